@@ -1,0 +1,112 @@
+#pragma once
+
+#include "box.h"
+
+#include <cstddef>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The two fixed-point text formats: the value alone cannot tell them apart (c000 and 0000c000
+// hold the same bits), so the caller says which one its field uses.
+enum class HexFormat { FourDigits, EightDigits };
+
+// An ordered list of owned texts. Positions stay valid while other entries are removed.
+class TextList {
+public:
+    using Position = std::list<std::string>::iterator;
+    using ConstPosition = std::list<std::string>::const_iterator;
+
+    void append(std::string text);
+    // Precondition: the list is not empty.
+    const std::string& last() const;
+    Position begin() { return texts_.begin(); }
+    Position end() { return texts_.end(); }
+    ConstPosition begin() const { return texts_.begin(); }
+    ConstPosition end() const { return texts_.end(); }
+    std::size_t size() const { return texts_.size(); }
+    bool empty() const { return texts_.empty(); }
+    // Unlinks the entry at the position; returns the position of the entry that followed it.
+    Position remove(Position position);
+    void clear();
+    void replace(Position position, std::string text);
+    // The first entry equal to the text, compared exactly, or end().
+    Position find(std::string_view text);
+    ConstPosition find(std::string_view text) const;
+
+private:
+    std::list<std::string> texts_;
+};
+
+// The ordered boxes of a document, which it owns.
+class BoxList {
+public:
+    using Position = std::list<std::unique_ptr<Box>>::iterator;
+    using ConstPosition = std::list<std::unique_ptr<Box>>::const_iterator;
+
+    Box& append(std::unique_ptr<Box> box);
+    // Precondition: the list is not empty.
+    Box& last() const;
+    Position begin() { return boxes_.begin(); }
+    Position end() { return boxes_.end(); }
+    ConstPosition begin() const { return boxes_.begin(); }
+    ConstPosition end() const { return boxes_.end(); }
+    std::size_t size() const { return boxes_.size(); }
+    bool empty() const { return boxes_.empty(); }
+    // Unlinks and releases the box at the position; returns the position of the box that followed.
+    Position remove(Position position);
+    void clear();
+
+private:
+    std::list<std::unique_ptr<Box>> boxes_;
+};
+
+// One BOX file in memory: its count text, its path, its boxes with their IDs, and the
+// intersections, each the text of two ranks ("0 1"). Every value stays the file's own text.
+class BoxDocument {
+public:
+    BoxDocument() = default;
+    virtual ~BoxDocument() = default;
+    BoxDocument(const BoxDocument&) = delete;
+    BoxDocument& operator=(const BoxDocument&) = delete;
+
+    void setPath(std::string newPath);
+    std::string getPath() const;
+    void setCountText(std::string text);
+
+    // Both leave the document exactly as it was and return false when the file cannot be read.
+    [[nodiscard]] bool loadCountText(const std::string& filePath);
+    [[nodiscard]] bool readFile(const std::string& filePath);
+    // Parses the bytes of a BOX file, appending to the lists as readFile does.
+    void readText(std::string_view bytes);
+
+    // Writes the document to path, replacing the file only once everything is on disk.
+    // Returns false, and changes no file, when path is empty or the file cannot be written.
+    [[nodiscard]] bool writeFile() const;
+    // The bytes that writeFile puts in the file.
+    std::string writeText() const;
+
+    void clear();
+    Box& appendBox();
+    Box* findBoxById(std::string_view id);
+    const Box* findBoxById(std::string_view id) const;
+    // The rank of the first box whose id equals the text.
+    std::optional<std::size_t> findRankById(std::string_view id) const;
+    void removeBoxById(std::string_view id);
+    void removeIntersection(std::string_view text);
+    void removeIntersectionsOfRank(std::string_view rankText);
+    void shiftRanksAbove(long long delta, long long threshold);
+
+    // Fixed-point conversions between decimal text and the file's hexadecimal text.
+    std::string hexToDecimal(std::string hexText, HexFormat format) const;
+    std::string decimalToHex4(std::string decimalText) const;
+    std::string decimalToHex8(std::string decimalText) const;
+
+    std::string countText;
+    std::string path;
+    TextList boxIds;
+    BoxList boxes;
+    TextList intersections;
+};
