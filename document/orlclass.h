@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+struct BoxFileContent;
+
 // The two fixed-point text formats: the value alone cannot tell them apart (c000 and 0000c000
 // hold the same bits), so the caller says which one its field uses.
 enum class HexFormat { FourDigits, EightDigits };
@@ -35,6 +37,8 @@ public:
     // The first entry equal to the text, compared exactly, or end().
     Position find(std::string_view text);
     ConstPosition find(std::string_view text) const;
+    // Moves every entry of the other list to the end of this one, leaving the other empty.
+    void appendAll(TextList& other);
 
 private:
     std::list<std::string> texts_;
@@ -58,6 +62,8 @@ public:
     // Unlinks and releases the box at the position; returns the position of the box that followed.
     Position remove(Position position);
     void clear();
+    // Moves every box of the other list to the end of this one, leaving the other empty.
+    void appendAll(BoxList& other);
 
 private:
     std::list<std::unique_ptr<Box>> boxes_;
@@ -109,4 +115,8 @@ public:
     TextList boxIds;
     BoxList boxes;
     TextList intersections;
+
+private:
+    // Appends what a file held and makes the count agree with the boxes.
+    void adopt(BoxFileContent& content);
 };

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "orlclass.h"
+
+#include <string>
+#include <string_view>
+
+// Where the reader takes its bytes from, one chunk at a time, so that a large file is never
+// held whole in memory.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // The next bytes, valid until the following call; empty at the end or after a failure.
+    virtual std::string_view nextChunk() = 0;
+    // True once reading has failed; what was read until then is not to be trusted.
+    virtual bool failed() const { return false; }
+};
+
+// All the bytes at once, already in memory.
+class TextSource final : public ByteSource {
+public:
+    explicit TextSource(std::string_view text) : text_(text) {}
+    std::string_view nextChunk() override;
+
+private:
+    std::string_view text_;
+};
+
+// What one BOX file holds, parsed apart from any document so that a file that fails half-way
+// leaves the document untouched.
+struct BoxFileContent {
+    std::string countText;
+    TextList boxIds;
+    BoxList boxes;
+    TextList intersections;
+};
+
+// Parses BOX bytes. CR LF and a lone LF are both a newline; a lone CR is an ordinary character.
+// The count and each box ID end at a space or a newline only, every other token at any white
+// space. A box cut short by the end of the bytes is dropped, as is an intersection whose second
+// rank is missing.
+BoxFileContent readBoxContent(ByteSource& source);
+
+// The first token of the bytes, delimited as the count is.
+std::string readCountToken(ByteSource& source);

@@ -1,0 +1,297 @@
+#include "orlclass.h"
+
+#include "boxreader.h"
+#include "boxwriter.h"
+#include "leadinginteger.h"
+#include "safefile.h"
+
+#include <array>
+#include <cassert>
+#include <utility>
+
+void TextList::append(std::string text) {
+    texts_.push_back(std::move(text));
+}
+
+const std::string& TextList::last() const {
+    assert(!texts_.empty());
+    return texts_.back();
+}
+
+TextList::Position TextList::remove(Position position) {
+    return texts_.erase(position);
+}
+
+void TextList::clear() {
+    texts_.clear();
+}
+
+void TextList::replace(Position position, std::string text) {
+    *position = std::move(text);
+}
+
+TextList::Position TextList::find(std::string_view text) {
+    for (auto position = texts_.begin(); position != texts_.end(); ++position) {
+        if (*position == text) {
+            return position;
+        }
+    }
+    return texts_.end();
+}
+
+TextList::ConstPosition TextList::find(std::string_view text) const {
+    for (auto position = texts_.begin(); position != texts_.end(); ++position) {
+        if (*position == text) {
+            return position;
+        }
+    }
+    return texts_.end();
+}
+
+void TextList::appendAll(TextList& other) {
+    texts_.splice(texts_.end(), other.texts_);
+}
+
+Box& BoxList::append(std::unique_ptr<Box> box) {
+    assert(box != nullptr);
+    return *boxes_.emplace_back(std::move(box));
+}
+
+Box& BoxList::last() const {
+    assert(!boxes_.empty());
+    return *boxes_.back();
+}
+
+BoxList::Position BoxList::remove(Position position) {
+    return boxes_.erase(position);
+}
+
+void BoxList::clear() {
+    boxes_.clear();
+}
+
+void BoxList::appendAll(BoxList& other) {
+    boxes_.splice(boxes_.end(), other.boxes_);
+}
+
+namespace {
+
+// Pulls a file through a fixed buffer, so that reading never holds the whole file.
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(InputFile& file) : file_(file) {}
+
+    std::string_view nextChunk() override {
+        if (failed_) {
+            return {};
+        }
+        const std::optional<std::size_t> count = file_.read(buffer_.data(), buffer_.size());
+        if (!count) {
+            failed_ = true;
+            return {};
+        }
+        return std::string_view(buffer_.data(), *count);
+    }
+    bool failed() const override { return failed_; }
+
+private:
+    InputFile& file_;
+    std::array<char, 64 * 1024> buffer_;
+    bool failed_ = false;
+};
+
+class FileSink final : public ByteSink {
+public:
+    explicit FileSink(SafeFileWriter& writer) : writer_(writer) {}
+    bool failed() const { return failed_; }
+
+private:
+    void drain(std::string_view bytes) override {
+        if (!failed_ && !writer_.write(bytes)) {
+            failed_ = true;
+        }
+    }
+
+    SafeFileWriter& writer_;
+    bool failed_ = false;
+};
+
+class StringSink final : public ByteSink {
+public:
+    explicit StringSink(std::string& text) : text_(text) {}
+
+private:
+    void drain(std::string_view bytes) override { text_ += bytes; }
+
+    std::string& text_;
+};
+
+// The part before the first space and the part after it; without a space the second is empty.
+std::pair<std::string_view, std::string_view> splitIntersection(std::string_view text) {
+    const std::size_t space = text.find(' ');
+    if (space == std::string_view::npos) {
+        return {text, std::string_view()};
+    }
+    return {text.substr(0, space), text.substr(space + 1)};
+}
+
+} // namespace
+
+void BoxDocument::setPath(std::string newPath) {
+    path = std::move(newPath);
+}
+
+std::string BoxDocument::getPath() const {
+    return path;
+}
+
+void BoxDocument::setCountText(std::string text) {
+    countText = std::move(text);
+}
+
+bool BoxDocument::loadCountText(const std::string& filePath) {
+    InputFile file(filePath);
+    if (!file.isOpen()) {
+        return false;
+    }
+    FileSource source(file);
+    std::string token = readCountToken(source);
+    if (source.failed()) {
+        return false;
+    }
+    countText = std::move(token);
+    return true;
+}
+
+bool BoxDocument::readFile(const std::string& filePath) {
+    InputFile file(filePath);
+    if (!file.isOpen()) {
+        return false;
+    }
+    FileSource source(file);
+    BoxFileContent content = readBoxContent(source);
+    if (source.failed()) {
+        return false;
+    }
+    adopt(content);
+    return true;
+}
+
+void BoxDocument::readText(std::string_view bytes) {
+    TextSource source(bytes);
+    BoxFileContent content = readBoxContent(source);
+    adopt(content);
+}
+
+void BoxDocument::adopt(BoxFileContent& content) {
+    countText = std::move(content.countText);
+    boxIds.appendAll(content.boxIds);
+    boxes.appendAll(content.boxes);
+    intersections.appendAll(content.intersections);
+    // Only a malformed file, or a second read, leaves a count that disagrees with the boxes
+    // held; correcting it here keeps every later save consistent.
+    const long long count = parseLeadingInteger(countText);
+    if (count < 0 || static_cast<unsigned long long>(count) != boxes.size()) {
+        countText = std::to_string(boxes.size());
+    }
+}
+
+bool BoxDocument::writeFile() const {
+    if (path.empty()) {
+        return false;
+    }
+    SafeFileWriter writer(path);
+    if (!writer.isOpen()) {
+        return false;
+    }
+    FileSink sink(writer);
+    writeBoxContent(*this, sink);
+    return !sink.failed() && writer.commit();
+}
+
+std::string BoxDocument::writeText() const {
+    std::string text;
+    StringSink sink(text);
+    writeBoxContent(*this, sink);
+    return text;
+}
+
+void BoxDocument::clear() {
+    boxIds.clear();
+    boxes.clear();
+    intersections.clear();
+}
+
+Box& BoxDocument::appendBox() {
+    return boxes.append(std::make_unique<Box>());
+}
+
+Box* BoxDocument::findBoxById(std::string_view id) {
+    return const_cast<Box*>(std::as_const(*this).findBoxById(id));
+}
+
+const Box* BoxDocument::findBoxById(std::string_view id) const {
+    for (const auto& box : boxes) {
+        if (box->id == id) {
+            return box.get();
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::size_t> BoxDocument::findRankById(std::string_view id) const {
+    std::size_t rank = 0;
+    for (const auto& box : boxes) {
+        if (box->id == id) {
+            return rank;
+        }
+        ++rank;
+    }
+    return std::nullopt;
+}
+
+void BoxDocument::removeBoxById(std::string_view id) {
+    // With duplicate IDs the first box goes: it is the one whose rank the caller renumbered.
+    for (auto position = boxes.begin(); position != boxes.end(); ++position) {
+        if ((*position)->id == id) {
+            boxes.remove(position);
+            break;
+        }
+    }
+    const auto idPosition = boxIds.find(id);
+    if (idPosition != boxIds.end()) {
+        boxIds.remove(idPosition);
+    }
+}
+
+void BoxDocument::removeIntersection(std::string_view text) {
+    const auto position = intersections.find(text);
+    if (position != intersections.end()) {
+        intersections.remove(position);
+    }
+}
+
+void BoxDocument::removeIntersectionsOfRank(std::string_view rankText) {
+    for (auto position = intersections.begin(); position != intersections.end();) {
+        const auto [first, second] = splitIntersection(*position);
+        if (first == rankText || second == rankText) {
+            position = intersections.remove(position);
+        } else {
+            ++position;
+        }
+    }
+}
+
+void BoxDocument::shiftRanksAbove(long long delta, long long threshold) {
+    const auto shifted = [&](std::string_view part) {
+        const long long rank = parseLeadingInteger(part);
+        return rank > threshold ? saturatingAdd(rank, delta) : rank;
+    };
+    for (auto position = intersections.begin(); position != intersections.end(); ++position) {
+        const auto [first, second] = splitIntersection(*position);
+        std::string text = std::to_string(shifted(first));
+        text += ' ';
+        text += std::to_string(shifted(second));
+        intersections.replace(position, std::move(text));
+    }
+}
