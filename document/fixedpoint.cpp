@@ -1,0 +1,202 @@
+#include "fixedpoint.h"
+
+#include "decimaltext.h"
+
+#include <array>
+#include <cfloat>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+// Every float step must round to single precision as it goes; a target that evaluates float
+// expressions in a wider format would shift the values the files have always shown.
+static_assert(FLT_EVAL_METHOD == 0, "float arithmetic must not carry excess precision");
+
+namespace fixedpoint {
+namespace {
+
+constexpr int FRACTION_BITS = 14;
+constexpr int PATTERN_BITS = 32;
+constexpr std::uint32_t FOUR_DIGIT_SIGN = 0x8000;
+constexpr std::uint32_t FOUR_DIGIT_MAGNITUDE = 0x7fff;
+constexpr std::uint32_t FOUR_DIGIT_LIMIT = 0xffff;
+constexpr std::uint32_t FOUR_DIGIT_MINUS_ONE = 0xc000;
+// The 8-digit format stores a negative value x as x + 262143 and reads back any value above
+// half of that offset as negative.
+constexpr float NEGATIVE_OFFSET = 262143.0f;
+constexpr float NEGATIVE_THRESHOLD = 131071.5f;
+constexpr float EIGHT_DIGIT_INTEGER_LIMIT = 262144.0f;
+constexpr std::size_t EIGHT_DIGITS = 8;
+constexpr std::size_t FOUR_DIGITS = 4;
+
+// 2^(i - 14) for each bit i of a pattern: powers of two, exact in single precision.
+constexpr std::array<float, PATTERN_BITS> BIT_WEIGHTS = [] {
+    std::array<float, PATTERN_BITS> weights{};
+    float weight = 1.0f;
+    for (int i = 0; i < FRACTION_BITS; ++i) {
+        weight /= 2.0f;
+    }
+    for (float& entry : weights) {
+        entry = weight;
+        weight *= 2.0f;
+    }
+    return weights;
+}();
+
+std::uint32_t hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return static_cast<std::uint32_t>(c - '0');
+    }
+    if (c >= 'a' && c <= 'f') {
+        return static_cast<std::uint32_t>(c - 'a' + 10);
+    }
+    if (c >= 'A' && c <= 'F') {
+        return static_cast<std::uint32_t>(c - 'A' + 10);
+    }
+    // The form lets anything be typed; such a character stands for a zero digit in its place.
+    return 0;
+}
+
+std::uint32_t readPattern(std::string_view hexText) {
+    // Places from the ninth digit up are worth multiples of 2^32, which the pattern drops.
+    const std::size_t firstKept = hexText.size() > EIGHT_DIGITS ? hexText.size() - EIGHT_DIGITS : 0;
+    std::uint32_t pattern = 0;
+    for (const char c : hexText.substr(firstKept)) {
+        pattern = pattern << 4 | hexDigitValue(c);
+    }
+    return pattern;
+}
+
+// The value is summed bit by bit from bit 0 upward, rounding each sum to single precision: the
+// file's values have always been read this way, and above 2^24 the roundings show.
+float sumOfBits(std::uint32_t pattern) {
+    float value = 0.0f;
+    for (int i = 0; i < PATTERN_BITS; ++i) {
+        if ((pattern >> i & 1) != 0) {
+            value = value + BIT_WEIGHTS[static_cast<std::size_t>(i)];
+        }
+    }
+    return value;
+}
+
+// Rounds to single precision. Beyond the largest float, where IEEE rounding gives an infinity,
+// a plain conversion is not defined by the language, so that case is taken apart.
+float toSingle(double value) {
+    // The largest float plus half of its last step: from there on, rounding reaches infinity.
+    constexpr double INFINITY_THRESHOLD = 0x1p128 - 0x1p103;
+    if (std::fabs(value) >= INFINITY_THRESHOLD) {
+        const float infinity = std::numeric_limits<float>::infinity();
+        return value > 0.0 ? infinity : -infinity;
+    }
+    return static_cast<float>(value);
+}
+
+// The 14 bits after the binary point of a fraction 0 <= f <= 1, truncated: each bit is kept
+// when subtracting its weight, in single precision, leaves no negative rest.
+std::uint32_t fractionBits(float fraction) {
+    std::uint32_t bits = 0;
+    float weight = 0.5f;
+    for (int k = 1; k <= FRACTION_BITS; ++k) {
+        const float rest = fraction - weight;
+        bits <<= 1;
+        if (rest >= 0.0f) {
+            bits |= 1;
+            fraction = rest;
+        }
+        weight /= 2.0f;
+    }
+    return bits;
+}
+
+std::string writeHex(std::uint32_t pattern, std::size_t digitCount) {
+    static constexpr char DIGITS[] = "0123456789abcdef";
+    std::string text(digitCount, '0');
+    for (std::size_t i = digitCount; i-- > 0;) {
+        text[i] = DIGITS[pattern & 0xf];
+        pattern >>= 4;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string hexToDecimal(std::string_view hexText, HexFormat format) {
+    const std::uint32_t pattern = readPattern(hexText);
+    float value = 0.0f;
+    if (format == HexFormat::FourDigits && pattern >= FOUR_DIGIT_SIGN &&
+        pattern <= FOUR_DIGIT_LIMIT) {
+        const float magnitude = sumOfBits(pattern & FOUR_DIGIT_MAGNITUDE);
+        // 8000 is a zero magnitude with the sign bit, which is written as plain 0.
+        value = magnitude == 0.0f ? 0.0f : -magnitude;
+    } else {
+        value = sumOfBits(pattern);
+        if (value > NEGATIVE_THRESHOLD) {
+            value = value - NEGATIVE_OFFSET;
+        }
+    }
+    return formatDecimal(value);
+}
+
+std::string decimalToHex4(std::string_view decimalText) {
+    if (decimalText.empty()) {
+        return "0";
+    }
+    const double value = parseDecimal(decimalText);
+    if (value == -1.0) {
+        return writeHex(FOUR_DIGIT_MINUS_ONE, FOUR_DIGITS);
+    }
+    // Also takes the infinities of exponents too large for a double.
+    if (!(std::fabs(value) < 2.0)) {
+        return "0";
+    }
+    // A negative value is written as the sign bit over the bits of its magnitude, the way
+    // hexToDecimal reads it; -0 compares equal to 0 and is written as 0000.
+    const bool negative = value < 0.0;
+    const double magnitude = std::fabs(value);
+    float fraction = static_cast<float>(magnitude);
+    std::uint32_t integerBit = 0;
+    if (magnitude >= 1.0) {
+        integerBit = 1;
+        fraction = fraction - 1.0f;
+    }
+    std::uint32_t pattern = integerBit << FRACTION_BITS | fractionBits(fraction);
+    if (negative) {
+        pattern |= FOUR_DIGIT_SIGN;
+    }
+    return writeHex(pattern, FOUR_DIGITS);
+}
+
+std::string decimalToHex8(std::string_view decimalText) {
+    if (decimalText.empty()) {
+        return "0";
+    }
+    float value = toSingle(parseDecimal(decimalText));
+    if (value < 0.0f) {
+        value = value + NEGATIVE_OFFSET;
+        if (value <= 0.0f) {
+            return writeHex(0, EIGHT_DIGITS);
+        }
+    }
+    // Checked before the integer conversion, which is undefined for an infinity or 2^32 up.
+    if (!(value < EIGHT_DIGIT_INTEGER_LIMIT)) {
+        return "0";
+    }
+    const auto integerPart = static_cast<std::uint32_t>(value);
+    const float fraction = value - static_cast<float>(integerPart);
+    return writeHex(integerPart << FRACTION_BITS | fractionBits(fraction), EIGHT_DIGITS);
+}
+
+} // namespace fixedpoint
+
+std::string BoxDocument::hexToDecimal(std::string hexText, HexFormat format) const {
+    return fixedpoint::hexToDecimal(hexText, format);
+}
+
+std::string BoxDocument::decimalToHex4(std::string decimalText) const {
+    return fixedpoint::decimalToHex4(decimalText);
+}
+
+std::string BoxDocument::decimalToHex8(std::string decimalText) const {
+    return fixedpoint::decimalToHex8(decimalText);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "orlclass.h"
+
+#include <string>
+#include <string_view>
+
+// Conversions between decimal text and the fixed-point hexadecimal text of BOX files, a value
+// being a bit pattern n read as n / 16384. Every intermediate value is single precision, rounded
+// at each step, so that a file shows and stores exactly the values it always has. None of them
+// depends on the process locale, and any text, however malformed, gives a defined result.
+namespace fixedpoint {
+
+// Non-hexadecimal characters count as the digit 0 and keep their place; only the last 8 places
+// count. In a 4-digit field, 8000 to ffff are sign and magnitude; other patterns above
+// 131071.5 once scaled read as negative, shifted by 262143.
+std::string hexToDecimal(std::string_view hexText, HexFormat format);
+// Four lower-case hexadecimal digits, or "0" for an empty text or a magnitude of 2 or more.
+// A negative value is written sign and magnitude, -1 as c000.
+std::string decimalToHex4(std::string_view decimalText);
+// Eight lower-case hexadecimal digits, or "0" for an empty text or a value of 262144 or more;
+// a negative value is offset by 262143, and 00000000 when that leaves nothing above 0.
+std::string decimalToHex8(std::string_view decimalText);
+
+} // namespace fixedpoint
