@@ -1,0 +1,9 @@
+#include "AboutDialog.h"
+
+namespace {
+
+constexpr int aboutTemplateId = 100;
+
+}
+
+AboutDialog::AboutDialog(QWidget* parent) : TemplateDialog(aboutTemplateId, parent) {}

@@ -1,0 +1,196 @@
+#include "QuadrelDlg.h"
+
+#include "AboutDialog.h"
+#include "Aide.h"
+#include "EditField.h"
+#include "FileChooser.h"
+#include "IconResource.h"
+#include "ListControl.h"
+#include "StringTable.h"
+#include "SystemMenu.h"
+#include "orlclass.h"
+
+#include <QFile>
+#include <QLabel>
+#include <cstdio>
+
+namespace {
+
+constexpr int mainTemplateId = 102;
+constexpr int aboutStringId = 101;
+constexpr int programIconId = 149;
+
+constexpr int chooseButtonId = 1000;
+constexpr int newButtonId = 1036;
+constexpr int saveButtonId = 3;
+constexpr int saveAsButtonId = 4;
+constexpr int helpButtonId = 1082;
+constexpr int boxListId = 1008;
+constexpr int intersectionListId = 1027;
+constexpr int countLabelId = 1004;
+constexpr int pathLabelId = 1006;
+constexpr int rankLabelId = 1086;
+
+const QString boxFileFilter =
+    QStringLiteral("Fichier BOX (*.box)|*.box|Tous les fichiers(*.*)|*.*");
+
+std::vector<std::string> linesOf(const TextList& texts) {
+    return std::vector<std::string>(texts.begin(), texts.end());
+}
+
+} // namespace
+
+QuadrelDlg::QuadrelDlg(QWidget* parent)
+    : TemplateDialog(mainTemplateId, parent), icon_(loadIcon(programIconId)),
+      fileChooser_(std::make_unique<OpenFileChooser>(boxFileFilter, QStringLiteral("box"))) {
+    for (const ControlTemplate& control : dialogTemplate().controls) {
+        if (control.kind == ControlKind::Edit) {
+            editFields_.push_back(controlAs<EditField>(control.id));
+        }
+    }
+    intersectionList_ = controlAs<ListControl>(intersectionListId);
+    boxList_ = controlAs<ListControl>(boxListId);
+    bindTexts();
+
+    onClick(chooseButtonId, [this] { chooseFile(); });
+    onClick(newButtonId, [this] { newFile(); });
+    onClick(saveButtonId, [this] { saveFile(); });
+    onClick(saveAsButtonId, [this] { saveFileAs(); });
+    onClick(helpButtonId, [this] { showHelp(); });
+
+    pushToControls();
+    addAboutEntry();
+    setWindowIcon(icon_);
+    setEditFieldsEnabled(false);
+}
+
+QuadrelDlg::~QuadrelDlg() = default;
+
+void QuadrelDlg::bindTexts() {
+    for (EditField* field : editFields_) {
+        texts_.bind(field->property("controlId").toInt(), field);
+    }
+    for (const int labelId : {countLabelId, pathLabelId, rankLabelId}) {
+        texts_.bind(labelId, controlAs<QLabel>(labelId));
+    }
+}
+
+void QuadrelDlg::addAboutEntry() {
+    const QString aboutText = loadString(aboutStringId);
+    if (systemMenu() && !aboutText.isEmpty()) {
+        systemMenu()->appendSeparator();
+        systemMenu()->appendItem(aboutText, ABOUT_COMMAND);
+    }
+}
+
+void QuadrelDlg::setFileChooser(std::unique_ptr<FileChooser> chooser) {
+    fileChooser_ = std::move(chooser);
+}
+
+void QuadrelDlg::clearForm() {
+    for (EditField* field : editFields_) {
+        texts_.text(field->property("controlId").toInt()).clear();
+    }
+}
+
+void QuadrelDlg::setEditFieldsEnabled(bool enabled) {
+    for (EditField* field : editFields_) {
+        field->setEnabled(enabled);
+    }
+}
+
+void QuadrelDlg::handleSystemCommand(int commandId) {
+    if ((commandId & 0xFFF0) == ABOUT_COMMAND) {
+        AboutDialog about(this);
+        about.runModal();
+        return;
+    }
+    TemplateDialog::handleSystemCommand(commandId);
+}
+
+std::optional<std::string> QuadrelDlg::chooseBoxFile() {
+    const std::optional<QString> chosen = fileChooser_->choose(this);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(*chosen).toStdString();
+}
+
+void QuadrelDlg::fillLists() {
+    boxList_->appendLines(linesOf(document_->boxIds));
+    intersectionList_->appendLines(linesOf(document_->intersections));
+}
+
+void QuadrelDlg::chooseFile() {
+    const std::optional<std::string> chosen = chooseBoxFile();
+    if (!chosen) {
+        return;
+    }
+    // A file that cannot be read must not cost the user the file already open.
+    BoxDocument probe;
+    if (!probe.loadCountText(*chosen)) {
+        return;
+    }
+    document_->clear();
+    boxList_->removeAllLines();
+    intersectionList_->removeAllLines();
+    clearForm();
+    document_->setPath(*chosen);
+    const std::string path = document_->getPath();
+    text(pathLabelId) = path;
+    // Readable a moment ago; should it vanish meanwhile, the window shows an empty document.
+    if (document_->loadCountText(path) && document_->readFile(path)) {
+        fillLists();
+    }
+    text(countLabelId) = document_->countText;
+    setEditFieldsEnabled(true);
+    pushToControls();
+}
+
+void QuadrelDlg::newFile() {
+    const std::optional<std::string> chosen = chooseBoxFile();
+    if (!chosen) {
+        return;
+    }
+    document_->setPath(*chosen);
+    const std::string path = document_->getPath();
+    // The new file exists, empty, from now on; whether it could be created is not reported.
+    if (std::FILE* file = std::fopen(path.c_str(), "w+b")) {
+        std::fclose(file);
+    }
+    text(pathLabelId) = path;
+    document_->setCountText("0");
+    text(countLabelId) = document_->countText;
+    setEditFieldsEnabled(true);
+    document_->clear();
+    boxList_->removeAllLines();
+    intersectionList_->removeAllLines();
+    clearForm();
+    pushToControls();
+}
+
+void QuadrelDlg::saveFile() {
+    // With no file chosen or created there is nowhere to write.
+    if (document_->getPath().empty()) {
+        return;
+    }
+    // A write that fails leaves the file as it was and, as every failure here, says nothing.
+    static_cast<void>(document_->writeFile());
+}
+
+void QuadrelDlg::saveFileAs() {
+    const std::optional<std::string> chosen = chooseBoxFile();
+    if (!chosen) {
+        return;
+    }
+    document_->setPath(*chosen);
+    saveFile();
+    // The label names the file that later saves go to; the form is left as the user has it.
+    text(pathLabelId) = document_->getPath();
+    texts_.push(pathLabelId);
+}
+
+void QuadrelDlg::showHelp() {
+    AideDialog help(this);
+    help.runModal();
+}

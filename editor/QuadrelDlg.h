@@ -1,0 +1,63 @@
+#pragma once
+
+#include "BoundTexts.h"
+#include "TemplateDialog.h"
+
+#include <QIcon>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class BoxDocument;
+class EditField;
+class FileChooser;
+class ListControl;
+
+// The system-menu command that opens the about box.
+inline constexpr int ABOUT_COMMAND = 0x0010;
+
+// The main window: the box list, the intersection list, the form of one box and the file
+// commands. It works on a document it does not own.
+class QuadrelDlg : public TemplateDialog {
+    Q_OBJECT
+
+public:
+    explicit QuadrelDlg(QWidget* parent = nullptr);
+    ~QuadrelDlg() override;
+
+    void setDocument(BoxDocument* document) { document_ = document; }
+    // Replaces the file dialog, for instance by a scripted chooser in tests.
+    void setFileChooser(std::unique_ptr<FileChooser> chooser);
+
+    // Text N of control N: the 56 edit fields and the labels 1004, 1006 and 1086.
+    std::string& text(int id) { return texts_.text(id); }
+    void pushToControls() { texts_.push(); }
+    void pullFromControls() { texts_.pull(); }
+    // Empties the 56 edit-field texts; the labels keep theirs.
+    void clearForm();
+    void setEditFieldsEnabled(bool enabled);
+
+protected:
+    void handleSystemCommand(int commandId) override;
+
+private:
+    void bindTexts();
+    void addAboutEntry();
+    std::optional<std::string> chooseBoxFile();
+    void fillLists();
+
+    void chooseFile();
+    void newFile();
+    void saveFile();
+    void saveFileAs();
+    void showHelp();
+
+    std::vector<EditField*> editFields_;
+    ListControl* intersectionList_ = nullptr;
+    BoxDocument* document_ = nullptr;
+    ListControl* boxList_ = nullptr;
+    BoundTexts texts_;
+    QIcon icon_;
+    std::unique_ptr<FileChooser> fileChooser_;
+};

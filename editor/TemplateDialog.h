@@ -1,0 +1,63 @@
+#pragma once
+
+#include "DialogTemplate.h"
+#include "DialogUnits.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <map>
+
+class SystemMenu;
+
+// Button ids that end a dialog.
+inline constexpr int acceptButtonId = 1;
+inline constexpr int cancelButtonId = 2;
+
+// A modal dialog built from a dialog template: every control at its place in pixels, with its id
+// as object name and "controlId" property, in template order as tab order. Button 1 accepts,
+// button 2 cancels; Escape and the close box cancel. Enter presses the focused button, or else
+// the default button; with neither, Enter does nothing, so it never closes a window by accident.
+class TemplateDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TemplateDialog(int templateId, QWidget* parent = nullptr);
+
+    // Shows the dialog and returns its closing code once it ends.
+    int runModal() { return exec(); }
+
+    const DialogTemplate& dialogTemplate() const { return template_; }
+    const DialogUnits& units() const { return units_; }
+    // nullptr when the template has no control with that id.
+    QWidget* control(int id) const;
+    template <class Control> Control* controlAs(int id) const {
+        return qobject_cast<Control*>(control(id));
+    }
+
+    // Runs the handler on each click of button id.
+    template <class Handler> void onClick(int id, Handler handler) {
+        if (auto* button = controlAs<QAbstractButton>(id)) {
+            connect(button, &QAbstractButton::clicked, this, handler);
+        }
+    }
+
+    SystemMenu* systemMenu() const { return systemMenu_; }
+    // Carries out a command of the system menu, as if the user had chosen it.
+    void systemCommand(int commandId) { handleSystemCommand(commandId); }
+
+protected:
+    // The usual window commands; windows that add their own commands extend this.
+    virtual void handleSystemCommand(int commandId);
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QWidget* createControl(const ControlTemplate& control);
+    void openSystemMenu(const QPoint& globalPosition);
+
+    DialogTemplate template_;
+    DialogUnits units_;
+    std::map<int, QWidget*> controlsById_;
+    SystemMenu* systemMenu_ = nullptr;
+};
