@@ -155,6 +155,11 @@ TEST(BoxReader, TakesALoneLineFeedAsANewlineAndALoneCarriageReturnAsACharacterOf
     BoxTexts expected = uniformBox("a\rb\r", "0");
     expected[1] = "9";
     EXPECT_EQ(result, (DocumentSnapshot{"1\r", "", {"a\rb\r"}, {expected}, {"0 1"}}));
+
+    BoxTexts leading = uniformBox("\rz", "0");
+    leading[1] = "9";
+    EXPECT_EQ(read("1 \r\n\rz 9" + zeroValues(27) + tail),
+              (DocumentSnapshot{"1", "", {"\rz"}, {leading}, {"0 1"}}));
 }
 
 TEST(BoxReader, EndsTheIntersectionsAtTheFirstPairWhoseFirstTokenBeginsWithMinus) {
