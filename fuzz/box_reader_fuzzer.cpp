@@ -1,0 +1,107 @@
+// Feeds arbitrary bytes to the BOX reader, then checks what any read must satisfy: the IDs line
+// up with the boxes, the count agrees with them, the result does not depend on how the bytes
+// are chunked, and writing what was read then reading it again gives the same document.
+
+#include "boxreader.h"
+#include "leadinginteger.h"
+#include "orlclass.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+class ChunkedSource final : public ByteSource {
+public:
+    ChunkedSource(std::string_view text, std::size_t chunkSize)
+        : text_(text), chunkSize_(chunkSize) {}
+
+    std::string_view nextChunk() override {
+        const std::string_view chunk = text_.substr(0, std::min(chunkSize_, text_.size()));
+        text_.remove_prefix(chunk.size());
+        return chunk;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t chunkSize_;
+};
+
+void require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "Check failed: %s\n", what);
+        std::abort();
+    }
+}
+
+std::vector<std::string> allTexts(const BoxList& boxes) {
+    std::vector<std::string> texts;
+    for (const auto& box : boxes) {
+        texts.push_back(box->id);
+        texts.push_back(box->maxRadius);
+        for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
+            texts.push_back(box->centerText(axis));
+        }
+        for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
+            texts.push_back(box->planeText(k));
+        }
+    }
+    return texts;
+}
+
+std::vector<std::string> allTexts(const TextList& list) {
+    return std::vector<std::string>(list.begin(), list.end());
+}
+
+// The writer puts "0" for an empty count, the only empty text a read can produce.
+std::string countAsWritten(const std::string& countText) {
+    return countText.empty() ? "0" : countText;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    BoxDocument document;
+    document.readText(bytes);
+
+    require(document.boxIds.size() == document.boxes.size(), "one ID per box");
+    auto id = document.boxIds.begin();
+    for (const auto& box : document.boxes) {
+        require(*id++ == box->id, "IDs in the order of the boxes");
+        require(!box->id.empty(), "no empty ID");
+    }
+    require(parseLeadingInteger(document.countText) ==
+                static_cast<long long>(document.boxes.size()),
+            "count agrees with the boxes");
+
+    const std::size_t chunkSize = size == 0 ? 1 : 1 + data[0] % 16;
+    ChunkedSource source(bytes, chunkSize);
+    const BoxFileContent chunked = readBoxContent(source);
+    require(allTexts(chunked.boxes) == allTexts(document.boxes), "same boxes in chunks");
+    require(allTexts(chunked.intersections) == allTexts(document.intersections),
+            "same intersections in chunks");
+
+    const std::string written = document.writeText();
+    BoxDocument reread;
+    reread.readText(written);
+    require(reread.countText == countAsWritten(document.countText), "count survives a save");
+    require(allTexts(reread.boxIds) == allTexts(document.boxIds), "IDs survive a save");
+    require(allTexts(reread.boxes) == allTexts(document.boxes), "boxes survive a save");
+    require(allTexts(reread.intersections) == allTexts(document.intersections),
+            "intersections survive a save");
+    require(reread.writeText() == written, "a second save writes the same bytes");
+
+    // The renumbering must cope with whatever a file put in the intersections.
+    if (!document.intersections.empty()) {
+        document.removeIntersectionsOfRank(document.boxIds.empty() ? "0" : document.boxIds.last());
+        document.shiftRanksAbove(-1, static_cast<long long>(size % 7));
+    }
+    return 0;
+}
