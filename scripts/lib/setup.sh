@@ -10,7 +10,7 @@ QUADREL_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     clang libclang-rt-14-dev
     locales fonts-dejavu-core
-    xvfb xauth
+    xvfb xauth xdotool
     desktop-file-utils appstream dpkg-dev file
 )
 
