@@ -105,10 +105,14 @@ SafeFileWriter::SafeFileWriter(const std::string& targetPath)
     }
     struct stat status {};
     if (stat(targetPath_.c_str(), &status) == 0) {
-        if (S_ISDIR(status.st_mode)) {
+        // Replacing is a rename, which the folder alone permits: a target its owner made
+        // read-only must refuse the save as writing into it would.
+        if (S_ISDIR(status.st_mode) || access(targetPath_.c_str(), W_OK) != 0) {
             return;
         }
         targetMode_ = static_cast<unsigned>(status.st_mode & 07777);
+        targetOwner_ =
+            std::pair{static_cast<unsigned>(status.st_uid), static_cast<unsigned>(status.st_gid)};
     }
     std::random_device randomSource;
     for (int attempt = 0; attempt < temporaryNameAttempts; ++attempt) {
@@ -154,6 +158,12 @@ bool SafeFileWriter::write(std::string_view bytes) {
 bool SafeFileWriter::commit() {
     if (descriptor_ < 0) {
         return false;
+    }
+    if (targetOwner_) {
+        // Only an administrator can give the file to another owner; anyone else keeps what
+        // the system allows, as any new file would.
+        static_cast<void>(fchown(descriptor_, static_cast<uid_t>(targetOwner_->first),
+                                 static_cast<gid_t>(targetOwner_->second)));
     }
     if (targetMode_ && fchmod(descriptor_, static_cast<mode_t>(*targetMode_)) != 0) {
         return false;

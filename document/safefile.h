@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // The operating-system side of reading and saving BOX files, kept here so that the rest of the
 // document code stays plain standard C++.
@@ -31,8 +32,8 @@ private:
 // file, so a failed save leaves every file as it was.
 class SafeFileWriter {
 public:
-    // Opens the temporary file; isOpen() is false when the target is a folder or its folder
-    // cannot take a new file.
+    // Opens the temporary file; isOpen() is false when the target is a folder or a file this
+    // user may not write, or when its folder cannot take a new file.
     explicit SafeFileWriter(const std::string& targetPath);
     ~SafeFileWriter();
     SafeFileWriter(const SafeFileWriter&) = delete;
@@ -40,8 +41,8 @@ public:
 
     bool isOpen() const { return descriptor_ >= 0; }
     bool write(std::string_view bytes);
-    // Flushes the temporary file to disk, gives it the target's permission bits when the target
-    // exists, and renames it over the target.
+    // Flushes the temporary file to disk, gives it the target's permission bits and, as far as
+    // the system allows, its owner when the target exists, and renames it over the target.
     bool commit();
 
 private:
@@ -51,4 +52,5 @@ private:
     std::string temporaryPath_;
     int descriptor_ = -1;
     std::optional<unsigned> targetMode_;
+    std::optional<std::pair<unsigned, unsigned>> targetOwner_;
 };

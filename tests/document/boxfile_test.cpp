@@ -255,6 +255,21 @@ TEST_F(BoxFileTest, ReplacingAFileKeepsItsPermissionBitsAndDropsItsOldBytes) {
     EXPECT_EQ(namesIn(folder_), std::set<std::string>{"ancien.box"});
 }
 
+TEST_F(BoxFileTest, AReadOnlyTargetIsReplacedOnlyByAUserWhoMayWriteIt) {
+    const fs::path target = folder_ / "lecture-seule.box";
+    writeContent(target, "ancien contenu");
+    fs::permissions(target, static_cast<fs::perms>(0444));
+    BoxDocument document;
+    document.readText(workedExampleBytes);
+    document.setPath(target.string());
+    // Root may write any file, so for root the save must go through, keeping the bits.
+    const bool writable = access(target.c_str(), W_OK) == 0;
+    EXPECT_EQ(document.writeFile(), writable);
+    EXPECT_EQ(contentOf(target), writable ? workedExampleBytes : "ancien contenu");
+    EXPECT_EQ(modeOf(target), 0444u);
+    EXPECT_EQ(namesIn(folder_), std::set<std::string>{"lecture-seule.box"});
+}
+
 TEST_F(BoxFileTest, ANewFileGetsTheUsualPermissionBits) {
     const mode_t previousMask = umask(022);
     BoxDocument document;
