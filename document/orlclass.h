@@ -83,6 +83,9 @@ public:
     void setCountText(std::string text);
 
     // Both leave the document exactly as it was and return false when the file cannot be read.
+    // loadCountText stores the file's first token as it is; readFile appends the file's boxes and
+    // intersections, then rewrites countText as the number of boxes held if it reads as another
+    // number, so that a malformed or twice-read file still saves with a matching count.
     [[nodiscard]] bool loadCountText(const std::string& filePath);
     [[nodiscard]] bool readFile(const std::string& filePath);
     // Parses the bytes of a BOX file, appending to the lists as readFile does.
