@@ -98,7 +98,7 @@ TEST(BoxDocument, RemoveIntersectionUnlinksOneExactlyEqualEntry) {
     EXPECT_EQ(textsIn(document.intersections), (std::vector<std::string>{"2 3", "0 1", "4 5"}));
 }
 
-TEST(BoxDocument, RemoveIntersectionsOfRankComparesEachPartAsText) {
+TEST(BoxDocument, RemoveIntersectionsOfRankComparesEachPartAsTheRankItReadsAs) {
     struct Case {
         std::vector<std::string> before;
         std::string rankText;
@@ -106,12 +106,13 @@ TEST(BoxDocument, RemoveIntersectionsOfRankComparesEachPartAsText) {
     };
     const std::vector<Case> cases = {
         {{"10 1", "11 2", "1 5", "3 4"}, "1", {"11 2", "3 4"}},
-        {{"0 1", "1 0", "1 1", "2 3", "4 1", "01 2"}, "1", {"2 3", "01 2"}},
-        // Without a space the second part is empty; long parts are compared whole.
+        // A file may write a rank with leading zeros or a sign: it still names that rank.
+        {{"0 1", "1 0", "1 1", "2 3", "4 1", "01 2", "3 +001"}, "1", {"2 3"}},
+        // Without a space the second part is empty, which reads as rank 0; long parts saturate.
         {{"7", "7 ", "77777777777777777777 7", "8 77777777777777777777"},
          "7",
          {"8 77777777777777777777"}},
-        {{"7", "5 6"}, "", {"5 6"}},
+        {{"7", "5 6", "5 0"}, "", {"5 6"}},
         {{}, "0", {}},
     };
     for (const Case& c : cases) {
@@ -183,6 +184,16 @@ TEST(BoxDocument, DeletingTheBoxOfRankOneRenumbersTheRemainingIntersections) {
     EXPECT_EQ(snapshot(document).boxes,
               (std::vector<BoxTexts>{boxWithId("A"), boxWithId("C"), boxWithId("D")}));
     EXPECT_EQ(document.countText, "3");
+}
+
+TEST(BoxDocument, DeletingABoxAlsoRemovesIntersectionsThatWriteItsRankWithLeadingZeros) {
+    BoxDocument document;
+    for (const char* id : {"A", "B", "C", "D"}) {
+        addBox(document, boxWithId(id));
+    }
+    setIntersections(document, {"0 002", "1 3", "02 1"});
+    deleteBox(document, "C");
+    EXPECT_EQ(textsIn(document.intersections), (std::vector<std::string>{"1 2"}));
 }
 
 TEST(BoxDocument, DeletingTheLastBoxKeepsOtherRanksButRewritesThemInPlainDecimal) {
