@@ -1,0 +1,143 @@
+#include "EditorTestSupport.h"
+
+#include "ListControl.h"
+#include "QuadrelDlg.h"
+#include "orlclass.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+std::optional<QString> ScriptedChooser::choose(QWidget*) {
+    if (answers_->empty()) {
+        qWarning("The file chooser was asked once more than the test expected");
+        return std::nullopt;
+    }
+    const QString answer = answers_->front();
+    answers_->pop_front();
+    if (answer.isNull()) {
+        return std::nullopt;
+    }
+    return answer;
+}
+
+TestWindow::TestWindow()
+    : document_(std::make_unique<BoxDocument>()), window_(std::make_unique<QuadrelDlg>()),
+      answers_(std::make_shared<std::deque<QString>>()) {
+    window_->setDocument(document_.get());
+    window_->setFileChooser(std::make_unique<ScriptedChooser>(answers_));
+    window_->show();
+    window_->activateWindow();
+    if (!QTest::qWaitForWindowActive(window_.get())) {
+        qWarning("The main window did not become active");
+    }
+}
+
+TestWindow::~TestWindow() = default;
+
+QWidget* TestWindow::control(int id) const {
+    return window_->control(id);
+}
+
+void TestWindow::click(int buttonId) {
+    QWidget* button = control(buttonId);
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+}
+
+QString TestWindow::shownText(int id) const {
+    QWidget* widget = control(id);
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+        return field->text();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
+    }
+    return {};
+}
+
+ListControl* TestWindow::list(int listId) const {
+    return window_->controlAs<ListControl>(listId);
+}
+
+QStringList TestWindow::lines(int listId) const {
+    QStringList result;
+    const auto* view = list(listId);
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        result << view->model()->index(row, 0).data().toString();
+    }
+    return result;
+}
+
+void TestWindow::clickLine(int listId, int line) {
+    ListControl* view = list(listId);
+    const QModelIndex index = view->model()->index(line, 0);
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      view->visualRect(index).center());
+}
+
+void whenModalShows(std::function<void(QWidget* dialog)> action) {
+    auto* poll = new QTimer;
+    auto remaining = std::make_shared<int>(500);
+    QObject::connect(poll, &QTimer::timeout, [poll, remaining, action] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog != nullptr && dialog->isVisible()) {
+            poll->stop();
+            poll->deleteLater();
+            action(dialog);
+        } else if (--*remaining == 0) {
+            poll->stop();
+            poll->deleteLater();
+            qWarning("No modal dialog showed");
+        }
+    });
+    poll->start(10);
+}
+
+std::string boxFileBytes(const std::string& countText, const std::vector<SampleBox>& boxes,
+                         const std::vector<std::string>& intersections) {
+    std::string bytes = countText;
+    int serial = 0;
+    for (const SampleBox& box : boxes) {
+        ++serial;
+        const std::string s = std::to_string(serial % 10);
+        bytes += "\r\n " + box.id + "  " + box.radius;
+        bytes += "\r\n  0000" + s + "000 00000000 ffff" + s + "000";
+        for (int plane = 0; plane < 6; ++plane) {
+            bytes += "\r\n  4000 0000 c000 0000" + std::to_string(plane) + "000";
+        }
+    }
+    bytes += "\r\n\r\n";
+    for (std::size_t i = 0; i < intersections.size(); ++i) {
+        if (i != 0) {
+            bytes += i % 9 == 0 ? "\r\n" : "  ";
+        }
+        bytes += intersections[i];
+    }
+    bytes += "\r\n-1 -1\r\n";
+    return bytes;
+}
+
+void writeBytes(const QString& path, const std::string& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qFatal("Cannot write the sample file");
+    }
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+std::string readBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return "<missing>";
+    }
+    return file.readAll().toStdString();
+}
+
+bool fileExists(const QString& path) {
+    return QFileInfo::exists(path);
+}

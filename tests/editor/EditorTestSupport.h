@@ -1,0 +1,72 @@
+#pragma once
+
+#include "FileChooser.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class BoxDocument;
+class QWidget;
+class QuadrelDlg;
+class ListControl;
+
+// Answers the window's file questions from a script instead of a dialog; a null answer
+// cancels.
+class ScriptedChooser : public FileChooser {
+public:
+    explicit ScriptedChooser(std::shared_ptr<std::deque<QString>> answers)
+        : answers_(std::move(answers)) {}
+    std::optional<QString> choose(QWidget* owner) override;
+
+private:
+    std::shared_ptr<std::deque<QString>> answers_;
+};
+
+// The main window with a document and a scripted chooser, shown and ready for input.
+class TestWindow {
+public:
+    TestWindow();
+    ~TestWindow();
+
+    QuadrelDlg& window() { return *window_; }
+    BoxDocument& document() { return *document_; }
+    // The next answers of the file chooser, in order.
+    void answerChooser(const QString& path) { answers_->push_back(path); }
+    void cancelChooser() { answers_->push_back(QString()); }
+    std::size_t unansweredQuestions() const { return answers_->size(); }
+
+    QWidget* control(int id) const;
+    void click(int buttonId);
+    QString shownText(int id) const;
+    QStringList lines(int listId) const;
+    ListControl* list(int listId) const;
+    // Clicks a line as the user does.
+    void clickLine(int listId, int line);
+
+private:
+    std::unique_ptr<BoxDocument> document_;
+    std::unique_ptr<QuadrelDlg> window_;
+    std::shared_ptr<std::deque<QString>> answers_;
+};
+
+// Runs action on the next modal dialog once it is shown; the dialog is expected to close.
+void whenModalShows(std::function<void(QWidget* dialog)> action);
+
+struct SampleBox {
+    std::string id;
+    std::string radius = "10";
+};
+
+// The bytes of a BOX file laid out exactly as the program writes it, so that a load and a save
+// give the same bytes back.
+std::string boxFileBytes(const std::string& countText, const std::vector<SampleBox>& boxes,
+                         const std::vector<std::string>& intersections);
+void writeBytes(const QString& path, const std::string& bytes);
+std::string readBytes(const QString& path);
+bool fileExists(const QString& path);
