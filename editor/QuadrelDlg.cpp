@@ -72,6 +72,8 @@ void QuadrelDlg::bindTexts() {
     }
     for (const int labelId : {countLabelId, pathLabelId, rankLabelId}) {
         texts_.bind(labelId, controlAs<QLabel>(labelId));
+        // A count of 100 or a long path would not fit the few units the layout gives them.
+        widenIntoFreeRoom(labelId);
     }
 }
 

@@ -85,6 +85,7 @@ TemplateDialog::TemplateDialog(int templateId, QWidget* parent)
     if (firstTabStop) {
         firstTabStop->setFocus();
     }
+    fitLabelsToTheirTexts();
 
     systemMenu_ = new SystemMenu(this, (template_.styles & MinimizeBox) != 0);
     connect(systemMenu_, &SystemMenu::commandChosen, this,
@@ -97,6 +98,14 @@ TemplateDialog::TemplateDialog(int templateId, QWidget* parent)
 QWidget* TemplateDialog::createControl(const ControlTemplate& controlTemplate) {
     QWidget* widget = createWidget(controlTemplate, this);
     widget->setGeometry(units_.toPixels(controlTemplate.dialogUnits));
+    if (controlTemplate.kind == ControlKind::DropDown) {
+        // A drop-down's height in a template includes its open list; closed, it keeps its own.
+        const int openHeight = widget->height();
+        const int closedHeight = widget->sizeHint().height();
+        widget->resize(widget->width(), closedHeight);
+        static_cast<DropDownList*>(widget)->setMaxVisibleItems(
+            qMax(1, (openHeight - closedHeight) / widget->fontMetrics().height()));
+    }
     if (controlTemplate.kind == ControlKind::Icon) {
         const QIcon icon = loadIcon(controlTemplate.text.toInt());
         static_cast<QLabel*>(widget)->setPixmap(icon.pixmap(widget->size()));
@@ -114,6 +123,46 @@ QWidget* TemplateDialog::createControl(const ControlTemplate& controlTemplate) {
         }
     }
     return widget;
+}
+
+int TemplateDialog::freeRoomRightOf(const QWidget* control) const {
+    int rightLimit = width() - units_.toPixelsX(4);
+    for (const QWidget* other : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const bool besideIt = other != control && !other->isWindow() && other->x() > control->x() &&
+                              other->y() < control->geometry().bottom() &&
+                              other->geometry().bottom() > control->y();
+        if (besideIt) {
+            rightLimit = qMin(rightLimit, other->x() - 1);
+        }
+    }
+    return qMax(control->width(), rightLimit - control->x());
+}
+
+void TemplateDialog::widenIntoFreeRoom(int id) {
+    if (QWidget* widget = control(id)) {
+        widget->resize(freeRoomRightOf(widget), widget->height());
+    }
+}
+
+void TemplateDialog::fitLabelsToTheirTexts() {
+    for (auto* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label->text().isEmpty() || !label->pixmap().isNull()) {
+            continue;
+        }
+        const auto widthNeeded = [label] {
+            return label->fontMetrics().horizontalAdvance(label->text()) + 1;
+        };
+        if (widthNeeded() <= label->width()) {
+            continue;
+        }
+        const int room = freeRoomRightOf(label);
+        if (widthNeeded() > room) {
+            QFont condensed = label->font();
+            condensed.setStretch(QFont::SemiCondensed);
+            label->setFont(condensed);
+        }
+        label->resize(qBound(label->width(), widthNeeded(), room), label->height());
+    }
 }
 
 QWidget* TemplateDialog::control(int id) const {

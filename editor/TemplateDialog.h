@@ -17,6 +17,8 @@ inline constexpr int cancelButtonId = 2;
 // as object name and "controlId" property, in template order as tab order. Button 1 accepts,
 // button 2 cancels; Escape and the close box cancel. Enter presses the focused button, or else
 // the default button; with neither, Enter does nothing, so it never closes a window by accident.
+// A label whose text is wider than its place in the current font grows to the right into free
+// space, and is condensed if that is not enough: captions are never clipped.
 class TemplateDialog : public QDialog {
     Q_OBJECT
 
@@ -41,6 +43,10 @@ public:
         }
     }
 
+    // Widens control id up to the next control at its right, or the dialog's margin, so that a
+    // text the program sets later has all the room the layout leaves free.
+    void widenIntoFreeRoom(int id);
+
     SystemMenu* systemMenu() const { return systemMenu_; }
     // Carries out a command of the system menu, as if the user had chosen it.
     void systemCommand(int commandId) { handleSystemCommand(commandId); }
@@ -54,6 +60,8 @@ protected:
 
 private:
     QWidget* createControl(const ControlTemplate& control);
+    void fitLabelsToTheirTexts();
+    int freeRoomRightOf(const QWidget* control) const;
     void openSystemMenu(const QPoint& globalPosition);
 
     DialogTemplate template_;

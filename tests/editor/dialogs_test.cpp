@@ -5,6 +5,7 @@
 #include "EditorTestSupport.h"
 #include "ListControl.h"
 #include "QuadrelDlg.h"
+#include "TemplateDialog.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -89,6 +90,8 @@ private slots:
     void closingTheHelpLeavesTheWindowAsItWas();
     void enterOnTheFocusedAideButtonOpensTheHelp();
     void theAboutBoxShowsTheProgramAndCloses();
+    void noTextIsClippedAndNoControlsOverlap_data();
+    void noTextIsClippedAndNoControlsOverlap();
 };
 
 void DialogsTest::theHelpShowsItsTextLineByLine() {
@@ -180,6 +183,47 @@ void DialogsTest::theAboutBoxShowsTheProgramAndCloses() {
     QTest::keyClick(&about, Qt::Key_Return);
     QVERIFY(!about.isVisible());
     QCOMPARE(about.result(), int(QDialog::Accepted));
+}
+
+void DialogsTest::noTextIsClippedAndNoControlsOverlap_data() {
+    QTest::addColumn<int>("templateId");
+    QTest::newRow("main window") << 102;
+    QTest::newRow("help") << 134;
+    QTest::newRow("about") << 100;
+    QTest::newRow("add intersection") << 131;
+}
+
+void DialogsTest::noTextIsClippedAndNoControlsOverlap() {
+    QFETCH(int, templateId);
+    TemplateDialog dialog(templateId);
+    QList<QWidget*> controls;
+    for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow()) {
+            controls << child;
+        }
+    }
+    for (QWidget* control : controls) {
+        QVERIFY(dialog.rect().contains(control->geometry()));
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            const int needed = label->fontMetrics().horizontalAdvance(label->text());
+            QVERIFY2(needed <= label->width(), qPrintable(label->text()));
+            QVERIFY2(label->fontMetrics().height() <= label->height(), qPrintable(label->text()));
+        }
+        if (auto* button = qobject_cast<QPushButton*>(control)) {
+            const int needed = button->fontMetrics().horizontalAdvance(button->text());
+            QVERIFY2(needed < button->width(), qPrintable(button->text()));
+        }
+        for (QWidget* other : controls) {
+            // Rows of fields meet edge to edge; rounding to pixels may lay one border on the next.
+            const QRect common = control->geometry().intersected(other->geometry());
+            if (other != control && common.width() > 1 && common.height() > 1) {
+                QFAIL(
+                    qPrintable(QString("%1 \"%2\" overlaps %3")
+                                   .arg(control->objectName(), control->property("text").toString(),
+                                        other->objectName())));
+            }
+        }
+    }
 }
 
 QTEST_MAIN(DialogsTest)

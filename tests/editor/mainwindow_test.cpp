@@ -206,7 +206,7 @@ void MainWindowTest::everyControlStandsAtItsPlace() {
                            pixels.contains(label->geometry().center())) {
                     widget = label;
                 } else if (kind == "label" && label->text() == control.text &&
-                           label->geometry() == pixels) {
+                           label->pos() == pixels.topLeft()) {
                     widget = label;
                 }
             }
@@ -216,7 +216,14 @@ void MainWindowTest::everyControlStandsAtItsPlace() {
         if (kind == "letter") {
             continue;
         }
-        QCOMPARE(widget->geometry(), pixels);
+        if (kind == "label") {
+            // A caption may grow to the right to show all its text in the font at hand.
+            QCOMPARE(widget->pos(), pixels.topLeft());
+            QCOMPARE(widget->height(), pixels.height());
+            QVERIFY(widget->width() >= pixels.width());
+        } else {
+            QCOMPARE(widget->geometry(), pixels);
+        }
         if (kind == "button" || kind == "flat") {
             auto* button = qobject_cast<QPushButton*>(widget);
             QVERIFY(button);
