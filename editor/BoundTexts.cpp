@@ -59,6 +59,8 @@ void BoundTexts::pushBinding(Binding& binding) {
         if (binding.field->text() != shown) {
             binding.field->setReactionSuppressed(true);
             binding.field->setText(shown);
+            // A narrow field then shows the start of a long value, its sign and leading digits.
+            binding.field->setCursorPosition(0);
             binding.field->setReactionSuppressed(false);
         }
     } else if (binding.label->text() != shown) {

@@ -22,7 +22,7 @@ public:
     std::vector<int> ids() const;
 
     // Writes every text into its control, leaving alone a control that already shows it, with
-    // the edit fields' change reactions suppressed.
+    // the edit fields' change reactions suppressed. A rewritten field shows its text's start.
     void push();
     void push(int id);
     // Reads every control into its text.

@@ -3,6 +3,28 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QValidator>
+
+namespace {
+
+// A validator sees every change the user makes, whatever its road (keys, input method, paste,
+// drop), and the field takes back a change it finds invalid. Text set by the program is not
+// checked.
+class NoWhiteSpaceValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override {
+        for (const QChar c : input) {
+            if (c.isSpace()) {
+                return Invalid;
+            }
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
 
 EditField::EditField(QWidget* parent) : QLineEdit(parent) {
     // textEdited is the user's signal: setText never emits it.
@@ -11,6 +33,19 @@ EditField::EditField(QWidget* parent) : QLineEdit(parent) {
             reaction_();
         }
     });
+}
+
+void EditField::setRefusesWhiteSpace(bool refuses) {
+    if (refuses == refusesWhiteSpace()) {
+        return;
+    }
+    if (refuses) {
+        setValidator(new NoWhiteSpaceValidator(this));
+    } else {
+        const QValidator* previous = validator();
+        setValidator(nullptr);
+        delete previous;
+    }
 }
 
 bool EditField::refuses(const QString& typed) const {

@@ -13,6 +13,9 @@ public:
 
     void setDigitsOnly(bool digitsOnly) { digitsOnly_ = digitsOnly; }
     bool digitsOnly() const { return digitsOnly_; }
+    // Refuses any white space character, typed, pasted or dropped: the change is not made.
+    void setRefusesWhiteSpace(bool refuses);
+    bool refusesWhiteSpace() const { return validator() != nullptr; }
     void setChangeReaction(std::function<void()> reaction) { reaction_ = std::move(reaction); }
     // While suppressed, not even a user change runs the reaction.
     void setReactionSuppressed(bool suppressed) { suppressed_ = suppressed; }

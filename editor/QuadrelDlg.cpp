@@ -1,7 +1,9 @@
 #include "QuadrelDlg.h"
 
 #include "AboutDialog.h"
+#include "Addi.h"
 #include "Aide.h"
+#include "BoxForm.h"
 #include "EditField.h"
 #include "FileChooser.h"
 #include "IconResource.h"
@@ -27,9 +29,12 @@ constexpr int saveAsButtonId = 4;
 constexpr int helpButtonId = 1082;
 constexpr int boxListId = 1008;
 constexpr int intersectionListId = 1027;
-constexpr int countLabelId = 1004;
 constexpr int pathLabelId = 1006;
-constexpr int rankLabelId = 1086;
+constexpr int validateButtonId = 1081;
+constexpr int addBoxButtonId = 1032;
+constexpr int deleteBoxButtonId = 1031;
+constexpr int addIntersectionButtonId = 1029;
+constexpr int deleteIntersectionButtonId = 1030;
 
 const QString boxFileFilter =
     QStringLiteral("Fichier BOX (*.box)|*.box|Tous les fichiers(*.*)|*.*");
@@ -57,6 +62,13 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
     onClick(saveButtonId, [this] { saveFile(); });
     onClick(saveAsButtonId, [this] { saveFileAs(); });
     onClick(helpButtonId, [this] { showHelp(); });
+    connect(boxList_, &ListControl::userSelectionChanged, this, [this] { selectBox(); });
+    onClick(deleteIntersectionButtonId, [this] { deleteIntersection(); });
+    onClick(addIntersectionButtonId, [this] { addIntersection(); });
+    onClick(deleteBoxButtonId, [this] { deleteBox(); });
+    onClick(addBoxButtonId, [this] { addBox(); });
+    connectFieldPairs();
+    onClick(validateButtonId, [this] { validateBox(); });
 
     pushToControls();
     addAboutEntry();
@@ -74,6 +86,29 @@ void QuadrelDlg::bindTexts() {
         texts_.bind(labelId, controlAs<QLabel>(labelId));
         // A count of 100 or a long path would not fit the few units the layout gives them.
         widenIntoFreeRoom(labelId);
+    }
+}
+
+// Each change the user makes to a field of a pair converts the whole field into its partner; the
+// push leaves the typed field alone, and starts no reaction of the partner's.
+void QuadrelDlg::connectFieldPairs() {
+    for (const FieldPair& pair : fieldPairs()) {
+        controlAs<EditField>(pair.decimalId)->setChangeReaction([this, &pair] {
+            pullFromControls();
+            const std::string& decimal = text(pair.decimalId);
+            text(pair.hexId) = pair.format == HexFormat::FourDigits
+                                   ? document_->decimalToHex4(decimal)
+                                   : document_->decimalToHex8(decimal);
+            pushToControls();
+        });
+        auto* hexField = controlAs<EditField>(pair.hexId);
+        // A space inside a stored value would be saved as two tokens and shift the whole file.
+        hexField->setRefusesWhiteSpace(true);
+        hexField->setChangeReaction([this, &pair] {
+            pullFromControls();
+            text(pair.decimalId) = document_->hexToDecimal(text(pair.hexId), pair.format);
+            pushToControls();
+        });
     }
 }
 
@@ -195,4 +230,32 @@ void QuadrelDlg::saveFileAs() {
 void QuadrelDlg::showHelp() {
     AideDialog help(this);
     help.runModal();
+}
+
+void QuadrelDlg::addIntersection() {
+    if (document_->getPath().empty()) {
+        return;
+    }
+    AddiDialog dialog(this);
+    dialog.setDocument(document_);
+    dialog.runModal();
+    // Whether or not a pair was added, the list shows the document's intersections again.
+    refillIntersectionList();
+}
+
+void QuadrelDlg::deleteIntersection() {
+    if (document_->getPath().empty()) {
+        return;
+    }
+    const std::optional<int> line = intersectionList_->selectedIndex();
+    if (!line) {
+        return;
+    }
+    document_->removeIntersection(intersectionList_->lineText(*line));
+    intersectionList_->deleteLine(*line);
+}
+
+void QuadrelDlg::refillIntersectionList() {
+    intersectionList_->removeAllLines();
+    intersectionList_->appendLines(linesOf(document_->intersections));
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class Box;
 class BoxDocument;
 class EditField;
 class FileChooser;
@@ -38,11 +39,26 @@ public:
     void clearForm();
     void setEditFieldsEnabled(bool enabled);
 
+    // The box commands: show the selected box, write the form back ("Valider"), add the form as
+    // a new box, delete the selected box with its intersections.
+    void selectBox();
+    void validateBox();
+    void addBox();
+    void deleteBox();
+    // The intersection commands: add a pair through the add-intersection dialog, delete the
+    // selected pair.
+    void addIntersection();
+    void deleteIntersection();
+
 protected:
     void handleSystemCommand(int commandId) override;
 
 private:
     void bindTexts();
+    void connectFieldPairs();
+    void storeForm(Box& box) const;
+    void addToCount(long long delta);
+    void refillIntersectionList();
     void addAboutEntry();
     std::optional<std::string> chooseBoxFile();
     void fillLists();

@@ -216,6 +216,7 @@ void FileCommandsTest::cancellingChangesNothing() {
     test.answerChooser(path);
     test.click(chooseButton);
     test.clickLine(boxList, 1);
+    QTest::keyClick(test.control(idField), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(test.control(idField), "55");
 
     test.cancelChooser();

@@ -1,0 +1,87 @@
+// Helpers for the tests of the box form: sample boxes with chosen values, the BOX bytes the
+// program writes for them, and what the form shows.
+#pragma once
+
+#include "EditField.h"
+#include "EditorTestSupport.h"
+#include "QuadrelDlg.h"
+
+#include <QMap>
+#include <QTest>
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+// One box as the file writes it: 24 plane texts (plane 0 a to plane 5 d), then the centre.
+struct BoxTexts {
+    std::string id;
+    std::string radius = "12";
+    std::array<std::string, 3> centre{"0000c000", "00004000", "ffff8000"};
+    std::array<std::string, 24> planes{"4000", "0000",     "c000", "00004000", "0000", "4000",
+                                       "2000", "00008000", "1000", "c000",     "4000", "0000c000",
+                                       "c000", "0000",     "0000", "00010000", "0000", "c000",
+                                       "6000", "00014000", "2000", "1000",     "4000", "00018000"};
+};
+
+inline std::string boxTextBytes(const std::vector<BoxTexts>& boxes,
+                                const std::vector<std::string>& intersections) {
+    std::string bytes = std::to_string(boxes.size());
+    for (const BoxTexts& box : boxes) {
+        bytes += "\r\n " + box.id + "  " + box.radius;
+        bytes += "\r\n  " + box.centre[0] + " " + box.centre[1] + " " + box.centre[2];
+        for (std::size_t plane = 0; plane < 6; ++plane) {
+            bytes += "\r\n  " + box.planes[plane * 4] + " " + box.planes[plane * 4 + 1] + " " +
+                     box.planes[plane * 4 + 2] + " " + box.planes[plane * 4 + 3];
+        }
+    }
+    bytes += "\r\n\r\n";
+    for (std::size_t i = 0; i < intersections.size(); ++i) {
+        if (i != 0) {
+            bytes += i % 9 == 0 ? "\r\n" : "  ";
+        }
+        bytes += intersections[i];
+    }
+    bytes += "\r\n-1 -1\r\n";
+    return bytes;
+}
+
+// Every edit field's shown text by its id.
+inline QMap<int, QString> shownFields(TestWindow& test) {
+    QMap<int, QString> shown;
+    for (const EditField* field : test.window().findChildren<EditField*>()) {
+        shown.insert(field->property("controlId").toInt(), field->text());
+    }
+    return shown;
+}
+
+// The fields whose shown text differs between two snapshots.
+inline QList<int> changedFields(const QMap<int, QString>& before, const QMap<int, QString>& after) {
+    QList<int> changed;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (after.value(it.key()) != it.value()) {
+            changed << it.key();
+        }
+    }
+    return changed;
+}
+
+// The ids in increasing order, as changedFields gives them.
+inline QList<int> ids(QList<int> list) {
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
+// Clicks into the field, selects all of its text and deletes it, as a user empties a field.
+inline void emptyField(TestWindow& test, int id) {
+    QWidget* field = test.control(id);
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+}
+
+// Empties the field, then types the text.
+inline void retype(TestWindow& test, int id, const QString& text) {
+    emptyField(test, id);
+    QTest::keyClicks(test.control(id), text);
+}
