@@ -79,7 +79,12 @@ void QuadrelDlg::deleteBox() {
     document_->shiftRanksAbove(-1, removedRank);
     refillIntersectionList();
     document_->removeBoxById(id);
-    boxList_->deleteLine(*line);
+    // With a repeated ID the first box leaves, so its line goes rather than the selected one,
+    // which bears the same text: the list keeps reading as the document's IDs.
+    const int boxLine = static_cast<int>(*rank);
+    const bool firstLineNamesIt =
+        boxLine < boxList_->lineCount() && boxList_->lineText(boxLine) == id;
+    boxList_->deleteLine(firstLineNamesIt ? boxLine : *line);
     addToCount(-1);
     pushToControls();
 }

@@ -5,6 +5,7 @@
 #include "EditField.h"
 #include "EditorTestSupport.h"
 #include "QuadrelDlg.h"
+#include "box.h"
 
 #include <QMap>
 #include <QTest>
@@ -44,6 +45,46 @@ inline std::string boxTextBytes(const std::vector<BoxTexts>& boxes,
     }
     bytes += "\r\n-1 -1\r\n";
     return bytes;
+}
+
+// The decimal and hexadecimal field ids of the values of a box: plane 0 a to plane 5 d, then the
+// centre X, Y and Z, in the order of BoxTexts.
+struct FormPairIds {
+    int decimalId;
+    int hexId;
+};
+inline const std::array<FormPairIds, 27> formPairIds{{
+    {1037, 1023}, {1038, 1024}, {1039, 1026}, {1040, 1028}, {1045, 1041}, {1046, 1042},
+    {1047, 1043}, {1048, 1044}, {1069, 1065}, {1070, 1066}, {1071, 1067}, {1072, 1068},
+    {1061, 1057}, {1062, 1058}, {1063, 1059}, {1064, 1060}, {1077, 1073}, {1078, 1074},
+    {1079, 1075}, {1080, 1076}, {1053, 1049}, {1054, 1050}, {1055, 1051}, {1056, 1052},
+    {1021, 1018}, {1022, 1019}, {1025, 1020},
+}};
+
+// The texts of a box of the document in the order of BoxTexts.
+inline BoxTexts textsOf(const Box& box) {
+    BoxTexts texts{box.id, box.maxRadius};
+    texts.centre = {box.centerX, box.centerY, box.centerZ};
+    for (std::size_t k = 0; k < 24; ++k) {
+        texts.planes[k] = box.planeText(k);
+    }
+    return texts;
+}
+
+inline bool operator==(const BoxTexts& a, const BoxTexts& b) {
+    return a.id == b.id && a.radius == b.radius && a.centre == b.centre && a.planes == b.planes;
+}
+
+// How QCOMPARE prints a box.
+inline char* toString(const BoxTexts& box) {
+    std::string text = box.id + " " + box.radius;
+    for (const std::string& value : box.centre) {
+        text += " " + value;
+    }
+    for (const std::string& value : box.planes) {
+        text += " " + value;
+    }
+    return qstrdup(text.c_str());
 }
 
 // Every edit field's shown text by its id.
