@@ -7,7 +7,9 @@
 #include "QuadrelDlg.h"
 #include "box.h"
 
+#include <QComboBox>
 #include <QMap>
+#include <QPushButton>
 #include <QTest>
 #include <algorithm>
 #include <array>
@@ -125,4 +127,59 @@ inline void emptyField(TestWindow& test, int id) {
 inline void retype(TestWindow& test, int id, const QString& text) {
     emptyField(test, id);
     QTest::keyClicks(test.control(id), text);
+}
+
+// Steps through a drop-down list with the keyboard, from its first entry, until it shows the text.
+inline bool chooseEntry(QComboBox* list, const QString& text) {
+    QTest::keyClick(list, Qt::Key_Home);
+    for (int steps = 0; list->currentText() != text && steps < list->count(); ++steps) {
+        QTest::keyClick(list, Qt::Key_Down);
+    }
+    return list->currentText() == text;
+}
+
+// What the add-intersection dialog showed and how it ended.
+struct AddDialogRun {
+    bool opened = false;
+    QStringList firstEntries;
+    QStringList secondEntries;
+    QString firstSelected;
+    QString secondSelected;
+    bool chosen = false;
+    // Still open after "Créer"; the test then pressed "Annuler".
+    bool stayedOpen = false;
+};
+
+inline QStringList entriesOf(const QComboBox* list) {
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) {
+        entries << list->itemText(i);
+    }
+    return entries;
+}
+
+// Clicks the intersection "Ajouter" of the main window; in the dialog, chooses the two ranks
+// and clicks "Créer" (or "Annuler" when first is empty), and cancels a dialog left open.
+inline AddDialogRun addIntersectionAsUser(TestWindow& test, const QString& first,
+                                          const QString& second) {
+    AddDialogRun run;
+    whenModalShows([&](QWidget* dialog) {
+        run.opened = true;
+        auto* firstList = dialog->findChild<QComboBox*>("1036");
+        auto* secondList = dialog->findChild<QComboBox*>("1035");
+        run.firstEntries = entriesOf(firstList);
+        run.secondEntries = entriesOf(secondList);
+        run.firstSelected = firstList->currentText();
+        run.secondSelected = secondList->currentText();
+        if (!first.isEmpty()) {
+            run.chosen = chooseEntry(firstList, first) && chooseEntry(secondList, second);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("1"), Qt::LeftButton);
+            run.stayedOpen = dialog->isVisible();
+        }
+        if (dialog->isVisible()) {
+            QTest::mouseClick(dialog->findChild<QPushButton*>("2"), Qt::LeftButton);
+        }
+    });
+    test.click(1029);
+    return run;
 }
