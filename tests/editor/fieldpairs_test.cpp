@@ -45,6 +45,7 @@ private slots:
     void theIdAndRadiusFieldsHaveNoPartner();
     void fillingTheFormStartsNoReaction();
     void hexadecimalFieldsRefuseWhiteSpace();
+    void aRewrittenFieldShowsItsStart();
 
 private:
     // A window with a file of two boxes open and the second box shown.
@@ -244,6 +245,21 @@ void FieldPairsTest::hexadecimalFieldsRefuseWhiteSpace() {
     QCOMPARE(test->shownText(1024), QString("4000"));
     QCOMPARE(test->shownText(1038), QString("1"));
     QCOMPARE(changedFields(before, shownFields(*test)), ids({1024, 1038}));
+}
+
+// A narrow field scrolls: the sign and the leading digits of what the program wrote stay in view.
+void FieldPairsTest::aRewrittenFieldShowsItsStart() {
+    BoxTexts second{"2"};
+    second.centre[1] = "ffff8000";
+    auto test = openWindow(boxTextBytes({{"1"}, second}, {}));
+    auto* centreY = test->window().controlAs<EditField>(1022);
+    QCOMPARE(centreY->text(), QString("-1"));
+    QCOMPARE(centreY->cursorPosition(), 0);
+
+    retype(*test, 1041, "4001");
+    auto* partner = test->window().controlAs<EditField>(1045);
+    QCOMPARE(partner->text(), QString("1.0000610351563"));
+    QCOMPARE(partner->cursorPosition(), 0);
 }
 
 QTEST_MAIN(FieldPairsTest)
