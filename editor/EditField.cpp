@@ -36,9 +36,10 @@ EditField::EditField(QWidget* parent) : QLineEdit(parent) {
 }
 
 void EditField::setRefusesWhiteSpace(bool refuses) {
-    if (refuses == refusesWhiteSpace()) {
+    if (refuses == refusesWhiteSpace_) {
         return;
     }
+    refusesWhiteSpace_ = refuses;
     if (refuses) {
         setValidator(new NoWhiteSpaceValidator(this));
     } else {

@@ -15,7 +15,7 @@ public:
     bool digitsOnly() const { return digitsOnly_; }
     // Refuses any white space character, typed, pasted or dropped: the change is not made.
     void setRefusesWhiteSpace(bool refuses);
-    bool refusesWhiteSpace() const { return validator() != nullptr; }
+    bool refusesWhiteSpace() const { return refusesWhiteSpace_; }
     void setChangeReaction(std::function<void()> reaction) { reaction_ = std::move(reaction); }
     // While suppressed, not even a user change runs the reaction.
     void setReactionSuppressed(bool suppressed) { suppressed_ = suppressed; }
@@ -28,6 +28,7 @@ private:
     bool refuses(const QString& typed) const;
 
     bool digitsOnly_ = false;
+    bool refusesWhiteSpace_ = false;
     bool suppressed_ = false;
     std::function<void()> reaction_;
 };
