@@ -3,13 +3,91 @@
 #include "Aide.h"
 #include "EditorTestSupport.h"
 #include "QuadrelDlg.h"
+#include "orlclass.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
+#include <QFileInfo>
 #include <QTest>
+#include <charconv>
+#include <cmath>
+#include <string>
 
 namespace {
+
+// A corridor of walls as a user would keep it: true unit normals, d the distance of each face
+// from the origin, and one wall turned by 45 degrees.
+void writeCorridor(const QString& path) {
+    BoxDocument document;
+    struct Wall {
+        const char* id;
+        double x, y, z, halfX, halfY, halfZ;
+    };
+    const Wall walls[] = {
+        {"101", 0, 0, 0, 4, 0.25, 1.5},        {"102", 8, 0, 0, 4, 0.25, 1.5},
+        {"103", 0.75, 3, -2.25, 4, 0.25, 1.5}, {"110", 16, 3, 0, 4, 0.25, 1.5},
+        {"120", 20, 1.5, 0, 0.25, 1.5, 1.5},   {"230", 0, -6, 0, 4, 0.25, 1.5},
+        {"231", 8, -6, 0, 4, 0.25, 1.5},       {"232", 16, -6, 0, 4, 0.25, 1.5},
+        {"300", -4, -3, 0, 0.25, 3, 1.5},      {"301", 24, -3, 0, 0.25, 3, 1.5},
+        {"302", 10, -3, 1.75, 14, 3, 0.25},    {"303", 10, -3, -1.75, 14, 3, 0.25},
+    };
+    // Planes 0 to 5 face +x, +y, +z, -y, -z, -x.
+    const double normals[6][3] = {{1, 0, 0},  {0, 1, 0},  {0, 0, 1},
+                                  {0, -1, 0}, {0, 0, -1}, {-1, 0, 0}};
+    // Locale-free: QApplication takes the user's locale, where the C library writes "0,75".
+    const auto text = [](double value) {
+        char digits[32];
+        return std::string(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    };
+    for (const Wall& wall : walls) {
+        document.boxIds.append(wall.id);
+        Box& box = document.appendBox();
+        box.id = wall.id;
+        box.maxRadius = std::to_string(static_cast<int>(std::ceil(std::sqrt(
+            wall.halfX * wall.halfX + wall.halfY * wall.halfY + wall.halfZ * wall.halfZ))));
+        const double center[3] = {wall.x, wall.y, wall.z};
+        const double half[3] = {wall.halfX, wall.halfY, wall.halfZ};
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            box.centerText(axis) = document.decimalToHex8(text(center[axis]));
+        }
+        for (std::size_t plane = 0; plane < 6; ++plane) {
+            double d = 0;
+            for (std::size_t axis = 0; axis < 3; ++axis) {
+                box.planeText(plane * 4 + axis) =
+                    document.decimalToHex4(text(normals[plane][axis]));
+                d += normals[plane][axis] * center[axis] +
+                     std::abs(normals[plane][axis]) * half[axis];
+            }
+            box.planeText(plane * 4 + 3) = document.decimalToHex8(text(d));
+        }
+    }
+    // The door post, turned by 45 degrees about z: its side planes lean on both axes.
+    document.boxIds.append("999");
+    Box& post = document.appendBox();
+    post.id = "999";
+    post.maxRadius = "2";
+    post.centerX = document.decimalToHex8("12");
+    post.centerY = document.decimalToHex8("0");
+    post.centerZ = document.decimalToHex8("0");
+    const double r = std::sqrt(0.5);
+    const double leaning[6][3] = {{r, r, 0},  {-r, r, 0}, {0, 0, 1},
+                                  {r, -r, 0}, {0, 0, -1}, {-r, -r, 0}};
+    for (std::size_t plane = 0; plane < 6; ++plane) {
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            post.planeText(plane * 4 + axis) = document.decimalToHex4(text(leaning[plane][axis]));
+        }
+        const double d = leaning[plane][0] * 12 + (plane == 2 || plane == 4 ? 1.5 : 0.5);
+        post.planeText(plane * 4 + 3) = document.decimalToHex8(text(d));
+    }
+    for (const char* pair : {"0 1", "1 3", "0 8", "5 8", "3 4", "4 9", "10 0", "11 5", "12 1"}) {
+        document.intersections.append(pair);
+    }
+    document.setCountText(std::to_string(document.boxes.size()));
+    document.setPath(path.toStdString());
+    if (!document.writeFile()) {
+        qFatal("Cannot write the sample file");
+    }
+}
 
 void save(QWidget& window, const QString& path) {
     QTest::qWait(50);
@@ -31,14 +109,9 @@ int main(int argc, char* argv[]) {
         TestWindow test;
         save(test.window(), output.filePath("main-window.png"));
 
-        QTemporaryDir dir;
-        const QString path = dir.filePath("exemple.box");
-        std::vector<SampleBox> boxes;
-        for (int id : {101, 102, 103, 110, 120, 230, 231, 232, 300, 301, 302, 303, 999}) {
-            boxes.push_back({std::to_string(id), "12"});
-        }
-        writeBytes(path, boxFileBytes(std::to_string(boxes.size()), boxes,
-                                      {"0 1", "1 2", "2 3", "4 5", "6 7", "10 12"}));
+        const QString path = QDir::temp().filePath("quadrel-demo/couloir.box");
+        QDir().mkpath(QFileInfo(path).path());
+        writeCorridor(path);
         test.answerChooser(path);
         test.click(1000);
         test.clickLine(1008, 2);
