@@ -1,32 +1,35 @@
 #include "EditField.h"
 
-#include <QApplication>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QValidator>
 
 namespace {
 
 // A validator sees every change the user makes, whatever its road (keys, input method, paste,
-// drop), and the field takes back a change it finds invalid. Text set by the program is not
-// checked.
-class NoWhiteSpaceValidator : public QValidator {
+// drop), and the field silently takes back a change it finds invalid. Text set by the program
+// is not checked.
+class CharacterValidator : public QValidator {
 public:
-    using QValidator::QValidator;
+    explicit CharacterValidator(const EditField* field) : QValidator(nullptr), field_(field) {}
 
     State validate(QString& input, int&) const override {
         for (const QChar c : input) {
-            if (c.isSpace()) {
+            if ((field_->digitsOnly() && (c < u'0' || c > u'9')) ||
+                (field_->refusesWhiteSpace() && c.isSpace())) {
                 return Invalid;
             }
         }
         return Acceptable;
     }
+
+private:
+    const EditField* field_;
 };
 
 } // namespace
 
-EditField::EditField(QWidget* parent) : QLineEdit(parent) {
+EditField::EditField(QWidget* parent)
+    : QLineEdit(parent), validator_(std::make_unique<CharacterValidator>(this)) {
+    setValidator(validator_.get());
     // textEdited is the user's signal: setText never emits it.
     connect(this, &QLineEdit::textEdited, this, [this] {
         if (reaction_ && !suppressed_) {
@@ -35,46 +38,4 @@ EditField::EditField(QWidget* parent) : QLineEdit(parent) {
     });
 }
 
-void EditField::setRefusesWhiteSpace(bool refuses) {
-    if (refuses == refusesWhiteSpace_) {
-        return;
-    }
-    refusesWhiteSpace_ = refuses;
-    if (refuses) {
-        setValidator(new NoWhiteSpaceValidator(this));
-    } else {
-        const QValidator* previous = validator();
-        setValidator(nullptr);
-        delete previous;
-    }
-}
-
-bool EditField::refuses(const QString& typed) const {
-    if (!digitsOnly_) {
-        return false;
-    }
-    for (const QChar c : typed) {
-        if (c.isPrint() && (c < u'0' || c > u'9')) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void EditField::keyPressEvent(QKeyEvent* event) {
-    const bool typing = !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
-    if (typing && refuses(event->text())) {
-        QApplication::beep();
-        event->accept();
-        return;
-    }
-    QLineEdit::keyPressEvent(event);
-}
-
-void EditField::inputMethodEvent(QInputMethodEvent* event) {
-    if (refuses(event->commitString())) {
-        event->accept();
-        return;
-    }
-    QLineEdit::inputMethodEvent(event);
-}
+EditField::~EditField() = default;

@@ -2,6 +2,9 @@
 
 #include <QLineEdit>
 #include <functional>
+#include <memory>
+
+class QValidator;
 
 // A single-line edit field. Its change reaction runs for the user's own changes only (typing,
 // deleting, paste, cut, undo), never for text set by the program.
@@ -10,23 +13,20 @@ class EditField : public QLineEdit {
 
 public:
     explicit EditField(QWidget* parent = nullptr);
+    ~EditField() override;
 
+    // Both refusals hold for whatever the user types, pastes or drops: the change is not made.
+    // A pasted "1 2" in an ID would otherwise be saved as two tokens and shift the whole file.
     void setDigitsOnly(bool digitsOnly) { digitsOnly_ = digitsOnly; }
     bool digitsOnly() const { return digitsOnly_; }
-    // Refuses any white space character, typed, pasted or dropped: the change is not made.
-    void setRefusesWhiteSpace(bool refuses);
+    void setRefusesWhiteSpace(bool refuses) { refusesWhiteSpace_ = refuses; }
     bool refusesWhiteSpace() const { return refusesWhiteSpace_; }
     void setChangeReaction(std::function<void()> reaction) { reaction_ = std::move(reaction); }
     // While suppressed, not even a user change runs the reaction.
     void setReactionSuppressed(bool suppressed) { suppressed_ = suppressed; }
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
-
 private:
-    bool refuses(const QString& typed) const;
-
+    std::unique_ptr<QValidator> validator_;
     bool digitsOnly_ = false;
     bool refusesWhiteSpace_ = false;
     bool suppressed_ = false;

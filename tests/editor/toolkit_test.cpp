@@ -219,6 +219,20 @@ void ToolkitTest::aDigitsOnlyFieldRefusesOtherCharacters() {
     QCOMPARE(reactions, 3);
     QTest::keyClick(&field, Qt::Key_Backspace);
     QCOMPARE(field.text(), QString("12"));
+
+    // Pasting is typing too: a pasted space or letter would reach the file.
+    for (const char* refused : {"4 5", "4a", "\t", "-4"}) {
+        QApplication::clipboard()->setText(refused);
+        QTest::keyClick(&field, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(field.text(), QString("12"));
+    }
+    QApplication::clipboard()->setText("45");
+    QTest::keyClick(&field, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(field.text(), QString("1245"));
+    QCOMPARE(reactions, 5);
+    // The program may still set any text, as a file may bring any ID.
+    field.setText("a b");
+    QCOMPARE(field.text(), QString("a b"));
 }
 
 void ToolkitTest::listsReportOnlyTheUsersSelections() {
