@@ -6,15 +6,28 @@ namespace {
 
 // A validator sees every change the user makes, whatever its road (keys, input method, paste,
 // drop), and the field silently takes back a change it finds invalid. Text set by the program
-// is not checked.
+// is not checked, and neither is what it left in the field: a file may bring an ID such as "A1",
+// and only the characters a change brings in are judged, so "A1" can still be edited.
 class CharacterValidator : public QValidator {
 public:
     explicit CharacterValidator(const EditField* field) : QValidator(nullptr), field_(field) {}
 
     State validate(QString& input, int&) const override {
-        for (const QChar c : input) {
-            if ((field_->digitsOnly() && (c < u'0' || c > u'9')) ||
-                (field_->refusesWhiteSpace() && c.isSpace())) {
+        if (field_->settingText()) {
+            return Acceptable;
+        }
+        const QString& before = field_->acceptedText();
+        qsizetype prefix = 0;
+        while (prefix < before.size() && prefix < input.size() && before[prefix] == input[prefix]) {
+            ++prefix;
+        }
+        qsizetype suffix = 0;
+        while (suffix < before.size() - prefix && suffix < input.size() - prefix &&
+               before[before.size() - 1 - suffix] == input[input.size() - 1 - suffix]) {
+            ++suffix;
+        }
+        for (qsizetype i = prefix; i < input.size() - suffix; ++i) {
+            if (refuses(input[i])) {
                 return Invalid;
             }
         }
@@ -22,6 +35,11 @@ public:
     }
 
 private:
+    bool refuses(QChar c) const {
+        return (field_->digitsOnly() && (c < u'0' || c > u'9')) ||
+               (field_->refusesWhiteSpace() && c.isSpace());
+    }
+
     const EditField* field_;
 };
 
@@ -30,6 +48,8 @@ private:
 EditField::EditField(QWidget* parent)
     : QLineEdit(parent), validator_(std::make_unique<CharacterValidator>(this)) {
     setValidator(validator_.get());
+    connect(this, &QLineEdit::textChanged, this,
+            [this](const QString& text) { acceptedText_ = text; });
     // textEdited is the user's signal: setText never emits it.
     connect(this, &QLineEdit::textEdited, this, [this] {
         if (reaction_ && !suppressed_) {
@@ -39,3 +59,9 @@ EditField::EditField(QWidget* parent)
 }
 
 EditField::~EditField() = default;
+
+void EditField::setText(const QString& text) {
+    settingText_ = true;
+    QLineEdit::setText(text);
+    settingText_ = false;
+}

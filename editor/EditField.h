@@ -21,12 +21,20 @@ public:
     bool digitsOnly() const { return digitsOnly_; }
     void setRefusesWhiteSpace(bool refuses) { refusesWhiteSpace_ = refuses; }
     bool refusesWhiteSpace() const { return refusesWhiteSpace_; }
+    // Text set by the program is never refused: a file may bring any ID. This hides
+    // QLineEdit::setText so that the refusals know the change is not the user's.
+    void setText(const QString& text);
+    bool settingText() const { return settingText_; }
+    // The content before the change being judged.
+    const QString& acceptedText() const { return acceptedText_; }
     void setChangeReaction(std::function<void()> reaction) { reaction_ = std::move(reaction); }
     // While suppressed, not even a user change runs the reaction.
     void setReactionSuppressed(bool suppressed) { suppressed_ = suppressed; }
 
 private:
     std::unique_ptr<QValidator> validator_;
+    QString acceptedText_;
+    bool settingText_ = false;
     bool digitsOnly_ = false;
     bool refusesWhiteSpace_ = false;
     bool suppressed_ = false;

@@ -6,6 +6,7 @@
 #include "ListControl.h"
 #include "QuadrelDlg.h"
 #include "SystemMenu.h"
+#include "orlclass.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -153,6 +154,7 @@ private slots:
     void closingKeysAndButtons_data();
     void closingKeysAndButtons();
     void idAndRadiusFieldsTakeDigitsOnly();
+    void digitsOnlyFieldsKeepAFileValueEditable();
     void theSystemMenuEndsWithTheAboutEntry();
     void altSpaceOpensTheSystemMenuAndItsAboutEntry();
     void aRightClickOnTheBackgroundOpensTheSystemMenu();
@@ -365,6 +367,35 @@ void MainWindowTest::idAndRadiusFieldsTakeDigitsOnly() {
     }
     QTest::keyClicks(test.control(1021), "-1.5e3");
     QCOMPARE(test.shownText(1021), QString("-1.5e3"));
+}
+
+// A file may bring an ID or a radius that is not all digits: the user can edit it, but typing
+// adds digits only, so what is saved still lines up token for token.
+void MainWindowTest::digitsOnlyFieldsKeepAFileValueEditable() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("lettres.box");
+    writeBytes(path, boxFileBytes("2", {{"A1", "1.5"}, {"B2", "3"}}, {"0 1"}));
+    TestWindow test;
+    test.answerChooser(path);
+    test.click(1000);
+    test.clickLine(1008, 0);
+    QCOMPARE(test.shownText(1015), QString("1.5"));
+    for (const int id : {1013, 1015}) {
+        QTest::keyClick(test.control(id), Qt::Key_End);
+        QTest::keyClicks(test.control(id), " 7x");
+    }
+    QCOMPARE(test.shownText(1013), QString("A17"));
+    QCOMPARE(test.shownText(1015), QString("1.57"));
+    test.click(1081);
+    test.click(3);
+
+    BoxDocument saved;
+    QVERIFY(saved.readFile(path.toStdString()));
+    QCOMPARE(saved.boxIds.size(), std::size_t(3));
+    QCOMPARE(saved.boxes.last().id, std::string("A17"));
+    QCOMPARE(saved.boxes.last().maxRadius, std::string("1.57"));
+    QCOMPARE(saved.boxes.begin()->get()->maxRadius, std::string("1.5"));
+    QCOMPARE(*saved.intersections.begin(), std::string("0 1"));
 }
 
 void MainWindowTest::theSystemMenuEndsWithTheAboutEntry() {

@@ -230,9 +230,20 @@ void ToolkitTest::aDigitsOnlyFieldRefusesOtherCharacters() {
     QTest::keyClick(&field, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(field.text(), QString("1245"));
     QCOMPARE(reactions, 5);
-    // The program may still set any text, as a file may bring any ID.
-    field.setText("a b");
-    QCOMPARE(field.text(), QString("a b"));
+    // The program may still set any text, as a file may bring any ID; the user can still edit
+    // it, but brings in nothing but digits.
+    field.setText("A1");
+    QCOMPARE(field.text(), QString("A1"));
+    QTest::keyClick(&field, Qt::Key_End);
+    QTest::keyClicks(&field, " x2");
+    QCOMPARE(field.text(), QString("A12"));
+    QApplication::clipboard()->setText("3 4");
+    QTest::keyClick(&field, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(field.text(), QString("A12"));
+    QTest::keyClick(&field, Qt::Key_Backspace);
+    QTest::keyClick(&field, Qt::Key_Home);
+    QTest::keyClick(&field, Qt::Key_Delete);
+    QCOMPARE(field.text(), QString("1"));
 }
 
 void ToolkitTest::listsReportOnlyTheUsersSelections() {
@@ -252,6 +263,13 @@ void ToolkitTest::listsReportOnlyTheUsersSelections() {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
                       list.visualRect(third).center());
     QCOMPARE(userChanges.count(), 1);
+
+    // A click below the last line leaves the selected line selected.
+    const QModelIndex last = list.model()->index(4, 0);
+    const QPoint belowTheLines = list.visualRect(last).bottomLeft() + QPoint(5, 20);
+    QVERIFY(list.viewport()->rect().contains(belowTheLines));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, belowTheLines);
+    QCOMPARE(list.selectedIndex(), std::optional<int>(2));
     QCOMPARE(list.selectedIndex(), std::optional<int>(2));
 
     QTest::keyClick(&list, Qt::Key_Down);
