@@ -88,9 +88,11 @@ std::optional<int> ListControl::selectedIndex() const {
 
 QItemSelectionModel::SelectionFlags ListControl::selectionCommand(const QModelIndex& index,
                                                                   const QEvent* event) const {
-    // A single-selection list keeps its line selected: Ctrl+click does not deselect it.
+    // A single-selection list keeps its line selected: neither Ctrl+click nor a click below the
+    // last line deselects it.
     const auto command = QListView::selectionCommand(index, event);
-    if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)) {
+    if (!index.isValid() ||
+        (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))) {
         return QItemSelectionModel::NoUpdate;
     }
     return command;
