@@ -305,12 +305,20 @@ void FileCommandsTest::bytesThatAreNotUtf8AreShownAndWrittenBack() {
     QCOMPARE(readBytes(path), bytes);
 }
 
+// Through the window's own chooser, as the user meets it: its filter, its suffix, a name typed
+// without extension.
 void FileCommandsTest::theChooserAddsTheBoxSuffix() {
-    OpenFileChooser chooser("Fichier BOX (*.box)|*.box|Tous les fichiers(*.*)|*.*", "box");
+    BoxDocument document;
+    QuadrelDlg window;
+    window.setDocument(&document);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir_->path());
     QStringList filtersSeen;
+    QString selectedFilterSeen;
     QString suffixSeen;
+    bool confirmsOverwrite = true;
     whenModalShows([&](QWidget* dialog) {
         auto* fileDialog = qobject_cast<QFileDialog*>(dialog);
         if (fileDialog == nullptr) {
@@ -318,20 +326,27 @@ void FileCommandsTest::theChooserAddsTheBoxSuffix() {
             return;
         }
         filtersSeen = fileDialog->nameFilters();
+        selectedFilterSeen = fileDialog->selectedNameFilter();
         suffixSeen = fileDialog->defaultSuffix();
+        confirmsOverwrite = !fileDialog->testOption(QFileDialog::DontConfirmOverwrite);
         auto* nameEdit = fileDialog->findChild<QLineEdit*>("fileNameEdit");
         QTest::keyClicks(nameEdit, "sans-extension");
         QTest::keyClick(nameEdit, Qt::Key_Return);
     });
-    const std::optional<QString> chosen = chooser.choose(nullptr);
+    QWidget* newButtonWidget = window.control(newButton);
+    QTest::mouseClick(newButtonWidget, Qt::LeftButton, Qt::NoModifier,
+                      newButtonWidget->rect().center());
     QDir::setCurrent(previous);
 
     QCOMPARE(filtersSeen, QStringList({"Fichier BOX (*.box)", "Tous les fichiers(*.*)"}));
+    QCOMPARE(selectedFilterSeen, QString("Fichier BOX (*.box)"));
     QCOMPARE(suffixSeen, QString("box"));
-    QVERIFY(chosen.has_value());
-    QCOMPARE(QFileInfo(*chosen).fileName(), QString("sans-extension.box"));
-    QCOMPARE(QFileInfo(*chosen).absolutePath(), QFileInfo(dir_->path()).absoluteFilePath());
-    QVERIFY(!fileExists(*chosen));
+    QVERIFY(!confirmsOverwrite);
+    const QString created = QDir(dir_->path()).filePath("sans-extension.box");
+    QCOMPARE(QFileInfo(QString::fromStdString(document.getPath())).absoluteFilePath(),
+             QFileInfo(created).absoluteFilePath());
+    QVERIFY(fileExists(created));
+    QCOMPARE(readBytes(created), std::string());
 }
 
 QTEST_MAIN(FileCommandsTest)
