@@ -175,9 +175,12 @@ void QuadrelDlg::chooseFile() {
     document_->setPath(*chosen);
     const std::string path = document_->getPath();
     text(pathLabelId) = path;
-    // Readable a moment ago; should it vanish meanwhile, the window shows an empty document.
+    // Readable a moment ago; should it vanish meanwhile, the window shows an empty document
+    // whose count says so, rather than the previous file's count over no boxes.
     if (document_->loadCountText(path) && document_->readFile(path)) {
         fillLists();
+    } else {
+        document_->setCountText("0");
     }
     text(countLabelId) = document_->countText;
     setEditFieldsEnabled(true);
