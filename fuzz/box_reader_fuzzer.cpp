@@ -3,6 +3,7 @@
 // are chunked, and writing what was read then reading it again gives the same document.
 
 #include "boxreader.h"
+#include "boxtestsupport.h"
 #include "leadinginteger.h"
 #include "orlclass.h"
 
@@ -16,22 +17,6 @@
 #include <vector>
 
 namespace {
-
-class ChunkedSource final : public ByteSource {
-public:
-    ChunkedSource(std::string_view text, std::size_t chunkSize)
-        : text_(text), chunkSize_(chunkSize) {}
-
-    std::string_view nextChunk() override {
-        const std::string_view chunk = text_.substr(0, std::min(chunkSize_, text_.size()));
-        text_.remove_prefix(chunk.size());
-        return chunk;
-    }
-
-private:
-    std::string_view text_;
-    std::size_t chunkSize_;
-};
 
 void require(bool condition, const char* what) {
     if (!condition) {

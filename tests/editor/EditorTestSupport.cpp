@@ -98,6 +98,25 @@ void whenModalShows(std::function<void(QWidget* dialog)> action) {
     poll->start(10);
 }
 
+std::string tailBytes(const std::vector<std::string>& intersections) {
+    std::string bytes = "\r\n\r\n";
+    for (std::size_t i = 0; i < intersections.size(); ++i) {
+        if (i != 0) {
+            bytes += i % 9 == 0 ? "\r\n" : "  ";
+        }
+        bytes += intersections[i];
+    }
+    return bytes + "\r\n-1 -1\r\n";
+}
+
+QStringList texts(const TextList& list) {
+    QStringList result;
+    for (const std::string& text : list) {
+        result << QString::fromStdString(text);
+    }
+    return result;
+}
+
 std::string boxFileBytes(const std::string& countText, const std::vector<SampleBox>& boxes,
                          const std::vector<std::string>& intersections) {
     std::string bytes = countText;
@@ -111,15 +130,7 @@ std::string boxFileBytes(const std::string& countText, const std::vector<SampleB
             bytes += "\r\n  4000 0000 c000 0000" + std::to_string(plane) + "000";
         }
     }
-    bytes += "\r\n\r\n";
-    for (std::size_t i = 0; i < intersections.size(); ++i) {
-        if (i != 0) {
-            bytes += i % 9 == 0 ? "\r\n" : "  ";
-        }
-        bytes += intersections[i];
-    }
-    bytes += "\r\n-1 -1\r\n";
-    return bytes;
+    return bytes + tailBytes(intersections);
 }
 
 void writeBytes(const QString& path, const std::string& bytes) {

@@ -15,6 +15,7 @@ class BoxDocument;
 class QWidget;
 class QuadrelDlg;
 class ListControl;
+class TextList;
 
 // Answers the window's file questions from a script instead of a dialog; a null answer
 // cancels.
@@ -62,6 +63,11 @@ struct SampleBox {
     std::string id;
     std::string radius = "10";
 };
+
+// What the program writes after the boxes: the intersections, nine to a line, and the terminator.
+std::string tailBytes(const std::vector<std::string>& intersections);
+// The texts of a document list, in order, as the window would show them.
+QStringList texts(const TextList& list);
 
 // The bytes of a BOX file laid out exactly as the program writes it, so that a load and a save
 // give the same bytes back.

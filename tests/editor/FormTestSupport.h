@@ -38,15 +38,7 @@ inline std::string boxTextBytes(const std::vector<BoxTexts>& boxes,
                      box.planes[plane * 4 + 2] + " " + box.planes[plane * 4 + 3];
         }
     }
-    bytes += "\r\n\r\n";
-    for (std::size_t i = 0; i < intersections.size(); ++i) {
-        if (i != 0) {
-            bytes += i % 9 == 0 ? "\r\n" : "  ";
-        }
-        bytes += intersections[i];
-    }
-    bytes += "\r\n-1 -1\r\n";
-    return bytes;
+    return bytes + tailBytes(intersections);
 }
 
 // The decimal and hexadecimal field ids of the values of a box: plane 0 a to plane 5 d, then the

@@ -42,14 +42,6 @@ std::vector<BoxTexts> documentBoxes(const BoxDocument& document) {
     return boxes;
 }
 
-QStringList texts(const TextList& list) {
-    QStringList result;
-    for (const std::string& text : list) {
-        result << QString::fromStdString(text);
-    }
-    return result;
-}
-
 } // namespace
 
 class BoxCommandsTest : public QObject {

@@ -25,14 +25,6 @@ std::vector<BoxTexts> boxesWithIds(int count) {
     return boxes;
 }
 
-QStringList texts(const TextList& list) {
-    QStringList result;
-    for (const std::string& text : list) {
-        result << QString::fromStdString(text);
-    }
-    return result;
-}
-
 const QStringList twelveRanks{"0", "1", "10", "11", "2", "3", "4", "5", "6", "7", "8", "9"};
 
 } // namespace
