@@ -210,11 +210,8 @@ void QuadrelDlg::newFile() {
 }
 
 void QuadrelDlg::saveFile() {
-    // With no file chosen or created there is nowhere to write.
-    if (document_->getPath().empty()) {
-        return;
-    }
-    // A write that fails leaves the file as it was and, as every failure here, says nothing.
+    // With no file chosen or created the document writes nothing; a write that fails leaves the
+    // file as it was. As every failure here, neither says anything.
     static_cast<void>(document_->writeFile());
 }
 
