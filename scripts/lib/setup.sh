@@ -12,6 +12,7 @@ QUADREL_PACKAGES=(
     locales fonts-dejavu-core
     xvfb xauth xdotool
     desktop-file-utils appstream dpkg-dev file
+    g++-mingw-w64-x86-64 wine wine64
 )
 
 as_root() {

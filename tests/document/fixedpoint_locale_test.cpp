@@ -12,7 +12,11 @@
 namespace {
 
 // The editor runs with the user's locale; a French one writes and reads "0,5" in the C library.
+#ifdef _WIN32
+constexpr const char* COMMA_LOCALE = "French_France.1252";
+#else
 constexpr const char* COMMA_LOCALE = "fr_FR.UTF-8";
+#endif
 
 struct Results {
     std::vector<std::string> fourDigitDecimals;
@@ -51,15 +55,25 @@ Results convertEverything(const BoxDocument& document) {
 
 class CommaLocaleTest : public ::testing::Test {
 protected:
-    void TearDown() override { std::locale::global(std::locale::classic()); }
+    void TearDown() override {
+        std::locale::global(std::locale::classic());
+        std::setlocale(LC_ALL, "C");
+    }
 
     // Fails rather than skips: a machine without the locale would hide exactly this fault.
     static void switchToCommaLocale() {
+#ifdef _WIN32
+        // MinGW's C++ library names no locale but "C"; the C library takes Windows' names.
+        if (std::setlocale(LC_ALL, COMMA_LOCALE) == nullptr) {
+            FAIL() << COMMA_LOCALE << " is not installed";
+        }
+#else
         try {
             std::locale::global(std::locale(COMMA_LOCALE));
         } catch (const std::runtime_error&) {
             FAIL() << COMMA_LOCALE << " is not installed";
         }
+#endif
         ASSERT_STREQ(std::localeconv()->decimal_point, ",");
         char written[8];
         std::snprintf(written, sizeof written, "%.1f", 0.5);
