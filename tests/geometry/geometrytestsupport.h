@@ -50,14 +50,10 @@ inline BoxTexts boxTexts(const std::string& id, const std::string& radius, const
     return texts;
 }
 
-// The planes of a box turned by an angle about Z around its centre, with half sizes along its
-// own axes, in the order the worked example uses: +X, +Y, +Z, -Y, -Z, -X.
-inline std::array<PlaneSpec, 6> turnedPlanes(const Vec3& centre, const Vec3& half,
-                                             double degrees) {
-    const double angle = degrees * 3.14159265358979323846 / 180;
-    const Vec3 u{std::cos(angle), std::sin(angle), 0};
-    const Vec3 v{-std::sin(angle), std::cos(angle), 0};
-    const Vec3 w{0, 0, 1};
+// The planes of a box with the given half sizes along the axes u, v, w of an orthonormal frame,
+// in the order the worked example uses: +u, +v, +w, -v, -w, -u.
+inline std::array<PlaneSpec, 6> framePlanes(const Vec3& centre, const Vec3& half, const Vec3& u,
+                                            const Vec3& v, const Vec3& w) {
     const auto plane = [&](const Vec3& n, double h) {
         // The normal as stored, so that d puts the plane where the stored normal says.
         const Vec3 stored{std::lround(n.x * 16384) / 16384.0, std::lround(n.y * 16384) / 16384.0,
@@ -66,6 +62,14 @@ inline std::array<PlaneSpec, 6> turnedPlanes(const Vec3& centre, const Vec3& hal
     };
     return {plane(u, half.x), plane(v, half.y), plane(w, half.z),
             plane(-v, half.y), plane(-w, half.z), plane(-u, half.x)};
+}
+
+// The planes of a box turned by an angle about Z around its centre.
+inline std::array<PlaneSpec, 6> turnedPlanes(const Vec3& centre, const Vec3& half,
+                                             double degrees) {
+    const double angle = degrees * 3.14159265358979323846 / 180;
+    return framePlanes(centre, half, {std::cos(angle), std::sin(angle), 0},
+                       {-std::sin(angle), std::cos(angle), 0}, {0, 0, 1});
 }
 
 inline BoxTexts axisBox(const std::string& id, const Vec3& low, const Vec3& high,
