@@ -16,7 +16,9 @@ public:
     // Adds the next rank: the solid's shape if it is closed, an absent entry otherwise.
     void add(const Solid& solid);
     std::size_t size() const { return entries_.size(); }
-    bool present(std::size_t rank) const { return entries_[rank].vertexCount != 0; }
+    bool present(std::size_t rank) const {
+        return rank < entries_.size() && entries_[rank].vertexCount != 0;
+    }
     const Vec3& boundsMin(std::size_t rank) const { return entries_[rank].low; }
     const Vec3& boundsMax(std::size_t rank) const { return entries_[rank].high; }
     // Whether two present solids overlap or touch: no axis separates them by more than the
