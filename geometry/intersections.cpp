@@ -131,7 +131,8 @@ private:
         return {low, high};
     }
 
-    // The base cell is the median extent: most boxes of a scene then span one or two cells.
+    // The base cell is twice the median extent: most boxes of a scene then span one or two cells
+    // along each axis, and share a cell with few others.
     void chooseBaseSize() {
         std::vector<double> extents;
         for (std::size_t rank = 0; rank < bounds_.size(); ++rank) {
@@ -144,7 +145,7 @@ private:
         }
         const auto middle = extents.begin() + static_cast<std::ptrdiff_t>(extents.size() / 2);
         std::nth_element(extents.begin(), middle, extents.end());
-        baseSize_ = std::max(*middle, GEOMETRY_TOLERANCE);
+        baseSize_ = std::max(2 * *middle, GEOMETRY_TOLERANCE);
     }
 
     void placeShapes() {

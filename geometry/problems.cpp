@@ -54,7 +54,9 @@ double digitsValue(std::string_view digits) {
 class Checker {
 public:
     Checker(const BoxDocument& document, std::vector<Problem>& problems)
-        : document_(document), problems_(problems) {}
+        : document_(document), problems_(problems) {
+        firstRankOfId_.reserve(document.boxes.size());
+    }
 
     void checkCount(std::optional<std::string_view> countToken) {
         const std::string_view token = countToken ? *countToken : document_.countText;
@@ -82,41 +84,45 @@ public:
     }
 
     void checkIntersections(const ShapeSet& shapes, const IntersectionSearch& search) {
-        std::unordered_map<std::uint64_t, std::string_view> listed;
+        // Each sound listed pair as low << 32 | high; sorted with their places in the list they
+        // show the pairs listed twice, and walked beside the computed pairs the missing ones.
+        std::vector<std::string_view> texts;
+        std::vector<std::uint64_t> keys;
+        texts.reserve(document_.intersections.size());
+        keys.reserve(document_.intersections.size());
         for (const std::string& entry : document_.intersections) {
-            const std::string_view text = entry;
-            const std::size_t space = text.find(' ');
-            const std::string_view first = text.substr(0, space);
-            const std::string_view second =
-                space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
-            if (space == std::string_view::npos || !isRankText(first) || !isRankText(second)) {
-                addListed("intersection-malformed", Severity::Error, text,
-                          "pas deux rangs séparés par une espace");
-                continue;
+            texts.push_back(entry);
+            keys.push_back(listedKey(entry, false).value_or(UNSOUND));
+        }
+        std::vector<std::size_t> order;
+        for (std::size_t position = 0; position < keys.size(); ++position) {
+            if (keys[position] != UNSOUND) {
+                order.push_back(position);
             }
-            const long long a = parseLeadingInteger(first);
-            const long long b = parseLeadingInteger(second);
-            if (!checkRank(a, text) || !checkRank(b, text)) {
-                continue;
-            }
-            if (a == b) {
-                addListed("intersection-self", Severity::Error, text,
-                          "la box " + std::to_string(a) + " avec elle-même");
-                continue;
-            }
-            const auto low = static_cast<std::uint64_t>(std::min(a, b));
-            const auto high = static_cast<std::uint64_t>(std::max(a, b));
-            const auto [previous, added] = listed.try_emplace(low << 32 | high, text);
-            if (!added) {
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+        std::vector<std::size_t> firstListing(keys.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            const bool repeated = i > 0 && keys[order[i]] == keys[order[i - 1]];
+            firstListing[order[i]] = repeated ? firstListing[order[i - 1]] : order[i];
+        }
+        for (std::size_t position = 0; position < keys.size(); ++position) {
+            const std::string_view text = texts[position];
+            if (keys[position] == UNSOUND) {
+                listedKey(text, true);
+            } else if (firstListing[position] != position) {
                 addListed("intersection-duplicate", Severity::Warning, text,
-                          "même paire que l'intersection " + quoted(previous->second) +
+                          "même paire que l'intersection " + quoted(texts[firstListing[position]]) +
                               ", déjà listée");
-                continue;
-            }
-            if (shapes.present(low) && shapes.present(high) && !shapes.touch(low, high)) {
-                addListed("intersection-apart", Severity::Warning, text,
-                          "les solides des boxes " + std::to_string(low) + " et " +
-                              std::to_string(high) + " ne se touchent pas");
+            } else {
+                const std::size_t low = keys[position] >> 32;
+                const std::size_t high = keys[position] & 0xffffffffu;
+                if (shapes.present(low) && shapes.present(high) && !shapes.touch(low, high)) {
+                    addListed("intersection-apart", Severity::Warning, text,
+                              "les solides des boxes " + std::to_string(low) + " et " +
+                                  std::to_string(high) + " ne se touchent pas");
+                }
             }
         }
         if (!search.complete) {
@@ -127,10 +133,14 @@ public:
                               " paires, celles qui manquent à la liste ne sont pas signalées";
             return;
         }
+        auto listed = order.begin();
         for (const RankPair& pair : search.pairs) {
-            if (!listed.contains(static_cast<std::uint64_t>(pair.first) << 32 | pair.second)) {
-                const std::string text = pairText(pair);
-                addListed("intersection-missing", Severity::Warning, text,
+            const std::uint64_t key = static_cast<std::uint64_t>(pair.first) << 32 | pair.second;
+            while (listed != order.end() && keys[*listed] < key) {
+                ++listed;
+            }
+            if (listed == order.end() || keys[*listed] != key) {
+                addListed("intersection-missing", Severity::Warning, pairText(pair),
                           "les solides des boxes " + std::to_string(pair.first) + " et " +
                               std::to_string(pair.second) + " se touchent mais la paire " +
                               "n'est pas listée");
@@ -164,16 +174,53 @@ private:
         problem.message = "intersection " + quoted(text) + " : " + message;
     }
 
-    bool checkRank(long long rank, std::string_view text) {
+    static constexpr std::uint64_t UNSOUND = std::numeric_limits<std::uint64_t>::max();
+
+    // The key of a listed pair of two distinct ranks of boxes, or nothing; report: whether to
+    // report what is wrong with it.
+    std::optional<std::uint64_t> listedKey(std::string_view text, bool report) {
+        const std::size_t space = text.find(' ');
+        const std::string_view first = text.substr(0, space);
+        const std::string_view second =
+            space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+        if (space == std::string_view::npos || !isRankText(first) || !isRankText(second)) {
+            if (report) {
+                addListed("intersection-malformed", Severity::Error, text,
+                          "pas deux rangs séparés par une espace");
+            }
+            return std::nullopt;
+        }
+        const long long a = parseLeadingInteger(first);
+        const long long b = parseLeadingInteger(second);
+        if (!checkRank(a, text, report) || !checkRank(b, text, report)) {
+            return std::nullopt;
+        }
+        if (a == b) {
+            if (report) {
+                addListed("intersection-self", Severity::Error, text,
+                          "la box " + std::to_string(a) + " avec elle-même");
+            }
+            return std::nullopt;
+        }
+        const auto low = static_cast<std::uint64_t>(std::min(a, b));
+        const auto high = static_cast<std::uint64_t>(std::max(a, b));
+        return low << 32 | high;
+    }
+
+    bool checkRank(long long rank, std::string_view text, bool report) {
         if (rank < 0) {
-            addListed("intersection-out-of-range", Severity::Error, text,
-                      "le rang " + std::to_string(rank) + " est négatif");
+            if (report) {
+                addListed("intersection-out-of-range", Severity::Error, text,
+                          "le rang " + std::to_string(rank) + " est négatif");
+            }
             return false;
         }
         if (static_cast<unsigned long long>(rank) >= document_.boxes.size()) {
-            addListed("intersection-out-of-range", Severity::Error, text,
-                      "le rang " + std::to_string(rank) + " n'est pas inférieur au nombre de " +
-                          "boxes (" + std::to_string(document_.boxes.size()) + ")");
+            if (report) {
+                addListed("intersection-out-of-range", Severity::Error, text,
+                          "le rang " + std::to_string(rank) + " n'est pas inférieur au nombre " +
+                              "de boxes (" + std::to_string(document_.boxes.size()) + ")");
+            }
             return false;
         }
         return true;
