@@ -20,7 +20,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Static runtime: the programs then run on any Windows, and under Wine, without MinGW's DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
+# Wine keeps its registry and its C: drive in a prefix inside the build folder, and prints none of
+# its own diagnostics among the programs' output.
 find_program(QUADREL_WINE NAMES wine wine64)
 if(QUADREL_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${QUADREL_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wine
+                                    WINEDEBUG=-all ${QUADREL_WINE})
 endif()

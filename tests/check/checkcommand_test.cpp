@@ -11,6 +11,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A temporary path as a JSON string holds it: it has no quote, but Windows separates with
+// backslashes.
+std::string jsonEscaped(const std::string& path) {
+    std::string escaped;
+    for (const char c : path) {
+        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    return escaped;
+}
+
 struct Outcome {
     int status = 0;
     std::string out;
@@ -114,7 +124,7 @@ TEST_F(CheckCommandTest, JsonGivesOneObjectPerProblem) {
     const std::string file = faultyFile();
     const Outcome result = run({"--json", file});
     EXPECT_EQ(result.status, CHECK_ERRORS);
-    const std::string escaped = file; // temporary folders hold no quote or backslash here
+    const std::string escaped = jsonEscaped(file);
     EXPECT_EQ(result.out,
               "{\"file\":\"" + escaped +
                   "\",\"kind\":\"normal-not-unit\",\"severity\":\"error\",\"rank\":0,\"id\":\"1\","
@@ -146,7 +156,7 @@ TEST_F(CheckCommandTest, IntersectionsAreWrittenNinePerLine) {
     EXPECT_EQ(result.status, CHECK_CLEAN);
     EXPECT_EQ(result.out, "0 1  1 2  2 3  3 4  4 5  5 6  6 7  7 8  8 9\n9 10  10 11\n");
     const Outcome json = run({"--json", "--intersections", file});
-    EXPECT_EQ(json.out, "{\"file\":\"" + file +
+    EXPECT_EQ(json.out, "{\"file\":\"" + jsonEscaped(file) +
                             "\",\"intersections\":[\"0 1\",\"1 2\",\"2 3\",\"3 4\",\"4 5\",\"5 "
                             "6\",\"6 7\",\"7 8\",\"8 9\",\"9 10\",\"10 11\"],\"complete\":true}\n");
 }
