@@ -65,12 +65,15 @@ void syncFolder(const std::string& folder) {
 } // namespace
 
 InputFile::InputFile(const std::string& path) {
-    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a pipe waits for a writer and a device may wait for ever.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         return;
     }
     struct stat status {};
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    const int flags = fcntl(descriptor, F_GETFL);
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         close(descriptor);
         return;
     }

@@ -1,16 +1,20 @@
 #include "boxtestsupport.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <iterator>
 #include <set>
 #include <string>
 #include <sys/resource.h>
+#include <thread>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -173,6 +177,36 @@ TEST_F(BoxFileTest, ReadingAnUnreadableFileChangesNothing) {
         const DocumentSnapshot before = snapshot(document);
         EXPECT_FALSE(document.loadCountText(path.string()));
         EXPECT_FALSE(document.readFile(path.string()));
+        EXPECT_EQ(snapshot(document), before);
+    }
+}
+
+// Opening a pipe for reading waits for a writer: a reader that opened it so would never return.
+// Should it block, the test opens the writing end itself, which frees it, and fails.
+TEST_F(BoxFileTest, ReadingANamedPipeOrADeviceNeitherBlocksNorChangesAnything) {
+    const fs::path pipe = folder_ / "tube.box";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const fs::path& path : {pipe, fs::path("/dev/zero"), fs::path("/dev/tty")}) {
+        SCOPED_TRACE(path.string());
+        BoxDocument document;
+        document.setPath("/ancien.box");
+        document.readText(workedExampleBytes);
+        const DocumentSnapshot before = snapshot(document);
+        auto reading = std::async(std::launch::async, [&document, &path] {
+            return std::vector<bool>{document.loadCountText(path.string()),
+                                     document.readFile(path.string())};
+        });
+        if (reading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+            ADD_FAILURE() << "opening for reading blocked";
+            for (int unblocked = 0; unblocked < 3; ++unblocked) {
+                const int writer = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                if (writer >= 0) {
+                    close(writer);
+                }
+            }
+        }
+        EXPECT_EQ(reading.get(), std::vector<bool>(2, false));
         EXPECT_EQ(snapshot(document), before);
     }
 }
