@@ -101,7 +101,7 @@ protected:
     }
     void TearDown() override {
         for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
-            if (entry.is_directory() && !entry.is_symlink()) {
+            if (!entry.is_symlink() && entry.is_directory()) {
                 fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
             }
         }
@@ -328,6 +328,37 @@ TEST_F(BoxFileTest, SavingThroughASymbolicLinkUpdatesTheLinkedFile) {
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(contentOf(real), workedExampleBytes);
     EXPECT_EQ(namesIn(folder_), (std::set<std::string>{"lien.box", "vrai.box"}));
+}
+
+TEST_F(BoxFileTest, SavingThroughALinkToAMissingFileCreatesTheFileAndKeepsTheLinks) {
+    fs::create_directory(folder_ / "sous");
+    fs::create_symlink("sous/relais.box", folder_ / "lien.box");
+    fs::create_symlink(folder_ / "sous" / "vrai.box", folder_ / "sous" / "relais.box");
+    BoxDocument document;
+    document.readText(workedExampleBytes);
+    document.setPath((folder_ / "lien.box").string());
+    ASSERT_TRUE(document.writeFile());
+    EXPECT_TRUE(fs::is_symlink(folder_ / "lien.box"));
+    EXPECT_TRUE(fs::is_symlink(folder_ / "sous" / "relais.box"));
+    EXPECT_EQ(contentOf(folder_ / "sous" / "vrai.box"), workedExampleBytes);
+    EXPECT_EQ(namesIn(folder_ / "sous"), (std::set<std::string>{"relais.box", "vrai.box"}));
+}
+
+TEST_F(BoxFileTest, SavingThroughALoopOfLinksFailsAndChangesNothing) {
+    fs::create_symlink("b.box", folder_ / "a.box");
+    fs::create_symlink("a.box", folder_ / "b.box");
+    fs::create_symlink("soi.box", folder_ / "soi.box");
+    for (const char* name : {"a.box", "soi.box"}) {
+        SCOPED_TRACE(name);
+        BoxDocument document;
+        document.readText(workedExampleBytes);
+        document.setPath((folder_ / name).string());
+        EXPECT_FALSE(document.writeFile());
+        EXPECT_EQ(fs::read_symlink(folder_ / "a.box"), "b.box");
+        EXPECT_EQ(fs::read_symlink(folder_ / "b.box"), "a.box");
+        EXPECT_EQ(fs::read_symlink(folder_ / "soi.box"), "soi.box");
+        EXPECT_EQ(namesIn(folder_), (std::set<std::string>{"a.box", "b.box", "soi.box"}));
+    }
 }
 
 TEST_F(BoxFileTest, SavingInTheCurrentFolderWithABareName) {
