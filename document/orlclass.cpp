@@ -197,7 +197,9 @@ void BoxDocument::adopt(BoxFileContent& content) {
 }
 
 bool BoxDocument::writeFile() const {
-    if (path.empty()) {
+    // A text that would read back as another token would shift every later one: the file that
+    // holds the document now is worth more than a save that corrupts it.
+    if (path.empty() || !readsBackUnchanged(*this)) {
         return false;
     }
     SafeFileWriter writer(path);

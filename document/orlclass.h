@@ -92,7 +92,8 @@ public:
     void readText(std::string_view bytes);
 
     // Writes the document to path, replacing the file only once everything is on disk.
-    // Returns false, and changes no file, when path is empty or the file cannot be written.
+    // Returns false, and changes no file, when path is empty, when a text would not read back
+    // as the same token (see readsBackUnchanged), or when the file cannot be written.
     [[nodiscard]] bool writeFile() const;
     // The bytes that writeFile puts in the file.
     std::string writeText() const;
