@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cassert>
+#include <iterator>
 #include <utility>
 
 void TextList::append(std::string text) {
@@ -20,6 +21,14 @@ const std::string& TextList::last() const {
 
 TextList::Position TextList::remove(Position position) {
     return texts_.erase(position);
+}
+
+bool TextList::removeAt(std::size_t index) {
+    if (index >= texts_.size()) {
+        return false;
+    }
+    texts_.erase(std::next(texts_.begin(), static_cast<std::ptrdiff_t>(index)));
+    return true;
 }
 
 void TextList::clear() {
@@ -64,6 +73,14 @@ Box& BoxList::last() const {
 
 BoxList::Position BoxList::remove(Position position) {
     return boxes_.erase(position);
+}
+
+bool BoxList::removeAt(std::size_t index) {
+    if (index >= boxes_.size()) {
+        return false;
+    }
+    boxes_.erase(std::next(boxes_.begin(), static_cast<std::ptrdiff_t>(index)));
+    return true;
 }
 
 void BoxList::clear() {
@@ -264,6 +281,11 @@ void BoxDocument::removeBoxById(std::string_view id) {
     if (idPosition != boxIds.end()) {
         boxIds.remove(idPosition);
     }
+}
+
+void BoxDocument::removeBoxAt(std::size_t rank) {
+    boxes.removeAt(rank);
+    boxIds.removeAt(rank);
 }
 
 void BoxDocument::removeIntersection(std::string_view text) {

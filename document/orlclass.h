@@ -32,6 +32,9 @@ public:
     bool empty() const { return texts_.empty(); }
     // Unlinks the entry at the position; returns the position of the entry that followed it.
     Position remove(Position position);
+    // Unlinks the entry at the zero-based index, whatever its text: of equal texts, the one at
+    // the index leaves. False, and nothing changes, past the end.
+    bool removeAt(std::size_t index);
     void clear();
     void replace(Position position, std::string text);
     // The first entry equal to the text, compared exactly, or end().
@@ -61,6 +64,9 @@ public:
     bool empty() const { return boxes_.empty(); }
     // Unlinks and releases the box at the position; returns the position of the box that followed.
     Position remove(Position position);
+    // Unlinks and releases the box at the zero-based index. False, and nothing changes, past the
+    // end.
+    bool removeAt(std::size_t index);
     void clear();
     // Moves every box of the other list to the end of this one, leaving the other empty.
     void appendAll(BoxList& other);
@@ -105,6 +111,9 @@ public:
     // The rank of the first box whose id equals the text.
     std::optional<std::size_t> findRankById(std::string_view id) const;
     void removeBoxById(std::string_view id);
+    // Unlinks the box of the rank and the ID at the same position, even where IDs repeat.
+    // Intersections and the count are the caller's, as with removeBoxById.
+    void removeBoxAt(std::size_t rank);
     void removeIntersection(std::string_view text);
     void removeIntersectionsOfRank(std::string_view rankText);
     void shiftRanksAbove(long long delta, long long threshold);
