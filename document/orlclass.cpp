@@ -194,6 +194,22 @@ bool BoxDocument::readFile(const std::string& filePath) {
     return true;
 }
 
+bool BoxDocument::loadFile(const std::string& filePath) {
+    InputFile file(filePath);
+    if (!file.isOpen()) {
+        return false;
+    }
+    FileSource source(file);
+    BoxFileContent content = readBoxContent(source);
+    if (source.failed()) {
+        return false;
+    }
+    clear();
+    setPath(filePath);
+    adopt(content);
+    return true;
+}
+
 void BoxDocument::readText(std::string_view bytes) {
     TextSource source(bytes);
     BoxFileContent content = readBoxContent(source);

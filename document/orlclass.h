@@ -94,6 +94,10 @@ public:
     // number, so that a malformed or twice-read file still saves with a matching count.
     [[nodiscard]] bool loadCountText(const std::string& filePath);
     [[nodiscard]] bool readFile(const std::string& filePath);
+    // Reads the file once and, only if all of it could be read, takes it as the whole document:
+    // the lists hold its content alone, path becomes filePath and countText its count token as
+    // written (corrected as readFile corrects it). Returns false, changing nothing, otherwise.
+    [[nodiscard]] bool loadFile(const std::string& filePath);
     // Parses the bytes of a BOX file, appending to the lists as readFile does.
     void readText(std::string_view bytes);
 

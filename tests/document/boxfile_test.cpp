@@ -161,6 +161,27 @@ TEST_F(BoxFileTest, LoadCountTextTakesOnlyTheFirstToken) {
     EXPECT_EQ(snapshot(document), expected);
 }
 
+TEST_F(BoxFileTest, LoadingAFileReplacesTheWholeDocumentWithItsContentAndCountAsWritten) {
+    const fs::path source = folder_ / "compte.box";
+    std::string bytes = workedExampleBytes;
+    bytes.replace(0, 1, "02");
+    writeContent(source, bytes);
+    BoxDocument document;
+    document.setPath("/ancien.box");
+    document.readText(workedExampleBytes);
+    (*document.boxes.begin())->id = "9";
+    document.intersections.append("1 0");
+    ASSERT_TRUE(document.loadFile(source.string()));
+    DocumentSnapshot expected = workedExampleSnapshot();
+    expected.countText = "02";
+    expected.path = source.string();
+    EXPECT_EQ(snapshot(document), expected);
+
+    writeContent(source, "");
+    ASSERT_TRUE(document.loadFile(source.string()));
+    EXPECT_EQ(snapshot(document), (DocumentSnapshot{"", source.string(), {}, {}, {}}));
+}
+
 TEST_F(BoxFileTest, ReadingAnUnreadableFileChangesNothing) {
     const fs::path subfolder = folder_ / "dossier.box";
     fs::create_directory(subfolder);
@@ -180,6 +201,7 @@ TEST_F(BoxFileTest, ReadingAnUnreadableFileChangesNothing) {
         const DocumentSnapshot before = snapshot(document);
         EXPECT_FALSE(document.loadCountText(path.string()));
         EXPECT_FALSE(document.readFile(path.string()));
+        EXPECT_FALSE(document.loadFile(path.string()));
         EXPECT_EQ(snapshot(document), before);
     }
 }
@@ -197,7 +219,8 @@ TEST_F(BoxFileTest, ReadingANamedPipeOrADeviceNeitherBlocksNorChangesAnything) {
         const DocumentSnapshot before = snapshot(document);
         auto reading = std::async(std::launch::async, [&document, &path] {
             return std::vector<bool>{document.loadCountText(path.string()),
-                                     document.readFile(path.string())};
+                                     document.readFile(path.string()),
+                                     document.loadFile(path.string())};
         });
         if (reading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
             ADD_FAILURE() << "opening for reading blocked";
@@ -209,7 +232,7 @@ TEST_F(BoxFileTest, ReadingANamedPipeOrADeviceNeitherBlocksNorChangesAnything) {
                 }
             }
         }
-        EXPECT_EQ(reading.get(), std::vector<bool>(2, false));
+        EXPECT_EQ(reading.get(), std::vector<bool>(3, false));
         EXPECT_EQ(snapshot(document), before);
     }
 }
