@@ -14,20 +14,8 @@ namespace {
 constexpr std::size_t maximumBaseNameInTemporaryName = 200;
 constexpr int temporaryNameAttempts = 64;
 
-// A symbolic link is followed, so that saving through it updates the file it designates.
-std::string resolveTarget(const std::string& path) {
-    struct stat linkStatus {};
-    if (lstat(path.c_str(), &linkStatus) != 0 || !S_ISLNK(linkStatus.st_mode)) {
-        return path;
-    }
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        return path;
-    }
-    std::string result(resolved);
-    std::free(resolved);
-    return result;
-}
+// The hops a chain of links may take before it counts as a loop, as the system itself counts.
+constexpr int maximumLinkHops = 40;
 
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -35,6 +23,25 @@ std::string folderOf(const std::string& path) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A symbolic link is followed, so that saving through it updates or creates the file it
+// designates rather than replacing the link. None for a loop of links.
+std::optional<std::string> resolveTarget(std::string path) {
+    for (int hop = 0; hop < maximumLinkHops; ++hop) {
+        struct stat linkStatus {};
+        if (lstat(path.c_str(), &linkStatus) != 0 || !S_ISLNK(linkStatus.st_mode)) {
+            return path;
+        }
+        std::string linked(static_cast<std::size_t>(linkStatus.st_size) + 1, '\0');
+        const ssize_t length = readlink(path.c_str(), linked.data(), linked.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= linked.size()) {
+            return std::nullopt;
+        }
+        linked.resize(static_cast<std::size_t>(length));
+        path = linked.front() == '/' ? linked : folderOf(path) + '/' + linked;
+    }
+    return std::nullopt;
 }
 
 std::string temporaryNameFor(const std::string& path, unsigned long long randomValue) {
@@ -65,12 +72,15 @@ void syncFolder(const std::string& folder) {
 } // namespace
 
 InputFile::InputFile(const std::string& path) {
-    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a pipe waits for a writer and a device may wait for ever.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         return;
     }
     struct stat status {};
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    const int flags = fcntl(descriptor, F_GETFL);
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         close(descriptor);
         return;
     }
@@ -98,11 +108,12 @@ std::optional<std::size_t> InputFile::read(char* buffer, std::size_t capacity) {
     }
 }
 
-SafeFileWriter::SafeFileWriter(const std::string& targetPath)
-    : targetPath_(resolveTarget(targetPath)) {
-    if (targetPath_.empty()) {
+SafeFileWriter::SafeFileWriter(const std::string& targetPath) {
+    std::optional<std::string> resolved = resolveTarget(targetPath);
+    if (!resolved || resolved->empty()) {
         return;
     }
+    targetPath_ = std::move(*resolved);
     struct stat status {};
     if (stat(targetPath_.c_str(), &status) == 0) {
         // Replacing is a rename, which the folder alone permits: a target its owner made

@@ -1,15 +1,19 @@
 #include "filetestsupport.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <set>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 // Saving and reading real files where POSIX permission bits, devices, size limits and symbolic
 // links come into play.
@@ -75,6 +79,38 @@ TEST_F(BoxFileTest, ReadingAnUnreadableFileChangesNothing) {
         const DocumentSnapshot before = snapshot(document);
         EXPECT_FALSE(document.loadCountText(path.string()));
         EXPECT_FALSE(document.readFile(path.string()));
+        EXPECT_FALSE(document.loadFile(path.string()));
+        EXPECT_EQ(snapshot(document), before);
+    }
+}
+
+// Opening a pipe for reading waits for a writer: a reader that opened it so would never return.
+// Should it block, the test opens the writing end itself, which frees it, and fails.
+TEST_F(BoxFileTest, ReadingANamedPipeOrADeviceNeitherBlocksNorChangesAnything) {
+    const fs::path pipe = folder_ / "tube.box";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const fs::path& path : {pipe, fs::path("/dev/zero"), fs::path("/dev/tty")}) {
+        SCOPED_TRACE(path.string());
+        BoxDocument document;
+        document.setPath("/ancien.box");
+        document.readText(workedExampleBytes);
+        const DocumentSnapshot before = snapshot(document);
+        auto reading = std::async(std::launch::async, [&document, &path] {
+            return std::vector<bool>{document.loadCountText(path.string()),
+                                     document.readFile(path.string()),
+                                     document.loadFile(path.string())};
+        });
+        if (reading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+            ADD_FAILURE() << "opening for reading blocked";
+            for (int unblocked = 0; unblocked < 3; ++unblocked) {
+                const int writer = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                if (writer >= 0) {
+                    close(writer);
+                }
+            }
+        }
+        EXPECT_EQ(reading.get(), std::vector<bool>(3, false));
         EXPECT_EQ(snapshot(document), before);
     }
 }
@@ -186,6 +222,37 @@ TEST_F(BoxFileTest, SavingThroughASymbolicLinkUpdatesTheLinkedFile) {
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(contentOf(real), workedExampleBytes);
     EXPECT_EQ(namesIn(folder_), (std::set<std::string>{"lien.box", "vrai.box"}));
+}
+
+TEST_F(BoxFileTest, SavingThroughALinkToAMissingFileCreatesTheFileAndKeepsTheLinks) {
+    fs::create_directory(folder_ / "sous");
+    fs::create_symlink("sous/relais.box", folder_ / "lien.box");
+    fs::create_symlink(folder_ / "sous" / "vrai.box", folder_ / "sous" / "relais.box");
+    BoxDocument document;
+    document.readText(workedExampleBytes);
+    document.setPath((folder_ / "lien.box").string());
+    ASSERT_TRUE(document.writeFile());
+    EXPECT_TRUE(fs::is_symlink(folder_ / "lien.box"));
+    EXPECT_TRUE(fs::is_symlink(folder_ / "sous" / "relais.box"));
+    EXPECT_EQ(contentOf(folder_ / "sous" / "vrai.box"), workedExampleBytes);
+    EXPECT_EQ(namesIn(folder_ / "sous"), (std::set<std::string>{"relais.box", "vrai.box"}));
+}
+
+TEST_F(BoxFileTest, SavingThroughALoopOfLinksFailsAndChangesNothing) {
+    fs::create_symlink("b.box", folder_ / "a.box");
+    fs::create_symlink("a.box", folder_ / "b.box");
+    fs::create_symlink("soi.box", folder_ / "soi.box");
+    for (const char* name : {"a.box", "soi.box"}) {
+        SCOPED_TRACE(name);
+        BoxDocument document;
+        document.readText(workedExampleBytes);
+        document.setPath((folder_ / name).string());
+        EXPECT_FALSE(document.writeFile());
+        EXPECT_EQ(fs::read_symlink(folder_ / "a.box"), "b.box");
+        EXPECT_EQ(fs::read_symlink(folder_ / "b.box"), "a.box");
+        EXPECT_EQ(fs::read_symlink(folder_ / "soi.box"), "soi.box");
+        EXPECT_EQ(namesIn(folder_), (std::set<std::string>{"a.box", "b.box", "soi.box"}));
+    }
 }
 
 } // namespace
