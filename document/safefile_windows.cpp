@@ -41,12 +41,15 @@ std::optional<std::wstring> widePath(const std::string& path) {
 // Others may read, write, rename or delete the file while this program holds it, as on POSIX.
 constexpr DWORD shareEverything = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// True for a file on a disk; false for a folder, a device, a console or a pipe.
-bool isRegularFile(HANDLE handle) {
+// The attributes of a file on a disk; none for a folder, a device, a console or a pipe.
+std::optional<DWORD> regularFileAttributes(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION information{};
-    return GetFileType(handle) == FILE_TYPE_DISK &&
-           GetFileInformationByHandle(handle, &information) != 0 &&
-           (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (GetFileType(handle) != FILE_TYPE_DISK ||
+        GetFileInformationByHandle(handle, &information) == 0 ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return information.dwFileAttributes;
 }
 
 // Hands the handle over to a C runtime descriptor, or closes it when none is left.
@@ -59,13 +62,24 @@ int descriptorFor(HANDLE handle, int flags) {
     return descriptor;
 }
 
-bool isSeparator(char c) {
-    return c == '/' || c == '\\' || c == ':';
+// Where the file's own name starts, after its folder or its drive ("C:name" is relative to the
+// drive's current folder).
+std::size_t baseNameStart(const std::string& path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    if (separator != std::string::npos) {
+        return separator + 1;
+    }
+    return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
+// A colon in a file's own name designates one of its alternate data streams, which a temporary
+// file beside it could not replace.
+bool namesAStream(const std::string& path) {
+    return path.find(':', baseNameStart(path)) != std::string::npos;
 }
 
 std::string temporaryNameFor(const std::string& path, unsigned long long randomValue) {
-    const auto separator = std::find_if(path.rbegin(), path.rend(), isSeparator);
-    const std::size_t baseStart = static_cast<std::size_t>(path.rend() - separator);
+    const std::size_t baseStart = baseNameStart(path);
     std::string name = path.substr(0, baseStart);
     name += '.';
     name += path.substr(baseStart, maximumBaseNameInTemporaryName);
@@ -79,8 +93,8 @@ std::string temporaryNameFor(const std::string& path, unsigned long long randomV
     return name;
 }
 
-// The attributes of the file at path when it is a regular file this user may write, nothing when
-// there is no such file, and a refusal for anything else. A read-only file cannot be written even
+// What a save finds at its target: no file, a regular file this user may write, with its
+// attributes, or anything else, which refuses the save. A read-only file cannot be written even
 // by an administrator, so it refuses the save as writing into it would.
 enum class TargetState { absent, writable, refused };
 
@@ -92,13 +106,12 @@ std::pair<TargetState, DWORD> examineTarget(const std::wstring& path) {
         const bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         return {absent ? TargetState::absent : TargetState::refused, 0};
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    const bool regular = isRegularFile(handle) && GetFileInformationByHandle(handle, &information);
+    const std::optional<DWORD> attributes = regularFileAttributes(handle);
     CloseHandle(handle);
-    if (!regular || (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    if (!attributes || (*attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         return {TargetState::refused, 0};
     }
-    return {TargetState::writable, information.dwFileAttributes};
+    return {TargetState::writable, *attributes};
 }
 
 // What a program may set with SetFileAttributesW; the rest (compression, encryption, links)
@@ -132,7 +145,7 @@ InputFile::InputFile(const std::string& path) {
     if (handle == INVALID_HANDLE_VALUE) {
         return;
     }
-    if (!isRegularFile(handle)) {
+    if (!regularFileAttributes(handle)) {
         CloseHandle(handle);
         return;
     }
@@ -159,7 +172,7 @@ std::optional<std::size_t> InputFile::read(char* buffer, std::size_t capacity) {
 
 SafeFileWriter::SafeFileWriter(const std::string& targetPath) : targetPath_(targetPath) {
     const auto wideTarget = widePath(targetPath_);
-    if (!wideTarget) {
+    if (!wideTarget || namesAStream(targetPath_)) {
         return;
     }
     const auto [state, attributes] = examineTarget(*wideTarget);

@@ -145,11 +145,13 @@ TEST_F(BoxFileTest, FoldersDevicesAndPipesAreRefusedWithoutWaiting) {
         const DocumentSnapshot before = snapshot(document);
         EXPECT_FALSE(document.loadCountText(path.string()));
         EXPECT_FALSE(document.readFile(path.string()));
+        EXPECT_FALSE(document.loadFile(path.string()));
         EXPECT_EQ(snapshot(document), before);
     }
     CloseHandle(pipe);
     for (const fs::path& target :
-         {subfolder, fs::path(folder_ / "NUL"), folder_ / "absent" / "a.box"}) {
+         {subfolder, fs::path(folder_ / "NUL"), folder_ / "absent" / "a.box",
+          subfolder / "dedans.box:flux", folder_ / "a.box:flux"}) {
         SCOPED_TRACE(target.string());
         BoxDocument document;
         document.readText(workedExampleBytes);
@@ -157,6 +159,7 @@ TEST_F(BoxFileTest, FoldersDevicesAndPipesAreRefusedWithoutWaiting) {
         EXPECT_FALSE(document.writeFile());
         EXPECT_EQ(namesIn(folder_), std::set<std::string>{"dossier.box"});
         EXPECT_EQ(namesIn(subfolder), std::set<std::string>{"dedans.box"});
+        EXPECT_EQ(contentOf(subfolder / "dedans.box"), "contenu");
     }
 }
 
