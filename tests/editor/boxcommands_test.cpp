@@ -60,6 +60,7 @@ private slots:
     void deletingTheOnlyBoxLeavesNone();
     void deleteWithNoSelectedLineDoesNothing();
     void repeatedIdsReachTheFirstBox();
+    void undoLetsNoRefusedCharacterIntoASavedValue();
     void withNoFileTheButtonsDoNothing();
 
 private:
@@ -317,6 +318,38 @@ void BoxCommandsTest::repeatedIdsReachTheFirstBox() {
     QCOMPARE(documentBoxes(test->document()), std::vector<BoxTexts>({boxes[1], boxes[2]}));
     QCOMPARE(test->lines(boxList), QStringList({"6", "5"}));
     QCOMPARE(test->shownText(countLabel), QString("2"));
+}
+
+// Deleting ".5" from a file's "17.5", undoing and typing " 3" once let the space through to
+// the file, where it split the value in two and shifted every later token.
+void BoxCommandsTest::undoLetsNoRefusedCharacterIntoASavedValue() {
+    std::vector<BoxTexts> boxes = sampleBoxes({"A1", "6"});
+    boxes[0].radius = "17.5";
+    auto test = openWindow(boxes, {"0 1"});
+    test->clickLine(boxList, 0);
+    QWidget* radius = test->control(radiusField);
+    QTest::keyClick(radius, Qt::Key_End);
+    QTest::keyClick(radius, Qt::Key_Backspace);
+    QTest::keyClick(radius, Qt::Key_Backspace);
+    QTest::keyClick(radius, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClicks(radius, " 3");
+    QCOMPARE(test->shownText(radiusField), QString("17.53"));
+    QWidget* centre = test->control(1018);
+    QTest::keyClick(centre, Qt::Key_End);
+    QTest::keyClick(centre, Qt::Key_Backspace);
+    QTest::keyClick(centre, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClicks(centre, " 1");
+    QCOMPARE(test->shownText(1018), QString("000010001"));
+    test->click(validateButton);
+    test->click(saveButton);
+
+    boxes[0].radius = "17.53";
+    boxes[0].centre[0] = "000010001";
+    BoxDocument saved;
+    QVERIFY(saved.loadFile(path().toStdString()));
+    QCOMPARE(documentBoxes(saved), boxes);
+    QCOMPARE(texts(saved.intersections), QStringList({"0 1"}));
+    QCOMPARE(readBytes(path()), boxTextBytes(boxes, {"0 1"}));
 }
 
 void BoxCommandsTest::withNoFileTheButtonsDoNothing() {
