@@ -251,7 +251,8 @@ void QuadrelDlg::deleteIntersection() {
     if (!line) {
         return;
     }
-    document_->removeIntersection(intersectionList_->lineText(*line));
+    // By position: of two equal lines, the selected one's entry leaves.
+    document_->intersections.removeAt(static_cast<std::size_t>(*line));
     intersectionList_->deleteLine(*line);
 }
 
