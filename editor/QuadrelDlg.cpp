@@ -220,8 +220,13 @@ void QuadrelDlg::saveFileAs() {
     if (!chosen) {
         return;
     }
+    const std::string previousPath = document_->getPath();
     document_->setPath(*chosen);
-    saveFile();
+    // A name the document could not be saved under must not catch the next "Enregistrer".
+    if (!document_->writeFile()) {
+        document_->setPath(previousPath);
+        return;
+    }
     // The label names the file that later saves go to; the form is left as the user has it.
     text(pathLabelId) = document_->getPath();
     texts_.push(pathLabelId);

@@ -11,6 +11,13 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -49,6 +56,7 @@ private slots:
     void cancellingChangesNothing_data();
     void cancellingChangesNothing();
     void anUnreadableFileChangesNothing();
+    void aFailedSaveAsKeepsThePathAndTheLabel();
     void saveWithoutAFileDoesNothing();
     void pathsWithAccentsOpenAndSave();
     void bytesThatAreNotUtf8AreShownAndWrittenBack();
@@ -255,6 +263,25 @@ void FileCommandsTest::anUnreadableFileChangesNothing() {
     QCOMPARE(test.document().path, path.toStdString());
     QCOMPARE(test.document().boxIds.size(), std::size_t{3});
     QVERIFY(!fileExists(samplePath("absent.box")));
+}
+
+void FileCommandsTest::aFailedSaveAsKeepsThePathAndTheLabel() {
+    const std::string bytes = boxFileBytes("3", threeBoxes, twoIntersections);
+    const QString path = writeSample("three.box", bytes);
+    const QString nowhere = samplePath("absent/copie.box");
+    TestWindow test;
+    test.answerChooser(path);
+    test.click(chooseButton);
+    test.answerChooser(nowhere);
+    test.click(saveAsButton);
+
+    QCOMPARE(test.document().path, path.toStdString());
+    QCOMPARE(test.shownText(pathLabel), path);
+    QVERIFY(!fileExists(nowhere));
+    QVERIFY(QFile::remove(path));
+    test.click(saveButton);
+    QCOMPARE(readBytes(path), bytes);
+    QVERIFY(!fileExists(nowhere));
 }
 
 void FileCommandsTest::saveWithoutAFileDoesNothing() {
