@@ -163,26 +163,17 @@ void QuadrelDlg::chooseFile() {
     if (!chosen) {
         return;
     }
-    // A file that cannot be read must not cost the user the file already open.
-    BoxDocument probe;
-    if (!probe.loadCountText(*chosen)) {
+    // One read, taken whole or not at all: a file that cannot be read costs the user nothing,
+    // and one that changes meanwhile cannot give a count from one version and boxes from another.
+    if (!document_->loadFile(*chosen)) {
         return;
     }
-    document_->clear();
     boxList_->removeAllLines();
     intersectionList_->removeAllLines();
     clearForm();
-    document_->setPath(*chosen);
-    const std::string path = document_->getPath();
-    text(pathLabelId) = path;
-    // Readable a moment ago; should it vanish meanwhile, the window shows an empty document
-    // whose count says so, rather than the previous file's count over no boxes.
-    if (document_->loadCountText(path) && document_->readFile(path)) {
-        fillLists();
-    } else {
-        document_->setCountText("0");
-    }
+    text(pathLabelId) = document_->getPath();
     text(countLabelId) = document_->countText;
+    fillLists();
     setEditFieldsEnabled(true);
     pushToControls();
 }
