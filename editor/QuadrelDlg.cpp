@@ -168,6 +168,10 @@ void QuadrelDlg::chooseFile() {
     if (!document_->loadFile(*chosen)) {
         return;
     }
+    // A file without a count token is saved with the count "0"; the label says so already.
+    if (document_->countText.empty()) {
+        document_->setCountText("0");
+    }
     boxList_->removeAllLines();
     intersectionList_->removeAllLines();
     clearForm();

@@ -58,6 +58,7 @@ private slots:
     void anUnreadableFileChangesNothing();
     void aNamedPipeNeitherFreezesNorChangesAnything();
     void choosingAFileReadsItOnce();
+    void aFileWithoutACountShowsZero();
     void aFailedSaveAsKeepsThePathAndTheLabel();
     void saveWithoutAFileDoesNothing();
     void pathsWithAccentsOpenAndSave();
@@ -329,6 +330,18 @@ void FileCommandsTest::choosingAFileReadsItOnce() {
     close(watcher);
     QCOMPARE(opens, 1);
     QCOMPARE(test.lines(boxList), QStringList({"7", "12", "3"}));
+}
+
+// The empty file that "Nouveau" leaves behind has no count token; a save writes "0" for it.
+void FileCommandsTest::aFileWithoutACountShowsZero() {
+    const QString path = writeSample("vide.box", "");
+    TestWindow test;
+    test.answerChooser(path);
+    test.click(chooseButton);
+    QCOMPARE(test.shownText(countLabel), QString("0"));
+    QCOMPARE(test.document().countText, std::string("0"));
+    test.click(saveButton);
+    QCOMPARE(readBytes(path), std::string("0\r\n\r\n\r\n-1 -1\r\n"));
 }
 
 void FileCommandsTest::aFailedSaveAsKeepsThePathAndTheLabel() {
