@@ -125,12 +125,6 @@ DWORD keptAttributes(DWORD targetAttributes) {
     return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
 }
 
-void deleteFile(const std::string& path) {
-    if (const auto wide = widePath(path)) {
-        DeleteFileW(wide->c_str());
-    }
-}
-
 } // namespace
 
 InputFile::InputFile(const std::string& path) {
@@ -170,55 +164,100 @@ std::optional<std::size_t> InputFile::read(char* buffer, std::size_t capacity) {
     return static_cast<std::size_t>(count);
 }
 
-SafeFileWriter::SafeFileWriter(const std::string& targetPath) : targetPath_(targetPath) {
-    const auto wideTarget = widePath(targetPath_);
-    if (!wideTarget || namesAStream(targetPath_)) {
-        return;
-    }
-    const auto [state, attributes] = examineTarget(*wideTarget);
-    if (state == TargetState::refused) {
-        return;
-    }
-    if (state == TargetState::writable) {
-        targetMode_ = static_cast<unsigned>(attributes);
-    }
+// What the Windows side keeps while a save is under way: the temporary file that takes the new
+// bytes, and what it must know of the file it replaces.
+struct SafeFileWriter::State {
+    std::wstring targetPath;
+    std::wstring temporaryPath;
+    int descriptor = -1;
+    std::optional<DWORD> targetAttributes;
+
+    bool openTemporary(const std::string& target);
+    bool replaceTarget();
+    void discard();
+};
+
+bool SafeFileWriter::State::openTemporary(const std::string& target) {
     std::random_device randomSource;
     for (int attempt = 0; attempt < temporaryNameAttempts; ++attempt) {
         const unsigned long long randomValue =
             (static_cast<unsigned long long>(randomSource()) << 32) ^ randomSource();
-        std::string candidate = temporaryNameFor(targetPath_, randomValue);
-        const auto wideCandidate = widePath(candidate);
-        if (!wideCandidate) {
-            return;
+        const auto candidate = widePath(temporaryNameFor(target, randomValue));
+        if (!candidate) {
+            return false;
         }
-        const HANDLE handle = CreateFileW(wideCandidate->c_str(), GENERIC_WRITE, 0, nullptr,
-                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle = CreateFileW(candidate->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
-            descriptor_ = descriptorFor(handle, _O_WRONLY);
-            if (descriptor_ < 0) {
-                DeleteFileW(wideCandidate->c_str());
-                return;
+            descriptor = descriptorFor(handle, _O_WRONLY);
+            if (descriptor < 0) {
+                DeleteFileW(candidate->c_str());
+                return false;
             }
-            temporaryPath_ = std::move(candidate);
-            return;
+            temporaryPath = *candidate;
+            return true;
         }
         if (GetLastError() != ERROR_FILE_EXISTS) {
-            return;
+            return false;
         }
+    }
+    return false;
+}
+
+bool SafeFileWriter::State::replaceTarget() {
+    const bool flushed =
+        FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor))) != 0;
+    const bool closed = _close(std::exchange(descriptor, -1)) == 0;
+    // The replaced file's attributes pass to the new one, as its permission bits do on POSIX.
+    const bool attributesKept =
+        !targetAttributes ||
+        SetFileAttributesW(temporaryPath.c_str(), keptAttributes(*targetAttributes)) != 0;
+    return flushed && closed && attributesKept &&
+           MoveFileExW(temporaryPath.c_str(), targetPath.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void SafeFileWriter::State::discard() {
+    if (descriptor >= 0) {
+        _close(std::exchange(descriptor, -1));
+    }
+    if (!temporaryPath.empty()) {
+        DeleteFileW(temporaryPath.c_str());
+        temporaryPath.clear();
     }
 }
 
+SafeFileWriter::SafeFileWriter(const std::string& targetPath) : state_(std::make_unique<State>()) {
+    const auto wideTarget = widePath(targetPath);
+    if (!wideTarget || namesAStream(targetPath)) {
+        return;
+    }
+    const auto [found, attributes] = examineTarget(*wideTarget);
+    if (found == TargetState::refused) {
+        return;
+    }
+    if (found == TargetState::writable) {
+        state_->targetAttributes = attributes;
+    }
+    state_->targetPath = *wideTarget;
+    state_->openTemporary(targetPath);
+}
+
 SafeFileWriter::~SafeFileWriter() {
-    discard();
+    state_->discard();
+}
+
+bool SafeFileWriter::isOpen() const {
+    return state_->descriptor >= 0;
 }
 
 bool SafeFileWriter::write(std::string_view bytes) {
-    if (descriptor_ < 0) {
+    if (state_->descriptor < 0) {
         return false;
     }
     while (!bytes.empty()) {
         const std::size_t chunk = std::min(bytes.size(), largestTransfer);
-        const int count = _write(descriptor_, bytes.data(), static_cast<unsigned>(chunk));
+        const int count = _write(state_->descriptor, bytes.data(), static_cast<unsigned>(chunk));
         if (count <= 0) {
             return false;
         }
@@ -228,36 +267,13 @@ bool SafeFileWriter::write(std::string_view bytes) {
 }
 
 bool SafeFileWriter::commit() {
-    if (descriptor_ < 0) {
+    if (state_->descriptor < 0) {
         return false;
     }
-    const bool flushed =
-        FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_))) != 0;
-    const int descriptor = std::exchange(descriptor_, -1);
-    const bool closed = _close(descriptor) == 0;
-    const auto wideTarget = widePath(targetPath_);
-    const auto wideTemporary = widePath(temporaryPath_);
-    // The replaced file's attributes pass to the new one, as its permission bits do on POSIX.
-    const bool attributesKept =
-        !targetMode_ || SetFileAttributesW(wideTemporary->c_str(), keptAttributes(*targetMode_));
-    const bool replaced = flushed && closed && attributesKept &&
-                          MoveFileExW(wideTemporary->c_str(), wideTarget->c_str(),
-                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!replaced) {
-        DeleteFileW(wideTemporary->c_str());
-        temporaryPath_.clear();
-        return false;
+    const bool replaced = state_->replaceTarget();
+    if (replaced) {
+        state_->temporaryPath.clear();
     }
-    temporaryPath_.clear();
-    return true;
-}
-
-void SafeFileWriter::discard() {
-    if (descriptor_ >= 0) {
-        _close(std::exchange(descriptor_, -1));
-    }
-    if (!temporaryPath_.empty()) {
-        deleteFile(temporaryPath_);
-        temporaryPath_.clear();
-    }
+    state_->discard();
+    return replaced;
 }
