@@ -72,9 +72,9 @@ void writeLine(std::ostream& out, const std::string& file, const Problem& proble
 void writeJson(std::ostream& out, const std::string& file, const Problem& problem) {
     out << "{\"file\":" << jsonString(file) << ",\"kind\":" << jsonString(problem.kind)
         << ",\"severity\":" << (problem.severity == Severity::Error ? "\"error\"" : "\"warning\"")
-        << ",\"rank\":" << optionalNumber(problem.rank) << ",\"id\":" << jsonStringOrNull(problem.id)
-        << ",\"plane\":"
-        << (problem.plane ? std::to_string(*problem.plane) : std::string("null"))
+        << ",\"rank\":" << optionalNumber(problem.rank)
+        << ",\"id\":" << jsonStringOrNull(problem.id)
+        << ",\"plane\":" << (problem.plane ? std::to_string(*problem.plane) : std::string("null"))
         << ",\"intersection\":" << jsonStringOrNull(problem.intersection)
         << ",\"message\":" << jsonString(problem.message) << "}\n";
 }

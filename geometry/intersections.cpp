@@ -188,8 +188,8 @@ private:
         ranks_.reserve(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (i == 0 || entries[i].key != entries[i - 1].key) {
-                cells_.push_back({entries[i].key, static_cast<std::uint32_t>(i),
-                                  static_cast<std::uint32_t>(i)});
+                cells_.push_back(
+                    {entries[i].key, static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
             }
             ++cells_.back().end;
             ranks_.push_back(entries[i].rank);

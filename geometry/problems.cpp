@@ -90,7 +90,7 @@ public:
         std::vector<std::uint64_t> keys;
         texts.reserve(document_.intersections.size());
         keys.reserve(document_.intersections.size());
-        for (const std::string& entry : document_.intersections) {
+        for (const auto& entry : document_.intersections) {
             texts.push_back(entry);
             keys.push_back(listedKey(entry, false).value_or(UNSOUND));
         }
@@ -273,9 +273,9 @@ private:
         }
         const auto [first, added] = firstRankOfId_.try_emplace(id_, *rank_);
         if (!added) {
-            add("id-duplicate", Severity::Error).message =
-                "l'ID " + quoted(id_) + " est déjà celui de la box " +
-                std::to_string(first->second);
+            add("id-duplicate", Severity::Error).message = "l'ID " + quoted(id_) +
+                                                           " est déjà celui de la box " +
+                                                           std::to_string(first->second);
         }
     }
 

@@ -25,7 +25,7 @@ struct Problem {
     Severity severity = Severity::Error;
     std::optional<std::size_t> rank; // the box, when it concerns one box
     std::optional<std::string> id;
-    std::optional<int> plane;               // 0 to 5, when it concerns one plane
+    std::optional<int> plane;                // 0 to 5, when it concerns one plane
     std::optional<std::string> intersection; // the pair's text, when it concerns one
     std::string message;                     // French, names the values involved
 };

@@ -73,8 +73,8 @@ void ShapeSet::add(const Solid& solid) {
         const Vec3& origin = solid.vertices[face[0]];
         Vec3 normal;
         for (std::size_t i = 1; i + 1 < face.size(); ++i) {
-            normal = normal + cross(solid.vertices[face[i]] - origin,
-                                    solid.vertices[face[i + 1]] - origin);
+            normal = normal +
+                     cross(solid.vertices[face[i]] - origin, solid.vertices[face[i + 1]] - origin);
         }
         const double norm = length(normal);
         if (norm == 0) {
@@ -141,7 +141,8 @@ bool ShapeSet::touch(std::size_t a, std::size_t b) const {
     };
     for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
         for (std::size_t j = 0; j < second.edgeAxisCount; ++j) {
-            Vec3 axis = cross(edgeAxes_[first.firstEdgeAxis + i], edgeAxes_[second.firstEdgeAxis + j]);
+            Vec3 axis =
+                cross(edgeAxes_[first.firstEdgeAxis + i], edgeAxes_[second.firstEdgeAxis + j]);
             const double norm = length(axis);
             if (norm < PARALLEL_EDGES) {
                 continue;

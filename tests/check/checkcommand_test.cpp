@@ -132,8 +132,7 @@ TEST_F(CheckCommandTest, JsonEscapesWhatAFileMayHold) {
     box[0] = "a\"b\\c\x01\xff\xc3\xa9";
     const std::string file = write("strange.box", {box}, {});
     const Outcome result = run({"--json", file});
-    EXPECT_NE(result.out.find(R"("id":"a\"b\\c\u0001\u00ffé")"), std::string::npos)
-        << result.out;
+    EXPECT_NE(result.out.find(R"("id":"a\"b\\c\u0001\u00ffé")"), std::string::npos) << result.out;
 }
 
 TEST_F(CheckCommandTest, IntersectionsAreWrittenNinePerLine) {
@@ -174,9 +173,9 @@ TEST_F(CheckCommandTest, WrongArgumentsGiveStatusTwo) {
 TEST_F(CheckCommandTest, HelpExplainsTheFormsAndTheStatusesInFrench) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, CHECK_CLEAN);
-    for (const char* part : {"--json", "--intersections", "FICHIER: box RANG (ID): plan N:",
-                             "0  aucun fichier n'a d'erreur", "1  au moins un fichier",
-                             "2  un fichier n'a pas pu être lu"}) {
+    for (const char* part : {"--json", "--intersections",
+                             "FICHIER: box RANG (ID): plan N:", "0  aucun fichier n'a d'erreur",
+                             "1  au moins un fichier", "2  un fichier n'a pas pu être lu"}) {
         EXPECT_NE(help.out.find(part), std::string::npos) << part;
     }
 }

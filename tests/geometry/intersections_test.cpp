@@ -63,12 +63,12 @@ TEST(TouchTest, ATurnedCornerOnAFaceTouchesAndMovedAwayDoesNot) {
 TEST(TouchTest, CrossingEdgesTouchOnlyWhenTheyMeet) {
     const double s = 1 / ROOT_TWO;
     const auto aboutZ = [&](const Vec3& centre) {
-        return boxTexts("1", "9", centre, framePlanes(centre, {1, 1, 1}, {s, s, 0}, {-s, s, 0},
-                                                      {0, 0, 1}));
+        return boxTexts("1", "9", centre,
+                        framePlanes(centre, {1, 1, 1}, {s, s, 0}, {-s, s, 0}, {0, 0, 1}));
     };
     const auto aboutY = [&](const Vec3& centre) {
-        return boxTexts("2", "9", centre, framePlanes(centre, {1, 1, 1}, {s, 0, s}, {0, 1, 0},
-                                                      {-s, 0, s}));
+        return boxTexts("2", "9", centre,
+                        framePlanes(centre, {1, 1, 1}, {s, 0, s}, {0, 1, 0}, {-s, 0, s}));
     };
     const BoxTexts first = aboutZ({0, 0, 0});
     EXPECT_TRUE(touch(first, aboutY({2 * ROOT_TWO, 0, 0})));
@@ -90,9 +90,8 @@ TEST(ComputedIntersections, ABrickWallGivesExactlyItsPairs) {
         for (int row = 0; row < rows; ++row) {
             for (int brick = 0; brick < bricks; ++brick) {
                 const double x = 2.0 * brick + (row % 2);
-                solids.push_back(solidOf(
-                    axisBox("1", {x, 2.0 * layer, row * 0.5}, {x + 2, 2.0 * layer + 1,
-                                                               row * 0.5 + 0.5})));
+                solids.push_back(solidOf(axisBox("1", {x, 2.0 * layer, row * 0.5},
+                                                 {x + 2, 2.0 * layer + 1, row * 0.5 + 0.5})));
                 places.push_back({layer, row, x});
             }
         }
@@ -110,7 +109,8 @@ TEST(ComputedIntersections, ABrickWallGivesExactlyItsPairs) {
             }
         }
     }
-    EXPECT_EQ(expected.size(), std::size_t{layers * (rows * (bricks - 1) + (rows - 1) * (2 * bricks - 1))});
+    EXPECT_EQ(expected.size(),
+              std::size_t{layers * (rows * (bricks - 1) + (rows - 1) * (2 * bricks - 1))});
     EXPECT_EQ(computeIntersections(solids), expected);
 }
 
@@ -140,7 +140,8 @@ TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
         const Vec3 half{size * (1 + unit(random) * 0.5), size * (1 + unit(random) * 0.5),
                         size * (1 + unit(random) * 0.5)};
         const Vec3 centre{unit(random) * 20, unit(random) * 20, unit(random) * 20};
-        solids.push_back(solidOf(boxTexts("1", "1", centre, framePlanes(centre, half, u, v, axis))));
+        solids.push_back(
+            solidOf(boxTexts("1", "1", centre, framePlanes(centre, half, u, v, axis))));
         ASSERT_TRUE(solids.back().closed());
     }
     ShapeSet shapes;
