@@ -115,35 +115,35 @@ std::optional<bool> checkFile(const Options& options, const std::string& file, s
         err << "quadrel-check: " << file << " : lecture impossible\n";
         return std::nullopt;
     }
-    const DocumentReport report = inspectDocument(document, countToken);
     std::size_t errors = 0;
     std::size_t warnings = 0;
-    for (const Problem& problem : report.problems) {
-        ++(problem.severity == Severity::Error ? errors : warnings);
-    }
+    // Problems are written as they are found: a file with a great many keeps no list of them.
+    const IntersectionSearch search =
+        inspectDocument(document, countToken, [&](const Problem& problem) {
+            ++(problem.severity == Severity::Error ? errors : warnings);
+            if (options.intersections) {
+                return;
+            }
+            if (options.json) {
+                writeJson(out, file, problem);
+            } else {
+                writeLine(out, file, problem);
+            }
+        });
     if (options.intersections) {
         if (options.json) {
-            writePairsJson(out, file, report.intersections);
+            writePairsJson(out, file, search);
         } else {
             if (options.files.size() > 1) {
                 out << file << ":\n";
             }
-            writePairs(out, report.intersections.pairs);
+            writePairs(out, search.pairs);
         }
-        if (!report.intersections.complete) {
+        if (!search.complete) {
             err << "quadrel-check: " << file
                 << " : trop de boxes entassées, la liste des intersections est incomplète\n";
         }
-        return errors > 0;
-    }
-    for (const Problem& problem : report.problems) {
-        if (options.json) {
-            writeJson(out, file, problem);
-        } else {
-            writeLine(out, file, problem);
-        }
-    }
-    if (!options.json) {
+    } else if (!options.json) {
         out << file << ": " << counted(document.boxes.size(), "box vérifiée", "boxes vérifiées")
             << ", " << counted(errors, "erreur", "erreurs") << ", "
             << counted(warnings, "avertissement", "avertissements") << '\n';

@@ -17,10 +17,11 @@ constexpr double LEVEL_GROWTH = 4;
 constexpr double CELL_COORDINATE_LIMIT = 0x1p62;
 // Work allowed per box: far above what a real scene needs, so that a heap of boxes piled in one
 // place cannot keep the search going for hours.
-constexpr std::size_t BOUNDS_TESTS_PER_BOX = 4096;
-constexpr std::size_t EXACT_TESTS_PER_BOX = 256;
+// A box of a real scene has a handful of neighbours; a voxel grid gives 13 pairs per box.
+constexpr std::size_t BOUNDS_TESTS_PER_BOX = 1024;
+constexpr std::size_t EXACT_TESTS_PER_BOX = 64;
 constexpr std::size_t BASE_BOUNDS_TESTS = std::size_t{1} << 22;
-constexpr std::size_t BASE_EXACT_TESTS = std::size_t{1} << 20;
+constexpr std::size_t BASE_EXACT_TESTS = std::size_t{1} << 18;
 
 struct Bounds {
     std::array<double, 3> low;
