@@ -13,8 +13,9 @@ namespace {
 
 constexpr int LEVEL_COUNT = 40;
 constexpr double LEVEL_GROWTH = 4;
-// Cell coordinates stay well inside a 64-bit integer whatever the scene's extent.
-constexpr double CELL_COORDINATE_LIMIT = 0x1p62;
+// Cell coordinates, and the difference of two of them, stay inside a 64-bit integer whatever
+// the scene's extent.
+constexpr double CELL_COORDINATE_LIMIT = 0x1p60;
 // Work allowed per box: far above what a real scene needs, so that a heap of boxes piled in one
 // place cannot keep the search going for hours.
 // A box of a real scene has a handful of neighbours; a voxel grid gives 13 pairs per box.
