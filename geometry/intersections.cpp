@@ -31,8 +31,8 @@ struct Bounds {
 
 // Widened by half the tolerance on every side, so that bounds within the tolerance overlap.
 Bounds widenedBounds(const ShapeSet& shapes, std::size_t rank) {
-    const Vec3& low = shapes.boundsMin(rank);
-    const Vec3& high = shapes.boundsMax(rank);
+    const Vec3 low = shapes.boundsMin(rank);
+    const Vec3 high = shapes.boundsMax(rank);
     const double margin = GEOMETRY_TOLERANCE / 2;
     return {{low.x - margin, low.y - margin, low.z - margin},
             {high.x + margin, high.y + margin, high.z + margin}};
