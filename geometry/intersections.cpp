@@ -83,6 +83,7 @@ public:
     }
 
     IntersectionSearch run() {
+        result_.pairs.reserve(shapes_.size() * 8);
         placeShapes();
         for (std::size_t rank = 0; rank < bounds_.size() && result_.complete; ++rank) {
             if (levels_[rank] >= 0) {
@@ -159,7 +160,9 @@ private:
         }
         chooseBaseSize();
         std::vector<Entry>& entries = entries_;
-        entries.reserve(count * 2);
+        // Room for the most cells a box can take: what stays untouched costs no memory, while
+        // growing would copy.
+        entries.reserve(count * 8);
         for (std::size_t rank = 0; rank < count; ++rank) {
             if (levels_[rank] == ABSENT) {
                 continue;

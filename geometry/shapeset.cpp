@@ -112,8 +112,8 @@ void ShapeSet::add(const Solid& solid) {
         const Vec3& corner = solid.vertices[face[0]];
         Vec3 normal;
         for (std::size_t i = 1; i + 1 < face.size(); ++i) {
-            normal = normal + cross(solid.vertices[face[i]] - corner,
-                                    solid.vertices[face[i + 1]] - corner);
+            normal = normal +
+                     cross(solid.vertices[face[i]] - corner, solid.vertices[face[i + 1]] - corner);
         }
         if (length(normal) == 0) {
             continue;
