@@ -21,6 +21,27 @@ bool touch(const BoxTexts& a, const BoxTexts& b) {
 
 const double ROOT_TWO = std::sqrt(2.0);
 
+ShapeSet shapesOf(const std::vector<Solid>& solids) {
+    ShapeSet shapes;
+    for (const Solid& solid : solids) {
+        shapes.add(solid);
+    }
+    return shapes;
+}
+
+// What the broad phase must find: the exact test run on every pair.
+std::vector<RankPair> testingEveryPair(const ShapeSet& shapes) {
+    std::vector<RankPair> pairs;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        for (std::size_t j = i + 1; j < shapes.size(); ++j) {
+            if (shapes.present(i) && shapes.present(j) && shapes.touch(i, j)) {
+                pairs.emplace_back(i, j);
+            }
+        }
+    }
+    return pairs;
+}
+
 TEST(ComputedIntersections, TheWorkedExampleGivesItsOnePair) {
     BoxDocument document;
     document.readText(workedExampleBytes);
@@ -145,18 +166,8 @@ TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
             solidOf(boxTexts("1", "1", centre, framePlanes(centre, half, u, v, axis))));
         ASSERT_TRUE(solids.back().closed());
     }
-    ShapeSet shapes;
-    for (const Solid& solid : solids) {
-        shapes.add(solid);
-    }
-    std::vector<RankPair> expected;
-    for (std::size_t i = 0; i < solids.size(); ++i) {
-        for (std::size_t j = i + 1; j < solids.size(); ++j) {
-            if (shapes.touch(i, j)) {
-                expected.emplace_back(i, j);
-            }
-        }
-    }
+    const ShapeSet shapes = shapesOf(solids);
+    const std::vector<RankPair> expected = testingEveryPair(shapes);
     const IntersectionSearch search = findIntersections(shapes);
     EXPECT_TRUE(search.complete);
     EXPECT_GT(expected.size(), 100u);
@@ -179,18 +190,7 @@ TEST(ComputedIntersections, SolidsFromAnyTextsStillGiveEveryPair) {
         }
         solids.push_back(solidOf(texts));
     }
-    ShapeSet shapes;
-    for (const Solid& solid : solids) {
-        shapes.add(solid);
-    }
-    std::vector<RankPair> expected;
-    for (std::size_t i = 0; i < solids.size(); ++i) {
-        for (std::size_t j = i + 1; j < solids.size(); ++j) {
-            if (shapes.present(i) && shapes.present(j) && shapes.touch(i, j)) {
-                expected.emplace_back(i, j);
-            }
-        }
-    }
+    const std::vector<RankPair> expected = testingEveryPair(shapesOf(solids));
     EXPECT_GT(expected.size(), 1000u);
     EXPECT_EQ(computeIntersections(solids), expected);
 }
