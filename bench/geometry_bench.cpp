@@ -6,16 +6,18 @@
 // Usage: geometry_bench [folder]   (a temporary folder by default)
 //        geometry_bench generate FILE   (writes the scene, to try quadrel-check on)
 
+#include "benchsupport.h"
+#include "geometrytestsupport.h"
 #include "orlclass.h"
 #include "problems.h"
 #include "scene.h"
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -36,45 +38,12 @@ constexpr double wall = 0.2;
 constexpr double storeyHeight = 3.2;
 constexpr double street = 6;
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using Clock = BenchClock;
 
 // The processor time this process has used: unlike the wall time, it hardly depends on what
 // the other processes of a shared machine are doing.
 double processorSeconds() {
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
-
-// A figure of /proc/self/status, in bytes: VmRSS now, VmHWM the peak so far.
-long long statusBytes(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key, 0) == 0) {
-            return std::atoll(line.c_str() + std::char_traits<char>::length(key)) * 1024;
-        }
-    }
-    return -1;
-}
-
-std::string hex4(double value) {
-    auto magnitude = static_cast<unsigned>(std::lround(std::fabs(value) * 16384));
-    if (value < 0) {
-        magnitude |= 0x8000;
-    }
-    char text[16];
-    std::snprintf(text, sizeof text, "%04x", magnitude);
-    return text;
-}
-
-std::string hex8(double value) {
-    const double stored = value < 0 ? value + 262143 : value;
-    char text[16];
-    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(std::llround(stored * 16384)));
-    return text;
 }
 
 struct Point {
@@ -100,22 +69,24 @@ public:
     }
 
     // A pillar of square section turned about the vertical, standing from bottom to top.
-    std::size_t pillar(double x, double y, double bottom, double top, double half,
-                       double degrees) {
+    std::size_t pillar(double x, double y, double bottom, double top, double half, double degrees) {
         const double angle = degrees * 3.14159265358979323846 / 180;
         const double c = std::cos(angle);
         const double s = std::sin(angle);
         const auto side = [&](double a, double b) {
             const double storedA = std::lround(a * 16384) / 16384.0;
             const double storedB = std::lround(b * 16384) / 16384.0;
-            return std::array<double, 4>{a, b, 0,
-                                         storedA * x + storedB * y +
-                                             half * std::hypot(storedA, storedB)};
+            return std::array<double, 4>{
+                a, b, 0, storedA * x + storedB * y + half * std::hypot(storedA, storedB)};
         };
         const Point centre{x, y, (bottom + top) / 2};
         const double radius = std::hypot(half * std::sqrt(2.0), (top - bottom) / 2);
         return add(centre, radius,
-                   {{side(c, s), side(-s, c), {0, 0, 1, top}, side(s, -c), {0, 0, -1, -bottom},
+                   {{side(c, s),
+                     side(-s, c),
+                     {0, 0, 1, top},
+                     side(s, -c),
+                     {0, 0, -1, -bottom},
                      side(-c, -s)}});
     }
 
@@ -168,13 +139,15 @@ Storey writeStorey(SceneWriter& scene, double x, double y, double z) {
     const std::size_t south = scene.upright({x, y, bottom}, {x + roomWidth, y + wall, top});
     const std::size_t north =
         scene.upright({x, y + roomDepth - wall, bottom}, {x + roomWidth, y + roomDepth, top});
-    const std::size_t west = scene.upright({x, y + wall, bottom}, {x + wall, y + roomDepth - wall, top});
+    const std::size_t west =
+        scene.upright({x, y + wall, bottom}, {x + wall, y + roomDepth - wall, top});
     const std::size_t east = scene.upright({x + roomWidth - wall, y + wall, bottom},
                                            {x + roomWidth, y + roomDepth - wall, top});
     const double middle = x + roomWidth / 2;
     const std::size_t inner = scene.upright({middle - wall / 2, y + wall, bottom},
                                             {middle + wall / 2, y + roomDepth - wall, top});
-    const std::size_t left = scene.pillar(x + roomWidth / 4, y + roomDepth / 2, bottom, top, 0.3, 30);
+    const std::size_t left =
+        scene.pillar(x + roomWidth / 4, y + roomDepth / 2, bottom, top, 0.3, 30);
     const std::size_t right =
         scene.pillar(x + 3 * roomWidth / 4, y + roomDepth / 2, bottom, top, 0.3, 45);
     for (const std::size_t side : {west, east, inner}) {
@@ -251,27 +224,6 @@ int measure(const std::string& path, bool keepSolids) {
     return 0;
 }
 
-std::vector<double> measureInChild(const std::string& mode, const fs::path& file) {
-    const std::string command = "'" + fs::read_symlink("/proc/self/exe").string() + "' " + mode +
-                                " '" + file.string() + "'";
-    std::FILE* output = popen(command.c_str(), "r");
-    std::vector<double> figures;
-    double figure = 0;
-    while (output != nullptr && std::fscanf(output, "%lf", &figure) == 1) {
-        figures.push_back(figure);
-    }
-    if (output == nullptr || pclose(output) != 0 || figures.size() != 9) {
-        std::cerr << "The " << mode << " measurement failed\n";
-        std::exit(1);
-    }
-    return figures;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 void report(const char* what, const std::vector<std::vector<double>>& runs) {
     std::vector<double> reads, checks, ratios, documents, added, memoryRatios;
     std::vector<double> readProcessors, checkProcessors, processorRatios;
@@ -289,11 +241,12 @@ void report(const char* what, const std::vector<std::vector<double>>& runs) {
     const auto& last = runs.back();
     std::printf("%s: %.0f problems, %.0f intersections computed (%.0f listed)\n", what, last[4],
                 last[5], last[6]);
-    std::printf("  wall time: readFile %.4f s, check %.4f s: check / readFile = %.2f (runs %.2f to %.2f, "
-                "target 2)\n",
-                median(reads), median(checks), median(ratios),
-                *std::min_element(ratios.begin(), ratios.end()),
-                *std::max_element(ratios.begin(), ratios.end()));
+    std::printf(
+        "  wall time: readFile %.4f s, check %.4f s: check / readFile = %.2f (runs %.2f to %.2f, "
+        "target 2)\n",
+        median(reads), median(checks), median(ratios),
+        *std::min_element(ratios.begin(), ratios.end()),
+        *std::max_element(ratios.begin(), ratios.end()));
     std::printf("  processor time: readFile %.4f s, check %.4f s: ratio %.2f (runs %.2f to %.2f)\n",
                 median(readProcessors), median(checkProcessors), median(processorRatios),
                 *std::min_element(processorRatios.begin(), processorRatios.end()),
@@ -318,6 +271,10 @@ int compare(const fs::path& folder) {
     for (int i = 0; i < repetitions; ++i) {
         packed.push_back(measureInChild("check", file));
         kept.push_back(measureInChild("solids", file));
+        if (packed.back().size() != 9 || kept.back().size() != 9) {
+            std::cerr << "A measurement gave other figures than expected\n";
+            return 1;
+        }
     }
     fs::remove(file);
     report("inspectDocument (what quadrel-check runs)", packed);
@@ -342,14 +299,5 @@ int main(int argc, char** argv) {
         std::cerr << "Usage: geometry_bench [folder] | geometry_bench generate FILE\n";
         return 2;
     }
-    if (argc == 2) {
-        return compare(argv[1]);
-    }
-    std::string pattern = (fs::temp_directory_path() / "quadrel-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        return 1;
-    }
-    const int result = compare(pattern);
-    fs::remove_all(pattern);
-    return result;
+    return compareInFolder(argc == 2 ? argv[1] : nullptr, compare);
 }

@@ -29,7 +29,8 @@ Options :
                    et message
   --intersections  écrit, au lieu des problèmes, la liste des intersections calculée à partir
                    des solides, comme un fichier BOX l'écrit : les paires séparées par deux
-                   espaces, neuf par ligne (avec --json : une ligne JSON par fichier)
+                   espaces, neuf par ligne, sous une ligne « FICHIER: » quand il y a plusieurs
+                   fichiers (avec --json : une ligne JSON par fichier)
   --help           affiche cette aide
 
 Code de sortie :
@@ -72,9 +73,9 @@ void writeLine(std::ostream& out, const std::string& file, const Problem& proble
 void writeJson(std::ostream& out, const std::string& file, const Problem& problem) {
     out << "{\"file\":" << jsonString(file) << ",\"kind\":" << jsonString(problem.kind)
         << ",\"severity\":" << (problem.severity == Severity::Error ? "\"error\"" : "\"warning\"")
-        << ",\"rank\":" << optionalNumber(problem.rank) << ",\"id\":" << jsonStringOrNull(problem.id)
-        << ",\"plane\":"
-        << (problem.plane ? std::to_string(*problem.plane) : std::string("null"))
+        << ",\"rank\":" << optionalNumber(problem.rank)
+        << ",\"id\":" << jsonStringOrNull(problem.id)
+        << ",\"plane\":" << (problem.plane ? std::to_string(*problem.plane) : std::string("null"))
         << ",\"intersection\":" << jsonStringOrNull(problem.intersection)
         << ",\"message\":" << jsonString(problem.message) << "}\n";
 }
@@ -115,35 +116,35 @@ std::optional<bool> checkFile(const Options& options, const std::string& file, s
         err << "quadrel-check: " << file << " : lecture impossible\n";
         return std::nullopt;
     }
-    const DocumentReport report = inspectDocument(document, countToken);
     std::size_t errors = 0;
     std::size_t warnings = 0;
-    for (const Problem& problem : report.problems) {
-        ++(problem.severity == Severity::Error ? errors : warnings);
-    }
+    // Problems are written as they are found: a file with a great many keeps no list of them.
+    const IntersectionSearch search =
+        inspectDocument(document, countToken, [&](const Problem& problem) {
+            ++(problem.severity == Severity::Error ? errors : warnings);
+            if (options.intersections) {
+                return;
+            }
+            if (options.json) {
+                writeJson(out, file, problem);
+            } else {
+                writeLine(out, file, problem);
+            }
+        });
     if (options.intersections) {
         if (options.json) {
-            writePairsJson(out, file, report.intersections);
+            writePairsJson(out, file, search);
         } else {
             if (options.files.size() > 1) {
                 out << file << ":\n";
             }
-            writePairs(out, report.intersections.pairs);
+            writePairs(out, search.pairs);
         }
-        if (!report.intersections.complete) {
+        if (!search.complete) {
             err << "quadrel-check: " << file
                 << " : trop de boxes entassées, la liste des intersections est incomplète\n";
         }
-        return errors > 0;
-    }
-    for (const Problem& problem : report.problems) {
-        if (options.json) {
-            writeJson(out, file, problem);
-        } else {
-            writeLine(out, file, problem);
-        }
-    }
-    if (!options.json) {
+    } else if (!options.json) {
         out << file << ": " << counted(document.boxes.size(), "box vérifiée", "boxes vérifiées")
             << ", " << counted(errors, "erreur", "erreurs") << ", "
             << counted(warnings, "avertissement", "avertissements") << '\n';

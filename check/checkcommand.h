@@ -6,9 +6,9 @@
 
 // The exit statuses of quadrel-check.
 enum CheckStatus {
-    CHECK_CLEAN = 0,        // no file has an error; warnings are allowed
-    CHECK_ERRORS = 1,       // some file has an error
-    CHECK_UNREADABLE = 2,   // a file could not be read, or the arguments are wrong
+    CHECK_CLEAN = 0,      // no file has an error; warnings are allowed
+    CHECK_ERRORS = 1,     // some file has an error
+    CHECK_UNREADABLE = 2, // a file could not be read, or the arguments are wrong
 };
 
 // quadrel-check [--json] [--intersections] FILE...: checks each file, writes its report to out

@@ -53,8 +53,8 @@ double digitsValue(std::string_view digits) {
 
 class Checker {
 public:
-    Checker(const BoxDocument& document, std::vector<Problem>& problems)
-        : document_(document), problems_(problems) {
+    Checker(const BoxDocument& document, const ProblemSink& sink)
+        : document_(document), sink_(sink) {
         firstRankOfId_.reserve(document.boxes.size());
     }
 
@@ -62,9 +62,9 @@ public:
         const std::string_view token = countToken ? *countToken : document_.countText;
         const long long count = parseLeadingInteger(token);
         if (count < 0 || static_cast<unsigned long long>(count) != document_.boxes.size()) {
-            Problem& problem = add("count-mismatch", Severity::Error);
-            problem.message = "le nombre de boxes " + quoted(token) + " ne donne pas les " +
-                              std::to_string(document_.boxes.size()) + " boxes du fichier";
+            add("count-mismatch", Severity::Error,
+                "le nombre de boxes " + quoted(token) + " ne donne pas les " +
+                    std::to_string(document_.boxes.size()) + " boxes du fichier");
         }
     }
 
@@ -83,6 +83,9 @@ public:
         rank_.reset();
     }
 
+    // The IDs seen are needed no more once every box is checked.
+    void finishBoxes() { std::unordered_map<std::string_view, std::size_t>().swap(firstRankOfId_); }
+
     void checkIntersections(const ShapeSet& shapes, const IntersectionSearch& search) {
         // Each sound listed pair as low << 32 | high; sorted with their places in the list they
         // show the pairs listed twice, and walked beside the computed pairs the missing ones.
@@ -90,7 +93,7 @@ public:
         std::vector<std::uint64_t> keys;
         texts.reserve(document_.intersections.size());
         keys.reserve(document_.intersections.size());
-        for (const std::string& entry : document_.intersections) {
+        for (const auto& entry : document_.intersections) {
             texts.push_back(entry);
             keys.push_back(listedKey(entry, false).value_or(UNSOUND));
         }
@@ -126,11 +129,10 @@ public:
             }
         }
         if (!search.complete) {
-            Problem& problem = add("intersections-incomplete", Severity::Error);
-            problem.message = "trop de boxes entassées : la recherche des intersections s'est "
-                              "arrêtée après " +
-                              std::to_string(search.pairs.size()) +
-                              " paires, celles qui manquent à la liste ne sont pas signalées";
+            add("intersections-incomplete", Severity::Error,
+                "trop de boxes entassées : la recherche des intersections s'est arrêtée après " +
+                    std::to_string(search.pairs.size()) +
+                    " paires, celles qui manquent à la liste ne sont pas signalées");
             return;
         }
         auto listed = order.begin();
@@ -149,29 +151,33 @@ public:
     }
 
 private:
-    Problem& add(std::string kind, Severity severity) {
-        Problem& problem = problems_.emplace_back();
+    // Hands a problem on, with the box being checked if there is one.
+    void add(std::string kind, Severity severity, std::string message,
+             std::optional<int> plane = std::nullopt,
+             std::optional<std::string_view> intersection = std::nullopt) {
+        Problem problem;
         problem.kind = std::move(kind);
         problem.severity = severity;
         if (rank_) {
             problem.rank = rank_;
             problem.id = std::string(id_);
         }
-        return problem;
+        problem.plane = plane;
+        if (intersection) {
+            problem.intersection = std::string(*intersection);
+        }
+        problem.message = std::move(message);
+        sink_(problem);
     }
 
-    Problem& addOnPlane(std::string kind, Severity severity, int plane, std::string message) {
-        Problem& problem = add(std::move(kind), severity);
-        problem.plane = plane;
-        problem.message = "plan " + std::to_string(plane) + " : " + std::move(message);
-        return problem;
+    void addOnPlane(std::string kind, Severity severity, int plane, const std::string& message) {
+        add(std::move(kind), severity, "plan " + std::to_string(plane) + " : " + message, plane);
     }
 
     void addListed(std::string kind, Severity severity, std::string_view text,
                    const std::string& message) {
-        Problem& problem = add(std::move(kind), severity);
-        problem.intersection = std::string(text);
-        problem.message = "intersection " + quoted(text) + " : " + message;
+        add(std::move(kind), severity, "intersection " + quoted(text) + " : " + message,
+            std::nullopt, text);
     }
 
     static constexpr std::uint64_t UNSOUND = std::numeric_limits<std::uint64_t>::max();
@@ -241,8 +247,8 @@ private:
         for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
             const std::string fault = formatFault(box.centerText(axis), 8);
             if (!fault.empty()) {
-                add("text-format", Severity::Error).message =
-                    std::string("centre ") + AXIS_NAMES[axis] + " : " + fault;
+                add("text-format", Severity::Error,
+                    std::string("centre ") + AXIS_NAMES[axis] + " : " + fault);
             }
         }
         for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
@@ -255,27 +261,27 @@ private:
         }
         const std::string_view radius = box.maxRadius;
         if (radius.empty()) {
-            add("text-format", Severity::Error).message = "rayon maximal : texte vide";
+            add("text-format", Severity::Error, "rayon maximal : texte vide");
         } else if (!allDigits(radius)) {
-            add("text-format", Severity::Error).message =
-                "rayon maximal : " + quoted(radius) + " n'est pas fait que de chiffres";
+            add("text-format", Severity::Error,
+                "rayon maximal : " + quoted(radius) + " n'est pas fait que de chiffres");
         }
     }
 
     void checkId() {
         if (id_.empty()) {
-            add("id-invalid", Severity::Error).message = "l'ID est vide";
+            add("id-invalid", Severity::Error, "l'ID est vide");
             return;
         }
         if (!allDigits(id_)) {
-            add("id-invalid", Severity::Error).message =
-                "l'ID " + quoted(id_) + " n'est pas fait que de chiffres";
+            add("id-invalid", Severity::Error,
+                "l'ID " + quoted(id_) + " n'est pas fait que de chiffres");
         }
         const auto [first, added] = firstRankOfId_.try_emplace(id_, *rank_);
         if (!added) {
-            add("id-duplicate", Severity::Error).message =
+            add("id-duplicate", Severity::Error,
                 "l'ID " + quoted(id_) + " est déjà celui de la box " +
-                std::to_string(first->second);
+                    std::to_string(first->second));
         }
     }
 
@@ -293,16 +299,16 @@ private:
     void checkSolid(const Solid& solid) {
         switch (solid.status) {
         case SolidStatus::Empty:
-            add("solid-empty", Severity::Error).message =
-                "les six demi-espaces n'ont aucun point commun : le solide est vide";
+            add("solid-empty", Severity::Error,
+                "les six demi-espaces n'ont aucun point commun : le solide est vide");
             break;
         case SolidStatus::Unbounded:
-            add("solid-unbounded", Severity::Error).message =
-                "les six demi-espaces ne se referment pas : le solide est infini";
+            add("solid-unbounded", Severity::Error,
+                "les six demi-espaces ne se referment pas : le solide est infini");
             break;
         case SolidStatus::Flat:
-            add("solid-flat", Severity::Error).message =
-                "les six demi-espaces se referment sur un volume nul : le solide est plat";
+            add("solid-flat", Severity::Error,
+                "les six demi-espaces se referment sur un volume nul : le solide est plat");
             break;
         case SolidStatus::ZeroNormal: // reported by the normal check, plane by plane
         case SolidStatus::Closed:
@@ -321,9 +327,9 @@ private:
             const double cosine = std::clamp(-dot(a, b) / lengths, -1.0, 1.0);
             const double degrees = std::acos(cosine) * 180 / std::numbers::pi;
             if (degrees > OPPOSITE_DEGREES) {
-                add("planes-not-opposite", Severity::Warning).message =
+                add("planes-not-opposite", Severity::Warning,
                     "les normales des plans " + std::to_string(p) + " et " + std::to_string(q) +
-                    " sont à " + frenchNumber(degrees, 2) + "° de directions opposées";
+                        " sont à " + frenchNumber(degrees, 2) + "° de directions opposées");
             }
         }
     }
@@ -358,14 +364,14 @@ private:
             farthest = std::max(farthest, length(v - values.centre));
         }
         if (digitsValue(radiusText) + GEOMETRY_TOLERANCE < farthest) {
-            add("radius-too-small", Severity::Warning).message =
+            add("radius-too-small", Severity::Warning,
                 "rayon maximal " + quoted(radiusText) + " inférieur à " + frenchNumber(farthest) +
-                ", distance du centre au sommet le plus éloigné";
+                    ", distance du centre au sommet le plus éloigné");
         }
     }
 
     const BoxDocument& document_;
-    std::vector<Problem>& problems_;
+    const ProblemSink& sink_;
     std::optional<std::size_t> rank_;
     std::string_view id_;
     std::unordered_map<std::string_view, std::size_t> firstRankOfId_;
@@ -380,7 +386,8 @@ std::string pairText(const RankPair& pair) {
 std::vector<Problem> checkDocument(const BoxDocument& document, const std::vector<Solid>& solids,
                                    std::optional<std::string_view> countToken) {
     std::vector<Problem> problems;
-    Checker checker(document, problems);
+    const ProblemSink collect = [&](const Problem& problem) { problems.push_back(problem); };
+    Checker checker(document, collect);
     checker.checkCount(countToken);
     ShapeSet shapes;
     shapes.reserve(solids.size());
@@ -393,14 +400,15 @@ std::vector<Problem> checkDocument(const BoxDocument& document, const std::vecto
         shapes.add(solids[rank]);
         ++rank;
     }
+    checker.finishBoxes();
     checker.checkIntersections(shapes, findIntersections(shapes));
     return problems;
 }
 
-DocumentReport inspectDocument(const BoxDocument& document,
-                               std::optional<std::string_view> countToken) {
-    DocumentReport report;
-    Checker checker(document, report.problems);
+IntersectionSearch inspectDocument(const BoxDocument& document,
+                                   std::optional<std::string_view> countToken,
+                                   const ProblemSink& sink) {
+    Checker checker(document, sink);
     checker.checkCount(countToken);
     ShapeSet shapes;
     shapes.reserve(document.boxes.size());
@@ -412,7 +420,16 @@ DocumentReport inspectDocument(const BoxDocument& document,
         checker.checkBox(rank++, *box, values, solid);
         shapes.add(solid);
     }
-    report.intersections = findIntersections(shapes);
-    checker.checkIntersections(shapes, report.intersections);
+    checker.finishBoxes();
+    IntersectionSearch search = findIntersections(shapes);
+    checker.checkIntersections(shapes, search);
+    return search;
+}
+
+DocumentReport inspectDocument(const BoxDocument& document,
+                               std::optional<std::string_view> countToken) {
+    DocumentReport report;
+    report.intersections = inspectDocument(
+        document, countToken, [&](const Problem& problem) { report.problems.push_back(problem); });
     return report;
 }

@@ -142,8 +142,7 @@ TEST_F(CheckCommandTest, JsonEscapesWhatAFileMayHold) {
     box[0] = "a\"b\\c\x01\xff\xc3\xa9";
     const std::string file = write("strange.box", {box}, {});
     const Outcome result = run({"--json", file});
-    EXPECT_NE(result.out.find(R"("id":"a\"b\\c\u0001\u00ffé")"), std::string::npos)
-        << result.out;
+    EXPECT_NE(result.out.find(R"("id":"a\"b\\c\u0001\u00ffé")"), std::string::npos) << result.out;
 }
 
 TEST_F(CheckCommandTest, IntersectionsAreWrittenNinePerLine) {
@@ -155,6 +154,10 @@ TEST_F(CheckCommandTest, IntersectionsAreWrittenNinePerLine) {
     const Outcome result = run({"--intersections", file});
     EXPECT_EQ(result.status, CHECK_CLEAN);
     EXPECT_EQ(result.out, "0 1  1 2  2 3  3 4  4 5  5 6  6 7  7 8  8 9\n9 10  10 11\n");
+    const std::string example = write("example.box", workedExampleBytes);
+    EXPECT_EQ(run({"--intersections", example, file}).out,
+              example + ":\n0 1\n" + file +
+                  ":\n0 1  1 2  2 3  3 4  4 5  5 6  6 7  7 8  8 9\n9 10  10 11\n");
     const Outcome json = run({"--json", "--intersections", file});
     EXPECT_EQ(json.out, "{\"file\":\"" + jsonEscaped(file) +
                             "\",\"intersections\":[\"0 1\",\"1 2\",\"2 3\",\"3 4\",\"4 5\",\"5 "
@@ -184,9 +187,9 @@ TEST_F(CheckCommandTest, WrongArgumentsGiveStatusTwo) {
 TEST_F(CheckCommandTest, HelpExplainsTheFormsAndTheStatusesInFrench) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, CHECK_CLEAN);
-    for (const char* part : {"--json", "--intersections", "FICHIER: box RANG (ID): plan N:",
-                             "0  aucun fichier n'a d'erreur", "1  au moins un fichier",
-                             "2  un fichier n'a pas pu être lu"}) {
+    for (const char* part : {"--json", "--intersections",
+                             "FICHIER: box RANG (ID): plan N:", "0  aucun fichier n'a d'erreur",
+                             "1  au moins un fichier", "2  un fichier n'a pas pu être lu"}) {
         EXPECT_NE(help.out.find(part), std::string::npos) << part;
     }
 }
