@@ -41,15 +41,15 @@ std::optional<std::wstring> widePath(const std::string& path) {
 // Others may read, write, rename or delete the file while this program holds it, as on POSIX.
 constexpr DWORD shareEverything = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The attributes of a file on a disk; none for a folder, a device, a console or a pipe.
-std::optional<DWORD> regularFileAttributes(HANDLE handle) {
+// What the system knows of a file on a disk; none for a folder, a device, a console or a pipe.
+std::optional<BY_HANDLE_FILE_INFORMATION> regularFileInformation(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION information{};
     if (GetFileType(handle) != FILE_TYPE_DISK ||
         GetFileInformationByHandle(handle, &information) == 0 ||
         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return std::nullopt;
     }
-    return information.dwFileAttributes;
+    return information;
 }
 
 // Hands the handle over to a C runtime descriptor, or closes it when none is left.
@@ -78,7 +78,8 @@ bool namesAStream(const std::string& path) {
     return path.find(':', baseNameStart(path)) != std::string::npos;
 }
 
-std::string temporaryNameFor(const std::string& path, unsigned long long randomValue) {
+std::string companionName(const std::string& path, unsigned long long randomValue,
+                          const char* suffix) {
     const std::size_t baseStart = baseNameStart(path);
     std::string name = path.substr(0, baseStart);
     name += '.';
@@ -89,29 +90,62 @@ std::string temporaryNameFor(const std::string& path, unsigned long long randomV
         name += digits[randomValue % 36];
         randomValue /= 36;
     }
-    name += ".tmp";
+    name += suffix;
     return name;
 }
 
-// What a save finds at its target: no file, a regular file this user may write, with its
-// attributes, or anything else, which refuses the save. A read-only file cannot be written even
-// by an administrator, so it refuses the save as writing into it would.
+// What a save finds at its target: no file, a regular file this user may write, or anything else,
+// which refuses the save. A read-only file cannot be written even by an administrator, so it
+// refuses the save as writing into it would.
 enum class TargetState { absent, writable, refused };
 
-std::pair<TargetState, DWORD> examineTarget(const std::wstring& path) {
+struct Target {
+    TargetState state = TargetState::refused;
+    DWORD attributes = 0;
+    DWORD links = 0;
+};
+
+Target examineTarget(const std::wstring& path) {
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, shareEverything, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         const bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-        return {absent ? TargetState::absent : TargetState::refused, 0};
+        return {absent ? TargetState::absent : TargetState::refused};
     }
-    const std::optional<DWORD> attributes = regularFileAttributes(handle);
+    const auto information = regularFileInformation(handle);
     CloseHandle(handle);
-    if (!attributes || (*attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        return {TargetState::refused, 0};
+    if (!information || (information->dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return {};
     }
-    return {TargetState::writable, *attributes};
+    return {TargetState::writable, information->dwFileAttributes, information->nNumberOfLinks};
+}
+
+// Copies everything from one file to the other from their starts, leaving the destination exactly
+// as long as the source, and flushes it to disk.
+bool copyContent(HANDLE source, HANDLE destination) {
+    LARGE_INTEGER start{};
+    if (SetFilePointerEx(source, start, nullptr, FILE_BEGIN) == 0 ||
+        SetFilePointerEx(destination, start, nullptr, FILE_BEGIN) == 0 ||
+        SetEndOfFile(destination) == 0) {
+        return false;
+    }
+    std::string buffer(64 * 1024, '\0');
+    for (;;) {
+        DWORD count = 0;
+        if (ReadFile(source, buffer.data(), static_cast<DWORD>(buffer.size()), &count, nullptr) ==
+            0) {
+            return false;
+        }
+        if (count == 0) {
+            return FlushFileBuffers(destination) != 0;
+        }
+        DWORD written = 0;
+        if (WriteFile(destination, buffer.data(), count, &written, nullptr) == 0 ||
+            written != count) {
+            return false;
+        }
+    }
 }
 
 // What a program may set with SetFileAttributesW; the rest (compression, encryption, links)
@@ -139,7 +173,7 @@ InputFile::InputFile(const std::string& path) {
     if (handle == INVALID_HANDLE_VALUE) {
         return;
     }
-    if (!regularFileAttributes(handle)) {
+    if (!regularFileInformation(handle)) {
         CloseHandle(handle);
         return;
     }
@@ -164,50 +198,103 @@ std::optional<std::size_t> InputFile::read(char* buffer, std::size_t capacity) {
     return static_cast<std::size_t>(count);
 }
 
-// What the Windows side keeps while a save is under way: the temporary file that takes the new
-// bytes, and what it must know of the file it replaces.
+// What the Windows side keeps while a save is under way. Usually the new bytes go to a temporary
+// file that commit() moves over the target. A target with other hard links is overwritten in
+// place instead, since a new file would leave its other names with the old content; a copy of
+// its old content, made beside it first, is written back if the save fails.
 struct SafeFileWriter::State {
     std::wstring targetPath;
-    std::wstring temporaryPath;
-    int descriptor = -1;
     std::optional<DWORD> targetAttributes;
+    // Where the new bytes go: the temporary file, or the target itself when saving in place.
+    int descriptor = -1;
+    std::wstring temporaryPath;
+    HANDLE backup = INVALID_HANDLE_VALUE;
+    std::wstring backupPath;
+    // Set once the target's old content may be gone: from then on, a failure writes it back.
+    bool overwriting = false;
 
+    std::optional<std::wstring> createCompanion(const std::string& target, const char* suffix,
+                                                DWORD access, HANDLE& handle);
     bool openTemporary(const std::string& target);
+    bool openInPlace(const std::string& target);
     bool replaceTarget();
+    bool restoreTarget();
+    void dropBackup();
     void discard();
 };
 
-bool SafeFileWriter::State::openTemporary(const std::string& target) {
+std::optional<std::wstring> SafeFileWriter::State::createCompanion(const std::string& target,
+                                                                   const char* suffix, DWORD access,
+                                                                   HANDLE& handle) {
     std::random_device randomSource;
     for (int attempt = 0; attempt < temporaryNameAttempts; ++attempt) {
         const unsigned long long randomValue =
             (static_cast<unsigned long long>(randomSource()) << 32) ^ randomSource();
-        const auto candidate = widePath(temporaryNameFor(target, randomValue));
+        auto candidate = widePath(companionName(target, randomValue, suffix));
         if (!candidate) {
-            return false;
+            return std::nullopt;
         }
-        const HANDLE handle = CreateFileW(candidate->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        handle = CreateFileW(candidate->c_str(), access, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
-            descriptor = descriptorFor(handle, _O_WRONLY);
-            if (descriptor < 0) {
-                DeleteFileW(candidate->c_str());
-                return false;
-            }
-            temporaryPath = *candidate;
-            return true;
+            return candidate;
         }
         if (GetLastError() != ERROR_FILE_EXISTS) {
-            return false;
+            return std::nullopt;
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+bool SafeFileWriter::State::openTemporary(const std::string& target) {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    auto created = createCompanion(target, ".tmp", GENERIC_WRITE, handle);
+    if (!created) {
+        return false;
+    }
+    descriptor = descriptorFor(handle, _O_WRONLY);
+    if (descriptor < 0) {
+        DeleteFileW(created->c_str());
+        return false;
+    }
+    temporaryPath = std::move(*created);
+    return true;
+}
+
+bool SafeFileWriter::State::openInPlace(const std::string& target) {
+    auto created = createCompanion(target, ".bak", GENERIC_READ | GENERIC_WRITE, backup);
+    if (!created) {
+        return false;
+    }
+    backupPath = std::move(*created);
+    // Others may go on reading the file, but not write it while it is being overwritten.
+    const HANDLE handle =
+        CreateFileW(targetPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    if (!copyContent(handle, backup)) {
+        CloseHandle(handle);
+        return false;
+    }
+    overwriting = true;
+    LARGE_INTEGER start{};
+    if (SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) == 0 || SetEndOfFile(handle) == 0) {
+        CloseHandle(handle);
+        return false;
+    }
+    descriptor = descriptorFor(handle, _O_WRONLY);
+    return descriptor >= 0;
 }
 
 bool SafeFileWriter::State::replaceTarget() {
     const bool flushed =
         FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor))) != 0;
     const bool closed = _close(std::exchange(descriptor, -1)) == 0;
+    if (backup != INVALID_HANDLE_VALUE) {
+        return flushed && closed;
+    }
     // The replaced file's attributes pass to the new one, as its permission bits do on POSIX.
     const bool attributesKept =
         !targetAttributes ||
@@ -215,6 +302,25 @@ bool SafeFileWriter::State::replaceTarget() {
     return flushed && closed && attributesKept &&
            MoveFileExW(temporaryPath.c_str(), targetPath.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// Writes the old content back over a target saved in place; false leaves the copy on disk.
+bool SafeFileWriter::State::restoreTarget() {
+    const HANDLE handle =
+        CreateFileW(targetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool restored = copyContent(backup, handle);
+    CloseHandle(handle);
+    return restored;
+}
+
+void SafeFileWriter::State::dropBackup() {
+    CloseHandle(std::exchange(backup, INVALID_HANDLE_VALUE));
+    DeleteFileW(backupPath.c_str());
+    backupPath.clear();
 }
 
 void SafeFileWriter::State::discard() {
@@ -225,6 +331,16 @@ void SafeFileWriter::State::discard() {
         DeleteFileW(temporaryPath.c_str());
         temporaryPath.clear();
     }
+    if (backup == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    if (!overwriting || restoreTarget()) {
+        dropBackup();
+    } else {
+        // The old content could not be written back: its copy stays, the only one left.
+        CloseHandle(std::exchange(backup, INVALID_HANDLE_VALUE));
+        backupPath.clear();
+    }
 }
 
 SafeFileWriter::SafeFileWriter(const std::string& targetPath) : state_(std::make_unique<State>()) {
@@ -232,15 +348,19 @@ SafeFileWriter::SafeFileWriter(const std::string& targetPath) : state_(std::make
     if (!wideTarget || namesAStream(targetPath)) {
         return;
     }
-    const auto [found, attributes] = examineTarget(*wideTarget);
-    if (found == TargetState::refused) {
+    const Target target = examineTarget(*wideTarget);
+    if (target.state == TargetState::refused) {
         return;
     }
-    if (found == TargetState::writable) {
-        state_->targetAttributes = attributes;
-    }
     state_->targetPath = *wideTarget;
-    state_->openTemporary(targetPath);
+    if (target.state == TargetState::absent) {
+        state_->openTemporary(targetPath);
+        return;
+    }
+    state_->targetAttributes = target.attributes;
+    if (target.links > 1 ? !state_->openInPlace(targetPath) : !state_->openTemporary(targetPath)) {
+        state_->discard();
+    }
 }
 
 SafeFileWriter::~SafeFileWriter() {
@@ -273,6 +393,9 @@ bool SafeFileWriter::commit() {
     const bool replaced = state_->replaceTarget();
     if (replaced) {
         state_->temporaryPath.clear();
+        if (state_->backup != INVALID_HANDLE_VALUE) {
+            state_->dropBackup();
+        }
     }
     state_->discard();
     return replaced;

@@ -1,4 +1,5 @@
 #include "filetestsupport.h"
+#include "safefile.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -98,6 +99,30 @@ TEST_F(BoxFileTest, ReplacingAFileKeepsItsAttributes) {
     EXPECT_EQ(contentOf(target), workedExampleBytes);
     EXPECT_EQ(attributesOf(target) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
     EXPECT_EQ(namesIn(folder_), std::set<std::string>{"cache.box"});
+}
+
+// A new file would leave the other names of a hard-linked file with the old content: such a file
+// is overwritten in place, and a save that fails half-way writes the old content back.
+TEST_F(BoxFileTest, AFileWithOtherHardLinksIsOverwrittenInPlace) {
+    const fs::path target = folder_ / "lie.box";
+    const fs::path other = folder_ / "autre-nom.box";
+    writeContent(target, std::string(100000, 'x'));
+    ASSERT_TRUE(CreateHardLinkW(other.c_str(), target.c_str(), nullptr));
+    BoxDocument document;
+    document.readText(workedExampleBytes);
+    document.setPath(target.string());
+    ASSERT_TRUE(document.writeFile());
+    EXPECT_EQ(contentOf(target), workedExampleBytes);
+    EXPECT_EQ(contentOf(other), workedExampleBytes);
+    EXPECT_EQ(namesIn(folder_), (std::set<std::string>{"autre-nom.box", "lie.box"}));
+    {
+        SafeFileWriter writer(target.string());
+        ASSERT_TRUE(writer.isOpen());
+        ASSERT_TRUE(writer.write("moitié"));
+    }
+    EXPECT_EQ(contentOf(target), workedExampleBytes);
+    EXPECT_EQ(contentOf(other), workedExampleBytes);
+    EXPECT_EQ(namesIn(folder_), (std::set<std::string>{"autre-nom.box", "lie.box"}));
 }
 
 // Another program may hold the file open. Unless it lets others delete the file, the save fails
