@@ -143,7 +143,9 @@ HexReading readHex(std::string_view hexText, HexFormat format) {
 
 double hexValue(std::string_view hexText, HexFormat format) {
     const HexReading reading = readHex(hexText, format);
-    const double magnitude = std::ldexp(static_cast<double>(reading.pattern), -FRACTION_BITS);
+    // A power of two: the product is exact.
+    constexpr double STEP = 1.0 / (1 << FRACTION_BITS);
+    const double magnitude = static_cast<double>(reading.pattern) * STEP;
     switch (reading.sign) {
     case HexReading::Sign::Negative:
         // 8000 is zero, not minus zero.

@@ -16,8 +16,8 @@ std::string frenchNumber(double value, int decimals) {
         return value > 0 ? "∞" : value < 0 ? "-∞" : "?";
     }
     char buffer[400];
-    const std::to_chars_result written = std::to_chars(
-        buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const std::to_chars_result written =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (written.ec != std::errc()) {
         return "?";
     }

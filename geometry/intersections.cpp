@@ -17,10 +17,11 @@ constexpr double LEVEL_GROWTH = 4;
 constexpr double CELL_COORDINATE_LIMIT = 0x1p62;
 // Work allowed per box: far above what a real scene needs, so that a heap of boxes piled in one
 // place cannot keep the search going for hours.
-constexpr std::size_t BOUNDS_TESTS_PER_BOX = 4096;
-constexpr std::size_t EXACT_TESTS_PER_BOX = 256;
+// A box of a real scene has a handful of neighbours; a voxel grid gives 13 pairs per box.
+constexpr std::size_t BOUNDS_TESTS_PER_BOX = 1024;
+constexpr std::size_t EXACT_TESTS_PER_BOX = 64;
 constexpr std::size_t BASE_BOUNDS_TESTS = std::size_t{1} << 22;
-constexpr std::size_t BASE_EXACT_TESTS = std::size_t{1} << 20;
+constexpr std::size_t BASE_EXACT_TESTS = std::size_t{1} << 18;
 
 struct Bounds {
     std::array<double, 3> low;
@@ -131,7 +132,8 @@ private:
         return {low, high};
     }
 
-    // The base cell is the median extent: most boxes of a scene then span one or two cells.
+    // The base cell is twice the median extent: most boxes of a scene then span one or two cells
+    // along each axis, and share a cell with few others.
     void chooseBaseSize() {
         std::vector<double> extents;
         for (std::size_t rank = 0; rank < bounds_.size(); ++rank) {
@@ -144,7 +146,7 @@ private:
         }
         const auto middle = extents.begin() + static_cast<std::ptrdiff_t>(extents.size() / 2);
         std::nth_element(extents.begin(), middle, extents.end());
-        baseSize_ = std::max(*middle, GEOMETRY_TOLERANCE);
+        baseSize_ = std::max(2 * *middle, GEOMETRY_TOLERANCE);
     }
 
     void placeShapes() {
@@ -187,8 +189,8 @@ private:
         ranks_.reserve(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (i == 0 || entries[i].key != entries[i - 1].key) {
-                cells_.push_back({entries[i].key, static_cast<std::uint32_t>(i),
-                                  static_cast<std::uint32_t>(i)});
+                cells_.push_back(
+                    {entries[i].key, static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
             }
             ++cells_.back().end;
             ranks_.push_back(entries[i].rank);

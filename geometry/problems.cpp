@@ -53,16 +53,18 @@ double digitsValue(std::string_view digits) {
 
 class Checker {
 public:
-    Checker(const BoxDocument& document, std::vector<Problem>& problems)
-        : document_(document), problems_(problems) {}
+    Checker(const BoxDocument& document, const ProblemSink& sink)
+        : document_(document), sink_(sink) {
+        firstRankOfId_.reserve(document.boxes.size());
+    }
 
     void checkCount(std::optional<std::string_view> countToken) {
         const std::string_view token = countToken ? *countToken : document_.countText;
         const long long count = parseLeadingInteger(token);
         if (count < 0 || static_cast<unsigned long long>(count) != document_.boxes.size()) {
-            Problem& problem = add("count-mismatch", Severity::Error);
-            problem.message = "le nombre de boxes " + quoted(token) + " ne donne pas les " +
-                              std::to_string(document_.boxes.size()) + " boxes du fichier";
+            add("count-mismatch", Severity::Error,
+                "le nombre de boxes " + quoted(token) + " ne donne pas les " +
+                    std::to_string(document_.boxes.size()) + " boxes du fichier");
         }
     }
 
@@ -82,55 +84,62 @@ public:
     }
 
     void checkIntersections(const ShapeSet& shapes, const IntersectionSearch& search) {
-        std::unordered_map<std::uint64_t, std::string_view> listed;
-        for (const std::string& entry : document_.intersections) {
-            const std::string_view text = entry;
-            const std::size_t space = text.find(' ');
-            const std::string_view first = text.substr(0, space);
-            const std::string_view second =
-                space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
-            if (space == std::string_view::npos || !isRankText(first) || !isRankText(second)) {
-                addListed("intersection-malformed", Severity::Error, text,
-                          "pas deux rangs séparés par une espace");
-                continue;
+        // Each sound listed pair as low << 32 | high; sorted with their places in the list they
+        // show the pairs listed twice, and walked beside the computed pairs the missing ones.
+        std::vector<std::string_view> texts;
+        std::vector<std::uint64_t> keys;
+        texts.reserve(document_.intersections.size());
+        keys.reserve(document_.intersections.size());
+        for (const auto& entry : document_.intersections) {
+            texts.push_back(entry);
+            keys.push_back(listedKey(entry, false).value_or(UNSOUND));
+        }
+        std::vector<std::size_t> order;
+        for (std::size_t position = 0; position < keys.size(); ++position) {
+            if (keys[position] != UNSOUND) {
+                order.push_back(position);
             }
-            const long long a = parseLeadingInteger(first);
-            const long long b = parseLeadingInteger(second);
-            if (!checkRank(a, text) || !checkRank(b, text)) {
-                continue;
-            }
-            if (a == b) {
-                addListed("intersection-self", Severity::Error, text,
-                          "la box " + std::to_string(a) + " avec elle-même");
-                continue;
-            }
-            const auto low = static_cast<std::uint64_t>(std::min(a, b));
-            const auto high = static_cast<std::uint64_t>(std::max(a, b));
-            const auto [previous, added] = listed.try_emplace(low << 32 | high, text);
-            if (!added) {
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+        std::vector<std::size_t> firstListing(keys.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            const bool repeated = i > 0 && keys[order[i]] == keys[order[i - 1]];
+            firstListing[order[i]] = repeated ? firstListing[order[i - 1]] : order[i];
+        }
+        for (std::size_t position = 0; position < keys.size(); ++position) {
+            const std::string_view text = texts[position];
+            if (keys[position] == UNSOUND) {
+                listedKey(text, true);
+            } else if (firstListing[position] != position) {
                 addListed("intersection-duplicate", Severity::Warning, text,
-                          "même paire que l'intersection " + quoted(previous->second) +
+                          "même paire que l'intersection " + quoted(texts[firstListing[position]]) +
                               ", déjà listée");
-                continue;
-            }
-            if (shapes.present(low) && shapes.present(high) && !shapes.touch(low, high)) {
-                addListed("intersection-apart", Severity::Warning, text,
-                          "les solides des boxes " + std::to_string(low) + " et " +
-                              std::to_string(high) + " ne se touchent pas");
+            } else {
+                const std::size_t low = keys[position] >> 32;
+                const std::size_t high = keys[position] & 0xffffffffu;
+                if (shapes.present(low) && shapes.present(high) && !shapes.touch(low, high)) {
+                    addListed("intersection-apart", Severity::Warning, text,
+                              "les solides des boxes " + std::to_string(low) + " et " +
+                                  std::to_string(high) + " ne se touchent pas");
+                }
             }
         }
         if (!search.complete) {
-            Problem& problem = add("intersections-incomplete", Severity::Error);
-            problem.message = "trop de boxes entassées : la recherche des intersections s'est "
-                              "arrêtée après " +
-                              std::to_string(search.pairs.size()) +
-                              " paires, celles qui manquent à la liste ne sont pas signalées";
+            add("intersections-incomplete", Severity::Error,
+                "trop de boxes entassées : la recherche des intersections s'est arrêtée après " +
+                    std::to_string(search.pairs.size()) +
+                    " paires, celles qui manquent à la liste ne sont pas signalées");
             return;
         }
+        auto listed = order.begin();
         for (const RankPair& pair : search.pairs) {
-            if (!listed.contains(static_cast<std::uint64_t>(pair.first) << 32 | pair.second)) {
-                const std::string text = pairText(pair);
-                addListed("intersection-missing", Severity::Warning, text,
+            const std::uint64_t key = static_cast<std::uint64_t>(pair.first) << 32 | pair.second;
+            while (listed != order.end() && keys[*listed] < key) {
+                ++listed;
+            }
+            if (listed == order.end() || keys[*listed] != key) {
+                addListed("intersection-missing", Severity::Warning, pairText(pair),
                           "les solides des boxes " + std::to_string(pair.first) + " et " +
                               std::to_string(pair.second) + " se touchent mais la paire " +
                               "n'est pas listée");
@@ -139,41 +148,82 @@ public:
     }
 
 private:
-    Problem& add(std::string kind, Severity severity) {
-        Problem& problem = problems_.emplace_back();
+    // Hands a problem on, with the box being checked if there is one.
+    void add(std::string kind, Severity severity, std::string message,
+             std::optional<int> plane = std::nullopt,
+             std::optional<std::string_view> intersection = std::nullopt) {
+        Problem problem;
         problem.kind = std::move(kind);
         problem.severity = severity;
         if (rank_) {
             problem.rank = rank_;
             problem.id = std::string(id_);
         }
-        return problem;
+        problem.plane = plane;
+        if (intersection) {
+            problem.intersection = std::string(*intersection);
+        }
+        problem.message = std::move(message);
+        sink_(problem);
     }
 
-    Problem& addOnPlane(std::string kind, Severity severity, int plane, std::string message) {
-        Problem& problem = add(std::move(kind), severity);
-        problem.plane = plane;
-        problem.message = "plan " + std::to_string(plane) + " : " + std::move(message);
-        return problem;
+    void addOnPlane(std::string kind, Severity severity, int plane, const std::string& message) {
+        add(std::move(kind), severity, "plan " + std::to_string(plane) + " : " + message, plane);
     }
 
     void addListed(std::string kind, Severity severity, std::string_view text,
                    const std::string& message) {
-        Problem& problem = add(std::move(kind), severity);
-        problem.intersection = std::string(text);
-        problem.message = "intersection " + quoted(text) + " : " + message;
+        add(std::move(kind), severity, "intersection " + quoted(text) + " : " + message,
+            std::nullopt, text);
     }
 
-    bool checkRank(long long rank, std::string_view text) {
+    static constexpr std::uint64_t UNSOUND = std::numeric_limits<std::uint64_t>::max();
+
+    // The key of a listed pair of two distinct ranks of boxes, or nothing; report: whether to
+    // report what is wrong with it.
+    std::optional<std::uint64_t> listedKey(std::string_view text, bool report) {
+        const std::size_t space = text.find(' ');
+        const std::string_view first = text.substr(0, space);
+        const std::string_view second =
+            space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+        if (space == std::string_view::npos || !isRankText(first) || !isRankText(second)) {
+            if (report) {
+                addListed("intersection-malformed", Severity::Error, text,
+                          "pas deux rangs séparés par une espace");
+            }
+            return std::nullopt;
+        }
+        const long long a = parseLeadingInteger(first);
+        const long long b = parseLeadingInteger(second);
+        if (!checkRank(a, text, report) || !checkRank(b, text, report)) {
+            return std::nullopt;
+        }
+        if (a == b) {
+            if (report) {
+                addListed("intersection-self", Severity::Error, text,
+                          "la box " + std::to_string(a) + " avec elle-même");
+            }
+            return std::nullopt;
+        }
+        const auto low = static_cast<std::uint64_t>(std::min(a, b));
+        const auto high = static_cast<std::uint64_t>(std::max(a, b));
+        return low << 32 | high;
+    }
+
+    bool checkRank(long long rank, std::string_view text, bool report) {
         if (rank < 0) {
-            addListed("intersection-out-of-range", Severity::Error, text,
-                      "le rang " + std::to_string(rank) + " est négatif");
+            if (report) {
+                addListed("intersection-out-of-range", Severity::Error, text,
+                          "le rang " + std::to_string(rank) + " est négatif");
+            }
             return false;
         }
         if (static_cast<unsigned long long>(rank) >= document_.boxes.size()) {
-            addListed("intersection-out-of-range", Severity::Error, text,
-                      "le rang " + std::to_string(rank) + " n'est pas inférieur au nombre de " +
-                          "boxes (" + std::to_string(document_.boxes.size()) + ")");
+            if (report) {
+                addListed("intersection-out-of-range", Severity::Error, text,
+                          "le rang " + std::to_string(rank) + " n'est pas inférieur au nombre " +
+                              "de boxes (" + std::to_string(document_.boxes.size()) + ")");
+            }
             return false;
         }
         return true;
@@ -194,8 +244,8 @@ private:
         for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
             const std::string fault = formatFault(box.centerText(axis), 8);
             if (!fault.empty()) {
-                add("text-format", Severity::Error).message =
-                    std::string("centre ") + AXIS_NAMES[axis] + " : " + fault;
+                add("text-format", Severity::Error,
+                    std::string("centre ") + AXIS_NAMES[axis] + " : " + fault);
             }
         }
         for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
@@ -208,27 +258,27 @@ private:
         }
         const std::string_view radius = box.maxRadius;
         if (radius.empty()) {
-            add("text-format", Severity::Error).message = "rayon maximal : texte vide";
+            add("text-format", Severity::Error, "rayon maximal : texte vide");
         } else if (!allDigits(radius)) {
-            add("text-format", Severity::Error).message =
-                "rayon maximal : " + quoted(radius) + " n'est pas fait que de chiffres";
+            add("text-format", Severity::Error,
+                "rayon maximal : " + quoted(radius) + " n'est pas fait que de chiffres");
         }
     }
 
     void checkId() {
         if (id_.empty()) {
-            add("id-invalid", Severity::Error).message = "l'ID est vide";
+            add("id-invalid", Severity::Error, "l'ID est vide");
             return;
         }
         if (!allDigits(id_)) {
-            add("id-invalid", Severity::Error).message =
-                "l'ID " + quoted(id_) + " n'est pas fait que de chiffres";
+            add("id-invalid", Severity::Error,
+                "l'ID " + quoted(id_) + " n'est pas fait que de chiffres");
         }
         const auto [first, added] = firstRankOfId_.try_emplace(id_, *rank_);
         if (!added) {
-            add("id-duplicate", Severity::Error).message =
+            add("id-duplicate", Severity::Error,
                 "l'ID " + quoted(id_) + " est déjà celui de la box " +
-                std::to_string(first->second);
+                    std::to_string(first->second));
         }
     }
 
@@ -246,16 +296,16 @@ private:
     void checkSolid(const Solid& solid) {
         switch (solid.status) {
         case SolidStatus::Empty:
-            add("solid-empty", Severity::Error).message =
-                "les six demi-espaces n'ont aucun point commun : le solide est vide";
+            add("solid-empty", Severity::Error,
+                "les six demi-espaces n'ont aucun point commun : le solide est vide");
             break;
         case SolidStatus::Unbounded:
-            add("solid-unbounded", Severity::Error).message =
-                "les six demi-espaces ne se referment pas : le solide est infini";
+            add("solid-unbounded", Severity::Error,
+                "les six demi-espaces ne se referment pas : le solide est infini");
             break;
         case SolidStatus::Flat:
-            add("solid-flat", Severity::Error).message =
-                "les six demi-espaces se referment sur un volume nul : le solide est plat";
+            add("solid-flat", Severity::Error,
+                "les six demi-espaces se referment sur un volume nul : le solide est plat");
             break;
         case SolidStatus::ZeroNormal: // reported by the normal check, plane by plane
         case SolidStatus::Closed:
@@ -274,9 +324,9 @@ private:
             const double cosine = std::clamp(-dot(a, b) / lengths, -1.0, 1.0);
             const double degrees = std::acos(cosine) * 180 / std::numbers::pi;
             if (degrees > OPPOSITE_DEGREES) {
-                add("planes-not-opposite", Severity::Warning).message =
+                add("planes-not-opposite", Severity::Warning,
                     "les normales des plans " + std::to_string(p) + " et " + std::to_string(q) +
-                    " sont à " + frenchNumber(degrees, 2) + "° de directions opposées";
+                        " sont à " + frenchNumber(degrees, 2) + "° de directions opposées");
             }
         }
     }
@@ -311,14 +361,14 @@ private:
             farthest = std::max(farthest, length(v - values.centre));
         }
         if (digitsValue(radiusText) + GEOMETRY_TOLERANCE < farthest) {
-            add("radius-too-small", Severity::Warning).message =
+            add("radius-too-small", Severity::Warning,
                 "rayon maximal " + quoted(radiusText) + " inférieur à " + frenchNumber(farthest) +
-                ", distance du centre au sommet le plus éloigné";
+                    ", distance du centre au sommet le plus éloigné");
         }
     }
 
     const BoxDocument& document_;
-    std::vector<Problem>& problems_;
+    const ProblemSink& sink_;
     std::optional<std::size_t> rank_;
     std::string_view id_;
     std::unordered_map<std::string_view, std::size_t> firstRankOfId_;
@@ -333,7 +383,8 @@ std::string pairText(const RankPair& pair) {
 std::vector<Problem> checkDocument(const BoxDocument& document, const std::vector<Solid>& solids,
                                    std::optional<std::string_view> countToken) {
     std::vector<Problem> problems;
-    Checker checker(document, problems);
+    const ProblemSink collect = [&](const Problem& problem) { problems.push_back(problem); };
+    Checker checker(document, collect);
     checker.checkCount(countToken);
     ShapeSet shapes;
     shapes.reserve(solids.size());
@@ -350,10 +401,10 @@ std::vector<Problem> checkDocument(const BoxDocument& document, const std::vecto
     return problems;
 }
 
-DocumentReport inspectDocument(const BoxDocument& document,
-                               std::optional<std::string_view> countToken) {
-    DocumentReport report;
-    Checker checker(document, report.problems);
+IntersectionSearch inspectDocument(const BoxDocument& document,
+                                   std::optional<std::string_view> countToken,
+                                   const ProblemSink& sink) {
+    Checker checker(document, sink);
     checker.checkCount(countToken);
     ShapeSet shapes;
     shapes.reserve(document.boxes.size());
@@ -365,7 +416,15 @@ DocumentReport inspectDocument(const BoxDocument& document,
         checker.checkBox(rank++, *box, values, solid);
         shapes.add(solid);
     }
-    report.intersections = findIntersections(shapes);
-    checker.checkIntersections(shapes, report.intersections);
+    IntersectionSearch search = findIntersections(shapes);
+    checker.checkIntersections(shapes, search);
+    return search;
+}
+
+DocumentReport inspectDocument(const BoxDocument& document,
+                               std::optional<std::string_view> countToken) {
+    DocumentReport report;
+    report.intersections = inspectDocument(
+        document, countToken, [&](const Problem& problem) { report.problems.push_back(problem); });
     return report;
 }

@@ -4,6 +4,7 @@
 #include "solid.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,7 +26,7 @@ struct Problem {
     Severity severity = Severity::Error;
     std::optional<std::size_t> rank; // the box, when it concerns one box
     std::optional<std::string> id;
-    std::optional<int> plane;               // 0 to 5, when it concerns one plane
+    std::optional<int> plane;                // 0 to 5, when it concerns one plane
     std::optional<std::string> intersection; // the pair's text, when it concerns one
     std::string message;                     // French, names the values involved
 };
@@ -41,9 +42,16 @@ struct DocumentReport {
     IntersectionSearch intersections;
 };
 
+using ProblemSink = std::function<void(const Problem&)>;
+
 // The same checks, and the intersections computed from the shapes, building each solid in turn
 // and keeping only what the intersection tests need of it: a large scene is checked in a small
-// part of the memory its solids would take.
+// part of the memory its solids would take. Each problem goes to the sink as soon as it is
+// found, in the order checkDocument gives, so that a report need not be held whole.
+IntersectionSearch inspectDocument(const BoxDocument& document,
+                                   std::optional<std::string_view> countToken,
+                                   const ProblemSink& sink);
+// The same, collecting the problems.
 DocumentReport inspectDocument(const BoxDocument& document,
                                std::optional<std::string_view> countToken = std::nullopt);
 

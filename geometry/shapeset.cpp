@@ -44,7 +44,11 @@ bool isNewDirection(const Axes& axes, std::size_t first, const Vec3& direction, 
 } // namespace
 
 void ShapeSet::reserve(std::size_t solidCount) {
+    // Room for boxes with six faces; untouched room costs address space, not memory.
     entries_.reserve(solidCount);
+    vertices_.reserve(solidCount * 8);
+    faceAxes_.reserve(solidCount * 6);
+    edgeAxes_.reserve(solidCount * 12);
 }
 
 void ShapeSet::add(const Solid& solid) {
@@ -69,8 +73,8 @@ void ShapeSet::add(const Solid& solid) {
         const Vec3& origin = solid.vertices[face[0]];
         Vec3 normal;
         for (std::size_t i = 1; i + 1 < face.size(); ++i) {
-            normal = normal + cross(solid.vertices[face[i]] - origin,
-                                    solid.vertices[face[i + 1]] - origin);
+            normal = normal +
+                     cross(solid.vertices[face[i]] - origin, solid.vertices[face[i + 1]] - origin);
         }
         const double norm = length(normal);
         if (norm == 0) {
@@ -122,14 +126,31 @@ bool ShapeSet::touch(std::size_t a, std::size_t b) const {
     }
     const Vec3* firstVertices = &vertices_[first.firstVertex];
     const Vec3* secondVertices = &vertices_[second.firstVertex];
+    // An axis along a face direction has been tried already: for boxes turned alike, as most
+    // neighbours in a scene are, every cross product of edges is one.
+    const auto alongAFace = [&](const Vec3& axis) {
+        for (const Entry* entry : {&first, &second}) {
+            for (std::size_t i = 0; i < entry->faceAxisCount; ++i) {
+                if (std::fabs(dot(faceAxes_[entry->firstFaceAxis + i].direction, axis)) >=
+                    SAME_DIRECTION) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
     for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
         for (std::size_t j = 0; j < second.edgeAxisCount; ++j) {
-            Vec3 axis = cross(edgeAxes_[first.firstEdgeAxis + i], edgeAxes_[second.firstEdgeAxis + j]);
+            Vec3 axis =
+                cross(edgeAxes_[first.firstEdgeAxis + i], edgeAxes_[second.firstEdgeAxis + j]);
             const double norm = length(axis);
             if (norm < PARALLEL_EDGES) {
                 continue;
             }
             axis = axis * (1.0 / norm);
+            if (alongAFace(axis)) {
+                continue;
+            }
             if (apart(project(firstVertices, first.vertexCount, axis),
                       project(secondVertices, second.vertexCount, axis))) {
                 return false;

@@ -93,11 +93,12 @@ void findCorners(const PlaneSet& set, std::vector<Corner>& corners) {
                 if (!inside) {
                     continue;
                 }
-                const auto same = std::find_if(corners.begin(), corners.end(), [&](const Corner& c) {
-                    return std::fabs(c.point.x - point.x) <= GEOMETRY_TOLERANCE &&
-                           std::fabs(c.point.y - point.y) <= GEOMETRY_TOLERANCE &&
-                           std::fabs(c.point.z - point.z) <= GEOMETRY_TOLERANCE;
-                });
+                const auto same =
+                    std::find_if(corners.begin(), corners.end(), [&](const Corner& c) {
+                        return std::fabs(c.point.x - point.x) <= GEOMETRY_TOLERANCE &&
+                               std::fabs(c.point.y - point.y) <= GEOMETRY_TOLERANCE &&
+                               std::fabs(c.point.z - point.z) <= GEOMETRY_TOLERANCE;
+                    });
                 if (same == corners.end()) {
                     corners.push_back({point, onPlanes});
                 } else {
@@ -127,11 +128,10 @@ void orderAround(const Vec3& normal, const std::vector<Vec3>& vertices,
     }
     centre = centre * (1.0 / static_cast<double>(face.size()));
     // Any direction in the plane will do; the axis least along the normal gives a long one.
-    const Vec3 axis = std::fabs(normal.x) <= std::fabs(normal.y) &&
-                              std::fabs(normal.x) <= std::fabs(normal.z)
-                          ? Vec3{1, 0, 0}
-                          : (std::fabs(normal.y) <= std::fabs(normal.z) ? Vec3{0, 1, 0}
-                                                                        : Vec3{0, 0, 1});
+    const Vec3 axis =
+        std::fabs(normal.x) <= std::fabs(normal.y) && std::fabs(normal.x) <= std::fabs(normal.z)
+            ? Vec3{1, 0, 0}
+            : (std::fabs(normal.y) <= std::fabs(normal.z) ? Vec3{0, 1, 0} : Vec3{0, 0, 1});
     const Vec3 first = cross(normal, axis);
     const Vec3 second = cross(normal, first);
     std::array<double, 16> angles{};
@@ -222,10 +222,9 @@ SolidStatus shape(const PlaneSet& set, const std::vector<Corner>& corners, Solid
     double area = 0;
     for (std::size_t p = 0; p < BOX_PLANES; ++p) {
         const std::vector<std::size_t>& face = solid.faces[p];
-        if (face.empty() || std::any_of(solid.faces.begin(), solid.faces.begin() + p,
-                                        [&](const auto& other) {
-                                            return sameVertexSet(other, face);
-                                        })) {
+        if (face.empty() ||
+            std::any_of(solid.faces.begin(), solid.faces.begin() + p,
+                        [&](const auto& other) { return sameVertexSet(other, face); })) {
             continue;
         }
         Vec3 areaVector;

@@ -110,9 +110,7 @@ TEST(Checks, BoxesTurnedFortyFiveDegreesPassTheUnitCheck) {
 TEST(Checks, EachFaultGivesItsKindAndOnlyTheExpectedOnes) {
     const std::vector<KindCase> cases = {
         {"count token", [](Scene& s) { s.countToken = "3"; }, {{"count-mismatch"}}},
-        {"short centre",
-         [](Scene& s) { s.boxes[0][2] = "0000000"; },
-         {{"text-format", 0}}},
+        {"short centre", [](Scene& s) { s.boxes[0][2] = "0000000"; }, {{"text-format", 0}}},
         {"long coefficient, letter in d",
          [](Scene& s) {
              s.boxes[0][5] = "04000";
@@ -161,15 +159,21 @@ TEST(Checks, EachFaultGivesItsKindAndOnlyTheExpectedOnes) {
           {"intersection-malformed", {}, {}, "0  1"},
           {"intersection-malformed", {}, {}, " 1"}}},
         {"ranks out of range",
-         [](Scene& s) { s.intersections = {"0 1", "0 2", "-3 1", "1 99999999999999999999"}; },
+         [](Scene& s) {
+             s.intersections = {"0 1", "0 2", "-3 1", "1 99999999999999999999"};
+         },
          {{"intersection-out-of-range", {}, {}, "0 2"},
           {"intersection-out-of-range", {}, {}, "-3 1"},
           {"intersection-out-of-range", {}, {}, "1 99999999999999999999"}}},
         {"a box with itself",
-         [](Scene& s) { s.intersections = {"0 1", "1 1"}; },
+         [](Scene& s) {
+             s.intersections = {"0 1", "1 1"};
+         },
          {{"intersection-self", {}, {}, "1 1"}}},
         {"a pair twice",
-         [](Scene& s) { s.intersections = {"0 1", "1 0", "0 01"}; },
+         [](Scene& s) {
+             s.intersections = {"0 1", "1 0", "0 01"};
+         },
          {{"intersection-duplicate", {}, {}, "1 0"}, {"intersection-duplicate", {}, {}, "0 01"}}},
         {"boxes apart",
          [](Scene& s) {

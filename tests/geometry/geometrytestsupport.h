@@ -60,13 +60,12 @@ inline std::array<PlaneSpec, 6> framePlanes(const Vec3& centre, const Vec3& half
                           std::lround(n.z * 16384) / 16384.0};
         return PlaneSpec{n, dot(stored, centre) + h * length(stored)};
     };
-    return {plane(u, half.x), plane(v, half.y), plane(w, half.z),
+    return {plane(u, half.x),  plane(v, half.y),  plane(w, half.z),
             plane(-v, half.y), plane(-w, half.z), plane(-u, half.x)};
 }
 
 // The planes of a box turned by an angle about Z around its centre.
-inline std::array<PlaneSpec, 6> turnedPlanes(const Vec3& centre, const Vec3& half,
-                                             double degrees) {
+inline std::array<PlaneSpec, 6> turnedPlanes(const Vec3& centre, const Vec3& half, double degrees) {
     const double angle = degrees * 3.14159265358979323846 / 180;
     return framePlanes(centre, half, {std::cos(angle), std::sin(angle), 0},
                        {-std::sin(angle), std::cos(angle), 0}, {0, 0, 1});

@@ -63,12 +63,12 @@ TEST(TouchTest, ATurnedCornerOnAFaceTouchesAndMovedAwayDoesNot) {
 TEST(TouchTest, CrossingEdgesTouchOnlyWhenTheyMeet) {
     const double s = 1 / ROOT_TWO;
     const auto aboutZ = [&](const Vec3& centre) {
-        return boxTexts("1", "9", centre, framePlanes(centre, {1, 1, 1}, {s, s, 0}, {-s, s, 0},
-                                                      {0, 0, 1}));
+        return boxTexts("1", "9", centre,
+                        framePlanes(centre, {1, 1, 1}, {s, s, 0}, {-s, s, 0}, {0, 0, 1}));
     };
     const auto aboutY = [&](const Vec3& centre) {
-        return boxTexts("2", "9", centre, framePlanes(centre, {1, 1, 1}, {s, 0, s}, {0, 1, 0},
-                                                      {-s, 0, s}));
+        return boxTexts("2", "9", centre,
+                        framePlanes(centre, {1, 1, 1}, {s, 0, s}, {0, 1, 0}, {-s, 0, s}));
     };
     const BoxTexts first = aboutZ({0, 0, 0});
     EXPECT_TRUE(touch(first, aboutY({2 * ROOT_TWO, 0, 0})));
@@ -90,9 +90,8 @@ TEST(ComputedIntersections, ABrickWallGivesExactlyItsPairs) {
         for (int row = 0; row < rows; ++row) {
             for (int brick = 0; brick < bricks; ++brick) {
                 const double x = 2.0 * brick + (row % 2);
-                solids.push_back(solidOf(
-                    axisBox("1", {x, 2.0 * layer, row * 0.5}, {x + 2, 2.0 * layer + 1,
-                                                               row * 0.5 + 0.5})));
+                solids.push_back(solidOf(axisBox("1", {x, 2.0 * layer, row * 0.5},
+                                                 {x + 2, 2.0 * layer + 1, row * 0.5 + 0.5})));
                 places.push_back({layer, row, x});
             }
         }
@@ -110,15 +109,16 @@ TEST(ComputedIntersections, ABrickWallGivesExactlyItsPairs) {
             }
         }
     }
-    EXPECT_EQ(expected.size(), std::size_t{layers * (rows * (bricks - 1) + (rows - 1) * (2 * bricks - 1))});
+    EXPECT_EQ(expected.size(),
+              std::size_t{layers * (rows * (bricks - 1) + (rows - 1) * (2 * bricks - 1))});
     EXPECT_EQ(computeIntersections(solids), expected);
 }
 
-// Boxes of every size and turn, from a hundredth to a hundred units, against every pair tested.
+// Boxes of every size and turn, from a hundredth to ten units, against every pair tested.
 TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
     std::mt19937 random(9);
     std::uniform_real_distribution<double> unit(-1, 1);
-    std::uniform_real_distribution<double> scale(-2, 2);
+    std::uniform_real_distribution<double> scale(-2, 1);
     std::vector<Solid> solids;
     for (int i = 0; i < 2500; ++i) {
         // A random rotation from a random unit quaternion.
@@ -140,7 +140,8 @@ TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
         const Vec3 half{size * (1 + unit(random) * 0.5), size * (1 + unit(random) * 0.5),
                         size * (1 + unit(random) * 0.5)};
         const Vec3 centre{unit(random) * 20, unit(random) * 20, unit(random) * 20};
-        solids.push_back(solidOf(boxTexts("1", "1", centre, framePlanes(centre, half, u, v, axis))));
+        solids.push_back(
+            solidOf(boxTexts("1", "1", centre, framePlanes(centre, half, u, v, axis))));
         ASSERT_TRUE(solids.back().closed());
     }
     ShapeSet shapes;
@@ -182,8 +183,8 @@ TEST(ComputedIntersections, AHeapOfBoxesStopsTheSearchAndSaysSo) {
     }
     const IntersectionSearch search = findIntersections(shapes);
     EXPECT_FALSE(search.complete);
-    EXPECT_LE(search.pairs.size(), (std::size_t{1} << 20) + 256 * 3000);
-    EXPECT_GT(search.pairs.size(), 1000000u);
+    EXPECT_LE(search.pairs.size(), (std::size_t{1} << 18) + 64 * 3000);
+    EXPECT_GT(search.pairs.size(), 400000u);
 }
 
 } // namespace

@@ -44,8 +44,8 @@ void expectWellFormed(const Solid& solid, const BoxValues& values) {
         for (std::size_t i = 0; i < face.size(); ++i) {
             const Vec3& a = solid.vertices[face[i]];
             const Vec3& b = solid.vertices[face[(i + 1) % face.size()]];
-            EXPECT_NEAR(dot(plane.normal, a) / length(plane.normal),
-                        plane.d / length(plane.normal), GEOMETRY_TOLERANCE);
+            EXPECT_NEAR(dot(plane.normal, a) / length(plane.normal), plane.d / length(plane.normal),
+                        GEOMETRY_TOLERANCE);
             turn = turn + cross(a, b);
             faceEdges.insert({std::min(face[i], face[(i + 1) % face.size()]),
                               std::max(face[i], face[(i + 1) % face.size()])});
@@ -171,8 +171,8 @@ TEST(SolidStatusTest, APlaneWithoutNormalIsReported) {
 
 TEST(SolidStatusTest, AnyTextsGiveADefinedSolid) {
     // Texts no form would produce: not hexadecimal, too long, empty, extreme patterns.
-    const std::array<std::string, 8> strange = {"", "zz", "ffffffffffff", "7fffffff", "80000000",
-                                                "0001", "ffff", "8000"};
+    const std::array<std::string, 8> strange = {"",         "zz",   "ffffffffffff", "7fffffff",
+                                                "80000000", "0001", "ffff",         "8000"};
     for (std::size_t seed = 0; seed < 4000; ++seed) {
         BoxTexts texts = cubeBox();
         std::size_t state = seed;
