@@ -292,13 +292,24 @@ void SceneView::chooseWhatToDraw() {
     }
 }
 
+// One point per pixel: a far city block puts thousands of boxes on a few pixels.
 void SceneView::drawPoints(QPainter& painter) const {
+    const int columns = std::max(1, width());
+    const int rows = std::max(1, height());
+    std::vector<unsigned char> taken(static_cast<std::size_t>(columns) * rows, 0);
     for (const unsigned char category : {Plain, Partner, Faulty}) {
         std::vector<QPointF> group;
         for (std::size_t i = 0; i < pointRanks_.size(); ++i) {
-            if (categoryOf(pointRanks_[i]) == category) {
-                group.push_back(points_[i]);
+            const QPointF& at = points_[i];
+            const int x = std::clamp(static_cast<int>(at.x()), 0, columns - 1);
+            const int y = std::clamp(static_cast<int>(at.y()), 0, rows - 1);
+            unsigned char& cell = taken[static_cast<std::size_t>(y) * columns + x];
+            // A partner or a faulty box shows over plain ones on the same pixel.
+            if (cell > category || categoryOf(pointRanks_[i]) != category) {
+                continue;
             }
+            cell = static_cast<unsigned char>(category + 1);
+            group.push_back(at);
         }
         painter.setPen(QPen(edgeOf(category), category == Plain ? 1.0 : 2.0));
         painter.drawPoints(group.data(), static_cast<int>(group.size()));

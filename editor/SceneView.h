@@ -22,7 +22,7 @@ class SceneView : public QWidget {
 
 public:
     // Boxes drawn in full in one frame at most; the others nearest the focus win.
-    static constexpr std::size_t fullBoxBudget = 2500;
+    static constexpr std::size_t fullBoxBudget = 1500;
 
     explicit SceneView(QWidget* parent = nullptr);
 
