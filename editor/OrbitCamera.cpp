@@ -53,7 +53,7 @@ void OrbitCamera::frame(const Vec3& centre, double radius) {
                               ? double(viewport_.width()) / double(viewport_.height())
                               : 1.0;
     const double halfAngle = std::atan(std::tan(verticalFieldOfView / 2) * std::min(1.0, aspect));
-    distance_ = std::clamp(std::max(radius, 1e-3) / std::sin(halfAngle) * 1.05, shortestDistance,
+    distance_ = std::clamp(std::max(radius, 1e-3) / std::sin(halfAngle) * 1.3, shortestDistance,
                            longestDistance);
     update();
 }

@@ -19,7 +19,7 @@ public:
     void zoom(double factor);
     // Moves the focus so that the scene follows the pointer by the given pixels.
     void pan(double dx, double dy);
-    // Looks at a sphere from the current direction, from just far enough to see all of it.
+    // Looks at a sphere from the current direction, from far enough to see all of it with a margin.
     void frame(const Vec3& centre, double radius);
 
     const Vec3& focus() const { return focus_; }

@@ -7,8 +7,21 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <utility>
 
 namespace {
+
+bool sameValues(const BoxValues& a, const BoxValues& b) {
+    if (!(a.centre == b.centre)) {
+        return false;
+    }
+    for (std::size_t p = 0; p < a.planes.size(); ++p) {
+        if (!(a.planes[p].normal == b.planes[p].normal) || a.planes[p].d != b.planes[p].d) {
+            return false;
+        }
+    }
+    return true;
+}
 
 std::optional<std::size_t> rankText(std::string_view text, std::size_t boxCount) {
     std::size_t rank = 0;
@@ -59,13 +72,19 @@ BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres) {
     return {middle, length(high - middle), true, low, high};
 }
 
-ViewScene buildViewScene(const BoxDocument& document) {
+ViewScene buildViewScene(const BoxDocument& document, ViewScene previous) {
     ViewScene scene;
+    scene.values.reserve(document.boxes.size());
     scene.solids.reserve(document.boxes.size());
     scene.spheres.reserve(document.boxes.size());
     for (const auto& box : document.boxes) {
-        const BoxValues values = decodeBoxValues(*box);
-        scene.solids.push_back(buildSolid(values));
+        const std::size_t rank = scene.solids.size();
+        const BoxValues& values = scene.values.emplace_back(decodeBoxValues(*box));
+        if (rank < previous.size() && sameValues(previous.values[rank], values)) {
+            scene.solids.push_back(std::move(previous.solids[rank]));
+        } else {
+            scene.solids.push_back(buildSolid(values));
+        }
         scene.spheres.push_back(sphereOf(scene.solids.back(), values.centre));
     }
     scene.problems = checkDocument(document, scene.solids);

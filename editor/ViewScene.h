@@ -24,6 +24,8 @@ struct BoxSphere {
 
 // What the 3D view shows of a document, built again whenever the document changes.
 struct ViewScene {
+    // By rank: the values the box's texts read as, and the solid they build.
+    std::vector<BoxValues> values;
     std::vector<Solid> solids;
     std::vector<BoxSphere> spheres;
     // By rank: whether a problem of severity error names the box.
@@ -39,7 +41,9 @@ struct ViewScene {
     std::vector<std::size_t> partnersOf(std::size_t rank) const;
 };
 
-ViewScene buildViewScene(const BoxDocument& document);
+// The scene of the document; the solids of the previous scene whose box has the same values at
+// the same rank are taken over rather than built again, since one edit changes one box.
+ViewScene buildViewScene(const BoxDocument& document, ViewScene previous = {});
 BoxSphere sphereOf(const Solid& solid, const Vec3& centre);
 // The sphere around the bounds of a set of boxes; radius 0 at the origin for none.
 BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres);

@@ -112,7 +112,8 @@ void ViewWindow::refreshDocument() {
     stale_ = false;
     problems_.setProblems(nullptr);
     view_->setScene(nullptr);
-    scene_ = mainWindow_.document() ? buildViewScene(*mainWindow_.document()) : ViewScene();
+    scene_ = mainWindow_.document() ? buildViewScene(*mainWindow_.document(), std::move(scene_))
+                                    : ViewScene();
     problems_.setProblems(&scene_.problems);
     problemBox_->setTitle(tr("Problèmes (%1)").arg(scene_.problems.size()));
     problemList_->resizeColumnToContents(0);

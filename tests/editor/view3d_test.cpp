@@ -262,6 +262,14 @@ void View3dTest::theCommandsRefreshTheScene() {
     test.clickLine(1008, 0);
     test.click(1031); // box "Supprimer"
     QCOMPARE(view->scene().size(), std::size_t(2));
+    // The boxes moved down one rank, each with its own solid.
+    QCOMPARE(view->scene().solids[0].boundsMin.x, 3.0);
+    QCOMPARE(view->scene().solids[1].boundsMin.x, 3.0);
+    retype(test, 1013, "2");
+    retype(test, 1028, "00018000");
+    test.click(1081);
+    QCOMPARE(view->scene().solids[0].boundsMax.x, 6.0);
+    QCOMPARE(view->scene().solids[1].boundsMax.x, 5.0);
 
     // While hidden the view does not follow; shown again, it shows the document as it is.
     view->close();
