@@ -29,7 +29,8 @@ Options :
                    et message
   --intersections  écrit, au lieu des problèmes, la liste des intersections calculée à partir
                    des solides, comme un fichier BOX l'écrit : les paires séparées par deux
-                   espaces, neuf par ligne (avec --json : une ligne JSON par fichier)
+                   espaces, neuf par ligne, sous une ligne « FICHIER: » quand il y a plusieurs
+                   fichiers (avec --json : une ligne JSON par fichier)
   --help           affiche cette aide
 
 Code de sortie :

@@ -13,8 +13,9 @@ namespace {
 
 constexpr int LEVEL_COUNT = 40;
 constexpr double LEVEL_GROWTH = 4;
-// Cell coordinates stay well inside a 64-bit integer whatever the scene's extent.
-constexpr double CELL_COORDINATE_LIMIT = 0x1p62;
+// Cell coordinates, and the difference of two of them, stay inside a 64-bit integer whatever
+// the scene's extent.
+constexpr double CELL_COORDINATE_LIMIT = 0x1p60;
 // Work allowed per box: far above what a real scene needs, so that a heap of boxes piled in one
 // place cannot keep the search going for hours.
 // A box of a real scene has a handful of neighbours; a voxel grid gives 13 pairs per box.
@@ -30,8 +31,8 @@ struct Bounds {
 
 // Widened by half the tolerance on every side, so that bounds within the tolerance overlap.
 Bounds widenedBounds(const ShapeSet& shapes, std::size_t rank) {
-    const Vec3& low = shapes.boundsMin(rank);
-    const Vec3& high = shapes.boundsMax(rank);
+    const Vec3 low = shapes.boundsMin(rank);
+    const Vec3 high = shapes.boundsMax(rank);
     const double margin = GEOMETRY_TOLERANCE / 2;
     return {{low.x - margin, low.y - margin, low.z - margin},
             {high.x + margin, high.y + margin, high.z + margin}};
@@ -82,6 +83,7 @@ public:
     }
 
     IntersectionSearch run() {
+        result_.pairs.reserve(shapes_.size() * 8);
         placeShapes();
         for (std::size_t rank = 0; rank < bounds_.size() && result_.complete; ++rank) {
             if (levels_[rank] >= 0) {
@@ -101,15 +103,12 @@ private:
     static constexpr std::int8_t ABSENT = -1;
     static constexpr std::int8_t OVERSIZED = -2;
 
+    // A shape in one cell; sorted by key, the shapes of a cell follow each other.
     struct Entry {
         std::uint64_t key;
         std::uint32_t rank;
     };
-    struct Cell {
-        std::uint64_t key;
-        std::uint32_t begin;
-        std::uint32_t end;
-    };
+    static constexpr std::size_t NO_CELL = static_cast<std::size_t>(-1);
 
     double cellSize(int level) const {
         return baseSize_ * cellSizes_[static_cast<std::size_t>(level)];
@@ -160,8 +159,10 @@ private:
             }
         }
         chooseBaseSize();
-        std::vector<Entry> entries;
-        entries.reserve(count * 2);
+        std::vector<Entry>& entries = entries_;
+        // Room for the most cells a box can take: what stays untouched costs no memory, while
+        // growing would copy.
+        entries.reserve(count * 8);
         for (std::size_t rank = 0; rank < count; ++rank) {
             if (levels_[rank] == ABSENT) {
                 continue;
@@ -186,22 +187,21 @@ private:
         std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
             return a.key != b.key ? a.key < b.key : a.rank < b.rank;
         });
-        ranks_.reserve(entries.size());
+        // Each cell's slot holds the place of its first entry, plus one.
+        std::size_t cellCount = 0;
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (i == 0 || entries[i].key != entries[i - 1].key) {
-                cells_.push_back(
-                    {entries[i].key, static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)});
-            }
-            ++cells_.back().end;
-            ranks_.push_back(entries[i].rank);
+            cellCount += i == 0 || entries[i].key != entries[i - 1].key ? 1 : 0;
         }
         std::size_t slotCount = 16;
-        while (slotCount < cells_.size() * 2) {
+        while (slotCount < cellCount * 2) {
             slotCount *= 2;
         }
         slots_.assign(slotCount, 0);
-        for (std::size_t i = 0; i < cells_.size(); ++i) {
-            std::size_t slot = cells_[i].key & (slotCount - 1);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (i != 0 && entries[i].key == entries[i - 1].key) {
+                continue;
+            }
+            std::size_t slot = entries[i].key & (slotCount - 1);
             while (slots_[slot] != 0) {
                 slot = (slot + 1) & (slotCount - 1);
             }
@@ -220,15 +220,16 @@ private:
         }
     }
 
-    const Cell* findCell(std::uint64_t key) const {
+    // The place of the cell's first entry, or NO_CELL.
+    std::size_t findCell(std::uint64_t key) const {
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t slot = key & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
-            const Cell& cell = cells_[slots_[slot] - 1];
-            if (cell.key == key) {
-                return &cell;
+            const std::size_t first = slots_[slot] - 1;
+            if (entries_[first].key == key) {
+                return first;
             }
         }
-        return nullptr;
+        return NO_CELL;
     }
 
     // Looks at the shapes of its own level and of every coarser one; a pair is taken only in
@@ -242,12 +243,14 @@ private:
             }
             const auto [low, high] = cellRange(bounds, level);
             forEachCell(low, high, [&](const CellIndex& cell) {
-                const Cell* found = findCell(cellKey(level, cell));
-                if (found == nullptr) {
+                const std::uint64_t key = cellKey(level, cell);
+                const std::size_t first = findCell(key);
+                if (first == NO_CELL) {
                     return;
                 }
-                for (std::uint32_t i = found->begin; i < found->end && result_.complete; ++i) {
-                    const std::size_t other = ranks_[i];
+                for (std::size_t i = first;
+                     i < entries_.size() && entries_[i].key == key && result_.complete; ++i) {
+                    const std::size_t other = entries_[i].rank;
                     if (levels_[other] != level || (level == ownLevel && other <= rank)) {
                         continue;
                     }
@@ -305,8 +308,7 @@ private:
     std::vector<std::int8_t> levels_;
     std::vector<std::size_t> oversized_;
     std::array<bool, LEVEL_COUNT> usedLevels_{};
-    std::vector<Cell> cells_;
-    std::vector<std::uint32_t> ranks_;
+    std::vector<Entry> entries_;
     std::vector<std::uint32_t> slots_;
     std::size_t boundsTestsLeft_ = 0;
     std::size_t exactTestsLeft_ = 0;

@@ -83,6 +83,9 @@ public:
         rank_.reset();
     }
 
+    // The IDs seen are needed no more once every box is checked.
+    void finishBoxes() { std::unordered_map<std::string_view, std::size_t>().swap(firstRankOfId_); }
+
     void checkIntersections(const ShapeSet& shapes, const IntersectionSearch& search) {
         // Each sound listed pair as low << 32 | high; sorted with their places in the list they
         // show the pairs listed twice, and walked beside the computed pairs the missing ones.
@@ -397,6 +400,7 @@ std::vector<Problem> checkDocument(const BoxDocument& document, const std::vecto
         shapes.add(solids[rank]);
         ++rank;
     }
+    checker.finishBoxes();
     checker.checkIntersections(shapes, findIntersections(shapes));
     return problems;
 }
@@ -416,6 +420,7 @@ IntersectionSearch inspectDocument(const BoxDocument& document,
         checker.checkBox(rank++, *box, values, solid);
         shapes.add(solid);
     }
+    checker.finishBoxes();
     IntersectionSearch search = findIntersections(shapes);
     checker.checkIntersections(shapes, search);
     return search;

@@ -9,32 +9,42 @@ namespace {
 // Directions closer than this to parallel are one axis.
 constexpr double SAME_DIRECTION = 1 - 1e-12;
 // Edges closer than this (the sine of their angle) to parallel give no axis of their own.
-constexpr double PARALLEL_EDGES = 1e-9;
+constexpr double PARALLEL_EDGES = 1e-6;
+// Up to this extent, single-precision offsets from the lowest corner stray by less than a
+// sixteenth of the tolerance.
+constexpr double COMPACT_EXTENT = 1024;
 
-struct Range {
-    double low = std::numeric_limits<double>::infinity();
-    double high = -std::numeric_limits<double>::infinity();
-};
-
-Range project(const Vec3* vertices, std::size_t count, const Vec3& axis) {
-    Range range;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double along = dot(vertices[i], axis);
-        range.low = std::min(range.low, along);
-        range.high = std::max(range.high, along);
-    }
-    return range;
+bool apart(double lowA, double highA, double lowB, double highB) {
+    return lowB - highA > GEOMETRY_TOLERANCE || lowA - highB > GEOMETRY_TOLERANCE;
 }
 
-bool apart(const Range& a, const Range& b) {
-    return b.low - a.high > GEOMETRY_TOLERANCE || a.low - b.high > GEOMETRY_TOLERANCE;
+float roundedDown(double value) {
+    const float rounded = static_cast<float>(value);
+    return rounded > value ? std::nextafter(rounded, -std::numeric_limits<float>::infinity())
+                           : rounded;
 }
 
-// Whether neither the direction nor its opposite is among the axes from first on.
-template <typename Axes, typename DirectionOf>
-bool isNewDirection(const Axes& axes, std::size_t first, const Vec3& direction, DirectionOf of) {
-    for (std::size_t i = first; i < axes.size(); ++i) {
-        if (std::fabs(dot(of(axes[i]), direction)) >= SAME_DIRECTION) {
+float roundedUp(double value) {
+    const float rounded = static_cast<float>(value);
+    return rounded < value ? std::nextafter(rounded, std::numeric_limits<float>::infinity())
+                           : rounded;
+}
+
+std::array<float, 3> toFloat3(const Vec3& value) {
+    return {static_cast<float>(value.x), static_cast<float>(value.y), static_cast<float>(value.z)};
+}
+
+Vec3 unit(const Vec3& direction) {
+    return direction * (1.0 / length(direction));
+}
+
+// Whether neither the direction nor its opposite is among the directions given.
+template <typename Directions, typename DirectionOf>
+bool isNewDirection(const Directions& directions, std::size_t first, const Vec3& direction,
+                    DirectionOf of) {
+    for (std::size_t i = first; i < directions.size(); ++i) {
+        const std::array<float, 3>& other = of(directions[i]);
+        if (std::fabs(dot(Vec3{other[0], other[1], other[2]}, direction)) >= SAME_DIRECTION) {
             return false;
         }
     }
@@ -46,9 +56,28 @@ bool isNewDirection(const Axes& axes, std::size_t first, const Vec3& direction, 
 void ShapeSet::reserve(std::size_t solidCount) {
     // Room for boxes with six faces; untouched room costs address space, not memory.
     entries_.reserve(solidCount);
-    vertices_.reserve(solidCount * 8);
-    faceAxes_.reserve(solidCount * 6);
-    edgeAxes_.reserve(solidCount * 12);
+    offsets_.reserve(solidCount * 8);
+    faceAxes_.reserve(solidCount * 3);
+    edgeAxes_.reserve(solidCount * 3);
+}
+
+ShapeSet::Range ShapeSet::project(const Entry& entry, const Vec3& axis) const {
+    Range range{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    if (entry.exact) {
+        for (std::size_t i = 0; i < entry.vertexCount; ++i) {
+            const double along = dot(exactVertices_[entry.firstVertex + i], axis);
+            range.low = std::min(range.low, along);
+            range.high = std::max(range.high, along);
+        }
+        return range;
+    }
+    const double base = dot(toVec3(entry.low), axis);
+    for (std::size_t i = 0; i < entry.vertexCount; ++i) {
+        const double along = base + dot(toVec3(offsets_[entry.firstVertex + i]), axis);
+        range.low = std::min(range.low, along);
+        range.high = std::max(range.high, along);
+    }
+    return range;
 }
 
 void ShapeSet::add(const Solid& solid) {
@@ -57,46 +86,55 @@ void ShapeSet::add(const Solid& solid) {
         entries_.push_back(entry);
         return;
     }
-    entry.low = solid.boundsMin;
-    entry.high = solid.boundsMax;
-    entry.firstVertex = vertices_.size();
-    entry.firstFaceAxis = faceAxes_.size();
-    entry.firstEdgeAxis = edgeAxes_.size();
-    vertices_.insert(vertices_.end(), solid.vertices.begin(), solid.vertices.end());
+    entry.low = {roundedDown(solid.boundsMin.x), roundedDown(solid.boundsMin.y),
+                 roundedDown(solid.boundsMin.z)};
+    entry.high = {roundedUp(solid.boundsMax.x), roundedUp(solid.boundsMax.y),
+                  roundedUp(solid.boundsMax.z)};
+    const Vec3 extent = solid.boundsMax - solid.boundsMin;
+    entry.exact = std::max({extent.x, extent.y, extent.z}) > COMPACT_EXTENT;
     entry.vertexCount = static_cast<std::uint8_t>(solid.vertices.size());
-    const Vec3* vertices = &vertices_[entry.firstVertex];
+    if (entry.exact) {
+        entry.firstVertex = static_cast<std::uint32_t>(exactVertices_.size());
+        exactVertices_.insert(exactVertices_.end(), solid.vertices.begin(), solid.vertices.end());
+    } else {
+        entry.firstVertex = static_cast<std::uint32_t>(offsets_.size());
+        const Vec3 origin = toVec3(entry.low);
+        for (const Vec3& vertex : solid.vertices) {
+            offsets_.push_back(toFloat3(vertex - origin));
+        }
+    }
+    entry.firstFaceAxis = static_cast<std::uint32_t>(faceAxes_.size());
     for (const auto& face : solid.faces) {
         if (face.size() < 3) {
             continue;
         }
         // Taken from the polygon, relative to its first corner so that far scenes keep it exact.
-        const Vec3& origin = solid.vertices[face[0]];
+        const Vec3& corner = solid.vertices[face[0]];
         Vec3 normal;
         for (std::size_t i = 1; i + 1 < face.size(); ++i) {
             normal = normal +
-                     cross(solid.vertices[face[i]] - origin, solid.vertices[face[i + 1]] - origin);
+                     cross(solid.vertices[face[i]] - corner, solid.vertices[face[i + 1]] - corner);
         }
-        const double norm = length(normal);
-        if (norm == 0) {
+        if (length(normal) == 0) {
             continue;
         }
-        normal = normal * (1.0 / norm);
-        if (isNewDirection(faceAxes_, entry.firstFaceAxis, normal,
-                           [](const FaceAxis& axis) { return axis.direction; })) {
-            const Range range = project(vertices, entry.vertexCount, normal);
-            faceAxes_.push_back({normal, range.low, range.high});
+        const std::array<float, 3> direction = toFloat3(unit(normal));
+        if (isNewDirection(faceAxes_, entry.firstFaceAxis, toVec3(direction),
+                           [](const FaceAxis& axis) -> const Float3& { return axis.direction; })) {
+            const Range range = project(entry, toVec3(direction));
+            faceAxes_.push_back({direction, range.low, range.high});
         }
     }
+    entry.firstEdgeAxis = static_cast<std::uint32_t>(edgeAxes_.size());
     for (const auto& [a, b] : solid.edges) {
-        Vec3 direction = solid.vertices[b] - solid.vertices[a];
-        const double norm = length(direction);
-        if (norm == 0) {
+        const Vec3 direction = solid.vertices[b] - solid.vertices[a];
+        if (length(direction) == 0) {
             continue;
         }
-        direction = direction * (1.0 / norm);
-        if (isNewDirection(edgeAxes_, entry.firstEdgeAxis, direction,
-                           [](const Vec3& axis) { return axis; })) {
-            edgeAxes_.push_back(direction);
+        const std::array<float, 3> stored = toFloat3(unit(direction));
+        if (isNewDirection(edgeAxes_, entry.firstEdgeAxis, toVec3(stored),
+                           [](const Float3& axis) -> const Float3& { return axis; })) {
+            edgeAxes_.push_back(stored);
         }
     }
     entry.faceAxisCount = static_cast<std::uint8_t>(
@@ -107,11 +145,10 @@ void ShapeSet::add(const Solid& solid) {
 }
 
 bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other) const {
-    const Vec3* otherVertices = &vertices_[other.firstVertex];
     for (std::size_t i = 0; i < own.faceAxisCount; ++i) {
         const FaceAxis& axis = faceAxes_[own.firstFaceAxis + i];
-        if (apart({axis.low, axis.high},
-                  project(otherVertices, other.vertexCount, axis.direction))) {
+        const Range range = project(other, toVec3(axis.direction));
+        if (apart(axis.low, axis.high, range.low, range.high)) {
             return true;
         }
     }
@@ -124,15 +161,13 @@ bool ShapeSet::touch(std::size_t a, std::size_t b) const {
     if (separatedByFaces(first, second) || separatedByFaces(second, first)) {
         return false;
     }
-    const Vec3* firstVertices = &vertices_[first.firstVertex];
-    const Vec3* secondVertices = &vertices_[second.firstVertex];
     // An axis along a face direction has been tried already: for boxes turned alike, as most
     // neighbours in a scene are, every cross product of edges is one.
     const auto alongAFace = [&](const Vec3& axis) {
         for (const Entry* entry : {&first, &second}) {
             for (std::size_t i = 0; i < entry->faceAxisCount; ++i) {
-                if (std::fabs(dot(faceAxes_[entry->firstFaceAxis + i].direction, axis)) >=
-                    SAME_DIRECTION) {
+                const Vec3 direction = toVec3(faceAxes_[entry->firstFaceAxis + i].direction);
+                if (std::fabs(dot(direction, axis)) >= SAME_DIRECTION) {
                     return true;
                 }
             }
@@ -141,18 +176,15 @@ bool ShapeSet::touch(std::size_t a, std::size_t b) const {
     };
     for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
         for (std::size_t j = 0; j < second.edgeAxisCount; ++j) {
-            Vec3 axis =
-                cross(edgeAxes_[first.firstEdgeAxis + i], edgeAxes_[second.firstEdgeAxis + j]);
-            const double norm = length(axis);
-            if (norm < PARALLEL_EDGES) {
+            const Vec3 axis = cross(toVec3(edgeAxes_[first.firstEdgeAxis + i]),
+                                    toVec3(edgeAxes_[second.firstEdgeAxis + j]));
+            if (length(axis) < PARALLEL_EDGES || alongAFace(unit(axis))) {
                 continue;
             }
-            axis = axis * (1.0 / norm);
-            if (alongAFace(axis)) {
-                continue;
-            }
-            if (apart(project(firstVertices, first.vertexCount, axis),
-                      project(secondVertices, second.vertexCount, axis))) {
+            const Vec3 direction = unit(axis);
+            const Range firstRange = project(first, direction);
+            const Range secondRange = project(second, direction);
+            if (apart(firstRange.low, firstRange.high, secondRange.low, secondRange.high)) {
                 return false;
             }
         }

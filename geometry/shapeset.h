@@ -3,6 +3,7 @@
 #include "solid.h"
 #include "vec3.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -19,35 +20,50 @@ public:
     bool present(std::size_t rank) const {
         return rank < entries_.size() && entries_[rank].vertexCount != 0;
     }
-    const Vec3& boundsMin(std::size_t rank) const { return entries_[rank].low; }
-    const Vec3& boundsMax(std::size_t rank) const { return entries_[rank].high; }
+    // Bounds that contain the solid's, rounded outward to single precision.
+    Vec3 boundsMin(std::size_t rank) const { return toVec3(entries_[rank].low); }
+    Vec3 boundsMax(std::size_t rank) const { return toVec3(entries_[rank].high); }
     // Whether two present solids overlap or touch: no axis separates them by more than the
     // tolerance. The axes are the normals of both solids' faces and the cross products of their
     // edges, which suffice for two convex solids.
     bool touch(std::size_t a, std::size_t b) const;
 
 private:
-    // A face direction with the range the solid's own vertices cover along it.
+    using Float3 = std::array<float, 3>;
+
+    // Any direction serves as an axis, so directions are kept in single precision; positions
+    // along them are computed in double precision.
     struct FaceAxis {
-        Vec3 direction;
+        Float3 direction;
+        // The range the solid's own vertices cover along it.
         double low = 0;
         double high = 0;
     };
     struct Entry {
-        Vec3 low;
-        Vec3 high;
-        std::size_t firstVertex = 0;
-        std::size_t firstFaceAxis = 0;
-        std::size_t firstEdgeAxis = 0;
+        Float3 low;
+        Float3 high;
+        std::uint32_t firstVertex = 0;
+        std::uint32_t firstFaceAxis = 0;
+        std::uint32_t firstEdgeAxis = 0;
         std::uint8_t vertexCount = 0;
         std::uint8_t faceAxisCount = 0;
         std::uint8_t edgeAxisCount = 0;
+        // The vertices are in exactVertices_, the solid being too large for single-precision
+        // offsets from its lowest corner to stay far below the tolerance.
+        bool exact = false;
+    };
+    struct Range {
+        double low;
+        double high;
     };
 
+    static Vec3 toVec3(const Float3& value) { return {value[0], value[1], value[2]}; }
+    Range project(const Entry& entry, const Vec3& axis) const;
     bool separatedByFaces(const Entry& own, const Entry& other) const;
 
     std::vector<Entry> entries_;
-    std::vector<Vec3> vertices_;
+    std::vector<Float3> offsets_;
+    std::vector<Vec3> exactVertices_;
     std::vector<FaceAxis> faceAxes_;
-    std::vector<Vec3> edgeAxes_;
+    std::vector<Float3> edgeAxes_;
 };

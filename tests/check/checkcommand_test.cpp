@@ -144,6 +144,10 @@ TEST_F(CheckCommandTest, IntersectionsAreWrittenNinePerLine) {
     const Outcome result = run({"--intersections", file});
     EXPECT_EQ(result.status, CHECK_CLEAN);
     EXPECT_EQ(result.out, "0 1  1 2  2 3  3 4  4 5  5 6  6 7  7 8  8 9\n9 10  10 11\n");
+    const std::string example = write("example.box", workedExampleBytes);
+    EXPECT_EQ(run({"--intersections", example, file}).out,
+              example + ":\n0 1\n" + file +
+                  ":\n0 1  1 2  2 3  3 4  4 5  5 6  6 7  7 8  8 9\n9 10  10 11\n");
     const Outcome json = run({"--json", "--intersections", file});
     EXPECT_EQ(json.out, "{\"file\":\"" + file +
                             "\",\"intersections\":[\"0 1\",\"1 2\",\"2 3\",\"3 4\",\"4 5\",\"5 "

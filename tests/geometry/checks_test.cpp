@@ -221,6 +221,16 @@ TEST(Checks, ProblemsCarryTheirBoxSeverityAndFrenchMessage) {
               "intersection « 1 0 » : même paire que l'intersection « 0 1 », déjà listée");
 }
 
+// When a heap of boxes stops the search, the missing pairs cannot be told: the report says so
+// with an error instead of listing some of them.
+TEST(Checks, AHeapOfBoxesIsAnErrorAndNoPairIsCalledMissing) {
+    Scene scene;
+    for (int i = 0; i < 1000; ++i) {
+        scene.boxes.push_back(axisBox(std::to_string(i + 1), {0, 0, 0}, {1, 1, 1}, "1"));
+    }
+    EXPECT_EQ(found(problemsOf(scene)), (std::vector<Found>{{"intersections-incomplete"}}));
+}
+
 TEST(Checks, ALongTokenIsCutShortInMessages) {
     Scene scene = workedExample();
     scene.boxes[0][0] = std::string(100000, 'x');

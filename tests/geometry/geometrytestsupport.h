@@ -11,7 +11,7 @@
 
 // Boxes described by their geometry, written as the fixed-point texts a file carries.
 
-struct PlaneSpec {
+struct TestPlane {
     Vec3 normal;
     double d = 0;
 };
@@ -34,7 +34,7 @@ inline std::string hex8(double value) {
 }
 
 inline BoxTexts boxTexts(const std::string& id, const std::string& radius, const Vec3& centre,
-                         const std::array<PlaneSpec, 6>& planes) {
+                         const std::array<TestPlane, 6>& planes) {
     BoxTexts texts;
     texts[0] = id;
     texts[1] = radius;
@@ -52,20 +52,20 @@ inline BoxTexts boxTexts(const std::string& id, const std::string& radius, const
 
 // The planes of a box with the given half sizes along the axes u, v, w of an orthonormal frame,
 // in the order the worked example uses: +u, +v, +w, -v, -w, -u.
-inline std::array<PlaneSpec, 6> framePlanes(const Vec3& centre, const Vec3& half, const Vec3& u,
+inline std::array<TestPlane, 6> framePlanes(const Vec3& centre, const Vec3& half, const Vec3& u,
                                             const Vec3& v, const Vec3& w) {
     const auto plane = [&](const Vec3& n, double h) {
         // The normal as stored, so that d puts the plane where the stored normal says.
         const Vec3 stored{std::lround(n.x * 16384) / 16384.0, std::lround(n.y * 16384) / 16384.0,
                           std::lround(n.z * 16384) / 16384.0};
-        return PlaneSpec{n, dot(stored, centre) + h * length(stored)};
+        return TestPlane{n, dot(stored, centre) + h * length(stored)};
     };
     return {plane(u, half.x),  plane(v, half.y),  plane(w, half.z),
             plane(-v, half.y), plane(-w, half.z), plane(-u, half.x)};
 }
 
 // The planes of a box turned by an angle about Z around its centre.
-inline std::array<PlaneSpec, 6> turnedPlanes(const Vec3& centre, const Vec3& half, double degrees) {
+inline std::array<TestPlane, 6> turnedPlanes(const Vec3& centre, const Vec3& half, double degrees) {
     const double angle = degrees * 3.14159265358979323846 / 180;
     return framePlanes(centre, half, {std::cos(angle), std::sin(angle), 0},
                        {-std::sin(angle), std::cos(angle), 0}, {0, 0, 1});

@@ -2,6 +2,7 @@
 #include "scene.h"
 #include "shapeset.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
@@ -19,6 +20,27 @@ bool touch(const BoxTexts& a, const BoxTexts& b) {
 }
 
 const double ROOT_TWO = std::sqrt(2.0);
+
+ShapeSet shapesOf(const std::vector<Solid>& solids) {
+    ShapeSet shapes;
+    for (const Solid& solid : solids) {
+        shapes.add(solid);
+    }
+    return shapes;
+}
+
+// What the broad phase must find: the exact test run on every pair.
+std::vector<RankPair> testingEveryPair(const ShapeSet& shapes) {
+    std::vector<RankPair> pairs;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        for (std::size_t j = i + 1; j < shapes.size(); ++j) {
+            if (shapes.present(i) && shapes.present(j) && shapes.touch(i, j)) {
+                pairs.emplace_back(i, j);
+            }
+        }
+    }
+    return pairs;
+}
 
 TEST(ComputedIntersections, TheWorkedExampleGivesItsOnePair) {
     BoxDocument document;
@@ -144,22 +166,33 @@ TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
             solidOf(boxTexts("1", "1", centre, framePlanes(centre, half, u, v, axis))));
         ASSERT_TRUE(solids.back().closed());
     }
-    ShapeSet shapes;
-    for (const Solid& solid : solids) {
-        shapes.add(solid);
-    }
-    std::vector<RankPair> expected;
-    for (std::size_t i = 0; i < solids.size(); ++i) {
-        for (std::size_t j = i + 1; j < solids.size(); ++j) {
-            if (shapes.touch(i, j)) {
-                expected.emplace_back(i, j);
-            }
-        }
-    }
+    const ShapeSet shapes = shapesOf(solids);
+    const std::vector<RankPair> expected = testingEveryPair(shapes);
     const IntersectionSearch search = findIntersections(shapes);
     EXPECT_TRUE(search.complete);
     EXPECT_GT(expected.size(), 100u);
     EXPECT_EQ(search.pairs, expected);
+}
+
+// Texts no form would produce make solids of any size, up to absurdly far and large ones.
+TEST(ComputedIntersections, SolidsFromAnyTextsStillGiveEveryPair) {
+    const std::array<std::string, 8> strange = {"",     "zz",   "ffffffffffff", "7fffffff",
+                                                "0001", "ffff", "8000",         "00100000"};
+    std::vector<Solid> solids;
+    std::size_t state = 7;
+    while (solids.size() < 600) {
+        BoxTexts texts = axisBox("1", {0, 0, 0}, {1, 1, 1});
+        for (std::size_t k = 2; k < texts.size(); ++k) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+            if ((state >> 60) < 3) {
+                texts[k] = strange[(state >> 33) % strange.size()];
+            }
+        }
+        solids.push_back(solidOf(texts));
+    }
+    const std::vector<RankPair> expected = testingEveryPair(shapesOf(solids));
+    EXPECT_GT(expected.size(), 1000u);
+    EXPECT_EQ(computeIntersections(solids), expected);
 }
 
 TEST(ComputedIntersections, SolidsThatAreNotClosedTakeNoPart) {

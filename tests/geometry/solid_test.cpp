@@ -19,11 +19,11 @@ Solid solidOf(const BoxTexts& texts) {
     return buildSolid(valuesOf(texts));
 }
 
-BoxTexts withPlane(BoxTexts texts, std::size_t plane, const PlaneSpec& spec) {
-    texts[5 + plane * 4] = hex4(spec.normal.x);
-    texts[6 + plane * 4] = hex4(spec.normal.y);
-    texts[7 + plane * 4] = hex4(spec.normal.z);
-    texts[8 + plane * 4] = hex8(spec.d);
+BoxTexts withPlane(BoxTexts texts, std::size_t plane, const TestPlane& values) {
+    texts[5 + plane * 4] = hex4(values.normal.x);
+    texts[6 + plane * 4] = hex4(values.normal.y);
+    texts[7 + plane * 4] = hex4(values.normal.z);
+    texts[8 + plane * 4] = hex8(values.d);
     return texts;
 }
 
@@ -110,8 +110,8 @@ TEST(SolidShape, APyramidHasFiveCornersAndARedundantPlaneBoundsNoFace) {
     const double k = 0x2d41 / 16384.0;
     const BoxTexts texts =
         boxTexts("1", "2", {0, 0, 0.25},
-                 {PlaneSpec{{k, 0, k}, k}, PlaneSpec{{0, k, k}, k}, PlaneSpec{{0, 0, 1}, 5},
-                  PlaneSpec{{0, -k, k}, k}, PlaneSpec{{0, 0, -1}, 0}, PlaneSpec{{-k, 0, k}, k}});
+                 {TestPlane{{k, 0, k}, k}, TestPlane{{0, k, k}, k}, TestPlane{{0, 0, 1}, 5},
+                  TestPlane{{0, -k, k}, k}, TestPlane{{0, 0, -1}, 0}, TestPlane{{-k, 0, k}, k}});
     const BoxValues values = valuesOf(texts);
     const Solid solid = buildSolid(values);
     expectWellFormed(solid, values);
