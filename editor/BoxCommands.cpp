@@ -44,6 +44,7 @@ void QuadrelDlg::validateBox() {
     }
     storeForm(*box);
     pushToControls();
+    emit documentChanged();
 }
 
 void QuadrelDlg::addBox() {
@@ -60,6 +61,7 @@ void QuadrelDlg::addBox() {
     addToCount(1);
     boxList_->appendLine(id);
     pushToControls();
+    emit documentChanged();
 }
 
 void QuadrelDlg::deleteBox() {
@@ -82,6 +84,7 @@ void QuadrelDlg::deleteBox() {
     boxList_->deleteLine(*line);
     addToCount(-1);
     pushToControls();
+    emit documentChanged();
 }
 
 // The stored texts only: a decimal field reaches the box through its hexadecimal partner.

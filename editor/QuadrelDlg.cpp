@@ -14,6 +14,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QShortcut>
 #include <cstdio>
 
 namespace {
@@ -35,6 +36,7 @@ constexpr int addBoxButtonId = 1032;
 constexpr int deleteBoxButtonId = 1031;
 constexpr int addIntersectionButtonId = 1029;
 constexpr int deleteIntersectionButtonId = 1030;
+constexpr int viewButtonId = 1083;
 
 const QString boxFileFilter =
     QStringLiteral("Fichier BOX (*.box)|*.box|Tous les fichiers(*.*)|*.*");
@@ -69,6 +71,16 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
     onClick(addBoxButtonId, [this] { addBox(); });
     connectFieldPairs();
     onClick(validateButtonId, [this] { validateBox(); });
+    onClick(viewButtonId, [this] { openView(); });
+    auto* viewShortcut = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(viewShortcut, &QShortcut::activated, this, [this] { openView(); });
+    // The view follows what the fields show, typed or set by a command, before "Valider".
+    connect(controlAs<EditField>(idFieldId), &QLineEdit::textChanged, this,
+            &QuadrelDlg::formChanged);
+    for (const FieldPair& pair : fieldPairs()) {
+        connect(controlAs<EditField>(pair.hexId), &QLineEdit::textChanged, this,
+                &QuadrelDlg::formChanged);
+    }
 
     pushToControls();
     addAboutEntry();
@@ -180,6 +192,7 @@ void QuadrelDlg::chooseFile() {
     fillLists();
     setEditFieldsEnabled(true);
     pushToControls();
+    emit documentChanged();
 }
 
 void QuadrelDlg::newFile() {
@@ -202,6 +215,7 @@ void QuadrelDlg::newFile() {
     intersectionList_->removeAllLines();
     clearForm();
     pushToControls();
+    emit documentChanged();
 }
 
 void QuadrelDlg::saveFile() {
@@ -236,11 +250,15 @@ void QuadrelDlg::addIntersection() {
     if (document_->getPath().empty()) {
         return;
     }
+    const std::size_t pairsBefore = document_->intersections.size();
     AddiDialog dialog(this);
     dialog.setDocument(document_);
     dialog.runModal();
     // Whether or not a pair was added, the list shows the document's intersections again.
     refillIntersectionList();
+    if (document_->intersections.size() != pairsBefore) {
+        emit documentChanged();
+    }
 }
 
 void QuadrelDlg::deleteIntersection() {
@@ -254,6 +272,7 @@ void QuadrelDlg::deleteIntersection() {
     // By position: of two equal lines, the selected one's entry leaves.
     document_->intersections.removeAt(static_cast<std::size_t>(*line));
     intersectionList_->deleteLine(*line);
+    emit documentChanged();
 }
 
 void QuadrelDlg::refillIntersectionList() {

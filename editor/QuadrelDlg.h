@@ -4,6 +4,8 @@
 #include "TemplateDialog.h"
 
 #include <QIcon>
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +16,7 @@ class BoxDocument;
 class EditField;
 class FileChooser;
 class ListControl;
+class ViewWindow;
 
 // The system-menu command that opens the about box.
 inline constexpr int ABOUT_COMMAND = 0x0010;
@@ -28,6 +31,7 @@ public:
     ~QuadrelDlg() override;
 
     void setDocument(BoxDocument* document) { document_ = document; }
+    const BoxDocument* document() const { return document_; }
     // Replaces the file dialog, for instance by a scripted chooser in tests.
     void setFileChooser(std::unique_ptr<FileChooser> chooser);
 
@@ -49,6 +53,28 @@ public:
     // selected pair.
     void addIntersection();
     void deleteIntersection();
+
+    // Opens the 3D view, or brings the open one to the front.
+    void openView();
+    ViewWindow* view() const { return view_; }
+    // Selects line rank of the box list and shows its box, as a click on that line does.
+    void showBoxOfRank(std::size_t rank);
+    // What the form's ID field and its 27 hexadecimal fields show now, pulled or not: centre X,
+    // Y, Z, then the 24 plane texts (plane k / 4, coefficient k % 4).
+    std::string shownId() const;
+    std::array<std::string, 27> shownBoxTexts() const;
+    // The fixes the 3D view offers, each made as the user would make it by hand: new texts in
+    // the four fields of one plane of the form; pairs appended as the add-intersection dialog
+    // appends them; pairs removed as "Supprimer" removes the selected one.
+    void writePlaneTexts(int plane, const std::array<std::string, 4>& hexTexts);
+    void appendIntersections(const std::vector<std::string>& pairs);
+    void removeIntersections(const std::vector<std::string>& pairs);
+
+signals:
+    // Every command that changes the document or opens another one says so here, once.
+    void documentChanged();
+    // A field of the form that describes the box shown has changed, by the user or the program.
+    void formChanged();
 
 protected:
     void handleSystemCommand(int commandId) override;
@@ -76,4 +102,5 @@ private:
     BoundTexts texts_;
     QIcon icon_;
     std::unique_ptr<FileChooser> fileChooser_;
+    ViewWindow* view_ = nullptr;
 };

@@ -74,6 +74,14 @@ void ListControl::deleteLine(int index) {
     changingByCode_ = false;
 }
 
+void ListControl::selectLine(int index) {
+    changingByCode_ = true;
+    const QModelIndex line = model_.index(index, 0);
+    selectionModel()->setCurrentIndex(line, QItemSelectionModel::ClearAndSelect);
+    scrollTo(line);
+    changingByCode_ = false;
+}
+
 void ListControl::leaveNothingSelected() {
     selectionModel()->clear();
 }

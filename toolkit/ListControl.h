@@ -38,6 +38,9 @@ public:
     // Appends in one batch: much faster than line by line for long lists.
     void appendLines(std::vector<std::string> lines);
     void deleteLine(int index);
+    // Selects the line and scrolls it into view; as every change made by code, it is not
+    // reported as the user's. Precondition: 0 <= index < lineCount().
+    void selectLine(int index);
     int lineCount() const { return model_.rowCount(); }
     // Precondition: 0 <= index < lineCount().
     const std::string& lineText(int index) const { return model_.line(index); }

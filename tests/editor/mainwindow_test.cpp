@@ -62,6 +62,7 @@ std::vector<ExpectedControl> expectedControls() {
         {"button", 4, "Enregistrer sous", {431, 23, 56, 14}},
         {"button", 2, "Quitter", {431, 39, 56, 14}},
         {"flat", 1082, "Aide", {377, 20, 49, 20}},
+        {"button", 1083, "Vue 3D", {429, 281, 40, 13}},
         {"icon", -1, "", {325, 20, 21, 20}},
     };
     struct Plane {
@@ -132,7 +133,7 @@ const QList<int> tabOrder{
     1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048, 1049, 1050, 1051, 1052,
     1053, 1054, 1055, 1056, 1057, 1058, 1059, 1060, 1061, 1062, 1063, 1064, 1065, 1066,
     1067, 1068, 1069, 1070, 1071, 1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079, 1080,
-    1021, 1022, 1025, 1027, 1029, 1030, 1031, 1032, 1036, 1081, 3,    4,    1082,
+    1021, 1022, 1025, 1027, 1029, 1030, 1031, 1032, 1036, 1081, 3,    4,    1082, 1083,
 };
 
 int idOf(const QWidget* widget) {
@@ -176,7 +177,8 @@ void MainWindowTest::opensWithNoFile() {
         QVERIFY(!field->isEnabled());
     }
     const auto buttons = test.window().findChildren<QPushButton*>();
-    QCOMPARE(buttons.size(), 11);
+    // The eleven of the form and "Vue 3D".
+    QCOMPARE(buttons.size(), 12);
     for (QPushButton* button : buttons) {
         QVERIFY(button->isEnabled());
         QVERIFY(!button->isDefault());

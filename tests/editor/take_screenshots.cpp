@@ -2,13 +2,17 @@
 #include "AboutDialog.h"
 #include "Aide.h"
 #include "EditorTestSupport.h"
+#include "ListControl.h"
 #include "QuadrelDlg.h"
+#include "SceneView.h"
+#include "ViewWindow.h"
 #include "orlclass.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <QTreeView>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -89,6 +93,84 @@ void writeCorridor(const QString& path) {
     }
 }
 
+// A box given by its centre, its three axes (unit, at right angles) and its half sizes along
+// them; planes 0 to 5 face +u, +v, +w, -v, -w, -u.
+struct Block {
+    const char* id;
+    double centre[3];
+    double axes[3][3];
+    double half[3];
+};
+
+void appendBlock(BoxDocument& document, const Block& block) {
+    const auto text = [](double value) {
+        char digits[32];
+        return std::string(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    };
+    document.boxIds.append(block.id);
+    Box& box = document.appendBox();
+    box.id = block.id;
+    const double radius =
+        std::sqrt(block.half[0] * block.half[0] + block.half[1] * block.half[1] +
+                  block.half[2] * block.half[2]);
+    box.maxRadius = std::to_string(static_cast<int>(std::ceil(radius)));
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        box.centerText(axis) = document.decimalToHex8(text(block.centre[axis]));
+    }
+    const int axisOfPlane[6] = {0, 1, 2, 1, 2, 0};
+    const double signOfPlane[6] = {1, 1, 1, -1, -1, -1};
+    for (std::size_t plane = 0; plane < 6; ++plane) {
+        const double* axis = block.axes[axisOfPlane[plane]];
+        double d = block.half[axisOfPlane[plane]];
+        for (std::size_t k = 0; k < 3; ++k) {
+            const double n = signOfPlane[plane] * axis[k];
+            box.planeText(plane * 4 + k) = document.decimalToHex4(text(n));
+            d += n * block.centre[k];
+        }
+        box.planeText(plane * 4 + 3) = document.decimalToHex8(text(d));
+    }
+}
+
+// A small store room with the faults a file gathers: a plane whose normal is not of unit
+// length, a box whose planes enclose nothing, a listed pair that does not touch and a touching
+// pair that is not listed.
+void writeStoreRoom(const QString& path) {
+    BoxDocument document;
+    const double c = std::cos(0.35);
+    const double s = std::sin(0.35);
+    const double r = std::sqrt(0.5);
+    const Block blocks[] = {
+        {"100", {0, 0, -0.25}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {8, 6, 0.25}},
+        {"101", {0, 6.25, 1.5}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {8, 0.25, 1.5}},
+        {"102", {-8.25, 0, 1.5}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0.25, 6.5, 1.5}},
+        {"103", {3, 1, 1.5}, {{r, r, 0}, {-r, r, 0}, {0, 0, 1}}, {0.5, 0.5, 1.5}},
+        {"104", {-3, -2, 0.85}, {{c, 0, s}, {0, 1, 0}, {-s, 0, c}}, {2.5, 1.2, 0.15}},
+        {"105", {5, -3.5, 0.6}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0.6, 0.6, 0.6}},
+        {"106", {6.1, -3.5, 0.5}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0.5, 0.5, 0.5}},
+        {"107", {2, 4, 1}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0.5, 0.5, 0.5}},
+        {"108", {-5, 4.5, 1}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {2, 0.6, 1}},
+    };
+    for (const Block& block : blocks) {
+        appendBlock(document, block);
+    }
+    // The crate's top plane written with half a normal: 0.5 z <= 0.6 is the same plane.
+    Box& crate = *std::next(document.boxes.begin(), 5)->get();
+    crate.planeText(10) = document.decimalToHex4("0.5");
+    crate.planeText(11) = document.decimalToHex8("0.6");
+    // The broken box's floor raised above its top: nothing is both above and below.
+    Box& broken = *std::next(document.boxes.begin(), 7)->get();
+    broken.planeText(19) = document.decimalToHex8("-2");
+    for (const char* pair : {"0 1", "0 2", "1 2", "0 3", "0 4", "0 5", "0 6", "0 8", "3 8",
+                             "1 8"}) {
+        document.intersections.append(pair);
+    }
+    document.setCountText(std::to_string(document.boxes.size()));
+    document.setPath(path.toStdString());
+    if (!document.writeFile()) {
+        qFatal("Cannot write the demo file");
+    }
+}
+
 void save(QWidget& window, const QString& path) {
     QTest::qWait(50);
     if (!window.grab().save(path)) {
@@ -116,6 +198,27 @@ int main(int argc, char* argv[]) {
         test.click(1000);
         test.clickLine(1008, 2);
         save(test.window(), output.filePath("main-window-loaded.png"));
+    }
+    {
+        TestWindow test;
+        const QString path = output.filePath("entrepot.box");
+        writeStoreRoom(path);
+        test.answerChooser(path);
+        test.click(1000);
+        test.clickLine(1008, 4);
+        test.click(1083);
+        ViewWindow* view = test.window().view();
+        if (!QTest::qWaitForWindowExposed(view)) {
+            qFatal("The 3D view did not show");
+        }
+        view->sceneView()->showAll();
+        save(*view, output.filePath("view-3d.png"));
+
+        QTreeView* problems = view->problemList();
+        const QModelIndex first = problems->model()->index(0, 0);
+        problems->setCurrentIndex(first);
+        QTest::keyClick(problems, Qt::Key_Return);
+        save(*view, output.filePath("view-3d-problem.png"));
     }
     {
         AideDialog help;

@@ -1,0 +1,150 @@
+// Times the 3D view on the 100,000-box scene of geometry_bench: the refresh when the view opens,
+// one frame seen whole and one near a box while the view turns, one frame while the user types,
+// and one keystroke in a hexadecimal field with the view open and closed, all in one process.
+// Prints its figures.
+//
+// Usage: view_bench (runs geometry_bench to write the scene into a temporary folder)
+#include "EditorTestSupport.h"
+#include "QuadrelDlg.h"
+#include "SceneView.h"
+#include "ViewWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int frameRuns = 40;
+constexpr int keystrokeRuns = 200;
+
+// Wall time, and the processor time of this thread, which the other builds sharing the machine
+// hardly change.
+struct Spread {
+    double median;
+    double worst;
+    double processorMedian;
+};
+
+double threadMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+Spread timesOf(int runs, const std::function<void()>& action) {
+    std::vector<double> times;
+    std::vector<double> processor;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        const double start = threadMilliseconds();
+        timer.start();
+        action();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        processor.push_back(threadMilliseconds() - start);
+    }
+    std::sort(times.begin(), times.end());
+    std::sort(processor.begin(), processor.end());
+    return {times[times.size() / 2], times.back(), processor[processor.size() / 2]};
+}
+
+void printOnce(const char* what, const std::function<void()>& action) {
+    const Spread spread = timesOf(1, action);
+    std::printf("%s: %.0f ms, processor %.0f ms\n", what, spread.median, spread.processorMedian);
+}
+
+// The frame as the window system asks for it: the view paints into an image of its size.
+Spread framesWhileTurning(SceneView& view, QImage& image) {
+    return timesOf(frameRuns, [&] {
+        view.camera().orbit(0.05, 0);
+        view.render(&image);
+    });
+}
+
+void print(const char* what, Spread spread) {
+    std::printf("%-50s median %6.2f ms, worst %6.2f ms, processor median %6.2f ms\n", what,
+                spread.median, spread.worst, spread.processorMedian);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("scene-100000.box");
+    if (QProcess::execute(QStringLiteral(GEOMETRY_BENCH), {"generate", path}) != 0) {
+        qFatal("geometry_bench could not write the scene");
+    }
+
+    TestWindow test;
+    test.answerChooser(path);
+    printOnce("Choisir... with the view closed", [&] { test.click(1000); });
+    test.clickLine(1008, 50000);
+
+    // One digit typed and taken back, over and over: the form's own work and the view's.
+    QWidget* field = test.control(1028);
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_End);
+    const auto keystroke = [&] {
+        static bool typed = false;
+        QTest::keyClick(field, typed ? Qt::Key_Backspace : Qt::Key_0);
+        typed = !typed;
+    };
+    const Spread closedKeystroke = timesOf(keystrokeRuns, keystroke);
+    keystroke();
+    if (!test.shownText(1028).endsWith('0') || test.shownText(1040).isEmpty()) {
+        qFatal("The keystrokes did not reach the field");
+    }
+    keystroke();
+
+    printOnce("F3, the view built (every solid, every check) and shown", [&] {
+        QTest::keyClick(&test.window(), Qt::Key_F3);
+        QApplication::processEvents();
+    });
+    ViewWindow* window = test.window().view();
+    if (!QTest::qWaitForWindowExposed(window)) {
+        qFatal("The view did not show");
+    }
+    SceneView& view = *window->sceneView();
+    std::printf("view: %zu boxes, %zu problems, %dx%d pixels\n", window->scene().size(),
+                window->scene().problems.size(), view.width(), view.height());
+
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    view.showAll();
+    print("frame, whole scene, turning", framesWhileTurning(view, image));
+    std::printf("  drawn in full %zu, as points %zu\n", view.boxesDrawnInFull(),
+                view.boxesDrawnAsPoints());
+    view.recentre();
+    view.camera().zoom(8);
+    print("frame, near the box shown, turning", framesWhileTurning(view, image));
+    std::printf("  drawn in full %zu, as points %zu\n", view.boxesDrawnInFull(),
+                view.boxesDrawnAsPoints());
+    view.recentre();
+    print("frame, close to the box shown, turning", framesWhileTurning(view, image));
+    std::printf("  drawn in full %zu, as points %zu\n", view.boxesDrawnInFull(),
+                view.boxesDrawnAsPoints());
+
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_End);
+    const Spread openKeystroke = timesOf(keystrokeRuns, keystroke);
+    print("keystroke in a hexadecimal field, view closed", closedKeystroke);
+    print("keystroke in a hexadecimal field, view open", openKeystroke);
+    std::printf("  ratio of the medians, open / closed: %.2f\n",
+                openKeystroke.median / closedKeystroke.median);
+    print("frame after a keystroke (the scene behind kept)", timesOf(frameRuns, [&] {
+              keystroke();
+              view.render(&image);
+          }));
+
+    printOnce("Valider with the view open (one solid built again, every check)",
+              [&] { test.click(1081); });
+    return 0;
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "OrbitCamera.h"
+#include "solid.h"
+
+#include <QImage>
+#include <QPointF>
+#include <QWidget>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+class QPainter;
+struct ViewScene;
+
+// The scene in perspective, drawn with QPainter: every box as its solid, the box of the form
+// highlighted over them with its faces numbered, the axes at the origin. Near boxes inside the
+// view are drawn in full, the far and small ones as points; what was drawn is kept for the
+// next frame and for finding the box under the pointer.
+class SceneView : public QWidget {
+    Q_OBJECT
+
+public:
+    // Boxes drawn in full in one frame at most; the others nearest the focus win.
+    static constexpr std::size_t fullBoxBudget = 1500;
+
+    explicit SceneView(QWidget* parent = nullptr);
+
+    // The scene stays the caller's, alive until another one is set.
+    void setScene(const ViewScene* scene);
+    // The box the form shows, as its texts build it; rank: the box of the document it stands
+    // for, which is then not drawn a second time. present false: the form shows no box.
+    void setHighlight(bool present, const Solid& solid, const Vec3& centre,
+                      std::optional<std::size_t> rank);
+    bool hasHighlight() const { return highlightPresent_; }
+    const Solid& highlightedSolid() const { return highlight_; }
+    const Vec3& highlightedCentre() const { return highlightCentre_; }
+    std::optional<std::size_t> highlightedRank() const { return highlightRank_; }
+
+    OrbitCamera& camera() { return camera_; }
+    // Frames the highlighted box; the whole scene when there is none.
+    void recentre();
+    void showAll();
+    // Frames these boxes together.
+    void frameBoxes(const std::vector<std::size_t>& ranks);
+
+    // The box drawn at a pixel of the last frame, the nearest one when several are.
+    std::optional<std::size_t> boxAt(QPointF pixel) const;
+    // Where the last frame drew a box: the middle of its outline, or its point.
+    std::optional<QPointF> drawnPositionOf(std::size_t rank) const;
+    std::size_t boxesDrawnInFull() const { return full_.size(); }
+    std::size_t boxesDrawnAsPoints() const { return pointRanks_.size(); }
+
+signals:
+    void boxClicked(std::size_t rank);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct DrawnBox {
+        std::size_t rank;
+        double depth;
+        // Its projected vertices in projected_, when all of them lie before the eye.
+        std::size_t first;
+        std::size_t count;
+    };
+
+    void renderBackground();
+    void chooseWhatToDraw();
+    void drawPoints(QPainter& painter) const;
+    void drawFullBoxes(QPainter& painter);
+    void drawCrosses(QPainter& painter) const;
+    void drawAxes(QPainter& painter) const;
+    void drawHighlight(QPainter& painter) const;
+    void drawLegend(QPainter& painter) const;
+    void drawClippedEdges(QPainter& painter, const Solid& solid) const;
+    unsigned char categoryOf(std::size_t rank) const;
+
+    const ViewScene* scene_ = nullptr;
+    OrbitCamera camera_;
+
+    bool highlightPresent_ = false;
+    Solid highlight_;
+    Vec3 highlightCentre_;
+    std::optional<std::size_t> highlightRank_;
+    std::vector<unsigned char> partner_;
+
+    // The frame without the highlighted box, and what it was drawn for.
+    QImage background_;
+    bool backgroundValid_ = false;
+    unsigned long long backgroundCamera_ = 0;
+
+    std::vector<DrawnBox> full_;
+    std::vector<QPointF> projected_;
+    std::vector<std::size_t> pointRanks_;
+    std::vector<QPointF> points_;
+    std::vector<QPointF> crosses_;
+    std::vector<unsigned char> crossCategories_;
+
+    QPointF pressPosition_;
+    QPointF lastPosition_;
+    Qt::MouseButton dragButton_ = Qt::NoButton;
+    bool dragged_ = false;
+};

@@ -1,0 +1,127 @@
+#include "ViewScene.h"
+
+#include "boxvalues.h"
+#include "orlclass.h"
+#include "scene.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <utility>
+
+namespace {
+
+bool sameValues(const BoxValues& a, const BoxValues& b) {
+    if (!(a.centre == b.centre)) {
+        return false;
+    }
+    for (std::size_t p = 0; p < a.planes.size(); ++p) {
+        if (!(a.planes[p].normal == b.planes[p].normal) || a.planes[p].d != b.planes[p].d) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::size_t> rankText(std::string_view text, std::size_t boxCount) {
+    std::size_t rank = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rank);
+    if (error != std::errc() || end != text.data() + text.size() || rank >= boxCount) {
+        return std::nullopt;
+    }
+    return rank;
+}
+
+} // namespace
+
+std::optional<RankPair> listedPair(std::string_view text, std::size_t boxCount) {
+    const std::size_t space = text.find(' ');
+    if (space == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto first = rankText(text.substr(0, space), boxCount);
+    const auto second = rankText(text.substr(space + 1), boxCount);
+    if (!first || !second) {
+        return std::nullopt;
+    }
+    return RankPair{*first, *second};
+}
+
+BoxSphere sphereOf(const Solid& solid, const Vec3& centre) {
+    if (solid.vertices.empty()) {
+        return {centre, 0, false, centre, centre};
+    }
+    const Vec3 middle = (solid.boundsMin + solid.boundsMax) * 0.5;
+    return {middle, length(solid.boundsMax - middle), true, solid.boundsMin, solid.boundsMax};
+}
+
+BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres) {
+    if (spheres.empty()) {
+        return {};
+    }
+    constexpr double huge = std::numeric_limits<double>::max();
+    Vec3 low{huge, huge, huge};
+    Vec3 high{-huge, -huge, -huge};
+    for (const BoxSphere& sphere : spheres) {
+        const Vec3& a = sphere.low;
+        const Vec3& b = sphere.high;
+        low = {std::min(low.x, a.x), std::min(low.y, a.y), std::min(low.z, a.z)};
+        high = {std::max(high.x, b.x), std::max(high.y, b.y), std::max(high.z, b.z)};
+    }
+    const Vec3 middle = (low + high) * 0.5;
+    return {middle, length(high - middle), true, low, high};
+}
+
+ViewScene buildViewScene(const BoxDocument& document, ViewScene previous) {
+    ViewScene scene;
+    scene.values.reserve(document.boxes.size());
+    scene.solids.reserve(document.boxes.size());
+    scene.spheres.reserve(document.boxes.size());
+    for (const auto& box : document.boxes) {
+        const std::size_t rank = scene.solids.size();
+        const BoxValues& values = scene.values.emplace_back(decodeBoxValues(*box));
+        if (rank < previous.size() && sameValues(previous.values[rank], values)) {
+            scene.solids.push_back(std::move(previous.solids[rank]));
+        } else {
+            scene.solids.push_back(buildSolid(values));
+        }
+        scene.spheres.push_back(sphereOf(scene.solids.back(), values.centre));
+    }
+    scene.problems = checkDocument(document, scene.solids);
+    scene.hasError.assign(scene.size(), 0);
+    for (const Problem& problem : scene.problems) {
+        if (problem.rank && problem.severity == Severity::Error && *problem.rank < scene.size()) {
+            scene.hasError[*problem.rank] = 1;
+        }
+    }
+    for (const std::string& text : document.intersections) {
+        if (const auto pair = listedPair(text, scene.size())) {
+            scene.listedPairs.push_back(*pair);
+        }
+    }
+    std::size_t rank = 0;
+    for (const std::string& id : document.boxIds) {
+        scene.firstRankOfId.try_emplace(id, rank++);
+    }
+    return scene;
+}
+
+std::optional<std::size_t> ViewScene::rankOfId(const std::string& id) const {
+    const auto found = firstRankOfId.find(id);
+    if (found == firstRankOfId.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::vector<std::size_t> ViewScene::partnersOf(std::size_t rank) const {
+    std::vector<std::size_t> partners;
+    for (const auto& [first, second] : listedPairs) {
+        if (first == rank && second != rank) {
+            partners.push_back(second);
+        } else if (second == rank && first != rank) {
+            partners.push_back(first);
+        }
+    }
+    return partners;
+}

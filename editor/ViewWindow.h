@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ProblemModel.h"
+#include "ViewScene.h"
+
+#include <QWidget>
+#include <string>
+
+class QGroupBox;
+class QModelIndex;
+class QPushButton;
+class QTreeView;
+class QuadrelDlg;
+class SceneView;
+
+// "Vue 3D - Quadrel": the scene of the main window's document beside the list of its problems,
+// following the form as the user types and the document after each command. A window of its
+// own that the main window owns; it takes input while the main window runs modally.
+class ViewWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ViewWindow(QuadrelDlg& mainWindow);
+
+    void showAndRaise();
+
+    SceneView* sceneView() const { return view_; }
+    QTreeView* problemList() const { return problemList_; }
+    const ViewScene& scene() const { return scene_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void refreshDocument();
+    void followForm();
+    void goToProblem(const QModelIndex& index);
+    const Problem* selectedProblem() const;
+    void updateFixButtons();
+    void normalisePlane();
+    void addMissingIntersections();
+    void removeInvalidIntersections();
+
+    QuadrelDlg& mainWindow_;
+    ViewScene scene_;
+    ProblemModel problems_;
+    SceneView* view_ = nullptr;
+    QGroupBox* problemBox_ = nullptr;
+    QTreeView* problemList_ = nullptr;
+    QPushButton* normaliseButton_ = nullptr;
+    QPushButton* addMissingButton_ = nullptr;
+    QPushButton* removeInvalidButton_ = nullptr;
+    // The document changed while the window was hidden.
+    bool stale_ = true;
+    std::string shownPath_;
+};
