@@ -338,7 +338,7 @@ void FileCommandsTest::theChooserAddsTheBoxSuffix() {
                       newButtonWidget->rect().center());
     QDir::setCurrent(previous);
 
-    QCOMPARE(filtersSeen, QStringList({"Fichier BOX (*.box)", "Tous les fichiers(*.*)"}));
+    QCOMPARE(filtersSeen, QStringList({"Fichier BOX (*.box)", "Tous les fichiers (*)"}));
     QCOMPARE(selectedFilterSeen, QString("Fichier BOX (*.box)"));
     QCOMPARE(suffixSeen, QString("box"));
     QVERIFY(!confirmsOverwrite);
