@@ -43,7 +43,8 @@ QString shortenedForDisplay(std::string_view bytes) {
         return text;
     }
     // A character outside the basic plane takes two units: it is kept whole or left out.
-    const qsizetype cut = text[displayLimit - 1].isHighSurrogate() ? displayLimit - 1 : displayLimit;
+    const qsizetype cut =
+        text[displayLimit - 1].isHighSurrogate() ? displayLimit - 1 : displayLimit;
     text.truncate(cut);
     return text + QChar(u'\u2026');
 }
