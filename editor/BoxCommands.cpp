@@ -44,6 +44,7 @@ void QuadrelDlg::validateBox() {
     }
     storeForm(*box);
     pushToControls();
+    setModified(true);
 }
 
 void QuadrelDlg::addBox() {
@@ -60,6 +61,7 @@ void QuadrelDlg::addBox() {
     addToCount(1);
     boxList_->appendLine(id);
     pushToControls();
+    setModified(true);
 }
 
 void QuadrelDlg::deleteBox() {
@@ -87,6 +89,7 @@ void QuadrelDlg::deleteBox() {
     boxList_->deleteLine(firstLineNamesIt ? boxLine : *line);
     addToCount(-1);
     pushToControls();
+    setModified(true);
 }
 
 // The stored texts only: a decimal field reaches the box through its hexadecimal partner.

@@ -4,12 +4,14 @@
 #include "Addi.h"
 #include "Aide.h"
 #include "BoxForm.h"
+#include "DisplayText.h"
 #include "EditField.h"
 #include "FileChooser.h"
 #include "IconResource.h"
 #include "ListControl.h"
 #include "StringTable.h"
 #include "SystemMenu.h"
+#include "box.h"
 #include "orlclass.h"
 
 #include <QFile>
@@ -69,7 +71,13 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
     onClick(addBoxButtonId, [this] { addBox(); });
     connectFieldPairs();
     onClick(validateButtonId, [this] { validateBox(); });
+    setButtonShortcut(chooseButtonId, QKeySequence(Qt::CTRL | Qt::Key_O));
+    setButtonShortcut(newButtonId, QKeySequence(Qt::CTRL | Qt::Key_N));
+    setButtonShortcut(saveButtonId, QKeySequence(Qt::CTRL | Qt::Key_S));
+    setButtonShortcut(saveAsButtonId, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    setButtonShortcut(helpButtonId, QKeySequence(Qt::Key_F1));
 
+    nameControlsForScreenReaders();
     pushToControls();
     addAboutEntry();
     setWindowIcon(icon_);
@@ -82,8 +90,11 @@ void QuadrelDlg::bindTexts() {
     for (EditField* field : editFields_) {
         texts_.bind(field->property("controlId").toInt(), field);
     }
+    texts_.bind(countLabelId, controlAs<QLabel>(countLabelId));
+    // The file's name, at the end of its path, is what tells the user which file is open.
+    texts_.bindCutInTheMiddle(pathLabelId, controlAs<QLabel>(pathLabelId));
+    texts_.bind(rankLabelId, controlAs<QLabel>(rankLabelId));
     for (const int labelId : {countLabelId, pathLabelId, rankLabelId}) {
-        texts_.bind(labelId, controlAs<QLabel>(labelId));
         // A count of 100 or a long path would not fit the few units the layout gives them.
         widenIntoFreeRoom(labelId);
     }
@@ -109,6 +120,32 @@ void QuadrelDlg::connectFieldPairs() {
             text(pair.decimalId) = document_->hexToDecimal(text(pair.hexId), pair.format);
             pushToControls();
         });
+    }
+}
+
+// Built from the captions around each control, as a sighted user reads the form.
+void QuadrelDlg::nameControlsForScreenReaders() {
+    for (const FieldPair& pair : fieldPairs()) {
+        const QString value = pair.boxValue < Box::planeTextCount
+                                  ? QStringLiteral("Plan %1, %2")
+                                        .arg(pair.boxValue / 4)
+                                        .arg(QChar(u"abcd"[pair.boxValue % 4]))
+                                  : QStringLiteral("Coordonnées du centre, %1")
+                                        .arg(QChar(u"XYZ"[pair.boxValue - Box::planeTextCount]));
+        control(pair.decimalId)->setAccessibleName(value + QStringLiteral(", décimal"));
+        control(pair.hexId)->setAccessibleName(value + QStringLiteral(", hexadécimal"));
+    }
+    const std::pair<int, const char*> standAlone[] = {
+        {idFieldId, "ID de la box"},
+        {radiusFieldId, "Maximum Radius"},
+        {countLabelId, "Nombre de box"},
+        {pathLabelId, "Fichier en cours d'étude"},
+        {rankLabelId, "Rang box"},
+        {boxListId, "Liste des box"},
+        {intersectionListId, "Intersections"},
+    };
+    for (const auto& [id, name] : standAlone) {
+        control(id)->setAccessibleName(QString::fromUtf8(name));
     }
 }
 
@@ -160,19 +197,22 @@ void QuadrelDlg::fillLists() {
 
 void QuadrelDlg::chooseFile() {
     const std::optional<std::string> chosen = chooseBoxFile();
-    if (!chosen) {
-        return;
+    if (chosen) {
+        openFile(*chosen);
     }
+}
+
+bool QuadrelDlg::openFile(const std::string& chosen) {
     // A file that cannot be read must not cost the user the file already open.
     BoxDocument probe;
-    if (!probe.loadCountText(*chosen)) {
-        return;
+    if (!probe.loadCountText(chosen)) {
+        return false;
     }
     document_->clear();
     boxList_->removeAllLines();
     intersectionList_->removeAllLines();
     clearForm();
-    document_->setPath(*chosen);
+    document_->setPath(chosen);
     const std::string path = document_->getPath();
     text(pathLabelId) = path;
     // Readable a moment ago; should it vanish meanwhile, the window shows an empty document
@@ -185,6 +225,8 @@ void QuadrelDlg::chooseFile() {
     text(countLabelId) = document_->countText;
     setEditFieldsEnabled(true);
     pushToControls();
+    setModified(false);
+    return true;
 }
 
 void QuadrelDlg::newFile() {
@@ -207,12 +249,44 @@ void QuadrelDlg::newFile() {
     intersectionList_->removeAllLines();
     clearForm();
     pushToControls();
+    setModified(false);
 }
 
 void QuadrelDlg::saveFile() {
     // With no file chosen or created the document writes nothing; a write that fails leaves the
-    // file as it was. As every failure here, neither says anything.
-    static_cast<void>(document_->writeFile());
+    // file as it was. Neither opens a message: the caption says that the work is not on disk.
+    if (document_->writeFile()) {
+        setModified(false);
+    } else if (!document_->getPath().empty()) {
+        saveFailed_ = true;
+        showCaption();
+    }
+}
+
+void QuadrelDlg::setModified(bool modified) {
+    modified_ = modified;
+    if (!modified) {
+        // A fresh or freshly saved document has nothing left that a failed save could lose.
+        saveFailed_ = false;
+    }
+    showCaption();
+}
+
+void QuadrelDlg::showCaption() {
+    const std::string& path = document_->getPath();
+    if (path.empty()) {
+        setWindowTitle(QStringLiteral("Quadrel"));
+        return;
+    }
+    QString caption = decodeForDisplay(std::string_view(path).substr(path.rfind('/') + 1));
+    if (modified_) {
+        caption += u'*';
+    }
+    caption += QStringLiteral(" - Quadrel");
+    if (saveFailed_) {
+        caption += QStringLiteral(" (non enregistré)");
+    }
+    setWindowTitle(caption);
 }
 
 void QuadrelDlg::saveFileAs() {
@@ -238,7 +312,11 @@ void QuadrelDlg::addIntersection() {
     }
     AddiDialog dialog(this);
     dialog.setDocument(document_);
+    const std::size_t pairsBefore = document_->intersections.size();
     dialog.runModal();
+    if (document_->intersections.size() != pairsBefore) {
+        setModified(true);
+    }
     // Whether or not a pair was added, the list shows the document's intersections again.
     refillIntersectionList();
 }
@@ -253,6 +331,7 @@ void QuadrelDlg::deleteIntersection() {
     }
     document_->removeIntersection(intersectionList_->lineText(*line));
     intersectionList_->deleteLine(*line);
+    setModified(true);
 }
 
 void QuadrelDlg::refillIntersectionList() {

@@ -30,6 +30,9 @@ public:
     void setDocument(BoxDocument* document) { document_ = document; }
     // Replaces the file dialog, for instance by a scripted chooser in tests.
     void setFileChooser(std::unique_ptr<FileChooser> chooser);
+    // Opens the file as "Choisir..." does once the file is chosen. A file that cannot be read
+    // changes nothing and gives false.
+    bool openFile(const std::string& path);
 
     // Text N of control N: the 56 edit fields and the labels 1004, 1006 and 1086.
     std::string& text(int id) { return texts_.text(id); }
@@ -59,9 +62,14 @@ private:
     void storeForm(Box& box) const;
     void addToCount(long long delta);
     void refillIntersectionList();
+    void nameControlsForScreenReaders();
     void addAboutEntry();
     std::optional<std::string> chooseBoxFile();
     void fillLists();
+
+    // Whether the document differs from what was last read or saved; the caption shows it.
+    void setModified(bool modified);
+    void showCaption();
 
     void chooseFile();
     void newFile();
@@ -76,4 +84,6 @@ private:
     BoundTexts texts_;
     QIcon icon_;
     std::unique_ptr<FileChooser> fileChooser_;
+    bool modified_ = false;
+    bool saveFailed_ = false;
 };
