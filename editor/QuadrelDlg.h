@@ -70,6 +70,7 @@ private:
     // Whether the document differs from what was last read or saved; the caption shows it.
     void setModified(bool modified);
     void showCaption();
+    void showSaveResult(bool saved);
 
     void chooseFile();
     void newFile();
