@@ -312,6 +312,15 @@ void DesktopTest::aFailedSaveStaysInTheCaptionUntilASaveSucceeds() {
     test.click(saveButton);
     QCOMPARE(caption(), QString("salle.box - Quadrel"));
     QCOMPARE(readBytes(path), boxFileBytes("2", {{"7"}, {"12"}}, {}));
+
+    test.clickLine(boxList, 0);
+    test.click(deleteBoxButton);
+    test.answerChooser(dir_->filePath("absent/copie.box"));
+    test.click(saveAsButton);
+    QCOMPARE(caption(), QString("salle.box* - Quadrel (non enregistré)"));
+    test.answerChooser(dir_->filePath("copie.box"));
+    test.click(saveAsButton);
+    QCOMPARE(caption(), QString("copie.box - Quadrel"));
 }
 
 void DesktopTest::controlsHaveNamesForScreenReaders() {
