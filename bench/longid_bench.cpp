@@ -1,7 +1,7 @@
 // A file whose box ID is one megabyte long: opens it through "Choisir...", selects that box in
 // the list and saves it through "Enregistrer", each step until the window is painted, against
 // the same steps on the same file with a short ID. Prints its figures.
-#include "FileChooser.h"
+#include "BenchWindow.h"
 #include "ListControl.h"
 #include "QuadrelDlg.h"
 #include "orlclass.h"
@@ -19,15 +19,6 @@
 namespace {
 
 constexpr std::size_t longIdBytes = 1 << 20;
-
-class FixedChooser : public FileChooser {
-public:
-    explicit FixedChooser(QString path) : path_(std::move(path)) {}
-    std::optional<QString> choose(QWidget*) override { return path_; }
-
-private:
-    QString path_;
-};
 
 std::string fileWithId(const std::string& id) {
     std::string bytes = "2";
@@ -68,14 +59,8 @@ struct Figures {
 
 Figures measure(const QString& path, const std::string& bytes) {
     write(path, bytes);
-    BoxDocument document;
-    QuadrelDlg window;
-    window.setDocument(&document);
-    window.setFileChooser(std::make_unique<FixedChooser>(path));
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        qFatal("The window did not show");
-    }
+    BenchWindow bench(path);
+    QuadrelDlg& window = bench.window;
     auto* list = window.controlAs<ListControl>(1008);
     Figures figures{};
     figures.open = timed(window, [&] { window.controlAs<QAbstractButton>(1000)->click(); });
