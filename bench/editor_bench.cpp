@@ -1,6 +1,6 @@
 // Opens a large BOX file through "Choisir..." with a scripted chooser and times it against
 // `wc -w` on the same file, then times start-up to a shown main window. Prints its figures.
-#include "FileChooser.h"
+#include "BenchWindow.h"
 #include "QuadrelDlg.h"
 #include "orlclass.h"
 
@@ -18,15 +18,6 @@ namespace {
 
 constexpr int boxCount = 100000;
 constexpr int intersectionCount = 100000;
-
-class FixedChooser : public FileChooser {
-public:
-    explicit FixedChooser(QString path) : path_(std::move(path)) {}
-    std::optional<QString> choose(QWidget*) override { return path_; }
-
-private:
-    QString path_;
-};
 
 void writeLargeFile(const QString& path) {
     std::string bytes = std::to_string(boxCount);
@@ -84,14 +75,8 @@ int main(int argc, char* argv[]) {
     std::printf("file: %d boxes, %d intersections, %lld bytes\n", boxCount, intersectionCount,
                 static_cast<long long>(QFile(path).size()));
 
-    BoxDocument document;
-    QuadrelDlg window;
-    window.setDocument(&document);
-    window.setFileChooser(std::make_unique<FixedChooser>(path));
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        qFatal("The window did not show");
-    }
+    BenchWindow bench(path);
+    QuadrelDlg& window = bench.window;
     auto* choose = window.controlAs<QAbstractButton>(1000);
 
     for (int run = 1; run <= 3; ++run) {

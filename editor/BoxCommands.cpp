@@ -44,7 +44,7 @@ void QuadrelDlg::validateBox() {
     }
     storeForm(*box);
     pushToControls();
-    emit documentChanged();
+    markEdited();
 }
 
 void QuadrelDlg::addBox() {
@@ -61,7 +61,7 @@ void QuadrelDlg::addBox() {
     addToCount(1);
     boxList_->appendLine(id);
     pushToControls();
-    emit documentChanged();
+    markEdited();
 }
 
 void QuadrelDlg::deleteBox() {
@@ -84,7 +84,7 @@ void QuadrelDlg::deleteBox() {
     boxList_->deleteLine(*line);
     addToCount(-1);
     pushToControls();
-    emit documentChanged();
+    markEdited();
 }
 
 // The stored texts only: a decimal field reaches the box through its hexadecimal partner.

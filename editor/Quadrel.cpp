@@ -3,14 +3,65 @@
 #include "QuadrelDlg.h"
 #include "orlclass.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
 #include <memory>
+#include <unistd.h>
+
+namespace {
+
+// Why the file cannot be read, in the user's words. Opened without waiting, so that a named pipe
+// named on the command line cannot hold the start-up.
+std::string whyUnreadable(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int error = descriptor < 0 ? errno : 0;
+    if (descriptor >= 0) {
+        char first = 0;
+        if (::read(descriptor, &first, 1) < 0) {
+            error = errno;
+        }
+        ::close(descriptor);
+    }
+    switch (error) {
+    case 0:
+        return "ce n'est pas un fichier box";
+    case ENOENT:
+        return "fichier introuvable";
+    case EACCES:
+        return "lecture interdite";
+    case EISDIR:
+        return "c'est un dossier";
+    default:
+        return std::strerror(error);
+    }
+}
+
+} // namespace
 
 bool QuadrelApp::initInstance() {
     auto document = std::make_unique<BoxDocument>();
     auto window = std::make_unique<QuadrelDlg>();
     window->setDocument(document.get());
+    openFileOfCommandLine(*window, QCoreApplication::arguments(), std::cerr);
     window->runModal();
     window.reset();
     document.reset();
     return false;
+}
+
+void openFileOfCommandLine(QuadrelDlg& window, const QStringList& arguments, std::ostream& errors) {
+    if (arguments.size() < 2) {
+        return;
+    }
+    // A full path, as the chooser gives: the label and later saves name the same file.
+    const std::string path =
+        QFile::encodeName(QFileInfo(arguments.at(1)).absoluteFilePath()).toStdString();
+    if (!window.openFile(path)) {
+        errors << "quadrel : impossible d'ouvrir " << path << " : " << whyUnreadable(path) << '\n';
+    }
 }

@@ -4,12 +4,14 @@
 #include "Addi.h"
 #include "Aide.h"
 #include "BoxForm.h"
+#include "DisplayText.h"
 #include "EditField.h"
 #include "FileChooser.h"
 #include "IconResource.h"
 #include "ListControl.h"
 #include "StringTable.h"
 #include "SystemMenu.h"
+#include "box.h"
 #include "orlclass.h"
 
 #include <QFile>
@@ -81,7 +83,13 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
         connect(controlAs<EditField>(pair.hexId), &QLineEdit::textChanged, this,
                 &QuadrelDlg::formChanged);
     }
+    setButtonShortcut(chooseButtonId, QKeySequence(Qt::CTRL | Qt::Key_O));
+    setButtonShortcut(newButtonId, QKeySequence(Qt::CTRL | Qt::Key_N));
+    setButtonShortcut(saveButtonId, QKeySequence(Qt::CTRL | Qt::Key_S));
+    setButtonShortcut(saveAsButtonId, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    setButtonShortcut(helpButtonId, QKeySequence(Qt::Key_F1));
 
+    nameControlsForScreenReaders();
     pushToControls();
     addAboutEntry();
     setWindowIcon(icon_);
@@ -94,8 +102,11 @@ void QuadrelDlg::bindTexts() {
     for (EditField* field : editFields_) {
         texts_.bind(field->property("controlId").toInt(), field);
     }
+    texts_.bind(countLabelId, controlAs<QLabel>(countLabelId));
+    // The file's name, at the end of its path, is what tells the user which file is open.
+    texts_.bindCutInTheMiddle(pathLabelId, controlAs<QLabel>(pathLabelId));
+    texts_.bind(rankLabelId, controlAs<QLabel>(rankLabelId));
     for (const int labelId : {countLabelId, pathLabelId, rankLabelId}) {
-        texts_.bind(labelId, controlAs<QLabel>(labelId));
         // A count of 100 or a long path would not fit the few units the layout gives them.
         widenIntoFreeRoom(labelId);
     }
@@ -121,6 +132,32 @@ void QuadrelDlg::connectFieldPairs() {
             text(pair.decimalId) = document_->hexToDecimal(text(pair.hexId), pair.format);
             pushToControls();
         });
+    }
+}
+
+// Built from the captions around each control, as a sighted user reads the form.
+void QuadrelDlg::nameControlsForScreenReaders() {
+    for (const FieldPair& pair : fieldPairs()) {
+        const QString value = pair.boxValue < Box::planeTextCount
+                                  ? QStringLiteral("Plan %1, %2")
+                                        .arg(pair.boxValue / 4)
+                                        .arg(QChar(u"abcd"[pair.boxValue % 4]))
+                                  : QStringLiteral("Coordonnées du centre, %1")
+                                        .arg(QChar(u"XYZ"[pair.boxValue - Box::planeTextCount]));
+        control(pair.decimalId)->setAccessibleName(value + QStringLiteral(", décimal"));
+        control(pair.hexId)->setAccessibleName(value + QStringLiteral(", hexadécimal"));
+    }
+    const std::pair<int, const char*> standAlone[] = {
+        {idFieldId, "ID de la box"},
+        {radiusFieldId, "Maximum Radius"},
+        {countLabelId, "Nombre de box"},
+        {pathLabelId, "Fichier en cours d'étude"},
+        {rankLabelId, "Rang box"},
+        {boxListId, "Liste des box"},
+        {intersectionListId, "Intersections"},
+    };
+    for (const auto& [id, name] : standAlone) {
+        control(id)->setAccessibleName(QString::fromUtf8(name));
     }
 }
 
@@ -172,13 +209,16 @@ void QuadrelDlg::fillLists() {
 
 void QuadrelDlg::chooseFile() {
     const std::optional<std::string> chosen = chooseBoxFile();
-    if (!chosen) {
-        return;
+    if (chosen) {
+        openFile(*chosen);
     }
+}
+
+bool QuadrelDlg::openFile(const std::string& chosen) {
     // One read, taken whole or not at all: a file that cannot be read costs the user nothing,
     // and one that changes meanwhile cannot give a count from one version and boxes from another.
-    if (!document_->loadFile(*chosen)) {
-        return;
+    if (!document_->loadFile(chosen)) {
+        return false;
     }
     // A file without a count token is saved with the count "0"; the label says so already.
     if (document_->countText.empty()) {
@@ -192,7 +232,9 @@ void QuadrelDlg::chooseFile() {
     fillLists();
     setEditFieldsEnabled(true);
     pushToControls();
+    setModified(false);
     emit documentChanged();
+    return true;
 }
 
 void QuadrelDlg::newFile() {
@@ -215,13 +257,55 @@ void QuadrelDlg::newFile() {
     intersectionList_->removeAllLines();
     clearForm();
     pushToControls();
+    setModified(false);
     emit documentChanged();
 }
 
 void QuadrelDlg::saveFile() {
     // With no file chosen or created the document writes nothing; a write that fails leaves the
-    // file as it was. As every failure here, neither says anything.
-    static_cast<void>(document_->writeFile());
+    // file as it was.
+    showSaveResult(document_->writeFile());
+}
+
+// No message opens: the caption says whether the work is on disk.
+void QuadrelDlg::showSaveResult(bool saved) {
+    if (saved) {
+        setModified(false);
+    } else if (!document_->getPath().empty()) {
+        saveFailed_ = true;
+        showCaption();
+    }
+}
+
+void QuadrelDlg::markEdited() {
+    setModified(true);
+    emit documentChanged();
+}
+
+void QuadrelDlg::setModified(bool modified) {
+    modified_ = modified;
+    if (!modified) {
+        // A fresh or freshly saved document has nothing left that a failed save could lose.
+        saveFailed_ = false;
+    }
+    showCaption();
+}
+
+void QuadrelDlg::showCaption() {
+    const std::string& path = document_->getPath();
+    if (path.empty()) {
+        setWindowTitle(QStringLiteral("Quadrel"));
+        return;
+    }
+    QString caption = decodeForDisplay(std::string_view(path).substr(path.rfind('/') + 1));
+    if (modified_) {
+        caption += u'*';
+    }
+    caption += QStringLiteral(" - Quadrel");
+    if (saveFailed_) {
+        caption += QStringLiteral(" (non enregistré)");
+    }
+    setWindowTitle(caption);
 }
 
 void QuadrelDlg::saveFileAs() {
@@ -234,8 +318,10 @@ void QuadrelDlg::saveFileAs() {
     // A name the document could not be saved under must not catch the next "Enregistrer".
     if (!document_->writeFile()) {
         document_->setPath(previousPath);
+        showSaveResult(false);
         return;
     }
+    showSaveResult(true);
     // The label names the file that later saves go to; the form is left as the user has it.
     text(pathLabelId) = document_->getPath();
     texts_.push(pathLabelId);
@@ -257,7 +343,7 @@ void QuadrelDlg::addIntersection() {
     // Whether or not a pair was added, the list shows the document's intersections again.
     refillIntersectionList();
     if (document_->intersections.size() != pairsBefore) {
-        emit documentChanged();
+        markEdited();
     }
 }
 
@@ -272,7 +358,7 @@ void QuadrelDlg::deleteIntersection() {
     // By position: of two equal lines, the selected one's entry leaves.
     document_->intersections.removeAt(static_cast<std::size_t>(*line));
     intersectionList_->deleteLine(*line);
-    emit documentChanged();
+    markEdited();
 }
 
 void QuadrelDlg::refillIntersectionList() {

@@ -34,6 +34,9 @@ public:
     const BoxDocument* document() const { return document_; }
     // Replaces the file dialog, for instance by a scripted chooser in tests.
     void setFileChooser(std::unique_ptr<FileChooser> chooser);
+    // Opens the file as "Choisir..." does once the file is chosen. A file that cannot be read
+    // changes nothing and gives false.
+    bool openFile(const std::string& path);
 
     // Text N of control N: the 56 edit fields and the labels 1004, 1006 and 1086.
     std::string& text(int id) { return texts_.text(id); }
@@ -85,9 +88,17 @@ private:
     void storeForm(Box& box) const;
     void addToCount(long long delta);
     void refillIntersectionList();
+    void nameControlsForScreenReaders();
     void addAboutEntry();
     std::optional<std::string> chooseBoxFile();
     void fillLists();
+
+    // Whether the document differs from what was last read or saved; the caption shows it.
+    void setModified(bool modified);
+    // After an edit of the document: marks it unsaved and tells the view.
+    void markEdited();
+    void showCaption();
+    void showSaveResult(bool saved);
 
     void chooseFile();
     void newFile();
@@ -103,4 +114,6 @@ private:
     QIcon icon_;
     std::unique_ptr<FileChooser> fileChooser_;
     ViewWindow* view_ = nullptr;
+    bool modified_ = false;
+    bool saveFailed_ = false;
 };

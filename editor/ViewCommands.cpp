@@ -66,7 +66,7 @@ void QuadrelDlg::appendIntersections(const std::vector<std::string>& pairs) {
         document_->intersections.append(pair);
     }
     refillIntersectionList();
-    emit documentChanged();
+    markEdited();
 }
 
 void QuadrelDlg::removeIntersections(const std::vector<std::string>& pairs) {
@@ -77,5 +77,5 @@ void QuadrelDlg::removeIntersections(const std::vector<std::string>& pairs) {
         document_->removeIntersection(pair);
     }
     refillIntersectionList();
-    emit documentChanged();
+    markEdited();
 }

@@ -9,12 +9,16 @@ class EditField;
 class QLabel;
 
 // Owned texts bound to controls by control id. A text is a byte string, as in the files; it
-// becomes a QString only at its control. A control that still shows what was last pushed gives
-// back the very bytes pushed, so bytes that are not valid UTF-8 survive a push and a pull.
+// becomes a QString only at its control, decoded and shortened for display (DisplayText.h). A
+// control that still shows what was last pushed gives back the very bytes pushed, so bytes that
+// are not valid UTF-8 and texts too long to show whole survive a push and a pull.
 class BoundTexts {
 public:
     void bind(int id, EditField* field);
     void bind(int id, QLabel* label);
+    // A label for a path: too narrow for it, it shows the path's start and its file name with an
+    // ellipsis between, and the whole path in its tooltip.
+    void bindCutInTheMiddle(int id, QLabel* label);
 
     // Precondition: id is bound.
     std::string& text(int id);
@@ -36,11 +40,13 @@ private:
         std::string pushedBytes;
         QString pushedShown;
         bool pushed = false;
+        bool cutInTheMiddle = false;
     };
 
     void bindControl(int id, Binding binding);
     void pushBinding(Binding& binding);
     void pullBinding(Binding& binding);
+    static QString shownText(const Binding& binding);
 
     std::vector<Binding> bindings_;
     std::map<int, std::size_t> indexById_;

@@ -1,5 +1,7 @@
 #include "DropDownList.h"
 
+#include "DisplayText.h"
+
 namespace {
 
 constexpr int bytesRole = Qt::UserRole;
@@ -30,7 +32,7 @@ void DropDownList::addEntry(std::string entry) {
         }
     }
     const QByteArray bytes = QByteArray::fromStdString(entry);
-    insertItem(low, QString::fromUtf8(bytes), bytes);
+    insertItem(low, shortenedForDisplay(entry), bytes);
 }
 
 void DropDownList::selectIndex(int index) {

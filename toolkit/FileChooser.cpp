@@ -2,17 +2,25 @@
 
 #include <QFileDialog>
 
+namespace {
+
+// "*.*" means every file where it comes from; here it would leave out the names without a dot.
+QString allFilesMeansAll(const QString& pattern) {
+    return pattern == QStringLiteral("*.*") ? QStringLiteral("*") : pattern;
+}
+
+} // namespace
+
 QStringList nameFiltersFromBarFilter(const QString& barFilter) {
     const QStringList parts = barFilter.split(u'|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& description = parts[i];
+        QString description = parts[i];
         const QString& pattern = parts[i + 1];
         if (description.endsWith(u'(' + pattern + u')')) {
-            filters << description;
-        } else {
-            filters << QStringLiteral("%1 (%2)").arg(description, pattern);
+            description.chop(pattern.size() + 2);
         }
+        filters << QStringLiteral("%1 (%2)").arg(description.trimmed(), allFilesMeansAll(pattern));
     }
     return filters;
 }
@@ -28,7 +36,13 @@ std::optional<QString> OpenFileChooser::choose(QWidget* owner) {
     dialog.setNameFilters(nameFilters_);
     dialog.selectNameFilter(nameFilters_.value(0));
     dialog.setDefaultSuffix(defaultSuffix_);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (!lastFolder_.isEmpty()) {
+        dialog.setDirectory(lastFolder_);
+    }
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    // Cancelling in another folder still moves there: the user went looking in it.
+    lastFolder_ = dialog.directory().absolutePath();
+    if (!chosen) {
         return std::nullopt;
     }
     return dialog.selectedFiles().first();

@@ -16,7 +16,7 @@ public:
 };
 
 // The platform's open-file dialog. The named file need not exist and no overwrite confirmation
-// is asked.
+// is asked. Each time it opens in the folder it was last left in.
 class OpenFileChooser : public FileChooser {
 public:
     // barFilter: descriptions and patterns separated by bars, "Texte (*.txt)|*.txt|...".
@@ -26,8 +26,9 @@ public:
 private:
     QStringList nameFilters_;
     QString defaultSuffix_;
+    QString lastFolder_;
 };
 
-// Qt's name filters for a bar filter: "Texte|*.txt" gives "Texte (*.txt)"; a description that
-// already ends with its pattern in parentheses is kept as it is.
+// Qt's name filters for a bar filter: "Texte|*.txt" gives "Texte (*.txt)", and so does
+// "Texte(*.txt)|*.txt". The pattern "*.*" becomes "*", which also takes names without a dot.
 QStringList nameFiltersFromBarFilter(const QString& barFilter);

@@ -1,5 +1,7 @@
 #include "ListControl.h"
 
+#include "DisplayText.h"
+
 int LineListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(lines_.size());
 }
@@ -8,7 +10,7 @@ QVariant LineListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || role != Qt::DisplayRole) {
         return {};
     }
-    return QString::fromUtf8(line(index.row()));
+    return shortenedForDisplay(line(index.row()));
 }
 
 void LineListModel::removeAll() {

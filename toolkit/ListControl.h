@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// The lines of a ListControl: byte strings, shown decoded as UTF-8.
+// The lines of a ListControl: byte strings, shown as DisplayText.h says.
 class LineListModel : public QAbstractListModel {
     Q_OBJECT
 

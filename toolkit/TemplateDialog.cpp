@@ -2,6 +2,7 @@
 
 #include "DropDownList.h"
 #include "EditField.h"
+#include "FlatButton.h"
 #include "IconResource.h"
 #include "ListControl.h"
 #include "SystemMenu.h"
@@ -17,12 +18,12 @@ namespace {
 QWidget* createWidget(const ControlTemplate& control, QWidget* parent) {
     switch (control.kind) {
     case ControlKind::Button: {
-        auto* button = new QPushButton(control.text, parent);
+        auto* button = (control.styles & Flat) != 0 ? new FlatButton(control.text, parent)
+                                                    : new QPushButton(control.text, parent);
         // Defaults are set explicitly from the template: Qt would otherwise make the first
         // button a default that Enter in any field presses.
         button->setAutoDefault(false);
         button->setDefault((control.styles & DefaultButton) != 0);
-        button->setFlat((control.styles & Flat) != 0);
         return button;
     }
     case ControlKind::Edit: {
@@ -123,6 +124,21 @@ QWidget* TemplateDialog::createControl(const ControlTemplate& controlTemplate) {
         }
     }
     return widget;
+}
+
+void TemplateDialog::setButtonShortcut(int id, const QKeySequence& key) {
+    auto* button = controlAs<QAbstractButton>(id);
+    if (button == nullptr) {
+        return;
+    }
+    auto* shortcut = new QShortcut(key, this);
+    connect(shortcut, &QShortcut::activated, button, [button] {
+        if (button->isEnabled() && button->isVisible()) {
+            button->click();
+        }
+    });
+    const QString name = button->text().remove(u'&');
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(name, key.toString(QKeySequence::NativeText)));
 }
 
 int TemplateDialog::freeRoomRightOf(const QWidget* control) const {

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QKeySequence>
 #include <map>
 
 class SystemMenu;
@@ -42,6 +43,10 @@ public:
             connect(button, &QAbstractButton::clicked, this, handler);
         }
     }
+
+    // Gives button id a keyboard shortcut anywhere in the window, named in its tooltip. The key
+    // clicks the button, so it does exactly what a click does, refusals included.
+    void setButtonShortcut(int id, const QKeySequence& key);
 
     // Widens control id up to the next control at its right, or the dialog's margin, so that a
     // text the program sets later has all the room the layout leaves free.

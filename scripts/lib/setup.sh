@@ -7,11 +7,11 @@ QUADREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 QUADREL_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     clang libclang-rt-14-dev
     locales fonts-dejavu-core
     xvfb xauth xdotool
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file libxml2-utils shared-mime-info
     g++-mingw-w64-x86-64 wine wine64
 )
 

@@ -166,7 +166,7 @@ void ToolkitTest::bytesThatAreNotUtf8SurviveAPushAndAPull() {
     texts.text(1) = latin1;
     texts.text(2) = latin1;
     texts.push();
-    QCOMPARE(field.text(), QString::fromUtf8(latin1));
+    QCOMPARE(field.text(), QString::fromUtf8("café ÿ"));
     texts.text(1).clear();
     texts.text(2).clear();
     texts.pull();
@@ -185,7 +185,8 @@ void ToolkitTest::aUserChangeIsReadBackAsUtf8() {
     QTest::keyClick(&field, Qt::Key_End);
     QTest::sendKeyEvent(QTest::Click, &field, Qt::Key_Eacute, QString("é"), Qt::NoModifier);
     texts.pull();
-    QCOMPARE(texts.text(1), std::string("caf\xef\xbf\xbd\xc3\xa9"));
+    // What the user saw, "café", then the typed "é", all in UTF-8.
+    QCOMPARE(texts.text(1), std::string("caf\xc3\xa9\xc3\xa9"));
 }
 
 void ToolkitTest::everyKindOfUserChangeRunsTheReaction() {
@@ -330,7 +331,7 @@ void ToolkitTest::dropDownEntriesSortInCharacterOrder() {
 
 void ToolkitTest::theBoxFilterBecomesQtNameFilters() {
     QCOMPARE(nameFiltersFromBarFilter("Fichier BOX (*.box)|*.box|Tous les fichiers(*.*)|*.*"),
-             QStringList({"Fichier BOX (*.box)", "Tous les fichiers(*.*)"}));
+             QStringList({"Fichier BOX (*.box)", "Tous les fichiers (*)"}));
     QCOMPARE(nameFiltersFromBarFilter("Textes|*.txt"), QStringList({"Textes (*.txt)"}));
 }
 
