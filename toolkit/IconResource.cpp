@@ -1,11 +1,8 @@
 #include "IconResource.h"
 
-#include "ResourceFiles.h"
-
 #include <QFile>
 
 QIcon loadIcon(int id) {
-    registerResources();
     QIcon icon;
     for (const int size : {64, 48}) {
         const QString path = QStringLiteral(":/icons/%1-%2.png").arg(id).arg(size);
