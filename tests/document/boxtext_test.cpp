@@ -26,9 +26,10 @@ std::string textOfLength(std::size_t length) {
     return text;
 }
 
+constexpr std::size_t limit = BoxText::inlineCapacity;
+
 const std::vector<std::size_t> lengthsAroundTheInlineLimit{
-    0, 1, 2, BoxText::inlineCapacity - 1, BoxText::inlineCapacity, BoxText::inlineCapacity + 1,
-    BoxText::inlineCapacity + 2, 15, 16, 17, 50, 99, 100, 4096};
+    0, 1, 2, limit - 1, limit, limit + 1, limit + 2, 15, 16, 17, 50, 99, 100, 4096};
 
 TEST(BoxText, StartsEmpty) {
     const BoxText text;
@@ -85,7 +86,7 @@ TEST(BoxText, KeepsEveryByteValue) {
         const std::string single(1, static_cast<char>(byte));
         text = single;
         EXPECT_EQ(text.view(), single);
-        const std::string full(BoxText::inlineCapacity, static_cast<char>(byte));
+        const std::string full(limit, static_cast<char>(byte));
         text = full;
         EXPECT_EQ(text.view(), full);
         const std::string over = full + '\xff';
