@@ -163,8 +163,9 @@ bool readBoxValues(Cursor& cursor, Box& box) {
             return false;
         }
     }
-    for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
-        if (!readValue(cursor, box.planeText(k))) {
+    for (Plane& plane : box.planes) {
+        if (!readValue(cursor, plane.a) || !readValue(cursor, plane.b) ||
+            !readValue(cursor, plane.c) || !readValue(cursor, plane.d)) {
             return false;
         }
     }

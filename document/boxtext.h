@@ -19,7 +19,16 @@ public:
     BoxText& operator=(const BoxText& other) { return assign(other.view()); }
     BoxText& operator=(BoxText&& other) noexcept;
     // Also takes a std::string or a literal: both convert to a view of their bytes.
-    BoxText& operator=(std::string_view text) { return assign(text); }
+    BoxText& operator=(std::string_view text) {
+        // A short text over a short one, the reader's every step, needs no call. The text may
+        // be a part of this one: the bytes move rather than copy.
+        if (text.size() <= inlineCapacity && length_ != onHeap) {
+            std::char_traits<char>::move(bytes_, text.data(), text.size());
+            length_ = static_cast<unsigned char>(text.size());
+            return *this;
+        }
+        return assign(text);
+    }
     ~BoxText() { release(); }
 
     std::string_view view() const noexcept;
