@@ -20,10 +20,7 @@ BoxText& BoxText::operator=(BoxText&& other) noexcept {
     return *this;
 }
 
-std::string_view BoxText::view() const noexcept {
-    if (length_ != onHeap) {
-        return std::string_view(bytes_, length_);
-    }
+std::string_view BoxText::heapView() const noexcept {
     const char* block = heapBlock();
     std::size_t size = 0;
     std::memcpy(&size, block, sizeof size);

@@ -31,7 +31,9 @@ public:
     }
     ~BoxText() { release(); }
 
-    std::string_view view() const noexcept;
+    std::string_view view() const noexcept {
+        return length_ != onHeap ? std::string_view(bytes_, length_) : heapView();
+    }
     operator std::string_view() const noexcept { return view(); }
     // Lets a text be handed wherever a std::string is expected, as the fields were before.
     operator std::string() const { return std::string(view()); }
@@ -51,6 +53,7 @@ private:
     static constexpr unsigned char onHeap = 0xff;
 
     BoxText& assign(std::string_view text);
+    std::string_view heapView() const noexcept;
     char* heapBlock() const noexcept;
     void release() noexcept;
 
