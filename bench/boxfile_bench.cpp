@@ -4,6 +4,7 @@
 //
 // Usage: boxfile_bench [folder]   (a temporary folder by default)
 
+#include "benchsupport.h"
 #include "orlclass.h"
 
 #include <algorithm>
@@ -33,22 +34,11 @@ constexpr int boxCount = 100000;
 constexpr int intersectionCount = 100000;
 constexpr int repetitions = 5;
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using Clock = BenchClock;
 
 // The peak resident memory of this process so far, in bytes.
 long long peakResidentBytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::atoll(line.c_str() + 6) * 1024;
-        }
-    }
-    return -1;
+    return statusBytes("VmHWM:");
 }
 
 void generate(const fs::path& path) {
@@ -101,28 +91,6 @@ double timeProgram(const std::vector<std::string>& arguments) {
         return -1;
     }
     return secondsSince(start);
-}
-
-// Runs this program in one of its measuring modes and returns the figures it prints.
-std::vector<double> measureInChild(const std::string& mode, const fs::path& file) {
-    const std::string command = "'" + fs::read_symlink("/proc/self/exe").string() + "' " + mode +
-                                " '" + file.string() + "'";
-    std::FILE* output = popen(command.c_str(), "r");
-    std::vector<double> figures;
-    double figure = 0;
-    while (output != nullptr && std::fscanf(output, "%lf", &figure) == 1) {
-        figures.push_back(figure);
-    }
-    if (output == nullptr || pclose(output) != 0) {
-        std::cerr << "The " << mode << " measurement failed\n";
-        std::exit(1);
-    }
-    return figures;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Prints: seconds for readFile, peak memory before and after it.
@@ -225,14 +193,5 @@ int main(int argc, char** argv) {
         std::cerr << "Usage: boxfile_bench [folder]\n";
         return 2;
     }
-    if (argc == 2) {
-        return compare(argv[1]);
-    }
-    std::string pattern = (fs::temp_directory_path() / "quadrel-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        return 1;
-    }
-    const int result = compare(pattern);
-    fs::remove_all(pattern);
-    return result;
+    return compareInFolder(argc == 2 ? argv[1] : nullptr, compare);
 }

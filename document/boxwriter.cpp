@@ -1,5 +1,7 @@
 #include "boxwriter.h"
 
+#include "leadinginteger.h"
+
 #include <string>
 
 void ByteSink::flush() {
@@ -51,7 +53,74 @@ void writeBox(const Box& box, ByteSink& sink) {
     }
 }
 
+bool isWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The count and an ID end only at a space or a newline.
+bool isLineToken(std::string_view text) {
+    return text.find_first_of(" \n") == std::string_view::npos;
+}
+
+bool isWord(std::string_view text) {
+    for (const char c : text) {
+        if (isWhiteSpace(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool boxReadsBackUnchanged(const Box& box) {
+    if (!isLineToken(box.id) || !isWord(box.maxRadius)) {
+        return false;
+    }
+    for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
+        if (!isWord(box.centerText(axis))) {
+            return false;
+        }
+    }
+    for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
+        if (!isWord(box.planeText(k))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool intersectionReadsBackUnchanged(std::string_view text) {
+    const std::size_t space = text.find(' ');
+    if (space == 0 || space == std::string_view::npos || space + 1 == text.size()) {
+        return false;
+    }
+    return text.front() != '-' && isWord(text.substr(0, space)) && isWord(text.substr(space + 1));
+}
+
 } // namespace
+
+bool readsBackUnchanged(const BoxDocument& document) {
+    const std::string_view count = fieldText(document.countText);
+    if (!isLineToken(count)) {
+        return false;
+    }
+    // The reader takes exactly as many boxes as the count says, and none below 1.
+    const long long boxCount = parseLeadingInteger(count);
+    if (boxCount <= 0 ? !document.boxes.empty()
+                      : static_cast<unsigned long long>(boxCount) != document.boxes.size()) {
+        return false;
+    }
+    for (const auto& box : document.boxes) {
+        if (!boxReadsBackUnchanged(*box)) {
+            return false;
+        }
+    }
+    for (const std::string& intersection : document.intersections) {
+        if (!intersectionReadsBackUnchanged(intersection)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 void writeBoxContent(const BoxDocument& document, ByteSink& sink) {
     sink.put(fieldText(document.countText));

@@ -38,3 +38,9 @@ private:
 // Writes the document in the BOX format: CR LF line ends, every text verbatim except that an
 // empty count or box field is written as "0", which keeps the following tokens in their places.
 void writeBoxContent(const BoxDocument& document, ByteSink& sink);
+
+// True when every text of the document would read back from the written file as the same token
+// in the same place: no white space inside a value, no space or newline inside the count or an
+// ID, a count that matches the boxes held, and every intersection two tokens joined by one space
+// whose first does not begin with "-". An empty count or box field counts, being written "0".
+bool readsBackUnchanged(const BoxDocument& document);

@@ -26,6 +26,9 @@ constexpr std::uint32_t FOUR_DIGIT_MINUS_ONE = 0xc000;
 // half of that offset as negative.
 constexpr float NEGATIVE_OFFSET = 262143.0f;
 constexpr float NEGATIVE_THRESHOLD = 131071.5f;
+// Patterns from 131072 up are surely above the threshold, those up to 131071 surely not.
+constexpr std::uint32_t OFFSET_CERTAIN = std::uint32_t{131072} << FRACTION_BITS;
+constexpr std::uint32_t OFFSET_IMPOSSIBLE = std::uint32_t{131071} << FRACTION_BITS;
 constexpr float EIGHT_DIGIT_INTEGER_LIMIT = 262144.0f;
 constexpr std::size_t EIGHT_DIGITS = 8;
 constexpr std::size_t FOUR_DIGITS = 4;
@@ -121,19 +124,48 @@ std::string writeHex(std::uint32_t pattern, std::size_t digitCount) {
 
 } // namespace
 
-std::string hexToDecimal(std::string_view hexText, HexFormat format) {
+HexReading readHex(std::string_view hexText, HexFormat format) {
     const std::uint32_t pattern = readPattern(hexText);
-    float value = 0.0f;
     if (format == HexFormat::FourDigits && pattern >= FOUR_DIGIT_SIGN &&
         pattern <= FOUR_DIGIT_LIMIT) {
-        const float magnitude = sumOfBits(pattern & FOUR_DIGIT_MAGNITUDE);
+        return {pattern & FOUR_DIGIT_MAGNITUDE, HexReading::Sign::Negative};
+    }
+    // The single-precision sum strays from the exact value by less than 0.25, so only patterns
+    // within 0.5 of the threshold need it to be decided.
+    bool offset = false;
+    if (pattern >= OFFSET_CERTAIN) {
+        offset = true;
+    } else if (pattern > OFFSET_IMPOSSIBLE) {
+        offset = sumOfBits(pattern) > NEGATIVE_THRESHOLD;
+    }
+    return {pattern, offset ? HexReading::Sign::Offset : HexReading::Sign::Positive};
+}
+
+double hexValue(std::string_view hexText, HexFormat format) {
+    const HexReading reading = readHex(hexText, format);
+    // A power of two: the product is exact.
+    constexpr double STEP = 1.0 / (1 << FRACTION_BITS);
+    const double magnitude = static_cast<double>(reading.pattern) * STEP;
+    switch (reading.sign) {
+    case HexReading::Sign::Negative:
+        // 8000 is zero, not minus zero.
+        return reading.pattern == 0 ? 0.0 : -magnitude;
+    case HexReading::Sign::Offset:
+        return magnitude - static_cast<double>(NEGATIVE_OFFSET);
+    case HexReading::Sign::Positive:
+        break;
+    }
+    return magnitude;
+}
+
+std::string hexToDecimal(std::string_view hexText, HexFormat format) {
+    const HexReading reading = readHex(hexText, format);
+    float value = sumOfBits(reading.pattern);
+    if (reading.sign == HexReading::Sign::Negative) {
         // 8000 is a zero magnitude with the sign bit, which is written as plain 0.
-        value = magnitude == 0.0f ? 0.0f : -magnitude;
-    } else {
-        value = sumOfBits(pattern);
-        if (value > NEGATIVE_THRESHOLD) {
-            value = value - NEGATIVE_OFFSET;
-        }
+        value = value == 0.0f ? 0.0f : -value;
+    } else if (reading.sign == HexReading::Sign::Offset) {
+        value = value - NEGATIVE_OFFSET;
     }
     return formatDecimal(value);
 }

@@ -2,6 +2,7 @@
 
 #include "orlclass.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,9 +12,29 @@
 // depends on the process locale, and any text, however malformed, gives a defined result.
 namespace fixedpoint {
 
+// How a hexadecimal text reads, decided here once for the decimal fields and for the geometry:
+// a pattern of bits worth pattern / 16384, and how that value is signed.
+struct HexReading {
+    enum class Sign {
+        Positive,
+        // A 4-digit field's sign bit, over the magnitude.
+        Negative,
+        // The 8-digit rule for negatives: the value less 262143.
+        Offset,
+    };
+    std::uint32_t pattern = 0;
+    Sign sign = Sign::Positive;
+};
+
 // Non-hexadecimal characters count as the digit 0 and keep their place; only the last 8 places
 // count. In a 4-digit field, 8000 to ffff are sign and magnitude; other patterns above
-// 131071.5 once scaled read as negative, shifted by 262143.
+// 131071.5 once scaled read as negative, shifted by 262143. Whether a pattern is above 131071.5
+// is decided on its single-precision value, as hexToDecimal shows it.
+HexReading readHex(std::string_view hexText, HexFormat format);
+// The exact value of the text's reading, in double precision.
+double hexValue(std::string_view hexText, HexFormat format);
+
+// The reading of readHex, summed bit by bit in single precision and written as decimal text.
 std::string hexToDecimal(std::string_view hexText, HexFormat format);
 // Four lower-case hexadecimal digits, or "0" for an empty text or a magnitude of 2 or more.
 // A negative value is written sign and magnitude, -1 as c000.

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cassert>
+#include <iterator>
 #include <utility>
 
 void TextList::append(std::string text) {
@@ -20,6 +21,14 @@ const std::string& TextList::last() const {
 
 TextList::Position TextList::remove(Position position) {
     return texts_.erase(position);
+}
+
+bool TextList::removeAt(std::size_t index) {
+    if (index >= texts_.size()) {
+        return false;
+    }
+    texts_.erase(std::next(texts_.begin(), static_cast<std::ptrdiff_t>(index)));
+    return true;
 }
 
 void TextList::clear() {
@@ -64,6 +73,14 @@ Box& BoxList::last() const {
 
 BoxList::Position BoxList::remove(Position position) {
     return boxes_.erase(position);
+}
+
+bool BoxList::removeAt(std::size_t index) {
+    if (index >= boxes_.size()) {
+        return false;
+    }
+    boxes_.erase(std::next(boxes_.begin(), static_cast<std::ptrdiff_t>(index)));
+    return true;
 }
 
 void BoxList::clear() {
@@ -177,6 +194,22 @@ bool BoxDocument::readFile(const std::string& filePath) {
     return true;
 }
 
+bool BoxDocument::loadFile(const std::string& filePath) {
+    InputFile file(filePath);
+    if (!file.isOpen()) {
+        return false;
+    }
+    FileSource source(file);
+    BoxFileContent content = readBoxContent(source);
+    if (source.failed()) {
+        return false;
+    }
+    clear();
+    setPath(filePath);
+    adopt(content);
+    return true;
+}
+
 void BoxDocument::readText(std::string_view bytes) {
     TextSource source(bytes);
     BoxFileContent content = readBoxContent(source);
@@ -197,7 +230,9 @@ void BoxDocument::adopt(BoxFileContent& content) {
 }
 
 bool BoxDocument::writeFile() const {
-    if (path.empty()) {
+    // A text that would read back as another token would shift every later one: the file that
+    // holds the document now is worth more than a save that corrupts it.
+    if (path.empty() || !readsBackUnchanged(*this)) {
         return false;
     }
     SafeFileWriter writer(path);
@@ -262,6 +297,11 @@ void BoxDocument::removeBoxById(std::string_view id) {
     if (idPosition != boxIds.end()) {
         boxIds.remove(idPosition);
     }
+}
+
+void BoxDocument::removeBoxAt(std::size_t rank) {
+    boxes.removeAt(rank);
+    boxIds.removeAt(rank);
 }
 
 void BoxDocument::removeIntersection(std::string_view text) {

@@ -32,6 +32,9 @@ public:
     bool empty() const { return texts_.empty(); }
     // Unlinks the entry at the position; returns the position of the entry that followed it.
     Position remove(Position position);
+    // Unlinks the entry at the zero-based index, whatever its text: of equal texts, the one at
+    // the index leaves. False, and nothing changes, past the end.
+    bool removeAt(std::size_t index);
     void clear();
     void replace(Position position, std::string text);
     // The first entry equal to the text, compared exactly, or end().
@@ -61,6 +64,9 @@ public:
     bool empty() const { return boxes_.empty(); }
     // Unlinks and releases the box at the position; returns the position of the box that followed.
     Position remove(Position position);
+    // Unlinks and releases the box at the zero-based index. False, and nothing changes, past the
+    // end.
+    bool removeAt(std::size_t index);
     void clear();
     // Moves every box of the other list to the end of this one, leaving the other empty.
     void appendAll(BoxList& other);
@@ -88,11 +94,16 @@ public:
     // number, so that a malformed or twice-read file still saves with a matching count.
     [[nodiscard]] bool loadCountText(const std::string& filePath);
     [[nodiscard]] bool readFile(const std::string& filePath);
+    // Reads the file once and, only if all of it could be read, takes it as the whole document:
+    // the lists hold its content alone, path becomes filePath and countText its count token as
+    // written (corrected as readFile corrects it). Returns false, changing nothing, otherwise.
+    [[nodiscard]] bool loadFile(const std::string& filePath);
     // Parses the bytes of a BOX file, appending to the lists as readFile does.
     void readText(std::string_view bytes);
 
     // Writes the document to path, replacing the file only once everything is on disk.
-    // Returns false, and changes no file, when path is empty or the file cannot be written.
+    // Returns false, and changes no file, when path is empty, when a text would not read back
+    // as the same token (see readsBackUnchanged), or when the file cannot be written.
     [[nodiscard]] bool writeFile() const;
     // The bytes that writeFile puts in the file.
     std::string writeText() const;
@@ -104,6 +115,9 @@ public:
     // The rank of the first box whose id equals the text.
     std::optional<std::size_t> findRankById(std::string_view id) const;
     void removeBoxById(std::string_view id);
+    // Unlinks the box of the rank and the ID at the same position, even where IDs repeat.
+    // Intersections and the count are the caller's, as with removeBoxById.
+    void removeBoxAt(std::size_t rank);
     void removeIntersection(std::string_view text);
     void removeIntersectionsOfRank(std::string_view rankText);
     void shiftRanksAbove(long long delta, long long threshold);

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 // The operating-system side of reading and saving BOX files, kept here so that the rest of the
 // document code stays plain standard C++.
@@ -26,31 +26,35 @@ private:
     int descriptor_ = -1;
 };
 
-// Replaces a file only once its new content is completely on disk: the bytes go to a temporary
-// file in the target's folder, which is renamed over the target by commit(). Until then the
-// target is untouched, and a writer destroyed without a successful commit removes its temporary
-// file, so a failed save leaves every file as it was.
+// Saves a file so that a failed save leaves it as it was, and a successful one keeps what the
+// file is beside its bytes: its links, owner, group, permission bits and extended attributes.
+//
+// When a new file can stand in for the old one with all of that, the bytes go to a temporary
+// file in the target's folder, which commit() renames over the target. Otherwise (a file with
+// other hard links, an owner or attributes this user cannot give a new file, a folder that takes
+// no new file) the target is overwritten in place, after a copy of its old content has been made
+// beside it, or in the user's cache folder when its folder takes no new file. Any failure before
+// commit() returns writes the copy back; the copy is removed once the new content is on disk,
+// and kept only if even writing it back failed.
+//
+// A symbolic link is followed to the file it designates, created if missing; a loop of links
+// fails. A writer destroyed without a successful commit() leaves every file as it was.
 class SafeFileWriter {
 public:
-    // Opens the temporary file; isOpen() is false when the target is a folder or a file this
-    // user may not write, or when its folder cannot take a new file.
+    // isOpen() is false when the target is a loop of links, a folder or another file that is not
+    // a regular one, a file this user may not write, or when no protected way to save it exists.
     explicit SafeFileWriter(const std::string& targetPath);
     ~SafeFileWriter();
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
-    bool isOpen() const { return descriptor_ >= 0; }
+    bool isOpen() const;
     bool write(std::string_view bytes);
-    // Flushes the temporary file to disk, gives it the target's permission bits and, as far as
-    // the system allows, its owner when the target exists, and renames it over the target.
+    // Puts the new content in place and on disk. False, with the old content kept, on failure.
     bool commit();
 
 private:
-    void discard();
-
-    std::string targetPath_;
-    std::string temporaryPath_;
-    int descriptor_ = -1;
-    std::optional<unsigned> targetMode_;
-    std::optional<std::pair<unsigned, unsigned>> targetOwner_;
+    // What one system's implementation keeps while a save is under way.
+    struct State;
+    std::unique_ptr<State> state_;
 };

@@ -67,24 +67,19 @@ void QuadrelDlg::deleteBox() {
     if (!line) {
         return;
     }
-    const std::string id = boxList_->lineText(*line);
-    const std::optional<std::size_t> rank = document_->findRankById(id);
-    // Only a list out of step with the document could name no box; nothing is deleted then.
-    if (!rank) {
+    // The line's position is the box's rank, so the selected line's box leaves even where a
+    // file repeats its ID. Only a list out of step with the document could name no box there.
+    const auto rank = static_cast<std::size_t>(*line);
+    if (rank >= document_->boxes.size()) {
         return;
     }
-    const long long removedRank = static_cast<long long>(*rank);
+    const long long removedRank = static_cast<long long>(rank);
     // The intersections of the box go before the ranks above it move down into its place.
     document_->removeIntersectionsOfRank(std::to_string(removedRank));
     document_->shiftRanksAbove(-1, removedRank);
     refillIntersectionList();
-    document_->removeBoxById(id);
-    // With a repeated ID the first box leaves, so its line goes rather than the selected one,
-    // which bears the same text: the list keeps reading as the document's IDs.
-    const int boxLine = static_cast<int>(*rank);
-    const bool firstLineNamesIt =
-        boxLine < boxList_->lineCount() && boxList_->lineText(boxLine) == id;
-    boxList_->deleteLine(firstLineNamesIt ? boxLine : *line);
+    document_->removeBoxAt(rank);
+    boxList_->deleteLine(*line);
     addToCount(-1);
     pushToControls();
 }

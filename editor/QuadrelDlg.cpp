@@ -159,26 +159,21 @@ void QuadrelDlg::chooseFile() {
     if (!chosen) {
         return;
     }
-    // A file that cannot be read must not cost the user the file already open.
-    BoxDocument probe;
-    if (!probe.loadCountText(*chosen)) {
+    // One read, taken whole or not at all: a file that cannot be read costs the user nothing,
+    // and one that changes meanwhile cannot give a count from one version and boxes from another.
+    if (!document_->loadFile(*chosen)) {
         return;
     }
-    document_->clear();
+    // A file without a count token is saved with the count "0"; the label says so already.
+    if (document_->countText.empty()) {
+        document_->setCountText("0");
+    }
     boxList_->removeAllLines();
     intersectionList_->removeAllLines();
     clearForm();
-    document_->setPath(*chosen);
-    const std::string path = document_->getPath();
-    text(pathLabelId) = path;
-    // Readable a moment ago; should it vanish meanwhile, the window shows an empty document
-    // whose count says so, rather than the previous file's count over no boxes.
-    if (document_->loadCountText(path) && document_->readFile(path)) {
-        fillLists();
-    } else {
-        document_->setCountText("0");
-    }
+    text(pathLabelId) = document_->getPath();
     text(countLabelId) = document_->countText;
+    fillLists();
     setEditFieldsEnabled(true);
     pushToControls();
 }
@@ -216,8 +211,13 @@ void QuadrelDlg::saveFileAs() {
     if (!chosen) {
         return;
     }
+    const std::string previousPath = document_->getPath();
     document_->setPath(*chosen);
-    saveFile();
+    // A name the document could not be saved under must not catch the next "Enregistrer".
+    if (!document_->writeFile()) {
+        document_->setPath(previousPath);
+        return;
+    }
     // The label names the file that later saves go to; the form is left as the user has it.
     text(pathLabelId) = document_->getPath();
     texts_.push(pathLabelId);
@@ -247,7 +247,8 @@ void QuadrelDlg::deleteIntersection() {
     if (!line) {
         return;
     }
-    document_->removeIntersection(intersectionList_->lineText(*line));
+    // By position: of two equal lines, the selected one's entry leaves.
+    document_->intersections.removeAt(static_cast<std::size_t>(*line));
     intersectionList_->deleteLine(*line);
 }
 

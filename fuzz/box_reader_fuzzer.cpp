@@ -1,13 +1,18 @@
 // Feeds arbitrary bytes to the BOX reader, then checks what any read must satisfy: the IDs line
 // up with the boxes, the count agrees with them, the result does not depend on how the bytes
-// are chunked, and writing what was read then reading it again gives the same document.
+// are chunked, and writing what was read then reading it again gives the same document. The
+// geometry then builds the solids, checks them and computes their intersections, which must
+// give a sound report whatever was read.
 
 #include "boxreader.h"
 #include "boxtestsupport.h"
 #include "leadinginteger.h"
 #include "orlclass.h"
+#include "problems.h"
+#include "scene.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -49,6 +54,35 @@ std::string countAsWritten(const std::string& countText) {
     return countText.empty() ? "0" : countText;
 }
 
+void checkGeometry(const BoxDocument& document, std::string_view bytes) {
+    TextSource countSource(bytes);
+    const std::string countToken = readCountToken(countSource);
+    const DocumentReport report = inspectDocument(document, countToken);
+    const std::size_t boxCount = document.boxes.size();
+    for (const Problem& problem : report.problems) {
+        require(!problem.kind.empty() && !problem.message.empty(), "every problem is described");
+        require(!problem.rank || *problem.rank < boxCount, "problems name existing boxes");
+        require(!problem.plane || (*problem.plane >= 0 && *problem.plane < 6),
+                "problems name existing planes");
+    }
+    const auto& pairs = report.intersections.pairs;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        require(pairs[i].first < pairs[i].second && pairs[i].second < boxCount,
+                "computed pairs are ranks in increasing order");
+        require(i == 0 || pairs[i - 1] < pairs[i], "computed pairs are sorted, each once");
+    }
+    const std::vector<Solid> solids = buildSolids(document);
+    for (const Solid& solid : solids) {
+        require(solid.volume >= 0 && !std::isnan(solid.volume), "volumes are numbers");
+        require(!solid.closed() || solid.volume > 0, "a closed solid has a volume");
+    }
+    require(checkDocument(document, solids, countToken).size() == report.problems.size(),
+            "both ways of checking agree");
+    if (report.intersections.complete) {
+        require(computeIntersections(solids) == pairs, "both ways of computing agree");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -82,6 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(allTexts(reread.intersections) == allTexts(document.intersections),
             "intersections survive a save");
     require(reread.writeText() == written, "a second save writes the same bytes");
+
+    checkGeometry(document, bytes);
 
     // The renumbering must cope with whatever a file put in the intersections.
     if (!document.intersections.empty()) {

@@ -7,13 +7,15 @@ namespace {
 // A validator sees every change the user makes, whatever its road (keys, input method, paste,
 // drop), and the field silently takes back a change it finds invalid. Text set by the program
 // is not checked, and neither is what it left in the field: a file may bring an ID such as "A1",
-// and only the characters a change brings in are judged, so "A1" can still be edited.
+// and only the characters a change brings in are judged, so "A1" can still be edited. Undo and
+// redo bring back a text the field held before, which is let in whole: refusing it would not
+// stop the field from showing it, only leave the field unguarded for the next change.
 class CharacterValidator : public QValidator {
 public:
     explicit CharacterValidator(const EditField* field) : QValidator(nullptr), field_(field) {}
 
     State validate(QString& input, int&) const override {
-        if (field_->settingText()) {
+        if (field_->settingText() || field_->heldSinceSet(input)) {
             return Acceptable;
         }
         const QString& before = field_->acceptedText();
@@ -48,8 +50,10 @@ private:
 EditField::EditField(QWidget* parent)
     : QLineEdit(parent), validator_(std::make_unique<CharacterValidator>(this)) {
     setValidator(validator_.get());
-    connect(this, &QLineEdit::textChanged, this,
-            [this](const QString& text) { acceptedText_ = text; });
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        acceptedText_ = text;
+        heldTexts_.insert(text);
+    });
     // textEdited is the user's signal: setText never emits it.
     connect(this, &QLineEdit::textEdited, this, [this] {
         if (reaction_ && !suppressed_) {
@@ -64,4 +68,6 @@ void EditField::setText(const QString& text) {
     settingText_ = true;
     QLineEdit::setText(text);
     settingText_ = false;
+    // Setting a text also empties the field's undo history.
+    heldTexts_ = {QLineEdit::text()};
 }

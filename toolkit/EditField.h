@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QSet>
 #include <functional>
 #include <memory>
 
@@ -27,6 +28,9 @@ public:
     bool settingText() const { return settingText_; }
     // The content before the change being judged.
     const QString& acceptedText() const { return acceptedText_; }
+    // True for a text the field has held since the program last set its text: undo and redo
+    // move only among these, and what they bring back was let in once already.
+    bool heldSinceSet(const QString& text) const { return heldTexts_.contains(text); }
     void setChangeReaction(std::function<void()> reaction) { reaction_ = std::move(reaction); }
     // While suppressed, not even a user change runs the reaction.
     void setReactionSuppressed(bool suppressed) { suppressed_ = suppressed; }
@@ -34,6 +38,7 @@ public:
 private:
     std::unique_ptr<QValidator> validator_;
     QString acceptedText_;
+    QSet<QString> heldTexts_;
     bool settingText_ = false;
     bool digitsOnly_ = false;
     bool refusesWhiteSpace_ = false;

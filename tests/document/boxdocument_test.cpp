@@ -255,6 +255,53 @@ TEST(BoxList, OwnsItsBoxesAndKeepsTheirOrder) {
     EXPECT_TRUE(list.empty());
 }
 
+// Of equal texts, the one at the index leaves; the first equal one stays.
+TEST(TextList, RemovesTheEntryAtAnIndexAmongEqualTexts) {
+    TextList list;
+    for (const char* text : {"0 1", "2 3", "0 1"}) {
+        list.append(text);
+    }
+    EXPECT_TRUE(list.removeAt(2));
+    EXPECT_EQ(textsIn(list), (std::vector<std::string>{"0 1", "2 3"}));
+    EXPECT_FALSE(list.removeAt(2));
+    EXPECT_EQ(textsIn(list), (std::vector<std::string>{"0 1", "2 3"}));
+    EXPECT_TRUE(list.removeAt(0));
+    EXPECT_EQ(textsIn(list), (std::vector<std::string>{"2 3"}));
+}
+
+TEST(BoxList, RemovesTheBoxAtAnIndex) {
+    BoxList list;
+    std::vector<const Box*> boxes;
+    for (const char* id : {"7", "8", "7"}) {
+        Box& box = list.append(std::make_unique<Box>());
+        box.id = id;
+        boxes.push_back(&box);
+    }
+    EXPECT_FALSE(list.removeAt(3));
+    EXPECT_TRUE(list.removeAt(2));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list.begin()->get(), boxes[0]);
+    EXPECT_EQ(&list.last(), boxes[1]);
+}
+
+TEST(BoxDocument, RemoveBoxAtUnlinksTheBoxAndIdOfTheRankAmongRepeatedIds) {
+    BoxDocument document;
+    addBox(document, boxWithId("A"));
+    addBox(document, boxWithId("B"));
+    BoxTexts second = boxWithId("A");
+    second[1] = "99";
+    const Box* kept = &addBox(document, second);
+    document.intersections.append("0 2");
+    document.removeBoxAt(0);
+    EXPECT_EQ(textsIn(document.boxIds), (std::vector<std::string>{"B", "A"}));
+    ASSERT_EQ(document.boxes.size(), 2u);
+    EXPECT_EQ(&document.boxes.last(), kept);
+    EXPECT_EQ(textsIn(document.intersections), std::vector<std::string>{"0 2"});
+    document.removeBoxAt(5);
+    EXPECT_EQ(document.boxes.size(), 2u);
+    EXPECT_EQ(document.boxIds.size(), 2u);
+}
+
 TEST(LeadingInteger, ReadsOptionalSpaceSignAndDigits) {
     constexpr long long maximum = std::numeric_limits<long long>::max();
     constexpr long long minimum = std::numeric_limits<long long>::min();

@@ -60,6 +60,8 @@ private slots:
     void deletingTheOnlyBoxLeavesNone();
     void deleteWithNoSelectedLineDoesNothing();
     void repeatedIdsReachTheFirstBox();
+    void deletingARepeatedIdDeletesTheSelectedLinesBox();
+    void undoLetsNoRefusedCharacterIntoASavedValue();
     void withNoFileTheButtonsDoNothing();
 
 private:
@@ -309,14 +311,64 @@ void BoxCommandsTest::repeatedIdsReachTheFirstBox() {
     test->click(validateButton);
     boxes[0].centre[0] = "00008000";
     QCOMPARE(documentBoxes(test->document()), boxes);
+}
 
-    test->clickLine(boxList, 2);
-    test->click(deleteBoxButton);
-    QCOMPARE(texts(test->document().intersections), QStringList({"0 1"}));
-    QCOMPARE(test->lines(intersectionList), QStringList({"0 1"}));
-    QCOMPARE(documentBoxes(test->document()), std::vector<BoxTexts>({boxes[1], boxes[2]}));
-    QCOMPARE(test->lines(boxList), QStringList({"6", "5"}));
-    QCOMPARE(test->shownText(countLabel), QString("2"));
+// The line's position is the box's rank: the selected line's box leaves, with its intersections.
+void BoxCommandsTest::deletingARepeatedIdDeletesTheSelectedLinesBox() {
+    const std::vector<BoxTexts> boxes = sampleBoxes({"5", "6", "5", "7"});
+    for (const int line : {0, 2}) {
+        auto test = openWindow(boxes, {"0 1", "1 2", "2 0", "3 1"});
+        test->clickLine(boxList, line);
+        test->click(deleteBoxButton);
+        std::vector<BoxTexts> expected = boxes;
+        expected.erase(expected.begin() + line);
+        QCOMPARE(documentBoxes(test->document()), expected);
+        const QStringList remaining =
+            line == 0 ? QStringList({"0 1", "2 0"}) : QStringList({"0 1", "2 1"});
+        QCOMPARE(texts(test->document().intersections), remaining);
+        QCOMPARE(test->lines(intersectionList), remaining);
+        QCOMPARE(test->lines(boxList),
+                 line == 0 ? QStringList({"6", "5", "7"}) : QStringList({"5", "6", "7"}));
+        QCOMPARE(texts(test->document().boxIds), test->lines(boxList));
+        QCOMPARE(test->shownText(countLabel), QString("3"));
+        test->click(saveButton);
+        BoxDocument saved;
+        QVERIFY(saved.loadFile(path().toStdString()));
+        QCOMPARE(documentBoxes(saved), expected);
+        QCOMPARE(texts(saved.intersections), remaining);
+    }
+}
+
+// Deleting ".5" from a file's "17.5", undoing and typing " 3" once let the space through to
+// the file, where it split the value in two and shifted every later token.
+void BoxCommandsTest::undoLetsNoRefusedCharacterIntoASavedValue() {
+    std::vector<BoxTexts> boxes = sampleBoxes({"A1", "6"});
+    boxes[0].radius = "17.5";
+    auto test = openWindow(boxes, {"0 1"});
+    test->clickLine(boxList, 0);
+    QWidget* radius = test->control(radiusField);
+    QTest::keyClick(radius, Qt::Key_End);
+    QTest::keyClick(radius, Qt::Key_Backspace);
+    QTest::keyClick(radius, Qt::Key_Backspace);
+    QTest::keyClick(radius, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClicks(radius, " 3");
+    QCOMPARE(test->shownText(radiusField), QString("17.53"));
+    QWidget* centre = test->control(1018);
+    QTest::keyClick(centre, Qt::Key_End);
+    QTest::keyClick(centre, Qt::Key_Backspace);
+    QTest::keyClick(centre, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClicks(centre, " 1");
+    QCOMPARE(test->shownText(1018), QString("000010001"));
+    test->click(validateButton);
+    test->click(saveButton);
+
+    boxes[0].radius = "17.53";
+    boxes[0].centre[0] = "000010001";
+    BoxDocument saved;
+    QVERIFY(saved.loadFile(path().toStdString()));
+    QCOMPARE(documentBoxes(saved), boxes);
+    QCOMPARE(texts(saved.intersections), QStringList({"0 1"}));
+    QCOMPARE(readBytes(path()), boxTextBytes(boxes, {"0 1"}));
 }
 
 void BoxCommandsTest::withNoFileTheButtonsDoNothing() {

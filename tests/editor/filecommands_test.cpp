@@ -11,6 +11,13 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -49,6 +56,10 @@ private slots:
     void cancellingChangesNothing_data();
     void cancellingChangesNothing();
     void anUnreadableFileChangesNothing();
+    void aNamedPipeNeitherFreezesNorChangesAnything();
+    void choosingAFileReadsItOnce();
+    void aFileWithoutACountShowsZero();
+    void aFailedSaveAsKeepsThePathAndTheLabel();
     void saveWithoutAFileDoesNothing();
     void pathsWithAccentsOpenAndSave();
     void bytesThatAreNotUtf8AreShownAndWrittenBack();
@@ -255,6 +266,101 @@ void FileCommandsTest::anUnreadableFileChangesNothing() {
     QCOMPARE(test.document().path, path.toStdString());
     QCOMPARE(test.document().boxIds.size(), std::size_t{3});
     QVERIFY(!fileExists(samplePath("absent.box")));
+}
+
+// Opening a pipe waits for a writer; should the window do so, the test writes to it to free
+// the window, and fails.
+void FileCommandsTest::aNamedPipeNeitherFreezesNorChangesAnything() {
+    const QString path = writeSample("three.box", boxFileBytes("3", threeBoxes, twoIntersections));
+    const QString pipe = samplePath("tube.box");
+    QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    TestWindow test;
+    test.answerChooser(path);
+    test.click(chooseButton);
+
+    std::atomic<bool> done = false;
+    std::atomic<bool> blocked = false;
+    std::thread watchdog([&] {
+        for (int tenth = 0; tenth < 50 && !done; ++tenth) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        while (!done) {
+            blocked = true;
+            const int writer = open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) {
+                static_cast<void>(::write(writer, "0", 1));
+                close(writer);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    test.answerChooser(pipe);
+    test.click(chooseButton);
+    done = true;
+    watchdog.join();
+
+    QVERIFY(!blocked);
+    QCOMPARE(test.lines(boxList), QStringList({"7", "12", "3"}));
+    QCOMPARE(test.shownText(countLabel), QString("3"));
+    QCOMPARE(test.shownText(pathLabel), path);
+    QCOMPARE(test.document().path, path.toStdString());
+}
+
+// One read gives both the count and the content: nothing can change between two reads.
+void FileCommandsTest::choosingAFileReadsItOnce() {
+    const QString path = writeSample("three.box", boxFileBytes("3", threeBoxes, twoIntersections));
+    const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watcher >= 0);
+    // Closes between the opens keep the system from merging repeated open events into one.
+    QVERIFY(inotify_add_watch(watcher, QFile::encodeName(path).constData(),
+                              IN_OPEN | IN_CLOSE_NOWRITE) >= 0);
+    TestWindow test;
+    test.answerChooser(path);
+    test.click(chooseButton);
+
+    int opens = 0;
+    alignas(inotify_event) char events[4096];
+    for (ssize_t size; (size = ::read(watcher, events, sizeof events)) > 0;) {
+        for (ssize_t at = 0; at < size;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            opens += (event->mask & IN_OPEN) != 0 ? 1 : 0;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    close(watcher);
+    QCOMPARE(opens, 1);
+    QCOMPARE(test.lines(boxList), QStringList({"7", "12", "3"}));
+}
+
+// The empty file that "Nouveau" leaves behind has no count token; a save writes "0" for it.
+void FileCommandsTest::aFileWithoutACountShowsZero() {
+    const QString path = writeSample("vide.box", "");
+    TestWindow test;
+    test.answerChooser(path);
+    test.click(chooseButton);
+    QCOMPARE(test.shownText(countLabel), QString("0"));
+    QCOMPARE(test.document().countText, std::string("0"));
+    test.click(saveButton);
+    QCOMPARE(readBytes(path), std::string("0\r\n\r\n\r\n-1 -1\r\n"));
+}
+
+void FileCommandsTest::aFailedSaveAsKeepsThePathAndTheLabel() {
+    const std::string bytes = boxFileBytes("3", threeBoxes, twoIntersections);
+    const QString path = writeSample("three.box", bytes);
+    const QString nowhere = samplePath("absent/copie.box");
+    TestWindow test;
+    test.answerChooser(path);
+    test.click(chooseButton);
+    test.answerChooser(nowhere);
+    test.click(saveAsButton);
+
+    QCOMPARE(test.document().path, path.toStdString());
+    QCOMPARE(test.shownText(pathLabel), path);
+    QVERIFY(!fileExists(nowhere));
+    QVERIFY(QFile::remove(path));
+    test.click(saveButton);
+    QCOMPARE(readBytes(path), bytes);
+    QVERIFY(!fileExists(nowhere));
 }
 
 void FileCommandsTest::saveWithoutAFileDoesNothing() {

@@ -41,6 +41,7 @@ private slots:
     void cancelChangesNothing();
     void afterABoxIsDeletedTheDialogOffersOneRankFewer();
     void deletingTheSelectedIntersectionKeepsTheOthersInOrder();
+    void deletingOneOfTwoEqualLinesDeletesTheSelectedOne();
     void deleteWithNoSelectedLineDoesNothing();
     void withNoFileNeitherButtonDoesAnything();
 
@@ -152,6 +153,16 @@ void IntersectionCommandsTest::deletingTheSelectedIntersectionKeepsTheOthersInOr
     QCOMPARE(test->lines(intersectionList), QStringList({"0 1", "2 3", "4 0"}));
     QCOMPARE(test->list(intersectionList)->selectedIndex(), std::nullopt);
     QCOMPARE(test->document().boxes.size(), std::size_t{5});
+}
+
+// A file may hold a pair twice; the entry at the selected line's position leaves, so that the
+// list goes on showing the document in its order.
+void IntersectionCommandsTest::deletingOneOfTwoEqualLinesDeletesTheSelectedOne() {
+    auto test = openWindow(4, {"0 1", "2 3", "0 1"});
+    test->clickLine(intersectionList, 2);
+    test->click(deleteIntersectionButton);
+    QCOMPARE(texts(test->document().intersections), QStringList({"0 1", "2 3"}));
+    QCOMPARE(test->lines(intersectionList), QStringList({"0 1", "2 3"}));
 }
 
 void IntersectionCommandsTest::deleteWithNoSelectedLineDoesNothing() {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+class ShapeSet;
+
+using RankPair = std::pair<std::size_t, std::size_t>;
+
+struct IntersectionSearch {
+    // Every pair of present shapes that overlap or touch, each once, (i, j) with i < j, increasing.
+    std::vector<RankPair> pairs;
+    // False when the scene needed far more tests than its size calls for (thousands of boxes
+    // heaped in one place) and the search stopped there: pairs then holds what it found.
+    bool complete = true;
+};
+
+// A broad phase on a hierarchy of grids, whose cells grow four times from one level to the next,
+// each bounding box going to the level where it spans at most two cells along each axis; then
+// the exact test of the shapes on every pair whose bounds come within the tolerance.
+IntersectionSearch findIntersections(const ShapeSet& shapes);

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "intersections.h"
+#include "solid.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class BoxDocument;
+
+enum class Severity { Error, Warning };
+
+// One fault found in a document.
+struct Problem {
+    // A stable identifier: "count-mismatch", "text-format", "id-invalid", "id-duplicate",
+    // "normal-not-unit", "solid-empty", "solid-unbounded", "solid-flat", "planes-not-opposite",
+    // "centre-outside", "radius-too-small", "intersection-malformed",
+    // "intersection-out-of-range", "intersection-self", "intersection-duplicate",
+    // "intersection-apart", "intersection-missing", or "intersections-incomplete" when a heap of
+    // boxes stopped the search for intersections (the missing ones are then not reported).
+    std::string kind;
+    Severity severity = Severity::Error;
+    std::optional<std::size_t> rank; // the box, when it concerns one box
+    std::optional<std::string> id;
+    std::optional<int> plane;                // 0 to 5, when it concerns one plane
+    std::optional<std::string> intersection; // the pair's text, when it concerns one
+    std::string message;                     // French, names the values involved
+};
+
+// All the checks of a document whose solids were built by buildSolids. countToken: the count
+// token as the file wrote it, when known (the document corrects its countText on reading), for
+// the count-mismatch check; with nullopt the document's countText is used.
+std::vector<Problem> checkDocument(const BoxDocument& document, const std::vector<Solid>& solids,
+                                   std::optional<std::string_view> countToken = std::nullopt);
+
+struct DocumentReport {
+    std::vector<Problem> problems;
+    IntersectionSearch intersections;
+};
+
+using ProblemSink = std::function<void(const Problem&)>;
+
+// The same checks, and the intersections computed from the shapes, building each solid in turn
+// and keeping only what the intersection tests need of it: a large scene is checked in a small
+// part of the memory its solids would take. Each problem goes to the sink as soon as it is
+// found, in the order checkDocument gives, so that a report need not be held whole.
+IntersectionSearch inspectDocument(const BoxDocument& document,
+                                   std::optional<std::string_view> countToken,
+                                   const ProblemSink& sink);
+// The same, collecting the problems.
+DocumentReport inspectDocument(const BoxDocument& document,
+                               std::optional<std::string_view> countToken = std::nullopt);
+
+// "0 1", as a document lists an intersection.
+std::string pairText(const RankPair& pair);

@@ -1,0 +1,193 @@
+#include "shapeset.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Directions closer than this to parallel are one axis.
+constexpr double SAME_DIRECTION = 1 - 1e-12;
+// Edges closer than this (the sine of their angle) to parallel give no axis of their own.
+constexpr double PARALLEL_EDGES = 1e-6;
+// Up to this extent, single-precision offsets from the lowest corner stray by less than a
+// sixteenth of the tolerance.
+constexpr double COMPACT_EXTENT = 1024;
+
+bool apart(double lowA, double highA, double lowB, double highB) {
+    return lowB - highA > GEOMETRY_TOLERANCE || lowA - highB > GEOMETRY_TOLERANCE;
+}
+
+float roundedDown(double value) {
+    const float rounded = static_cast<float>(value);
+    return rounded > value ? std::nextafter(rounded, -std::numeric_limits<float>::infinity())
+                           : rounded;
+}
+
+float roundedUp(double value) {
+    const float rounded = static_cast<float>(value);
+    return rounded < value ? std::nextafter(rounded, std::numeric_limits<float>::infinity())
+                           : rounded;
+}
+
+std::array<float, 3> toFloat3(const Vec3& value) {
+    return {static_cast<float>(value.x), static_cast<float>(value.y), static_cast<float>(value.z)};
+}
+
+Vec3 unit(const Vec3& direction) {
+    return direction * (1.0 / length(direction));
+}
+
+// Whether neither the direction nor its opposite is among the directions given.
+template <typename Directions, typename DirectionOf>
+bool isNewDirection(const Directions& directions, std::size_t first, const Vec3& direction,
+                    DirectionOf of) {
+    for (std::size_t i = first; i < directions.size(); ++i) {
+        const std::array<float, 3>& other = of(directions[i]);
+        if (std::fabs(dot(Vec3{other[0], other[1], other[2]}, direction)) >= SAME_DIRECTION) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void ShapeSet::reserve(std::size_t solidCount) {
+    // Room for boxes with six faces; untouched room costs address space, not memory.
+    entries_.reserve(solidCount);
+    offsets_.reserve(solidCount * 8);
+    faceAxes_.reserve(solidCount * 3);
+    edgeAxes_.reserve(solidCount * 3);
+}
+
+ShapeSet::Range ShapeSet::project(const Entry& entry, const Vec3& axis) const {
+    Range range{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    if (entry.exact) {
+        for (std::size_t i = 0; i < entry.vertexCount; ++i) {
+            const double along = dot(exactVertices_[entry.firstVertex + i], axis);
+            range.low = std::min(range.low, along);
+            range.high = std::max(range.high, along);
+        }
+        return range;
+    }
+    const double base = dot(toVec3(entry.low), axis);
+    for (std::size_t i = 0; i < entry.vertexCount; ++i) {
+        const double along = base + dot(toVec3(offsets_[entry.firstVertex + i]), axis);
+        range.low = std::min(range.low, along);
+        range.high = std::max(range.high, along);
+    }
+    return range;
+}
+
+void ShapeSet::add(const Solid& solid) {
+    Entry entry;
+    if (!solid.closed() || solid.vertices.size() > std::numeric_limits<std::uint8_t>::max()) {
+        entries_.push_back(entry);
+        return;
+    }
+    entry.low = {roundedDown(solid.boundsMin.x), roundedDown(solid.boundsMin.y),
+                 roundedDown(solid.boundsMin.z)};
+    entry.high = {roundedUp(solid.boundsMax.x), roundedUp(solid.boundsMax.y),
+                  roundedUp(solid.boundsMax.z)};
+    const Vec3 extent = solid.boundsMax - solid.boundsMin;
+    entry.exact = std::max({extent.x, extent.y, extent.z}) > COMPACT_EXTENT;
+    entry.vertexCount = static_cast<std::uint8_t>(solid.vertices.size());
+    if (entry.exact) {
+        entry.firstVertex = static_cast<std::uint32_t>(exactVertices_.size());
+        exactVertices_.insert(exactVertices_.end(), solid.vertices.begin(), solid.vertices.end());
+    } else {
+        entry.firstVertex = static_cast<std::uint32_t>(offsets_.size());
+        const Vec3 origin = toVec3(entry.low);
+        for (const Vec3& vertex : solid.vertices) {
+            offsets_.push_back(toFloat3(vertex - origin));
+        }
+    }
+    entry.firstFaceAxis = static_cast<std::uint32_t>(faceAxes_.size());
+    for (const auto& face : solid.faces) {
+        if (face.size() < 3) {
+            continue;
+        }
+        // Taken from the polygon, relative to its first corner so that far scenes keep it exact.
+        const Vec3& corner = solid.vertices[face[0]];
+        Vec3 normal;
+        for (std::size_t i = 1; i + 1 < face.size(); ++i) {
+            normal = normal +
+                     cross(solid.vertices[face[i]] - corner, solid.vertices[face[i + 1]] - corner);
+        }
+        if (length(normal) == 0) {
+            continue;
+        }
+        const std::array<float, 3> direction = toFloat3(unit(normal));
+        if (isNewDirection(faceAxes_, entry.firstFaceAxis, toVec3(direction),
+                           [](const FaceAxis& axis) -> const Float3& { return axis.direction; })) {
+            const Range range = project(entry, toVec3(direction));
+            faceAxes_.push_back({direction, range.low, range.high});
+        }
+    }
+    entry.firstEdgeAxis = static_cast<std::uint32_t>(edgeAxes_.size());
+    for (const auto& [a, b] : solid.edges) {
+        const Vec3 direction = solid.vertices[b] - solid.vertices[a];
+        if (length(direction) == 0) {
+            continue;
+        }
+        const std::array<float, 3> stored = toFloat3(unit(direction));
+        if (isNewDirection(edgeAxes_, entry.firstEdgeAxis, toVec3(stored),
+                           [](const Float3& axis) -> const Float3& { return axis; })) {
+            edgeAxes_.push_back(stored);
+        }
+    }
+    entry.faceAxisCount = static_cast<std::uint8_t>(
+        std::min<std::size_t>(faceAxes_.size() - entry.firstFaceAxis, 255));
+    entry.edgeAxisCount = static_cast<std::uint8_t>(
+        std::min<std::size_t>(edgeAxes_.size() - entry.firstEdgeAxis, 255));
+    entries_.push_back(entry);
+}
+
+bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other) const {
+    for (std::size_t i = 0; i < own.faceAxisCount; ++i) {
+        const FaceAxis& axis = faceAxes_[own.firstFaceAxis + i];
+        const Range range = project(other, toVec3(axis.direction));
+        if (apart(axis.low, axis.high, range.low, range.high)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ShapeSet::touch(std::size_t a, std::size_t b) const {
+    const Entry& first = entries_[a];
+    const Entry& second = entries_[b];
+    if (separatedByFaces(first, second) || separatedByFaces(second, first)) {
+        return false;
+    }
+    // An axis along a face direction has been tried already: for boxes turned alike, as most
+    // neighbours in a scene are, every cross product of edges is one.
+    const auto alongAFace = [&](const Vec3& axis) {
+        for (const Entry* entry : {&first, &second}) {
+            for (std::size_t i = 0; i < entry->faceAxisCount; ++i) {
+                const Vec3 direction = toVec3(faceAxes_[entry->firstFaceAxis + i].direction);
+                if (std::fabs(dot(direction, axis)) >= SAME_DIRECTION) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
+        for (std::size_t j = 0; j < second.edgeAxisCount; ++j) {
+            const Vec3 axis = cross(toVec3(edgeAxes_[first.firstEdgeAxis + i]),
+                                    toVec3(edgeAxes_[second.firstEdgeAxis + j]));
+            if (length(axis) < PARALLEL_EDGES || alongAFace(unit(axis))) {
+                continue;
+            }
+            const Vec3 direction = unit(axis);
+            const Range firstRange = project(first, direction);
+            const Range secondRange = project(second, direction);
+            if (apart(firstRange.low, firstRange.high, secondRange.low, secondRange.high)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}

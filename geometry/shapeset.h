@@ -1,0 +1,69 @@
+#pragma once
+
+#include "solid.h"
+#include "vec3.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The closed solids of a scene, one entry per rank, packed for the touch tests: their vertices,
+// the distinct directions of their faces and edges, and their bounds. Far smaller than the
+// solids themselves, so that a whole scene can be kept while each solid is built in turn.
+class ShapeSet {
+public:
+    void reserve(std::size_t solidCount);
+    // Adds the next rank: the solid's shape if it is closed, an absent entry otherwise.
+    void add(const Solid& solid);
+    std::size_t size() const { return entries_.size(); }
+    bool present(std::size_t rank) const {
+        return rank < entries_.size() && entries_[rank].vertexCount != 0;
+    }
+    // Bounds that contain the solid's, rounded outward to single precision.
+    Vec3 boundsMin(std::size_t rank) const { return toVec3(entries_[rank].low); }
+    Vec3 boundsMax(std::size_t rank) const { return toVec3(entries_[rank].high); }
+    // Whether two present solids overlap or touch: no axis separates them by more than the
+    // tolerance. The axes are the normals of both solids' faces and the cross products of their
+    // edges, which suffice for two convex solids.
+    bool touch(std::size_t a, std::size_t b) const;
+
+private:
+    using Float3 = std::array<float, 3>;
+
+    // Any direction serves as an axis, so directions are kept in single precision; positions
+    // along them are computed in double precision.
+    struct FaceAxis {
+        Float3 direction;
+        // The range the solid's own vertices cover along it.
+        double low = 0;
+        double high = 0;
+    };
+    struct Entry {
+        Float3 low;
+        Float3 high;
+        std::uint32_t firstVertex = 0;
+        std::uint32_t firstFaceAxis = 0;
+        std::uint32_t firstEdgeAxis = 0;
+        std::uint8_t vertexCount = 0;
+        std::uint8_t faceAxisCount = 0;
+        std::uint8_t edgeAxisCount = 0;
+        // The vertices are in exactVertices_, the solid being too large for single-precision
+        // offsets from its lowest corner to stay far below the tolerance.
+        bool exact = false;
+    };
+    struct Range {
+        double low;
+        double high;
+    };
+
+    static Vec3 toVec3(const Float3& value) { return {value[0], value[1], value[2]}; }
+    Range project(const Entry& entry, const Vec3& axis) const;
+    bool separatedByFaces(const Entry& own, const Entry& other) const;
+
+    std::vector<Entry> entries_;
+    std::vector<Float3> offsets_;
+    std::vector<Vec3> exactVertices_;
+    std::vector<FaceAxis> faceAxes_;
+    std::vector<Float3> edgeAxes_;
+};

@@ -1,0 +1,242 @@
+#include "geometrytestsupport.h"
+#include "problems.h"
+#include "scene.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <ostream>
+#include <tuple>
+
+namespace {
+
+// What a test expects of a problem; its message is checked apart.
+struct Found {
+    std::string kind;
+    std::optional<std::size_t> rank = std::nullopt;
+    std::optional<int> plane = std::nullopt;
+    std::optional<std::string> intersection = std::nullopt;
+
+    bool operator==(const Found&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Found& found) {
+    out << found.kind;
+    if (found.rank) {
+        out << " box " << *found.rank;
+    }
+    if (found.plane) {
+        out << " plan " << *found.plane;
+    }
+    if (found.intersection) {
+        out << " intersection " << *found.intersection;
+    }
+    return out;
+}
+
+struct Scene {
+    std::vector<BoxTexts> boxes;
+    std::vector<std::string> intersections;
+    std::optional<std::string> countToken;
+};
+
+Scene workedExample() {
+    return {{cubeBox(), stretchedBox()}, {"0 1"}, std::nullopt};
+}
+
+void load(BoxDocument& document, const Scene& scene) {
+    for (const BoxTexts& texts : scene.boxes) {
+        addBox(document, texts);
+    }
+    for (const std::string& intersection : scene.intersections) {
+        document.intersections.append(intersection);
+    }
+    document.countText = std::to_string(scene.boxes.size());
+}
+
+std::vector<Problem> problemsOf(const Scene& scene) {
+    BoxDocument document;
+    load(document, scene);
+    const std::optional<std::string_view> token =
+        scene.countToken ? std::optional<std::string_view>(*scene.countToken) : std::nullopt;
+    std::vector<Problem> problems = checkDocument(document, buildSolids(document), token);
+    // Both ways of checking must find the same.
+    const DocumentReport report = inspectDocument(document, token);
+    EXPECT_EQ(report.problems.size(), problems.size());
+    for (std::size_t i = 0; i < std::min(problems.size(), report.problems.size()); ++i) {
+        EXPECT_EQ(report.problems[i].message, problems[i].message);
+    }
+    return problems;
+}
+
+std::vector<Found> found(const std::vector<Problem>& problems) {
+    std::vector<Found> result;
+    for (const Problem& problem : problems) {
+        result.push_back({problem.kind, problem.rank, problem.plane, problem.intersection});
+    }
+    return result;
+}
+
+void setPlane(BoxTexts& texts, std::size_t plane, const std::string& a, const std::string& b,
+              const std::string& c, const std::string& d) {
+    texts[5 + plane * 4] = a;
+    texts[6 + plane * 4] = b;
+    texts[7 + plane * 4] = c;
+    texts[8 + plane * 4] = d;
+}
+
+struct KindCase {
+    const char* name;
+    std::function<void(Scene&)> change;
+    std::vector<Found> expected;
+};
+
+TEST(Checks, TheWorkedExampleHasNoProblem) {
+    EXPECT_TRUE(problemsOf(workedExample()).empty());
+    BoxDocument document;
+    document.readText(workedExampleBytes);
+    EXPECT_EQ(inspectDocument(document).intersections.pairs, (std::vector<RankPair>{{0, 1}}));
+}
+
+TEST(Checks, BoxesTurnedFortyFiveDegreesPassTheUnitCheck) {
+    Scene scene = workedExample();
+    scene.boxes.push_back(turnedBox("3", {10, 0, 0}, {1, 1, 1}, 45, "2"));
+    scene.boxes.push_back(turnedBox("4", {20, 0, 0}, {1, 2, 1}, 135, "3"));
+    ASSERT_EQ(scene.boxes[2][5], "2d41");
+    EXPECT_TRUE(problemsOf(scene).empty());
+}
+
+// Each case spoils the worked example in one way and must give exactly the problems listed.
+TEST(Checks, EachFaultGivesItsKindAndOnlyTheExpectedOnes) {
+    const std::vector<KindCase> cases = {
+        {"count token", [](Scene& s) { s.countToken = "3"; }, {{"count-mismatch"}}},
+        {"short centre", [](Scene& s) { s.boxes[0][2] = "0000000"; }, {{"text-format", 0}}},
+        {"long coefficient, letter in d",
+         [](Scene& s) {
+             s.boxes[0][5] = "04000";
+             s.boxes[1][8] = "0000400g";
+         },
+         {{"text-format", 0, 0}, {"text-format", 1, 0}}},
+        {"radius not digits", [](Scene& s) { s.boxes[1][1] = "2.5"; }, {{"text-format", 1}}},
+        {"empty texts",
+         [](Scene& s) {
+             s.boxes[1][1] = "";
+             s.boxes[1][3] = "";
+         },
+         {{"text-format", 1}, {"text-format", 1}}},
+        {"ID not digits", [](Scene& s) { s.boxes[1][0] = "2a"; }, {{"id-invalid", 1}}},
+        {"empty ID", [](Scene& s) { s.boxes[0][0] = ""; }, {{"id-invalid", 0}}},
+        {"ID twice", [](Scene& s) { s.boxes[1][0] = "1"; }, {{"id-duplicate", 1}}},
+        {"short normal",
+         [](Scene& s) { setPlane(s.boxes[0], 2, "0000", "0000", "3eb5", "00004000"); },
+         {{"normal-not-unit", 0, 2}}},
+        {"zero normal",
+         [](Scene& s) { setPlane(s.boxes[0], 3, "0000", "0000", "0000", "00004000"); },
+         {{"normal-not-unit", 0, 3}}},
+        {"empty solid", [](Scene& s) { s.boxes[0][8] = hex8(-2); }, {{"solid-empty", 0}}},
+        {"unbounded solid",
+         [](Scene& s) { setPlane(s.boxes[1], 0, "c000", "0000", "0000", "00004000"); },
+         {{"solid-unbounded", 1}, {"planes-not-opposite", 1}}},
+        {"flat solid", [](Scene& s) { s.boxes[0][28] = hex8(-1); }, {{"solid-flat", 0}}},
+        {"turned plane",
+         [](Scene& s) {
+             const double r = 2 * 3.14159265358979323846 / 180;
+             setPlane(s.boxes[1], 2, "0000", hex4(std::sin(r)), hex4(std::cos(r)), "00008000");
+         },
+         {{"planes-not-opposite", 1}}},
+        {"centre outside",
+         [](Scene& s) {
+             s.boxes[0][2] = hex8(5);
+             s.boxes[0][1] = "9";
+         },
+         {{"centre-outside", 0, 0}}},
+        {"small radius", [](Scene& s) { s.boxes[0][1] = "1"; }, {{"radius-too-small", 0}}},
+        {"malformed pairs",
+         [](Scene& s) { s.intersections = {"0 1", "0 x", "0", "0 1 1", "0  1", " 1"}; },
+         {{"intersection-malformed", {}, {}, "0 x"},
+          {"intersection-malformed", {}, {}, "0"},
+          {"intersection-malformed", {}, {}, "0 1 1"},
+          {"intersection-malformed", {}, {}, "0  1"},
+          {"intersection-malformed", {}, {}, " 1"}}},
+        {"ranks out of range",
+         [](Scene& s) {
+             s.intersections = {"0 1", "0 2", "-3 1", "1 99999999999999999999"};
+         },
+         {{"intersection-out-of-range", {}, {}, "0 2"},
+          {"intersection-out-of-range", {}, {}, "-3 1"},
+          {"intersection-out-of-range", {}, {}, "1 99999999999999999999"}}},
+        {"a box with itself",
+         [](Scene& s) {
+             s.intersections = {"0 1", "1 1"};
+         },
+         {{"intersection-self", {}, {}, "1 1"}}},
+        {"a pair twice",
+         [](Scene& s) {
+             s.intersections = {"0 1", "1 0", "0 01"};
+         },
+         {{"intersection-duplicate", {}, {}, "1 0"}, {"intersection-duplicate", {}, {}, "0 01"}}},
+        {"boxes apart",
+         [](Scene& s) {
+             s.boxes.push_back(axisBox("3", {10, 0, 0}, {11, 1, 1}, "1"));
+             s.intersections = {"0 1", "0 2"};
+         },
+         {{"intersection-apart", {}, {}, "0 2"}}},
+        {"pair not listed",
+         [](Scene& s) { s.intersections.clear(); },
+         {{"intersection-missing", {}, {}, "0 1"}}},
+        {"a box that cannot be built takes no part in the intersections",
+         [](Scene& s) {
+             s.boxes[0][8] = hex8(-2);
+             s.intersections.clear();
+         },
+         {{"solid-empty", 0}}},
+    };
+    for (const KindCase& c : cases) {
+        Scene scene = workedExample();
+        c.change(scene);
+        EXPECT_EQ(found(problemsOf(scene)), c.expected) << c.name;
+    }
+}
+
+TEST(Checks, ProblemsCarryTheirBoxSeverityAndFrenchMessage) {
+    Scene scene = workedExample();
+    setPlane(scene.boxes[0], 2, "0000", "0000", "3eb5", "00004000");
+    scene.boxes[1][1] = "2";
+    scene.intersections = {"0 1", "1 0"};
+    const std::vector<Problem> problems = problemsOf(scene);
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0].severity, Severity::Error);
+    EXPECT_EQ(problems[0].id, "1");
+    EXPECT_EQ(problems[0].message, "plan 2 : a² + b² + c² = 0,96 au lieu de 1");
+    EXPECT_EQ(problems[1].kind, "radius-too-small");
+    EXPECT_EQ(problems[1].severity, Severity::Warning);
+    EXPECT_EQ(problems[1].rank, 1u);
+    EXPECT_EQ(problems[1].id, "2");
+    EXPECT_EQ(problems[1].message,
+              "rayon maximal « 2 » inférieur à 2,4495, distance du centre au sommet le plus "
+              "éloigné");
+    EXPECT_EQ(problems[2].severity, Severity::Warning);
+    EXPECT_FALSE(problems[2].rank);
+    EXPECT_EQ(problems[2].message,
+              "intersection « 1 0 » : même paire que l'intersection « 0 1 », déjà listée");
+}
+
+// When a heap of boxes stops the search, the missing pairs cannot be told: the report says so
+// with an error instead of listing some of them.
+TEST(Checks, AHeapOfBoxesIsAnErrorAndNoPairIsCalledMissing) {
+    Scene scene;
+    for (int i = 0; i < 1000; ++i) {
+        scene.boxes.push_back(axisBox(std::to_string(i + 1), {0, 0, 0}, {1, 1, 1}, "1"));
+    }
+    EXPECT_EQ(found(problemsOf(scene)), (std::vector<Found>{{"intersections-incomplete"}}));
+}
+
+TEST(Checks, ALongTokenIsCutShortInMessages) {
+    Scene scene = workedExample();
+    scene.boxes[0][0] = std::string(100000, 'x');
+    const std::vector<Problem> problems = problemsOf(scene);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_LT(problems[0].message.size(), 100u);
+}
+
+} // namespace

@@ -1,0 +1,223 @@
+#include "geometrytestsupport.h"
+#include "scene.h"
+#include "shapeset.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <random>
+#include <set>
+
+namespace {
+
+Solid solidOf(const BoxTexts& texts) {
+    Box box;
+    fill(box, texts);
+    return buildSolid(decodeBoxValues(box));
+}
+
+bool touch(const BoxTexts& a, const BoxTexts& b) {
+    return solidsTouch(solidOf(a), solidOf(b));
+}
+
+const double ROOT_TWO = std::sqrt(2.0);
+
+ShapeSet shapesOf(const std::vector<Solid>& solids) {
+    ShapeSet shapes;
+    for (const Solid& solid : solids) {
+        shapes.add(solid);
+    }
+    return shapes;
+}
+
+// What the broad phase must find: the exact test run on every pair.
+std::vector<RankPair> testingEveryPair(const ShapeSet& shapes) {
+    std::vector<RankPair> pairs;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        for (std::size_t j = i + 1; j < shapes.size(); ++j) {
+            if (shapes.present(i) && shapes.present(j) && shapes.touch(i, j)) {
+                pairs.emplace_back(i, j);
+            }
+        }
+    }
+    return pairs;
+}
+
+TEST(ComputedIntersections, TheWorkedExampleGivesItsOnePair) {
+    BoxDocument document;
+    document.readText(workedExampleBytes);
+    EXPECT_EQ(computeIntersections(buildSolids(document)), (std::vector<RankPair>{{0, 1}}));
+}
+
+TEST(TouchTest, SharedFacesEdgesAndCornersTouch) {
+    const BoxTexts cube = axisBox("1", {0, 0, 0}, {1, 1, 1});
+    EXPECT_TRUE(touch(cube, axisBox("2", {1, 0, 0}, {2, 1, 1})));
+    EXPECT_TRUE(touch(cube, axisBox("2", {1, 0.5, 0.5}, {2, 3, 3})));
+    EXPECT_TRUE(touch(cube, axisBox("2", {1, 1, 0}, {2, 2, 1})));
+    EXPECT_TRUE(touch(cube, axisBox("2", {1, 1, 1}, {2, 2, 2})));
+    EXPECT_TRUE(touch(cube, axisBox("2", {0, 0, -1}, {1, 1, 1.0 / 2048})));
+}
+
+TEST(TouchTest, AGapOfOneHundredthDoesNotTouch) {
+    const BoxTexts cube = axisBox("1", {0, 0, 0}, {1, 1, 1});
+    EXPECT_FALSE(touch(cube, axisBox("2", {1.01, 0, 0}, {2, 1, 1})));
+    EXPECT_FALSE(touch(cube, axisBox("2", {1.01, 1.01, 0}, {2, 2, 1})));
+    EXPECT_FALSE(touch(cube, axisBox("2", {1.01, 1.01, 1.01}, {2, 2, 2})));
+    EXPECT_FALSE(touch(cube, axisBox("2", {500, 500, 500}, {501, 501, 501})));
+}
+
+TEST(TouchTest, ABoxInsideAnotherTouchesIt) {
+    const BoxTexts outer = axisBox("1", {-10, -10, -10}, {10, 10, 10});
+    EXPECT_TRUE(touch(outer, axisBox("2", {-1, -1, -1}, {1, 1, 1})));
+    EXPECT_TRUE(touch(axisBox("2", {-1, -1, -1}, {1, 1, 1}), outer));
+    EXPECT_TRUE(touch(outer, turnedBox("3", {5, 5, 5}, {1, 2, 3}, 33)));
+}
+
+TEST(TouchTest, ATurnedCornerOnAFaceTouchesAndMovedAwayDoesNot) {
+    const BoxTexts cube = axisBox("1", {-1, -1, -1}, {1, 1, 1});
+    // A cube turned 45 degrees about Z has its corner edge at its centre less root two along X.
+    EXPECT_TRUE(touch(cube, turnedBox("2", {1 + ROOT_TWO, 0, 0}, {1, 1, 1}, 45)));
+    EXPECT_FALSE(touch(cube, turnedBox("2", {1.01 + ROOT_TWO, 0, 0}, {1, 1, 1}, 45)));
+    EXPECT_TRUE(touch(cube, turnedBox("2", {0.5 + ROOT_TWO, 0.3, 0}, {1, 1, 1}, 45)));
+}
+
+// Two edges that cross at right angles are apart only along their cross product: no face
+// normal of either box separates them.
+TEST(TouchTest, CrossingEdgesTouchOnlyWhenTheyMeet) {
+    const double s = 1 / ROOT_TWO;
+    const auto aboutZ = [&](const Vec3& centre) {
+        return boxTexts("1", "9", centre,
+                        framePlanes(centre, {1, 1, 1}, {s, s, 0}, {-s, s, 0}, {0, 0, 1}));
+    };
+    const auto aboutY = [&](const Vec3& centre) {
+        return boxTexts("2", "9", centre,
+                        framePlanes(centre, {1, 1, 1}, {s, 0, s}, {0, 1, 0}, {-s, 0, s}));
+    };
+    const BoxTexts first = aboutZ({0, 0, 0});
+    EXPECT_TRUE(touch(first, aboutY({2 * ROOT_TWO, 0, 0})));
+    EXPECT_FALSE(touch(first, aboutY({2 * ROOT_TWO + 0.01, 0, 0})));
+    EXPECT_TRUE(touch(first, aboutY({2 * ROOT_TWO - 0.01, 0, 0})));
+}
+
+// Layers of running-bond brick walls, one unit apart: bricks touch their neighbours in the row
+// and the two bricks they straddle in the rows above and below, all by faces.
+TEST(ComputedIntersections, ABrickWallGivesExactlyItsPairs) {
+    constexpr int layers = 4, rows = 10, bricks = 10;
+    std::vector<Solid> solids;
+    struct Place {
+        int layer, row;
+        double x;
+    };
+    std::vector<Place> places;
+    for (int layer = 0; layer < layers; ++layer) {
+        for (int row = 0; row < rows; ++row) {
+            for (int brick = 0; brick < bricks; ++brick) {
+                const double x = 2.0 * brick + (row % 2);
+                solids.push_back(solidOf(axisBox("1", {x, 2.0 * layer, row * 0.5},
+                                                 {x + 2, 2.0 * layer + 1, row * 0.5 + 0.5})));
+                places.push_back({layer, row, x});
+            }
+        }
+    }
+    std::vector<RankPair> expected;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        for (std::size_t j = i + 1; j < places.size(); ++j) {
+            const Place& a = places[i];
+            const Place& b = places[j];
+            const double shared = std::min(a.x, b.x) + 2 - std::max(a.x, b.x);
+            const bool sameRow = a.row == b.row && shared == 0;
+            const bool nextRow = std::abs(a.row - b.row) == 1 && shared > 0;
+            if (a.layer == b.layer && (sameRow || nextRow)) {
+                expected.emplace_back(i, j);
+            }
+        }
+    }
+    EXPECT_EQ(expected.size(),
+              std::size_t{layers * (rows * (bricks - 1) + (rows - 1) * (2 * bricks - 1))});
+    EXPECT_EQ(computeIntersections(solids), expected);
+}
+
+// Boxes of every size and turn, from a hundredth to ten units, against every pair tested.
+TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
+    std::mt19937 random(9);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::uniform_real_distribution<double> scale(-2, 1);
+    std::vector<Solid> solids;
+    for (int i = 0; i < 2500; ++i) {
+        // A random rotation from a random unit quaternion.
+        double q[4];
+        double norm = 0;
+        do {
+            norm = 0;
+            for (double& c : q) {
+                c = unit(random);
+                norm += c * c;
+            }
+        } while (norm > 1 || norm < 0.01);
+        norm = std::sqrt(norm);
+        const double w = q[0] / norm, x = q[1] / norm, y = q[2] / norm, z = q[3] / norm;
+        const Vec3 u{1 - 2 * (y * y + z * z), 2 * (x * y + w * z), 2 * (x * z - w * y)};
+        const Vec3 v{2 * (x * y - w * z), 1 - 2 * (x * x + z * z), 2 * (y * z + w * x)};
+        const Vec3 axis = cross(u, v);
+        const double size = std::pow(10.0, scale(random)) / 4;
+        const Vec3 half{size * (1 + unit(random) * 0.5), size * (1 + unit(random) * 0.5),
+                        size * (1 + unit(random) * 0.5)};
+        const Vec3 centre{unit(random) * 20, unit(random) * 20, unit(random) * 20};
+        solids.push_back(
+            solidOf(boxTexts("1", "1", centre, framePlanes(centre, half, u, v, axis))));
+        ASSERT_TRUE(solids.back().closed());
+    }
+    const ShapeSet shapes = shapesOf(solids);
+    const std::vector<RankPair> expected = testingEveryPair(shapes);
+    const IntersectionSearch search = findIntersections(shapes);
+    EXPECT_TRUE(search.complete);
+    EXPECT_GT(expected.size(), 100u);
+    EXPECT_EQ(search.pairs, expected);
+}
+
+// Texts no form would produce make solids of any size, up to absurdly far and large ones.
+TEST(ComputedIntersections, SolidsFromAnyTextsStillGiveEveryPair) {
+    const std::array<std::string, 8> strange = {"",     "zz",   "ffffffffffff", "7fffffff",
+                                                "0001", "ffff", "8000",         "00100000"};
+    std::vector<Solid> solids;
+    std::size_t state = 7;
+    while (solids.size() < 600) {
+        BoxTexts texts = axisBox("1", {0, 0, 0}, {1, 1, 1});
+        for (std::size_t k = 2; k < texts.size(); ++k) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+            if ((state >> 60) < 3) {
+                texts[k] = strange[(state >> 33) % strange.size()];
+            }
+        }
+        solids.push_back(solidOf(texts));
+    }
+    const std::vector<RankPair> expected = testingEveryPair(shapesOf(solids));
+    EXPECT_GT(expected.size(), 1000u);
+    EXPECT_EQ(computeIntersections(solids), expected);
+}
+
+TEST(ComputedIntersections, SolidsThatAreNotClosedTakeNoPart) {
+    std::vector<Solid> solids;
+    solids.push_back(solidOf(axisBox("1", {0, 0, 0}, {1, 1, 1})));
+    BoxTexts flat = axisBox("2", {0, 0, 0}, {1, 1, 1});
+    flat[5 + 23] = hex8(-1);
+    solids.push_back(solidOf(flat));
+    solids.push_back(solidOf(axisBox("3", {0.5, 0.5, 0.5}, {1, 1, 1})));
+    ASSERT_EQ(solids[1].status, SolidStatus::Flat);
+    EXPECT_EQ(computeIntersections(solids), (std::vector<RankPair>{{0, 2}}));
+}
+
+// A heap of identical boxes would make every pair an intersection: the search must stop
+// rather than run for hours or fill the memory, and say so.
+TEST(ComputedIntersections, AHeapOfBoxesStopsTheSearchAndSaysSo) {
+    const Solid solid = solidOf(axisBox("1", {0, 0, 0}, {1, 1, 1}));
+    ShapeSet shapes;
+    for (int i = 0; i < 3000; ++i) {
+        shapes.add(solid);
+    }
+    const IntersectionSearch search = findIntersections(shapes);
+    EXPECT_FALSE(search.complete);
+    EXPECT_LE(search.pairs.size(), (std::size_t{1} << 18) + 64 * 3000);
+    EXPECT_GT(search.pairs.size(), 400000u);
+}
+
+} // namespace
