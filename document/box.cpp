@@ -3,11 +3,11 @@
 #include <cassert>
 #include <utility>
 
-std::string& Box::planeText(std::size_t k) {
-    return const_cast<std::string&>(std::as_const(*this).planeText(k));
+BoxText& Box::planeText(std::size_t k) {
+    return const_cast<BoxText&>(std::as_const(*this).planeText(k));
 }
 
-const std::string& Box::planeText(std::size_t k) const {
+const BoxText& Box::planeText(std::size_t k) const {
     assert(k < planeTextCount);
     const Plane& plane = planes[k / 4];
     switch (k % 4) {
@@ -22,11 +22,11 @@ const std::string& Box::planeText(std::size_t k) const {
     }
 }
 
-std::string& Box::centerText(std::size_t axis) {
-    return const_cast<std::string&>(std::as_const(*this).centerText(axis));
+BoxText& Box::centerText(std::size_t axis) {
+    return const_cast<BoxText&>(std::as_const(*this).centerText(axis));
 }
 
-const std::string& Box::centerText(std::size_t axis) const {
+const BoxText& Box::centerText(std::size_t axis) const {
     assert(axis < centerTextCount);
     switch (axis) {
     case 0:

@@ -1,15 +1,16 @@
 #pragma once
 
+#include "boxtext.h"
+
 #include <array>
 #include <cstddef>
-#include <string>
 
 // One plane a·x + b·y + c·z = d of a box, each coefficient as the file's hexadecimal text.
 struct Plane {
-    std::string a;
-    std::string b;
-    std::string c;
-    std::string d;
+    BoxText a;
+    BoxText b;
+    BoxText c;
+    BoxText d;
 };
 
 // One collision box, every value kept as the text the file carries: nothing is parsed or
@@ -27,16 +28,16 @@ public:
     Box& operator=(const Box&) = delete;
 
     // k from 0 to 23: plane k / 4, coefficient k % 4 (a, b, c, d).
-    std::string& planeText(std::size_t k);
-    const std::string& planeText(std::size_t k) const;
+    BoxText& planeText(std::size_t k);
+    const BoxText& planeText(std::size_t k) const;
     // axis from 0 to 2: X, Y, Z.
-    std::string& centerText(std::size_t axis);
-    const std::string& centerText(std::size_t axis) const;
+    BoxText& centerText(std::size_t axis);
+    const BoxText& centerText(std::size_t axis) const;
 
-    std::string id;
-    std::string maxRadius;
-    std::string centerX;
-    std::string centerY;
-    std::string centerZ;
+    BoxText id;
+    BoxText maxRadius;
+    BoxText centerX;
+    BoxText centerY;
+    BoxText centerZ;
     std::array<Plane, planeCount> planes;
 };

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <utility>
 
 std::string_view TextSource::nextChunk() {
@@ -69,8 +70,10 @@ public:
         return !token.empty();
     }
 
-    // A token ended by any white space. Returns false, with an empty token, at the end.
-    bool readWord(std::string& token) {
+    // A token ended by any white space, or nothing at the end. The view lies in the source's
+    // chunk, or in a buffer of the cursor when the token straddles two chunks; either way it is
+    // valid until the next read.
+    std::optional<std::string_view> nextWord() {
         for (;;) {
             while (next_ != end_ && isWhiteSpace(*next_)) {
                 ++next_;
@@ -79,23 +82,32 @@ public:
                 break;
             }
             if (!refill()) {
-                token.clear();
-                return false;
+                return std::nullopt;
             }
         }
         const char* start = next_;
         while (next_ != end_ && !isWhiteSpace(*next_)) {
             ++next_;
         }
-        token.assign(start, next_);
+        if (next_ != end_) {
+            return std::string_view(start, next_);
+        }
+        joined_.assign(start, next_);
         while (next_ == end_ && refill()) {
             start = next_;
             while (next_ != end_ && !isWhiteSpace(*next_)) {
                 ++next_;
             }
-            token.append(start, next_);
+            joined_.append(start, next_);
         }
-        return true;
+        return std::string_view(joined_);
+    }
+
+    // As nextWord, into an owned token. Returns false, with an empty token, at the end.
+    bool readWord(std::string& token) {
+        const std::optional<std::string_view> word = nextWord();
+        token.assign(word.value_or(std::string_view()));
+        return word.has_value();
     }
 
 private:
@@ -125,23 +137,35 @@ private:
     }
 
     ByteSource& source_;
+    std::string joined_;
     const char* next_ = nullptr;
     const char* end_ = nullptr;
     bool exhausted_ = false;
 };
 
+// Reads one value of a box into its field.
+bool readValue(Cursor& cursor, BoxText& field) {
+    const std::optional<std::string_view> word = cursor.nextWord();
+    if (!word) {
+        return false;
+    }
+    field = *word;
+    return true;
+}
+
 // Reads the 28 values that follow a box's ID, in file order.
 bool readBoxValues(Cursor& cursor, Box& box) {
-    if (!cursor.readWord(box.maxRadius)) {
+    if (!readValue(cursor, box.maxRadius)) {
         return false;
     }
     for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
-        if (!cursor.readWord(box.centerText(axis))) {
+        if (!readValue(cursor, box.centerText(axis))) {
             return false;
         }
     }
-    for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
-        if (!cursor.readWord(box.planeText(k))) {
+    for (Plane& plane : box.planes) {
+        if (!readValue(cursor, plane.a) || !readValue(cursor, plane.b) ||
+            !readValue(cursor, plane.c) || !readValue(cursor, plane.d)) {
             return false;
         }
     }
@@ -157,12 +181,14 @@ BoxFileContent readBoxContent(ByteSource& source) {
     // Boxes are read one at a time until the count or the bytes run out; the count is never
     // trusted for an allocation.
     const long long count = parseLeadingInteger(content.countText);
+    std::string id;
     for (long long read = 0; read < count; ++read) {
         auto box = std::make_unique<Box>();
-        if (!cursor.readLineToken(box->id) || !readBoxValues(cursor, *box)) {
+        if (!cursor.readLineToken(id) || !readBoxValues(cursor, *box)) {
             return content;
         }
-        content.boxIds.append(box->id);
+        box->id = id;
+        content.boxIds.append(id);
         content.boxes.append(std::move(box));
     }
     std::string first;

@@ -26,8 +26,8 @@ namespace {
 constexpr std::string_view newline = "\r\n";
 constexpr std::size_t intersectionsPerLine = 9;
 
-std::string_view fieldText(const std::string& text) {
-    return text.empty() ? std::string_view("0") : std::string_view(text);
+std::string_view fieldText(std::string_view text) {
+    return text.empty() ? std::string_view("0") : text;
 }
 
 void writeBox(const Box& box, ByteSink& sink) {

@@ -44,7 +44,7 @@ const std::array<FieldPair, fieldPairCount>& fieldPairs() {
     return pairs;
 }
 
-std::string& valueOf(Box& box, const FieldPair& pair) {
+BoxText& valueOf(Box& box, const FieldPair& pair) {
     if (pair.boxValue < centerValue) {
         return box.planeText(pair.boxValue);
     }

@@ -25,7 +25,7 @@ inline constexpr std::size_t fieldPairCount = 27;
 const std::array<FieldPair, fieldPairCount>& fieldPairs();
 
 // The box's text that the pair stands for.
-std::string& valueOf(Box& box, const FieldPair& pair);
+BoxText& valueOf(Box& box, const FieldPair& pair);
 
 // The fields and labels of the form that stand alone: the ID, the maximum radius, the number of
 // boxes and the rank of the box last shown.

@@ -43,10 +43,6 @@ constexpr int viewButtonId = 1083;
 const QString boxFileFilter =
     QStringLiteral("Fichier BOX (*.box)|*.box|Tous les fichiers(*.*)|*.*");
 
-std::vector<std::string> linesOf(const TextList& texts) {
-    return std::vector<std::string>(texts.begin(), texts.end());
-}
-
 } // namespace
 
 QuadrelDlg::QuadrelDlg(QWidget* parent)
@@ -203,8 +199,8 @@ std::optional<std::string> QuadrelDlg::chooseBoxFile() {
 }
 
 void QuadrelDlg::fillLists() {
-    boxList_->appendLines(linesOf(document_->boxIds));
-    intersectionList_->appendLines(linesOf(document_->intersections));
+    boxList_->appendLines(document_->boxIds);
+    intersectionList_->appendLines(document_->intersections);
 }
 
 void QuadrelDlg::chooseFile() {
@@ -363,5 +359,5 @@ void QuadrelDlg::deleteIntersection() {
 
 void QuadrelDlg::refillIntersectionList() {
     intersectionList_->removeAllLines();
-    intersectionList_->appendLines(linesOf(document_->intersections));
+    intersectionList_->appendLines(document_->intersections);
 }

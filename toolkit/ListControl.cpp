@@ -3,7 +3,7 @@
 #include "DisplayText.h"
 
 int LineListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+    return parent.isValid() ? 0 : static_cast<int>(ends_.size());
 }
 
 QVariant LineListModel::data(const QModelIndex& index, int role) const {
@@ -15,25 +15,29 @@ QVariant LineListModel::data(const QModelIndex& index, int role) const {
 
 void LineListModel::removeAll() {
     beginResetModel();
-    lines_.clear();
+    bytes_.clear();
+    ends_.clear();
     endResetModel();
 }
 
-void LineListModel::append(std::vector<std::string> lines) {
-    if (lines.empty()) {
-        return;
+void LineListModel::remove(int row) {
+    const auto index = static_cast<std::size_t>(row);
+    const std::size_t start = index == 0 ? 0 : ends_.at(index - 1);
+    const std::size_t length = ends_.at(index) - start;
+    beginRemoveRows(QModelIndex(), row, row);
+    bytes_.erase(start, length);
+    ends_.erase(ends_.begin() + row);
+    for (auto end = ends_.begin() + row; end != ends_.end(); ++end) {
+        *end -= length;
     }
-    const int first = static_cast<int>(lines_.size());
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(lines.size()) - 1);
-    lines_.insert(lines_.end(), std::make_move_iterator(lines.begin()),
-                  std::make_move_iterator(lines.end()));
-    endInsertRows();
+    endRemoveRows();
 }
 
-void LineListModel::remove(int row) {
-    beginRemoveRows(QModelIndex(), row, row);
-    lines_.erase(lines_.begin() + row);
-    endRemoveRows();
+std::string_view LineListModel::line(int row) const {
+    const auto index = static_cast<std::size_t>(row);
+    const std::size_t end = ends_.at(index);
+    const std::size_t start = index == 0 ? 0 : ends_[index - 1];
+    return std::string_view(bytes_).substr(start, end - start);
 }
 
 ListControl::ListControl(QWidget* parent) : QListView(parent) {
@@ -56,16 +60,8 @@ void ListControl::removeAllLines() {
     changingByCode_ = false;
 }
 
-void ListControl::appendLine(std::string line) {
-    std::vector<std::string> lines;
-    lines.push_back(std::move(line));
-    appendLines(std::move(lines));
-}
-
-void ListControl::appendLines(std::vector<std::string> lines) {
-    changingByCode_ = true;
-    model_.append(std::move(lines));
-    changingByCode_ = false;
+void ListControl::appendLine(std::string_view line) {
+    appendLines({line});
 }
 
 void ListControl::deleteLine(int index) {

@@ -2,11 +2,15 @@
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// The lines of a ListControl: byte strings, shown as DisplayText.h says.
+// The lines of a ListControl: byte strings, shown as DisplayText.h says. They lie end to end in
+// one buffer, so that a list of many short lines costs little more memory than their bytes.
 class LineListModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -17,13 +21,40 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     void removeAll();
-    void append(std::vector<std::string> lines);
+    // Lines is any range of texts that convert to std::string_view.
+    template <class Lines> void append(const Lines& lines);
     void remove(int row);
-    const std::string& line(int row) const { return lines_.at(static_cast<std::size_t>(row)); }
+    std::string_view line(int row) const;
 
 private:
-    std::vector<std::string> lines_;
+    std::string bytes_;
+    // Where each line ends in bytes_.
+    std::vector<std::size_t> ends_;
 };
+
+template <class Lines> void LineListModel::append(const Lines& lines) {
+    std::size_t count = 0;
+    std::size_t size = 0;
+    for (const std::string_view line : lines) {
+        ++count;
+        size += line.size();
+    }
+    if (count == 0) {
+        return;
+    }
+    const int first = rowCount();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(count) - 1);
+    // Only a first filling reserves: a list grown a line at a time grows geometrically.
+    if (ends_.empty()) {
+        bytes_.reserve(size);
+        ends_.reserve(count);
+    }
+    for (const std::string_view line : lines) {
+        bytes_ += line;
+        ends_.push_back(bytes_.size());
+    }
+    endInsertRows();
+}
 
 // An unsorted, single-selection list of lines that keeps the lines' bytes. It reports a
 // selection change only when the user makes one, and its own changes leave no line selected.
@@ -34,16 +65,24 @@ public:
     explicit ListControl(QWidget* parent = nullptr);
 
     void removeAllLines();
-    void appendLine(std::string line);
-    // Appends in one batch: much faster than line by line for long lists.
-    void appendLines(std::vector<std::string> lines);
+    void appendLine(std::string_view line);
+    // Appends in one batch: much faster than line by line for long lists. Lines is any range of
+    // texts that convert to std::string_view.
+    template <class Lines> void appendLines(const Lines& lines) {
+        changingByCode_ = true;
+        model_.append(lines);
+        changingByCode_ = false;
+    }
+    void appendLines(std::initializer_list<std::string_view> lines) {
+        appendLines<std::initializer_list<std::string_view>>(lines);
+    }
     void deleteLine(int index);
     // Selects the line and scrolls it into view; as every change made by code, it is not
     // reported as the user's. Precondition: 0 <= index < lineCount().
     void selectLine(int index);
     int lineCount() const { return model_.rowCount(); }
     // Precondition: 0 <= index < lineCount().
-    const std::string& lineText(int index) const { return model_.line(index); }
+    std::string lineText(int index) const { return std::string(model_.line(index)); }
     std::optional<int> selectedIndex() const;
 
 signals:

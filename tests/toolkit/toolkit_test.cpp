@@ -14,6 +14,9 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <string>
+#include <string_view>
+#include <vector>
 
 class ToolkitTest : public QObject {
     Q_OBJECT
@@ -35,6 +38,7 @@ private slots:
     void listsReportOnlyTheUsersSelections();
     void deletingTheSelectedLineLeavesNoneSelected();
     void ctrlClickDoesNotDeselect();
+    void listLinesKeepTheirBytesThroughDeletesAndRefills();
     void dropDownEntriesSortInCharacterOrder();
     void theBoxFilterBecomesQtNameFilters();
 };
@@ -310,6 +314,41 @@ void ToolkitTest::ctrlClickDoesNotDeselect() {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, first);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, first);
     QCOMPARE(list.selectedIndex(), std::optional<int>(0));
+}
+
+// The lines share one buffer: a delete must shift the lines after it and only them.
+void ToolkitTest::listLinesKeepTheirBytesThroughDeletesAndRefills() {
+    ListControl list;
+    const std::vector<std::string> lines{"", std::string("a\0b", 3), "\xff\xfe",         "0 1",
+                                         "", std::string(300, 'x'),  "\xc3\xa9t\xc3\xa9"};
+    list.appendLines(lines);
+    list.appendLine("last");
+    std::vector<std::string> expected = lines;
+    expected.push_back("last");
+    const auto shown = [&list] {
+        std::vector<std::string> texts;
+        for (int line = 0; line < list.lineCount(); ++line) {
+            texts.push_back(list.lineText(line));
+        }
+        return texts;
+    };
+    QCOMPARE(shown(), expected);
+    QCOMPARE(list.model()->data(list.model()->index(6, 0)).toString(), QString("été"));
+    QCOMPARE(list.model()->data(list.model()->index(4, 0)).toString(), QString());
+
+    for (const int line : {2, 0, 5, 3, 0}) {
+        list.deleteLine(line);
+        expected.erase(expected.begin() + line);
+        QCOMPARE(shown(), expected);
+    }
+    QCOMPARE(list.model()->data(list.model()->index(1, 0)).toString(), QString());
+
+    list.removeAllLines();
+    QCOMPARE(list.lineCount(), 0);
+    list.appendLines(std::vector<std::string_view>{"2 3", "4"});
+    list.appendLines(std::vector<std::string>{});
+    list.appendLine("");
+    QCOMPARE(shown(), (std::vector<std::string>{"2 3", "4", ""}));
 }
 
 void ToolkitTest::dropDownEntriesSortInCharacterOrder() {
