@@ -8,6 +8,7 @@
 #include <array>
 #include <cassert>
 #include <iterator>
+#include <optional>
 #include <utility>
 
 void TextList::append(std::string text) {
@@ -143,6 +144,20 @@ private:
     std::string& text_;
 };
 
+// What the file holds, or nothing when it cannot be opened or read to its end.
+std::optional<BoxFileContent> readWholeFile(const std::string& filePath) {
+    InputFile file(filePath);
+    if (!file.isOpen()) {
+        return std::nullopt;
+    }
+    FileSource source(file);
+    BoxFileContent content = readBoxContent(source);
+    if (source.failed()) {
+        return std::nullopt;
+    }
+    return content;
+}
+
 // The part before the first space and the part after it; without a space the second is empty.
 std::pair<std::string_view, std::string_view> splitIntersection(std::string_view text) {
     const std::size_t space = text.find(' ');
@@ -181,32 +196,22 @@ bool BoxDocument::loadCountText(const std::string& filePath) {
 }
 
 bool BoxDocument::readFile(const std::string& filePath) {
-    InputFile file(filePath);
-    if (!file.isOpen()) {
+    std::optional<BoxFileContent> content = readWholeFile(filePath);
+    if (!content) {
         return false;
     }
-    FileSource source(file);
-    BoxFileContent content = readBoxContent(source);
-    if (source.failed()) {
-        return false;
-    }
-    adopt(content);
+    adopt(*content);
     return true;
 }
 
 bool BoxDocument::loadFile(const std::string& filePath) {
-    InputFile file(filePath);
-    if (!file.isOpen()) {
-        return false;
-    }
-    FileSource source(file);
-    BoxFileContent content = readBoxContent(source);
-    if (source.failed()) {
+    std::optional<BoxFileContent> content = readWholeFile(filePath);
+    if (!content) {
         return false;
     }
     clear();
     setPath(filePath);
-    adopt(content);
+    adopt(*content);
     return true;
 }
 
