@@ -12,7 +12,8 @@
 #include <cstdint>
 #include <limits>
 #include <numbers>
-#include <unordered_map>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -55,7 +56,13 @@ class Checker {
 public:
     Checker(const BoxDocument& document, const ProblemSink& sink)
         : document_(document), sink_(sink) {
-        firstRankOfId_.reserve(document.boxes.size());
+        // Ranks in open addressing, at most half full: one array instead of a node per box.
+        std::size_t slotCount = 16;
+        while (slotCount < document.boxes.size() * 2) {
+            slotCount *= 2;
+        }
+        rankOfIdSlots_.assign(slotCount, NO_RANK);
+        ids_.reserve(document.boxes.size());
     }
 
     void checkCount(std::optional<std::string_view> countToken) {
@@ -84,7 +91,10 @@ public:
     }
 
     // The IDs seen are needed no more once every box is checked.
-    void finishBoxes() { std::unordered_map<std::string_view, std::size_t>().swap(firstRankOfId_); }
+    void finishBoxes() {
+        std::vector<std::uint32_t>().swap(rankOfIdSlots_);
+        std::vector<std::string_view>().swap(ids_);
+    }
 
     void checkIntersections(const ShapeSet& shapes, const IntersectionSearch& search) {
         // Each sound listed pair as low << 32 | high; sorted with their places in the list they
@@ -110,6 +120,16 @@ public:
             const bool repeated = i > 0 && keys[order[i]] == keys[order[i - 1]];
             firstListing[order[i]] = repeated ? firstListing[order[i - 1]] : order[i];
         }
+        // A computed pair passed the touch test already: only the others need it.
+        std::vector<bool> computed(keys.size());
+        auto found = search.pairs.begin();
+        for (const std::size_t position : order) {
+            const std::uint64_t key = keys[position];
+            while (found != search.pairs.end() && pairKey(*found) < key) {
+                ++found;
+            }
+            computed[position] = found != search.pairs.end() && pairKey(*found) == key;
+        }
         for (std::size_t position = 0; position < keys.size(); ++position) {
             const std::string_view text = texts[position];
             if (keys[position] == UNSOUND) {
@@ -121,7 +141,8 @@ public:
             } else {
                 const std::size_t low = keys[position] >> 32;
                 const std::size_t high = keys[position] & 0xffffffffu;
-                if (shapes.present(low) && shapes.present(high) && !shapes.touch(low, high)) {
+                if (!computed[position] && shapes.present(low) && shapes.present(high) &&
+                    !shapes.touch(low, high)) {
                     addListed("intersection-apart", Severity::Warning, text,
                               "les solides des boxes " + std::to_string(low) + " et " +
                                   std::to_string(high) + " ne se touchent pas");
@@ -137,7 +158,7 @@ public:
         }
         auto listed = order.begin();
         for (const RankPair& pair : search.pairs) {
-            const std::uint64_t key = static_cast<std::uint64_t>(pair.first) << 32 | pair.second;
+            const std::uint64_t key = pairKey(pair);
             while (listed != order.end() && keys[*listed] < key) {
                 ++listed;
             }
@@ -181,6 +202,10 @@ private:
     }
 
     static constexpr std::uint64_t UNSOUND = std::numeric_limits<std::uint64_t>::max();
+
+    static std::uint64_t pairKey(const RankPair& pair) {
+        return static_cast<std::uint64_t>(pair.first) << 32 | pair.second;
+    }
 
     // The key of a listed pair of two distinct ranks of boxes, or nothing; report: whether to
     // report what is wrong with it.
@@ -269,6 +294,7 @@ private:
     }
 
     void checkId() {
+        ids_.push_back(id_);
         if (id_.empty()) {
             add("id-invalid", Severity::Error, "l'ID est vide");
             return;
@@ -277,12 +303,17 @@ private:
             add("id-invalid", Severity::Error,
                 "l'ID " + quoted(id_) + " n'est pas fait que de chiffres");
         }
-        const auto [first, added] = firstRankOfId_.try_emplace(id_, *rank_);
-        if (!added) {
-            add("id-duplicate", Severity::Error,
-                "l'ID " + quoted(id_) + " est déjà celui de la box " +
-                    std::to_string(first->second));
+        const std::size_t mask = rankOfIdSlots_.size() - 1;
+        std::size_t slot = std::hash<std::string_view>{}(id_) & mask;
+        for (; rankOfIdSlots_[slot] != NO_RANK; slot = (slot + 1) & mask) {
+            const std::uint32_t first = rankOfIdSlots_[slot];
+            if (ids_[first] == id_) {
+                add("id-duplicate", Severity::Error,
+                    "l'ID " + quoted(id_) + " est déjà celui de la box " + std::to_string(first));
+                return;
+            }
         }
+        rankOfIdSlots_[slot] = static_cast<std::uint32_t>(*rank_);
     }
 
     void checkNormals(const BoxValues& values) {
@@ -374,7 +405,10 @@ private:
     const ProblemSink& sink_;
     std::optional<std::size_t> rank_;
     std::string_view id_;
-    std::unordered_map<std::string_view, std::size_t> firstRankOfId_;
+    static constexpr std::uint32_t NO_RANK = std::numeric_limits<std::uint32_t>::max();
+    // The rank of the first box of each ID, found by the ID's hash.
+    std::vector<std::uint32_t> rankOfIdSlots_;
+    std::vector<std::string_view> ids_;
 };
 
 } // namespace
