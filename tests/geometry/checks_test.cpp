@@ -231,6 +231,33 @@ TEST(Checks, AHeapOfBoxesIsAnErrorAndNoPairIsCalledMissing) {
     EXPECT_EQ(found(problemsOf(scene)), (std::vector<Found>{{"intersections-incomplete"}}));
 }
 
+// Many IDs seen several times each, far apart in the file, and listed pairs of which only some
+// were computed: each repeat names the first box of its ID, and only the listed pair whose solids
+// are apart is reported.
+TEST(Checks, RepeatedIdsNameTheirFirstBoxAndListedPairsAreTestedOnce) {
+    Scene scene;
+    constexpr int DISTINCT_IDS = 50;
+    constexpr int ROW = 200;
+    std::vector<Found> expected;
+    for (int i = 0; i < ROW; ++i) {
+        const double x = 2.0 * i;
+        scene.boxes.push_back(
+            axisBox(std::to_string(i % DISTINCT_IDS + 1), {x, 0, 0}, {x + 1, 1, 1}, "1"));
+        if (i >= DISTINCT_IDS) {
+            expected.push_back({"id-duplicate", static_cast<std::size_t>(i)});
+        }
+    }
+    scene.boxes.push_back(axisBox("1000", {0, 0, 0}, {1, 1, 2}, "2"));
+    scene.intersections = {"3 4", "0 200", "7 9"};
+    expected.push_back({"intersection-apart", std::nullopt, std::nullopt, "3 4"});
+    expected.push_back({"intersection-apart", std::nullopt, std::nullopt, "7 9"});
+    const std::vector<Problem> problems = problemsOf(scene);
+    EXPECT_EQ(found(problems), expected);
+    ASSERT_FALSE(problems.empty());
+    EXPECT_EQ(problems[ROW - DISTINCT_IDS - 1].message,
+              "l'ID « 50 » est déjà celui de la box 49");
+}
+
 TEST(Checks, ALongTokenIsCutShortInMessages) {
     Scene scene = workedExample();
     scene.boxes[0][0] = std::string(100000, 'x');
