@@ -85,7 +85,7 @@ public:
     IntersectionSearch run() {
         result_.pairs.reserve(shapes_.size() * 8);
         placeShapes();
-        for (std::size_t rank = 0; rank < bounds_.size() && result_.complete; ++rank) {
+        for (std::size_t rank = 0; rank < levels_.size() && result_.complete; ++rank) {
             if (levels_[rank] >= 0) {
                 queryFrom(rank);
             }
@@ -109,6 +109,9 @@ private:
         std::uint32_t rank;
     };
     static constexpr std::size_t NO_CELL = static_cast<std::size_t>(-1);
+
+    // Computed again at each use rather than kept: the shapes hold them already.
+    Bounds boundsOf(std::size_t rank) const { return widenedBounds(shapes_, rank); }
 
     double cellSize(int level) const {
         return baseSize_ * cellSizes_[static_cast<std::size_t>(level)];
@@ -135,9 +138,9 @@ private:
     // along each axis, and share a cell with few others.
     void chooseBaseSize() {
         std::vector<double> extents;
-        for (std::size_t rank = 0; rank < bounds_.size(); ++rank) {
+        for (std::size_t rank = 0; rank < levels_.size(); ++rank) {
             if (levels_[rank] != ABSENT) {
-                extents.push_back(extentOf(bounds_[rank]));
+                extents.push_back(extentOf(boundsOf(rank)));
             }
         }
         if (extents.empty()) {
@@ -150,11 +153,9 @@ private:
 
     void placeShapes() {
         const std::size_t count = shapes_.size();
-        bounds_.resize(count);
         levels_.assign(count, ABSENT);
         for (std::size_t rank = 0; rank < count; ++rank) {
             if (shapes_.present(rank)) {
-                bounds_[rank] = widenedBounds(shapes_, rank);
                 levels_[rank] = 0;
             }
         }
@@ -167,12 +168,13 @@ private:
             if (levels_[rank] == ABSENT) {
                 continue;
             }
-            const double extent = extentOf(bounds_[rank]);
+            const Bounds bounds = boundsOf(rank);
+            const double extent = extentOf(bounds);
             int level = 0;
             while (level < LEVEL_COUNT - 1 && !(extent <= cellSize(level))) {
                 ++level;
             }
-            const auto [low, high] = cellRange(bounds_[rank], level);
+            const auto [low, high] = cellRange(bounds, level);
             if (high[0] - low[0] > 1 || high[1] - low[1] > 1 || high[2] - low[2] > 1) {
                 levels_[rank] = OVERSIZED;
                 oversized_.push_back(rank);
@@ -236,7 +238,7 @@ private:
     // the cell that holds the lowest corner of the two bounds' overlap, so that it is met once.
     void queryFrom(std::size_t rank) {
         const int ownLevel = levels_[rank];
-        const Bounds& bounds = bounds_[rank];
+        const Bounds bounds = boundsOf(rank);
         for (int level = ownLevel; level < LEVEL_COUNT && result_.complete; ++level) {
             if (!usedLevels_[static_cast<std::size_t>(level)]) {
                 continue;
@@ -254,8 +256,12 @@ private:
                     if (levels_[other] != level || (level == ownLevel && other <= rank)) {
                         continue;
                     }
-                    if (!spend(boundsTestsLeft_) || !overlap(bounds, bounds_[other]) ||
-                        !isReferenceCell(bounds, bounds_[other], level, cell)) {
+                    if (!spend(boundsTestsLeft_)) {
+                        continue;
+                    }
+                    const Bounds otherBounds = boundsOf(other);
+                    if (!overlap(bounds, otherBounds) ||
+                        !isReferenceCell(bounds, otherBounds, level, cell)) {
                         continue;
                     }
                     testExactly(rank, other);
@@ -275,12 +281,13 @@ private:
     }
 
     void queryOversized(std::size_t rank) {
-        for (std::size_t other = 0; other < bounds_.size() && result_.complete; ++other) {
+        const Bounds bounds = boundsOf(rank);
+        for (std::size_t other = 0; other < levels_.size() && result_.complete; ++other) {
             if (levels_[other] == ABSENT || other == rank ||
                 (levels_[other] == OVERSIZED && other < rank)) {
                 continue;
             }
-            if (spend(boundsTestsLeft_) && overlap(bounds_[rank], bounds_[other])) {
+            if (spend(boundsTestsLeft_) && overlap(bounds, boundsOf(other))) {
                 testExactly(rank, other);
             }
         }
@@ -304,7 +311,6 @@ private:
     const ShapeSet& shapes_;
     double baseSize_ = 1;
     std::array<double, LEVEL_COUNT> cellSizes_{};
-    std::vector<Bounds> bounds_;
     std::vector<std::int8_t> levels_;
     std::vector<std::size_t> oversized_;
     std::array<bool, LEVEL_COUNT> usedLevels_{};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -39,11 +40,10 @@ Vec3 unit(const Vec3& direction) {
 }
 
 // Whether neither the direction nor its opposite is among the directions given.
-template <typename Directions, typename DirectionOf>
-bool isNewDirection(const Directions& directions, std::size_t first, const Vec3& direction,
-                    DirectionOf of) {
+bool isNewDirection(const std::vector<std::array<float, 3>>& directions, std::size_t first,
+                    const Vec3& direction) {
     for (std::size_t i = first; i < directions.size(); ++i) {
-        const std::array<float, 3>& other = of(directions[i]);
+        const std::array<float, 3>& other = directions[i];
         if (std::fabs(dot(Vec3{other[0], other[1], other[2]}, direction)) >= SAME_DIRECTION) {
             return false;
         }
@@ -119,10 +119,8 @@ void ShapeSet::add(const Solid& solid) {
             continue;
         }
         const std::array<float, 3> direction = toFloat3(unit(normal));
-        if (isNewDirection(faceAxes_, entry.firstFaceAxis, toVec3(direction),
-                           [](const FaceAxis& axis) -> const Float3& { return axis.direction; })) {
-            const Range range = project(entry, toVec3(direction));
-            faceAxes_.push_back({direction, range.low, range.high});
+        if (isNewDirection(faceAxes_, entry.firstFaceAxis, toVec3(direction))) {
+            faceAxes_.push_back(direction);
         }
     }
     entry.firstEdgeAxis = static_cast<std::uint32_t>(edgeAxes_.size());
@@ -132,8 +130,7 @@ void ShapeSet::add(const Solid& solid) {
             continue;
         }
         const std::array<float, 3> stored = toFloat3(unit(direction));
-        if (isNewDirection(edgeAxes_, entry.firstEdgeAxis, toVec3(stored),
-                           [](const Float3& axis) -> const Float3& { return axis; })) {
+        if (isNewDirection(edgeAxes_, entry.firstEdgeAxis, toVec3(stored))) {
             edgeAxes_.push_back(stored);
         }
     }
@@ -146,9 +143,10 @@ void ShapeSet::add(const Solid& solid) {
 
 bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other) const {
     for (std::size_t i = 0; i < own.faceAxisCount; ++i) {
-        const FaceAxis& axis = faceAxes_[own.firstFaceAxis + i];
-        const Range range = project(other, toVec3(axis.direction));
-        if (apart(axis.low, axis.high, range.low, range.high)) {
+        const Vec3 axis = toVec3(faceAxes_[own.firstFaceAxis + i]);
+        const Range ownRange = project(own, axis);
+        const Range range = project(other, axis);
+        if (apart(ownRange.low, ownRange.high, range.low, range.high)) {
             return true;
         }
     }
@@ -166,7 +164,7 @@ bool ShapeSet::touch(std::size_t a, std::size_t b) const {
     const auto alongAFace = [&](const Vec3& axis) {
         for (const Entry* entry : {&first, &second}) {
             for (std::size_t i = 0; i < entry->faceAxisCount; ++i) {
-                const Vec3 direction = toVec3(faceAxes_[entry->firstFaceAxis + i].direction);
+                const Vec3 direction = toVec3(faceAxes_[entry->firstFaceAxis + i]);
                 if (std::fabs(dot(direction, axis)) >= SAME_DIRECTION) {
                     return true;
                 }

@@ -31,14 +31,6 @@ public:
 private:
     using Float3 = std::array<float, 3>;
 
-    // Any direction serves as an axis, so directions are kept in single precision; positions
-    // along them are computed in double precision.
-    struct FaceAxis {
-        Float3 direction;
-        // The range the solid's own vertices cover along it.
-        double low = 0;
-        double high = 0;
-    };
     struct Entry {
         Float3 low;
         Float3 high;
@@ -64,6 +56,9 @@ private:
     std::vector<Entry> entries_;
     std::vector<Float3> offsets_;
     std::vector<Vec3> exactVertices_;
-    std::vector<FaceAxis> faceAxes_;
+    // Any direction serves as an axis, so directions are kept in single precision; positions
+    // along them are computed in double precision, when needed rather than kept, as fresh
+    // memory costs more than the projection.
+    std::vector<Float3> faceAxes_;
     std::vector<Float3> edgeAxes_;
 };
