@@ -54,11 +54,12 @@ bool isNewDirection(const std::vector<std::array<float, 3>>& directions, std::si
 } // namespace
 
 void ShapeSet::reserve(std::size_t solidCount) {
-    // Room for boxes with six faces; untouched room costs address space, not memory.
+    // Room for the most six planes can give (8 vertices, 6 faces, 12 edges), so that nothing is
+    // ever copied: untouched room costs address space, not memory.
     entries_.reserve(solidCount);
     offsets_.reserve(solidCount * 8);
-    faceAxes_.reserve(solidCount * 3);
-    edgeAxes_.reserve(solidCount * 3);
+    faceAxes_.reserve(solidCount * 6);
+    edgeAxes_.reserve(solidCount * 12);
 }
 
 ShapeSet::Range ShapeSet::project(const Entry& entry, const Vec3& axis) const {
