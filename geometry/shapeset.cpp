@@ -142,9 +142,25 @@ void ShapeSet::add(const Solid& solid) {
     entries_.push_back(entry);
 }
 
-bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other) const {
+bool ShapeSet::hasFaceAxis(const Entry& entry, const Float3& direction) const {
+    const Float3 opposite = {-direction[0], -direction[1], -direction[2]};
+    for (std::size_t i = 0; i < entry.faceAxisCount; ++i) {
+        const Float3& axis = faceAxes_[entry.firstFaceAxis + i];
+        if (axis == direction || axis == opposite) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other, const Entry* tried) const {
     for (std::size_t i = 0; i < own.faceAxisCount; ++i) {
-        const Vec3 axis = toVec3(faceAxes_[own.firstFaceAxis + i]);
+        const Float3& stored = faceAxes_[own.firstFaceAxis + i];
+        // The same axis, or its opposite, gives the same ranges, negated: its answer is known.
+        if (tried != nullptr && hasFaceAxis(*tried, stored)) {
+            continue;
+        }
+        const Vec3 axis = toVec3(stored);
         const Range ownRange = project(own, axis);
         const Range range = project(other, axis);
         if (apart(ownRange.low, ownRange.high, range.low, range.high)) {
@@ -157,7 +173,7 @@ bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other) const {
 bool ShapeSet::touch(std::size_t a, std::size_t b) const {
     const Entry& first = entries_[a];
     const Entry& second = entries_[b];
-    if (separatedByFaces(first, second) || separatedByFaces(second, first)) {
+    if (separatedByFaces(first, second, nullptr) || separatedByFaces(second, first, &first)) {
         return false;
     }
     // An axis along a face direction has been tried already: for boxes turned alike, as most

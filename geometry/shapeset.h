@@ -51,7 +51,10 @@ private:
 
     static Vec3 toVec3(const Float3& value) { return {value[0], value[1], value[2]}; }
     Range project(const Entry& entry, const Vec3& axis) const;
-    bool separatedByFaces(const Entry& own, const Entry& other) const;
+    bool hasFaceAxis(const Entry& entry, const Float3& direction) const;
+    // Whether one of the own solid's face axes separates the two, leaving out those of the solid
+    // tried already, if any.
+    bool separatedByFaces(const Entry& own, const Entry& other, const Entry* tried) const;
 
     std::vector<Entry> entries_;
     std::vector<Float3> offsets_;
