@@ -108,6 +108,7 @@ public:
             keys.push_back(listedKey(entry, false).value_or(UNSOUND));
         }
         std::vector<std::size_t> order;
+        order.reserve(keys.size());
         for (std::size_t position = 0; position < keys.size(); ++position) {
             if (keys[position] != UNSOUND) {
                 order.push_back(position);
