@@ -1,5 +1,7 @@
 #include "safefile.h"
 
+#include "companionname.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -14,8 +16,6 @@
 
 namespace {
 
-// Room left in a file name for the temporary file's prefix and suffix.
-constexpr std::size_t maximumBaseNameInTemporaryName = 200;
 constexpr int temporaryNameAttempts = 64;
 
 // The hops a chain of links may take before it counts as a loop, as the system itself counts.
@@ -48,23 +48,14 @@ std::optional<std::string> resolveTarget(std::string path) {
     return std::nullopt;
 }
 
-// A name in the folder of path, or in folder when one is given, that tells which file it
-// stands for: "." and the base name, a random part, then the suffix.
+// A companion name of path in its own folder, or in folder when one is given.
 std::string companionName(const std::string& path, const std::string& folder,
                           unsigned long long randomValue, const char* suffix) {
     const std::size_t slash = path.rfind('/');
     const std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
-    std::string name = folder.empty() ? path.substr(0, baseStart) : folder + '/';
-    name += '.';
-    name += path.substr(baseStart, maximumBaseNameInTemporaryName);
-    name += '.';
-    constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    for (int i = 0; i < 8; ++i) {
-        name += digits[randomValue % 36];
-        randomValue /= 36;
-    }
-    name += suffix;
-    return name;
+    const std::string folderPart = folder.empty() ? path.substr(0, baseStart) : folder + '/';
+    return ::companionName(folderPart, std::string_view(path).substr(baseStart), randomValue,
+                           suffix);
 }
 
 // Creates a new file under a companion name of path; returns its descriptor, or -1.

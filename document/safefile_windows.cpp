@@ -1,3 +1,4 @@
+#include "companionname.h"
 #include "safefile.h"
 
 #include <algorithm>
@@ -15,8 +16,6 @@
 
 namespace {
 
-// Room left in a file name for the temporary file's prefix and suffix.
-constexpr std::size_t maximumBaseNameInTemporaryName = 200;
 constexpr int temporaryNameAttempts = 64;
 // The C runtime counts the bytes of one read or write in an unsigned int.
 constexpr std::size_t largestTransfer = std::size_t{1} << 30;
@@ -81,17 +80,8 @@ bool namesAStream(const std::string& path) {
 std::string companionName(const std::string& path, unsigned long long randomValue,
                           const char* suffix) {
     const std::size_t baseStart = baseNameStart(path);
-    std::string name = path.substr(0, baseStart);
-    name += '.';
-    name += path.substr(baseStart, maximumBaseNameInTemporaryName);
-    name += '.';
-    constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    for (int i = 0; i < 8; ++i) {
-        name += digits[randomValue % 36];
-        randomValue /= 36;
-    }
-    name += suffix;
-    return name;
+    return ::companionName(std::string_view(path).substr(0, baseStart),
+                           std::string_view(path).substr(baseStart), randomValue, suffix);
 }
 
 // What a save finds at its target: no file, a regular file this user may write, or anything else,
