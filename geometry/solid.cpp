@@ -12,6 +12,12 @@ constexpr std::size_t MAX_PLANES = 12;
 constexpr double FAR_LIMIT = 0x1p36;
 // Below this sine two unit normals count as parallel: the planes would meet only absurdly far.
 constexpr double PARALLEL_SINE = 1e-9;
+// Planes 0 and 5, 1 and 3, 2 and 4 face each other in a box as the format writes it.
+constexpr std::array<std::array<std::size_t, 2>, 3> OPPOSITE_PLANES = {{{0, 5}, {1, 3}, {2, 4}}};
+// A box whose pairs of planes lie further apart than this, along directions this far from
+// coplanar, has eight distinct corners well inside every other half-space, whatever the rounding.
+constexpr double SURE_THICKNESS = 4 * GEOMETRY_TOLERANCE;
+constexpr double SURE_VOLUME_FACTOR = 1.0 / 16;
 
 struct UnitPlane {
     Vec3 normal;
@@ -60,16 +66,31 @@ bool hasOpenDirection(const PlaneSet& set) {
     return !anyPair;
 }
 
-// Every point where three planes meet and that lies in every half-space, within the tolerance;
-// points nearer each other than the tolerance are one.
-void findCorners(const PlaneSet& set, std::vector<Corner>& corners) {
-    corners.clear();
-    std::array<std::array<Vec3, MAX_PLANES>, MAX_PLANES> crosses;
+using Crosses = std::array<std::array<Vec3, MAX_PLANES>, MAX_PLANES>;
+
+Crosses crossesOf(const PlaneSet& set) {
+    Crosses crosses;
     for (std::size_t i = 0; i < set.count; ++i) {
         for (std::size_t j = i + 1; j < set.count; ++j) {
             crosses[i][j] = cross(set.planes[i].normal, set.planes[j].normal);
         }
     }
+    return crosses;
+}
+
+// The point where planes i < j < k meet, given det, their normals' triple product.
+Vec3 meetingPoint(const PlaneSet& set, const Crosses& crosses, std::size_t i, std::size_t j,
+                  std::size_t k, double det) {
+    return (set.planes[i].distance * crosses[j][k] - set.planes[j].distance * crosses[i][k] +
+            set.planes[k].distance * crosses[i][j]) *
+           (1.0 / det);
+}
+
+// Every point where three planes meet and that lies in every half-space, within the tolerance;
+// points nearer each other than the tolerance are one.
+void findCorners(const PlaneSet& set, std::vector<Corner>& corners) {
+    corners.clear();
+    const Crosses crosses = crossesOf(set);
     for (std::size_t i = 0; i < set.count; ++i) {
         for (std::size_t j = i + 1; j < set.count; ++j) {
             for (std::size_t k = j + 1; k < set.count; ++k) {
@@ -77,10 +98,7 @@ void findCorners(const PlaneSet& set, std::vector<Corner>& corners) {
                 if (std::fabs(det) < PARALLEL_SINE) {
                     continue;
                 }
-                const Vec3 point = (set.planes[i].distance * crosses[j][k] -
-                                    set.planes[j].distance * crosses[i][k] +
-                                    set.planes[k].distance * crosses[i][j]) *
-                                   (1.0 / det);
+                const Vec3 point = meetingPoint(set, crosses, i, j, k, det);
                 PlaneMask onPlanes = 0;
                 bool inside = true;
                 for (std::size_t m = 0; m < set.count && inside; ++m) {
@@ -104,6 +122,52 @@ void findCorners(const PlaneSet& set, std::vector<Corner>& corners) {
                 } else {
                     same->onPlanes = static_cast<PlaneMask>(same->onPlanes | onPlanes);
                 }
+            }
+        }
+    }
+}
+
+// Whether the six planes pair as exact opposites, each pair thicker than SURE_THICKNESS, along
+// directions whose triple product passes SURE_VOLUME_FACTOR: most boxes of a scene. No direction
+// is then open, and the corners are the eight points where one plane of each pair meets the
+// others, each on its three planes only. findCorners and hasOpenDirection would find exactly
+// that, after far more work.
+bool isSureParallelepiped(const PlaneSet& set) {
+    if (set.count != BOX_PLANES) {
+        return false;
+    }
+    for (const auto& [p, q] : OPPOSITE_PLANES) {
+        const UnitPlane& first = set.planes[p];
+        const UnitPlane& second = set.planes[q];
+        if (!(second.normal == -first.normal) ||
+            !(first.distance + second.distance > SURE_THICKNESS)) {
+            return false;
+        }
+    }
+    const double det = dot(set.planes[0].normal, cross(set.planes[1].normal, set.planes[2].normal));
+    return std::fabs(det) >= SURE_VOLUME_FACTOR;
+}
+
+// The corners of a sure parallelepiped, in the order findCorners gives them.
+void parallelepipedCorners(const PlaneSet& set, std::vector<Corner>& corners) {
+    corners.clear();
+    const Crosses crosses = crossesOf(set);
+    const auto faceEachOther = [](std::size_t a, std::size_t b) {
+        return std::any_of(OPPOSITE_PLANES.begin(), OPPOSITE_PLANES.end(),
+                           [&](const auto& pair) { return pair[0] == a && pair[1] == b; });
+    };
+    for (std::size_t i = 0; i < BOX_PLANES; ++i) {
+        for (std::size_t j = i + 1; j < BOX_PLANES; ++j) {
+            if (faceEachOther(i, j)) {
+                continue;
+            }
+            for (std::size_t k = j + 1; k < BOX_PLANES; ++k) {
+                if (faceEachOther(i, k) || faceEachOther(j, k)) {
+                    continue;
+                }
+                const double det = dot(set.planes[i].normal, crosses[j][k]);
+                corners.push_back({meetingPoint(set, crosses, i, j, k, det),
+                                   static_cast<PlaneMask>(1u << i | 1u << j | 1u << k)});
             }
         }
     }
@@ -185,8 +249,8 @@ void clearGeometry(Solid& solid) {
     solid.boundsMax = {};
 }
 
-// Faces, edges, volume and bounds of the corners found, and whether they enclose a volume.
-SolidStatus shape(const PlaneSet& set, const std::vector<Corner>& corners, Solid& solid) {
+// The corners as vertices, with the faces they make and the edges of those faces.
+void addFaces(const PlaneSet& set, const std::vector<Corner>& corners, Solid& solid) {
     for (const Corner& corner : corners) {
         solid.vertices.push_back(corner.point);
     }
@@ -206,14 +270,21 @@ SolidStatus shape(const PlaneSet& set, const std::vector<Corner>& corners, Solid
             addEdge(solid.edges, face[i], face[(i + 1) % face.size()]);
         }
     }
-    Vec3 inner;
     solid.boundsMin = solid.boundsMax = solid.vertices.front();
     for (const Vec3& v : solid.vertices) {
-        inner = inner + v;
         solid.boundsMin = {std::min(solid.boundsMin.x, v.x), std::min(solid.boundsMin.y, v.y),
                            std::min(solid.boundsMin.z, v.z)};
         solid.boundsMax = {std::max(solid.boundsMax.x, v.x), std::max(solid.boundsMax.y, v.y),
                            std::max(solid.boundsMax.z, v.z)};
+    }
+}
+
+// Faces, edges, volume and bounds of the corners found, and whether they enclose a volume.
+SolidStatus shape(const PlaneSet& set, const std::vector<Corner>& corners, Solid& solid) {
+    addFaces(set, corners, solid);
+    Vec3 inner;
+    for (const Vec3& v : solid.vertices) {
+        inner = inner + v;
     }
     inner = inner * (1.0 / static_cast<double>(solid.vertices.size()));
     // Each face is the base of a pyramid whose apex is a point inside; a face that two planes
@@ -246,6 +317,21 @@ SolidStatus shape(const PlaneSet& set, const std::vector<Corner>& corners, Solid
     return SolidStatus::Closed;
 }
 
+// A sure parallelepiped's shape. Its volume is the product of its three thicknesses over the
+// triple product of their unit normals; it is thicker than the tolerance, so it is closed.
+void shapeParallelepiped(const PlaneSet& set, Solid& solid) {
+    thread_local std::vector<Corner> corners;
+    parallelepipedCorners(set, corners);
+    addFaces(set, corners, solid);
+    double volume = 1;
+    for (const auto& [p, q] : OPPOSITE_PLANES) {
+        volume *= set.planes[p].distance + set.planes[q].distance;
+    }
+    const double det = dot(set.planes[0].normal, cross(set.planes[1].normal, set.planes[2].normal));
+    solid.volume = volume / std::fabs(det);
+    solid.status = SolidStatus::Closed;
+}
+
 } // namespace
 
 Solid buildSolid(const BoxValues& values) {
@@ -264,6 +350,10 @@ void buildSolid(const BoxValues& values, Solid& solid) {
             return;
         }
         set.planes[set.count++] = {plane.normal * (1.0 / norm), plane.d / norm};
+    }
+    if (isSureParallelepiped(set)) {
+        shapeParallelepiped(set, solid);
+        return;
     }
     thread_local std::vector<Corner> corners;
     if (hasOpenDirection(set)) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -102,6 +103,56 @@ TEST(SolidShape, TurnedBoxesKeepTheirVolumeDespiteRounding) {
         EXPECT_NEAR(solid.volume, 8, 0.01) << degrees;
     }
     EXPECT_EQ(turnedBox("1", {0, 0, 0}, {1, 1, 1}, 45)[5], "2d41");
+}
+
+// Boxes whose planes pair as opposites take a shorter way when clearly thicker than the
+// tolerance; on either side of that line they must come out the same.
+TEST(SolidShape, SlabsEitherSideOfTheShortWayHaveTheSameShape) {
+    for (int steps = 56; steps <= 72; ++steps) {
+        const double thickness = steps / 16384.0;
+        const BoxTexts texts = axisBox("1", {0.5, -1, 2}, {0.5 + thickness, 1, 3});
+        const BoxValues values = valuesOf(texts);
+        const Solid solid = buildSolid(values);
+        expectWellFormed(solid, values);
+        EXPECT_EQ(solid.vertices.size(), 8u) << steps;
+        EXPECT_EQ(solid.edges.size(), 12u) << steps;
+        for (const auto& face : solid.faces) {
+            EXPECT_EQ(face.size(), 4u) << steps;
+        }
+        EXPECT_DOUBLE_EQ(solid.volume, 2 * thickness) << steps;
+        EXPECT_EQ(solid.boundsMin, (Vec3{0.5, -1, 2})) << steps;
+        EXPECT_EQ(solid.boundsMax, (Vec3{0.5 + thickness, 1, 3})) << steps;
+    }
+}
+
+TEST(SolidShape, ASlantedPairOfPlanesGivesAParallelepipedOfKnownCorners) {
+    // -1 <= x <= 1, -1 <= y <= 1, -1 <= y + z <= 1, the last pair's normals scaled by
+    // 0x2d41 / 0x4000: for each (x, y), z spans 2, so the volume is 8.
+    const double k = 0x2d41 / 16384.0;
+    const BoxTexts texts =
+        boxTexts("1", "4", {0, 0, 0},
+                 {TestPlane{{1, 0, 0}, 1}, TestPlane{{0, 1, 0}, 1}, TestPlane{{0, k, k}, k},
+                  TestPlane{{0, -1, 0}, 1}, TestPlane{{0, -k, -k}, k}, TestPlane{{-1, 0, 0}, 1}});
+    const BoxValues values = valuesOf(texts);
+    const Solid solid = buildSolid(values);
+    expectWellFormed(solid, values);
+    EXPECT_NEAR(solid.volume, 8, 1e-12);
+    std::vector<Vec3> expected;
+    for (const double x : {-1.0, 1.0}) {
+        for (const double y : {-1.0, 1.0}) {
+            for (const double sum : {-1.0, 1.0}) {
+                expected.push_back({x, y, sum - y});
+            }
+        }
+    }
+    ASSERT_EQ(solid.vertices.size(), expected.size());
+    for (const Vec3& corner : expected) {
+        EXPECT_TRUE(std::any_of(solid.vertices.begin(), solid.vertices.end(),
+                                [&](const Vec3& v) { return length(v - corner) < 1e-12; }))
+            << corner.x << " " << corner.y << " " << corner.z;
+    }
+    EXPECT_NEAR(solid.boundsMin.z, -2, 1e-12);
+    EXPECT_NEAR(solid.boundsMax.z, 2, 1e-12);
 }
 
 TEST(SolidShape, APyramidHasFiveCornersAndARedundantPlaneBoundsNoFace) {
