@@ -39,16 +39,13 @@ Vec3 unit(const Vec3& direction) {
     return direction * (1.0 / length(direction));
 }
 
-// Whether neither the direction nor its opposite is among the directions given.
-bool isNewDirection(const std::vector<std::array<float, 3>>& directions, std::size_t first,
-                    const Vec3& direction) {
-    for (std::size_t i = first; i < directions.size(); ++i) {
-        const std::array<float, 3>& other = directions[i];
-        if (std::fabs(dot(Vec3{other[0], other[1], other[2]}, direction)) >= SAME_DIRECTION) {
-            return false;
-        }
-    }
-    return true;
+// Whether neither the direction nor its opposite is among the directions given. Compared in
+// double precision, before rounding: two single-precision unit vectors can stray from unit length
+// by more than SAME_DIRECTION allows, and parallel edges would then each give an axis.
+bool isNewDirection(const std::vector<Vec3>& directions, const Vec3& direction) {
+    return std::none_of(directions.begin(), directions.end(), [&](const Vec3& other) {
+        return std::fabs(dot(other, direction)) >= SAME_DIRECTION;
+    });
 }
 
 } // namespace
@@ -105,6 +102,7 @@ void ShapeSet::add(const Solid& solid) {
         }
     }
     entry.firstFaceAxis = static_cast<std::uint32_t>(faceAxes_.size());
+    directions_.clear();
     for (const auto& face : solid.faces) {
         if (face.size() < 3) {
             continue;
@@ -119,20 +117,23 @@ void ShapeSet::add(const Solid& solid) {
         if (length(normal) == 0) {
             continue;
         }
-        const std::array<float, 3> direction = toFloat3(unit(normal));
-        if (isNewDirection(faceAxes_, entry.firstFaceAxis, toVec3(direction))) {
-            faceAxes_.push_back(direction);
+        const Vec3 direction = unit(normal);
+        if (isNewDirection(directions_, direction)) {
+            directions_.push_back(direction);
+            faceAxes_.push_back(toFloat3(direction));
         }
     }
     entry.firstEdgeAxis = static_cast<std::uint32_t>(edgeAxes_.size());
+    directions_.clear();
     for (const auto& [a, b] : solid.edges) {
         const Vec3 direction = solid.vertices[b] - solid.vertices[a];
         if (length(direction) == 0) {
             continue;
         }
-        const std::array<float, 3> stored = toFloat3(unit(direction));
-        if (isNewDirection(edgeAxes_, entry.firstEdgeAxis, toVec3(stored))) {
-            edgeAxes_.push_back(stored);
+        const Vec3 axis = unit(direction);
+        if (isNewDirection(directions_, axis)) {
+            directions_.push_back(axis);
+            edgeAxes_.push_back(toFloat3(axis));
         }
     }
     entry.faceAxisCount = static_cast<std::uint8_t>(

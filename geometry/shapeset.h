@@ -64,4 +64,6 @@ private:
     // memory costs more than the projection.
     std::vector<Float3> faceAxes_;
     std::vector<Float3> edgeAxes_;
+    // The directions of the solid being added, kept in double precision to tell the new ones.
+    std::vector<Vec3> directions_;
 };
