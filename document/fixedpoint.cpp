@@ -47,18 +47,22 @@ constexpr std::array<float, PATTERN_BITS> BIT_WEIGHTS = [] {
     return weights;
 }();
 
-std::uint32_t hexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return static_cast<std::uint32_t>(c - '0');
-    }
-    if (c >= 'a' && c <= 'f') {
-        return static_cast<std::uint32_t>(c - 'a' + 10);
-    }
-    if (c >= 'A' && c <= 'F') {
-        return static_cast<std::uint32_t>(c - 'A' + 10);
-    }
+// The value of each character as a digit; a table, as every text of a file is read through it.
+constexpr std::array<std::uint8_t, 256> HEX_DIGIT_VALUES = [] {
     // The form lets anything be typed; such a character stands for a zero digit in its place.
-    return 0;
+    std::array<std::uint8_t, 256> values{};
+    for (int c = '0'; c <= '9'; ++c) {
+        values[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
+    }
+    for (int c = 'a'; c <= 'f'; ++c) {
+        values[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'a' + 10);
+        values[static_cast<std::size_t>(c - 'a' + 'A')] = static_cast<std::uint8_t>(c - 'a' + 10);
+    }
+    return values;
+}();
+
+std::uint32_t hexDigitValue(char c) {
+    return HEX_DIGIT_VALUES[static_cast<unsigned char>(c)];
 }
 
 std::uint32_t readPattern(std::string_view hexText) {

@@ -119,7 +119,10 @@ TEST_F(FixedPointTest, NonHexadecimalCharactersCountAsZeroDigitsInTheirPlace) {
                         {"g001", "6.103515625e-005"},
                         {"4,00", "1"},
                         {"-4000", "1"},
-                        {std::string("4\0\0\0", 4), "1"}},
+                        {std::string("4\0\0\0", 4), "1"},
+                        {"4\u00e90", "1"},
+                        {"\377001", "6.103515625e-005"},
+                        {"4A0F", "1.1571655273438"}},
                        HexFormat::FourDigits);
 }
 
