@@ -10,9 +10,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <numbers>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -31,8 +31,10 @@ bool isHexDigit(char c) {
     return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// Lambdas rather than function pointers: every text of every box goes through these, and a
+// pointer keeps the test from being inlined.
 bool allDigits(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), isDigit);
+    return std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c); });
 }
 
 // An optional sign, then digits only.
@@ -262,7 +264,8 @@ private:
         if (text.empty()) {
             return "texte vide";
         }
-        if (text.size() != digits || !std::all_of(text.begin(), text.end(), isHexDigit)) {
+        if (text.size() != digits ||
+            !std::all_of(text.begin(), text.end(), [](char c) { return isHexDigit(c); })) {
             return quoted(text) + " n'est pas un texte hexadécimal de " + std::to_string(digits) +
                    " chiffres";
         }
@@ -305,7 +308,7 @@ private:
                 "l'ID " + quoted(id_) + " n'est pas fait que de chiffres");
         }
         const std::size_t mask = rankOfIdSlots_.size() - 1;
-        std::size_t slot = std::hash<std::string_view>{}(id_) & mask;
+        std::size_t slot = std::hash<std::string_view>{}(id_)&mask;
         for (; rankOfIdSlots_[slot] != NO_RANK; slot = (slot + 1) & mask) {
             const std::uint32_t first = rankOfIdSlots_[slot];
             if (ids_[first] == id_) {
