@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -18,6 +19,28 @@ constexpr std::array<std::array<std::size_t, 2>, 3> OPPOSITE_PLANES = {{{0, 5}, 
 // coplanar, has eight distinct corners well inside every other half-space, whatever the rounding.
 constexpr double SURE_THICKNESS = 4 * GEOMETRY_TOLERANCE;
 constexpr double SURE_VOLUME_FACTOR = 1.0 / 16;
+// The planes meeting at each corner of such a box, in the order findCorners would find them.
+constexpr std::array<std::array<std::size_t, 3>, 8> PARALLELEPIPED_CORNERS = {
+    {{0, 1, 2}, {0, 1, 4}, {0, 2, 3}, {0, 3, 4}, {1, 2, 5}, {1, 4, 5}, {2, 3, 5}, {3, 4, 5}}};
+// Its faces by those corners, counter-clockwise seen from outside when its first three normals
+// turn as x, y and z do; then its edges, each once.
+constexpr std::array<std::array<std::size_t, 4>, 6> PARALLELEPIPED_FACES = {
+    {{1, 0, 2, 3}, {0, 1, 5, 4}, {2, 0, 4, 6}, {3, 2, 6, 7}, {1, 3, 7, 5}, {4, 5, 7, 6}}};
+constexpr std::array<std::array<std::size_t, 2>, 12> PARALLELEPIPED_EDGES = [] {
+    std::array<std::array<std::size_t, 2>, 12> edges{};
+    std::size_t count = 0;
+    for (const auto& face : PARALLELEPIPED_FACES) {
+        for (std::size_t i = 0; i < face.size(); ++i) {
+            const std::array<std::size_t, 2> edge = {
+                std::min(face[i], face[(i + 1) % face.size()]),
+                std::max(face[i], face[(i + 1) % face.size()])};
+            if (std::find(edges.begin(), edges.begin() + count, edge) == edges.begin() + count) {
+                edges[count++] = edge;
+            }
+        }
+    }
+    return edges;
+}();
 
 struct UnitPlane {
     Vec3 normal;
@@ -127,50 +150,28 @@ void findCorners(const PlaneSet& set, std::vector<Corner>& corners) {
     }
 }
 
-// Whether the six planes pair as exact opposites, each pair thicker than SURE_THICKNESS, along
-// directions whose triple product passes SURE_VOLUME_FACTOR: most boxes of a scene. No direction
-// is then open, and the corners are the eight points where one plane of each pair meets the
-// others, each on its three planes only. findCorners and hasOpenDirection would find exactly
-// that, after far more work.
-bool isSureParallelepiped(const PlaneSet& set) {
+// The triple product of the first three normals when the six planes pair as exact opposites,
+// each pair thicker than SURE_THICKNESS, along directions whose triple product passes
+// SURE_VOLUME_FACTOR: most boxes of a scene. No direction is then open, and the corners are the
+// eight points where one plane of each pair meets the others, each on its three planes only.
+// findCorners and hasOpenDirection would find exactly that, after far more work.
+std::optional<double> sureParallelepipedDet(const PlaneSet& set) {
     if (set.count != BOX_PLANES) {
-        return false;
+        return std::nullopt;
     }
     for (const auto& [p, q] : OPPOSITE_PLANES) {
         const UnitPlane& first = set.planes[p];
         const UnitPlane& second = set.planes[q];
         if (!(second.normal == -first.normal) ||
             !(first.distance + second.distance > SURE_THICKNESS)) {
-            return false;
+            return std::nullopt;
         }
     }
     const double det = dot(set.planes[0].normal, cross(set.planes[1].normal, set.planes[2].normal));
-    return std::fabs(det) >= SURE_VOLUME_FACTOR;
-}
-
-// The corners of a sure parallelepiped, in the order findCorners gives them.
-void parallelepipedCorners(const PlaneSet& set, std::vector<Corner>& corners) {
-    corners.clear();
-    const Crosses crosses = crossesOf(set);
-    const auto faceEachOther = [](std::size_t a, std::size_t b) {
-        return std::any_of(OPPOSITE_PLANES.begin(), OPPOSITE_PLANES.end(),
-                           [&](const auto& pair) { return pair[0] == a && pair[1] == b; });
-    };
-    for (std::size_t i = 0; i < BOX_PLANES; ++i) {
-        for (std::size_t j = i + 1; j < BOX_PLANES; ++j) {
-            if (faceEachOther(i, j)) {
-                continue;
-            }
-            for (std::size_t k = j + 1; k < BOX_PLANES; ++k) {
-                if (faceEachOther(i, k) || faceEachOther(j, k)) {
-                    continue;
-                }
-                const double det = dot(set.planes[i].normal, crosses[j][k]);
-                corners.push_back({meetingPoint(set, crosses, i, j, k, det),
-                                   static_cast<PlaneMask>(1u << i | 1u << j | 1u << k)});
-            }
-        }
+    if (!(std::fabs(det) >= SURE_VOLUME_FACTOR)) {
+        return std::nullopt;
     }
+    return det;
 }
 
 // A monotonic stand-in for the angle of (x, y), from 0 up to 4, without trigonometry.
@@ -249,6 +250,8 @@ void clearGeometry(Solid& solid) {
     solid.boundsMax = {};
 }
 
+void setBounds(Solid& solid);
+
 // The corners as vertices, with the faces they make and the edges of those faces.
 void addFaces(const PlaneSet& set, const std::vector<Corner>& corners, Solid& solid) {
     for (const Corner& corner : corners) {
@@ -270,6 +273,10 @@ void addFaces(const PlaneSet& set, const std::vector<Corner>& corners, Solid& so
             addEdge(solid.edges, face[i], face[(i + 1) % face.size()]);
         }
     }
+    setBounds(solid);
+}
+
+void setBounds(Solid& solid) {
     solid.boundsMin = solid.boundsMax = solid.vertices.front();
     for (const Vec3& v : solid.vertices) {
         solid.boundsMin = {std::min(solid.boundsMin.x, v.x), std::min(solid.boundsMin.y, v.y),
@@ -317,17 +324,32 @@ SolidStatus shape(const PlaneSet& set, const std::vector<Corner>& corners, Solid
     return SolidStatus::Closed;
 }
 
-// A sure parallelepiped's shape. Its volume is the product of its three thicknesses over the
-// triple product of their unit normals; it is thicker than the tolerance, so it is closed.
-void shapeParallelepiped(const PlaneSet& set, Solid& solid) {
-    thread_local std::vector<Corner> corners;
-    parallelepipedCorners(set, corners);
-    addFaces(set, corners, solid);
+// A sure parallelepiped's shape, det the triple product of its first three normals. Its volume
+// is the product of its three thicknesses over det; it is thicker than the tolerance, so it is
+// closed.
+void shapeParallelepiped(const PlaneSet& set, double det, Solid& solid) {
+    const Crosses crosses = crossesOf(set);
+    for (const auto& [i, j, k] : PARALLELEPIPED_CORNERS) {
+        solid.vertices.push_back(
+            meetingPoint(set, crosses, i, j, k, dot(set.planes[i].normal, crosses[j][k])));
+    }
+    // Mirrored normals turn every face the other way.
+    for (std::size_t p = 0; p < BOX_PLANES; ++p) {
+        const auto& corners = PARALLELEPIPED_FACES[p];
+        if (det > 0) {
+            solid.faces[p].assign(corners.begin(), corners.end());
+        } else {
+            solid.faces[p].assign(corners.rbegin(), corners.rend());
+        }
+    }
+    for (const auto& [a, b] : PARALLELEPIPED_EDGES) {
+        solid.edges.emplace_back(a, b);
+    }
+    setBounds(solid);
     double volume = 1;
     for (const auto& [p, q] : OPPOSITE_PLANES) {
         volume *= set.planes[p].distance + set.planes[q].distance;
     }
-    const double det = dot(set.planes[0].normal, cross(set.planes[1].normal, set.planes[2].normal));
     solid.volume = volume / std::fabs(det);
     solid.status = SolidStatus::Closed;
 }
@@ -351,8 +373,8 @@ void buildSolid(const BoxValues& values, Solid& solid) {
         }
         set.planes[set.count++] = {plane.normal * (1.0 / norm), plane.d / norm};
     }
-    if (isSureParallelepiped(set)) {
-        shapeParallelepiped(set, solid);
+    if (const std::optional<double> det = sureParallelepipedDet(set)) {
+        shapeParallelepiped(set, *det, solid);
         return;
     }
     thread_local std::vector<Corner> corners;

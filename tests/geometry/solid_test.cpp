@@ -155,6 +155,23 @@ TEST(SolidShape, ASlantedPairOfPlanesGivesAParallelepipedOfKnownCorners) {
     EXPECT_NEAR(solid.boundsMax.z, 2, 1e-12);
 }
 
+TEST(SolidShape, FacesTurnOutwardWhateverWayThePairsAreWritten) {
+    // Swapping the planes of one pair mirrors the order of the normals.
+    for (const auto& [p, q] : {std::pair<std::size_t, std::size_t>{0, 5}, {1, 3}, {2, 4}}) {
+        for (const double degrees : {0.0, 30.0, 225.0}) {
+            BoxTexts texts = turnedBox("1", {-3, 2, 7}, {2, 1, 0.5}, degrees);
+            for (std::size_t k = 0; k < 4; ++k) {
+                std::swap(texts[5 + p * 4 + k], texts[5 + q * 4 + k]);
+            }
+            const BoxValues values = valuesOf(texts);
+            const Solid solid = buildSolid(values);
+            SCOPED_TRACE(testing::Message() << "planes " << p << " and " << q << ", " << degrees);
+            expectWellFormed(solid, values);
+            EXPECT_NEAR(solid.volume, 8, 0.01);
+        }
+    }
+}
+
 TEST(SolidShape, APyramidHasFiveCornersAndARedundantPlaneBoundsNoFace) {
     // A square base from -1 to 1 at z = 0, sides x + z <= 1 and the like, apex at (0, 0, 1); the
     // normals are scaled by 0x2d41 / 0x4000, which keeps each plane exactly where it is.
