@@ -99,48 +99,75 @@ public:
     }
 
     void checkIntersections(const ShapeSet& shapes, const IntersectionSearch& search) {
-        // Each sound listed pair as low << 32 | high; sorted with their places in the list they
-        // show the pairs listed twice, and walked beside the computed pairs the missing ones.
-        std::vector<std::string_view> texts;
+        // Each sound listed pair as low << 32 | high, UNSOUND for the others. Places in the list
+        // are kept in 32 bits, as ranks are: a scene's lists are long, and fresh memory is dear.
         std::vector<std::uint64_t> keys;
-        texts.reserve(document_.intersections.size());
         keys.reserve(document_.intersections.size());
         for (const auto& entry : document_.intersections) {
-            texts.push_back(entry);
             keys.push_back(listedKey(entry, false).value_or(UNSOUND));
         }
-        std::vector<std::size_t> order;
+        // The places of the sound pairs by key, then by place: a pair listed again follows its
+        // first listing, and the walk beside the computed pairs finds the missing ones.
+        std::vector<std::uint32_t> order;
         order.reserve(keys.size());
         for (std::size_t position = 0; position < keys.size(); ++position) {
             if (keys[position] != UNSOUND) {
-                order.push_back(position);
+                order.push_back(static_cast<std::uint32_t>(position));
             }
         }
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-        std::vector<std::size_t> firstListing(keys.size());
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            const bool repeated = i > 0 && keys[order[i]] == keys[order[i - 1]];
-            firstListing[order[i]] = repeated ? firstListing[order[i - 1]] : order[i];
+        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
+        });
+        // Each later listing of a pair, with the place of its first listing, in list order.
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats;
+        for (std::size_t i = 1, first = 0; i < order.size(); ++i) {
+            if (keys[order[i]] == keys[order[i - 1]]) {
+                repeats.emplace_back(order[i], order[first]);
+            } else {
+                first = i;
+            }
         }
+        std::sort(repeats.begin(), repeats.end());
         // A computed pair passed the touch test already: only the others need it.
         std::vector<bool> computed(keys.size());
         auto found = search.pairs.begin();
-        for (const std::size_t position : order) {
+        for (const std::uint32_t position : order) {
             const std::uint64_t key = keys[position];
             while (found != search.pairs.end() && pairKey(*found) < key) {
                 ++found;
             }
             computed[position] = found != search.pairs.end() && pairKey(*found) == key;
         }
-        for (std::size_t position = 0; position < keys.size(); ++position) {
-            const std::string_view text = texts[position];
+        // The texts of the first listings that are repeated, taken as the walk passes them:
+        // a first listing comes before its repeats.
+        std::vector<std::uint32_t> repeatedFirsts;
+        for (const auto& repeat : repeats) {
+            repeatedFirsts.push_back(repeat.second);
+        }
+        std::sort(repeatedFirsts.begin(), repeatedFirsts.end());
+        repeatedFirsts.erase(std::unique(repeatedFirsts.begin(), repeatedFirsts.end()),
+                             repeatedFirsts.end());
+        std::vector<std::string_view> firstTexts;
+        auto repeat = repeats.begin();
+        std::size_t position = 0;
+        for (const auto& entry : document_.intersections) {
+            const std::string_view text = entry;
+            if (firstTexts.size() < repeatedFirsts.size() &&
+                repeatedFirsts[firstTexts.size()] == position) {
+                firstTexts.push_back(text);
+            }
             if (keys[position] == UNSOUND) {
                 listedKey(text, true);
-            } else if (firstListing[position] != position) {
-                addListed("intersection-duplicate", Severity::Warning, text,
-                          "même paire que l'intersection " + quoted(texts[firstListing[position]]) +
-                              ", déjà listée");
+            } else if (repeat != repeats.end() && repeat->first == position) {
+                const auto first =
+                    std::lower_bound(repeatedFirsts.begin(), repeatedFirsts.end(), repeat->second);
+                addListed(
+                    "intersection-duplicate", Severity::Warning, text,
+                    "même paire que l'intersection " +
+                        quoted(
+                            firstTexts[static_cast<std::size_t>(first - repeatedFirsts.begin())]) +
+                        ", déjà listée");
+                ++repeat;
             } else {
                 const std::size_t low = keys[position] >> 32;
                 const std::size_t high = keys[position] & 0xffffffffu;
@@ -151,6 +178,7 @@ public:
                                   std::to_string(high) + " ne se touchent pas");
                 }
             }
+            ++position;
         }
         if (!search.complete) {
             add("intersections-incomplete", Severity::Error,

@@ -221,6 +221,28 @@ TEST(Checks, ProblemsCarryTheirBoxSeverityAndFrenchMessage) {
               "intersection « 1 0 » : même paire que l'intersection « 0 1 », déjà listée");
 }
 
+// Pairs listed again, interleaved with each other and with faulty entries: each repeat names
+// the first listing of its own pair, as the file wrote it.
+TEST(Checks, EachRepeatNamesTheFirstListingOfItsPair) {
+    Scene scene = workedExample();
+    scene.boxes.push_back(axisBox("3", {1, -1, -1}, {2, 1, 1}, "2"));
+    scene.intersections = {"1 2", "0 1", "2 1", "x", "1 0", "01 2", "0 1", "1 1", "0 2"};
+    std::vector<std::pair<std::string, std::string>> repeats;
+    for (const Problem& problem : problemsOf(scene)) {
+        if (problem.kind == "intersection-duplicate") {
+            repeats.emplace_back(*problem.intersection, problem.message);
+        }
+    }
+    const auto named = [](const std::string& text, const std::string& first) {
+        return std::pair<std::string, std::string>{
+            text, "intersection « " + text + " » : même paire que l'intersection « " + first +
+                      " », déjà listée"};
+    };
+    EXPECT_EQ(repeats, (std::vector<std::pair<std::string, std::string>>{
+                           named("2 1", "1 2"), named("1 0", "0 1"), named("01 2", "1 2"),
+                           named("0 1", "0 1")}));
+}
+
 // When a heap of boxes stops the search, the missing pairs cannot be told: the report says so
 // with an error instead of listing some of them.
 TEST(Checks, AHeapOfBoxesIsAnErrorAndNoPairIsCalledMissing) {
@@ -254,8 +276,7 @@ TEST(Checks, RepeatedIdsNameTheirFirstBoxAndListedPairsAreTestedOnce) {
     const std::vector<Problem> problems = problemsOf(scene);
     EXPECT_EQ(found(problems), expected);
     ASSERT_FALSE(problems.empty());
-    EXPECT_EQ(problems[ROW - DISTINCT_IDS - 1].message,
-              "l'ID « 50 » est déjà celui de la box 49");
+    EXPECT_EQ(problems[ROW - DISTINCT_IDS - 1].message, "l'ID « 50 » est déjà celui de la box 49");
 }
 
 TEST(Checks, ALongTokenIsCutShortInMessages) {
