@@ -14,6 +14,12 @@ constexpr double PARALLEL_EDGES = 1e-6;
 // Up to this extent, single-precision offsets from the lowest corner stray by less than a
 // sixteenth of the tolerance.
 constexpr double COMPACT_EXTENT = 1024;
+// Up to this extent, a corner and three edges in single precision give every corner of a
+// parallelepiped within a sixteenth of the tolerance as well.
+constexpr double PARALLELEPIPED_EXTENT = 256;
+// How far a corner may lie from where three edges put it for a solid to be kept as a
+// parallelepiped.
+constexpr double PARALLELEPIPED_MISMATCH = GEOMETRY_TOLERANCE / 256;
 
 bool apart(double lowA, double highA, double lowB, double highB) {
     return lowB - highA > GEOMETRY_TOLERANCE || lowA - highB > GEOMETRY_TOLERANCE;
@@ -48,6 +54,30 @@ bool isNewDirection(const std::vector<Vec3>& directions, const Vec3& direction) 
     });
 }
 
+// The corners of a parallelepiped as buildSolid gives them: corner i is corner 0 moved along the
+// edges to corners 1, 2 and 4 for each of the bits 1, 2 and 4 of i.
+constexpr std::array<std::size_t, 3> PARALLELEPIPED_EDGE_ENDS = {1, 2, 4};
+
+bool isParallelepiped(const std::vector<Vec3>& vertices) {
+    if (vertices.size() != 8) {
+        return false;
+    }
+    for (std::size_t i = 0; i < vertices.size(); ++i) {
+        Vec3 expected = vertices[0];
+        for (std::size_t bit = 0; bit < PARALLELEPIPED_EDGE_ENDS.size(); ++bit) {
+            if ((i >> bit & 1u) != 0) {
+                expected = expected + (vertices[PARALLELEPIPED_EDGE_ENDS[bit]] - vertices[0]);
+            }
+        }
+        const Vec3 mismatch = vertices[i] - expected;
+        if (std::max({std::fabs(mismatch.x), std::fabs(mismatch.y), std::fabs(mismatch.z)}) >
+            PARALLELEPIPED_MISMATCH) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void ShapeSet::reserve(std::size_t solidCount) {
@@ -61,7 +91,7 @@ void ShapeSet::reserve(std::size_t solidCount) {
 
 ShapeSet::Range ShapeSet::project(const Entry& entry, const Vec3& axis) const {
     Range range{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
-    if (entry.exact) {
+    if (entry.form == VertexForm::Exact) {
         for (std::size_t i = 0; i < entry.vertexCount; ++i) {
             const double along = dot(exactVertices_[entry.firstVertex + i], axis);
             range.low = std::min(range.low, along);
@@ -70,6 +100,15 @@ ShapeSet::Range ShapeSet::project(const Entry& entry, const Vec3& axis) const {
         return range;
     }
     const double base = dot(toVec3(entry.low), axis);
+    if (entry.form == VertexForm::Parallelepiped) {
+        const Float3* stored = &offsets_[entry.firstVertex];
+        range.low = range.high = base + dot(toVec3(stored[0]), axis);
+        for (std::size_t edge = 1; edge <= 3; ++edge) {
+            const double along = dot(toVec3(stored[edge]), axis);
+            (along < 0 ? range.low : range.high) += along;
+        }
+        return range;
+    }
     for (std::size_t i = 0; i < entry.vertexCount; ++i) {
         const double along = base + dot(toVec3(offsets_[entry.firstVertex + i]), axis);
         range.low = std::min(range.low, along);
@@ -89,9 +128,18 @@ void ShapeSet::add(const Solid& solid) {
     entry.high = {roundedUp(solid.boundsMax.x), roundedUp(solid.boundsMax.y),
                   roundedUp(solid.boundsMax.z)};
     const Vec3 extent = solid.boundsMax - solid.boundsMin;
-    entry.exact = std::max({extent.x, extent.y, extent.z}) > COMPACT_EXTENT;
+    const double largest = std::max({extent.x, extent.y, extent.z});
     entry.vertexCount = static_cast<std::uint8_t>(solid.vertices.size());
-    if (entry.exact) {
+    if (largest <= PARALLELEPIPED_EXTENT && isParallelepiped(solid.vertices)) {
+        entry.form = VertexForm::Parallelepiped;
+        entry.firstVertex = static_cast<std::uint32_t>(offsets_.size());
+        const Vec3& corner = solid.vertices[0];
+        offsets_.push_back(toFloat3(corner - toVec3(entry.low)));
+        for (const std::size_t end : PARALLELEPIPED_EDGE_ENDS) {
+            offsets_.push_back(toFloat3(solid.vertices[end] - corner));
+        }
+    } else if (largest > COMPACT_EXTENT) {
+        entry.form = VertexForm::Exact;
         entry.firstVertex = static_cast<std::uint32_t>(exactVertices_.size());
         exactVertices_.insert(exactVertices_.end(), solid.vertices.begin(), solid.vertices.end());
     } else {

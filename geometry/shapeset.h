@@ -31,6 +31,18 @@ public:
 private:
     using Float3 = std::array<float, 3>;
 
+    // How an entry's vertices are kept, from firstVertex on.
+    enum class VertexForm : std::uint8_t {
+        // In offsets_, each vertex from the lowest corner of the bounds.
+        Offsets,
+        // In offsets_, four entries: one corner from the lowest corner of the bounds, then the
+        // three edges from it that span a parallelepiped, half the memory of its eight corners.
+        Parallelepiped,
+        // In exactVertices_, the solid being too large for single-precision offsets from its
+        // lowest corner to stay far below the tolerance.
+        Exact,
+    };
+
     struct Entry {
         Float3 low;
         Float3 high;
@@ -40,9 +52,7 @@ private:
         std::uint8_t vertexCount = 0;
         std::uint8_t faceAxisCount = 0;
         std::uint8_t edgeAxisCount = 0;
-        // The vertices are in exactVertices_, the solid being too large for single-precision
-        // offsets from its lowest corner to stay far below the tolerance.
-        bool exact = false;
+        VertexForm form = VertexForm::Offsets;
     };
     struct Range {
         double low;

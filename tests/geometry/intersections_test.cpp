@@ -80,6 +80,27 @@ TEST(TouchTest, ATurnedCornerOnAFaceTouchesAndMovedAwayDoesNot) {
     EXPECT_TRUE(touch(cube, turnedBox("2", {0.5 + ROOT_TWO, 0.3, 0}, {1, 1, 1}, 45)));
 }
 
+// Small, large and very large boxes are each kept in their own form for the touch test; every
+// form must tell a gap of half the tolerance, which touches, from one of twice the tolerance.
+TEST(TouchTest, TheToleranceHoldsForSmallLargeAndVeryLargeBoxes) {
+    for (const double half : {0.5, 200.0, 1500.0}) {
+        for (const double degrees : {0.0, 30.0, 45.0}) {
+            const double angle = degrees * 3.14159265358979323846 / 180;
+            const Vec3 across{std::cos(angle), std::sin(angle), 0};
+            const Vec3 centre{3, -2, 1};
+            const BoxTexts first = turnedBox("1", centre, {half, 1, 1}, degrees);
+            const auto beyond = [&](double gap) {
+                return turnedBox("2", centre + across * (half + 0.75 + gap), {0.75, 1, 1}, degrees);
+            };
+            SCOPED_TRACE(testing::Message() << "half " << half << ", " << degrees << " degrees");
+            EXPECT_TRUE(touch(first, beyond(0)));
+            EXPECT_TRUE(touch(first, beyond(GEOMETRY_TOLERANCE / 2)));
+            EXPECT_FALSE(touch(first, beyond(2 * GEOMETRY_TOLERANCE)));
+            EXPECT_TRUE(touch(beyond(-GEOMETRY_TOLERANCE), first));
+        }
+    }
+}
+
 // Two edges that cross at right angles are apart only along their cross product: no face
 // normal of either box separates them.
 TEST(TouchTest, CrossingEdgesTouchOnlyWhenTheyMeet) {
