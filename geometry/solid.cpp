@@ -250,9 +250,17 @@ void clearGeometry(Solid& solid) {
     solid.boundsMax = {};
 }
 
-void setBounds(Solid& solid);
+void setBounds(Solid& solid) {
+    solid.boundsMin = solid.boundsMax = solid.vertices.front();
+    for (const Vec3& v : solid.vertices) {
+        solid.boundsMin = {std::min(solid.boundsMin.x, v.x), std::min(solid.boundsMin.y, v.y),
+                           std::min(solid.boundsMin.z, v.z)};
+        solid.boundsMax = {std::max(solid.boundsMax.x, v.x), std::max(solid.boundsMax.y, v.y),
+                           std::max(solid.boundsMax.z, v.z)};
+    }
+}
 
-// The corners as vertices, with the faces they make and the edges of those faces.
+// The corners as vertices, with the faces they make, the edges of those faces and the bounds.
 void addFaces(const PlaneSet& set, const std::vector<Corner>& corners, Solid& solid) {
     for (const Corner& corner : corners) {
         solid.vertices.push_back(corner.point);
@@ -274,16 +282,6 @@ void addFaces(const PlaneSet& set, const std::vector<Corner>& corners, Solid& so
         }
     }
     setBounds(solid);
-}
-
-void setBounds(Solid& solid) {
-    solid.boundsMin = solid.boundsMax = solid.vertices.front();
-    for (const Vec3& v : solid.vertices) {
-        solid.boundsMin = {std::min(solid.boundsMin.x, v.x), std::min(solid.boundsMin.y, v.y),
-                           std::min(solid.boundsMin.z, v.z)};
-        solid.boundsMax = {std::max(solid.boundsMax.x, v.x), std::max(solid.boundsMax.y, v.y),
-                           std::max(solid.boundsMax.z, v.z)};
-    }
 }
 
 // Faces, edges, volume and bounds of the corners found, and whether they enclose a volume.
