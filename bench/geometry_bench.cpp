@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -224,7 +225,25 @@ int measure(const std::string& path, bool keepSolids) {
     return 0;
 }
 
-void report(const char* what, const std::vector<std::vector<double>>& runs) {
+// Prints the seconds a page of fresh memory costs when first touched. Machines differ widely in
+// this, and it is most of what reading a file costs and a good part of the check: the figure
+// tells how far the ratios below carry to another machine.
+int touchFreshMemory() {
+    constexpr std::size_t bytes = std::size_t{64} << 20;
+    constexpr std::size_t page = 4096;
+    const Clock::time_point start = Clock::now();
+    const std::unique_ptr<char[]> memory(new char[bytes]);
+    for (std::size_t i = 0; i < bytes; i += page) {
+        memory[i] = static_cast<char>(i / page);
+    }
+    const double seconds = secondsSince(start);
+    volatile char kept = memory[bytes / 2];
+    static_cast<void>(kept);
+    std::printf("%.9f\n", seconds / (bytes / page));
+    return 0;
+}
+
+void report(const char* what, const std::vector<std::vector<double>>& runs, double pageSeconds) {
     std::vector<double> reads, checks, ratios, documents, added, memoryRatios;
     std::vector<double> readProcessors, checkProcessors, processorRatios;
     for (const auto& run : runs) {
@@ -256,6 +275,13 @@ void report(const char* what, const std::vector<std::vector<double>>& runs) {
                 median(documents), median(added), median(memoryRatios),
                 *std::min_element(memoryRatios.begin(), memoryRatios.end()),
                 *std::max_element(memoryRatios.begin(), memoryRatios.end()));
+    const auto touchShare = [&](double megabytes, double seconds) {
+        return 100 * megabytes * 1e6 / 4096 * pageSeconds / seconds;
+    };
+    std::printf("  first touch of the pages added, at that cost: about %.0f%% of readFile's time, "
+                "%.0f%% of the check's\n",
+                touchShare(median(documents), median(reads)),
+                touchShare(median(added), median(checks)));
 }
 
 int compare(const fs::path& folder) {
@@ -268,7 +294,9 @@ int compare(const fs::path& folder) {
                 "each a fresh process\n",
                 boxCount, static_cast<double>(fs::file_size(file)) / 1e6, repetitions);
     std::vector<std::vector<double>> packed, kept;
+    std::vector<double> pageSeconds;
     for (int i = 0; i < repetitions; ++i) {
+        pageSeconds.push_back(measureInChild("pages", file).at(0));
         packed.push_back(measureInChild("check", file));
         kept.push_back(measureInChild("solids", file));
         if (packed.back().size() != 9 || kept.back().size() != 9) {
@@ -277,8 +305,10 @@ int compare(const fs::path& folder) {
         }
     }
     fs::remove(file);
-    report("inspectDocument (what quadrel-check runs)", packed);
-    report("buildSolids + checkDocument + computeIntersections", kept);
+    std::printf("fresh memory: %.1f us a page when first touched (64 MB, median)\n",
+                median(pageSeconds) * 1e6);
+    report("inspectDocument (what quadrel-check runs)", packed, median(pageSeconds));
+    report("buildSolids + checkDocument + computeIntersections", kept, median(pageSeconds));
     return 0;
 }
 
@@ -294,6 +324,9 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && std::string(argv[1]) == "solids") {
         return measure(argv[2], true);
+    }
+    if (argc == 3 && std::string(argv[1]) == "pages") {
+        return touchFreshMemory();
     }
     if (argc > 2) {
         std::cerr << "Usage: geometry_bench [folder] | geometry_bench generate FILE\n";
