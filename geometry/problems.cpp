@@ -161,12 +161,10 @@ public:
             } else if (repeat != repeats.end() && repeat->first == position) {
                 const auto first =
                     std::lower_bound(repeatedFirsts.begin(), repeatedFirsts.end(), repeat->second);
-                addListed(
-                    "intersection-duplicate", Severity::Warning, text,
-                    "même paire que l'intersection " +
-                        quoted(
-                            firstTexts[static_cast<std::size_t>(first - repeatedFirsts.begin())]) +
-                        ", déjà listée");
+                const std::string_view firstText = firstTexts[static_cast<std::size_t>(
+                    std::distance(repeatedFirsts.begin(), first))];
+                addListed("intersection-duplicate", Severity::Warning, text,
+                          "même paire que l'intersection " + quoted(firstText) + ", déjà listée");
                 ++repeat;
             } else {
                 const std::size_t low = keys[position] >> 32;
@@ -336,7 +334,8 @@ private:
                 "l'ID " + quoted(id_) + " n'est pas fait que de chiffres");
         }
         const std::size_t mask = rankOfIdSlots_.size() - 1;
-        std::size_t slot = std::hash<std::string_view>{}(id_)&mask;
+        const std::size_t hash = std::hash<std::string_view>{}(id_);
+        std::size_t slot = hash & mask;
         for (; rankOfIdSlots_[slot] != NO_RANK; slot = (slot + 1) & mask) {
             const std::uint32_t first = rankOfIdSlots_[slot];
             if (ids_[first] == id_) {
