@@ -223,6 +223,26 @@ std::string decimalToHex8(std::string_view decimalText) {
     return writeHex(integerPart << FRACTION_BITS | fractionBits(fraction), EIGHT_DIGITS);
 }
 
+std::optional<std::string> fourDigitsOfSteps(std::int64_t steps) {
+    const std::int64_t magnitude = steps < 0 ? -steps : steps;
+    if (magnitude > FOUR_DIGIT_MAGNITUDE) {
+        return std::nullopt;
+    }
+    const auto pattern = static_cast<std::uint32_t>(magnitude) | (steps < 0 ? FOUR_DIGIT_SIGN : 0);
+    return writeHex(pattern, FOUR_DIGITS);
+}
+
+std::optional<std::string> eightDigitsOfSteps(std::int64_t steps) {
+    // Patterns between these two limits read as positive or negative depending on rounding.
+    constexpr std::int64_t lowest = -static_cast<std::int64_t>(131071) << FRACTION_BITS;
+    if (steps < lowest || steps >= static_cast<std::int64_t>(OFFSET_IMPOSSIBLE)) {
+        return std::nullopt;
+    }
+    const std::int64_t offset = static_cast<std::int64_t>(NEGATIVE_OFFSET) << FRACTION_BITS;
+    const std::int64_t pattern = steps < 0 ? steps + offset : steps;
+    return writeHex(static_cast<std::uint32_t>(pattern), EIGHT_DIGITS);
+}
+
 } // namespace fixedpoint
 
 std::string BoxDocument::hexToDecimal(std::string hexText, HexFormat format) const {

@@ -3,6 +3,7 @@
 #include "orlclass.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,5 +43,12 @@ std::string decimalToHex4(std::string_view decimalText);
 // Eight lower-case hexadecimal digits, or "0" for an empty text or a value of 262144 or more;
 // a negative value is offset by 262143, and 00000000 when that leaves nothing above 0.
 std::string decimalToHex8(std::string_view decimalText);
+
+// The texts that read back as exactly steps / 16384, for values computed rather than typed: the
+// decimal route above rounds through single precision, which loses steps beyond 1024 units.
+// Nothing when the value lies outside what the format holds (a magnitude of 2 or more for four
+// digits; for eight digits, from -131071 up to, not including, 131071).
+std::optional<std::string> fourDigitsOfSteps(std::int64_t steps);
+std::optional<std::string> eightDigitsOfSteps(std::int64_t steps);
 
 } // namespace fixedpoint

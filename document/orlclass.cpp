@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cassert>
+#include <cerrno>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -235,18 +236,32 @@ void BoxDocument::adopt(BoxFileContent& content) {
 }
 
 bool BoxDocument::writeFile() const {
+    std::error_code reason;
+    return writeFile(reason);
+}
+
+bool BoxDocument::writeFile(std::error_code& reason) const {
+    reason.clear();
     // A text that would read back as another token would shift every later one: the file that
     // holds the document now is worth more than a save that corrupts it.
     if (path.empty() || !readsBackUnchanged(*this)) {
+        reason = std::make_error_code(std::errc::invalid_argument);
         return false;
     }
+    errno = 0;
     SafeFileWriter writer(path);
-    if (!writer.isOpen()) {
-        return false;
+    bool saved = writer.isOpen();
+    if (saved) {
+        FileSink sink(writer);
+        writeBoxContent(*this, sink);
+        saved = !sink.failed() && writer.commit();
     }
-    FileSink sink(writer);
-    writeBoxContent(*this, sink);
-    return !sink.failed() && writer.commit();
+    if (!saved) {
+        // The call that failed left its reason; a failure of our own leaves none.
+        reason = errno != 0 ? std::error_code(errno, std::generic_category())
+                            : std::make_error_code(std::errc::io_error);
+    }
+    return saved;
 }
 
 std::string BoxDocument::writeText() const {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 struct BoxFileContent;
 
@@ -105,6 +106,9 @@ public:
     // Returns false, and changes no file, when path is empty, when a text would not read back
     // as the same token (see readsBackUnchanged), or when the file cannot be written.
     [[nodiscard]] bool writeFile() const;
+    // The same, saying on failure why: the system's error, or std::errc::invalid_argument when
+    // there is no path or a text would not read back as the same token.
+    [[nodiscard]] bool writeFile(std::error_code& reason) const;
     // The bytes that writeFile puts in the file.
     std::string writeText() const;
 

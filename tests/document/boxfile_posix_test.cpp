@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -124,6 +125,29 @@ TEST_F(BoxFileTest, SavingWhereNoFileCanBeCreatedChangesNothing) {
         EXPECT_EQ(namesIn(subfolder), std::set<std::string>{"dedans.box"});
         EXPECT_EQ(contentOf(subfolder / "dedans.box"), "contenu");
     }
+}
+
+// The window names the reason to the user, so it must be the system's own.
+TEST_F(BoxFileTest, AFailedSaveSaysWhy) {
+    BoxDocument document;
+    document.readText(workedExampleBytes);
+    std::error_code reason;
+    document.setPath((folder_ / "absent" / "a.box").string());
+    EXPECT_FALSE(document.writeFile(reason));
+    EXPECT_EQ(reason, std::errc::no_such_file_or_directory);
+
+    document.setPath((folder_ / "gros.box").string());
+    {
+        const FileSizeLimit limit(100);
+        EXPECT_FALSE(document.writeFile(reason));
+    }
+    EXPECT_EQ(reason, std::errc::file_too_large);
+
+    EXPECT_TRUE(document.writeFile(reason));
+    EXPECT_FALSE(reason);
+    document.setPath("");
+    EXPECT_FALSE(document.writeFile(reason));
+    EXPECT_EQ(reason, std::errc::invalid_argument);
 }
 
 TEST_F(BoxFileTest, ASaveThatFailsWhileWritingKeepsTheOldFile) {

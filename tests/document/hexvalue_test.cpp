@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 
 namespace {
@@ -78,6 +79,41 @@ TEST(HexValue, AgreesWithTheDecimalTextOfEveryPattern) {
         pattern = pattern * 1664525u + 1013904223u;
         expectAgreement(eightDigits(pattern), HexFormat::EightDigits);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Computed values must land on their exact step, far beyond where single precision rounds.
+TEST(StepTexts, ReadBackAsExactlyTheirSteps) {
+    using fixedpoint::eightDigitsOfSteps;
+    using fixedpoint::fourDigitsOfSteps;
+    constexpr std::int64_t unit = 16384;
+    for (const std::int64_t steps : {std::int64_t{0}, std::int64_t{1}, std::int64_t{-1}, unit,
+                                     -unit, 2 * unit - 1, -(2 * unit - 1), std::int64_t{11585}}) {
+        const std::optional<std::string> text = fourDigitsOfSteps(steps);
+        ASSERT_TRUE(text) << steps;
+        EXPECT_EQ(text->size(), 4u);
+        EXPECT_EQ(hexValue(*text, HexFormat::FourDigits), static_cast<double>(steps) / unit);
+    }
+    EXPECT_EQ(fourDigitsOfSteps(-unit), "c000");
+    EXPECT_FALSE(fourDigitsOfSteps(2 * unit));
+    EXPECT_FALSE(fourDigitsOfSteps(-2 * unit));
+
+    for (const std::int64_t steps :
+         {std::int64_t{0}, std::int64_t{1}, std::int64_t{-1}, unit, -unit, 10000 * unit + 1,
+          -10000 * unit - 1, 131071 * unit - 1, -131071 * unit, 5000 * unit + 8191}) {
+        const std::optional<std::string> text = eightDigitsOfSteps(steps);
+        ASSERT_TRUE(text) << steps;
+        EXPECT_EQ(text->size(), 8u);
+        EXPECT_EQ(hexValue(*text, HexFormat::EightDigits), static_cast<double>(steps) / unit)
+            << *text;
+    }
+    EXPECT_EQ(eightDigitsOfSteps(-unit), "ffff8000");
+    EXPECT_EQ(eightDigitsOfSteps(unit), "00004000");
+    EXPECT_FALSE(eightDigitsOfSteps(131071 * unit));
+    EXPECT_FALSE(eightDigitsOfSteps(-131071 * unit - 1));
 }
 
 } // namespace
