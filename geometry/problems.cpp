@@ -4,6 +4,7 @@
 #include "frenchtext.h"
 #include "leadinginteger.h"
 #include "orlclass.h"
+#include "rankpair.h"
 #include "shapeset.h"
 
 #include <algorithm>
@@ -35,14 +36,6 @@ bool isHexDigit(char c) {
 // pointer keeps the test from being inlined.
 bool allDigits(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c); });
-}
-
-// An optional sign, then digits only.
-bool isRankText(std::string_view text) {
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        text.remove_prefix(1);
-    }
-    return !text.empty() && allDigits(text);
 }
 
 // Whole digits, read without a locale; long digit strings saturate at the largest double.
@@ -239,19 +232,15 @@ private:
     // The key of a listed pair of two distinct ranks of boxes, or nothing; report: whether to
     // report what is wrong with it.
     std::optional<std::uint64_t> listedKey(std::string_view text, bool report) {
-        const std::size_t space = text.find(' ');
-        const std::string_view first = text.substr(0, space);
-        const std::string_view second =
-            space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
-        if (space == std::string_view::npos || !isRankText(first) || !isRankText(second)) {
+        const std::optional<IntersectionRanks> ranks = parseRankPair(text);
+        if (!ranks) {
             if (report) {
                 addListed("intersection-malformed", Severity::Error, text,
                           "pas deux rangs séparés par une espace");
             }
             return std::nullopt;
         }
-        const long long a = parseLeadingInteger(first);
-        const long long b = parseLeadingInteger(second);
+        const auto [a, b] = *ranks;
         if (!checkRank(a, text, report) || !checkRank(b, text, report)) {
             return std::nullopt;
         }
