@@ -14,9 +14,8 @@ struct FieldPair {
     int decimalId;
     int hexId;
     HexFormat format;
-    // Which text of a box the pair stands for: 0 to 23 a plane text (Box::planeText), 24 to 26
-    // the centre X, Y and Z.
-    std::size_t boxValue;
+    // Which text of a box the pair stands for, as a slot of boxTextAt.
+    std::size_t slot;
 };
 
 inline constexpr std::size_t fieldPairCount = 27;

@@ -134,12 +134,12 @@ void QuadrelDlg::connectFieldPairs() {
 // Built from the captions around each control, as a sighted user reads the form.
 void QuadrelDlg::nameControlsForScreenReaders() {
     for (const FieldPair& pair : fieldPairs()) {
-        const QString value = pair.boxValue < Box::planeTextCount
+        const QString value = pair.slot >= boxslot::firstPlane
                                   ? QStringLiteral("Plan %1, %2")
-                                        .arg(pair.boxValue / 4)
-                                        .arg(QChar(u"abcd"[pair.boxValue % 4]))
+                                        .arg((pair.slot - boxslot::firstPlane) / 4)
+                                        .arg(QChar(u"abcd"[(pair.slot - boxslot::firstPlane) % 4]))
                                   : QStringLiteral("Coordonnées du centre, %1")
-                                        .arg(QChar(u"XYZ"[pair.boxValue - Box::planeTextCount]));
+                                        .arg(QChar(u"XYZ"[pair.slot - boxslot::firstCentre]));
         control(pair.decimalId)->setAccessibleName(value + QStringLiteral(", décimal"));
         control(pair.hexId)->setAccessibleName(value + QStringLiteral(", hexadécimal"));
     }

@@ -2,6 +2,7 @@
 
 #include "BoundTexts.h"
 #include "TemplateDialog.h"
+#include "box.h"
 
 #include <QIcon>
 #include <array>
@@ -11,7 +12,6 @@
 #include <string>
 #include <vector>
 
-class Box;
 class BoxDocument;
 class EditField;
 class FileChooser;
@@ -62,10 +62,9 @@ public:
     ViewWindow* view() const { return view_; }
     // Selects line rank of the box list and shows its box, as a click on that line does.
     void showBoxOfRank(std::size_t rank);
-    // What the form's ID field and its 27 hexadecimal fields show now, pulled or not: centre X,
-    // Y, Z, then the 24 plane texts (plane k / 4, coefficient k % 4).
+    // What the form's ID field, and the fields of the 29 texts of a box, show now, pulled or not.
     std::string shownId() const;
-    std::array<std::string, 27> shownBoxTexts() const;
+    BoxTexts shownBoxTexts() const;
     // The fixes the 3D view offers, each made as the user would make it by hand: new texts in
     // the four fields of one plane of the form; pairs appended as the add-intersection dialog
     // appends them; pairs removed as "Supprimer" removes the selected one.
