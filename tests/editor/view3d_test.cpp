@@ -273,6 +273,7 @@ void View3dTest::theCommandsRefreshTheScene() {
 
     // While hidden the view does not follow; shown again, it shows the document as it is.
     view->close();
+    test.answerQuestion("Ne pas enregistrer");
     test.answerChooser(dir.filePath("new.box"));
     test.click(1036);
     QCOMPARE(view->scene().size(), std::size_t(2));
@@ -363,10 +364,10 @@ void View3dTest::theProblemsOfAFaultyFileAreListed() {
     for (const Problem& problem : view->scene().problems) {
         kinds << QString::fromStdString(problem.kind);
     }
-    QCOMPARE(kinds, QStringList({"normal-not-unit", "intersection-apart", "intersection-self",
-                                 "intersection-out-of-range", "intersection-malformed",
-                                 "intersection-duplicate", "intersection-apart",
-                                 "intersection-missing"}));
+    QCOMPARE(kinds,
+             QStringList({"normal-not-unit", "intersection-apart", "intersection-self",
+                          "intersection-out-of-range", "intersection-malformed",
+                          "intersection-duplicate", "intersection-apart", "intersection-missing"}));
     const int normal = rowShowing(list, 3, "a² + b² + c²");
     QVERIFY(normal >= 0);
     QCOMPARE(list->model()->index(normal, 0).data().toString(), QString("Erreur"));
