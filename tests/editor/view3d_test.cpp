@@ -273,6 +273,7 @@ void View3dTest::theCommandsRefreshTheScene() {
 
     // While hidden the view does not follow; shown again, it shows the document as it is.
     view->close();
+    test.answerQuestion("Ne pas enregistrer");
     test.answerChooser(dir.filePath("new.box"));
     test.click(1036);
     QCOMPARE(view->scene().size(), std::size_t(2));
