@@ -69,6 +69,15 @@ public:
 
     void checkCount(std::optional<std::string_view> countToken) {
         const std::string_view token = countToken ? *countToken : document_.countText;
+        if (token.empty()) {
+            add("empty-file", Severity::Error, "fichier vide : pas de nombre de boxes");
+            return;
+        }
+        if (!isRankText(token)) {
+            add("count-invalid", Severity::Error,
+                "le nombre de boxes " + quotedBytes(token) + " n'est pas un nombre");
+            return;
+        }
         const long long count = parseLeadingInteger(token);
         if (count < 0 || static_cast<unsigned long long>(count) != document_.boxes.size()) {
             add("count-mismatch", Severity::Error,

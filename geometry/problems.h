@@ -16,12 +16,13 @@ enum class Severity { Error, Warning };
 
 // One fault found in a document.
 struct Problem {
-    // A stable identifier: "count-mismatch", "text-format", "id-invalid", "id-duplicate",
-    // "normal-not-unit", "solid-empty", "solid-unbounded", "solid-flat", "planes-not-opposite",
-    // "centre-outside", "radius-too-small", "intersection-malformed",
-    // "intersection-out-of-range", "intersection-self", "intersection-duplicate",
-    // "intersection-apart", "intersection-missing", or "intersections-incomplete" when a heap of
-    // boxes stopped the search for intersections (the missing ones are then not reported).
+    // A stable identifier: "empty-file", "count-invalid", "count-mismatch", "text-format",
+    // "id-invalid", "id-duplicate", "normal-not-unit", "solid-empty", "solid-unbounded",
+    // "solid-flat", "planes-not-opposite", "centre-outside", "radius-too-small",
+    // "intersection-malformed", "intersection-out-of-range", "intersection-self",
+    // "intersection-duplicate", "intersection-apart", "intersection-missing", or
+    // "intersections-incomplete" when a heap of boxes stopped the search for intersections (the
+    // missing ones are then not reported).
     std::string kind;
     Severity severity = Severity::Error;
     std::optional<std::size_t> rank; // the box, when it concerns one box
