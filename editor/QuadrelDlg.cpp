@@ -8,6 +8,7 @@
 #include "EditField.h"
 #include "FileChooser.h"
 #include "IconResource.h"
+#include "InterruptedSave.h"
 #include "ListControl.h"
 #include "StringTable.h"
 #include "SystemMenu.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QShortcut>
 #include <cstdio>
+#include <iostream>
 
 namespace {
 
@@ -211,9 +213,10 @@ void QuadrelDlg::chooseFile() {
 }
 
 bool QuadrelDlg::openFile(const std::string& chosen) {
+    const SaveRecovery recovery = recoverBeforeOpening(chosen, std::cerr);
     // One read, taken whole or not at all: a file that cannot be read costs the user nothing,
     // and one that changes meanwhile cannot give a count from one version and boxes from another.
-    if (!document_->loadFile(chosen)) {
+    if (recovery == SaveRecovery::failed || !document_->loadFile(chosen)) {
         return false;
     }
     // A file without a count token is saved with the count "0"; the label says so already.
@@ -229,6 +232,8 @@ bool QuadrelDlg::openFile(const std::string& chosen) {
     setEditFieldsEnabled(true);
     pushToControls();
     setModified(false);
+    restored_ = recovery == SaveRecovery::restored;
+    showCaption();
     emit documentChanged();
     return true;
 }
@@ -283,6 +288,7 @@ void QuadrelDlg::setModified(bool modified) {
     if (!modified) {
         // A fresh or freshly saved document has nothing left that a failed save could lose.
         saveFailed_ = false;
+        restored_ = false;
     }
     showCaption();
 }
@@ -300,6 +306,9 @@ void QuadrelDlg::showCaption() {
     caption += QStringLiteral(" - Quadrel");
     if (saveFailed_) {
         caption += QStringLiteral(" (non enregistré)");
+    }
+    if (restored_) {
+        caption += QStringLiteral(" (restauré après une interruption)");
     }
     setWindowTitle(caption);
 }
