@@ -16,13 +16,14 @@ enum class Severity { Error, Warning };
 
 // One fault found in a document.
 struct Problem {
-    // A stable identifier: "empty-file", "count-invalid", "count-mismatch", "text-format",
-    // "id-invalid", "id-duplicate", "normal-not-unit", "solid-empty", "solid-unbounded",
-    // "solid-flat", "planes-not-opposite", "centre-outside", "radius-too-small",
-    // "intersection-malformed", "intersection-out-of-range", "intersection-self",
-    // "intersection-duplicate", "intersection-apart", "intersection-missing", or
-    // "intersections-incomplete" when a heap of boxes stopped the search for intersections (the
-    // missing ones are then not reported).
+    // A stable identifier: "count-mismatch", "text-format", "id-invalid", "id-duplicate",
+    // "normal-not-unit", "solid-empty", "solid-unbounded", "solid-flat", "planes-not-opposite",
+    // "centre-outside", "radius-too-small", "intersection-malformed",
+    // "intersection-out-of-range", "intersection-self", "intersection-duplicate",
+    // "intersection-apart", "intersection-missing", or "intersections-incomplete" when a heap of
+    // boxes stopped the search for intersections (the missing ones are then not reported).
+    // Also "empty-file" (no token at all) and "count-invalid" (a count that is not an optional
+    // sign then digits); quadrel-check adds "interrupted-save" for a file it leaves unread.
     std::string kind;
     Severity severity = Severity::Error;
     std::optional<std::size_t> rank; // the box, when it concerns one box
