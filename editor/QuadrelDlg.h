@@ -135,4 +135,6 @@ private:
     ViewWindow* view_ = nullptr;
     bool modified_ = false;
     bool saveFailed_ = false;
+    // The file was put back from the copy a save cut short had left, as the caption says.
+    bool restored_ = false;
 };
