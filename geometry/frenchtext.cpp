@@ -1,13 +1,17 @@
 #include "frenchtext.h"
 
+#include "filetext.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
 
 namespace {
 
-// Enough for any message, and a bound on what a file's absurdly long token can add to one.
-constexpr std::size_t QUOTED_LIMIT = 40;
+// Characters enough for any message, and a bound on what a file's absurdly long token can add
+// to one.
+constexpr std::size_t SHORTENED_LIMIT = 40;
 
 } // namespace
 
@@ -33,14 +37,20 @@ std::string frenchNumber(double value, int decimals) {
     return text == "-0" ? "0" : text;
 }
 
-std::string quoted(std::string_view text) {
-    std::string result = "« ";
-    if (text.size() > QUOTED_LIMIT) {
-        result += text.substr(0, QUOTED_LIMIT);
-        result += "…";
-    } else {
-        result += text;
+std::string shortened(std::string_view text) {
+    const std::string decoded = fileTextAsUtf8(text);
+    std::string_view rest = decoded;
+    std::size_t characters = 0;
+    while (!rest.empty() && characters < SHORTENED_LIMIT) {
+        rest.remove_prefix(std::max<std::size_t>(1, utf8SequenceLength(rest)));
+        ++characters;
     }
-    result += " »";
-    return result;
+    if (rest.empty()) {
+        return decoded;
+    }
+    return decoded.substr(0, decoded.size() - rest.size()) + "…";
+}
+
+std::string quoted(std::string_view text) {
+    return "« " + shortened(text) + " »";
 }
