@@ -52,6 +52,8 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     setWindowTitle(tr("Vue 3D - Quadrel"));
     setWindowIcon(mainWindow.windowIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // The view follows the typing; showing it must not take the keyboard from the form.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     auto* recentreButton = new QPushButton(tr("Recentrer"));
     auto* showAllButton = new QPushButton(tr("Tout voir"));
@@ -136,8 +138,6 @@ void ViewWindow::showAndRaise() {
             placeBesideMainWindow();
         }
     }
-    // The view follows the typing; it must not take the keyboard from the form.
-    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();

@@ -165,7 +165,10 @@ TEST_F(CheckCommandTest, AnOldWindowsIdReadsAsTheListsShowIt) {
 
 // No name nor text can end a report line: every line of the report is one problem or the
 // summary, and the status stays what the files give.
-TEST_F(CheckCommandTest, ControlCharactersAndLineSeparatorsAreEscapedInLines) {
+TEST_F(CheckCommandTest, AFileNameCannotForgeALine) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file names hold no control character";
+#endif
     const std::string forged = "x.box\nother.box: box 0 (1): erreur: faux";
     const std::string file = write(forged, workedExampleBytes);
     const Outcome result = run({file});
@@ -173,7 +176,9 @@ TEST_F(CheckCommandTest, ControlCharactersAndLineSeparatorsAreEscapedInLines) {
     const std::string escapedName =
         (folder_ / "x.box").string() + "\\nother.box: box 0 (1): erreur: faux";
     EXPECT_EQ(result.out, escapedName + ": 2 boxes vérifiées, 0 erreur, 0 avertissement\n");
+}
 
+TEST_F(CheckCommandTest, ControlCharactersAndLineSeparatorsOfTextsAreEscaped) {
     struct Case {
         std::string id;
         std::string shown;
