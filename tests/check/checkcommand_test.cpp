@@ -1,5 +1,8 @@
 #include "checkcommand.h"
+#include "filetext.h"
+#include "frenchtext.h"
 #include "geometrytestsupport.h"
+#include "reporttext.h"
 
 #include <filesystem>
 #include <fstream>
@@ -223,6 +226,38 @@ TEST_F(CheckCommandTest, ControlCharactersAndLineSeparatorsOfTextsAreEscaped) {
              {"\r", "\x0b", "\x01", "\x7f", "\xc2\x85", "\xe2\x80\xa8", "\xe2\x80\xa9"}) {
             EXPECT_EQ(result.out.find(separator), std::string::npos) << result.out;
         }
+    }
+}
+
+// Any bytes at all: what a line shows is valid UTF-8 with no control character nor line
+// separator left, and a text cut short stays valid UTF-8, within its length.
+TEST(ReportTextTest, AnyBytesGiveAValidLineOfOneLine) {
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> length(0, 120);
+    const std::string controls[] = {"\xe2\x80\xa8", "\xe2\x80\xa9"};
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes(static_cast<std::size_t>(length(random)), '\0');
+        for (char& c : bytes) {
+            // Mostly high bytes, where the sequences and the code pages differ.
+            c = static_cast<char>(round % 3 == 0 ? byte(random) : 0x80 | byte(random));
+        }
+        const std::string line = escapedForLine(bytes);
+        ASSERT_TRUE(isValidUtf8(line));
+        for (const char c : line) {
+            ASSERT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7f);
+        }
+        for (const std::string& control : controls) {
+            ASSERT_EQ(line.find(control), std::string::npos);
+        }
+        for (std::size_t at = line.find('\xc2'); at != std::string::npos;
+             at = line.find('\xc2', at + 1)) {
+            ASSERT_GE(static_cast<unsigned char>(line[at + 1]), 0xa0) << "a C1 control";
+        }
+        const std::string cut = shortened(bytes);
+        ASSERT_TRUE(isValidUtf8(cut));
+        ASSERT_LE(cut.size(), 40 * 3 + std::string("…").size());
+        ASSERT_TRUE(isValidUtf8(fileTextAsUtf8(bytes)));
     }
 }
 
