@@ -1,9 +1,12 @@
 #include "checkcommand.h"
 
+#include "filetext.h"
+#include "frenchtext.h"
 #include "jsontext.h"
 #include "orlclass.h"
 #include "problems.h"
 #include "safefile.h"
+#include "reporttext.h"
 
 #include <cstddef>
 #include <ostream>
@@ -18,6 +21,11 @@ constexpr std::string_view HELP =
 
 Vérifie des fichiers BOX : les textes et l'ID de chaque box, le solide que découpent ses six
 plans, et la liste des intersections, comparée à celle que donnent les solides.
+
+Deux solides se recouvrent ou se touchent quand aucun axe séparateur ne les écarte de plus de
+1/1024 : les axes essayés sont les normales des faces des deux solides et les produits
+vectoriels de leurs arêtes. Deux cubes dont les coins les plus proches sont à 1,73/1024 l'un de
+l'autre en diagonale se touchent donc (1/1024 sur chaque axe).
 
 Chaque problème s'écrit sur une ligne, à la manière des compilateurs :
   FICHIER: box RANG (ID): plan N: erreur|avertissement: message
@@ -60,29 +68,35 @@ std::string optionalNumber(const std::optional<std::size_t>& value) {
     return value ? std::to_string(*value) : "null";
 }
 
+// A line per problem: a long ID repeated in each would make a report of its size times theirs.
 void writeLine(std::ostream& out, const std::string& file, const Problem& problem) {
-    out << file << ':';
+    out << escapedForLine(file) << ':';
     if (problem.rank) {
-        out << " box " << *problem.rank << " (" << problem.id.value_or("") << "):";
+        out << " box " << *problem.rank << " ("
+            << escapedForLine(shortened(problem.id.value_or(""))) << "):";
     }
     if (problem.plane) {
         out << " plan " << *problem.plane << ':';
     }
     if (problem.intersection) {
-        out << " intersection " << *problem.intersection << ':';
+        out << " intersection " << escapedForLine(shortened(*problem.intersection)) << ':';
     }
     out << (problem.severity() == Severity::Error ? " erreur: " : " avertissement: ")
-        << problem.message << '\n';
+        << escapedForLine(problem.message) << '\n';
+}
+
+// Texts of the file read as the editor's lists show them.
+std::string jsonFileText(const std::optional<std::string>& text) {
+    return text ? jsonString(fileTextAsUtf8(*text)) : "null";
 }
 
 void writeJson(std::ostream& out, const std::string& file, const Problem& problem) {
     out << "{\"file\":" << jsonString(file)
         << ",\"kind\":" << jsonString(kindIdentifier(problem.kind))
         << ",\"severity\":" << (problem.severity() == Severity::Error ? "\"error\"" : "\"warning\"")
-        << ",\"rank\":" << optionalNumber(problem.rank)
-        << ",\"id\":" << jsonStringOrNull(problem.id)
+        << ",\"rank\":" << optionalNumber(problem.rank) << ",\"id\":" << jsonFileText(problem.id)
         << ",\"plane\":" << (problem.plane ? std::to_string(*problem.plane) : std::string("null"))
-        << ",\"intersection\":" << jsonStringOrNull(problem.intersection)
+        << ",\"intersection\":" << jsonFileText(problem.intersection)
         << ",\"message\":" << jsonString(problem.message) << "}\n";
 }
 
@@ -145,12 +159,12 @@ std::optional<bool> checkFile(const Options& options, const std::string& file, s
     // The reader makes countText agree with the boxes it read: the count the file wrote is
     // taken first, for the count check.
     if (!document.loadCountText(file)) {
-        err << "quadrel-check: " << file << " : lecture impossible\n";
+        err << "quadrel-check: " << escapedForLine(file) << " : lecture impossible\n";
         return std::nullopt;
     }
     const std::string countToken = document.countText;
     if (!document.readFile(file)) {
-        err << "quadrel-check: " << file << " : lecture impossible\n";
+        err << "quadrel-check: " << escapedForLine(file) << " : lecture impossible\n";
         return std::nullopt;
     }
     std::size_t errors = 0;
@@ -169,17 +183,18 @@ std::optional<bool> checkFile(const Options& options, const std::string& file, s
             writePairsJson(out, file, search);
         } else {
             if (options.files.size() > 1) {
-                out << file << ":\n";
+                out << escapedForLine(file) << ":\n";
             }
             writePairs(out, search.pairs);
         }
         if (!search.complete) {
-            err << "quadrel-check: " << file
+            err << "quadrel-check: " << escapedForLine(file)
                 << " : trop de boxes entassées, la liste des intersections est incomplète\n";
         }
     } else if (!options.json) {
-        out << file << ": " << counted(document.boxes.size(), "box vérifiée", "boxes vérifiées")
-            << ", " << counted(errors, "erreur", "erreurs") << ", "
+        out << escapedForLine(file) << ": "
+            << counted(document.boxes.size(), "box vérifiée", "boxes vérifiées") << ", "
+            << counted(errors, "erreur", "erreurs") << ", "
             << counted(warnings, "avertissement", "avertissements") << '\n';
     }
     return errors > 0;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,5 +7,3 @@
 // UTF-8 (a file's tokens may hold any) is written as the code point of the same number, so that
 // the line stays valid JSON.
 std::string jsonString(std::string_view text);
-// The same, or null when there is no text.
-std::string jsonStringOrNull(const std::optional<std::string>& text);

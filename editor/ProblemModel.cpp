@@ -1,5 +1,7 @@
 #include "ProblemModel.h"
 
+#include "DisplayText.h"
+
 #include <QBrush>
 #include <QColor>
 
@@ -12,7 +14,8 @@ QString boxText(const Problem& problem) {
         return {};
     }
     const QString rank = QString::number(static_cast<qulonglong>(*problem.rank));
-    const QString id = QString::fromUtf8(problem.id.value_or(std::string()));
+    // The ID's bytes as the box list shows them; the message quotes texts already decoded.
+    const QString id = shortenedForDisplay(problem.id.value_or(std::string()));
     return QObject::tr("%1 (rang %2)").arg(id, rank);
 }
 

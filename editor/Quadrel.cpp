@@ -44,6 +44,32 @@ std::string whyUnreadable(const std::string& path) {
 
 } // namespace
 
+std::string_view commandLineHelp() {
+    return R"(Usage : quadrel [FICHIER]
+
+Édite les fichiers de collision BOX : la liste des boxes d'une scène, chacune un volume
+convexe borné par six plans, et la liste des boxes qui se croisent. Ouvre FICHIER s'il est
+donné, sinon une fenêtre sans fichier.
+
+La fenêtre principale montre la liste des boxes, celle des intersections et le formulaire de
+la box choisie, chaque valeur en décimal et en hexadécimal côte à côte. La vue 3D (F3) s'ouvre
+à côté : elle montre les solides, suit le formulaire pendant la frappe et liste les problèmes
+du fichier.
+
+Raccourcis, dans la fenêtre principale comme dans la vue 3D :
+  Ctrl+O        Choisir...
+  Ctrl+N        Nouveau
+  Ctrl+S        Enregistrer
+  Ctrl+Maj+S    Enregistrer sous
+  Ctrl+Entrée   Valider
+  F1            Aide
+  F3            Vue 3D
+
+Options :
+  --help        affiche cette aide
+)";
+}
+
 bool QuadrelApp::initInstance() {
     auto document = std::make_unique<BoxDocument>();
     auto window = std::make_unique<QuadrelDlg>();

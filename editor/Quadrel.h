@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <iosfwd>
+#include <string_view>
 
 class QuadrelDlg;
 
@@ -17,3 +18,6 @@ public:
 // would. A file that cannot be read leaves the window as it is and one line on errors says why.
 // With no argument nothing happens; arguments after the first are ignored.
 void openFileOfCommandLine(QuadrelDlg& window, const QStringList& arguments, std::ostream& errors);
+
+// What `quadrel --help` prints, in French; the manual page is made from it too.
+std::string_view commandLineHelp();

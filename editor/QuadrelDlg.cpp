@@ -73,8 +73,8 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
     connectFieldPairs();
     onClick(validateButtonId, [this] { validateBox(); });
     onClick(viewButtonId, [this] { openView(); });
-    auto* viewShortcut = new QShortcut(QKeySequence(Qt::Key_F3), this);
-    connect(viewShortcut, &QShortcut::activated, this, [this] { openView(); });
+    // A click opens the view and leaves the keyboard where it was, in the field being typed in.
+    control(viewButtonId)->setFocusPolicy(Qt::TabFocus);
     // The view follows what the fields show, typed or set by a command, before "Valider".
     connect(controlAs<EditField>(idFieldId), &QLineEdit::textChanged, this,
             &QuadrelDlg::formChanged);
@@ -87,6 +87,8 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
     setButtonShortcut(saveButtonId, QKeySequence(Qt::CTRL | Qt::Key_S));
     setButtonShortcut(saveAsButtonId, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     setButtonShortcut(helpButtonId, QKeySequence(Qt::Key_F1));
+    setButtonShortcut(validateButtonId, QKeySequence(Qt::CTRL | Qt::Key_Return));
+    setButtonShortcut(viewButtonId, QKeySequence(Qt::Key_F3));
 
     nameControlsForScreenReaders();
     pushToControls();
@@ -154,6 +156,10 @@ void QuadrelDlg::nameControlsForScreenReaders() {
         {rankLabelId, "Rang box"},
         {boxListId, "Liste des box"},
         {intersectionListId, "Intersections"},
+        {addBoxButtonId, "Ajouter une box"},
+        {deleteBoxButtonId, "Supprimer la box"},
+        {addIntersectionButtonId, "Ajouter une intersection"},
+        {deleteIntersectionButtonId, "Supprimer l'intersection"},
     };
     for (const auto& [id, name] : standAlone) {
         control(id)->setAccessibleName(QString::fromUtf8(name));

@@ -141,30 +141,65 @@ void ScenePainter::drawCrosses(const SceneFrame& frame) {
 }
 
 void ScenePainter::drawAxes() {
-    // Long enough to read at any zoom, short enough not to hide the boxes.
-    const double reach = camera_.distance() * 0.2;
-    const Vec3 tips[3] = {{reach, 0, 0}, {0, reach, 0}, {0, 0, reach}};
-    const char* names[3] = {"X", "Y", "Z"};
     QFont font = painter_.font();
     font.setBold(true);
     painter_.setFont(font);
+    const QSize viewport = camera_.viewport();
+    const QRectF shown(0, 0, viewport.width(), viewport.height());
+    const double originDepth = camera_.depthOf(Vec3{});
+    if (originDepth > camera_.nearDepth() && shown.contains(camera_.project(Vec3{}, originDepth))) {
+        drawAxesAtOrigin();
+    } else {
+        drawAxesGizmo();
+    }
+}
+
+void ScenePainter::drawAxesAtOrigin() {
+    // Long enough to read at any zoom, short enough not to hide the boxes.
+    const double reach = camera_.distance() * 0.2;
+    const Vec3 tips[3] = {{reach, 0, 0}, {0, reach, 0}, {0, 0, reach}};
     const double nearDepth = camera_.nearDepth();
     const double originDepth = camera_.depthOf(Vec3{});
+    const QPointF origin = camera_.project(Vec3{}, originDepth);
     for (int axis = 0; axis < 3; ++axis) {
         const double tipDepth = camera_.depthOf(tips[axis]);
-        if (originDepth <= nearDepth || tipDepth <= nearDepth) {
+        if (tipDepth > nearDepth) {
+            drawAxis(axis, origin, camera_.project(tips[axis], tipDepth));
+        }
+    }
+}
+
+// Each axis as a short step from the focus would show it there, scaled so that an axis across
+// the view is gizmoLength long.
+void ScenePainter::drawAxesGizmo() {
+    constexpr double gizmoLength = 32;
+    constexpr double margin = 16;
+    const QPointF corner(margin + gizmoLength, camera_.viewport().height() - margin - gizmoLength);
+    const Vec3 focus = camera_.focus();
+    const double focusDepth = camera_.depthOf(focus);
+    const double step = camera_.distance() * 0.05;
+    const QPointF base = camera_.project(focus, focusDepth);
+    const double scale = gizmoLength * focusDepth / (step * camera_.focalPixels());
+    const Vec3 directions[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (int axis = 0; axis < 3; ++axis) {
+        const Vec3 tip = focus + directions[axis] * step;
+        const double tipDepth = camera_.depthOf(tip);
+        if (tipDepth <= camera_.nearDepth()) {
             continue;
         }
-        const QPointF origin = camera_.project(Vec3{}, originDepth);
-        const QPointF tip = camera_.project(tips[axis], tipDepth);
-        painter_.setPen(QPen(palette::axes[axis], 2.0));
-        painter_.drawLine(origin, tip);
-        QPointF away = tip - origin;
-        const double span = std::hypot(away.x(), away.y());
-        away = span > 0 ? away * (10 / span) : QPointF(8, -8);
-        const QRectF box(tip + away - QPointF(8, 8), QSizeF(16, 16));
-        painter_.drawText(box, Qt::AlignCenter, QString::fromLatin1(names[axis]));
+        drawAxis(axis, corner, corner + (camera_.project(tip, tipDepth) - base) * scale);
     }
+}
+
+void ScenePainter::drawAxis(int axis, QPointF from, QPointF to) {
+    const char* names[3] = {"X", "Y", "Z"};
+    painter_.setPen(QPen(palette::axes[axis], 2.0));
+    painter_.drawLine(from, to);
+    QPointF away = to - from;
+    const double span = std::hypot(away.x(), away.y());
+    away = span > 0 ? away * (10 / span) : QPointF(8, -8);
+    const QRectF box(to + away - QPointF(8, 8), QSizeF(16, 16));
+    painter_.drawText(box, Qt::AlignCenter, QString::fromLatin1(names[axis]));
 }
 
 void ScenePainter::drawHighlight(const Solid& solid, const Vec3& centre) {

@@ -23,6 +23,8 @@ public:
     // Also records in the frame where each box's vertices fell, for picking.
     void drawFullBoxes(SceneFrame& frame, const ViewScene& scene, const BoxCategories& categories);
     void drawCrosses(const SceneFrame& frame);
+    // At the origin when it is in view, else as a small gizmo in the bottom left corner that
+    // shows their directions.
     void drawAxes();
     // The box of the form, its faces numbered; a cross at its centre when it has no solid.
     void drawHighlight(const Solid& solid, const Vec3& centre);
@@ -30,6 +32,9 @@ public:
 
 private:
     void drawClippedEdges(const Solid& solid);
+    void drawAxesAtOrigin();
+    void drawAxesGizmo();
+    void drawAxis(int axis, QPointF from, QPointF to);
 
     QPainter& painter_;
     const OrbitCamera& camera_;

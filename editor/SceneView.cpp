@@ -63,9 +63,9 @@ void SceneView::showAll() {
     if (highlightPresent_) {
         spheres.push_back(sphereOf(highlight_, highlightCentre_));
     }
-    spheres.push_back({Vec3{}, 1.0, true, Vec3{-1, -1, -1}, Vec3{1, 1, 1}}); // the axes
+    // The solids alone: the origin may lie far away, and the axes show in a corner then.
     const BoxSphere all = enclosingSphere(spheres);
-    camera_.frame(all.centre, all.radius);
+    camera_.frame(all.centre, all.radius > 0 ? all.radius : 1.0);
     update();
 }
 

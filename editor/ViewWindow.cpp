@@ -1,26 +1,59 @@
 #include "ViewWindow.h"
 
+#include "EditField.h"
 #include "ProblemFixes.h"
 #include "QuadrelDlg.h"
 #include "SceneView.h"
+#include "ViewPlacement.h"
 #include "boxvalues.h"
 #include "orlclass.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <mutex>
+
+namespace {
+
+// Below this the scene and the list of problems cannot both be read.
+const QSize smallestUsefulSize(480, 420);
+
+// A screen reader announces the view as a window of its own, not as a pane of the main one.
+QAccessibleInterface* accessibleViewWindow(const QString& className, QObject* object) {
+    if (className == QLatin1String("ViewWindow") && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    }
+    return nullptr;
+}
+
+// A window that is not clearly wider than tall, as on a side of the screen, shows the problems
+// under the scene.
+Qt::Orientation orientationFor(QSize shape) {
+    return shape.width() * 3 >= shape.height() * 4 ? Qt::Horizontal : Qt::Vertical;
+}
+
+} // namespace
 
 ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     : QWidget(&mainWindow, Qt::Window), mainWindow_(mainWindow) {
+    static std::once_flag accessibleFactoryInstalled;
+    std::call_once(accessibleFactoryInstalled,
+                   [] { QAccessible::installFactory(accessibleViewWindow); });
     setWindowTitle(tr("Vue 3D - Quadrel"));
     setWindowIcon(mainWindow.windowIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // The view follows the typing; showing it must not take the keyboard from the form.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     auto* recentreButton = new QPushButton(tr("Recentrer"));
     auto* showAllButton = new QPushButton(tr("Tout voir"));
@@ -29,6 +62,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     hint->setWordWrap(true);
     hint->setForegroundRole(QPalette::PlaceholderText);
     view_ = new SceneView;
+    view_->setAccessibleName(tr("Vue 3D des box"));
     auto* tools = new QHBoxLayout;
     tools->addWidget(recentreButton);
     tools->addWidget(showAllButton);
@@ -41,6 +75,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     viewLayout->addWidget(view_, 1);
 
     problemList_ = new QTreeView;
+    problemList_->setAccessibleName(tr("Problèmes"));
     problemList_->setModel(&problems_);
     problemList_->setRootIsDecorated(false);
     problemList_->setUniformRowHeights(true);
@@ -58,14 +93,16 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     problemLayout->addWidget(addMissingButton_);
     problemLayout->addWidget(removeInvalidButton_);
 
-    auto* splitter = new QSplitter;
-    splitter->addWidget(viewSide);
-    splitter->addWidget(problemBox_);
-    splitter->setStretchFactor(0, 1);
-    splitter->setSizes({720, 560});
+    splitter_ = new QSplitter;
+    splitter_->addWidget(viewSide);
+    splitter_->addWidget(problemBox_);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setSizes({720, 560});
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(splitter);
+    layout->addWidget(splitter_);
     resize(1280, 720);
+    // Every key of the main window works here too, with the same refusals.
+    mainWindow_.shareShortcutsWith(this);
 
     connect(recentreButton, &QPushButton::clicked, view_, &SceneView::recentre);
     connect(showAllButton, &QPushButton::clicked, view_, &SceneView::showAll);
@@ -93,9 +130,69 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
 }
 
 void ViewWindow::showAndRaise() {
+    QWidget* active = QApplication::activeWindow();
+    if (!isVisible()) {
+        if (lastGeometry_) {
+            setGeometry(*lastGeometry_);
+        } else {
+            placeBesideMainWindow();
+        }
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
-    activateWindow();
+    if (active != nullptr && active != this) {
+        active->activateWindow();
+    }
+}
+
+// The main window's decoration is taken for the view's own: the same window manager draws both.
+void ViewWindow::placeBesideMainWindow() {
+    const QRect mainFrame = mainWindow_.frameGeometry();
+    const QRect mainClient = mainWindow_.geometry();
+    const QMargins decoration(
+        mainClient.left() - mainFrame.left(), mainClient.top() - mainFrame.top(),
+        mainFrame.right() - mainClient.right(), mainFrame.bottom() - mainClient.bottom());
+    // The narrowest shape, problems under the scene, at its smallest readable size.
+    splitter_->setOrientation(Qt::Vertical);
+    const QSize smallest =
+        minimumSizeHint().expandedTo(smallestUsefulSize) +
+        QSize(decoration.left() + decoration.right(), decoration.top() + decoration.bottom());
+    const QRect available = mainWindow_.screen()->availableGeometry();
+    const QRect frame = placeViewBeside(available, mainFrame, fieldsFrame(), smallest);
+    // Laid out for its new shape first, or the old shape's minimum would widen it.
+    layOutFor(frame.size());
+    setGeometry(frame.marginsRemoved(decoration));
+}
+
+// Where the form's fields lie on the screen.
+QRect ViewWindow::fieldsFrame() const {
+    QRect fields;
+    for (const EditField* field : mainWindow_.findChildren<EditField*>()) {
+        fields |= QRect(field->mapToGlobal(QPoint(0, 0)), field->size());
+    }
+    return fields;
+}
+
+void ViewWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!isMinimized()) {
+        lastGeometry_ = geometry();
+    }
+}
+
+void ViewWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (splitter_->orientation() != orientationFor(size())) {
+        layOutFor(size());
+    }
+}
+
+void ViewWindow::layOutFor(QSize shape) {
+    const Qt::Orientation orientation = orientationFor(shape);
+    splitter_->setOrientation(orientation);
+    const int length = orientation == Qt::Horizontal ? shape.width() : shape.height();
+    splitter_->setSizes({length * 3 / 5, length * 2 / 5});
 }
 
 void ViewWindow::showEvent(QShowEvent* event) {

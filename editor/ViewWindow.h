@@ -3,12 +3,15 @@
 #include "ProblemModel.h"
 #include "ViewScene.h"
 
+#include <QRect>
 #include <QWidget>
+#include <optional>
 #include <string>
 
 class QGroupBox;
 class QModelIndex;
 class QPushButton;
+class QSplitter;
 class QTreeView;
 class QuadrelDlg;
 class SceneView;
@@ -22,6 +25,8 @@ class ViewWindow : public QWidget {
 public:
     explicit ViewWindow(QuadrelDlg& mainWindow);
 
+    // Shows the window, restored if minimised and in front, where the user last left it or at
+    // first beside the main window; the keyboard focus stays where it was.
     void showAndRaise();
 
     SceneView* sceneView() const { return view_; }
@@ -30,8 +35,15 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placeBesideMainWindow();
+    // The scene beside the problems or above them, as suits the shape, in proportions that
+    // show both.
+    void layOutFor(QSize shape);
+    QRect fieldsFrame() const;
     void refreshDocument();
     void followForm();
     void goToProblem(const QModelIndex& index);
@@ -45,6 +57,7 @@ private:
     ViewScene scene_;
     ProblemModel problems_;
     SceneView* view_ = nullptr;
+    QSplitter* splitter_ = nullptr;
     QGroupBox* problemBox_ = nullptr;
     QTreeView* problemList_ = nullptr;
     QPushButton* normaliseButton_ = nullptr;
@@ -53,4 +66,6 @@ private:
     // The document changed while the window was hidden.
     bool stale_ = true;
     std::string shownPath_;
+    // Where the window was when it was last hidden; none until it is first placed.
+    std::optional<QRect> lastGeometry_;
 };

@@ -1,13 +1,17 @@
 #include "frenchtext.h"
 
+#include "filetext.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
 
 namespace {
 
-// Enough for any message, and a bound on what a file's absurdly long token can add to one.
-constexpr std::size_t QUOTED_LIMIT = 40;
+// Characters enough for any message, and a bound on what a file's absurdly long token can add
+// to one.
+constexpr std::size_t SHORTENED_LIMIT = 40;
 
 } // namespace
 
@@ -33,22 +37,28 @@ std::string frenchNumber(double value, int decimals) {
     return text == "-0" ? "0" : text;
 }
 
-std::string quoted(std::string_view text) {
-    std::string result = "« ";
-    if (text.size() > QUOTED_LIMIT) {
-        result += text.substr(0, QUOTED_LIMIT);
-        result += "…";
-    } else {
-        result += text;
+std::string shortened(std::string_view text) {
+    const std::string decoded = fileTextAsUtf8(text);
+    std::string_view rest = decoded;
+    std::size_t characters = 0;
+    while (!rest.empty() && characters < SHORTENED_LIMIT) {
+        rest.remove_prefix(std::max<std::size_t>(1, utf8SequenceLength(rest)));
+        ++characters;
     }
-    result += " »";
-    return result;
+    if (rest.empty()) {
+        return decoded;
+    }
+    return decoded.substr(0, decoded.size() - rest.size()) + "…";
+}
+
+std::string quoted(std::string_view text) {
+    return "« " + shortened(text) + " »";
 }
 
 std::string quotedBytes(std::string_view text) {
     constexpr std::string_view hexDigits = "0123456789abcdef";
     std::string result = "« ";
-    for (const char c : text.substr(0, QUOTED_LIMIT)) {
+    for (const char c : shortened(text)) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f) {
             result += "\\x";
@@ -57,9 +67,6 @@ std::string quotedBytes(std::string_view text) {
         } else {
             result += c;
         }
-    }
-    if (text.size() > QUOTED_LIMIT) {
-        result += "…";
     }
     result += " »";
     return result;

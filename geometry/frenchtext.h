@@ -7,7 +7,10 @@
 
 // At most the given number of decimals, trailing zeros dropped, with a decimal comma: "0,96".
 std::string frenchNumber(double value, int decimals = 4);
-// A file's text between French quotation marks, cut short when it is long: « 1a ».
+// A file's text as the editor's lists show it (UTF-8, or else Windows-1252), cut short with an
+// ellipsis past a few dozen characters, never inside one.
+std::string shortened(std::string_view text);
+// The shortened text between French quotation marks: « 1a ».
 std::string quoted(std::string_view text);
 // The same with control characters written as escapes, "\x00": a file that a crash cut short
 // often holds NUL bytes, which a terminal would not show.

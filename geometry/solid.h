@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-// Distances up to one part in 1024 of the scene unit count as zero: a point that near a plane is
-// on it, two solids that near each other touch.
+// One part in 1024 of the scene unit: a point that near a plane is on it, and two solids touch
+// when no separating axis separates them by more (their corners may then lie farther apart).
 inline constexpr double GEOMETRY_TOLERANCE = 1.0 / 1024;
 
 enum class SolidStatus {

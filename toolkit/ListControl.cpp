@@ -103,3 +103,24 @@ QItemSelectionModel::SelectionFlags ListControl::selectionCommand(const QModelIn
     }
     return command;
 }
+
+QModelIndex ListControl::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (selectedIndex() || lineCount() == 0) {
+        return QListView::moveCursor(action, modifiers);
+    }
+    // Nothing selected: the key picks a line from the ends, not from a line that only looks
+    // current, and selects it even if it is that line.
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    return model_.index(action == MoveEnd ? lineCount() - 1 : 0, 0);
+}
+
+void ListControl::focusInEvent(QFocusEvent* event) {
+    // Qt makes the first line current on focus, framed as if chosen; Home would then not select
+    // it, nor Down the first line.
+    QListView::focusInEvent(event);
+    if (!selectedIndex() && currentIndex().isValid()) {
+        changingByCode_ = true;
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        changingByCode_ = false;
+    }
+}

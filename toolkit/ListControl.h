@@ -58,6 +58,8 @@ template <class Lines> void LineListModel::append(const Lines& lines) {
 
 // An unsorted, single-selection list of lines that keeps the lines' bytes. It reports a
 // selection change only when the user makes one, and its own changes leave no line selected.
+// Tabbing into it selects nothing; with no line selected, the first key that moves selects one:
+// End the last line, every other the first.
 class ListControl : public QListView {
     Q_OBJECT
 
@@ -91,6 +93,8 @@ signals:
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void leaveNothingSelected();

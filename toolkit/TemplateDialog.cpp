@@ -131,14 +131,36 @@ void TemplateDialog::setButtonShortcut(int id, const QKeySequence& key) {
     if (button == nullptr) {
         return;
     }
-    auto* shortcut = new QShortcut(key, this);
-    connect(shortcut, &QShortcut::activated, button, [button] {
-        if (button->isEnabled() && button->isVisible()) {
+    addShortcut(key, [button = QPointer<QAbstractButton>(button)] {
+        if (button && button->isEnabled() && button->isVisible()) {
             button->click();
         }
     });
     const QString name = button->text().remove(u'&');
     button->setToolTip(QStringLiteral("%1 (%2)").arg(name, key.toString(QKeySequence::NativeText)));
+}
+
+void TemplateDialog::addShortcut(const QKeySequence& key, std::function<void()> action) {
+    shortcuts_.push_back({key, std::move(action)});
+    installShortcut(this, key, shortcuts_.back().action);
+    for (const QPointer<QWidget>& window : shortcutWindows_) {
+        if (window) {
+            installShortcut(window, key, shortcuts_.back().action);
+        }
+    }
+}
+
+void TemplateDialog::shareShortcutsWith(QWidget* window) {
+    shortcutWindows_.emplace_back(window);
+    for (const Shortcut& shortcut : shortcuts_) {
+        installShortcut(window, shortcut.key, shortcut.action);
+    }
+}
+
+void TemplateDialog::installShortcut(QWidget* window, const QKeySequence& key,
+                                     const std::function<void()>& action) {
+    auto* shortcut = new QShortcut(key, window);
+    connect(shortcut, &QShortcut::activated, this, action);
 }
 
 int TemplateDialog::freeRoomRightOf(const QWidget* control) const {

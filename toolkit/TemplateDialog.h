@@ -6,7 +6,10 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QKeySequence>
+#include <QPointer>
+#include <functional>
 #include <map>
+#include <vector>
 
 class SystemMenu;
 
@@ -44,9 +47,16 @@ public:
         }
     }
 
-    // Gives button id a keyboard shortcut anywhere in the window, named in its tooltip. The key
-    // clicks the button, so it does exactly what a click does, refusals included.
+    // Gives button id a keyboard shortcut anywhere in the window and in the windows that share
+    // its keys, named in its tooltip. The key clicks the button, so it does exactly what a click
+    // does, refusals included.
     void setButtonShortcut(int id, const QKeySequence& key);
+    // A keyboard shortcut for a command without a button, in this window and in the windows
+    // that share its keys.
+    void addShortcut(const QKeySequence& key, std::function<void()> action);
+    // Makes every shortcut of this window, set before or after, work in the other window too:
+    // a companion window the user works in beside this one.
+    void shareShortcutsWith(QWidget* window);
 
     // Widens control id up to the next control at its right, or the dialog's margin, so that a
     // text the program sets later has all the room the layout leaves free.
@@ -68,9 +78,19 @@ private:
     void fitLabelsToTheirTexts();
     int freeRoomRightOf(const QWidget* control) const;
     void openSystemMenu(const QPoint& globalPosition);
+    void installShortcut(QWidget* window, const QKeySequence& key,
+                         const std::function<void()>& action);
+
+    struct Shortcut {
+        QKeySequence key;
+        std::function<void()> action;
+    };
 
     DialogTemplate template_;
     DialogUnits units_;
     std::map<int, QWidget*> controlsById_;
     SystemMenu* systemMenu_ = nullptr;
+    // Every shortcut, in one list, and the windows besides this one that take them.
+    std::vector<Shortcut> shortcuts_;
+    std::vector<QPointer<QWidget>> shortcutWindows_;
 };

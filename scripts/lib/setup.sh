@@ -11,7 +11,7 @@ QUADREL_PACKAGES=(
     clang libclang-rt-14-dev
     locales fonts-dejavu-core
     xvfb xauth xdotool
-    desktop-file-utils appstream dpkg-dev file libxml2-utils shared-mime-info
+    desktop-file-utils appstream dpkg-dev file libxml2-utils shared-mime-info lintian
     g++-mingw-w64-x86-64 wine wine64
 )
 

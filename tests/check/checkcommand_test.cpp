@@ -1,6 +1,9 @@
 #include "checkcommand.h"
+#include "filetext.h"
+#include "frenchtext.h"
 #include "geometrytestsupport.h"
 #include "savecopy.h"
+#include "reporttext.h"
 
 #include <filesystem>
 #include <fstream>
@@ -242,7 +245,180 @@ TEST_F(CheckCommandTest, JsonEscapesWhatAFileMayHold) {
     box[0] = "a\"b\\c\x01\xff\xc3\xa9";
     const std::string file = write("strange.box", {box}, {});
     const Outcome result = run({"--json", file});
-    EXPECT_NE(result.out.find(R"("id":"a\"b\\c\u0001\u00ffé")"), std::string::npos) << result.out;
+    // Not valid UTF-8: the whole ID reads as Windows-1252, as the editor's lists show it.
+    EXPECT_NE(result.out.find(R"("id":"a\"b\\c\u0001ÿÃ©")"), std::string::npos) << result.out;
+}
+
+TEST_F(CheckCommandTest, AnOldWindowsIdReadsAsTheListsShowIt) {
+    BoxTexts first = cubeBox();
+    first[0] = "B\xe9ton\x80\xfc";
+    BoxTexts second = stretchedBox();
+    second[0] = first[0];
+    const std::string file = write("ancien.box", {first, second}, {"0 1"});
+    const Outcome json = run({"--json", file});
+    EXPECT_NE(json.out.find(R"("id":"Béton€ü")"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("l'ID « Béton€ü » est déjà celui de la box 0"), std::string::npos)
+        << json.out;
+    EXPECT_EQ(json.out.find("\\u00"), std::string::npos) << json.out;
+    const Outcome lines = run({file});
+    EXPECT_NE(lines.out.find(": box 1 (Béton€ü): erreur: l'ID « Béton€ü » est déjà"),
+              std::string::npos)
+        << lines.out;
+}
+
+// No name nor text can end a report line: every line of the report is one problem or the
+// summary, and the status stays what the files give.
+TEST_F(CheckCommandTest, AFileNameCannotForgeALine) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file names hold no control character";
+#endif
+    const std::string forged = "x.box\nother.box: box 0 (1): erreur: faux";
+    const std::string file = write(forged, workedExampleBytes);
+    const Outcome result = run({file});
+    EXPECT_EQ(result.status, CHECK_CLEAN);
+    const std::string escapedName =
+        (folder_ / "x.box").string() + "\\nother.box: box 0 (1): erreur: faux";
+    EXPECT_EQ(result.out, escapedName + ": 2 boxes vérifiées, 0 erreur, 0 avertissement\n");
+}
+
+TEST_F(CheckCommandTest, ControlCharactersAndLineSeparatorsOfTextsAreEscaped) {
+    struct Case {
+        std::string id;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"1\r2", "1\\r2"},
+        {"1\x0b"
+         "2",
+         "1\\x0b2"},
+        {"1\x01\x7f"
+         "2",
+         "1\\x01\\x7f2"},
+        {"1\xc2\x85"
+         "2",
+         "1\\u00852"},
+        {"1\xe2\x80\xa8"
+         "2",
+         "1\\u20282"},
+        {"1\xe2\x80\xa9"
+         "2",
+         "1\\u20292"},
+        {"1\x1b[31m2", "1\\x1b[31m2"},
+    };
+    for (const Case& c : cases) {
+        BoxTexts first = cubeBox();
+        first[0] = c.id;
+        BoxTexts second = stretchedBox();
+        second[0] = c.id;
+        const std::string odd = write("odd.box", {first, second}, {"0 1"});
+        const Outcome result = run({odd});
+        EXPECT_NE(result.out.find("(" + c.shown + "): erreur: l'ID « " + c.shown + " »"),
+                  std::string::npos)
+            << result.out;
+        std::istringstream reportLines(result.out);
+        std::size_t summaries = 0;
+        for (std::string line; std::getline(reportLines, line);) {
+            EXPECT_EQ(line.rfind(odd + ": ", 0), std::size_t{0}) << line;
+            summaries += line.find("boxes vérifiées") != std::string::npos;
+        }
+        EXPECT_EQ(summaries, std::size_t{1}) << result.out;
+        for (const std::string separator :
+             {"\r", "\x0b", "\x01", "\x7f", "\xc2\x85", "\xe2\x80\xa8", "\xe2\x80\xa9"}) {
+            EXPECT_EQ(result.out.find(separator), std::string::npos) << result.out;
+        }
+    }
+}
+
+// Any bytes at all: what a line shows is valid UTF-8 with no control character nor line
+// separator left, and a text cut short stays valid UTF-8, within its length.
+TEST(ReportTextTest, AnyBytesGiveAValidLineOfOneLine) {
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> length(0, 120);
+    const std::string controls[] = {"\xe2\x80\xa8", "\xe2\x80\xa9"};
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes(static_cast<std::size_t>(length(random)), '\0');
+        for (char& c : bytes) {
+            // Mostly high bytes, where the sequences and the code pages differ.
+            c = static_cast<char>(round % 3 == 0 ? byte(random) : 0x80 | byte(random));
+        }
+        const std::string line = escapedForLine(bytes);
+        ASSERT_TRUE(isValidUtf8(line));
+        for (const char c : line) {
+            ASSERT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7f);
+        }
+        for (const std::string& control : controls) {
+            ASSERT_EQ(line.find(control), std::string::npos);
+        }
+        for (std::size_t at = line.find('\xc2'); at != std::string::npos;
+             at = line.find('\xc2', at + 1)) {
+            ASSERT_GE(static_cast<unsigned char>(line[at + 1]), 0xa0) << "a C1 control";
+        }
+        const std::string cut = shortened(bytes);
+        ASSERT_TRUE(isValidUtf8(cut));
+        ASSERT_LE(cut.size(), 40 * 3 + std::string("…").size());
+        ASSERT_TRUE(isValidUtf8(fileTextAsUtf8(bytes)));
+    }
+}
+
+TEST_F(CheckCommandTest, LongTextsAreCutAtACharacterAndOnceWholeInJson) {
+    std::string id;
+    for (int i = 0; i < 30000; ++i) {
+        id += "é€";
+    }
+    BoxTexts first = cubeBox();
+    first[0] = id;
+    first[1] = "x";
+    BoxTexts second = stretchedBox();
+    second[0] = id;
+    const std::string file = write("long.box", {first, second}, {});
+    const Outcome lines = run({file});
+    std::string cut;
+    for (int i = 0; i < 20; ++i) {
+        cut += "é€";
+    }
+    cut += "…";
+    EXPECT_NE(lines.out.find(": box 0 (" + cut + "): erreur: rayon maximal : « x »"),
+              std::string::npos)
+        << lines.out.substr(0, 400);
+    EXPECT_NE(lines.out.find("l'ID « " + cut + " » est déjà"), std::string::npos);
+    // Every line far shorter than the ID: a long text never repeats whole.
+    std::size_t start = 0;
+    for (std::size_t end = lines.out.find('\n'); end != std::string::npos;
+         start = end + 1, end = lines.out.find('\n', start)) {
+        EXPECT_LT(end - start, std::size_t{1000}) << lines.out.substr(start, 200);
+    }
+    const Outcome json = run({"--json", file});
+    std::istringstream jsonLines(json.out);
+    std::size_t objects = 0;
+    for (std::string line; std::getline(jsonLines, line);) {
+        if (line.find("\"id\":null") != std::string::npos) {
+            continue;
+        }
+        const std::size_t at = line.find("\"id\":\"" + id + "\"");
+        EXPECT_NE(at, std::string::npos) << line.substr(0, 200);
+        EXPECT_EQ(line.find(id, at + id.size()), std::string::npos) << "the ID whole again";
+        ++objects;
+    }
+    EXPECT_GE(objects, std::size_t{3});
+}
+
+TEST_F(CheckCommandTest, TouchingMeansNoAxisSeparatesByMoreThanTheTolerance) {
+    const double gap = 1.0 / 1024;
+    const auto pair = [&](const Vec3& offset) {
+        return write("pair.box",
+                     {axisBox("1", {0, 0, 0}, {1, 1, 1}),
+                      axisBox("2", Vec3{1, 1, 1} + offset, Vec3{2, 2, 2} + offset)},
+                     {});
+    };
+    // Corners 1.73/1024 apart along the diagonal, 1/1024 along each face axis: touching.
+    EXPECT_EQ(run({"--intersections", pair({gap, gap, gap})}).out, "0 1\n");
+    // 1.5/1024 along one face axis: apart.
+    EXPECT_EQ(run({"--intersections", pair({1.5 * gap, 0, 0})}).out, "");
+    const Outcome help = run({"--help"});
+    EXPECT_NE(help.out.find("aucun axe séparateur ne les écarte de plus de\n1/1024"),
+              std::string::npos)
+        << help.out;
 }
 
 TEST_F(CheckCommandTest, IntersectionsAreWrittenNinePerLine) {

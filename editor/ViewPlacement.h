@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+// Where the 3D view's window opens, as its frame in screen coordinates: beside the main window,
+// on the side of the screen's available area with the most free room, filling that room. When no
+// side leaves the view its smallest size, the view may cover the main window but not the form's
+// fields; when even that cannot be, it takes its smallest size on the side of the fields with the
+// most room. It never leaves the available area nor grows larger than it.
+QRect placeViewBeside(const QRect& available, const QRect& mainFrame, const QRect& fieldsFrame,
+                      const QSize& smallest);
