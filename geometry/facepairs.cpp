@@ -91,8 +91,12 @@ std::optional<FaceOutline> faceOutline(const Vec3* corners, std::size_t count) {
     return face;
 }
 
+bool faceEachOther(const FaceOutline& a, const FaceOutline& b) {
+    return dot(a.normal, b.normal) <= -FACING_COSINE;
+}
+
 std::optional<double> seamGap(const FaceOutline& a, const FaceOutline& b, double seamWidth) {
-    if (dot(a.normal, b.normal) > -FACING_COSINE) {
+    if (!faceEachOther(a, b)) {
         return std::nullopt;
     }
     // The gap over the overlap lies within its range over a's whole face: most pairs of faces

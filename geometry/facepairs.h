@@ -21,6 +21,9 @@ struct FaceOutline {
 // no area.
 std::optional<FaceOutline> faceOutline(const Vec3* corners, std::size_t count);
 
+// Whether two faces' normals are opposite within a degree.
+bool faceEachOther(const FaceOutline& a, const FaceOutline& b);
+
 // The gap between two faces of different solids that leave a seam: normals opposite within a
 // degree, outlines overlapping by at least a sixteenth of a square unit seen along the first
 // face's normal, the narrowest gap over that overlap wider than the tolerance and narrower than

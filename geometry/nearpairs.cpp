@@ -51,26 +51,25 @@ void forEachCell(const CellIndex& low, const CellIndex& high, Visit visit) {
     }
 }
 
-class NearPairSearch {
+class Search {
 public:
-    NearPairSearch(const ShapeSet& shapes, double margin)
+    Search(const ShapeSet& shapes, double margin)
         : shapes_(shapes), halfMargin_(margin / 2),
           testsLeft_(BASE_TESTS + TESTS_PER_BOX * shapes.size()) {}
 
-    bool run(const std::function<void(std::size_t, std::size_t)>& visit) {
+    NearPairSearch run() {
         place();
         for (std::size_t rank = 0; rank < levels_.size() && !stopped_; ++rank) {
             if (levels_[rank] >= 0) {
-                query(rank, visit);
+                query(rank);
             }
         }
-        for (const std::uint32_t rank : oversized_) {
-            if (stopped_) {
-                break;
-            }
-            queryOversized(rank, visit);
+        for (std::size_t i = 0; i < oversized_.size() && !stopped_; ++i) {
+            queryOversized(oversized_[i]);
         }
-        return !stopped_;
+        std::sort(found_.pairs.begin(), found_.pairs.end());
+        found_.complete = !stopped_;
+        return std::move(found_);
     }
 
 private:
@@ -170,6 +169,34 @@ private:
         std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
             return a.key != b.key ? a.key < b.key : a.rank < b.rank;
         });
+        // Each cell's slot holds the place of its first entry, plus one.
+        std::size_t slotCount = 16;
+        while (slotCount < entries_.size() * 2) {
+            slotCount *= 2;
+        }
+        slots_.assign(slotCount, 0);
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (i != 0 && entries_[i].key == entries_[i - 1].key) {
+                continue;
+            }
+            std::size_t slot = entries_[i].key & (slotCount - 1);
+            while (slots_[slot] != 0) {
+                slot = (slot + 1) & (slotCount - 1);
+            }
+            slots_[slot] = static_cast<std::uint32_t>(i + 1);
+        }
+    }
+
+    // The place of the cell's first entry, or entries_.size() when the cell is empty.
+    std::size_t findCell(std::uint64_t key) const {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = key & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+            const std::size_t first = slots_[slot] - 1;
+            if (entries_[first].key == key) {
+                return first;
+            }
+        }
+        return entries_.size();
     }
 
     // A pair is taken only in the cell that holds the lowest corner of the two bounds' overlap,
@@ -185,7 +212,7 @@ private:
     }
 
     // The shapes of the box's own level and of every coarser one.
-    void query(std::size_t rank, const std::function<void(std::size_t, std::size_t)>& visit) {
+    void query(std::size_t rank) {
         const int ownLevel = levels_[rank];
         const Bounds bounds = boundsOf(rank);
         for (int level = ownLevel; level < LEVEL_COUNT && !stopped_; ++level) {
@@ -195,26 +222,23 @@ private:
             const auto [low, high] = cellRange(bounds, level);
             forEachCell(low, high, [&](const CellIndex& cell) {
                 const std::uint64_t key = cellKey(level, cell);
-                auto entry = std::lower_bound(
-                    entries_.begin(), entries_.end(), key,
-                    [](const Entry& e, std::uint64_t wanted) { return e.key < wanted; });
-                for (; entry != entries_.end() && entry->key == key && !stopped_; ++entry) {
-                    const std::size_t other = entry->rank;
+                for (std::size_t i = findCell(key);
+                     i < entries_.size() && entries_[i].key == key && !stopped_; ++i) {
+                    const std::size_t other = entries_[i].rank;
                     if (levels_[other] != level || (level == ownLevel && other <= rank)) {
                         continue;
                     }
                     const Bounds otherBounds = boundsOf(other);
                     if (spend() && overlap(bounds, otherBounds) &&
                         isReferenceCell(bounds, otherBounds, level, cell)) {
-                        visit(std::min(rank, other), std::max(rank, other));
+                        found_.pairs.emplace_back(std::min(rank, other), std::max(rank, other));
                     }
                 }
             });
         }
     }
 
-    void queryOversized(std::size_t rank,
-                        const std::function<void(std::size_t, std::size_t)>& visit) {
+    void queryOversized(std::size_t rank) {
         const Bounds bounds = boundsOf(rank);
         for (std::size_t other = 0; other < levels_.size() && !stopped_; ++other) {
             if (levels_[other] == ABSENT || other == rank ||
@@ -222,7 +246,7 @@ private:
                 continue;
             }
             if (spend() && overlap(bounds, boundsOf(other))) {
-                visit(std::min(rank, other), std::max(rank, other));
+                found_.pairs.emplace_back(std::min(rank, other), std::max(rank, other));
             }
         }
     }
@@ -243,13 +267,14 @@ private:
     std::vector<std::uint32_t> oversized_;
     std::array<bool, LEVEL_COUNT> usedLevels_{};
     std::vector<Entry> entries_;
+    std::vector<std::uint32_t> slots_;
     std::size_t testsLeft_;
     bool stopped_ = false;
+    NearPairSearch found_;
 };
 
 } // namespace
 
-bool forEachNearPair(const ShapeSet& shapes, double margin,
-                     const std::function<void(std::size_t, std::size_t)>& visit) {
-    return NearPairSearch(shapes, margin).run(visit);
+NearPairSearch findNearPairs(const ShapeSet& shapes, double margin) {
+    return Search(shapes, margin).run();
 }

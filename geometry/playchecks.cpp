@@ -22,13 +22,8 @@ namespace {
 // ramp built at 45 degrees must not count as steeper than 45.
 constexpr double SLOPE_MARGIN_DEGREES = 0.01;
 
-// Degrees from +Z of a plane's normal, or nothing for a zero normal.
-std::optional<double> slopeDegrees(const Vec3& normal) {
-    const double size = length(normal);
-    if (size == 0) {
-        return std::nullopt;
-    }
-    return std::acos(std::clamp(normal.z / size, -1.0, 1.0)) * 180 / std::numbers::pi;
+double cosineOf(double degrees) {
+    return std::cos(degrees * std::numbers::pi / 180);
 }
 
 std::string faceText(int plane) {
@@ -47,22 +42,49 @@ struct Finding {
     auto order() const { return std::tie(rank, other, kind, plane, otherPlane); }
 };
 
+// In the order of the boxes, the IDs found walking the boxes once.
+void reportFindings(std::vector<Finding>& findings, const BoxDocument& document,
+                    ProblemReporter& reporter) {
+    std::sort(findings.begin(), findings.end(),
+              [](const Finding& x, const Finding& y) { return x.order() < y.order(); });
+    auto finding = findings.begin();
+    std::size_t rank = 0;
+    for (const auto& box : document.boxes) {
+        if (finding == findings.end()) {
+            break;
+        }
+        reporter.beginBox(rank, box->id);
+        for (; finding != findings.end() && finding->rank == rank; ++finding) {
+            const std::string what =
+                finding->kind == ProblemKind::Seam ? "fente de " : "marche de ";
+            reporter.addOnFaces(finding->kind, finding->plane, finding->other, finding->otherPlane,
+                                what + frenchNumber(finding->value) + " entre " +
+                                    faceText(finding->plane) + " et " +
+                                    faceText(finding->otherPlane) + " de la box " +
+                                    std::to_string(finding->other));
+        }
+        reporter.endBox();
+        ++rank;
+    }
+}
+
 } // namespace
 
 PlayChecks::PlayChecks(const BoxDocument& document, const PlayLimits& limits,
                        ProblemReporter& reporter)
-    : document_(document), limits_(limits), reporter_(reporter) {
-    outlines_.reserve(document.boxes.size());
-    // Four corners to a face for most boxes: what stays untouched costs no memory.
-    faceCorners_.reserve(document.boxes.size() * 24);
+    : document_(document), limits_(limits), reporter_(reporter),
+      walkableCosine_(cosineOf(limits.maxSlopeDegrees + SLOPE_MARGIN_DEGREES)),
+      wallCosine_(cosineOf(WALL_DEGREES - SLOPE_MARGIN_DEGREES)) {
+    faces_.reserve(document.boxes.size());
 }
 
 void PlayChecks::checkBox(const BoxValues& values, const Solid& solid) {
+    std::uint8_t walkable = 0;
     if (solid.closed()) {
         checkThickness(values, solid);
-        checkSlopes(values, solid);
+        walkable = checkSlopes(values, solid);
     }
-    keepOutlines(values, solid);
+    faces_.add(solid, walkable);
 }
 
 // The solid's width along each face's normal; the thinnest, if below the minimum, is told
@@ -110,133 +132,66 @@ void PlayChecks::checkThickness(const BoxValues& values, const Solid& solid) {
                              ", sous le minimum de " + frenchNumber(limits_.minThickness));
 }
 
-void PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid) {
+std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid) {
+    std::uint8_t walkable = 0;
     for (std::size_t p = 0; p < solid.faces.size(); ++p) {
-        const std::optional<double> slope = slopeDegrees(values.planes[p].normal);
-        if (solid.faces[p].size() < 3 || !slope || *slope >= 90) {
+        const Vec3& normal = values.planes[p].normal;
+        const double size = length(normal);
+        if (solid.faces[p].size() < 3 || size == 0) {
             continue;
         }
-        if (*slope > limits_.maxSlopeDegrees + SLOPE_MARGIN_DEGREES &&
-            *slope < WALL_DEGREES - SLOPE_MARGIN_DEGREES) {
+        const double cosine = normal.z / size;
+        if (cosine >= walkableCosine_) {
+            walkable = static_cast<std::uint8_t>(walkable | 1u << p);
+        } else if (cosine > wallCosine_) {
+            const double degrees = std::acos(cosine) * 180 / std::numbers::pi;
             const int plane = static_cast<int>(p);
             reporter_.add(ProblemKind::SteepFloor,
-                          "pente de " + frenchNumber(*slope, 2) + "° sur " + faceText(plane) +
+                          "pente de " + frenchNumber(degrees, 2) + "° sur " + faceText(plane) +
                               ", plus raide que " + frenchNumber(limits_.maxSlopeDegrees, 2) +
                               "° : un personnage y glisse",
                           plane);
         }
     }
-}
-
-void PlayChecks::keepOutlines(const BoxValues& values, const Solid& solid) {
-    Outlines outlines;
-    outlines.first = static_cast<std::uint32_t>(faceCorners_.size());
-    // The shapes keep no solid of more corners than a byte counts.
-    if (solid.closed() && solid.vertices.size() <= UINT8_MAX) {
-        for (std::size_t p = 0; p < solid.faces.size(); ++p) {
-            const std::vector<std::size_t>& face = solid.faces[p];
-            if (face.size() > FaceOutline::MAX_CORNERS) {
-                continue;
-            }
-            outlines.sizes[p] = static_cast<std::uint8_t>(face.size());
-            for (const std::size_t corner : face) {
-                faceCorners_.push_back(static_cast<std::uint8_t>(corner));
-            }
-            const std::optional<double> slope = slopeDegrees(values.planes[p].normal);
-            if (face.size() >= 3 && slope &&
-                *slope <= limits_.maxSlopeDegrees + SLOPE_MARGIN_DEGREES) {
-                outlines.walkable = static_cast<std::uint8_t>(outlines.walkable | 1u << p);
-            }
-        }
-    }
-    outlines_.push_back(outlines);
-}
-
-struct PlayChecks::BoxFaces {
-    std::array<std::optional<FaceOutline>, 6> faces;
-    std::uint8_t walkable = 0;
-};
-
-void PlayChecks::facesOf(const ShapeSet& shapes, std::size_t rank, BoxFaces& faces) const {
-    const Outlines& outlines = outlines_[rank];
-    faces.walkable = outlines.walkable;
-    std::size_t next = outlines.first;
-    std::array<Vec3, FaceOutline::MAX_CORNERS> corners;
-    for (std::size_t p = 0; p < faces.faces.size(); ++p) {
-        const std::size_t count = outlines.sizes[p];
-        for (std::size_t i = 0; i < count; ++i) {
-            corners[i] = shapes.vertex(rank, faceCorners_[next + i]);
-        }
-        next += count;
-        faces.faces[p] = faceOutline(corners.data(), count);
-    }
+    return walkable;
 }
 
 void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes) {
-    // Near pairs by their first box, so that its faces are built once.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;
     const double reach = std::max(limits_.seamWidth, limits_.minStep) + GEOMETRY_TOLERANCE;
-    forEachNearPair(shapes, reach, [&](std::size_t a, std::size_t b) {
-        if (a < outlines_.size() && b < outlines_.size()) {
-            pairs.emplace_back(static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b));
-        }
-    });
-    std::sort(pairs.begin(), pairs.end());
+    // In increasing order, so that the faces of each first box are built once.
+    const NearPairSearch near = findNearPairs(shapes, reach);
     std::vector<Finding> findings;
-    BoxFaces first;
-    BoxFaces second;
-    std::optional<std::size_t> firstRank;
-    for (const auto& [a, b] : pairs) {
-        if (firstRank != a) {
-            facesOf(shapes, a, first);
-            firstRank = a;
+    for (const auto& [a, b] : near.pairs) {
+        if (b >= faces_.size()) {
+            continue;
         }
-        facesOf(shapes, b, second);
-        for (std::size_t p = 0; p < first.faces.size(); ++p) {
-            if (!first.faces[p]) {
+        const auto [first, second] = faces_.facesOf(shapes, a, b);
+        for (std::size_t p = 0; p < first->faces.size(); ++p) {
+            if (!first->faces[p]) {
                 continue;
             }
-            for (std::size_t q = 0; q < second.faces.size(); ++q) {
-                if (!second.faces[q]) {
+            const FaceOutline& faceA = *first->faces[p];
+            const bool walkableA = (first->walkable >> p & 1u) != 0;
+            for (std::size_t q = 0; q < second->faces.size(); ++q) {
+                if (!second->faces[q]) {
                     continue;
                 }
+                const FaceOutline& faceB = *second->faces[q];
                 const auto found = [&](ProblemKind kind, double value) {
                     findings.push_back(
                         {a, b, kind, static_cast<int>(p), static_cast<int>(q), value});
                 };
-                if (const auto gap =
-                        seamGap(*first.faces[p], *second.faces[q], limits_.seamWidth)) {
-                    found(ProblemKind::Seam, *gap);
-                }
-                if ((first.walkable >> p & 1u) != 0 && (second.walkable >> q & 1u) != 0) {
-                    if (const auto height =
-                            stepHeight(*first.faces[p], *second.faces[q], limits_.minStep)) {
+                if (faceEachOther(faceA, faceB)) {
+                    if (const auto gap = seamGap(faceA, faceB, limits_.seamWidth)) {
+                        found(ProblemKind::Seam, *gap);
+                    }
+                } else if (walkableA && (second->walkable >> q & 1u) != 0) {
+                    if (const auto height = stepHeight(faceA, faceB, limits_.minStep)) {
                         found(ProblemKind::MicroStep, *height);
                     }
                 }
             }
         }
     }
-    std::sort(findings.begin(), findings.end(),
-              [](const Finding& x, const Finding& y) { return x.order() < y.order(); });
-    // The IDs are found walking the boxes once, the findings being in rank order.
-    auto finding = findings.begin();
-    std::size_t rank = 0;
-    for (const auto& box : document_.boxes) {
-        if (finding == findings.end()) {
-            break;
-        }
-        reporter_.beginBox(rank, box->id);
-        for (; finding != findings.end() && finding->rank == rank; ++finding) {
-            const std::string what =
-                finding->kind == ProblemKind::Seam ? "fente de " : "marche de ";
-            reporter_.addOnFaces(finding->kind, finding->plane, finding->other, finding->otherPlane,
-                                 what + frenchNumber(finding->value) + " entre " +
-                                     faceText(finding->plane) + " et " +
-                                     faceText(finding->otherPlane) + " de la box " +
-                                     std::to_string(finding->other));
-        }
-        reporter_.endBox();
-        ++rank;
-    }
+    reportFindings(findings, document_, reporter_);
 }

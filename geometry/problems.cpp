@@ -15,9 +15,9 @@ namespace {
 class DocumentChecks {
 public:
     DocumentChecks(const BoxDocument& document, std::optional<std::string_view> countToken,
-                   const ProblemSink& sink, const PlayLimits& limits)
+                   const ProblemSink& sink, const std::optional<PlayLimits>& play)
         : document_(document), reporter_(sink), texts_(document, reporter_),
-          play_(document, limits, reporter_) {
+          play_(play ? std::make_optional<PlayChecks>(document, *play, reporter_) : std::nullopt) {
         texts_.checkCount(countToken);
         shapes_.reserve(document.boxes.size());
     }
@@ -26,7 +26,9 @@ public:
         reporter_.beginBox(rank, box.id);
         texts_.checkBox(box);
         checkSolidOfBox(box.maxRadius, values, solid, reporter_);
-        play_.checkBox(values, solid);
+        if (play_) {
+            play_->checkBox(values, solid);
+        }
         reporter_.endBox();
         shapes_.add(solid);
     }
@@ -36,8 +38,8 @@ public:
         IntersectionSearch search = findIntersections(shapes_);
         checkListedIntersections(document_, shapes_, search, reporter_);
         // A heap of boxes would stop the search between boxes as well: it is reported already.
-        if (search.complete) {
-            play_.checkBetweenBoxes(shapes_);
+        if (play_ && search.complete) {
+            play_->checkBetweenBoxes(shapes_);
         }
         return search;
     }
@@ -46,7 +48,7 @@ private:
     const BoxDocument& document_;
     ProblemReporter reporter_;
     TextChecks texts_;
-    PlayChecks play_;
+    std::optional<PlayChecks> play_;
     ShapeSet shapes_;
 };
 
@@ -58,10 +60,10 @@ std::string pairText(const RankPair& pair) {
 
 std::vector<Problem> checkDocument(const BoxDocument& document, const std::vector<Solid>& solids,
                                    std::optional<std::string_view> countToken,
-                                   const PlayLimits& limits) {
+                                   const std::optional<PlayLimits>& play) {
     std::vector<Problem> problems;
     const ProblemSink collect = [&](const Problem& problem) { problems.push_back(problem); };
-    DocumentChecks checks(document, countToken, collect, limits);
+    DocumentChecks checks(document, countToken, collect, play);
     std::size_t rank = 0;
     for (const auto& box : document.boxes) {
         if (rank >= solids.size()) {
@@ -76,8 +78,8 @@ std::vector<Problem> checkDocument(const BoxDocument& document, const std::vecto
 
 IntersectionSearch inspectDocument(const BoxDocument& document,
                                    std::optional<std::string_view> countToken,
-                                   const ProblemSink& sink, const PlayLimits& limits) {
-    DocumentChecks checks(document, countToken, sink, limits);
+                                   const ProblemSink& sink, const std::optional<PlayLimits>& play) {
+    DocumentChecks checks(document, countToken, sink, play);
     Solid solid;
     std::size_t rank = 0;
     for (const auto& box : document.boxes) {
@@ -90,10 +92,10 @@ IntersectionSearch inspectDocument(const BoxDocument& document,
 
 DocumentReport inspectDocument(const BoxDocument& document,
                                std::optional<std::string_view> countToken,
-                               const PlayLimits& limits) {
+                               const std::optional<PlayLimits>& play) {
     DocumentReport report;
     report.intersections = inspectDocument(
         document, countToken, [&](const Problem& problem) { report.problems.push_back(problem); },
-        limits);
+        play);
     return report;
 }

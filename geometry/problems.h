@@ -18,7 +18,7 @@ class BoxDocument;
 // count-mismatch check; with nullopt the document's countText is used.
 std::vector<Problem> checkDocument(const BoxDocument& document, const std::vector<Solid>& solids,
                                    std::optional<std::string_view> countToken = std::nullopt,
-                                   const PlayLimits& limits = {});
+                                   const std::optional<PlayLimits>& play = PlayLimits{});
 
 struct DocumentReport {
     std::vector<Problem> problems;
@@ -31,11 +31,12 @@ struct DocumentReport {
 // found, in the order checkDocument gives, so that a report need not be held whole.
 IntersectionSearch inspectDocument(const BoxDocument& document,
                                    std::optional<std::string_view> countToken,
-                                   const ProblemSink& sink, const PlayLimits& limits = {});
+                                   const ProblemSink& sink,
+                                   const std::optional<PlayLimits>& play = PlayLimits{});
 // The same, collecting the problems.
 DocumentReport inspectDocument(const BoxDocument& document,
                                std::optional<std::string_view> countToken = std::nullopt,
-                               const PlayLimits& limits = {});
+                               const std::optional<PlayLimits>& play = PlayLimits{});
 
 // "0 1", as a document lists an intersection.
 std::string pairText(const RankPair& pair);

@@ -81,6 +81,14 @@ TEST(PlayChecks, CubesThatTouchOrStandWellApartLeaveNoSeam) {
     EXPECT_EQ(problemsOf(cubesApart(1.0 / 8), {}), std::vector<Found>{});
 }
 
+TEST(PlayChecks, TheyCanBeLeftOut) {
+    BoxDocument document;
+    loadScene(document, cubesApart(1.0 / 32), {});
+    EXPECT_EQ(inspectDocument(document, std::nullopt).problems.size(), 1u);
+    EXPECT_TRUE(inspectDocument(document, std::nullopt, std::nullopt).problems.empty());
+    EXPECT_TRUE(checkDocument(document, buildSolids(document), std::nullopt, std::nullopt).empty());
+}
+
 TEST(PlayChecks, TheSeamWidthIsALimit) {
     EXPECT_EQ(problemsOf(cubesApart(1.0 / 32), {}, {.seamWidth = 1.0 / 64}), std::vector<Found>{});
     EXPECT_EQ(problemsOf(cubesApart(1.0 / 8), {}, {.seamWidth = 1.0 / 4}).size(), 1u);
