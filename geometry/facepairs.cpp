@@ -10,8 +10,6 @@
 
 namespace {
 
-// Normals within this angle of opposite face each other.
-const double FACING_COSINE = std::cos(std::numbers::pi / 180);
 // The least overlap of two faces seen along their normal, in square units, for a seam.
 constexpr double SEAM_AREA = 1.0 / 16;
 
@@ -89,10 +87,6 @@ std::optional<FaceOutline> faceOutline(const Vec3* corners, std::size_t count) {
     face.normal = normal * (1.0 / twiceArea);
     face.offset = dot(face.normal, centre * (1.0 / static_cast<double>(count)));
     return face;
-}
-
-bool faceEachOther(const FaceOutline& a, const FaceOutline& b) {
-    return dot(a.normal, b.normal) <= -FACING_COSINE;
 }
 
 std::optional<double> seamGap(const FaceOutline& a, const FaceOutline& b, double seamWidth) {

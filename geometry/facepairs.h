@@ -21,8 +21,13 @@ struct FaceOutline {
 // no area.
 std::optional<FaceOutline> faceOutline(const Vec3* corners, std::size_t count);
 
+// The cosine of one degree: normals within a degree of opposite face each other.
+inline constexpr double FACING_COSINE = 0.99984769515639124;
+
 // Whether two faces' normals are opposite within a degree.
-bool faceEachOther(const FaceOutline& a, const FaceOutline& b);
+inline bool faceEachOther(const FaceOutline& a, const FaceOutline& b) {
+    return dot(a.normal, b.normal) <= -FACING_COSINE;
+}
 
 // The gap between two faces of different solids that leave a seam: normals opposite within a
 // degree, outlines overlapping by at least a sixteenth of a square unit seen along the first

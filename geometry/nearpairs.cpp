@@ -18,10 +18,22 @@ constexpr double CELL_COORDINATE_LIMIT = 0x1p60;
 constexpr std::size_t TESTS_PER_BOX = 1024;
 constexpr std::size_t BASE_TESTS = std::size_t{1} << 22;
 
+// In single precision, rounded outward: a box's bounds are read for every neighbour it may
+// have, and half the bytes read is most of the time saved.
 struct Bounds {
-    std::array<double, 3> low;
-    std::array<double, 3> high;
+    std::array<float, 3> low;
+    std::array<float, 3> high;
 };
+
+float roundedDown(double value) {
+    const float rounded = static_cast<float>(value);
+    return rounded > value ? std::nextafter(rounded, -INFINITY) : rounded;
+}
+
+float roundedUp(double value) {
+    const float rounded = static_cast<float>(value);
+    return rounded < value ? std::nextafter(rounded, INFINITY) : rounded;
+}
 
 using CellIndex = std::array<std::int64_t, 3>;
 
@@ -76,17 +88,23 @@ private:
     static constexpr std::int8_t ABSENT = -1;
     static constexpr std::int8_t OVERSIZED = -2;
 
+    // A shape in one cell, with what the tests of its neighbours read of it; sorted by key,
+    // the shapes of a cell follow each other.
     struct Entry {
         std::uint64_t key;
         std::uint32_t rank;
+        std::int8_t level;
+        Bounds bounds;
     };
 
     // Widened by half the margin on every side, so that bounds within the margin overlap.
-    Bounds boundsOf(std::size_t rank) const {
+    Bounds widenedBounds(std::size_t rank) const {
         const Vec3 low = shapes_.boundsMin(rank);
         const Vec3 high = shapes_.boundsMax(rank);
-        return {{low.x - halfMargin_, low.y - halfMargin_, low.z - halfMargin_},
-                {high.x + halfMargin_, high.y + halfMargin_, high.z + halfMargin_}};
+        return {{roundedDown(low.x - halfMargin_), roundedDown(low.y - halfMargin_),
+                 roundedDown(low.z - halfMargin_)},
+                {roundedUp(high.x + halfMargin_), roundedUp(high.y + halfMargin_),
+                 roundedUp(high.z + halfMargin_)}};
     }
 
     static bool overlap(const Bounds& a, const Bounds& b) {
@@ -98,12 +116,17 @@ private:
         return true;
     }
 
-    static double extentOf(const Bounds& bounds) {
-        return std::max({bounds.high[0] - bounds.low[0], bounds.high[1] - bounds.low[1],
-                         bounds.high[2] - bounds.low[2]});
+    static double extentOf(const Bounds& bounds, std::size_t axis) {
+        return static_cast<double>(bounds.high[axis]) - bounds.low[axis];
     }
 
     double cellSize(int level) const { return cellSizes_[static_cast<std::size_t>(level)]; }
+
+    bool fits(const Bounds& bounds, int level) const {
+        const double size = cellSize(level);
+        return extentOf(bounds, 0) <= size && extentOf(bounds, 1) <= size &&
+               extentOf(bounds, 2) <= size;
+    }
 
     static std::int64_t cellCoordinate(double position, double size) {
         return static_cast<std::int64_t>(
@@ -125,8 +148,10 @@ private:
     void chooseBaseSize() {
         std::vector<double> extents;
         for (std::size_t rank = 0; rank < shapes_.size(); ++rank) {
-            if (shapes_.present(rank)) {
-                extents.push_back(extentOf(boundsOf(rank)));
+            if (levels_[rank] != ABSENT) {
+                const Bounds& bounds = bounds_[rank];
+                extents.push_back(
+                    std::max({extentOf(bounds, 0), extentOf(bounds, 1), extentOf(bounds, 2)}));
             }
         }
         if (extents.empty()) {
@@ -141,17 +166,23 @@ private:
     }
 
     void place() {
-        chooseBaseSize();
         levels_.assign(shapes_.size(), ABSENT);
+        bounds_.resize(shapes_.size());
+        for (std::size_t rank = 0; rank < shapes_.size(); ++rank) {
+            if (shapes_.present(rank)) {
+                levels_[rank] = 0;
+                bounds_[rank] = widenedBounds(rank);
+            }
+        }
+        chooseBaseSize();
         entries_.reserve(shapes_.size() * 2);
         for (std::size_t rank = 0; rank < shapes_.size(); ++rank) {
-            if (!shapes_.present(rank)) {
+            if (levels_[rank] == ABSENT) {
                 continue;
             }
-            const Bounds bounds = boundsOf(rank);
-            const double extent = extentOf(bounds);
+            const Bounds& bounds = bounds_[rank];
             int level = 0;
-            while (level < LEVEL_COUNT - 1 && !(extent <= cellSize(level))) {
+            while (level < LEVEL_COUNT - 1 && !fits(bounds, level)) {
                 ++level;
             }
             const auto [low, high] = cellRange(bounds, level);
@@ -163,7 +194,8 @@ private:
             levels_[rank] = static_cast<std::int8_t>(level);
             usedLevels_[static_cast<std::size_t>(level)] = true;
             forEachCell(low, high, [&](const CellIndex& cell) {
-                entries_.push_back({cellKey(level, cell), static_cast<std::uint32_t>(rank)});
+                entries_.push_back({cellKey(level, cell), static_cast<std::uint32_t>(rank),
+                                    static_cast<std::int8_t>(level), bounds});
             });
         }
         std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
@@ -214,7 +246,7 @@ private:
     // The shapes of the box's own level and of every coarser one.
     void query(std::size_t rank) {
         const int ownLevel = levels_[rank];
-        const Bounds bounds = boundsOf(rank);
+        const Bounds& bounds = bounds_[rank];
         for (int level = ownLevel; level < LEVEL_COUNT && !stopped_; ++level) {
             if (!usedLevels_[static_cast<std::size_t>(level)]) {
                 continue;
@@ -224,13 +256,13 @@ private:
                 const std::uint64_t key = cellKey(level, cell);
                 for (std::size_t i = findCell(key);
                      i < entries_.size() && entries_[i].key == key && !stopped_; ++i) {
-                    const std::size_t other = entries_[i].rank;
-                    if (levels_[other] != level || (level == ownLevel && other <= rank)) {
+                    const Entry& entry = entries_[i];
+                    const std::size_t other = entry.rank;
+                    if (entry.level != level || (level == ownLevel && other <= rank)) {
                         continue;
                     }
-                    const Bounds otherBounds = boundsOf(other);
-                    if (spend() && overlap(bounds, otherBounds) &&
-                        isReferenceCell(bounds, otherBounds, level, cell)) {
+                    if (spend() && overlap(bounds, entry.bounds) &&
+                        isReferenceCell(bounds, entry.bounds, level, cell)) {
                         found_.pairs.emplace_back(std::min(rank, other), std::max(rank, other));
                     }
                 }
@@ -239,13 +271,13 @@ private:
     }
 
     void queryOversized(std::size_t rank) {
-        const Bounds bounds = boundsOf(rank);
+        const Bounds& bounds = bounds_[rank];
         for (std::size_t other = 0; other < levels_.size() && !stopped_; ++other) {
             if (levels_[other] == ABSENT || other == rank ||
                 (levels_[other] == OVERSIZED && other < rank)) {
                 continue;
             }
-            if (spend() && overlap(bounds, boundsOf(other))) {
+            if (spend() && overlap(bounds, bounds_[other])) {
                 found_.pairs.emplace_back(std::min(rank, other), std::max(rank, other));
             }
         }
@@ -264,6 +296,7 @@ private:
     double halfMargin_;
     std::array<double, LEVEL_COUNT> cellSizes_{};
     std::vector<std::int8_t> levels_;
+    std::vector<Bounds> bounds_;
     std::vector<std::uint32_t> oversized_;
     std::array<bool, LEVEL_COUNT> usedLevels_{};
     std::vector<Entry> entries_;
