@@ -37,39 +37,46 @@ void FaceStore::add(const Solid& solid, std::uint8_t walkable) {
     boxes_.push_back(indices);
 }
 
-void FaceStore::build(const ShapeSet& shapes, std::size_t rank, BoxFaces& faces) const {
+void FaceStore::build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
+                      BoxFaces& faces) const {
     const Indices& indices = boxes_[rank];
     faces.walkable = indices.walkable;
     std::size_t next = indices.first;
     std::array<Vec3, FaceOutline::MAX_CORNERS> corners;
     for (std::size_t p = 0; p < faces.faces.size(); ++p) {
         const std::size_t count = indices.sizes[p];
-        for (std::size_t i = 0; i < count; ++i) {
-            corners[i] = shapes.vertex(rank, corners_[next + i]);
+        const auto bit = static_cast<std::uint8_t>(1u << p);
+        if ((planes & bit) != 0 && (faces.built & bit) == 0) {
+            for (std::size_t i = 0; i < count; ++i) {
+                corners[i] = shapes.vertex(rank, corners_[next + i]);
+            }
+            faces.faces[p] = faceOutline(corners.data(), count);
+            faces.built = static_cast<std::uint8_t>(faces.built | bit);
         }
         next += count;
-        faces.faces[p] = faceOutline(corners.data(), count);
     }
 }
 
-const BoxFaces& FaceStore::cached(const ShapeSet& shapes, std::size_t rank) {
+const BoxFaces& FaceStore::cached(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes) {
     if (cache_.empty()) {
         cache_.resize(CACHE_SIZE);
     }
     Cached& entry = cache_[rank % CACHE_SIZE];
     if (entry.rank != rank) {
-        build(shapes, rank, entry.faces);
         entry.rank = rank;
+        entry.faces.built = 0;
     }
+    build(shapes, rank, planes, entry.faces);
     return entry.faces;
 }
 
-std::pair<const BoxFaces*, const BoxFaces*> FaceStore::facesOf(const ShapeSet& shapes,
-                                                               std::size_t a, std::size_t b) {
-    const BoxFaces& first = cached(shapes, a);
+std::pair<const BoxFaces*, const BoxFaces*>
+FaceStore::facesOf(const ShapeSet& shapes, std::size_t a, std::size_t b, std::uint8_t planes) {
+    const BoxFaces& first = cached(shapes, a, planes);
     if (a % CACHE_SIZE == b % CACHE_SIZE) {
-        build(shapes, b, spare_);
+        spare_.built = 0;
+        build(shapes, b, planes, spare_);
         return {&first, &spare_};
     }
-    return {&first, &cached(shapes, b)};
+    return {&first, &cached(shapes, b, planes)};
 }

@@ -16,6 +16,7 @@ struct Solid;
 struct BoxFaces {
     std::array<std::optional<FaceOutline>, 6> faces;
     std::uint8_t walkable = 0; // bit p for plane p
+    std::uint8_t built = 0;    // bit p when faces[p] holds plane p's outline, if it has one
 };
 
 // The faces of every box of a scene, kept as indices into the vertices the shapes keep: a few
@@ -28,9 +29,11 @@ public:
     // for each plane p a character stands on.
     void add(const Solid& solid, std::uint8_t walkable);
     std::size_t size() const { return boxes_.size(); }
-    // The faces of two boxes present in the shapes, both valid until the next call.
+    std::uint8_t walkable(std::size_t rank) const { return boxes_[rank].walkable; }
+    // The faces of two boxes present in the shapes, both valid until the next call: at least
+    // those of the planes given, bit p for plane p.
     std::pair<const BoxFaces*, const BoxFaces*> facesOf(const ShapeSet& shapes, std::size_t a,
-                                                        std::size_t b);
+                                                        std::size_t b, std::uint8_t planes);
 
 private:
     struct Indices {
@@ -43,8 +46,10 @@ private:
         BoxFaces faces;
     };
 
-    void build(const ShapeSet& shapes, std::size_t rank, BoxFaces& faces) const;
-    const BoxFaces& cached(const ShapeSet& shapes, std::size_t rank);
+    // Builds the outlines of the planes given that faces lacks.
+    void build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
+               BoxFaces& faces) const;
+    const BoxFaces& cached(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes);
 
     std::vector<Indices> boxes_;
     // The corners of every face, as indices into its solid's vertices.

@@ -21,6 +21,7 @@ namespace {
 // Normals are fixed-point values: a slope is known to a few thousandths of a degree, and a
 // ramp built at 45 degrees must not count as steeper than 45.
 constexpr double SLOPE_MARGIN_DEGREES = 0.01;
+constexpr std::uint8_t ALL_PLANES = 0x3f;
 
 double cosineOf(double degrees) {
     return std::cos(degrees * std::numbers::pi / 180);
@@ -156,24 +157,34 @@ std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid
     return walkable;
 }
 
-void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes) {
+// Boxes that touch leave no seam between them: their faces are not apart. Their faces are built
+// only where a micro-step may be, on their walkable planes.
+void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching) {
     const double reach = std::max(limits_.seamWidth, limits_.minStep) + GEOMETRY_TOLERANCE;
     // In increasing order, so that the faces of each first box are built once.
     const NearPairSearch near = findNearPairs(shapes, reach);
     std::vector<Finding> findings;
-    for (const auto& [a, b] : near.pairs) {
-        if (b >= faces_.size()) {
+    auto touchingPair = touching.begin();
+    for (const RankPair& pair : near.pairs) {
+        const auto [a, b] = pair;
+        while (touchingPair != touching.end() && *touchingPair < pair) {
+            ++touchingPair;
+        }
+        const bool apart = touchingPair == touching.end() || *touchingPair != pair;
+        const bool stepsPossible = faces_.walkable(a) != 0 && faces_.walkable(b) != 0;
+        if (b >= faces_.size() || (!apart && !stepsPossible)) {
             continue;
         }
-        const auto [first, second] = faces_.facesOf(shapes, a, b);
+        const std::uint8_t planes = apart ? ALL_PLANES : faces_.walkable(a) | faces_.walkable(b);
+        const auto [first, second] = faces_.facesOf(shapes, a, b, planes);
         for (std::size_t p = 0; p < first->faces.size(); ++p) {
-            if (!first->faces[p]) {
+            if (!first->faces[p] || (planes >> p & 1u) == 0) {
                 continue;
             }
             const FaceOutline& faceA = *first->faces[p];
             const bool walkableA = (first->walkable >> p & 1u) != 0;
             for (std::size_t q = 0; q < second->faces.size(); ++q) {
-                if (!second->faces[q]) {
+                if (!second->faces[q] || (planes >> q & 1u) == 0) {
                     continue;
                 }
                 const FaceOutline& faceB = *second->faces[q];
@@ -182,6 +193,9 @@ void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes) {
                         {a, b, kind, static_cast<int>(p), static_cast<int>(q), value});
                 };
                 if (faceEachOther(faceA, faceB)) {
+                    if (!apart) {
+                        continue;
+                    }
                     if (const auto gap = seamGap(faceA, faceB, limits_.seamWidth)) {
                         found(ProblemKind::Seam, *gap);
                     }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "facestore.h"
+#include "intersections.h"
 #include "playlimits.h"
 
 #include <cstdint>
+#include <vector>
 
 class BoxDocument;
 class ProblemReporter;
@@ -21,8 +23,9 @@ public:
     // The checks of the box the reporter is on; boxes come in rank order, each one. Keeps the
     // faces for the checks between boxes.
     void checkBox(const BoxValues& values, const Solid& solid);
-    // Seams and micro-steps, the shapes holding every box.
-    void checkBetweenBoxes(const ShapeSet& shapes);
+    // Seams and micro-steps, the shapes holding every box; touching: the pairs of boxes that
+    // touch, increasing.
+    void checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching);
 
 private:
     void checkThickness(const BoxValues& values, const Solid& solid);

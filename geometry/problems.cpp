@@ -39,7 +39,7 @@ public:
         checkListedIntersections(document_, shapes_, search, reporter_);
         // A heap of boxes would stop the search between boxes as well: it is reported already.
         if (play_ && search.complete) {
-            play_->checkBetweenBoxes(shapes_);
+            play_->checkBetweenBoxes(shapes_, search.pairs);
         }
         return search;
     }

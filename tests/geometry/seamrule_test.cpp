@@ -1,6 +1,6 @@
 // The seam rule checked on random pairs of turned boxes against a brute force that shares nothing
-// with the check: rays cast from a grid of points on one face towards the other face's plane,
-// kept where they land inside that face.
+// with the check but the test of whether two solids touch: rays cast from a grid of points on one
+// face towards the other face's plane, kept where they land inside that face.
 
 #include "geometrytestsupport.h"
 #include "problems.h"
@@ -182,10 +182,13 @@ TEST(SeamRule, RandomTurnedPairsAgreeWithRaysCastFaceToFace) {
                   {});
         const std::vector<Solid> solids = buildSolids(document);
         ASSERT_TRUE(solids[0].closed() && solids[1].closed());
-        const std::optional<std::set<std::pair<int, int>>> expected =
-            bruteSeams(solids[0], solids[1]);
+        std::optional<std::set<std::pair<int, int>>> expected = bruteSeams(solids[0], solids[1]);
         if (!expected) {
             continue;
+        }
+        // Solids that touch somewhere have no gap between them.
+        if (solidsTouch(solids[0], solids[1])) {
+            expected->clear();
         }
         std::set<std::pair<int, int>> found;
         for (const Problem& problem : inspectDocument(document).problems) {
