@@ -18,14 +18,7 @@
 
 namespace {
 
-// Normals are fixed-point values: a slope is known to a few thousandths of a degree, and a
-// ramp built at 45 degrees must not count as steeper than 45.
-constexpr double SLOPE_MARGIN_DEGREES = 0.01;
 constexpr std::uint8_t ALL_PLANES = 0x3f;
-
-double cosineOf(double degrees) {
-    return std::cos(degrees * std::numbers::pi / 180);
-}
 
 std::string faceText(int plane) {
     return "la face " + std::to_string(plane);
@@ -73,9 +66,7 @@ void reportFindings(std::vector<Finding>& findings, const BoxDocument& document,
 
 PlayChecks::PlayChecks(const BoxDocument& document, const PlayLimits& limits,
                        ProblemReporter& reporter)
-    : document_(document), limits_(limits), reporter_(reporter),
-      walkableCosine_(cosineOf(limits.maxSlopeDegrees + SLOPE_MARGIN_DEGREES)),
-      wallCosine_(cosineOf(WALL_DEGREES - SLOPE_MARGIN_DEGREES)) {
+    : document_(document), limits_(limits), reporter_(reporter), surfaces_(limits.maxSlopeDegrees) {
     faces_.reserve(document.boxes.size());
 }
 
@@ -137,15 +128,14 @@ std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid
     std::uint8_t walkable = 0;
     for (std::size_t p = 0; p < solid.faces.size(); ++p) {
         const Vec3& normal = values.planes[p].normal;
-        const double size = length(normal);
-        if (solid.faces[p].size() < 3 || size == 0) {
+        const std::optional<SurfaceKind> kind = surfaces_.kindOf(normal);
+        if (solid.faces[p].size() < 3 || !kind) {
             continue;
         }
-        const double cosine = normal.z / size;
-        if (cosine >= walkableCosine_) {
+        if (*kind == SurfaceKind::Floor) {
             walkable = static_cast<std::uint8_t>(walkable | 1u << p);
-        } else if (cosine > wallCosine_) {
-            const double degrees = std::acos(cosine) * 180 / std::numbers::pi;
+        } else if (*kind == SurfaceKind::SteepSlope) {
+            const double degrees = std::acos(normal.z / length(normal)) * 180 / std::numbers::pi;
             const int plane = static_cast<int>(p);
             reporter_.add(ProblemKind::SteepFloor,
                           "pente de " + frenchNumber(degrees, 2) + "° sur " + faceText(plane) +

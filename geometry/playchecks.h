@@ -3,6 +3,7 @@
 #include "facestore.h"
 #include "intersections.h"
 #include "playlimits.h"
+#include "surfacekind.h"
 
 #include <cstdint>
 #include <vector>
@@ -35,9 +36,6 @@ private:
     const BoxDocument& document_;
     PlayLimits limits_;
     ProblemReporter& reporter_;
-    // The cosines of the largest walkable slope and of a wall's, from +Z: compared instead of
-    // the angles, which only messages need.
-    double walkableCosine_;
-    double wallCosine_;
+    SurfaceClassifier surfaces_;
     FaceStore faces_;
 };

@@ -1,6 +1,7 @@
 #include "geometrytestsupport.h"
 #include "problems.h"
 #include "scene.h"
+#include "surfacekind.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -206,6 +207,31 @@ TEST(PlayChecks, ThinSolidsComeWithTheirBoxAndSeamsAfterTheIntersections) {
         kinds.push_back(problem.kind);
     }
     EXPECT_EQ(kinds, (std::vector<std::string>{"thin-solid", "intersection-apart", "seam"}));
+}
+
+// A normal at the given angle from +Z, turned about Y.
+Vec3 tilted(double degrees) {
+    const double angle = degrees * 3.14159265358979323846 / 180;
+    return {std::sin(angle), 0, std::cos(angle)};
+}
+
+TEST(SurfaceKinds, FacesAreFloorsSlopesWallsOrCeilingsByTheirAngleFromUp) {
+    const SurfaceClassifier surfaces;
+    const std::vector<std::pair<double, SurfaceKind>> cases = {
+        {0, SurfaceKind::Floor},         {30, SurfaceKind::Floor},
+        {44.9, SurfaceKind::Floor},      {45.1, SurfaceKind::SteepSlope},
+        {69.9, SurfaceKind::SteepSlope}, {70.1, SurfaceKind::Wall},
+        {90, SurfaceKind::Wall},         {109.9, SurfaceKind::Wall},
+        {110.1, SurfaceKind::Ceiling},   {180, SurfaceKind::Ceiling},
+    };
+    for (const auto& [degrees, kind] : cases) {
+        EXPECT_EQ(surfaces.kindOf(tilted(degrees)), kind) << degrees;
+        EXPECT_EQ(surfaces.kindOf(tilted(degrees) * 3), kind) << degrees << " at any length";
+    }
+    EXPECT_EQ(surfaces.kindOf({0, 0, 0}), std::nullopt);
+    // As fixed point stores it: 0x2d41 / 16384 for both.
+    EXPECT_EQ(surfaces.kindOf({11585.0 / 16384, 0, 11585.0 / 16384}), SurfaceKind::Floor);
+    EXPECT_EQ(SurfaceClassifier(20).kindOf(tilted(30)), SurfaceKind::SteepSlope);
 }
 
 } // namespace
