@@ -317,6 +317,13 @@ void ScenePainter::drawLegend(const QFont& font, bool surfaces, bool marks) {
     painter_.setFont(font);
     const QFontMetrics metrics(font);
     const int line = metrics.height() + 2;
+    // On a pale panel, readable over faces of any colour.
+    int widest = 0;
+    for (const Entry& entry : entries) {
+        widest = std::max(widest, metrics.horizontalAdvance(entry.text));
+    }
+    painter_.fillRect(QRect(4, 4, 22 + widest + 8, static_cast<int>(entries.size()) * line + 8),
+                      QColor(255, 255, 255, 210));
     int y = 8;
     for (const Entry& entry : entries) {
         painter_.fillRect(QRect(8, y + 2, 12, line - 6), entry.colour);
