@@ -151,7 +151,8 @@ std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid
 // only where a micro-step may be, on their walkable planes.
 void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching) {
     const double reach = std::max(limits_.seamWidth, limits_.minStep) + GEOMETRY_TOLERANCE;
-    // In increasing order, so that the faces of each first box are built once.
+    // In increasing order, so that the faces of each first box are built once. Should a heap of
+    // boxes stop the search, the pairs it found are still checked.
     const NearPairSearch near = findNearPairs(shapes, reach);
     std::vector<Finding> findings;
     auto touchingPair = touching.begin();
@@ -162,7 +163,7 @@ void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<Ran
         }
         const bool apart = touchingPair == touching.end() || *touchingPair != pair;
         const bool stepsPossible = faces_.walkable(a) != 0 && faces_.walkable(b) != 0;
-        if (b >= faces_.size() || (!apart && !stepsPossible)) {
+        if (!apart && !stepsPossible) {
             continue;
         }
         const std::uint8_t planes = apart ? ALL_PLANES : faces_.walkable(a) | faces_.walkable(b);

@@ -117,21 +117,20 @@ TEST(PlayChecks, ASlabThinnerThanTheMinimumIsThin) {
         std::vector<Found>{});
 }
 
-// A ramp rising along +X at the given angle: flat bottom, upright sides, its top the only face
-// turned upward.
-BoxTexts ramp(double degrees) {
+// A ramp rising along +X at the given angle from x = start, its low end at the given height:
+// flat bottom, upright sides, its top the only face turned upward.
+BoxTexts ramp(double degrees, double start = 0, double low = 0.1, double length = 0.5) {
     const double angle = degrees * 3.14159265358979323846 / 180;
-    const double length = 0.5;
-    const double low = 0.1;
     const Vec3 top{-std::sin(angle), 0, std::cos(angle)};
+    const double storedX = std::lround(top.x * 16384) / 16384.0;
     const double storedZ = std::lround(top.z * 16384) / 16384.0;
-    return boxTexts("1", "1000", {length / 2, 0.5, low / 2},
-                    {{{{1, 0, 0}, length},
+    return boxTexts("1", "1000", {start + length / 2, 0.5, low / 2},
+                    {{{{1, 0, 0}, start + length},
                       {{0, 1, 0}, 1},
-                      {top, storedZ * low},
+                      {top, storedX * start + storedZ * low},
                       {{0, -1, 0}, 0},
                       {{0, 0, -1}, 0},
-                      {{-1, 0, 0}, 0}}});
+                      {{-1, 0, 0}, -start}}});
 }
 
 TEST(PlayChecks, AnUpwardFaceBetweenTheSlopeAndAWallIsASteepFloor) {
@@ -182,6 +181,20 @@ TEST(PlayChecks, WalkableFacesMeetingAtASmallHeightDifferenceAreAMicroStep) {
     EXPECT_EQ(problemsOf(step(0), {"0 1"}), std::vector<Found>{});
     EXPECT_EQ(problemsOf(step(1.0 / 2048), {"0 1"}), std::vector<Found>{});
     EXPECT_EQ(problemsOf(step(1.0 / 4), {"0 1"}, {.minStep = 1.0 / 2}).size(), 1u);
+}
+
+// A walkable ramp beside a block: where it starts a little higher than the block's top, a step;
+// where it rises through the block's top, the two are flush there and make none.
+TEST(PlayChecks, SlopedFacesMakeAStepWhereTheyMeetUnlessTheyCross) {
+    const BoxTexts block = axisBox("2", {0, 0, 0}, {2, 1, 0.5});
+    std::vector<Found> found = problemsOf({block, ramp(30, 2, 0.55, 1)}, {"0 1"});
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].kind, "planes-not-opposite");
+    EXPECT_EQ(found[1], (Found{"micro-step", 0, 2, 1, 2,
+                               "marche de 0,05 entre la face 2 et la face 2 de la box 1"}));
+    found = problemsOf({block, ramp(30, 1.5, 0.3, 1)}, {"0 1"});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].kind, "planes-not-opposite");
 }
 
 // A thin mat lying on a floor: its top is a micro-step above the floor's, seen from above they
