@@ -22,6 +22,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -190,9 +191,18 @@ std::string generate() {
     return scene.text();
 }
 
+enum class CheckForm {
+    // inspectDocument, as quadrel-check runs it.
+    Packed,
+    // The same without the checks of how the scene is played.
+    PackedWithoutPlay,
+    // buildSolids, checkDocument and computeIntersections, as the 3D view runs them.
+    KeptSolids,
+};
+
 // Prints: readFile seconds, check seconds, document bytes, bytes the check added, problems,
 // computed pairs, listed pairs, readFile and check processor seconds.
-int measure(const std::string& path, bool keepSolids) {
+int measure(const std::string& path, CheckForm form) {
     const long long beforeRead = statusBytes("VmRSS:");
     BoxDocument document;
     double processor = processorSeconds();
@@ -208,12 +218,14 @@ int measure(const std::string& path, bool keepSolids) {
     start = Clock::now();
     std::size_t problems = 0;
     std::size_t pairs = 0;
-    if (keepSolids) {
+    if (form == CheckForm::KeptSolids) {
         const std::vector<Solid> solids = buildSolids(document);
         problems = checkDocument(document, solids).size();
         pairs = computeIntersections(solids).size();
     } else {
-        const DocumentReport report = inspectDocument(document);
+        const std::optional<PlayLimits> play =
+            form == CheckForm::Packed ? std::optional<PlayLimits>(PlayLimits{}) : std::nullopt;
+        const DocumentReport report = inspectDocument(document, std::nullopt, play);
         problems = report.problems.size();
         pairs = report.intersections.pairs.size();
     }
@@ -284,6 +296,24 @@ void report(const char* what, const std::vector<std::vector<double>>& runs, doub
                 touchShare(median(added), median(checks)));
 }
 
+// What the checks of how the scene is played add to the whole check, run by run: the runs of
+// both forms alternate, so that each pair saw the same load.
+void reportPlayShare(const std::vector<std::vector<double>>& withPlay,
+                     const std::vector<std::vector<double>>& withoutPlay) {
+    std::vector<double> wall, processor;
+    for (std::size_t i = 0; i < withPlay.size(); ++i) {
+        wall.push_back(withPlay[i][1] / withoutPlay[i][1] - 1);
+        processor.push_back(withPlay[i][8] / withoutPlay[i][8] - 1);
+    }
+    std::printf(
+        "play checks: +%.1f%% of the check's wall time (runs %+.1f%% to %+.1f%%), +%.1f%% of "
+        "its processor time (runs %+.1f%% to %+.1f%%), target at most +25%%\n",
+        100 * median(wall), 100 * *std::min_element(wall.begin(), wall.end()),
+        100 * *std::max_element(wall.begin(), wall.end()), 100 * median(processor),
+        100 * *std::min_element(processor.begin(), processor.end()),
+        100 * *std::max_element(processor.begin(), processor.end()));
+}
+
 int compare(const fs::path& folder) {
     const fs::path file = folder / "scene-100000.box";
     {
@@ -293,13 +323,15 @@ int compare(const fs::path& folder) {
     std::printf("scene: %zu boxes (floors, walls, turned pillars), %.1f MB; medians of %d runs, "
                 "each a fresh process\n",
                 boxCount, static_cast<double>(fs::file_size(file)) / 1e6, repetitions);
-    std::vector<std::vector<double>> packed, kept;
+    std::vector<std::vector<double>> packed, withoutPlay, kept;
     std::vector<double> pageSeconds;
     for (int i = 0; i < repetitions; ++i) {
         pageSeconds.push_back(measureInChild("pages", file).at(0));
         packed.push_back(measureInChild("check", file));
+        withoutPlay.push_back(measureInChild("noplay", file));
         kept.push_back(measureInChild("solids", file));
-        if (packed.back().size() != 9 || kept.back().size() != 9) {
+        if (packed.back().size() != 9 || withoutPlay.back().size() != 9 ||
+            kept.back().size() != 9) {
             std::cerr << "A measurement gave other figures than expected\n";
             return 1;
         }
@@ -308,6 +340,8 @@ int compare(const fs::path& folder) {
     std::printf("fresh memory: %.1f us a page when first touched (64 MB, median)\n",
                 median(pageSeconds) * 1e6);
     report("inspectDocument (what quadrel-check runs)", packed, median(pageSeconds));
+    report("inspectDocument without the play checks", withoutPlay, median(pageSeconds));
+    reportPlayShare(packed, withoutPlay);
     report("buildSolids + checkDocument + computeIntersections", kept, median(pageSeconds));
     return 0;
 }
@@ -320,10 +354,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 3 && std::string(argv[1]) == "check") {
-        return measure(argv[2], false);
+        return measure(argv[2], CheckForm::Packed);
+    }
+    if (argc == 3 && std::string(argv[1]) == "noplay") {
+        return measure(argv[2], CheckForm::PackedWithoutPlay);
     }
     if (argc == 3 && std::string(argv[1]) == "solids") {
-        return measure(argv[2], true);
+        return measure(argv[2], CheckForm::KeptSolids);
     }
     if (argc == 3 && std::string(argv[1]) == "pages") {
         return touchFreshMemory();

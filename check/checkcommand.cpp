@@ -1,12 +1,13 @@
 #include "checkcommand.h"
 
+#include "checkoptions.h"
 #include "filetext.h"
 #include "frenchtext.h"
 #include "jsontext.h"
 #include "orlclass.h"
 #include "problems.h"
-#include "safefile.h"
 #include "reporttext.h"
+#include "safefile.h"
 
 #include <cstddef>
 #include <ostream>
@@ -17,10 +18,13 @@ namespace {
 constexpr std::size_t PAIRS_PER_LINE = 9;
 
 constexpr std::string_view HELP =
-    R"(Usage : quadrel-check [--json] [--intersections] FICHIER...
+    R"(Usage : quadrel-check [--json] [--intersections] [--seam L] [--thin L] [--slope D]
+                      [--step L] FICHIER...
 
 Vérifie des fichiers BOX : les textes et l'ID de chaque box, le solide que découpent ses six
-plans, et la liste des intersections, comparée à celle que donnent les solides.
+plans, la liste des intersections, comparée à celle que donnent les solides, et ce qu'un
+personnage rencontre en jouant : fentes entre deux boxes, solides trop minces, sols trop
+raides, marches trop basses (des avertissements).
 
 Deux solides se recouvrent ou se touchent quand aucun axe séparateur ne les écarte de plus de
 1/1024 : les axes essayés sont les normales des faces des deux solides et les produits
@@ -44,7 +48,16 @@ Options :
                    des solides, comme un fichier BOX l'écrit : les paires séparées par deux
                    espaces, neuf par ligne, sous une ligne « FICHIER: » quand il y a plusieurs
                    fichiers (avec --json : une ligne JSON par fichier)
+  --seam L         largeur des fentes signalées entre deux faces qui se font face : plus
+                   étroites que L, plus larges que 1/1024 (par défaut 1/16)
+  --thin L         épaisseur minimale d'un solide (par défaut 1/32)
+  --slope D        pente la plus raide où un personnage tient debout, en degrés, moins de 70
+                   (par défaut 45) : une face montante plus raide, mais à moins de 70°, est
+                   signalée
+  --step L         hauteur minimale d'une marche entre deux sols qui se rejoignent vus d'en
+                   haut (par défaut 1/8)
   --help           affiche cette aide
+Les longueurs, en unités de la scène, s'écrivent 0.05, 0,05 ou 1/16.
 
 Code de sortie :
   0  aucun fichier n'a d'erreur (les avertissements sont permis)
@@ -52,12 +65,6 @@ Code de sortie :
   2  un fichier n'a pas pu être lu (les autres sont vérifiés quand même), ou les arguments
      sont incorrects
 )";
-
-struct Options {
-    bool json = false;
-    bool intersections = false;
-    std::vector<std::string> files;
-};
 
 std::string counted(std::size_t count, std::string_view singular, std::string_view plural) {
     // French takes the singular for 0 and 1.
@@ -120,7 +127,7 @@ void writePairsJson(std::ostream& out, const std::string& file, const Intersecti
     out << "],\"complete\":" << (search.complete ? "true" : "false") << "}\n";
 }
 
-void writeProblem(const Options& options, std::ostream& out, const std::string& file,
+void writeProblem(const CheckOptions& options, std::ostream& out, const std::string& file,
                   const Problem& problem) {
     if (options.json) {
         writeJson(out, file, problem);
@@ -131,8 +138,8 @@ void writeProblem(const Options& options, std::ostream& out, const std::string& 
 
 // A save cut short leaves the file half written beside a complete copy of its old content: the
 // file is reported as such, and neither read nor touched, so that opening it can put it back.
-void reportInterruptedSave(const Options& options, const std::string& file, const std::string& copy,
-                           std::ostream& out, std::ostream& err) {
+void reportInterruptedSave(const CheckOptions& options, const std::string& file,
+                           const std::string& copy, std::ostream& out, std::ostream& err) {
     Problem problem;
     problem.kind = ProblemKind::InterruptedSave;
     problem.message = "enregistrement interrompu : l'ancien contenu est resté dans « " + copy +
@@ -149,8 +156,8 @@ void reportInterruptedSave(const Options& options, const std::string& file, cons
 
 // Reads and checks one file, writes its report; returns whether it has an error, or nothing
 // when it cannot be read.
-std::optional<bool> checkFile(const Options& options, const std::string& file, std::ostream& out,
-                              std::ostream& err) {
+std::optional<bool> checkFile(const CheckOptions& options, const std::string& file,
+                              std::ostream& out, std::ostream& err) {
     if (const std::optional<std::string> copy = interruptedSaveCopy(file)) {
         reportInterruptedSave(options, file, *copy, out, err);
         return true;
@@ -170,14 +177,16 @@ std::optional<bool> checkFile(const Options& options, const std::string& file, s
     std::size_t errors = 0;
     std::size_t warnings = 0;
     // Problems are written as they are found: a file with a great many keeps no list of them.
-    const IntersectionSearch search =
-        inspectDocument(document, countToken, [&](const Problem& problem) {
+    const IntersectionSearch search = inspectDocument(
+        document, countToken,
+        [&](const Problem& problem) {
             ++(problem.severity() == Severity::Error ? errors : warnings);
             if (options.intersections) {
                 return;
             }
             writeProblem(options, out, file, problem);
-        });
+        },
+        options.limits);
     if (options.intersections) {
         if (options.json) {
             writePairsJson(out, file, search);
@@ -204,29 +213,14 @@ std::optional<bool> checkFile(const Options& options, const std::string& file, s
 
 int runCheckCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err) {
-    Options options;
-    bool optionsEnded = false;
-    for (const std::string& argument : arguments) {
-        if (optionsEnded || argument.empty() || argument.front() != '-' || argument == "-") {
-            options.files.push_back(argument);
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--help" || argument == "-h") {
-            out << HELP;
-            return CHECK_CLEAN;
-        } else if (argument == "--json") {
-            options.json = true;
-        } else if (argument == "--intersections") {
-            options.intersections = true;
-        } else {
-            err << "quadrel-check: option inconnue : " << argument
-                << "\nEssayez « quadrel-check --help ».\n";
-            return CHECK_UNREADABLE;
-        }
-    }
-    if (options.files.empty()) {
-        err << "quadrel-check: aucun fichier à vérifier\nEssayez « quadrel-check --help ».\n";
+    const std::optional<CheckOptions> read = readCheckArguments(arguments, err);
+    if (!read) {
         return CHECK_UNREADABLE;
+    }
+    const CheckOptions& options = *read;
+    if (options.help) {
+        out << HELP;
+        return CHECK_CLEAN;
     }
     bool unreadable = false;
     bool errors = false;

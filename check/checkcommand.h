@@ -11,7 +11,7 @@ enum CheckStatus {
     CHECK_UNREADABLE = 2, // a file could not be read, or the arguments are wrong
 };
 
-// quadrel-check [--json] [--intersections] FILE...: checks each file, writes its report to out
+// quadrel-check [OPTION]... FILE...: checks each file, writes its report to out
 // and what went wrong with the command itself to err, and returns the exit status.
 int runCheckCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err);

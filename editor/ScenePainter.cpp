@@ -3,7 +3,9 @@
 #include "BoxCategories.h"
 #include "OrbitCamera.h"
 #include "ScenePalette.h"
+#include "SceneView.h"
 #include "ViewScene.h"
+#include "surfacekind.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -26,6 +28,20 @@ Vec3 faceNormal(const Solid& solid, const std::vector<std::size_t>& face) {
         normal = normal + cross(a, b);
     }
     return normal;
+}
+
+QColor surfaceFill(SurfaceKind kind) {
+    switch (kind) {
+    case SurfaceKind::Floor:
+        return palette::floorFill;
+    case SurfaceKind::SteepSlope:
+        return palette::steepSlopeFill;
+    case SurfaceKind::Wall:
+        return palette::wallFill;
+    case SurfaceKind::Ceiling:
+        return palette::ceilingFill;
+    }
+    return palette::plainFill;
 }
 
 } // namespace
@@ -58,7 +74,8 @@ void ScenePainter::drawPoints(const SceneFrame& frame, const BoxCategories& cate
 }
 
 void ScenePainter::drawFullBoxes(SceneFrame& frame, const ViewScene& scene,
-                                 const BoxCategories& categories) {
+                                 const BoxCategories& categories,
+                                 const SurfaceClassifier* surfaces) {
     const Vec3 eye = camera_.eye();
     const double nearDepth = camera_.nearDepth();
     QPolygonF face;
@@ -100,8 +117,10 @@ void ScenePainter::drawFullBoxes(SceneFrame& frame, const ViewScene& scene,
             for (const std::size_t index : indices) {
                 face << at[index];
             }
-            painter_.setBrush(
-                shaded(palette::fillOf(category), facing / (length(normal) * length(toEye))));
+            const std::optional<SurfaceKind> kind =
+                surfaces ? surfaces->kindOf(normal) : std::nullopt;
+            const QColor fill = kind ? surfaceFill(*kind) : palette::fillOf(category);
+            painter_.setBrush(shaded(fill, facing / (length(normal) * length(toEye))));
             painter_.drawPolygon(face);
         }
     }
@@ -281,20 +300,65 @@ void ScenePainter::drawHighlight(const Solid& solid, const Vec3& centre) {
     painter_.setBrush(Qt::NoBrush);
 }
 
-void ScenePainter::drawLegend(const QFont& font) {
+void ScenePainter::drawMarkedFaces(const ViewScene& scene, const std::vector<FaceMark>& marks) {
+    const double nearDepth = camera_.nearDepth();
+    QPolygonF face;
+    for (const FaceMark& mark : marks) {
+        if (mark.rank >= scene.size() || mark.plane < 0 || mark.plane >= 6) {
+            continue;
+        }
+        const Solid& solid = scene.solids[mark.rank];
+        const std::vector<std::size_t>& indices = solid.faces[static_cast<std::size_t>(mark.plane)];
+        face.clear();
+        for (const std::size_t index : indices) {
+            const double depth = camera_.depthOf(solid.vertices[index]);
+            if (depth <= nearDepth) {
+                face.clear();
+                break;
+            }
+            face << camera_.project(solid.vertices[index], depth);
+        }
+        if (face.size() < 3) {
+            continue;
+        }
+        painter_.setPen(QPen(palette::markEdge, 3.0));
+        painter_.setBrush(palette::markFill);
+        painter_.drawPolygon(face);
+    }
+    painter_.setBrush(Qt::NoBrush);
+}
+
+void ScenePainter::drawLegend(const QFont& font, bool surfaces, bool marks) {
     struct Entry {
         QColor colour;
         QString text;
     };
-    const Entry entries[] = {
-        {palette::highlightEdge, tr("Box affichée")},
-        {palette::partnerEdge, tr("Ses intersections listées")},
-        {palette::faultyEdge, tr("Box en erreur")},
-        {palette::cross, tr("Solide impossible (×)")},
-    };
+    std::vector<Entry> entries;
+    if (surfaces) {
+        entries = {
+            {palette::floorFill, tr("Sol")},
+            {palette::steepSlopeFill, tr("Pente trop raide")},
+            {palette::wallFill, tr("Mur")},
+            {palette::ceilingFill, tr("Plafond")},
+        };
+    }
+    entries.push_back({palette::highlightEdge, tr("Box affichée")});
+    entries.push_back({palette::partnerEdge, tr("Ses intersections listées")});
+    entries.push_back({palette::faultyEdge, tr("Box en erreur")});
+    entries.push_back({palette::cross, tr("Solide impossible (×)")});
+    if (marks) {
+        entries.push_back({palette::markEdge, tr("Faces du problème")});
+    }
     painter_.setFont(font);
     const QFontMetrics metrics(font);
     const int line = metrics.height() + 2;
+    // On a pale panel, readable over faces of any colour.
+    int widest = 0;
+    for (const Entry& entry : entries) {
+        widest = std::max(widest, metrics.horizontalAdvance(entry.text));
+    }
+    painter_.fillRect(QRect(4, 4, 22 + widest + 8, static_cast<int>(entries.size()) * line + 8),
+                      QColor(255, 255, 255, 210));
     int y = 8;
     for (const Entry& entry : entries) {
         painter_.fillRect(QRect(8, y + 2, 12, line - 6), entry.colour);

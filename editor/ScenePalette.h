@@ -20,6 +20,14 @@ const QColor highlightEdge(10, 70, 190);
 const QColor highlightFill(60, 130, 246, 110);
 const QColor highlightBackFill(60, 130, 246, 45);
 const QColor axes[3] = {QColor(214, 40, 40), QColor(30, 150, 60), QColor(30, 80, 220)};
+// The faces a problem concerns.
+const QColor markEdge(200, 0, 120);
+const QColor markFill(235, 40, 160, 170);
+// What each face is to a player, in the view mode "Surfaces".
+const QColor floorFill(150, 205, 120);
+const QColor steepSlopeFill(245, 170, 60);
+const QColor wallFill(175, 185, 205);
+const QColor ceilingFill(175, 140, 215);
 
 inline QColor edgeOf(unsigned char category) {
     return category == FaultyBox ? faultyEdge : category == PartnerBox ? partnerEdge : plainEdge;

@@ -4,6 +4,7 @@
 #include "ScenePalette.h"
 #include "ScenePicking.h"
 #include "ViewScene.h"
+#include "surfacekind.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -27,6 +28,7 @@ void SceneView::setScene(const ViewScene* scene) {
     scene_ = scene;
     categories_.setScene(scene);
     highlightRank_.reset();
+    marks_.clear();
     backgroundValid_ = false;
     update();
 }
@@ -42,6 +44,17 @@ void SceneView::setHighlight(bool present, const Solid& solid, const Vec3& centr
         highlightRank_ = rank;
         backgroundValid_ = false;
     }
+    update();
+}
+
+void SceneView::setSurfaceMode(bool on) {
+    surfaceMode_ = on;
+    backgroundValid_ = false;
+    update();
+}
+
+void SceneView::setMarkedFaces(const std::vector<FaceMark>& marks) {
+    marks_ = marks;
     update();
 }
 
@@ -111,7 +124,10 @@ void SceneView::paintEvent(QPaintEvent*) {
     if (highlightPresent_) {
         scenePainter.drawHighlight(highlight_, highlightCentre_);
     }
-    scenePainter.drawLegend(font());
+    if (scene_) {
+        scenePainter.drawMarkedFaces(*scene_, marks_);
+    }
+    scenePainter.drawLegend(font(), surfaceMode_, !marks_.empty());
 }
 
 void SceneView::renderBackground() {
@@ -127,7 +143,9 @@ void SceneView::renderBackground() {
     ScenePainter scenePainter(painter, camera_);
     scenePainter.drawPoints(frame_, categories_, size());
     if (scene_) {
-        scenePainter.drawFullBoxes(frame_, *scene_, categories_);
+        const SurfaceClassifier surfaces;
+        scenePainter.drawFullBoxes(frame_, *scene_, categories_,
+                                   surfaceMode_ ? &surfaces : nullptr);
     }
     scenePainter.drawCrosses(frame_);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -16,6 +16,14 @@
 
 struct ViewScene;
 
+// A face of a box of the scene, drawn over everything when marked.
+struct FaceMark {
+    std::size_t rank;
+    int plane;
+
+    bool operator==(const FaceMark&) const = default;
+};
+
 // The scene in perspective, drawn with QPainter: every box as its solid, the box of the form
 // highlighted over them with its faces numbered, the axes at the origin. Near boxes inside the
 // view are drawn in full, the far and small ones as points; what was drawn is kept for the
@@ -38,6 +46,14 @@ public:
     const Solid& highlightedSolid() const { return highlight_; }
     const Vec3& highlightedCentre() const { return highlightCentre_; }
     std::optional<std::size_t> highlightedRank() const { return highlightRank_; }
+
+    // Faces filled by what they are to a player (floor, steep slope, wall, ceiling) rather than
+    // by the category of their box.
+    void setSurfaceMode(bool on);
+    bool surfaceMode() const { return surfaceMode_; }
+    // The faces a problem concerns; cleared with the scene.
+    void setMarkedFaces(const std::vector<FaceMark>& marks);
+    const std::vector<FaceMark>& markedFaces() const { return marks_; }
 
     OrbitCamera& camera() { return camera_; }
     // Frames the highlighted box; the whole scene when there is none.
@@ -77,6 +93,8 @@ private:
     Solid highlight_;
     Vec3 highlightCentre_;
     std::optional<std::size_t> highlightRank_;
+    bool surfaceMode_ = false;
+    std::vector<FaceMark> marks_;
 
     // The frame without the highlighted box, and what it was drawn for.
     QImage background_;

@@ -57,6 +57,11 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
 
     auto* recentreButton = new QPushButton(tr("Recentrer"));
     auto* showAllButton = new QPushButton(tr("Tout voir"));
+    auto* surfacesButton = new QPushButton(tr("Surfaces"));
+    surfacesButton->setCheckable(true);
+    surfacesButton->setToolTip(
+        tr("Colorer les faces selon ce qu'elles sont pour un personnage : sol, pente trop raide, "
+           "mur, plafond"));
     auto* hint = new QLabel(tr("Glisser : tourner · molette : zoom · bouton droit : déplacer · "
                                "clic : choisir la box"));
     hint->setWordWrap(true);
@@ -66,6 +71,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     auto* tools = new QHBoxLayout;
     tools->addWidget(recentreButton);
     tools->addWidget(showAllButton);
+    tools->addWidget(surfacesButton);
     tools->addSpacing(12);
     tools->addWidget(hint, 1);
     auto* viewSide = new QWidget;
@@ -106,6 +112,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
 
     connect(recentreButton, &QPushButton::clicked, view_, &SceneView::recentre);
     connect(showAllButton, &QPushButton::clicked, view_, &SceneView::showAll);
+    connect(surfacesButton, &QPushButton::toggled, view_, &SceneView::setSurfaceMode);
     connect(view_, &SceneView::boxClicked, &mainWindow_, &QuadrelDlg::showBoxOfRank);
     connect(problemList_, &QTreeView::activated, this, &ViewWindow::goToProblem);
     connect(problemList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -251,14 +258,26 @@ void ViewWindow::updateFixButtons() {
     removeInvalidButton_->setEnabled(problem && isInvalidIntersection(*problem));
 }
 
+// The box of the problem is shown, and the faces it concerns marked, both boxes framed when it
+// lies between two.
 void ViewWindow::goToProblem(const QModelIndex& index) {
     if (!index.isValid()) {
         return;
     }
     const Problem& problem = problems_.problem(index.row());
     std::vector<std::size_t> ranks;
+    std::vector<FaceMark> marks;
     if (problem.rank) {
         ranks.push_back(*problem.rank);
+        if (problem.plane) {
+            marks.push_back({*problem.rank, *problem.plane});
+        }
+        if (problem.otherRank && problem.otherPlane) {
+            marks.push_back({*problem.otherRank, *problem.otherPlane});
+            if (*problem.otherRank != *problem.rank) {
+                ranks.push_back(*problem.otherRank);
+            }
+        }
     } else if (problem.intersection) {
         if (const auto pair = listedPair(*problem.intersection, scene_.size())) {
             ranks = {pair->first, pair->second};
@@ -269,6 +288,7 @@ void ViewWindow::goToProblem(const QModelIndex& index) {
     }
     mainWindow_.showBoxOfRank(ranks.front());
     view_->frameBoxes(ranks);
+    view_->setMarkedFaces(marks);
 }
 
 // The box of the problem is shown first, as the user would show it before typing.

@@ -14,7 +14,10 @@ struct Problem {
     std::optional<std::string> id;
     std::optional<int> plane;                // 0 to 5, when it concerns one plane
     std::optional<std::string> intersection; // the pair's text, when it concerns one
-    std::string message;                     // French, names the values involved
+    // The second face concerned, of this box or another, when the problem lies between two.
+    std::optional<std::size_t> otherRank;
+    std::optional<int> otherPlane;
+    std::string message; // French, names the values involved
 
     Severity severity() const { return severityOf(kind); }
     ProblemFix fix() const { return fixOf(kind); }

@@ -46,6 +46,10 @@ constexpr std::array KIND_TRAITS = {
                ProblemFix::AddIntersection},
     KindTraits{ProblemKind::IntersectionsIncomplete, "intersections-incomplete", Severity::Error,
                ProblemFix::None},
+    KindTraits{ProblemKind::Seam, "seam", Severity::Warning, ProblemFix::None},
+    KindTraits{ProblemKind::ThinSolid, "thin-solid", Severity::Warning, ProblemFix::None},
+    KindTraits{ProblemKind::SteepFloor, "steep-floor", Severity::Warning, ProblemFix::None},
+    KindTraits{ProblemKind::MicroStep, "micro-step", Severity::Warning, ProblemFix::None},
 };
 
 constexpr bool inEnumerationOrder() {

@@ -33,6 +33,13 @@ enum class ProblemKind {
     IntersectionMissing,
     // A heap of boxes stopped the search for intersections: the missing ones are not reported.
     IntersectionsIncomplete,
+    // Two facing faces of different boxes a character snags between.
+    Seam,
+    ThinSolid,
+    // A floor a character slides down.
+    SteepFloor,
+    // Two walkable faces whose heights differ by too little to be meant as a step.
+    MicroStep,
 };
 
 // The change that repairs a problem of the kind when its answer is certain.

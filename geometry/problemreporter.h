@@ -21,10 +21,15 @@ public:
              std::optional<std::string_view> intersection = std::nullopt);
     // The message starts with the plane: "plan 2 : ...".
     void addOnPlane(ProblemKind kind, int plane, const std::string& message);
+    // Between a plane of the box and a plane of the same box or another.
+    void addOnFaces(ProblemKind kind, int plane, std::size_t otherRank, int otherPlane,
+                    std::string message);
     // The message starts with the listed text: "intersection « 0 1 » : ...".
     void addListed(ProblemKind kind, std::string_view text, const std::string& message);
 
 private:
+    Problem problem(ProblemKind kind, std::string message) const;
+
     const ProblemSink& sink_;
     std::optional<std::size_t> rank_;
     std::string_view id_;

@@ -3,6 +3,7 @@
 #include "boxvalues.h"
 #include "intersectionchecks.h"
 #include "orlclass.h"
+#include "playchecks.h"
 #include "problemreporter.h"
 #include "shapeset.h"
 #include "solidchecks.h"
@@ -14,8 +15,9 @@ namespace {
 class DocumentChecks {
 public:
     DocumentChecks(const BoxDocument& document, std::optional<std::string_view> countToken,
-                   const ProblemSink& sink)
-        : document_(document), reporter_(sink), texts_(document, reporter_) {
+                   const ProblemSink& sink, const std::optional<PlayLimits>& play)
+        : document_(document), reporter_(sink), texts_(document, reporter_),
+          play_(play ? std::make_optional<PlayChecks>(document, *play, reporter_) : std::nullopt) {
         texts_.checkCount(countToken);
         shapes_.reserve(document.boxes.size());
     }
@@ -24,6 +26,9 @@ public:
         reporter_.beginBox(rank, box.id);
         texts_.checkBox(box);
         checkSolidOfBox(box.maxRadius, values, solid, reporter_);
+        if (play_) {
+            play_->checkBox(values, solid);
+        }
         reporter_.endBox();
         shapes_.add(solid);
     }
@@ -32,6 +37,10 @@ public:
         texts_.finishBoxes();
         IntersectionSearch search = findIntersections(shapes_);
         checkListedIntersections(document_, shapes_, search, reporter_);
+        // A heap of boxes would stop the search between boxes as well: it is reported already.
+        if (play_ && search.complete) {
+            play_->checkBetweenBoxes(shapes_, search.pairs);
+        }
         return search;
     }
 
@@ -39,6 +48,7 @@ private:
     const BoxDocument& document_;
     ProblemReporter reporter_;
     TextChecks texts_;
+    std::optional<PlayChecks> play_;
     ShapeSet shapes_;
 };
 
@@ -49,10 +59,11 @@ std::string pairText(const RankPair& pair) {
 }
 
 std::vector<Problem> checkDocument(const BoxDocument& document, const std::vector<Solid>& solids,
-                                   std::optional<std::string_view> countToken) {
+                                   std::optional<std::string_view> countToken,
+                                   const std::optional<PlayLimits>& play) {
     std::vector<Problem> problems;
     const ProblemSink collect = [&](const Problem& problem) { problems.push_back(problem); };
-    DocumentChecks checks(document, countToken, collect);
+    DocumentChecks checks(document, countToken, collect, play);
     std::size_t rank = 0;
     for (const auto& box : document.boxes) {
         if (rank >= solids.size()) {
@@ -67,8 +78,8 @@ std::vector<Problem> checkDocument(const BoxDocument& document, const std::vecto
 
 IntersectionSearch inspectDocument(const BoxDocument& document,
                                    std::optional<std::string_view> countToken,
-                                   const ProblemSink& sink) {
-    DocumentChecks checks(document, countToken, sink);
+                                   const ProblemSink& sink, const std::optional<PlayLimits>& play) {
+    DocumentChecks checks(document, countToken, sink, play);
     Solid solid;
     std::size_t rank = 0;
     for (const auto& box : document.boxes) {
@@ -80,9 +91,11 @@ IntersectionSearch inspectDocument(const BoxDocument& document,
 }
 
 DocumentReport inspectDocument(const BoxDocument& document,
-                               std::optional<std::string_view> countToken) {
+                               std::optional<std::string_view> countToken,
+                               const std::optional<PlayLimits>& play) {
     DocumentReport report;
     report.intersections = inspectDocument(
-        document, countToken, [&](const Problem& problem) { report.problems.push_back(problem); });
+        document, countToken, [&](const Problem& problem) { report.problems.push_back(problem); },
+        play);
     return report;
 }

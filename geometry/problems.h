@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intersections.h"
+#include "playlimits.h"
 #include "problem.h"
 #include "solid.h"
 
@@ -12,11 +13,12 @@
 class BoxDocument;
 
 // All the checks of a document whose solids were built by buildSolids, in groups: the texts,
-// each box's solid, the list of intersections. countToken: the count token as the file wrote it,
-// when known (the document corrects its countText on reading), for the count-mismatch check; with
-// nullopt the document's countText is used.
+// each box's solid, the list of intersections, how the scene is played. countToken: the count token
+// as the file wrote it, when known (the document corrects its countText on reading), for the
+// count-mismatch check; with nullopt the document's countText is used.
 std::vector<Problem> checkDocument(const BoxDocument& document, const std::vector<Solid>& solids,
-                                   std::optional<std::string_view> countToken = std::nullopt);
+                                   std::optional<std::string_view> countToken = std::nullopt,
+                                   const std::optional<PlayLimits>& play = PlayLimits{});
 
 struct DocumentReport {
     std::vector<Problem> problems;
@@ -29,10 +31,12 @@ struct DocumentReport {
 // found, in the order checkDocument gives, so that a report need not be held whole.
 IntersectionSearch inspectDocument(const BoxDocument& document,
                                    std::optional<std::string_view> countToken,
-                                   const ProblemSink& sink);
+                                   const ProblemSink& sink,
+                                   const std::optional<PlayLimits>& play = PlayLimits{});
 // The same, collecting the problems.
 DocumentReport inspectDocument(const BoxDocument& document,
-                               std::optional<std::string_view> countToken = std::nullopt);
+                               std::optional<std::string_view> countToken = std::nullopt,
+                               const std::optional<PlayLimits>& play = PlayLimits{});
 
 // "0 1", as a document lists an intersection.
 std::string pairText(const RankPair& pair);

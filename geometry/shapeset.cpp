@@ -117,6 +117,24 @@ ShapeSet::Range ShapeSet::project(const Entry& entry, const Vec3& axis) const {
     return range;
 }
 
+Vec3 ShapeSet::vertex(std::size_t rank, std::size_t index) const {
+    const Entry& entry = entries_[rank];
+    if (entry.form == VertexForm::Exact) {
+        return exactVertices_[entry.firstVertex + index];
+    }
+    const Float3* stored = &offsets_[entry.firstVertex];
+    if (entry.form == VertexForm::Offsets) {
+        return toVec3(entry.low) + toVec3(stored[index]);
+    }
+    Vec3 offset = toVec3(stored[0]);
+    for (std::size_t bit = 0; bit < PARALLELEPIPED_EDGE_ENDS.size(); ++bit) {
+        if ((index >> bit & 1u) != 0) {
+            offset = offset + toVec3(stored[bit + 1]);
+        }
+    }
+    return toVec3(entry.low) + offset;
+}
+
 void ShapeSet::add(const Solid& solid) {
     Entry entry;
     if (!solid.closed() || solid.vertices.size() > std::numeric_limits<std::uint8_t>::max()) {

@@ -23,6 +23,9 @@ public:
     // Bounds that contain the solid's, rounded outward to single precision.
     Vec3 boundsMin(std::size_t rank) const { return toVec3(entries_[rank].low); }
     Vec3 boundsMax(std::size_t rank) const { return toVec3(entries_[rank].high); }
+    // Vertex i of a present solid, numbered as the solid numbers them, within a sixteenth of
+    // the tolerance.
+    Vec3 vertex(std::size_t rank, std::size_t index) const;
     // Whether two present solids overlap or touch: no axis separates them by more than the
     // tolerance. The axes are the normals of both solids' faces and the cross products of their
     // edges, which suffice for two convex solids.

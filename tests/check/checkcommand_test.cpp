@@ -1,3 +1,4 @@
+#include "amounttext.h"
 #include "checkcommand.h"
 #include "filetext.h"
 #include "frenchtext.h"
@@ -463,10 +464,111 @@ TEST_F(CheckCommandTest, WrongArgumentsGiveStatusTwo) {
 TEST_F(CheckCommandTest, HelpExplainsTheFormsAndTheStatusesInFrench) {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, CHECK_CLEAN);
-    for (const char* part : {"--json", "--intersections",
-                             "FICHIER: box RANG (ID): plan N:", "0  aucun fichier n'a d'erreur",
-                             "1  au moins un fichier", "2  un fichier n'a pas pu être lu"}) {
+    for (const char* part :
+         {"--json", "--intersections", "--seam L", "--thin L", "--slope D", "--step L",
+          "FICHIER: box RANG (ID): plan N:", "0  aucun fichier n'a d'erreur",
+          "1  au moins un fichier", "2  un fichier n'a pas pu être lu"}) {
         EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    }
+}
+
+// Two unit cubes a thirty-second apart along X: a seam between box 0's face 0 and box 1's face 5.
+std::vector<BoxTexts> seamBoxes(double gap = 1.0 / 32) {
+    return {axisBox("1", {0, 0, 0}, {1, 1, 1}), axisBox("2", {1 + gap, 0, 0}, {2 + gap, 1, 1})};
+}
+
+TEST_F(CheckCommandTest, ASeamIsAWarningNamingBothFaces) {
+    const std::string file = write("seam.box", seamBoxes(), {});
+    const Outcome text = run({file});
+    EXPECT_EQ(text.status, CHECK_CLEAN);
+    EXPECT_EQ(text.out, file +
+                            ": box 0 (1): plan 0: avertissement: fente de 0,0312 entre la face 0 "
+                            "et la face 5 de la box 1\n" +
+                            file + ": 2 boxes vérifiées, 0 erreur, 1 avertissement\n");
+    EXPECT_EQ(run({"--json", file}).out,
+              "{\"file\":\"" + jsonEscaped(file) +
+                  "\",\"kind\":\"seam\",\"severity\":\"warning\",\"rank\":0,\"id\":\"1\","
+                  "\"plane\":0,\"intersection\":null,\"message\":\"fente de 0,0312 entre la "
+                  "face 0 et la face 5 de la box 1\"}\n");
+}
+
+// Each limit as an option, written the ways a level designer writes it.
+TEST_F(CheckCommandTest, TheLimitsOfThePlayChecksAreOptions) {
+    const std::string seam = write("seam.box", seamBoxes(), {});
+    const std::string wide = write("wide.box", seamBoxes(1.0 / 8), {});
+    const std::string slab = write("slab.box", {axisBox("1", {0, 0, 0}, {4, 4, 1.0 / 64})}, {});
+    const std::string step =
+        write("step.box",
+              {axisBox("1", {0, 0, 0}, {2, 2, 1}), axisBox("2", {2, 0, 0}, {4, 2, 1.25})}, {"0 1"});
+    const auto warnings = [&](const std::vector<std::string>& arguments) {
+        const Outcome result = run(arguments);
+        EXPECT_EQ(result.status, CHECK_CLEAN) << result.err;
+        const std::size_t at = result.out.rfind("0 erreur, ");
+        return at == std::string::npos ? std::string("?") : result.out.substr(at + 10);
+    };
+    EXPECT_EQ(warnings({seam}), "1 avertissement\n");
+    EXPECT_EQ(warnings({"--seam", "1/64", seam}), "0 avertissement\n");
+    EXPECT_EQ(warnings({wide}), "0 avertissement\n");
+    EXPECT_EQ(warnings({"--seam=0,2", wide}), "1 avertissement\n");
+    EXPECT_EQ(warnings({slab}), "1 avertissement\n");
+    EXPECT_EQ(warnings({"--thin", "0.01", slab}), "0 avertissement\n");
+    EXPECT_EQ(warnings({step}), "0 avertissement\n");
+    EXPECT_EQ(warnings({"--step=1/2", step}), "1 avertissement\n");
+    EXPECT_EQ(warnings({"--slope", "60", "--step", "0.5", "--seam", "1/64", "--thin", "1/128", seam,
+                        wide, slab, step}),
+              "1 avertissement\n");
+}
+
+TEST_F(CheckCommandTest, AWrongLimitGivesStatusTwoAndSaysWhatWasExpected) {
+    const std::string file = write("clean.box", workedExampleBytes);
+    const Outcome wrong = run({"--seam", "large", file});
+    EXPECT_EQ(wrong.status, CHECK_UNREADABLE);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(wrong.err, "quadrel-check: --seam : « large » n'est pas une longueur positive\n"
+                         "Essayez « quadrel-check --help ».\n");
+    EXPECT_EQ(run({"--slope=70", file}).err,
+              "quadrel-check: --slope : « 70 » n'est pas un angle de plus de 0 et de moins de 70 "
+              "degrés\nEssayez « quadrel-check --help ».\n");
+    EXPECT_EQ(run({file, "--step"}).err,
+              "quadrel-check: --step attend une valeur\nEssayez « quadrel-check --help ».\n");
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"--thin", "0", file},
+                                               {"--thin=-1", file},
+                                               {"--step", "1/0", file},
+                                               {"--slope", "", file},
+                                               {"--seams", "1", file}}) {
+        EXPECT_EQ(run(arguments).status, CHECK_UNREADABLE) << arguments[0];
+    }
+}
+
+TEST(AmountText, DecimalsWithAPointOrACommaAndFractionsArePositiveAmounts) {
+    const std::vector<std::pair<std::string, std::optional<double>>> cases = {
+        {"0.05", 0.05},
+        {"0,05", 0.05},
+        {"1/16", 0.0625},
+        {"45", 45.0},
+        {"2.5/10", 0.25},
+        {".5", 0.5},
+        {"3.", 3.0},
+        {"", std::nullopt},
+        {"0", std::nullopt},
+        {"0/3", std::nullopt},
+        {"-1", std::nullopt},
+        {"+1", std::nullopt},
+        {"1e3", std::nullopt},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"1/0", std::nullopt},
+        {"1//2", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"1,5.2", std::nullopt},
+        {"0x10", std::nullopt},
+        {" 1", std::nullopt},
+        {".", std::nullopt},
+        {"/", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(parseAmount(text), expected) << text;
     }
 }
 

@@ -90,6 +90,8 @@ private slots:
     void normalisingAPlaneSavesWhatTypingItSaves();
     void addingTheMissingPairsSavesWhatTheDialogSaves();
     void removingTheInvalidPairsSavesWhatDeletingThemSaves();
+    void aSeamIsListedAndItsTwoFacesFramedAndMarked();
+    void theSurfacesModeColoursFacesByWhatTheyAreToAPlayer();
 };
 
 void View3dTest::f3AndTheButtonOpenOneView() {
@@ -517,6 +519,77 @@ void View3dTest::removingTheInvalidPairsSavesWhatDeletingThemSaves() {
     }
     QCOMPARE(linesByFix, linesByHand);
     QCOMPARE(byFix, byHand);
+}
+
+namespace {
+
+// The colour of the view's last frame at a point of the scene.
+QColor colourAt(ViewWindow* view, const Vec3& point) {
+    SceneView* scene = view->sceneView();
+    const QImage image = scene->grab().toImage();
+    const OrbitCamera& camera = scene->camera();
+    const QPointF at = camera.project(point, camera.depthOf(point)) * image.devicePixelRatio();
+    return image.pixelColor(at.toPoint());
+}
+
+// The first swatch of the legend, drawn without smoothing.
+QColor firstLegendColour(ViewWindow* view) {
+    const QImage image = view->sceneView()->grab().toImage();
+    return image.pixelColor((QPointF(14, 12) * image.devicePixelRatio()).toPoint());
+}
+
+} // namespace
+
+// Two cubes a thirty-second apart along X: a seam between the +X face of the first and the -X
+// face of the second.
+void View3dTest::aSeamIsListedAndItsTwoFacesFramedAndMarked() {
+    QTemporaryDir dir;
+    TestWindow test;
+    openFile(test, dir.filePath("seam.box"), {cube("10", 0, 0, 0, 1), cube("11", 2.03125, 0, 0, 1)},
+             {});
+    ViewWindow* view = openView(test);
+    QTreeView* list = view->problemList();
+    QCOMPARE(list->model()->rowCount(), 1);
+    const int seam =
+        rowShowing(list, 3, "fente de 0,0312 entre la face 0 et la face 5 de la box 1");
+    QCOMPARE(seam, 0);
+    QCOMPARE(list->model()->index(seam, 0).data().toString(), QString("Avertissement"));
+    QCOMPARE(list->model()->index(seam, 1).data().toString(), QString("10 (rang 0)"));
+    QVERIFY(view->sceneView()->markedFaces().empty());
+
+    const QPoint line = list->visualRect(list->model()->index(seam, 0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, line);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, line);
+    QCOMPARE(test.shownText(1013), QString("10"));
+    QCOMPARE(view->sceneView()->markedFaces(), (std::vector<FaceMark>{{0, 0}, {1, 5}}));
+    // Both boxes framed: the focus halfway between their centres.
+    QCOMPARE(view->sceneView()->camera().focus().x, 1.015625);
+    const QColor marked = colourAt(view, {1, 0, 0});
+    QVERIFY2(marked.red() > 150 && marked.green() < 120 && marked.blue() > 100,
+             qPrintable(marked.name()));
+}
+
+void View3dTest::theSurfacesModeColoursFacesByWhatTheyAreToAPlayer() {
+    QTemporaryDir dir;
+    TestWindow test;
+    openFile(test, dir.filePath("floor.box"), {cube("10", 0, 0, 0, 1), cube("11", 5, 0, 0, 1)}, {});
+    ViewWindow* view = openView(test);
+    QPushButton* surfaces = buttonNamed(view, "Surfaces");
+    QVERIFY(surfaces != nullptr);
+    QCOMPARE(firstLegendColour(view), QColor(10, 70, 190));
+    // The top of the box not shown in the form, seen from above, in the colours of its box.
+    const QColor before = colourAt(view, {5, 0, 1});
+    QVERIFY2(before.blue() > before.green(), qPrintable(before.name()));
+
+    QTest::mouseClick(surfaces, Qt::LeftButton);
+    QVERIFY(view->sceneView()->surfaceMode());
+    QCOMPARE(firstLegendColour(view), QColor(150, 205, 120));
+    const QColor floor = colourAt(view, {5, 0, 1});
+    QVERIFY2(floor.green() > floor.red() && floor.green() > floor.blue(), qPrintable(floor.name()));
+
+    QTest::mouseClick(surfaces, Qt::LeftButton);
+    QVERIFY(!view->sceneView()->surfaceMode());
+    QCOMPARE(firstLegendColour(view), QColor(10, 70, 190));
 }
 
 QTEST_MAIN(View3dTest)

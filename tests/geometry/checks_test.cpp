@@ -44,19 +44,9 @@ Scene workedExample() {
     return {{cubeBox(), stretchedBox()}, {"0 1"}, std::nullopt};
 }
 
-void load(BoxDocument& document, const Scene& scene) {
-    for (const BoxTexts& texts : scene.boxes) {
-        addBox(document, texts);
-    }
-    for (const std::string& intersection : scene.intersections) {
-        document.intersections.append(intersection);
-    }
-    document.countText = std::to_string(scene.boxes.size());
-}
-
 std::vector<Problem> problemsOf(const Scene& scene) {
     BoxDocument document;
-    load(document, scene);
+    loadScene(document, scene.boxes, scene.intersections);
     const std::optional<std::string_view> token =
         scene.countToken ? std::optional<std::string_view>(*scene.countToken) : std::nullopt;
     std::vector<Problem> problems = checkDocument(document, buildSolids(document), token);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // Boxes described by their geometry, written as the fixed-point texts a file carries.
 
@@ -80,4 +81,16 @@ inline BoxTexts axisBox(const std::string& id, const Vec3& low, const Vec3& high
 inline BoxTexts turnedBox(const std::string& id, const Vec3& centre, const Vec3& half,
                           double degrees, const std::string& radius = "1000") {
     return boxTexts(id, radius, centre, turnedPlanes(centre, half, degrees));
+}
+
+// The boxes and listed intersections into a document, its count agreeing with the boxes.
+inline void loadScene(BoxDocument& document, const std::vector<BoxTexts>& boxes,
+                      const std::vector<std::string>& intersections) {
+    for (const BoxTexts& texts : boxes) {
+        addBox(document, texts);
+    }
+    for (const std::string& intersection : intersections) {
+        document.intersections.append(intersection);
+    }
+    document.countText = std::to_string(boxes.size());
 }

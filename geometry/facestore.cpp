@@ -1,0 +1,82 @@
+#include "facestore.h"
+
+#include "shapeset.h"
+#include "solid.h"
+
+namespace {
+
+// Boxes ranked this far apart can both stay: neighbours in a scene are mostly written near each
+// other.
+constexpr std::size_t CACHE_SIZE = 1024;
+
+} // namespace
+
+void FaceStore::reserve(std::size_t boxCount) {
+    boxes_.reserve(boxCount);
+    // Four corners to a face for most boxes: what stays untouched costs no memory.
+    corners_.reserve(boxCount * 24);
+}
+
+void FaceStore::add(const Solid& solid, std::uint8_t walkable) {
+    Indices indices;
+    indices.first = static_cast<std::uint32_t>(corners_.size());
+    indices.walkable = walkable;
+    // The shapes keep no solid of more vertices than a byte counts.
+    if (solid.closed() && solid.vertices.size() <= UINT8_MAX) {
+        for (std::size_t p = 0; p < solid.faces.size(); ++p) {
+            const std::vector<std::size_t>& face = solid.faces[p];
+            if (face.size() > FaceOutline::MAX_CORNERS) {
+                continue;
+            }
+            indices.sizes[p] = static_cast<std::uint8_t>(face.size());
+            for (const std::size_t corner : face) {
+                corners_.push_back(static_cast<std::uint8_t>(corner));
+            }
+        }
+    }
+    boxes_.push_back(indices);
+}
+
+void FaceStore::build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
+                      BoxFaces& faces) const {
+    const Indices& indices = boxes_[rank];
+    faces.walkable = indices.walkable;
+    std::size_t next = indices.first;
+    std::array<Vec3, FaceOutline::MAX_CORNERS> corners;
+    for (std::size_t p = 0; p < faces.faces.size(); ++p) {
+        const std::size_t count = indices.sizes[p];
+        const auto bit = static_cast<std::uint8_t>(1u << p);
+        if ((planes & bit) != 0 && (faces.built & bit) == 0) {
+            for (std::size_t i = 0; i < count; ++i) {
+                corners[i] = shapes.vertex(rank, corners_[next + i]);
+            }
+            faces.faces[p] = faceOutline(corners.data(), count);
+            faces.built = static_cast<std::uint8_t>(faces.built | bit);
+        }
+        next += count;
+    }
+}
+
+const BoxFaces& FaceStore::cached(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes) {
+    if (cache_.empty()) {
+        cache_.resize(CACHE_SIZE);
+    }
+    Cached& entry = cache_[rank % CACHE_SIZE];
+    if (entry.rank != rank) {
+        entry.rank = rank;
+        entry.faces.built = 0;
+    }
+    build(shapes, rank, planes, entry.faces);
+    return entry.faces;
+}
+
+std::pair<const BoxFaces*, const BoxFaces*>
+FaceStore::facesOf(const ShapeSet& shapes, std::size_t a, std::size_t b, std::uint8_t planes) {
+    const BoxFaces& first = cached(shapes, a, planes);
+    if (a % CACHE_SIZE == b % CACHE_SIZE) {
+        spare_.built = 0;
+        build(shapes, b, planes, spare_);
+        return {&first, &spare_};
+    }
+    return {&first, &cached(shapes, b, planes)};
+}

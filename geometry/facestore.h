@@ -1,0 +1,59 @@
+#pragma once
+
+#include "facepairs.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class ShapeSet;
+struct Solid;
+
+// The faces of one box, plane by plane.
+struct BoxFaces {
+    std::array<std::optional<FaceOutline>, 6> faces;
+    std::uint8_t walkable = 0; // bit p for plane p
+    std::uint8_t built = 0;    // bit p when faces[p] holds plane p's outline, if it has one
+};
+
+// The faces of every box of a scene, kept as indices into the vertices the shapes keep: a few
+// bytes a box, where the outlines themselves would take more than a kilobyte. Outlines are built
+// again when asked for, the last ones kept for boxes asked for again soon, as neighbours are.
+class FaceStore {
+public:
+    void reserve(std::size_t boxCount);
+    // The next rank: the faces of the solid if it is closed, none otherwise; walkable: bit p
+    // for each plane p a character stands on.
+    void add(const Solid& solid, std::uint8_t walkable);
+    std::size_t size() const { return boxes_.size(); }
+    std::uint8_t walkable(std::size_t rank) const { return boxes_[rank].walkable; }
+    // The faces of two boxes present in the shapes, both valid until the next call: at least
+    // those of the planes given, bit p for plane p.
+    std::pair<const BoxFaces*, const BoxFaces*> facesOf(const ShapeSet& shapes, std::size_t a,
+                                                        std::size_t b, std::uint8_t planes);
+
+private:
+    struct Indices {
+        std::uint32_t first = 0;
+        std::array<std::uint8_t, 6> sizes{};
+        std::uint8_t walkable = 0;
+    };
+    struct Cached {
+        std::size_t rank = SIZE_MAX;
+        BoxFaces faces;
+    };
+
+    // Builds the outlines of the planes given that faces lacks.
+    void build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
+               BoxFaces& faces) const;
+    const BoxFaces& cached(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes);
+
+    std::vector<Indices> boxes_;
+    // The corners of every face, as indices into its solid's vertices.
+    std::vector<std::uint8_t> corners_;
+    std::vector<Cached> cache_;
+    BoxFaces spare_;
+};

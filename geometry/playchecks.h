@@ -1,0 +1,41 @@
+#pragma once
+
+#include "facestore.h"
+#include "intersections.h"
+#include "playlimits.h"
+#include "surfacekind.h"
+
+#include <cstdint>
+#include <vector>
+
+class BoxDocument;
+class ProblemReporter;
+class ShapeSet;
+struct BoxValues;
+struct Solid;
+
+// The checks of how a scene is played: what a character or a fast object meets that the numbers
+// alone do not tell. Thin solids and steep floors box by box; seams and micro-steps between
+// boxes, once every box is known.
+class PlayChecks {
+public:
+    PlayChecks(const BoxDocument& document, const PlayLimits& limits, ProblemReporter& reporter);
+
+    // The checks of the box the reporter is on; boxes come in rank order, each one. Keeps the
+    // faces for the checks between boxes.
+    void checkBox(const BoxValues& values, const Solid& solid);
+    // Seams and micro-steps, the shapes holding every box; touching: the pairs of boxes that
+    // touch, increasing.
+    void checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching);
+
+private:
+    void checkThickness(const BoxValues& values, const Solid& solid);
+    // Reports the steep floors; returns the walkable planes, bit p for plane p.
+    std::uint8_t checkSlopes(const BoxValues& values, const Solid& solid);
+
+    const BoxDocument& document_;
+    PlayLimits limits_;
+    ProblemReporter& reporter_;
+    SurfaceClassifier surfaces_;
+    FaceStore faces_;
+};
