@@ -4,6 +4,7 @@
 #include "Addi.h"
 #include "Aide.h"
 #include "BoxForm.h"
+#include "CommandProcessor.h"
 #include "DisplayText.h"
 #include "EditField.h"
 #include "FileChooser.h"
@@ -12,11 +13,16 @@
 #include "StringTable.h"
 #include "SystemMenu.h"
 #include "box.h"
+#include "intersectionedits.h"
 #include "orlclass.h"
 
+#include <QEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QShortcut>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -39,6 +45,39 @@ constexpr int deleteBoxButtonId = 1031;
 constexpr int addIntersectionButtonId = 1029;
 constexpr int deleteIntersectionButtonId = 1030;
 constexpr int viewButtonId = 1083;
+constexpr int undoButtonId = 1084;
+constexpr int redoButtonId = 1085;
+
+bool isUndoKey(const QKeyEvent& key) {
+    return key.matches(QKeySequence::Undo);
+}
+
+bool isRedoKey(const QKeyEvent& key) {
+    return key.matches(QKeySequence::Redo) ||
+           key.keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z) ||
+           key.keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+}
+
+// A field keeps Ctrl+Z and Ctrl+Y for its own typing while it has some to take back or bring
+// again; past that, the keys reach the window and undo or redo the document.
+class FieldUndoFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride) {
+            return false;
+        }
+        const auto* field = qobject_cast<EditField*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (field == nullptr) {
+            return false;
+        }
+        return (isUndoKey(*key) && !field->isUndoAvailable()) ||
+               (isRedoKey(*key) && !field->isRedoAvailable());
+    }
+};
 
 const QString boxFileFilter =
     QStringLiteral("Fichier BOX (*.box)|*.box|Tous les fichiers(*.*)|*.*");
@@ -70,6 +109,19 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
     connectFieldPairs();
     onClick(validateButtonId, [this] { validateBox(); });
     onClick(viewButtonId, [this] { openView(); });
+    onClick(undoButtonId, [this] { undo(); });
+    onClick(redoButtonId, [this] { redo(); });
+    auto* fieldUndoFilter = new FieldUndoFilter(this);
+    for (EditField* field : editFields_) {
+        field->installEventFilter(fieldUndoFilter);
+    }
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_Z)}) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [this] { undo(); });
+    }
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [this] { redo(); });
+    }
     auto* viewShortcut = new QShortcut(QKeySequence(Qt::Key_F3), this);
     connect(viewShortcut, &QShortcut::activated, this, [this] { openView(); });
     // The view follows what the fields show, typed or set by a command, before "Valider".
@@ -93,6 +145,13 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
 }
 
 QuadrelDlg::~QuadrelDlg() = default;
+
+void QuadrelDlg::setDocument(BoxDocument* document) {
+    document_ = document;
+    commands_ = std::make_unique<CommandProcessor>(*document_);
+    connectHistory();
+    followHistory();
+}
 
 void QuadrelDlg::bindTexts() {
     for (EditField* field : editFields_) {
@@ -227,7 +286,10 @@ bool QuadrelDlg::openFile(const std::string& chosen) {
     text(countLabelId) = document_->countText;
     fillLists();
     setEditFieldsEnabled(true);
+    shownRank_.reset();
     pushToControls();
+    forgetFieldUndo();
+    commands_->clear();
     setModified(false);
     emit documentChanged();
     return true;
@@ -252,7 +314,10 @@ void QuadrelDlg::newFile() {
     boxList_->removeAllLines();
     intersectionList_->removeAllLines();
     clearForm();
+    shownRank_.reset();
     pushToControls();
+    forgetFieldUndo();
+    commands_->clear();
     setModified(false);
     emit documentChanged();
 }
@@ -266,16 +331,12 @@ void QuadrelDlg::saveFile() {
 // No message opens: the caption says whether the work is on disk.
 void QuadrelDlg::showSaveResult(bool saved) {
     if (saved) {
+        commands_->markSaved();
         setModified(false);
     } else if (!document_->getPath().empty()) {
         saveFailed_ = true;
         showCaption();
     }
-}
-
-void QuadrelDlg::markEdited() {
-    setModified(true);
-    emit documentChanged();
 }
 
 void QuadrelDlg::setModified(bool modified) {
@@ -332,14 +393,13 @@ void QuadrelDlg::addIntersection() {
     if (document_->getPath().empty()) {
         return;
     }
-    const std::size_t pairsBefore = document_->intersections.size();
     AddiDialog dialog(this);
     dialog.setDocument(document_);
-    dialog.runModal();
-    // Whether or not a pair was added, the list shows the document's intersections again.
-    refillIntersectionList();
-    if (document_->intersections.size() != pairsBefore) {
-        markEdited();
+    if (dialog.runModal() == QDialog::Accepted) {
+        commands_->apply(AppendIntersections::added(dialog.chosenPair()));
+    } else {
+        // As after a pair added, no line stays selected.
+        intersectionList_->editLines({});
     }
 }
 
@@ -348,13 +408,11 @@ void QuadrelDlg::deleteIntersection() {
         return;
     }
     const std::optional<int> line = intersectionList_->selectedIndex();
-    if (!line) {
+    if (!line || static_cast<std::size_t>(*line) >= document_->intersections.size()) {
         return;
     }
     // By position: of two equal lines, the selected one's entry leaves.
-    document_->intersections.removeAt(static_cast<std::size_t>(*line));
-    intersectionList_->deleteLine(*line);
-    markEdited();
+    commands_->apply(RemoveIntersections::removed(*document_, static_cast<std::size_t>(*line)));
 }
 
 void QuadrelDlg::refillIntersectionList() {

@@ -13,10 +13,14 @@
 #include <vector>
 
 class BoxDocument;
+class CommandProcessor;
 class EditField;
 class FileChooser;
 class ListControl;
 class ViewWindow;
+class TextList;
+struct DocumentChange;
+struct LineEdits;
 
 // The system-menu command that opens the about box.
 inline constexpr int ABOUT_COMMAND = 0x0010;
@@ -30,8 +34,11 @@ public:
     explicit QuadrelDlg(QWidget* parent = nullptr);
     ~QuadrelDlg() override;
 
-    void setDocument(BoxDocument* document) { document_ = document; }
+    // Also starts the document's history afresh.
+    void setDocument(BoxDocument* document);
     const BoxDocument* document() const { return document_; }
+    // Where every command applies its edit, and the history of those edits.
+    CommandProcessor& commands() const { return *commands_; }
     // Replaces the file dialog, for instance by a scripted chooser in tests.
     void setFileChooser(std::unique_ptr<FileChooser> chooser);
     // Opens the file as "Choisir..." does once the file is chosen. A file that cannot be read
@@ -57,18 +64,24 @@ public:
     void addIntersection();
     void deleteIntersection();
 
+    // Takes back the last change, or makes again the last one taken back.
+    void undo();
+    void redo();
+
     // Opens the 3D view, or brings the open one to the front.
     void openView();
     ViewWindow* view() const { return view_; }
     // Selects line rank of the box list and shows its box, as a click on that line does.
     void showBoxOfRank(std::size_t rank);
+    // The rank of the box the form shows, while it is a box of the document.
+    std::optional<std::size_t> shownRank() const { return shownRank_; }
     // What the form's ID field, and the fields of the 29 texts of a box, show now, pulled or not.
     std::string shownId() const;
     BoxTexts shownBoxTexts() const;
-    // The fixes the 3D view offers, each made as the user would make it by hand: new texts in
-    // the four fields of one plane of the form; pairs appended as the add-intersection dialog
-    // appends them; pairs removed as "Supprimer" removes the selected one.
-    void writePlaneTexts(int plane, const std::array<std::string, 4>& hexTexts);
+    // The fixes the 3D view offers, each one edit of the document: new texts for the four
+    // values of one plane of a box, which the form then shows; pairs appended; listed texts
+    // removed, each as removing the first equal line would.
+    void normalisePlane(std::size_t rank, int plane, const std::array<std::string, 4>& hexTexts);
     void appendIntersections(const std::vector<std::string>& pairs);
     void removeIntersections(const std::vector<std::string>& pairs);
 
@@ -77,6 +90,8 @@ signals:
     void documentChanged();
     // A field of the form that describes the box shown has changed, by the user or the program.
     void formChanged();
+    // An undo or redo showed the box its entry changed: the view frames it.
+    void boxShownByHistory(std::size_t rank);
 
 protected:
     void handleSystemCommand(int commandId) override;
@@ -84,8 +99,19 @@ protected:
 private:
     void bindTexts();
     void connectFieldPairs();
-    void storeForm(Box& box) const;
-    void addToCount(long long delta);
+    void connectHistory();
+    // The form as the 29 texts of a box, as "Valider" and "Ajouter" store them.
+    BoxTexts formTexts() const;
+    void appendFormAsBox(bool validating);
+    void fillFormFromBox(std::size_t rank);
+    // After a command that fills the form: Ctrl+Z then takes back the command, not the typing.
+    void forgetFieldUndo();
+    void followEdit(const DocumentChange& change, bool fromHistory);
+    void followHistory();
+    LineEdits lineEdits(const std::vector<std::size_t>& removed,
+                        const std::vector<std::size_t>& rewritten,
+                        const std::vector<std::size_t>& inserted, const TextList& now) const;
+    void showShownRank();
     void refillIntersectionList();
     void nameControlsForScreenReaders();
     void addAboutEntry();
@@ -94,8 +120,6 @@ private:
 
     // Whether the document differs from what was last read or saved; the caption shows it.
     void setModified(bool modified);
-    // After an edit of the document: marks it unsaved and tells the view.
-    void markEdited();
     void showCaption();
     void showSaveResult(bool saved);
 
@@ -113,6 +137,10 @@ private:
     QIcon icon_;
     std::unique_ptr<FileChooser> fileChooser_;
     ViewWindow* view_ = nullptr;
+    std::unique_ptr<CommandProcessor> commands_;
+    std::optional<std::size_t> shownRank_;
+    // An edit reached the lists since the windows were last told.
+    bool editedSinceNotice_ = false;
     bool modified_ = false;
     bool saveFailed_ = false;
 };

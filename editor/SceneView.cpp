@@ -323,9 +323,9 @@ void SceneView::drawFullBoxes(QPainter& painter) {
     for (DrawnBox& box : full_) {
         const Solid& solid = scene_->solids[box.rank];
         const unsigned char category = categoryOf(box.rank);
-        const bool allBefore = std::all_of(
-            solid.vertices.begin(), solid.vertices.end(),
-            [&](const Vec3& v) { return camera_.depthOf(v) > nearDepth; });
+        const bool allBefore =
+            std::all_of(solid.vertices.begin(), solid.vertices.end(),
+                        [&](const Vec3& v) { return camera_.depthOf(v) > nearDepth; });
         if (!allBefore) {
             painter.setPen(QPen(edgeOf(category), 1.0));
             drawClippedEdges(painter, solid);
@@ -612,8 +612,8 @@ void SceneView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void SceneView::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = dragButton_ == Qt::LeftButton && event->button() == Qt::LeftButton &&
-                       !dragged_;
+    const bool click =
+        dragButton_ == Qt::LeftButton && event->button() == Qt::LeftButton && !dragged_;
     dragButton_ = Qt::NoButton;
     if (click) {
         if (const std::optional<std::size_t> rank = boxAt(event->position())) {
