@@ -49,8 +49,9 @@ void OrbitCamera::pan(double dx, double dy) {
 
 void OrbitCamera::frame(const Vec3& centre, double radius) {
     focus_ = centre;
-    const double aspect =
-        viewport_.height() > 0 ? double(viewport_.width()) / double(viewport_.height()) : 1.0;
+    const double aspect = viewport_.height() > 0
+                              ? double(viewport_.width()) / double(viewport_.height())
+                              : 1.0;
     const double halfAngle = std::atan(std::tan(verticalFieldOfView / 2) * std::min(1.0, aspect));
     distance_ = std::clamp(std::max(radius, 1e-3) / std::sin(halfAngle) * 1.3, shortestDistance,
                            longestDistance);

@@ -24,13 +24,11 @@ std::vector<std::string> intersectionsWhere(const std::vector<Problem>& problems
 } // namespace
 
 bool isInvalidIntersection(const Problem& problem) {
-    return problem.kind == "intersection-malformed" ||
-           problem.kind == "intersection-out-of-range" || problem.kind == "intersection-self" ||
-           problem.kind == "intersection-duplicate" || problem.kind == "intersection-apart";
+    return problem.fix() == ProblemFix::RemoveIntersection;
 }
 
 bool isMissingIntersection(const Problem& problem) {
-    return problem.kind == "intersection-missing";
+    return problem.fix() == ProblemFix::AddIntersection;
 }
 
 std::optional<std::array<std::string, 4>>

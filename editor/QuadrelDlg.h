@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 class BoxDocument;
@@ -17,6 +18,8 @@ class CommandProcessor;
 class EditField;
 class FileChooser;
 class ListControl;
+class QuestionBox;
+struct Question;
 class ViewWindow;
 class TextList;
 struct DocumentChange;
@@ -39,8 +42,14 @@ public:
     const BoxDocument* document() const { return document_; }
     // Where every command applies its edit, and the history of those edits.
     CommandProcessor& commands() const { return *commands_; }
-    // Replaces the file dialog, for instance by a scripted chooser in tests.
+    // Replace the file dialogs, of "Choisir..." and "Enregistrer sous" and of "Nouveau", and the
+    // question boxes, for instance by scripted ones in tests.
     void setFileChooser(std::unique_ptr<FileChooser> chooser);
+    void setNewFileChooser(std::unique_ptr<FileChooser> chooser);
+    void setQuestionBox(std::unique_ptr<QuestionBox> questionBox);
+    // Whether the document holds changes that are not on disk; the caption shows it, and
+    // closing the window or replacing the document asks first.
+    bool hasUnsavedChanges() const { return modified_; }
     // Opens the file as "Choisir..." does once the file is chosen. A file that cannot be read
     // changes nothing and gives false.
     bool openFile(const std::string& path);
@@ -93,6 +102,10 @@ signals:
     // An undo or redo showed the box its entry changed: the view frames it.
     void boxShownByHistory(std::size_t rank);
 
+public slots:
+    // Closes the window, unless unsaved changes are kept by the user's answer.
+    void reject() override;
+
 protected:
     void handleSystemCommand(int commandId) override;
 
@@ -115,17 +128,22 @@ private:
     void refillIntersectionList();
     void nameControlsForScreenReaders();
     void addAboutEntry();
-    std::optional<std::string> chooseBoxFile();
+    std::optional<std::string> chooseBoxFile(FileChooser& chooser);
+    std::size_t ask(const Question& question);
     void fillLists();
 
     // Whether the document differs from what was last read or saved; the caption shows it.
     void setModified(bool modified);
     void showCaption();
-    void showSaveResult(bool saved);
+    void showSaveFailure(const std::string& path, std::error_code reason);
+    // Asks what to do with unsaved changes, if there are any. False when they are to stay,
+    // because the user said so or because saving them failed.
+    bool settleUnsavedChanges();
 
     void chooseFile();
     void newFile();
-    void saveFile();
+    // False, with the reason told, when the document could not be saved.
+    bool saveFile();
     void saveFileAs();
     void showHelp();
 
@@ -136,6 +154,8 @@ private:
     BoundTexts texts_;
     QIcon icon_;
     std::unique_ptr<FileChooser> fileChooser_;
+    std::unique_ptr<FileChooser> newFileChooser_;
+    std::unique_ptr<QuestionBox> questionBox_;
     ViewWindow* view_ = nullptr;
     std::unique_ptr<CommandProcessor> commands_;
     std::optional<std::size_t> shownRank_;

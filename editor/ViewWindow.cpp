@@ -188,8 +188,8 @@ const Problem* ViewWindow::selectedProblem() const {
 
 void ViewWindow::updateFixButtons() {
     const Problem* problem = selectedProblem();
-    normaliseButton_->setEnabled(problem && problem->kind == "normal-not-unit" && problem->rank &&
-                                 problem->plane);
+    normaliseButton_->setEnabled(problem && problem->fix() == ProblemFix::NormalisePlane &&
+                                 problem->rank && problem->plane);
     addMissingButton_->setEnabled(problem && isMissingIntersection(*problem));
     removeInvalidButton_->setEnabled(problem && isInvalidIntersection(*problem));
 }

@@ -278,6 +278,7 @@ void View3dTest::theCommandsRefreshTheScene() {
 
     // While hidden the view does not follow; shown again, it shows the document as it is.
     view->close();
+    test.answerQuestion("Ne pas enregistrer");
     test.answerChooser(dir.filePath("new.box"));
     test.click(1036);
     QCOMPARE(view->scene().size(), std::size_t(2));
@@ -366,7 +367,8 @@ void View3dTest::theProblemsOfAFaultyFileAreListed() {
     QCOMPARE(problemTitle(view), QString("Problèmes (%1)").arg(rows));
     QStringList kinds;
     for (const Problem& problem : view->scene().problems) {
-        kinds << QString::fromStdString(problem.kind);
+        const std::string_view kind = kindIdentifier(problem.kind);
+        kinds << QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size()));
     }
     QCOMPARE(kinds,
              QStringList({"normal-not-unit", "intersection-apart", "intersection-self",
