@@ -1,5 +1,6 @@
 // How the main window follows the document's edits: its lists and labels change line by line as
 // each edit says, and undo and redo go through the same road.
+#include "BoxForm.h"
 #include "CommandProcessor.h"
 #include "ListControl.h"
 #include "QuadrelDlg.h"
@@ -11,12 +12,6 @@
 #include <iterator>
 
 namespace {
-
-constexpr int countLabel = 1004;
-constexpr int rankLabel = 1086;
-constexpr int boxListId = 1008;
-constexpr int undoButtonId = 1084;
-constexpr int redoButtonId = 1085;
 
 // A rank the form shows, moved as the boxes before it leave or come; none once its box leaves.
 std::optional<std::size_t> followedRank(std::optional<std::size_t> rank,
@@ -73,7 +68,7 @@ void QuadrelDlg::followEdit(const DocumentChange& change, bool fromHistory) {
         }
     }
     if (change.countChanged) {
-        text(countLabel) = document_->countText;
+        text(countLabelId) = document_->countText;
     }
     shownRank_ = change.everything ? std::nullopt : followedRank(shownRank_, change);
     if (change.shownRank && *change.shownRank < document_->boxes.size()) {
@@ -88,7 +83,7 @@ void QuadrelDlg::followEdit(const DocumentChange& change, bool fromHistory) {
 
 // The box list keeps the shown box's line selected; the rank label says "-" for none.
 void QuadrelDlg::showShownRank() {
-    text(rankLabel) = shownRank_ ? std::to_string(*shownRank_) : "-";
+    text(rankLabelId) = shownRank_ ? std::to_string(*shownRank_) : "-";
     if (shownRank_ && *shownRank_ < static_cast<std::size_t>(boxList_->lineCount())) {
         if (boxList_->selectedIndex() != static_cast<int>(*shownRank_)) {
             boxList_->selectLine(static_cast<int>(*shownRank_));

@@ -41,8 +41,6 @@ constexpr int deleteBoxButtonId = 1031;
 constexpr int addIntersectionButtonId = 1029;
 constexpr int deleteIntersectionButtonId = 1030;
 constexpr int viewButtonId = 1083;
-constexpr int undoButtonId = 1084;
-constexpr int redoButtonId = 1085;
 
 bool isUndoKey(const QKeyEvent& key) {
     return key.matches(QKeySequence::Undo);

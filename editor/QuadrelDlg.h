@@ -28,6 +28,10 @@ struct LineEdits;
 // The system-menu command that opens the about box.
 inline constexpr int ABOUT_COMMAND = 0x0010;
 
+// "Annuler" and "Rétablir": the last change taken back, or made again.
+inline constexpr int undoButtonId = 1084;
+inline constexpr int redoButtonId = 1085;
+
 // The main window: the box list, the intersection list, the form of one box and the file
 // commands. It works on a document it does not own.
 class QuadrelDlg : public TemplateDialog {

@@ -82,6 +82,7 @@ class View3dTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void aListedPairIsReadAsTheCheckerReadsIt();
     void f3AndTheButtonOpenOneView();
     void theViewClosesWithTheMainWindow();
     void theViewTakesInputWhileTheMainWindowRunsModally();
@@ -243,6 +244,19 @@ void View3dTest::typingInADecimalFieldOrTheCentreFollowsToo() {
     QCOMPARE(test.shownText(1023), QString("4000"));
     QVERIFY(scene->highlightedSolid().closed());
     QCOMPARE(scene->highlightedSolid().boundsMax.x, 1.0);
+}
+
+// The view draws a box as the partner of another wherever the checker and the renumbering take
+// the text for that pair, and nowhere else.
+void View3dTest::aListedPairIsReadAsTheCheckerReadsIt() {
+    const std::vector<std::pair<std::string, std::optional<RankPair>>> cases = {
+        {"0 1", RankPair{0, 1}},  {"+0 1", RankPair{0, 1}}, {"00 01", RankPair{0, 1}},
+        {"-0 1", RankPair{0, 1}}, {" 0  1", std::nullopt},  {"0 1 junk", std::nullopt},
+        {"0 2", std::nullopt},    {"-1 0", std::nullopt},   {"1", std::nullopt},
+    };
+    for (const auto& [text, pair] : cases) {
+        QVERIFY2(listedPair(text, 2) == pair, text.c_str());
+    }
 }
 
 void View3dTest::theCommandsRefreshTheScene() {
