@@ -3,6 +3,7 @@
 #include "jsontext.h"
 #include "orlclass.h"
 #include "problems.h"
+#include "safefile.h"
 
 #include <cstddef>
 #include <ostream>
@@ -22,6 +23,10 @@ Chaque problème s'écrit sur une ligne, à la manière des compilateurs :
   FICHIER: box RANG (ID): plan N: erreur|avertissement: message
 (les parties box, plan et intersection seulement quand elles s'appliquent), puis une ligne de
 bilan par fichier.
+
+Un fichier dont l'enregistrement a été interrompu (une copie complète de son ancien contenu
+est restée à côté de lui) n'est ni lu ni modifié : il donne l'erreur interrupted-save. Ouvrir
+le fichier dans Quadrel le restaure.
 
 Options :
   --json           une ligne JSON par problème, avec les champs file, kind, severity (error ou
@@ -101,10 +106,41 @@ void writePairsJson(std::ostream& out, const std::string& file, const Intersecti
     out << "],\"complete\":" << (search.complete ? "true" : "false") << "}\n";
 }
 
+void writeProblem(const Options& options, std::ostream& out, const std::string& file,
+                  const Problem& problem) {
+    if (options.json) {
+        writeJson(out, file, problem);
+    } else {
+        writeLine(out, file, problem);
+    }
+}
+
+// A save cut short leaves the file half written beside a complete copy of its old content: the
+// file is reported as such, and neither read nor touched, so that opening it can put it back.
+void reportInterruptedSave(const Options& options, const std::string& file, const std::string& copy,
+                           std::ostream& out, std::ostream& err) {
+    Problem problem;
+    problem.kind = ProblemKind::InterruptedSave;
+    problem.message = "enregistrement interrompu : l'ancien contenu est resté dans « " + copy +
+                      " » ; ouvrir le fichier dans Quadrel le restaure";
+    if (options.intersections) {
+        err << "quadrel-check: " << file << " : " << problem.message << '\n';
+        return;
+    }
+    writeProblem(options, out, file, problem);
+    if (!options.json) {
+        out << file << ": 0 box vérifiée, 1 erreur, 0 avertissement\n";
+    }
+}
+
 // Reads and checks one file, writes its report; returns whether it has an error, or nothing
 // when it cannot be read.
 std::optional<bool> checkFile(const Options& options, const std::string& file, std::ostream& out,
                               std::ostream& err) {
+    if (const std::optional<std::string> copy = interruptedSaveCopy(file)) {
+        reportInterruptedSave(options, file, *copy, out, err);
+        return true;
+    }
     BoxDocument document;
     // The reader makes countText agree with the boxes it read: the count the file wrote is
     // taken first, for the count check.
@@ -126,11 +162,7 @@ std::optional<bool> checkFile(const Options& options, const std::string& file, s
             if (options.intersections) {
                 return;
             }
-            if (options.json) {
-                writeJson(out, file, problem);
-            } else {
-                writeLine(out, file, problem);
-            }
+            writeProblem(options, out, file, problem);
         });
     if (options.intersections) {
         if (options.json) {

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cassert>
-#include <cerrno>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -301,7 +300,6 @@ bool BoxDocument::writeFile(std::error_code& reason) const {
         reason = std::make_error_code(std::errc::invalid_argument);
         return false;
     }
-    errno = 0;
     SafeFileWriter writer(path);
     bool saved = writer.isOpen();
     if (saved) {
@@ -310,9 +308,7 @@ bool BoxDocument::writeFile(std::error_code& reason) const {
         saved = !sink.failed() && writer.commit();
     }
     if (!saved) {
-        // The call that failed left its reason; a failure of our own leaves none.
-        reason = errno != 0 ? std::error_code(errno, std::generic_category())
-                            : std::make_error_code(std::errc::io_error);
+        reason = writer.error() ? writer.error() : std::make_error_code(std::errc::io_error);
     }
     return saved;
 }

@@ -6,6 +6,7 @@
 #include "DisplayText.h"
 #include "FileChooser.h"
 #include "FileQuestions.h"
+#include "InterruptedSave.h"
 #include "ListControl.h"
 #include "QuadrelDlg.h"
 #include "boxwriter.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 namespace {
@@ -95,9 +97,10 @@ void QuadrelDlg::chooseFile() {
 }
 
 bool QuadrelDlg::openFile(const std::string& chosen) {
+    const SaveRecovery recovery = recoverBeforeOpening(chosen, std::cerr);
     // One read, taken whole or not at all: a file that cannot be read costs the user nothing,
     // and one that changes meanwhile cannot give a count from one version and boxes from another.
-    if (!document_->loadFile(chosen)) {
+    if (recovery == SaveRecovery::failed || !document_->loadFile(chosen)) {
         return false;
     }
     // A file without a count token is saved with the count "0"; the label says so already.
@@ -116,6 +119,8 @@ bool QuadrelDlg::openFile(const std::string& chosen) {
     forgetFieldUndo();
     commands_->clear();
     setModified(false);
+    restored_ = recovery == SaveRecovery::restored;
+    showCaption();
     emit documentChanged();
     return true;
 }
@@ -209,6 +214,7 @@ void QuadrelDlg::setModified(bool modified) {
     if (!modified) {
         // A fresh or freshly saved document has nothing left that a failed save could lose.
         saveFailed_ = false;
+        restored_ = false;
     }
     showCaption();
 }
@@ -226,6 +232,9 @@ void QuadrelDlg::showCaption() {
     caption += QStringLiteral(" - Quadrel");
     if (saveFailed_) {
         caption += QStringLiteral(" (non enregistré)");
+    }
+    if (restored_) {
+        caption += QStringLiteral(" (restauré après une interruption)");
     }
     setWindowTitle(caption);
 }

@@ -2,6 +2,7 @@
 
 #include "QuadrelDlg.h"
 #include "orlclass.h"
+#include "safefile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -61,7 +62,8 @@ void openFileOfCommandLine(QuadrelDlg& window, const QStringList& arguments, std
     // A full path, as the chooser gives: the label and later saves name the same file.
     const std::string path =
         QFile::encodeName(QFileInfo(arguments.at(1)).absoluteFilePath()).toStdString();
-    if (!window.openFile(path)) {
+    // A file whose interrupted save could not be undone has had its own line from openFile.
+    if (!window.openFile(path) && !interruptedSaveCopy(path)) {
         errors << "quadrel : impossible d'ouvrir " << path << " : " << whyUnreadable(path) << '\n';
     }
 }

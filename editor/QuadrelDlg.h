@@ -167,4 +167,6 @@ private:
     bool editedSinceNotice_ = false;
     bool modified_ = false;
     bool saveFailed_ = false;
+    // The file was put back from the copy a save cut short had left, as the caption says.
+    bool restored_ = false;
 };

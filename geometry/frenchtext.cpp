@@ -44,3 +44,23 @@ std::string quoted(std::string_view text) {
     result += " »";
     return result;
 }
+
+std::string quotedBytes(std::string_view text) {
+    constexpr std::string_view hexDigits = "0123456789abcdef";
+    std::string result = "« ";
+    for (const char c : text.substr(0, QUOTED_LIMIT)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            result += "\\x";
+            result += hexDigits[byte >> 4];
+            result += hexDigits[byte & 0xf];
+        } else {
+            result += c;
+        }
+    }
+    if (text.size() > QUOTED_LIMIT) {
+        result += "…";
+    }
+    result += " »";
+    return result;
+}

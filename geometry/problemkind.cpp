@@ -15,6 +15,10 @@ struct KindTraits {
 // In the order of the enumeration, so that a kind is its own index.
 constexpr std::array KIND_TRAITS = {
     KindTraits{ProblemKind::CountMismatch, "count-mismatch", Severity::Error, ProblemFix::None},
+    KindTraits{ProblemKind::EmptyFile, "empty-file", Severity::Error, ProblemFix::None},
+    KindTraits{ProblemKind::CountInvalid, "count-invalid", Severity::Error, ProblemFix::None},
+    KindTraits{ProblemKind::InterruptedSave, "interrupted-save", Severity::Error,
+               ProblemFix::None},
     KindTraits{ProblemKind::TextFormat, "text-format", Severity::Error, ProblemFix::None},
     KindTraits{ProblemKind::IdInvalid, "id-invalid", Severity::Error, ProblemFix::None},
     KindTraits{ProblemKind::IdDuplicate, "id-duplicate", Severity::Error, ProblemFix::None},

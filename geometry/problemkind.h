@@ -9,6 +9,12 @@ enum class Severity { Error, Warning };
 // kindIdentifier); the program itself only ever compares these values.
 enum class ProblemKind {
     CountMismatch,
+    // No token at all: nothing says how many boxes the file holds.
+    EmptyFile,
+    // A first token that is not an optional sign then digits.
+    CountInvalid,
+    // A save was cut short; the file is left unread until Quadrel restores it.
+    InterruptedSave,
     TextFormat,
     IdInvalid,
     IdDuplicate,

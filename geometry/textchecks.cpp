@@ -2,9 +2,9 @@
 
 #include "digits.h"
 #include "frenchtext.h"
-#include "leadinginteger.h"
 #include "orlclass.h"
 #include "problemreporter.h"
+#include "rankpair.h"
 
 #include <array>
 #include <functional>
@@ -45,7 +45,17 @@ TextChecks::TextChecks(const BoxDocument& document, ProblemReporter& reporter)
 
 void TextChecks::checkCount(std::optional<std::string_view> countToken) {
     const std::string_view token = countToken ? *countToken : document_.countText;
-    const long long count = parseLeadingInteger(token);
+    if (token.empty()) {
+        reporter_.add(ProblemKind::EmptyFile, "fichier vide : pas de nombre de boxes");
+        return;
+    }
+    const std::optional<long long> counted = parseRank(token);
+    if (!counted) {
+        reporter_.add(ProblemKind::CountInvalid,
+                      "le nombre de boxes " + quotedBytes(token) + " n'est pas un nombre");
+        return;
+    }
+    const long long count = *counted;
     if (count < 0 || static_cast<unsigned long long>(count) != document_.boxes.size()) {
         reporter_.add(ProblemKind::CountMismatch,
                       "le nombre de boxes " + quoted(token) + " ne donne pas les " +

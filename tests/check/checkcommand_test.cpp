@@ -1,9 +1,11 @@
 #include "checkcommand.h"
 #include "geometrytestsupport.h"
+#include "savecopy.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
 #include <sstream>
 
@@ -118,6 +120,104 @@ TEST_F(CheckCommandTest, TheCountAsTheFileWroteItIsChecked) {
     EXPECT_NE(result.out.find(file + ": erreur: le nombre de boxes « 3 » ne donne pas les 2"),
               std::string::npos)
         << result.out;
+}
+
+// A file that a crash cut short often holds nothing, or NUL bytes: a text without digits must
+// not pass as a count of 0.
+TEST_F(CheckCommandTest, AFileWithoutACountIsAnError) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int status;
+        std::string problem;
+        const char* kind;
+    };
+    const std::string nul(1, '\0');
+    for (const Case& item : {
+             Case{"empty", "", CHECK_ERRORS, "erreur: fichier vide : pas de nombre de boxes",
+                  "empty-file"},
+             Case{"blank", "  \r\n\n ", CHECK_ERRORS,
+                  "erreur: fichier vide : pas de nombre de boxes", "empty-file"},
+             Case{"words", "hello world", CHECK_ERRORS,
+                  "erreur: le nombre de boxes « hello » n'est pas un nombre", "count-invalid"},
+             Case{"nul", std::string(4096, '\0'), CHECK_ERRORS,
+                  "erreur: le nombre de boxes « " +
+                      [] {
+                          std::string shown;
+                          for (int i = 0; i < 40; ++i) {
+                              shown += "\\x00";
+                          }
+                          return shown;
+                      }() +
+                      "… » n'est pas un nombre",
+                  "count-invalid"},
+             Case{"digits then letters", "0abc", CHECK_ERRORS,
+                  "erreur: le nombre de boxes « 0abc » n'est pas un nombre", "count-invalid"},
+             Case{"sign alone", "-\r\n-1 -1\r\n", CHECK_ERRORS,
+                  "erreur: le nombre de boxes « - » n'est pas un nombre", "count-invalid"},
+             Case{"tab inside", "0\t\r\n-1 -1\r\n", CHECK_ERRORS,
+                  "erreur: le nombre de boxes « 0\\x09 » n'est pas un nombre", "count-invalid"},
+             Case{"nothing but the count and the end", "0\r\n-1 -1\r\n", CHECK_CLEAN, "", ""},
+             Case{"as saved", "0\r\n\r\n\r\n-1 -1\r\n", CHECK_CLEAN, "", ""},
+             Case{"a sign", "+0\r\n-1 -1\r\n", CHECK_CLEAN, "", ""},
+         }) {
+        SCOPED_TRACE(item.name);
+        const std::string file = write("compte.box", item.bytes);
+        const Outcome result = run({file});
+        EXPECT_EQ(result.status, item.status);
+        const std::string summary = file + ": 0 box vérifiée, " +
+                                    (item.problem.empty() ? "0" : "1") +
+                                    " erreur, 0 avertissement\n";
+        EXPECT_EQ(result.out,
+                  (item.problem.empty() ? "" : file + ": " + item.problem + "\n") + summary);
+        const Outcome json = run({"--json", file});
+        EXPECT_EQ(json.status, item.status);
+        if (item.problem.empty()) {
+            EXPECT_EQ(json.out, "");
+        } else {
+            EXPECT_NE(
+                json.out.find(std::string("\"kind\":\"") + item.kind + "\",\"severity\":\"error\""),
+                std::string::npos)
+                << json.out;
+        }
+    }
+}
+
+// A save cut short left a complete copy of the old content beside the file: the file is
+// reported and left alone, copy included, for the editor to put back.
+TEST_F(CheckCommandTest, AFileWhoseSaveWasCutShortIsAnErrorAndStaysAsItIs) {
+    const std::string file = write("salle.box", workedExampleBytes.substr(0, 30));
+    CopyChecksum checksum;
+    checksum.add(workedExampleBytes);
+    const std::string copyBytes =
+        workedExampleBytes + copyTrailer(workedExampleBytes.size(), checksum.value());
+    const std::string copy = write(".salle.box.quadrel-copy", copyBytes);
+    const Outcome result = run({file});
+    EXPECT_EQ(result.status, CHECK_ERRORS);
+    EXPECT_EQ(result.out, file +
+                              ": erreur: enregistrement interrompu : l'ancien contenu est resté "
+                              "dans « " +
+                              copy + " » ; ouvrir le fichier dans Quadrel le restaure\n" + file +
+                              ": 0 box vérifiée, 1 erreur, 0 avertissement\n");
+    const Outcome json = run({"--json", file});
+    EXPECT_EQ(json.status, CHECK_ERRORS);
+    EXPECT_EQ(json.out.rfind("{\"file\":\"" + jsonEscaped(file) +
+                                 "\",\"kind\":\"interrupted-save\",\"severity\":\"error\","
+                                 "\"rank\":null,\"id\":null,\"plane\":null,\"intersection\":null,",
+                             0),
+              0u)
+        << json.out;
+    EXPECT_EQ(run({"--intersections", file}).status, CHECK_ERRORS);
+    std::ifstream fileStream(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(fileStream), {}),
+              workedExampleBytes.substr(0, 30));
+    std::ifstream copyStream(copy, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copyStream), {}), copyBytes);
+
+    // A copy cut short is no sign of an interrupted save: the file is checked as it is.
+    write(".salle.box.quadrel-copy", copyBytes.substr(0, copyBytes.size() - 1));
+    write("salle.box", workedExampleBytes);
+    EXPECT_EQ(run({file}).status, CHECK_CLEAN);
 }
 
 TEST_F(CheckCommandTest, JsonGivesOneObjectPerProblem) {

@@ -1,18 +1,14 @@
-#include "filetestsupport.h"
+#include "posixfiletestsupport.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <future>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <set>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <system_error>
 #include <thread>
@@ -23,34 +19,6 @@
 // links come into play.
 
 namespace {
-
-unsigned modeOf(const fs::path& path) {
-    struct stat status {};
-    EXPECT_EQ(stat(path.c_str(), &status), 0);
-    return status.st_mode & 07777;
-}
-
-// Makes every write beyond the given size fail, as a full disk would, for the guard's lifetime.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 TEST_F(BoxFileTest, ReadingAnUnreadableFileChangesNothing) {
     const fs::path subfolder = folder_ / "dossier.box";
@@ -268,12 +236,6 @@ TEST_F(BoxFileTest, SavingThroughALoopOfLinksFailsAndChangesNothing) {
     }
 }
 
-struct stat statusOf(const fs::path& path) {
-    struct stat status {};
-    EXPECT_EQ(stat(path.c_str(), &status), 0);
-    return status;
-}
-
 std::string attributeOf(const fs::path& path, const char* name) {
     char value[64] = {};
     const ssize_t size = getxattr(path.c_str(), name, value, sizeof value);
@@ -373,38 +335,6 @@ TEST_F(BoxFileTest, AnOverwriteInPlaceThatFailsAtAnyStepKeepsTheOldContent) {
     shorter.setPath(link.string());
     ASSERT_TRUE(shorter.writeFile());
     EXPECT_EQ(contentOf(target), workedExampleBytes);
-}
-
-constexpr uid_t nobodyId = 65534;
-
-// Runs the check as an ordinary user, for whom permission bits hold; as root, in a child
-// process that has become "nobody", to whom the folders are given. Returns the check's result.
-bool asOrdinaryUser(const fs::path& ownedFolder, const std::function<bool()>& check) {
-    if (geteuid() != 0) {
-        return check();
-    }
-    for (const auto& entry : fs::recursive_directory_iterator(ownedFolder)) {
-        if (entry.is_directory()) {
-            lchown(entry.path().c_str(), nobodyId, nobodyId);
-        }
-    }
-    lchown(ownedFolder.c_str(), nobodyId, nobodyId);
-    fs::permissions(ownedFolder.parent_path(), fs::perms::others_exec, fs::perm_options::add);
-    std::cout.flush();
-    const pid_t child = fork();
-    if (child == 0) {
-        bool ok = setgroups(0, nullptr) == 0 && setgid(nobodyId) == 0 && setuid(nobodyId) == 0;
-        try {
-            ok = ok && check();
-        } catch (...) {
-            ok = false;
-        }
-        // The child must not go on running the parent's tests.
-        _exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // A folder that takes no new file: the copy of the old content goes to the cache folder, and

@@ -125,6 +125,27 @@ TEST_F(BoxFileTest, AFileWithOtherHardLinksIsOverwrittenInPlace) {
     EXPECT_EQ(namesIn(folder_), (std::set<std::string>{"autre-nom.box", "lie.box"}));
 }
 
+// Temporary files of saves that were killed are removed at the next save; those of a process that
+// still runs, or of another file, stay.
+TEST_F(BoxFileTest, TemporariesOfEndedSavesAreRemovedAtTheNextSave) {
+    const fs::path target = folder_ / "salle.box";
+    writeContent(target, "ancien contenu");
+    const std::string live =
+        ".salle.box." + std::to_string(GetCurrentProcessId()) + ".abcdefgh.quadrel-tmp";
+    // No process has an ID above the largest multiple of four that Windows gives.
+    const std::string stale = ".salle.box.4294967292.abcdefgh.quadrel-tmp";
+    const std::string otherFile = ".autre.box.4294967292.abcdefgh.quadrel-tmp";
+    for (const std::string& name : {live, stale, otherFile}) {
+        writeContent(folder_ / name, "vieux");
+    }
+    BoxDocument document;
+    document.readText(workedExampleBytes);
+    document.setPath(target.string());
+    ASSERT_TRUE(document.writeFile());
+    EXPECT_EQ(namesIn(folder_), (std::set<std::string>{"salle.box", live, otherFile}));
+    EXPECT_EQ(contentOf(target), workedExampleBytes);
+}
+
 // Another program may hold the file open. Unless it lets others delete the file, the save fails
 // and leaves the file, and the folder, as they were. Windows versions differ on whether a file
 // held open with deletion shared may be replaced; either way nothing may be lost or left behind.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boxtestsupport.h"
+#include "savecopy.h"
 
 #include <filesystem>
 #include <fstream>
@@ -77,3 +78,16 @@ protected:
 
     fs::path folder_;
 };
+
+// What a save cut short leaves beside a file it was overwriting in place: the old content, then
+// the trailer that says it is complete.
+inline std::string completeCopyBytes(const std::string& content) {
+    CopyChecksum checksum;
+    checksum.add(content);
+    return content + copyTrailer(content.size(), checksum.value());
+}
+
+// The name of that copy beside the file: hidden, and one per file.
+inline fs::path copyBeside(const fs::path& file) {
+    return file.parent_path() / ("." + utf8Path(file.filename()) + ".quadrel-copy");
+}
