@@ -399,10 +399,15 @@ void BoxDocument::shiftRanksAbove(long long delta, long long threshold) {
     const auto shifted = [&](long long rank) {
         return rank > threshold ? saturatingAdd(rank, delta) : rank;
     };
+    RankPairBuffer buffer;
     for (auto position = intersections.begin(); position != intersections.end(); ++position) {
         if (const std::optional<IntersectionRanks> pair = parseRankPair(*position)) {
-            intersections.replace(position,
-                                  rankPairText(shifted(pair->first), shifted(pair->second)));
+            // A line already in its new text keeps its storage: most lines of a large file do.
+            const std::string_view text =
+                rankPairText(shifted(pair->first), shifted(pair->second), buffer);
+            if (*position != text) {
+                intersections.replace(position, std::string(text));
+            }
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "leadinginteger.h"
 
 #include <algorithm>
+#include <charconv>
 
 std::optional<long long> parseRank(std::string_view text) {
     std::string_view digits = text;
@@ -30,8 +31,14 @@ std::optional<IntersectionRanks> parseRankPair(std::string_view text) {
 }
 
 std::string rankPairText(long long first, long long second) {
-    std::string text = std::to_string(first);
-    text += ' ';
-    text += std::to_string(second);
-    return text;
+    RankPairBuffer buffer;
+    return std::string(rankPairText(first, second, buffer));
+}
+
+std::string_view rankPairText(long long first, long long second, RankPairBuffer& buffer) {
+    char* const end = buffer.data() + buffer.size();
+    char* space = std::to_chars(buffer.data(), end, first).ptr;
+    *space = ' ';
+    char* const last = std::to_chars(space + 1, end, second).ptr;
+    return std::string_view(buffer.data(), static_cast<std::size_t>(last - buffer.data()));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,3 +18,6 @@ std::optional<IntersectionRanks> parseRankPair(std::string_view text);
 
 // The plain decimal text of a pair, "3 5", as the program writes every pair it computes.
 std::string rankPairText(long long first, long long second);
+// The same in a buffer of the caller's, for walks of many lines that must not allocate.
+using RankPairBuffer = std::array<char, 48>;
+std::string_view rankPairText(long long first, long long second, RankPairBuffer& buffer);

@@ -79,6 +79,7 @@ DocumentChange DeleteBox::apply(BoxDocument& document) {
     // those a shift back could not restore. Positions of kept lines count the kept lines only.
     std::size_t index = 0;
     std::size_t keptIndex = 0;
+    RankPairBuffer buffer;
     for (const std::string& text : document.intersections) {
         const std::optional<IntersectionRanks> pair = parseRankPair(text);
         if (pair && (pair->first == rank || pair->second == rank)) {
@@ -87,7 +88,7 @@ DocumentChange DeleteBox::apply(BoxDocument& document) {
             continue;
         }
         if (pair) {
-            const bool plain = text == rankPairText(pair->first, pair->second);
+            const bool plain = text == rankPairText(pair->first, pair->second, buffer);
             if (!plain) {
                 unplainLines_.push_back({keptIndex, text});
             }

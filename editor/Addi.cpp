@@ -66,11 +66,11 @@ void AddiDialog::accept() {
     }
     std::string pair = *first + ' ' + *second;
     const std::string reverse = *second + ' ' + *first;
-    TextList& intersections = document_->intersections;
+    const TextList& intersections = document_->intersections;
     if (intersections.find(pair) != intersections.end() ||
         intersections.find(reverse) != intersections.end()) {
         return;
     }
-    intersections.append(std::move(pair));
+    chosenPair_ = std::move(pair);
     TemplateDialog::accept();
 }

@@ -1,8 +1,11 @@
-// The box commands of the main window: show, write back, add and delete a box.
+// The box commands of the main window: show, write back, add and delete a box. Each change goes
+// to the document as one edit.
 #include "BoxForm.h"
+#include "CommandProcessor.h"
+#include "EditField.h"
 #include "ListControl.h"
 #include "QuadrelDlg.h"
-#include "leadinginteger.h"
+#include "boxedits.h"
 #include "orlclass.h"
 
 #include <optional>
@@ -10,41 +13,52 @@
 
 void QuadrelDlg::selectBox() {
     const std::optional<int> line = boxList_->selectedIndex();
-    if (!line) {
-        return;
-    }
-    const std::string id = boxList_->lineText(*line);
-    const std::optional<std::size_t> rank = document_->findRankById(id);
-    Box* box = document_->findBoxById(id);
     // Only a list out of step with the document could name no box; then nothing is shown.
-    if (!rank || box == nullptr) {
+    if (!line || static_cast<std::size_t>(*line) >= document_->boxes.size()) {
         return;
     }
-    text(rankLabelId) = std::to_string(*rank);
-    text(idFieldId) = box->id;
-    text(radiusFieldId) = box->maxRadius;
+    // The line's position is the box's rank: where a file repeats an ID, each line shows its own.
+    fillFormFromBox(static_cast<std::size_t>(*line));
+}
+
+void QuadrelDlg::fillFormFromBox(std::size_t rank) {
+    const Box& box = document_->boxes.at(rank);
+    shownRank_ = rank;
+    text(rankLabelId) = std::to_string(rank);
+    text(idFieldId) = box.id;
+    text(radiusFieldId) = box.maxRadius;
     for (const FieldPair& pair : fieldPairs()) {
-        text(pair.hexId) = valueOf(*box, pair);
+        text(pair.hexId) = boxTextAt(box, pair.slot);
     }
     for (const FieldPair& pair : fieldPairs()) {
         text(pair.decimalId) = document_->hexToDecimal(text(pair.hexId), pair.format);
     }
     pushToControls();
+    forgetFieldUndo();
 }
 
+// The box shown while the form still bears its ID; otherwise the first box bearing the ID, or
+// a new box.
 void QuadrelDlg::validateBox() {
     if (document_->getPath().empty()) {
         return;
     }
     pullFromControls();
-    Box* box = document_->findBoxById(text(idFieldId));
-    if (box == nullptr) {
-        addBox();
+    const std::string& id = text(idFieldId);
+    std::optional<std::size_t> rank;
+    if (shownRank_ && *shownRank_ < document_->boxes.size() &&
+        document_->boxes.at(*shownRank_).id == id) {
+        rank = shownRank_;
+    } else {
+        rank = document_->findRankById(id);
+    }
+    if (!rank) {
+        appendFormAsBox(true);
         return;
     }
-    storeForm(*box);
+    commands_->apply(std::make_unique<ReplaceBoxTexts>(*rank, formTexts()));
     pushToControls();
-    markEdited();
+    forgetFieldUndo();
 }
 
 void QuadrelDlg::addBox() {
@@ -52,53 +66,43 @@ void QuadrelDlg::addBox() {
         return;
     }
     pullFromControls();
-    const std::string id = text(idFieldId);
+    appendFormAsBox(false);
+}
+
+void QuadrelDlg::appendFormAsBox(bool validating) {
+    const std::string& id = text(idFieldId);
     if (id.empty() || document_->boxIds.find(id) != document_->boxIds.end()) {
         return;
     }
-    document_->boxIds.append(id);
-    storeForm(document_->appendBox());
-    addToCount(1);
-    boxList_->appendLine(id);
+    commands_->apply(std::make_unique<AppendBox>(
+        formTexts(), validating ? AppendBox::Command::Validate : AppendBox::Command::Add));
     pushToControls();
-    markEdited();
+    forgetFieldUndo();
 }
 
 void QuadrelDlg::deleteBox() {
     const std::optional<int> line = boxList_->selectedIndex();
-    if (!line) {
-        return;
-    }
     // The line's position is the box's rank, so the selected line's box leaves even where a
     // file repeats its ID. Only a list out of step with the document could name no box there.
-    const auto rank = static_cast<std::size_t>(*line);
-    if (rank >= document_->boxes.size()) {
+    if (!line || static_cast<std::size_t>(*line) >= document_->boxes.size()) {
         return;
     }
-    const long long removedRank = static_cast<long long>(rank);
-    // The intersections of the box go before the ranks above it move down into its place.
-    document_->removeIntersectionsOfRank(std::to_string(removedRank));
-    document_->shiftRanksAbove(-1, removedRank);
-    refillIntersectionList();
-    document_->removeBoxAt(rank);
-    boxList_->deleteLine(*line);
-    addToCount(-1);
-    pushToControls();
-    markEdited();
+    commands_->apply(std::make_unique<DeleteBox>(*document_, static_cast<std::size_t>(*line)));
 }
 
 // The stored texts only: a decimal field reaches the box through its hexadecimal partner.
-void QuadrelDlg::storeForm(Box& box) const {
-    box.id = texts_.text(idFieldId);
+BoxTexts QuadrelDlg::formTexts() const {
+    BoxTexts texts;
+    texts[boxslot::id] = texts_.text(idFieldId);
+    texts[boxslot::radius] = texts_.text(radiusFieldId);
     for (const FieldPair& pair : fieldPairs()) {
-        valueOf(box, pair) = texts_.text(pair.hexId);
+        texts[pair.slot] = texts_.text(pair.hexId);
     }
-    box.maxRadius = texts_.text(radiusFieldId);
+    return texts;
 }
 
-void QuadrelDlg::addToCount(long long delta) {
-    const std::string count =
-        std::to_string(saturatingAdd(parseLeadingInteger(text(countLabelId)), delta));
-    text(countLabelId) = count;
-    document_->setCountText(count);
+void QuadrelDlg::forgetFieldUndo() {
+    for (EditField* field : editFields_) {
+        field->forgetUndo();
+    }
 }

@@ -2,6 +2,7 @@
 // caption that shows unsaved work, the question before unsaved work would go, the question
 // before a file is replaced, and the message that says why a save failed.
 #include "BoxForm.h"
+#include "CommandProcessor.h"
 #include "DisplayText.h"
 #include "FileChooser.h"
 #include "FileQuestions.h"
@@ -113,7 +114,10 @@ bool QuadrelDlg::openFile(const std::string& chosen) {
     text(countLabelId) = document_->countText;
     fillLists();
     setEditFieldsEnabled(true);
+    shownRank_.reset();
     pushToControls();
+    forgetFieldUndo();
+    commands_->clear();
     setModified(false);
     restored_ = recovery == SaveRecovery::restored;
     showCaption();
@@ -146,7 +150,10 @@ void QuadrelDlg::newFile() {
     boxList_->removeAllLines();
     intersectionList_->removeAllLines();
     clearForm();
+    shownRank_.reset();
     pushToControls();
+    forgetFieldUndo();
+    commands_->clear();
     setModified(false);
     emit documentChanged();
 }
@@ -159,6 +166,7 @@ bool QuadrelDlg::saveFile() {
         showSaveFailure(document_->getPath(), reason);
         return false;
     }
+    commands_->markSaved();
     setModified(false);
     return true;
 }
@@ -181,6 +189,7 @@ void QuadrelDlg::saveFileAs() {
         showSaveFailure(*chosen, reason);
         return;
     }
+    commands_->markSaved();
     setModified(false);
     // The label names the file that later saves go to; the form is left as the user has it.
     text(pathLabelId) = document_->getPath();
@@ -198,11 +207,6 @@ void QuadrelDlg::showSaveFailure(const std::string& path, std::error_code reason
     const QString why =
         readsBackUnchanged(*document_) ? saveFailureReason(reason) : unreadableTextReason();
     ask(saveFailedMessage(decodeForDisplay(path), why));
-}
-
-void QuadrelDlg::markEdited() {
-    setModified(true);
-    emit documentChanged();
 }
 
 void QuadrelDlg::setModified(bool modified) {

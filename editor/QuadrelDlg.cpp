@@ -4,6 +4,7 @@
 #include "Addi.h"
 #include "Aide.h"
 #include "BoxForm.h"
+#include "CommandProcessor.h"
 #include "EditField.h"
 #include "FileChooser.h"
 #include "IconResource.h"
@@ -12,10 +13,13 @@
 #include "StringTable.h"
 #include "SystemMenu.h"
 #include "box.h"
+#include "intersectionedits.h"
 #include "orlclass.h"
 
+#include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QShortcut>
+#include <QPushButton>
 
 namespace {
 
@@ -36,6 +40,37 @@ constexpr int deleteBoxButtonId = 1031;
 constexpr int addIntersectionButtonId = 1029;
 constexpr int deleteIntersectionButtonId = 1030;
 constexpr int viewButtonId = 1083;
+
+bool isUndoKey(const QKeyEvent& key) {
+    return key.matches(QKeySequence::Undo);
+}
+
+bool isRedoKey(const QKeyEvent& key) {
+    return key.matches(QKeySequence::Redo) ||
+           key.keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z) ||
+           key.keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+}
+
+// A field keeps Ctrl+Z and Ctrl+Y for its own typing while it has some to take back or bring
+// again; past that, the keys reach the window and undo or redo the document.
+class FieldUndoFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride) {
+            return false;
+        }
+        const auto* field = qobject_cast<EditField*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (field == nullptr) {
+            return false;
+        }
+        return (isUndoKey(*key) && !field->isUndoAvailable()) ||
+               (isRedoKey(*key) && !field->isRedoAvailable());
+    }
+};
 
 const QString boxFileFilter =
     QStringLiteral("Fichier BOX (*.box)|*.box|Tous les fichiers(*.*)|*.*");
@@ -75,6 +110,17 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
     onClick(viewButtonId, [this] { openView(); });
     // A click opens the view and leaves the keyboard where it was, in the field being typed in.
     control(viewButtonId)->setFocusPolicy(Qt::TabFocus);
+    onClick(undoButtonId, [this] { undo(); });
+    onClick(redoButtonId, [this] { redo(); });
+    auto* fieldUndoFilter = new FieldUndoFilter(this);
+    for (EditField* field : editFields_) {
+        field->installEventFilter(fieldUndoFilter);
+    }
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undo(); });
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        addShortcut(key, [this] { redo(); });
+    }
     // The view follows what the fields show, typed or set by a command, before "Valider".
     connect(controlAs<EditField>(idFieldId), &QLineEdit::textChanged, this,
             &QuadrelDlg::formChanged);
@@ -98,6 +144,13 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
 }
 
 QuadrelDlg::~QuadrelDlg() = default;
+
+void QuadrelDlg::setDocument(BoxDocument* document) {
+    document_ = document;
+    commands_ = std::make_unique<CommandProcessor>(*document_);
+    connectHistory();
+    followHistory();
+}
 
 void QuadrelDlg::bindTexts() {
     for (EditField* field : editFields_) {
@@ -204,14 +257,13 @@ void QuadrelDlg::addIntersection() {
     if (document_->getPath().empty()) {
         return;
     }
-    const std::size_t pairsBefore = document_->intersections.size();
     AddiDialog dialog(this);
     dialog.setDocument(document_);
-    dialog.runModal();
-    // Whether or not a pair was added, the list shows the document's intersections again.
-    refillIntersectionList();
-    if (document_->intersections.size() != pairsBefore) {
-        markEdited();
+    if (dialog.runModal() == QDialog::Accepted) {
+        commands_->apply(AppendIntersections::added(dialog.chosenPair()));
+    } else {
+        // As after a pair added, no line stays selected.
+        intersectionList_->editLines({});
     }
 }
 
@@ -220,13 +272,11 @@ void QuadrelDlg::deleteIntersection() {
         return;
     }
     const std::optional<int> line = intersectionList_->selectedIndex();
-    if (!line) {
+    if (!line || static_cast<std::size_t>(*line) >= document_->intersections.size()) {
         return;
     }
     // By position: of two equal lines, the selected one's entry leaves.
-    document_->intersections.removeAt(static_cast<std::size_t>(*line));
-    intersectionList_->deleteLine(*line);
-    markEdited();
+    commands_->apply(RemoveIntersections::removed(*document_, static_cast<std::size_t>(*line)));
 }
 
 void QuadrelDlg::refillIntersectionList() {

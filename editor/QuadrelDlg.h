@@ -14,15 +14,23 @@
 #include <vector>
 
 class BoxDocument;
+class CommandProcessor;
 class EditField;
 class FileChooser;
 class ListControl;
 class QuestionBox;
 struct Question;
 class ViewWindow;
+class TextList;
+struct DocumentChange;
+struct LineEdits;
 
 // The system-menu command that opens the about box.
 inline constexpr int ABOUT_COMMAND = 0x0010;
+
+// "Annuler" and "Rétablir": the last change taken back, or made again.
+inline constexpr int undoButtonId = 1084;
+inline constexpr int redoButtonId = 1085;
 
 // The main window: the box list, the intersection list, the form of one box and the file
 // commands. It works on a document it does not own.
@@ -33,8 +41,11 @@ public:
     explicit QuadrelDlg(QWidget* parent = nullptr);
     ~QuadrelDlg() override;
 
-    void setDocument(BoxDocument* document) { document_ = document; }
+    // Also starts the document's history afresh.
+    void setDocument(BoxDocument* document);
     const BoxDocument* document() const { return document_; }
+    // Where every command applies its edit, and the history of those edits.
+    CommandProcessor& commands() const { return *commands_; }
     // Replace the file dialogs, of "Choisir..." and "Enregistrer sous" and of "Nouveau", and the
     // question boxes, for instance by scripted ones in tests.
     void setFileChooser(std::unique_ptr<FileChooser> chooser);
@@ -66,18 +77,24 @@ public:
     void addIntersection();
     void deleteIntersection();
 
+    // Takes back the last change, or makes again the last one taken back.
+    void undo();
+    void redo();
+
     // Opens the 3D view, or brings the open one to the front.
     void openView();
     ViewWindow* view() const { return view_; }
     // Selects line rank of the box list and shows its box, as a click on that line does.
     void showBoxOfRank(std::size_t rank);
+    // The rank of the box the form shows, while it is a box of the document.
+    std::optional<std::size_t> shownRank() const { return shownRank_; }
     // What the form's ID field, and the fields of the 29 texts of a box, show now, pulled or not.
     std::string shownId() const;
     BoxTexts shownBoxTexts() const;
-    // The fixes the 3D view offers, each made as the user would make it by hand: new texts in
-    // the four fields of one plane of the form; pairs appended as the add-intersection dialog
-    // appends them; pairs removed as "Supprimer" removes the selected one.
-    void writePlaneTexts(int plane, const std::array<std::string, 4>& hexTexts);
+    // The fixes the 3D view offers, each one edit of the document: new texts for the four
+    // values of one plane of a box, which the form then shows; pairs appended; listed texts
+    // removed, each as removing the first equal line would.
+    void normalisePlane(std::size_t rank, int plane, const std::array<std::string, 4>& hexTexts);
     void appendIntersections(const std::vector<std::string>& pairs);
     void removeIntersections(const std::vector<std::string>& pairs);
 
@@ -86,6 +103,8 @@ signals:
     void documentChanged();
     // A field of the form that describes the box shown has changed, by the user or the program.
     void formChanged();
+    // An undo or redo showed the box its entry changed: the view frames it.
+    void boxShownByHistory(std::size_t rank);
 
 public slots:
     // Closes the window, unless unsaved changes are kept by the user's answer.
@@ -97,8 +116,19 @@ protected:
 private:
     void bindTexts();
     void connectFieldPairs();
-    void storeForm(Box& box) const;
-    void addToCount(long long delta);
+    void connectHistory();
+    // The form as the 29 texts of a box, as "Valider" and "Ajouter" store them.
+    BoxTexts formTexts() const;
+    void appendFormAsBox(bool validating);
+    void fillFormFromBox(std::size_t rank);
+    // After a command that fills the form: Ctrl+Z then takes back the command, not the typing.
+    void forgetFieldUndo();
+    void followEdit(const DocumentChange& change, bool fromHistory);
+    void followHistory();
+    LineEdits lineEdits(const std::vector<std::size_t>& removed,
+                        const std::vector<std::size_t>& rewritten,
+                        const std::vector<std::size_t>& inserted, const TextList& now) const;
+    void showShownRank();
     void refillIntersectionList();
     void nameControlsForScreenReaders();
     void addAboutEntry();
@@ -108,8 +138,6 @@ private:
 
     // Whether the document differs from what was last read or saved; the caption shows it.
     void setModified(bool modified);
-    // After an edit of the document: marks it unsaved and tells the view.
-    void markEdited();
     void showCaption();
     void showSaveFailure(const std::string& path, std::error_code reason);
     // Asks what to do with unsaved changes, if there are any. False when they are to stay,
@@ -133,6 +161,10 @@ private:
     std::unique_ptr<FileChooser> newFileChooser_;
     std::unique_ptr<QuestionBox> questionBox_;
     ViewWindow* view_ = nullptr;
+    std::unique_ptr<CommandProcessor> commands_;
+    std::optional<std::size_t> shownRank_;
+    // An edit reached the lists since the windows were last told.
+    bool editedSinceNotice_ = false;
     bool modified_ = false;
     bool saveFailed_ = false;
     // The file was put back from the copy a save cut short had left, as the caption says.

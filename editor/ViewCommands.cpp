@@ -1,10 +1,13 @@
 // What the 3D view asks of the main window: open it, show a box, read the form as it stands and
 // make the fixes it offers through the same steps as the user's own edits.
 #include "BoxForm.h"
+#include "CommandProcessor.h"
 #include "EditField.h"
 #include "ListControl.h"
 #include "QuadrelDlg.h"
 #include "ViewWindow.h"
+#include "boxedits.h"
+#include "intersectionedits.h"
 #include "orlclass.h"
 
 void QuadrelDlg::openView() {
@@ -43,8 +46,17 @@ BoxTexts QuadrelDlg::shownBoxTexts() const {
     return texts;
 }
 
-// As if typed into the hexadecimal fields: each decimal partner shows what the text reads as.
-void QuadrelDlg::writePlaneTexts(int plane, const std::array<std::string, 4>& hexTexts) {
+// The document takes the four texts as one edit; the form shows them as if typed into the
+// hexadecimal fields, each decimal partner showing what its text reads as.
+void QuadrelDlg::normalisePlane(std::size_t rank, int plane,
+                                const std::array<std::string, 4>& hexTexts) {
+    if (document_->getPath().empty() || rank >= document_->boxes.size() || plane < 0 ||
+        plane >= static_cast<int>(Box::planeCount)) {
+        return;
+    }
+    showBoxOfRank(rank);
+    commands_->apply(std::make_unique<SetPlaneTexts>(*document_, rank,
+                                                     static_cast<std::size_t>(plane), hexTexts));
     pullFromControls();
     for (const FieldPair& pair : fieldPairs()) {
         const std::size_t first = boxslot::plane(static_cast<std::size_t>(plane) * 4);
@@ -54,26 +66,23 @@ void QuadrelDlg::writePlaneTexts(int plane, const std::array<std::string, 4>& he
         }
     }
     pushToControls();
+    forgetFieldUndo();
 }
 
 void QuadrelDlg::appendIntersections(const std::vector<std::string>& pairs) {
     if (document_->getPath().empty() || pairs.empty()) {
         return;
     }
-    for (const std::string& pair : pairs) {
-        document_->intersections.append(pair);
-    }
-    refillIntersectionList();
-    markEdited();
+    commands_->apply(AppendIntersections::missing(pairs));
 }
 
 void QuadrelDlg::removeIntersections(const std::vector<std::string>& pairs) {
     if (document_->getPath().empty() || pairs.empty()) {
         return;
     }
-    for (const std::string& pair : pairs) {
-        document_->removeIntersection(pair);
+    std::vector<std::size_t> positions =
+        positionsOfFirstEqualLines(document_->intersections, pairs);
+    if (!positions.empty()) {
+        commands_->apply(RemoveIntersections::invalid(std::move(positions)));
     }
-    refillIntersectionList();
-    markEdited();
 }

@@ -1,5 +1,6 @@
 #include "ViewWindow.h"
 
+#include "CommandProcessor.h"
 #include "EditField.h"
 #include "ProblemFixes.h"
 #include "QuadrelDlg.h"
@@ -15,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -99,9 +101,21 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     problemLayout->addWidget(addMissingButton_);
     problemLayout->addWidget(removeInvalidButton_);
 
+    historyList_ = new QListWidget;
+    historyList_->setSelectionMode(QAbstractItemView::NoSelection);
+    historyList_->setAccessibleName(tr("Historique"));
+    auto* historyBox = new QGroupBox(tr("Historique"));
+    auto* historyLayout = new QVBoxLayout(historyBox);
+    historyLayout->addWidget(historyList_);
+    auto* sideSplitter = new QSplitter(Qt::Vertical);
+    sideSplitter->addWidget(problemBox_);
+    sideSplitter->addWidget(historyBox);
+    sideSplitter->setStretchFactor(0, 3);
+    sideSplitter->setStretchFactor(1, 1);
+
     splitter_ = new QSplitter;
     splitter_->addWidget(viewSide);
-    splitter_->addWidget(problemBox_);
+    splitter_->addWidget(sideSplitter);
     splitter_->setStretchFactor(0, 1);
     splitter_->setSizes({720, 560});
     auto* layout = new QHBoxLayout(this);
@@ -133,7 +147,15 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
             followForm();
         }
     });
+    connect(&mainWindow_, &QuadrelDlg::boxShownByHistory, this,
+            [this](std::size_t rank) { boxToFrame_ = rank; });
+    connect(&mainWindow_.commands(), &CommandProcessor::historyChanged, this,
+            &ViewWindow::showHistory);
+    connect(historyList_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        mainWindow_.commands().goTo(static_cast<std::size_t>(historyList_->row(item)));
+    });
     updateFixButtons();
+    showHistory();
 }
 
 void ViewWindow::showAndRaise() {
@@ -224,6 +246,10 @@ void ViewWindow::refreshDocument() {
     problemList_->resizeColumnToContents(2);
     view_->setScene(&scene_);
     followForm();
+    if (boxToFrame_ && *boxToFrame_ < scene_.size()) {
+        view_->frameBoxes({*boxToFrame_});
+    }
+    boxToFrame_.reset();
     // Another file is another scene: show it whole. After an edit the user keeps the view.
     const std::string path = mainWindow_.document() ? mainWindow_.document()->getPath() : "";
     if (path != shownPath_) {
@@ -239,7 +265,13 @@ void ViewWindow::followForm() {
         !id.empty() || std::any_of(texts.begin() + boxslot::firstCentre, texts.end(),
                                    [](const std::string& text) { return !text.empty(); });
     const BoxValues values = decodeBoxValues(texts);
-    view_->setHighlight(present, buildSolid(values), values.centre, scene_.rankOfId(id));
+    // The box shown, by its rank: where IDs repeat, the ID alone would name another box, and a
+    // deleted box is no box of the file any more.
+    std::optional<std::size_t> rank = mainWindow_.shownRank();
+    if (rank && *rank >= scene_.size()) {
+        rank.reset();
+    }
+    view_->setHighlight(present, buildSolid(values), values.centre, rank);
 }
 
 const Problem* ViewWindow::selectedProblem() const {
@@ -291,20 +323,21 @@ void ViewWindow::goToProblem(const QModelIndex& index) {
     view_->setMarkedFaces(marks);
 }
 
-// The box of the problem is shown first, as the user would show it before typing.
+// From the box's texts in the document: the fix mends the document, whatever the form holds.
 void ViewWindow::normalisePlane() {
     const Problem* problem = selectedProblem();
-    if (!problem || !problem->rank || !problem->plane) {
+    const BoxDocument* document = mainWindow_.document();
+    if (!problem || !problem->rank || !problem->plane || document == nullptr ||
+        *problem->rank >= document->boxes.size()) {
         return;
     }
     const int plane = *problem->plane;
-    mainWindow_.showBoxOfRank(*problem->rank);
-    const BoxTexts texts = mainWindow_.shownBoxTexts();
-    const std::size_t first = boxslot::plane(static_cast<std::size_t>(plane) * 4);
-    const auto scaled =
-        normalisedPlaneTexts({texts[first], texts[first + 1], texts[first + 2], texts[first + 3]});
+    const Box& box = document->boxes.at(*problem->rank);
+    const std::size_t first = static_cast<std::size_t>(plane) * 4;
+    const auto scaled = normalisedPlaneTexts({box.planeText(first), box.planeText(first + 1),
+                                              box.planeText(first + 2), box.planeText(first + 3)});
     if (scaled) {
-        mainWindow_.writePlaneTexts(plane, *scaled);
+        mainWindow_.normalisePlane(*problem->rank, plane, *scaled);
     }
 }
 
@@ -314,4 +347,29 @@ void ViewWindow::addMissingIntersections() {
 
 void ViewWindow::removeInvalidIntersections() {
     mainWindow_.removeIntersections(invalidIntersections(scene_.problems));
+}
+
+void ViewWindow::showHistory() {
+    const History& history = mainWindow_.commands().history();
+    historyList_->clear();
+    historyList_->addItem(tr("État lu ou créé"));
+    for (std::size_t index = 0; index < history.size(); ++index) {
+        historyList_->addItem(QString::fromStdString(history.nameAt(index)));
+    }
+    const int current = static_cast<int>(history.currentPoint());
+    for (int row = 0; row < historyList_->count(); ++row) {
+        QListWidgetItem* item = historyList_->item(row);
+        if (row == current) {
+            item->setText(QStringLiteral("▶ ") + item->text());
+            QFont font = item->font();
+            font.setBold(true);
+            item->setFont(font);
+        } else if (row > current) {
+            // Undone: a click brings it back.
+            item->setForeground(palette().brush(QPalette::PlaceholderText));
+        }
+        item->setToolTip(row <= current ? tr("Revenir à cet état (annuler ce qui suit)")
+                                        : tr("Rétablir jusqu'ici"));
+    }
+    historyList_->scrollToItem(historyList_->item(current));
 }

@@ -5,10 +5,12 @@
 
 #include <QRect>
 #include <QWidget>
+#include <cstddef>
 #include <optional>
 #include <string>
 
 class QGroupBox;
+class QListWidget;
 class QModelIndex;
 class QPushButton;
 class QSplitter;
@@ -31,6 +33,9 @@ public:
 
     SceneView* sceneView() const { return view_; }
     QTreeView* problemList() const { return problemList_; }
+    // The history of the document: a first line for the state read or created, then one line
+    // per entry; the current point is marked, and a click goes back or forth to it.
+    QListWidget* historyList() const { return historyList_; }
     const ViewScene& scene() const { return scene_; }
 
 protected:
@@ -52,6 +57,7 @@ private:
     void normalisePlane();
     void addMissingIntersections();
     void removeInvalidIntersections();
+    void showHistory();
 
     QuadrelDlg& mainWindow_;
     ViewScene scene_;
@@ -63,6 +69,9 @@ private:
     QPushButton* normaliseButton_ = nullptr;
     QPushButton* addMissingButton_ = nullptr;
     QPushButton* removeInvalidButton_ = nullptr;
+    QListWidget* historyList_ = nullptr;
+    // The box an undo or redo showed, framed once the scene holds the document it left.
+    std::optional<std::size_t> boxToFrame_;
     // The document changed while the window was hidden.
     bool stale_ = true;
     std::string shownPath_;

@@ -64,6 +64,12 @@ EditField::EditField(QWidget* parent)
 
 EditField::~EditField() = default;
 
+void EditField::forgetUndo() {
+    const int cursor = cursorPosition();
+    setText(text());
+    setCursorPosition(cursor);
+}
+
 void EditField::setText(const QString& text) {
     settingText_ = true;
     QLineEdit::setText(text);

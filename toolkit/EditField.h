@@ -26,6 +26,8 @@ public:
     // QLineEdit::setText so that the refusals know the change is not the user's.
     void setText(const QString& text);
     bool settingText() const { return settingText_; }
+    // Keeps the text and the cursor, and leaves undo and redo nothing to take back or bring again.
+    void forgetUndo();
     // The content before the change being judged.
     const QString& acceptedText() const { return acceptedText_; }
     // True for a text the field has held since the program last set its text: undo and redo

@@ -33,6 +33,69 @@ void LineListModel::remove(int row) {
     endRemoveRows();
 }
 
+// A lone removal or insertion, or rewrites alone, keep the view where it stands; anything else
+// resets it, which costs the view less than thousands of separate moves.
+void LineListModel::edit(const LineEdits& edits) {
+    const bool rewritesOnly = edits.removed.empty() && edits.inserted.empty();
+    if (rewritesOnly) {
+        if (edits.rewritten.empty()) {
+            return;
+        }
+        rebuild(edits);
+        emit dataChanged(index(edits.rewritten.front().first), index(edits.rewritten.back().first));
+    } else if (edits.removed.size() == 1 && edits.inserted.empty() && edits.rewritten.empty()) {
+        beginRemoveRows(QModelIndex(), edits.removed.front(), edits.removed.front());
+        rebuild(edits);
+        endRemoveRows();
+    } else if (edits.inserted.size() == 1 && edits.removed.empty() && edits.rewritten.empty()) {
+        beginInsertRows(QModelIndex(), edits.inserted.front().first, edits.inserted.front().first);
+        rebuild(edits);
+        endInsertRows();
+    } else {
+        beginResetModel();
+        rebuild(edits);
+        endResetModel();
+    }
+}
+
+void LineListModel::rebuild(const LineEdits& edits) {
+    std::string bytes;
+    std::vector<std::size_t> ends;
+    bytes.reserve(bytes_.size());
+    ends.reserve(ends_.size() + edits.inserted.size());
+    const auto put = [&](std::string_view text) {
+        bytes += text;
+        ends.push_back(bytes.size());
+    };
+    auto removed = edits.removed.begin();
+    auto rewritten = edits.rewritten.begin();
+    auto inserted = edits.inserted.begin();
+    const auto putInsertedLines = [&] {
+        for (; inserted != edits.inserted.end() &&
+               static_cast<std::size_t>(inserted->first) == ends.size();
+             ++inserted) {
+            put(inserted->second);
+        }
+    };
+    int kept = 0;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (removed != edits.removed.end() && *removed == row) {
+            ++removed;
+            continue;
+        }
+        putInsertedLines();
+        if (rewritten != edits.rewritten.end() && rewritten->first == kept) {
+            put((rewritten++)->second);
+        } else {
+            put(line(row));
+        }
+        ++kept;
+    }
+    putInsertedLines();
+    bytes_ = std::move(bytes);
+    ends_ = std::move(ends);
+}
+
 std::string_view LineListModel::line(int row) const {
     const auto index = static_cast<std::size_t>(row);
     const std::size_t end = ends_.at(index);
@@ -68,6 +131,13 @@ void ListControl::deleteLine(int index) {
     changingByCode_ = true;
     model_.remove(index);
     // Qt moves the current row to a neighbour of the removed line; nothing may stay selected.
+    leaveNothingSelected();
+    changingByCode_ = false;
+}
+
+void ListControl::editLines(const LineEdits& edits) {
+    changingByCode_ = true;
+    model_.edit(edits);
     leaveNothingSelected();
     changingByCode_ = false;
 }

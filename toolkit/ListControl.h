@@ -7,7 +7,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+// Changes to the lines of a list made in one pass, however many: rows removed (ascending, as
+// they were), then lines rewritten (ascending rows once the removals are done), then lines
+// inserted (ascending rows in the end).
+struct LineEdits {
+    std::vector<int> removed;
+    std::vector<std::pair<int, std::string>> rewritten;
+    std::vector<std::pair<int, std::string>> inserted;
+};
 
 // The lines of a ListControl: byte strings, shown as DisplayText.h says. They lie end to end in
 // one buffer, so that a list of many short lines costs little more memory than their bytes.
@@ -24,9 +34,12 @@ public:
     // Lines is any range of texts that convert to std::string_view.
     template <class Lines> void append(const Lines& lines);
     void remove(int row);
+    void edit(const LineEdits& edits);
     std::string_view line(int row) const;
 
 private:
+    void rebuild(const LineEdits& edits);
+
     std::string bytes_;
     // Where each line ends in bytes_.
     std::vector<std::size_t> ends_;
@@ -79,6 +92,8 @@ public:
         appendLines<std::initializer_list<std::string_view>>(lines);
     }
     void deleteLine(int index);
+    // Leaves no line selected, as every change made by code.
+    void editLines(const LineEdits& edits);
     // Selects the line and scrolls it into view; as every change made by code, it is not
     // reported as the user's. Precondition: 0 <= index < lineCount().
     void selectLine(int index);

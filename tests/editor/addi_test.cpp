@@ -1,6 +1,7 @@
 // The add-intersection dialog, run modally and driven with clicks and keys as a user does; checked
 // through what its lists show, how it closes and what lands in the document's intersections.
 #include "Addi.h"
+#include "intersectionedits.h"
 #include "orlclass.h"
 
 #include <QApplication>
@@ -133,10 +134,21 @@ Run runAsUser(AddiDialog& dialog, const std::function<void(User&)>& actions) {
     return run;
 }
 
+// The dialog only chooses; the pair it accepts lands in the document as the main window's edit
+// puts it there, so that each case reads what the user ends up with.
 Run runOn(BoxDocument& document, const std::function<void(User&)>& actions) {
     AddiDialog dialog;
     dialog.setDocument(&document);
-    return runAsUser(dialog, actions);
+    const Texts before = intersectionsOf(document);
+    Run run = runAsUser(dialog, actions);
+    if (intersectionsOf(document) != before) {
+        qWarning("The dialog changed the document itself");
+        run.result = -1;
+    }
+    if (run.result == QDialog::Accepted) {
+        AppendIntersections::added(dialog.chosenPair())->apply(document);
+    }
+    return run;
 }
 
 // Chooses the two ranks and clicks "Créer".

@@ -59,7 +59,7 @@ private slots:
     void deletingABoxRenumbersTheIntersections();
     void deletingTheOnlyBoxLeavesNone();
     void deleteWithNoSelectedLineDoesNothing();
-    void repeatedIdsReachTheFirstBox();
+    void repeatedIdsReachTheBoxOfTheLine();
     void deletingARepeatedIdDeletesTheSelectedLinesBox();
     void undoLetsNoRefusedCharacterIntoASavedValue();
     void withNoFileTheButtonsDoNothing();
@@ -166,8 +166,9 @@ void BoxCommandsTest::validateWithAChangedIdAddsANewLastBox() {
     QCOMPARE(test->lines(boxList), QStringList({"10", "20", "77"}));
     QCOMPARE(test->shownText(countLabel), QString("3"));
     QCOMPARE(test->document().countText, std::string("3"));
-    QCOMPARE(test->list(boxList)->selectedIndex(), std::optional<int>(0));
-    QCOMPARE(test->shownText(rankLabel), QString("0"));
+    // The new box is the one shown, its line selected.
+    QCOMPARE(test->list(boxList)->selectedIndex(), std::optional<int>(2));
+    QCOMPARE(test->shownText(rankLabel), QString("2"));
 }
 
 void BoxCommandsTest::validateGoesByTheIdInTheFormAlone() {
@@ -225,8 +226,8 @@ void BoxCommandsTest::addInANewFileCountsFromZero() {
     QCOMPARE(test.shownText(countLabel), QString("1"));
     QCOMPARE(test.document().countText, std::string("1"));
     QCOMPARE(test.lines(boxList), QStringList({"5"}));
-    QCOMPARE(test.list(boxList)->selectedIndex(), std::nullopt);
-    QCOMPARE(test.shownText(rankLabel), QString());
+    QCOMPARE(test.list(boxList)->selectedIndex(), std::optional<int>(0));
+    QCOMPARE(test.shownText(rankLabel), QString("0"));
     QCOMPARE(test.document().boxes.size(), std::size_t{1});
     const Box& box = *test.document().boxes.begin()->get();
     QCOMPARE(box.id, std::string("5"));
@@ -256,9 +257,9 @@ void BoxCommandsTest::deletingABoxRenumbersTheIntersections() {
     QCOMPARE(test->shownText(countLabel), QString("5"));
     QCOMPARE(test->document().countText, std::string("5"));
     QCOMPARE(test->list(boxList)->selectedIndex(), std::nullopt);
-    // The form still shows the deleted box.
+    // The form still shows the deleted box, which has no rank any more.
     QCOMPARE(test->shownText(idField), QString("30"));
-    QCOMPARE(test->shownText(rankLabel), QString("2"));
+    QCOMPARE(test->shownText(rankLabel), QString("-"));
     QCOMPARE(test->shownText(1018), QString("00003000"));
 
     // "Valider" now adds it again, last, with no intersections.
@@ -298,18 +299,20 @@ void BoxCommandsTest::deleteWithNoSelectedLineDoesNothing() {
     QCOMPARE(shownFields(*test), before);
 }
 
-// A file may repeat an ID: every command reaches the first box bearing it.
-void BoxCommandsTest::repeatedIdsReachTheFirstBox() {
+// A file may repeat an ID: each line shows its own box, and "Valider" writes into the box shown
+// while the form bears its ID.
+void BoxCommandsTest::repeatedIdsReachTheBoxOfTheLine() {
     std::vector<FormBox> boxes = sampleBoxes({"5", "6", "5"});
     auto test = openWindow(boxes, {"0 1", "1 2", "2 0"});
 
     test->clickLine(boxList, 2);
-    QCOMPARE(test->shownText(rankLabel), QString("0"));
-    QCOMPARE(test->shownText(1018), QString("00001000"));
+    QCOMPARE(test->shownText(rankLabel), QString("2"));
+    QCOMPARE(test->shownText(1018), QString::fromStdString(boxes[2].centre[0]));
+    QVERIFY(boxes[2].centre[0] != boxes[0].centre[0]);
 
     retype(*test, 1021, "2");
     test->click(validateButton);
-    boxes[0].centre[0] = "00008000";
+    boxes[2].centre[0] = "00008000";
     QCOMPARE(documentBoxes(test->document()), boxes);
 }
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +64,8 @@ std::vector<ExpectedControl> expectedControls() {
         {"button", 2, "Quitter", {431, 39, 56, 14}},
         {"flat", 1082, "Aide", {377, 20, 49, 20}},
         {"button", 1083, "Vue 3D", {429, 281, 40, 13}},
+        {"button", 1084, "Annuler", {333, 281, 42, 13}},
+        {"button", 1085, "Rétablir", {380, 281, 44, 13}},
         {"icon", -1, "", {325, 20, 21, 20}},
     };
     struct Plane {
@@ -129,11 +132,11 @@ std::vector<ExpectedControl> expectedControls() {
 }
 
 const QList<int> tabOrder{
-    2,    1000, 1008, 1013, 1015, 1018, 1019, 1020, 1023, 1024, 1026, 1028, 1037, 1038,
-    1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048, 1049, 1050, 1051, 1052,
-    1053, 1054, 1055, 1056, 1057, 1058, 1059, 1060, 1061, 1062, 1063, 1064, 1065, 1066,
-    1067, 1068, 1069, 1070, 1071, 1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079, 1080,
-    1021, 1022, 1025, 1027, 1029, 1030, 1031, 1032, 1036, 1081, 3,    4,    1082, 1083,
+    2,    1000, 1008, 1013, 1015, 1018, 1019, 1020, 1023, 1024, 1026, 1028, 1037, 1038, 1039,
+    1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048, 1049, 1050, 1051, 1052, 1053, 1054,
+    1055, 1056, 1057, 1058, 1059, 1060, 1061, 1062, 1063, 1064, 1065, 1066, 1067, 1068, 1069,
+    1070, 1071, 1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079, 1080, 1021, 1022, 1025, 1027,
+    1029, 1030, 1031, 1032, 1036, 1081, 3,    4,    1082, 1083, 1084, 1085,
 };
 
 int idOf(const QWidget* widget) {
@@ -177,10 +180,11 @@ void MainWindowTest::opensWithNoFile() {
         QVERIFY(!field->isEnabled());
     }
     const auto buttons = test.window().findChildren<QPushButton*>();
-    // The eleven of the form and "Vue 3D".
-    QCOMPARE(buttons.size(), 12);
+    // The eleven of the form, "Vue 3D", and "Annuler" and "Rétablir", which have nothing to do.
+    QCOMPARE(buttons.size(), 14);
     for (QPushButton* button : buttons) {
-        QVERIFY(button->isEnabled());
+        const int id = idOf(button);
+        QCOMPARE(button->isEnabled(), id != 1084 && id != 1085);
         QVERIFY(!button->isDefault());
     }
     QVERIFY(test.control(1008)->isEnabled());
@@ -286,6 +290,14 @@ void MainWindowTest::tabVisitsTheControlsInTemplateOrder() {
     TestWindow test;
     test.answerChooser(dir.filePath("vide.box"));
     test.click(1036);
+    // Two boxes added and one taken back: "Annuler" and "Rétablir" can take the focus.
+    for (const char* id : {"1", "2"}) {
+        auto* field = qobject_cast<QLineEdit*>(test.control(1013));
+        field->clear();
+        QTest::keyClicks(field, id);
+        test.click(1032);
+    }
+    test.click(1084);
     test.control(2)->setFocus();
     QList<int> visited{idOf(QApplication::focusWidget())};
     for (int i = 1; i < tabOrder.size(); ++i) {

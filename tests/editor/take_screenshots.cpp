@@ -110,9 +110,8 @@ void appendBlock(BoxDocument& document, const Block& block) {
     document.boxIds.append(block.id);
     Box& box = document.appendBox();
     box.id = block.id;
-    const double radius =
-        std::sqrt(block.half[0] * block.half[0] + block.half[1] * block.half[1] +
-                  block.half[2] * block.half[2]);
+    const double radius = std::sqrt(block.half[0] * block.half[0] + block.half[1] * block.half[1] +
+                                    block.half[2] * block.half[2]);
     box.maxRadius = std::to_string(static_cast<int>(std::ceil(radius)));
     for (std::size_t axis = 0; axis < 3; ++axis) {
         box.centerText(axis) = document.decimalToHex8(text(block.centre[axis]));
@@ -160,8 +159,8 @@ void writeStoreRoom(const QString& path) {
     // The broken box's floor raised above its top: nothing is both above and below.
     Box& broken = *std::next(document.boxes.begin(), 7)->get();
     broken.planeText(19) = document.decimalToHex8("-2");
-    for (const char* pair : {"0 1", "0 2", "1 2", "0 3", "0 4", "0 5", "0 6", "0 8", "3 8",
-                             "1 8"}) {
+    for (const char* pair :
+         {"0 1", "0 2", "1 2", "0 3", "0 4", "0 5", "0 6", "0 8", "3 8", "1 8"}) {
         document.intersections.append(pair);
     }
     document.setCountText(std::to_string(document.boxes.size()));

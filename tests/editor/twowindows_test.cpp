@@ -173,7 +173,7 @@ void TwoWindowsTest::theViewOpensInsideTheScreenAndReopensWhereItWasLeft() {
     QVERIFY2(view->problemList()->isVisible() && view->problemList()->height() >= 50,
              qPrintable(QString::number(view->problemList()->height())));
 
-    const QRect left(available.topLeft() + QPoint(30, 20), QSize(760, 560));
+    const QRect left(available.topLeft() + QPoint(30, 20), QSize(760, 660));
     view->setGeometry(left);
     view->close();
     QVERIFY(!view->isVisible());

@@ -1,5 +1,6 @@
 // The 3D view driven as a user drives it: opening it, watching it follow the form, picking a box
 // with the mouse, and reading and fixing the problems of a file.
+#include "CommandProcessor.h"
 #include "ListControl.h"
 #include "SceneView.h"
 #include "ViewTestSupport.h"
@@ -36,7 +37,12 @@ void drawFrame(ViewWindow* view) {
 }
 
 QString problemTitle(ViewWindow* view) {
-    return view->findChild<QGroupBox*>()->title();
+    for (const QGroupBox* box : view->findChildren<QGroupBox*>()) {
+        if (box->title().startsWith("Problèmes")) {
+            return box->title();
+        }
+    }
+    return {};
 }
 
 // The row of the first problem whose line shows the text in the column.
@@ -61,7 +67,7 @@ void clickRow(QTreeView* list, int row) {
 // malformed and repeated.
 std::vector<FormBox> faultyBoxes() {
     std::vector<FormBox> boxes{cube("10", 0, 0, 0, 1), cube("11", 2, 0, 0, 1),
-                                cube("12", 8, 0, 0, 1)};
+                               cube("12", 8, 0, 0, 1)};
     boxes[1].planes[12] = "0000"; // plane 3 faces -y: (0, -0.5, 0), d 0.5
     boxes[1].planes[13] = "a000";
     boxes[1].planes[15] = "00002000";
@@ -76,6 +82,7 @@ class View3dTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void aListedPairIsReadAsTheCheckerReadsIt();
     void f3AndTheButtonOpenOneView();
     void theViewClosesWithTheMainWindow();
     void theViewTakesInputWhileTheMainWindowRunsModally();
@@ -168,8 +175,7 @@ void View3dTest::theViewTakesInputWhileTheMainWindowRunsModally() {
 void View3dTest::theViewDrawsEveryBoxAndCrossesTheOnesWithoutASolid() {
     QTemporaryDir dir;
     TestWindow test;
-    std::vector<FormBox> boxes{cube("1", 0, 0, 0, 1), cube("2", 4, 0, 0, 1),
-                                cube("3", 0, 4, 0, 1)};
+    std::vector<FormBox> boxes{cube("1", 0, 0, 0, 1), cube("2", 4, 0, 0, 1), cube("3", 0, 4, 0, 1)};
     boxes[2].planes[3] = "00000000";
     boxes[2].planes[23] = "00008000"; // -x ≤ 2 and x ≤ 0: closed still
     boxes.push_back(cube("4", 0, 0, 6, 1));
@@ -240,6 +246,19 @@ void View3dTest::typingInADecimalFieldOrTheCentreFollowsToo() {
     QCOMPARE(test.shownText(1023), QString("4000"));
     QVERIFY(scene->highlightedSolid().closed());
     QCOMPARE(scene->highlightedSolid().boundsMax.x, 1.0);
+}
+
+// The view draws a box as the partner of another wherever the checker and the renumbering take
+// the text for that pair, and nowhere else.
+void View3dTest::aListedPairIsReadAsTheCheckerReadsIt() {
+    const std::vector<std::pair<std::string, std::optional<RankPair>>> cases = {
+        {"0 1", RankPair{0, 1}},  {"+0 1", RankPair{0, 1}}, {"00 01", RankPair{0, 1}},
+        {"-0 1", RankPair{0, 1}}, {" 0  1", std::nullopt},  {"0 1 junk", std::nullopt},
+        {"0 2", std::nullopt},    {"-1 0", std::nullopt},   {"1", std::nullopt},
+    };
+    for (const auto& [text, pair] : cases) {
+        QVERIFY2(listedPair(text, 2) == pair, text.c_str());
+    }
 }
 
 void View3dTest::theCommandsRefreshTheScene() {
@@ -430,9 +449,10 @@ void View3dTest::normalisingAPlaneSavesWhatTypingItSaves() {
         QCOMPARE(test.shownText(1058), QString("c000"));
         QCOMPARE(test.shownText(1062), QString("-1"));
         QCOMPARE(test.shownText(1064), QString("1"));
-        // The user still confirms.
-        QCOMPARE(test.document().findBoxById("11")->planeText(13), std::string("a000"));
-        test.click(1081);
+        // The fix is one edit of the document, which the history names.
+        QCOMPARE(test.document().findBoxById("11")->planeText(13), std::string("c000"));
+        QCOMPARE(test.window().commands().history().undoName(),
+                 std::optional<std::string>("Normaliser le plan 3 de la box 11"));
         test.click(3);
         byFix = readBytes(dir.filePath("fix.box"));
     }

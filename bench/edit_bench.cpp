@@ -1,0 +1,141 @@
+// Times every edit of the main window and its undo on the 100,000-box scene of geometry_bench,
+// with the 3D view closed and open, against a full refill of the two lists, all in one process.
+// Each figure includes the update of the lists, labels and view and the events that paint them.
+// Prints its figures.
+//
+// Usage: edit_bench (runs geometry_bench to write the scene into a temporary folder)
+#include "CommandProcessor.h"
+#include "EditorTestSupport.h"
+#include "ListControl.h"
+#include "QuadrelDlg.h"
+#include "ViewWindow.h"
+#include "orlclass.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int runs = 5;
+
+double millisecondsOf(const std::function<void()>& action) {
+    QElapsedTimer timer;
+    timer.start();
+    action();
+    QApplication::processEvents();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Command {
+    const char* name;
+    std::function<void()> prepare;
+    std::function<void()> run;
+};
+
+void retypeField(TestWindow& test, int id, const QString& text) {
+    auto* field = qobject_cast<QLineEdit*>(test.control(id));
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("scene-100000.box");
+    if (QProcess::execute(QStringLiteral(GEOMETRY_BENCH), {"generate", path}) != 0) {
+        qFatal("geometry_bench could not write the scene");
+    }
+    TestWindow test;
+    test.answerChooser(path);
+    test.click(1000);
+    BoxDocument& document = test.document();
+    std::printf("scene: %zu boxes, %zu intersections\n", document.boxes.size(),
+                document.intersections.size());
+    QWidget* boxList = test.control(1008);
+    const auto undoKey = [&] {
+        boxList->setFocus();
+        QTest::keyClick(boxList, Qt::Key_Z, Qt::ControlModifier);
+    };
+    const std::string original = document.writeText();
+
+    const std::vector<Command> commands = {
+        {"Valider (box 50000)",
+         [&] {
+             test.clickLine(1008, 50000);
+             retypeField(test, 1015, "77");
+         },
+         [&] { test.click(1081); }},
+        {"box Ajouter (a new ID)", [&] { retypeField(test, 1013, "999999"); },
+         [&] { test.click(1032); }},
+        {"box Supprimer (box 50000)", [&] { test.clickLine(1008, 50000); },
+         [&] { test.click(1031); }},
+        {"box Supprimer (box 0: every line renumbered)", [&] { test.clickLine(1008, 0); },
+         [&] { test.click(1031); }},
+        {"intersection Supprimer (line 120000)", [&] { test.clickLine(1027, 120000); },
+         [&] { test.click(1030); }},
+        {"intersection Ajouter (one pair appended)", [] {},
+         [&] { test.window().appendIntersections({"0 99999"}); }},
+        {"Retirer 1000 intersections", [] {},
+         [&] {
+             std::vector<std::string> some;
+             auto line = document.intersections.begin();
+             for (int i = 0; i < 1000; ++i, std::advance(line, 200)) {
+                 some.push_back(*line);
+             }
+             test.window().removeIntersections(some);
+         }},
+    };
+
+    const auto measureAll = [&](const char* setting) {
+        std::printf("\n%s: median of %d runs, ms (edit / its undo by Ctrl+Z)\n", setting, runs);
+        for (const Command& command : commands) {
+            std::vector<double> doing;
+            std::vector<double> undoing;
+            for (int run = 0; run < runs; ++run) {
+                command.prepare();
+                doing.push_back(millisecondsOf(command.run));
+                undoing.push_back(millisecondsOf(undoKey));
+                if (document.writeText() != original) {
+                    qFatal("Undo did not give back the document of the file: %s", command.name);
+                }
+            }
+            std::printf("  %-48s %8.1f / %8.1f\n", command.name, median(doing), median(undoing));
+        }
+    };
+
+    measureAll("view closed");
+    QTest::keyClick(&test.window(), Qt::Key_F3);
+    if (!QTest::qWaitForWindowExposed(test.window().view())) {
+        qFatal("The view did not show");
+    }
+    measureAll("view open");
+
+    std::vector<double> refills;
+    for (int run = 0; run < runs; ++run) {
+        refills.push_back(millisecondsOf([&] {
+            test.list(1008)->removeAllLines();
+            test.list(1008)->appendLines(document.boxIds);
+            test.list(1027)->removeAllLines();
+            test.list(1027)->appendLines(document.intersections);
+        }));
+    }
+    std::printf("\nfull refill of both lists (what each command cost before): %.1f ms\n",
+                median(refills));
+    return 0;
+}
