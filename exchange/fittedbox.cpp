@@ -19,7 +19,15 @@ namespace {
 constexpr double STEPS = 16384;
 
 // The outward normal of each plane, in the order planes 0 to 5 pair as opposites: 0/5, 1/3, 2/4.
-std::array<Vec3, 6> planeNormals(const OrientedBox& box) {
+std::array<Vec3, 6> planeNormals(const BoxFit& fit) {
+    const auto& a = fit.box.axes;
+    const auto& s = fit.sideNormals;
+    return {s[0][0].value_or(a[0]),  s[1][0].value_or(a[1]),  s[2][0].value_or(a[2]),
+            s[1][1].value_or(-a[1]), s[2][1].value_or(-a[2]), s[0][1].value_or(-a[0])};
+}
+
+// The exact axis of each plane, to tell how far its written normal turned.
+std::array<Vec3, 6> planeAxes(const OrientedBox& box) {
     const auto& a = box.axes;
     return {a[0], a[1], a[2], -a[1], -a[2], -a[0]};
 }
@@ -78,18 +86,20 @@ double farthestCorner(const BoxValues& values) {
 
 } // namespace
 
-std::optional<WrittenFit> writeFittedBox(const OrientedBox& fitted, const std::vector<Vec3>& points,
+std::optional<WrittenFit> writeFittedBox(const BoxFit& fitted, const std::vector<Vec3>& points,
                                          Box& box) {
-    const std::array<Vec3, 6> axes = planeNormals(fitted);
+    const std::array<Vec3, 6> normals = planeNormals(fitted);
+    const std::array<Vec3, 6> axes = planeAxes(fitted.box);
     std::array<PlaneTexts, 6> planes;
     for (std::size_t p = 0; p < planes.size(); ++p) {
-        std::optional<PlaneTexts> plane = planeTexts(axes[p], points);
+        std::optional<PlaneTexts> plane = planeTexts(normals[p], points);
         if (!plane) {
             return std::nullopt;
         }
         planes[p] = std::move(*plane);
     }
-    const std::array<double, 3> centre{fitted.centre.x, fitted.centre.y, fitted.centre.z};
+    const Vec3& c = fitted.box.centre;
+    const std::array<double, 3> centre{c.x, c.y, c.z};
     std::array<std::string, 3> centreTexts;
     for (std::size_t axis = 0; axis < 3; ++axis) {
         const std::optional<std::int64_t> s = steps(centre[axis], std::round);

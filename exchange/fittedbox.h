@@ -21,8 +21,9 @@ struct WrittenFit {
 
 // Writes the box's centre, planes and radius into the texts of the box, its ID left as it is:
 // planes 0, 1 and 2 face along the box's axes, 5, 3 and 4 opposite them; each normal is the
-// nearest in fixed point, and each distance rounded outward so that every point stays inside;
+// nearest in fixed point to the face on that side, or else to the axis, and each distance
+// rounded outward so that every point stays inside;
 // the radius is the smallest whole number that reaches every corner. Nothing, and the box
 // unchanged, when a value lies beyond what the format holds.
-std::optional<WrittenFit> writeFittedBox(const OrientedBox& fitted, const std::vector<Vec3>& points,
+std::optional<WrittenFit> writeFittedBox(const BoxFit& fitted, const std::vector<Vec3>& points,
                                          Box& box);

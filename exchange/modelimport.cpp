@@ -68,7 +68,7 @@ MeshReport addMeshBox(const ModelMesh& mesh, BoxDocument& document, IdSequence& 
     }
     report.filled = fit->hullVolume / fit->box.volume();
     Box box;
-    const std::optional<WrittenFit> written = writeFittedBox(fit->box, mesh.points, box);
+    const std::optional<WrittenFit> written = writeFittedBox(*fit, mesh.points, box);
     if (!written) {
         report.outcome = MeshReport::Outcome::OutOfRange;
         return report;

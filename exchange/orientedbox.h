@@ -20,6 +20,12 @@ struct OrientedBox {
 struct BoxFit {
     OrientedBox box;
     double hullVolume = 0;
+    // For each axis, along it and then against it: the normal of the hull's largest face on that
+    // side of the box when it lies within a thousandth of a radian of the axis, and the face is
+    // wide enough for single-precision vertices to tell its direction far better than a step of
+    // 1/16384. The faces of a mesh made from six planes that are nearly but not exactly square
+    // to each other, as fixed point writes them, keep their own normals this way.
+    std::array<std::array<std::optional<Vec3>, 2>, 3> sideNormals;
 };
 
 // The smallest box around the points over the directions of their convex hull's faces: for each,
