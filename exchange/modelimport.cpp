@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <string_view>
 #include <unordered_set>
 
@@ -57,9 +58,24 @@ private:
 // The smallest extent a box may have and still bound a volume once written in steps of 1/16384.
 constexpr double SMALLEST_EXTENT = 1.0 / 16384;
 
+// Far beyond what the format holds, yet far from where double precision would overflow in the
+// hull: a malformed model's huge or infinite coordinates stop here.
+constexpr double FARTHEST_COORDINATE = 1e9;
+
+bool withinReach(const std::vector<Vec3>& points) {
+    return std::all_of(points.begin(), points.end(), [](const Vec3& p) {
+        return std::fabs(p.x) < FARTHEST_COORDINATE && std::fabs(p.y) < FARTHEST_COORDINATE &&
+               std::fabs(p.z) < FARTHEST_COORDINATE;
+    });
+}
+
 MeshReport addMeshBox(const ModelMesh& mesh, BoxDocument& document, IdSequence& ids) {
     MeshReport report;
     report.name = mesh.name;
+    if (!withinReach(mesh.points)) {
+        report.outcome = MeshReport::Outcome::OutOfRange;
+        return report;
+    }
     const std::optional<BoxFit> fit = fitOrientedBox(mesh.points);
     if (!fit || std::min({fit->box.halfSizes.x, fit->box.halfSizes.y, fit->box.halfSizes.z}) * 2 <
                     SMALLEST_EXTENT) {

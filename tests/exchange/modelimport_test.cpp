@@ -9,6 +9,7 @@
 #include "solid.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -157,6 +158,20 @@ TEST(ModelImport, ABoxBeyondWhatTheFormatHoldsIsLeftOut) {
     EXPECT_EQ(report.meshes[0].outcome, MeshReport::Outcome::OutOfRange);
     EXPECT_TRUE(document.boxes.empty());
     EXPECT_EQ(document.countText, "0");
+}
+
+TEST(ModelImport, CoordinatesThatAreNotNumbersOrHugeLeaveTheMeshOut) {
+    for (const double bad : {std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity(), -1e30}) {
+        ModelContent model;
+        model.meshes.push_back({"bad", {}, boxCorners({0, 0, 0}, {1, 1, 1}, AXES)});
+        model.meshes.back().points[3].y = bad;
+        BoxDocument document;
+        const ImportReport report = appendModelBoxes(model, document, {});
+        ASSERT_EQ(report.meshes.size(), 1u);
+        EXPECT_EQ(report.meshes[0].outcome, MeshReport::Outcome::OutOfRange) << bad;
+        EXPECT_TRUE(document.boxes.empty());
+    }
 }
 
 TEST(CollisionName, FollowsTheUsualConventionsInAnyCase) {

@@ -1,0 +1,135 @@
+// Times the exchange of models against the nearest work that is not ours:
+// - importing an OBJ model of 10,000 box-shaped objects (reading it, fitting a box to each mesh,
+//   writing the boxes and computing their intersections) against Assimp's own reading of it;
+// - exporting 100,000 boxes as OBJ and as glTF binary against writing them as a BOX file.
+// Each figure is the median of several runs in this process, in processor seconds.
+//
+// Usage: exchange_bench [folder]   (a temporary folder by default)
+
+#include "benchsupport.h"
+#include "geometrytestsupport.h"
+#include "meshtestsupport.h"
+#include "modelimport.h"
+#include "modelreader.h"
+#include "modelwriter.h"
+#include "orlclass.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int importObjects = 10000;
+constexpr std::size_t exportBoxes = 100000;
+constexpr int repetitions = 5;
+
+double processorSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+double medianSeconds(const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < repetitions; ++i) {
+        const double start = processorSeconds();
+        work();
+        times.push_back(processorSeconds() - start);
+    }
+    return median(times);
+}
+
+// Rooms of walls in rows, every other one turned, as a modeller would lay out a level.
+std::string importScene() {
+    std::vector<std::pair<std::string, std::vector<Vec3>>> objects;
+    for (int i = 0; i < importObjects; ++i) {
+        const Vec3 centre{(i % 100) * 4.0, (i / 100) * 4.0, 1.5};
+        const Frame frame = i % 2 == 0 ? turnedFrame(0, 0) : turnedFrame(0, 30);
+        objects.emplace_back("UBX_wall" + std::to_string(i),
+                             boxCorners(centre, {2, 0.1, 1.5}, frame));
+    }
+    return objOf(objects);
+}
+
+void exportScene(BoxDocument& document) {
+    for (std::size_t i = 0; i < exportBoxes; ++i) {
+        const Vec3 centre{static_cast<double>(i % 300) * 3, static_cast<double>(i / 300) * 3, 1};
+        addBox(document, turnedBox(std::to_string(i + 1), centre, {1, 0.25, 1},
+                                   static_cast<double>(i % 7) * 15, "2"));
+    }
+    document.setCountText(std::to_string(exportBoxes));
+}
+
+int compare(const fs::path& folder) {
+    const fs::path model = folder / "walls.obj";
+    std::ofstream(model, std::ios::binary) << importScene();
+
+    const double assimpRead = medianSeconds([&] {
+        Assimp::Importer importer;
+        if (importer.ReadFile(model.string(), aiProcess_ValidateDataStructure) == nullptr) {
+            std::exit(1);
+        }
+    });
+    std::size_t imported = 0;
+    const double fullImport = medianSeconds([&] {
+        std::string error;
+        const std::optional<ModelContent> content = readModelFile(model.string(), error);
+        BoxDocument document;
+        appendModelBoxes(*content, document, {});
+        imported = document.boxes.size();
+    });
+
+    BoxDocument document;
+    exportScene(document);
+    document.setPath((folder / "scene.box").string());
+    const double boxWrite = medianSeconds([&] {
+        if (!document.writeFile()) {
+            std::exit(1);
+        }
+    });
+    const auto exportTime = [&](ModelFormat format, const char* name) {
+        return medianSeconds([&] {
+            ExportReport report;
+            std::string error;
+            if (!writeModelFile(document, (folder / name).string(), format, {}, report, error)) {
+                std::cerr << error << '\n';
+                std::exit(1);
+            }
+        });
+    };
+    const double objWrite = exportTime(ModelFormat::Obj, "scene.obj");
+    const double glbWrite = exportTime(ModelFormat::Glb, "scene.glb");
+
+    std::printf("import of %d box-shaped objects (%zu boxes made), OBJ of %.1f MB\n",
+                importObjects, imported, static_cast<double>(fs::file_size(model)) / 1e6);
+    std::printf("  Assimp's reading alone      %.3f s\n", assimpRead);
+    std::printf("  whole import                %.3f s   ratio %.2f (target 2)\n", fullImport,
+                fullImport / assimpRead);
+    std::printf("export of %zu boxes\n", exportBoxes);
+    std::printf("  BOX file (%.1f MB)          %.3f s\n",
+                static_cast<double>(fs::file_size(folder / "scene.box")) / 1e6, boxWrite);
+    std::printf("  OBJ (%.1f MB)              %.3f s   ratio %.2f (target 2)\n",
+                static_cast<double>(fs::file_size(folder / "scene.obj")) / 1e6, objWrite,
+                objWrite / boxWrite);
+    std::printf("  glTF binary (%.1f MB)      %.3f s   ratio %.2f (target 2)\n",
+                static_cast<double>(fs::file_size(folder / "scene.glb")) / 1e6, glbWrite,
+                glbWrite / boxWrite);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 2) {
+        std::cerr << "Usage: exchange_bench [folder]\n";
+        return 2;
+    }
+    return compareInFolder(argc == 2 ? argv[1] : nullptr, compare);
+}
