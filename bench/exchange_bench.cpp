@@ -17,7 +17,6 @@
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
-
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -30,7 +29,7 @@ namespace fs = std::filesystem;
 
 constexpr int importObjects = 10000;
 constexpr std::size_t exportBoxes = 100000;
-constexpr int repetitions = 5;
+constexpr int repetitions = 3;
 
 double processorSeconds() {
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
@@ -70,13 +69,16 @@ void exportScene(BoxDocument& document) {
 int compare(const fs::path& folder) {
     const fs::path model = folder / "walls.obj";
     std::ofstream(model, std::ios::binary) << importScene();
-
+    std::printf("import of %d box-shaped objects, OBJ of %.1f MB\n", importObjects,
+                static_cast<double>(fs::file_size(model)) / 1e6);
     const double assimpRead = medianSeconds([&] {
         Assimp::Importer importer;
         if (importer.ReadFile(model.string(), aiProcess_ValidateDataStructure) == nullptr) {
             std::exit(1);
         }
     });
+    std::printf("  Assimp's reading alone   %7.3f s\n", assimpRead);
+    std::fflush(stdout);
     std::size_t imported = 0;
     const double fullImport = medianSeconds([&] {
         std::string error;
@@ -85,6 +87,9 @@ int compare(const fs::path& folder) {
         appendModelBoxes(*content, document, {});
         imported = document.boxes.size();
     });
+    std::printf("  whole import             %7.3f s   ratio %.2f (target 2), %zu boxes made\n",
+                fullImport, fullImport / assimpRead, imported);
+    std::fflush(stdout);
 
     BoxDocument document;
     exportScene(document);
@@ -94,8 +99,12 @@ int compare(const fs::path& folder) {
             std::exit(1);
         }
     });
-    const auto exportTime = [&](ModelFormat format, const char* name) {
-        return medianSeconds([&] {
+    std::printf("export of %zu boxes\n  BOX file (%.1f MB)       %7.3f s\n", exportBoxes,
+                static_cast<double>(fs::file_size(folder / "scene.box")) / 1e6, boxWrite);
+    std::fflush(stdout);
+    for (const auto& [format, name] :
+         {std::pair{ModelFormat::Glb, "scene.glb"}, std::pair{ModelFormat::Obj, "scene.obj"}}) {
+        const double seconds = medianSeconds([&, format = format, name = name] {
             ExportReport report;
             std::string error;
             if (!writeModelFile(document, (folder / name).string(), format, {}, report, error)) {
@@ -103,24 +112,11 @@ int compare(const fs::path& folder) {
                 std::exit(1);
             }
         });
-    };
-    const double objWrite = exportTime(ModelFormat::Obj, "scene.obj");
-    const double glbWrite = exportTime(ModelFormat::Glb, "scene.glb");
-
-    std::printf("import of %d box-shaped objects (%zu boxes made), OBJ of %.1f MB\n",
-                importObjects, imported, static_cast<double>(fs::file_size(model)) / 1e6);
-    std::printf("  Assimp's reading alone      %.3f s\n", assimpRead);
-    std::printf("  whole import                %.3f s   ratio %.2f (target 2)\n", fullImport,
-                fullImport / assimpRead);
-    std::printf("export of %zu boxes\n", exportBoxes);
-    std::printf("  BOX file (%.1f MB)          %.3f s\n",
-                static_cast<double>(fs::file_size(folder / "scene.box")) / 1e6, boxWrite);
-    std::printf("  OBJ (%.1f MB)              %.3f s   ratio %.2f (target 2)\n",
-                static_cast<double>(fs::file_size(folder / "scene.obj")) / 1e6, objWrite,
-                objWrite / boxWrite);
-    std::printf("  glTF binary (%.1f MB)      %.3f s   ratio %.2f (target 2)\n",
-                static_cast<double>(fs::file_size(folder / "scene.glb")) / 1e6, glbWrite,
-                glbWrite / boxWrite);
+        std::printf("  %s (%.1f MB)      %7.3f s   ratio %.2f (target 2)\n", name,
+                    static_cast<double>(fs::file_size(folder / name)) / 1e6, seconds,
+                    seconds / boxWrite);
+        std::fflush(stdout);
+    }
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "meshtestsupport.h"
 #include "orientedbox.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,6 +27,44 @@ TEST(ConvexHull, OfABoxHasItsSixFacesAndVolume) {
     EXPECT_EQ(hull->vertices.size(), 8u);
 }
 
+// Small clouds are hulled by trying every plane through three points, larger ones by Qhull: both
+// give the same faces, corners and volume for a turned box with points on and inside it, and
+// repeated corners count once.
+TEST(ConvexHull, SmallAndLargeCloudsAgree) {
+    const Frame frame = turnedFrame(30, 30);
+    const Vec3 centre{5, -3, 2};
+    std::vector<Vec3> points = boxCorners(centre, {2, 1, 0.5}, frame);
+    points.push_back(centre + frame[0] * 2);                                 // on a face
+    points.push_back(centre + frame[0] * 2 + frame[1] * 0.5);                // on a face
+    points.push_back(centre + frame[0] * 1 + frame[1] * 1 + frame[2] * 0.5); // on an edge
+    for (int i = 0; i < 5; ++i) {
+        points.push_back(centre + frame[0] * (0.3 * i - 0.6) + frame[2] * 0.1); // inside
+    }
+    points.push_back(points[0]); // repeated
+    const std::optional<ConvexHull> small = convexHull(points);
+    points.push_back(centre + frame[1] * 0.2); // a 17th distinct point
+    const std::optional<ConvexHull> large = convexHull(points);
+    ASSERT_TRUE(small);
+    ASSERT_TRUE(large);
+    for (const ConvexHull* hull : {&*small, &*large}) {
+        EXPECT_NEAR(hull->volume, 8.0, 1e-9);
+        EXPECT_EQ(hull->faces.size(), 6u);
+        double area = 0;
+        for (const ConvexHull::Face& face : hull->faces) {
+            area += face.area;
+            const bool alongAnAxis = std::any_of(frame.begin(), frame.end(), [&](const Vec3& axis) {
+                return std::fabs(std::fabs(dot(face.normal, axis)) - 1) < 1e-12;
+            });
+            EXPECT_TRUE(alongAnAxis);
+        }
+        EXPECT_NEAR(area, 2 * (4 * 2 + 4 * 1 + 2 * 1), 1e-9);
+    }
+    // The small hull keeps the corners, and the points on faces and edges, which do not change
+    // the box; Qhull keeps the corners alone.
+    EXPECT_EQ(large->vertices.size(), 8u);
+    EXPECT_GE(small->vertices.size(), 8u);
+}
+
 TEST(ConvexHull, OfPointsWithoutVolumeIsNothing) {
     const std::vector<std::vector<Vec3>> flat{
         {},
@@ -33,6 +72,23 @@ TEST(ConvexHull, OfPointsWithoutVolumeIsNothing) {
         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0.5, 0.5, 0}},
         {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}},
         {{5, 5, 5}, {5, 5, 5}, {5, 5, 5}, {5, 5, 5}},
+        // A flat grid of 20 points goes to Qhull, of 9 to the small hull.
+        [] {
+            std::vector<Vec3> grid;
+            for (int i = 0; i < 20; ++i) {
+                grid.push_back({i % 5 * 1.0, i / 5 * 1.0, 2.0});
+            }
+            return grid;
+        }(),
+        {{0, 0, 1},
+         {1, 0, 1},
+         {2, 0, 1},
+         {0, 1, 1},
+         {1, 1, 1},
+         {2, 1, 1},
+         {0, 2, 1},
+         {1, 2, 1},
+         {2, 2, 1}},
     };
     for (const auto& points : flat) {
         EXPECT_FALSE(convexHull(points)) << points.size() << " points";
