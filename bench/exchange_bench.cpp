@@ -2,8 +2,8 @@
 // - importing an OBJ model of 10,000 box-shaped objects (reading it, fitting a box to each mesh,
 //   writing the boxes and computing their intersections) against Assimp's own reading of it;
 // - exporting 100,000 boxes as OBJ against writing them as a BOX file, and 2,500 and 10,000
-//   boxes as glTF binary (Assimp's glTF writer names each buffer view by trying the names taken
-//   in turn, which costs time in the square of the boxes: 100,000 would take most of an hour).
+//   boxes as glTF binary (the time of Assimp's glTF writer grows with the square of the number
+//   of meshes: 100,000 would take most of an hour).
 // Each figure is the median of several runs in this process, in processor seconds.
 //
 // Usage: exchange_bench [folder]   (a temporary folder by default)
