@@ -124,11 +124,10 @@ TEST_F(ConvertCommandTest, AnUnreadableInputWritesNothing) {
 TEST_F(ConvertCommandTest, WritesBoxesAsModelsAndSaysWhichItLeftOut) {
     BoxDocument document;
     document.readText(workedExampleBytes);
-    Box& broken = document.appendBox();
-    fill(broken, cubeBox());
-    broken.id = "7";
-    broken.planes[0].d = "ffff0000"; // x <= -1 and x >= -1... and beyond: nothing inside
-    document.boxIds.append("7");
+    BoxTexts texts = cubeBox();
+    texts[0] = "7";
+    // x <= -3 and x >= -1: nothing is inside.
+    addBox(document, texts).planes[0].d = "ffff0000";
     document.setCountText("3");
     const std::string input = write("scene.box", document.writeText());
     for (const char* name : {"scene.obj", "scene.glb"}) {

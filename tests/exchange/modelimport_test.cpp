@@ -5,6 +5,7 @@
 #include "modelimport.h"
 #include "modelreader.h"
 #include "orlclass.h"
+#include "problemkind.h"
 #include "problems.h"
 #include "solid.h"
 
@@ -46,7 +47,7 @@ std::vector<Problem> problemsOf(const BoxDocument& document) {
 std::string describe(const std::vector<Problem>& problems) {
     std::string text;
     for (const Problem& problem : problems) {
-        text += problem.kind + ": " + problem.message + "\n";
+        text += std::string(kindIdentifier(problem.kind)) + ": " + problem.message + "\n";
     }
     return text;
 }
