@@ -13,6 +13,7 @@ QUADREL_PACKAGES=(
     xvfb xauth xdotool
     desktop-file-utils appstream dpkg-dev file libxml2-utils shared-mime-info lintian
     g++-mingw-w64-x86-64 wine wine64
+    libassimp-dev libqhull-dev
 )
 
 as_root() {
