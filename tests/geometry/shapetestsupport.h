@@ -1,0 +1,65 @@
+#pragma once
+
+#include "orlclass.h"
+#include "problems.h"
+#include "shapetexts.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+// Documents of boxes given as shape texts, and what the checker finds in them.
+
+struct PlacedBox {
+    std::string id;
+    ShapeTexts texts;
+};
+
+inline void addPlacedBox(BoxDocument& document, const PlacedBox& placed) {
+    Box& box = document.appendBox();
+    box.id = placed.id;
+    writeShapeTexts(placed.texts, box);
+    document.boxIds.append(placed.id);
+}
+
+inline std::vector<Problem> problemsOf(const std::vector<PlacedBox>& boxes,
+                                       const std::vector<std::string>& intersections = {}) {
+    BoxDocument document;
+    for (const PlacedBox& placed : boxes) {
+        addPlacedBox(document, placed);
+    }
+    for (const std::string& intersection : intersections) {
+        document.intersections.append(intersection);
+    }
+    document.countText = std::to_string(boxes.size());
+    return inspectDocument(document).problems;
+}
+
+inline std::string kindsOf(const std::vector<Problem>& problems) {
+    std::string kinds;
+    for (const Problem& problem : problems) {
+        kinds += problem.kind + ": " + problem.message + "\n";
+    }
+    return kinds;
+}
+
+// The texts of a shape that must be writable; a failed test otherwise, and empty texts.
+inline ShapeTexts textsOfShape(const BoxShape& shape) {
+    const auto written = writeShape(shape);
+    if (const ShapeFault* fault = std::get_if<ShapeFault>(&written)) {
+        ADD_FAILURE() << "no texts: " << shapeFaultText(*fault);
+        return {};
+    }
+    return std::get<WrittenShape>(written).texts;
+}
+
+inline BoxShape shapeOfTexts(const ShapeTexts& texts) {
+    const ShapeReading reading = shapeOf(decodeBoxValues(texts));
+    if (const ShapeFault* fault = std::get_if<ShapeFault>(&reading)) {
+        ADD_FAILURE() << "no shape: " << shapeFaultText(*fault);
+        return {};
+    }
+    return std::get<BoxShape>(reading);
+}
