@@ -249,8 +249,10 @@ TransformResult mirrorBox(const ShapeTexts& box, int ownAxis) {
     if (!validAxis(ownAxis)) {
         return ShapeFault::ZeroNormal;
     }
+    // A mirror image mirrors back.
     const auto reading = blockOf(box);
-    if (const ShapeFault* fault = std::get_if<ShapeFault>(&reading)) {
+    const ShapeFault* fault = std::get_if<ShapeFault>(&reading);
+    if (fault != nullptr && *fault != ShapeFault::Mirrored) {
         return *fault;
     }
     StepBox steps = stepsOf(box);

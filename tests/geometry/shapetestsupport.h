@@ -5,10 +5,24 @@
 #include "shapetexts.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <variant>
 #include <vector>
+
+// Prints the texts when a comparison fails.
+inline void PrintTo(const ShapeTexts& texts, std::ostream* out) {
+    *out << "centre";
+    for (const std::string& text : texts.centre) {
+        *out << ' ' << text;
+    }
+    *out << ", planes";
+    for (const std::string& text : texts.planes) {
+        *out << ' ' << text;
+    }
+    *out << ", radius " << texts.maxRadius;
+}
 
 // Documents of boxes given as shape texts, and what the checker finds in them.
 
