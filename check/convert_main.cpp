@@ -1,0 +1,10 @@
+#include "convertcommand.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return runConvertCommand(arguments, std::cout, std::cerr);
+}
