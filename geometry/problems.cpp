@@ -4,6 +4,7 @@
 #include "frenchtext.h"
 #include "leadinginteger.h"
 #include "orlclass.h"
+#include "scene.h"
 #include "shapeset.h"
 
 #include <algorithm>
@@ -324,8 +325,8 @@ private:
     }
 
     void checkId() {
-        ids_.push_back(id_);
         if (id_.empty()) {
+            ids_.push_back(id_);
             add("id-invalid", Severity::Error, "l'ID est vide");
             return;
         }
@@ -333,20 +334,104 @@ private:
             add("id-invalid", Severity::Error,
                 "l'ID " + quoted(id_) + " n'est pas fait que de chiffres");
         }
+        if (const std::optional<std::uint32_t> first = registerId(*rank_, id_)) {
+            add("id-duplicate", Severity::Error,
+                "l'ID " + quoted(id_) + " est déjà celui de la box " + std::to_string(*first));
+        }
+    }
+
+public:
+    // Takes the ID of the box at the rank, the next one, as seen: the rank of the first box
+    // with the same ID, or nothing when it is the first.
+    std::optional<std::uint32_t> registerId(std::size_t rank, std::string_view id) {
+        ids_.push_back(id);
+        if (id.empty()) {
+            return std::nullopt;
+        }
         const std::size_t mask = rankOfIdSlots_.size() - 1;
-        const std::size_t hash = std::hash<std::string_view>{}(id_);
+        const std::size_t hash = std::hash<std::string_view>{}(id);
         std::size_t slot = hash & mask;
         for (; rankOfIdSlots_[slot] != NO_RANK; slot = (slot + 1) & mask) {
             const std::uint32_t first = rankOfIdSlots_[slot];
-            if (ids_[first] == id_) {
-                add("id-duplicate", Severity::Error,
-                    "l'ID " + quoted(id_) + " est déjà celui de la box " + std::to_string(first));
-                return;
+            if (ids_[first] == id) {
+                return first;
             }
         }
-        rankOfIdSlots_[slot] = static_cast<std::uint32_t>(*rank_);
+        rankOfIdSlots_[slot] = static_cast<std::uint32_t>(rank);
+        return std::nullopt;
     }
 
+    // The listed pairs that involve the box at the rank and the pairs it touches, as
+    // checkIntersections reports them: a repeated listing, a listed pair apart, a missing one.
+    // Listings that are malformed or out of range concern no box, and are left out.
+    void checkPairsOf(std::size_t rank, const std::vector<Solid>& solids) {
+        std::vector<std::size_t> touching;
+        const Solid& own = solids[rank];
+        if (own.closed()) {
+            const double margin = 2 * GEOMETRY_TOLERANCE;
+            for (std::size_t other = 0; other < solids.size(); ++other) {
+                const Solid& solid = solids[other];
+                if (other == rank || !solid.closed() ||
+                    solid.boundsMin.x > own.boundsMax.x + margin ||
+                    solid.boundsMax.x < own.boundsMin.x - margin ||
+                    solid.boundsMin.y > own.boundsMax.y + margin ||
+                    solid.boundsMax.y < own.boundsMin.y - margin ||
+                    solid.boundsMin.z > own.boundsMax.z + margin ||
+                    solid.boundsMax.z < own.boundsMin.z - margin) {
+                    continue;
+                }
+                if (solidsTouch(own, solid)) {
+                    touching.push_back(other);
+                }
+            }
+        }
+        // The first listing of each pair of the box, by the other rank, with its text.
+        std::vector<std::pair<std::size_t, std::string_view>> firstListings;
+        std::vector<bool> listed(solids.size());
+        for (const auto& entry : document_.intersections) {
+            const std::string_view text = entry;
+            const std::optional<std::uint64_t> key = listedKey(text, false);
+            if (!key) {
+                continue;
+            }
+            const std::size_t low = *key >> 32;
+            const std::size_t high = *key & 0xffffffffu;
+            if (low != rank && high != rank) {
+                continue;
+            }
+            const std::size_t other = low == rank ? high : low;
+            if (other < listed.size() && listed[other]) {
+                const auto first =
+                    std::find_if(firstListings.begin(), firstListings.end(),
+                                 [&](const auto& listing) { return listing.first == other; });
+                addListed("intersection-duplicate", Severity::Warning, text,
+                          "même paire que l'intersection " + quoted(first->second) +
+                              ", déjà listée");
+                continue;
+            }
+            if (other < listed.size()) {
+                listed[other] = true;
+            }
+            firstListings.emplace_back(other, text);
+            const bool touches = std::binary_search(touching.begin(), touching.end(), other);
+            if (!touches && other < solids.size() && own.closed() && solids[other].closed()) {
+                addListed("intersection-apart", Severity::Warning, text,
+                          "les solides des boxes " + std::to_string(low) + " et " +
+                              std::to_string(high) + " ne se touchent pas");
+            }
+        }
+        for (const std::size_t other : touching) {
+            if (!listed[other]) {
+                const RankPair pair{std::min(rank, other), std::max(rank, other)};
+                addListed("intersection-missing", Severity::Warning, pairText(pair),
+                          "les solides des boxes " + std::to_string(pair.first) + " et " +
+                              std::to_string(pair.second) + " se touchent mais la paire " +
+                              "n'est pas listée");
+            }
+        }
+    }
+
+private:
     void checkNormals(const BoxValues& values) {
         for (std::size_t p = 0; p < values.planes.size(); ++p) {
             const Vec3& n = values.planes[p].normal;
@@ -489,6 +574,23 @@ IntersectionSearch inspectDocument(const BoxDocument& document,
     IntersectionSearch search = findIntersections(shapes);
     checker.checkIntersections(shapes, search);
     return search;
+}
+
+std::vector<Problem> checkChangedBox(const BoxDocument& document, const std::vector<Solid>& solids,
+                                     std::size_t rank) {
+    std::vector<Problem> problems;
+    if (rank >= document.boxes.size() || solids.size() != document.boxes.size()) {
+        return problems;
+    }
+    const ProblemSink collect = [&](const Problem& problem) { problems.push_back(problem); };
+    Checker checker(document, collect);
+    auto box = document.boxes.begin();
+    for (std::size_t earlier = 0; earlier < rank; ++earlier, ++box) {
+        checker.registerId(earlier, (*box)->id);
+    }
+    checker.checkBox(rank, **box, decodeBoxValues(**box), solids[rank]);
+    checker.checkPairsOf(rank, solids);
+    return problems;
 }
 
 DocumentReport inspectDocument(const BoxDocument& document,

@@ -69,6 +69,15 @@ inline ShapeTexts textsOfShape(const BoxShape& shape) {
     return std::get<WrittenShape>(written).texts;
 }
 
+// The texts a transform gives, which must give some; a failed test otherwise.
+inline ShapeTexts done(const std::variant<ShapeTexts, ShapeFault>& result) {
+    if (const ShapeFault* fault = std::get_if<ShapeFault>(&result)) {
+        ADD_FAILURE() << "transform refused: " << shapeFaultText(*fault);
+        return {};
+    }
+    return std::get<ShapeTexts>(result);
+}
+
 inline BoxShape shapeOfTexts(const ShapeTexts& texts) {
     const ShapeReading reading = shapeOf(decodeBoxValues(texts));
     if (const ShapeFault* fault = std::get_if<ShapeFault>(&reading)) {

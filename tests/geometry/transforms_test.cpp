@@ -16,14 +16,6 @@ BoxShape block(const Vec3& centre, const std::array<double, 3>& dimensions,
     return {centre, dimensions, angles};
 }
 
-ShapeTexts done(const TransformResult& result) {
-    if (const ShapeFault* fault = std::get_if<ShapeFault>(&result)) {
-        ADD_FAILURE() << "transform refused: " << shapeFaultText(*fault);
-        return {};
-    }
-    return std::get<ShapeTexts>(result);
-}
-
 std::optional<ShapeFault> refusal(const TransformResult& result) {
     if (const ShapeFault* fault = std::get_if<ShapeFault>(&result)) {
         return *fault;
