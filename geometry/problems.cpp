@@ -68,6 +68,11 @@ public:
         ids_.reserve(document.boxes.size());
     }
 
+    // For a box checked alone: the first box with the same ID, found by the caller.
+    Checker(const BoxDocument& document, const ProblemSink& sink,
+            std::optional<std::uint32_t> firstWithSameId)
+        : document_(document), sink_(sink), idKnown_(true), firstWithSameId_(firstWithSameId) {}
+
     void checkCount(std::optional<std::string_view> countToken) {
         const std::string_view token = countToken ? *countToken : document_.countText;
         const long long count = parseLeadingInteger(token);
@@ -326,7 +331,9 @@ private:
 
     void checkId() {
         if (id_.empty()) {
-            ids_.push_back(id_);
+            if (!idKnown_) {
+                ids_.push_back(id_);
+            }
             add("id-invalid", Severity::Error, "l'ID est vide");
             return;
         }
@@ -334,13 +341,13 @@ private:
             add("id-invalid", Severity::Error,
                 "l'ID " + quoted(id_) + " n'est pas fait que de chiffres");
         }
-        if (const std::optional<std::uint32_t> first = registerId(*rank_, id_)) {
+        if (const std::optional<std::uint32_t> first =
+                idKnown_ ? firstWithSameId_ : registerId(*rank_, id_)) {
             add("id-duplicate", Severity::Error,
                 "l'ID " + quoted(id_) + " est déjà celui de la box " + std::to_string(*first));
         }
     }
 
-public:
     // Takes the ID of the box at the rank, the next one, as seen: the rank of the first box
     // with the same ID, or nothing when it is the first.
     std::optional<std::uint32_t> registerId(std::size_t rank, std::string_view id) {
@@ -361,6 +368,7 @@ public:
         return std::nullopt;
     }
 
+public:
     // The listed pairs that involve the box at the rank and the pairs it touches, as
     // checkIntersections reports them: a repeated listing, a listed pair apart, a missing one.
     // Listings that are malformed or out of range concern no box, and are left out.
@@ -388,8 +396,13 @@ public:
         // The first listing of each pair of the box, by the other rank, with its text.
         std::vector<std::pair<std::size_t, std::string_view>> firstListings;
         std::vector<bool> listed(solids.size());
+        // Any text of the rank holds its digits: the others are passed over unread.
+        const std::string digits = std::to_string(rank);
         for (const auto& entry : document_.intersections) {
             const std::string_view text = entry;
+            if (text.find(digits) == std::string_view::npos) {
+                continue;
+            }
             const std::optional<std::uint64_t> key = listedKey(text, false);
             if (!key) {
                 continue;
@@ -525,6 +538,9 @@ private:
     // The rank of the first box of each ID, found by the ID's hash.
     std::vector<std::uint32_t> rankOfIdSlots_;
     std::vector<std::string_view> ids_;
+    // Set when a box is checked alone, its duplicate found beforehand.
+    bool idKnown_ = false;
+    std::optional<std::uint32_t> firstWithSameId_;
 };
 
 } // namespace
@@ -583,11 +599,17 @@ std::vector<Problem> checkChangedBox(const BoxDocument& document, const std::vec
         return problems;
     }
     const ProblemSink collect = [&](const Problem& problem) { problems.push_back(problem); };
-    Checker checker(document, collect);
     auto box = document.boxes.begin();
-    for (std::size_t earlier = 0; earlier < rank; ++earlier, ++box) {
-        checker.registerId(earlier, (*box)->id);
+    const std::string_view id = (*std::next(box, static_cast<std::ptrdiff_t>(rank)))->id;
+    std::optional<std::uint32_t> firstWithSameId;
+    for (std::size_t earlier = 0; earlier < rank && !id.empty(); ++earlier, ++box) {
+        if (std::string_view((*box)->id) == id) {
+            firstWithSameId = static_cast<std::uint32_t>(earlier);
+            break;
+        }
     }
+    box = std::next(document.boxes.begin(), static_cast<std::ptrdiff_t>(rank));
+    Checker checker(document, collect, firstWithSameId);
     checker.checkBox(rank, **box, decodeBoxValues(**box), solids[rank]);
     checker.checkPairsOf(rank, solids);
     return problems;
