@@ -1,7 +1,5 @@
 #include "boxshape.h"
 
-#include "solid.h"
-
 #include <cmath>
 
 namespace {
@@ -69,13 +67,16 @@ std::string shapeFaultText(ShapeFault fault) {
         return "une valeur sort de ce que le fichier peut écrire (de -131071 à 131071)";
     case ShapeFault::NotFacing:
         return "les deux faces ne sont pas parallèles et tournées l'une vers l'autre";
+    case ShapeFault::NoSuchPlane:
+        return "pas de tel plan : les plans vont de 0 à 5, les axes de 0 à 2";
+    case ShapeFault::ZeroAxis:
+        return "l'axe de rotation est nul";
     }
     return {};
 }
 
-ShapeReading shapeOf(const BoxValues& values) {
-    const Solid solid = buildSolid(values);
-    switch (solid.status) {
+std::optional<ShapeFault> solidFault(SolidStatus status) {
+    switch (status) {
     case SolidStatus::ZeroNormal:
         return ShapeFault::ZeroNormal;
     case SolidStatus::Empty:
@@ -86,6 +87,13 @@ ShapeReading shapeOf(const BoxValues& values) {
         return ShapeFault::Flat;
     case SolidStatus::Closed:
         break;
+    }
+    return std::nullopt;
+}
+
+ShapeReading shapeOf(const BoxValues& values) {
+    if (const std::optional<ShapeFault> fault = solidFault(buildSolid(values).status)) {
+        return *fault;
     }
     const double opposite = std::cos(SHAPE_ANGLE_TOLERANCE);
     std::array<Pair, 3> pairs;

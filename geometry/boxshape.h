@@ -2,9 +2,11 @@
 
 #include "boxvalues.h"
 #include "rotation.h"
+#include "solid.h"
 #include "vec3.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -32,12 +34,18 @@ enum class ShapeFault {
     NotFinite,
     OutOfRange,
     NotFacing,
+    // A transform asked for a plane other than 0 to 5 or an own axis other than 0 to 2.
+    NoSuchPlane,
+    ZeroAxis,
 };
 
 // One line of French, for a panel or a report.
 std::string shapeFaultText(ShapeFault fault);
 
 using ShapeReading = std::variant<BoxShape, ShapeFault>;
+
+// Why a solid of that status has no shape, or nothing for a closed one.
+std::optional<ShapeFault> solidFault(SolidStatus status);
 
 // Directions within this angle (radians) count as opposite, or as perpendicular: the normals
 // written in fixed point stray from the exact ones by a few hundred-thousandths.

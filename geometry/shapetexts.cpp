@@ -160,17 +160,8 @@ std::variant<ShapeTexts, ShapeFault> textsOf(const StepBox& box) {
     }
     const BoxValues values = valuesOf(box);
     const Solid solid = buildSolid(values);
-    switch (solid.status) {
-    case SolidStatus::ZeroNormal:
-        return ShapeFault::ZeroNormal;
-    case SolidStatus::Empty:
-        return ShapeFault::Empty;
-    case SolidStatus::Unbounded:
-        return ShapeFault::Unbounded;
-    case SolidStatus::Flat:
-        return ShapeFault::Flat;
-    case SolidStatus::Closed:
-        break;
+    if (const std::optional<ShapeFault> fault = solidFault(solid.status)) {
+        return *fault;
     }
     double farthest = 0;
     for (const Vec3& vertex : solid.vertices) {

@@ -118,14 +118,17 @@ TransformResult written(const BoxShape& shape) {
     return std::move(std::get<WrittenShape>(result).texts);
 }
 
-TransformResult checkedDimension(double dimension) {
+std::optional<ShapeFault> dimensionFault(double dimension) {
     if (!std::isfinite(dimension)) {
         return ShapeFault::NotFinite;
     }
     if (!(dimension > 0)) {
         return ShapeFault::DimensionNotPositive;
     }
-    return ShapeFault::TooThin;
+    if (dimension < MIN_DIMENSION) {
+        return ShapeFault::TooThin;
+    }
+    return std::nullopt;
 }
 
 bool allDigits(std::string_view text) {
@@ -160,6 +163,9 @@ bool lessAsNumber(std::string_view a, std::string_view b) {
 } // namespace
 
 TransformResult moveBox(const ShapeTexts& box, const Vec3& offset) {
+    if (!std::isfinite(offset.x) || !std::isfinite(offset.y) || !std::isfinite(offset.z)) {
+        return ShapeFault::NotFinite;
+    }
     const std::optional<StepBox> moved = shifted(stepsOf(box), offset * STEPS_PER_UNIT);
     if (!moved) {
         return ShapeFault::OutOfRange;
@@ -172,7 +178,7 @@ TransformResult rotateBox(const ShapeTexts& box, const Vec3& axis, double degree
         return ShapeFault::NotFinite;
     }
     if (length(axis) == 0) {
-        return ShapeFault::ZeroNormal;
+        return ShapeFault::ZeroAxis;
     }
     const auto reading = blockOf(box);
     if (const ShapeFault* fault = std::get_if<ShapeFault>(&reading)) {
@@ -185,7 +191,7 @@ TransformResult rotateBox(const ShapeTexts& box, const Vec3& axis, double degree
 
 TransformResult rotateAboutOwnAxis(const ShapeTexts& box, int ownAxis, double degrees) {
     if (!validAxis(ownAxis)) {
-        return ShapeFault::ZeroNormal;
+        return ShapeFault::NoSuchPlane;
     }
     const auto reading = blockOf(box);
     if (const ShapeFault* fault = std::get_if<ShapeFault>(&reading)) {
@@ -198,10 +204,10 @@ TransformResult rotateAboutOwnAxis(const ShapeTexts& box, int ownAxis, double de
 
 TransformResult resizeFromFace(const ShapeTexts& box, int plane, double dimension) {
     if (!validPlane(plane)) {
-        return ShapeFault::ZeroNormal;
+        return ShapeFault::NoSuchPlane;
     }
-    if (!std::isfinite(dimension) || dimension < MIN_DIMENSION) {
-        return checkedDimension(dimension);
+    if (const std::optional<ShapeFault> fault = dimensionFault(dimension)) {
+        return *fault;
     }
     const auto reading = blockOf(box);
     if (const ShapeFault* fault = std::get_if<ShapeFault>(&reading)) {
@@ -220,10 +226,10 @@ TransformResult resizeFromFace(const ShapeTexts& box, int plane, double dimensio
 
 TransformResult resizeFromCentre(const ShapeTexts& box, int ownAxis, double dimension) {
     if (!validAxis(ownAxis)) {
-        return ShapeFault::ZeroNormal;
+        return ShapeFault::NoSuchPlane;
     }
-    if (!std::isfinite(dimension) || dimension < MIN_DIMENSION) {
-        return checkedDimension(dimension);
+    if (const std::optional<ShapeFault> fault = dimensionFault(dimension)) {
+        return *fault;
     }
     const auto reading = blockOf(box);
     if (const ShapeFault* fault = std::get_if<ShapeFault>(&reading)) {
@@ -247,7 +253,7 @@ TransformResult resizeFromCentre(const ShapeTexts& box, int ownAxis, double dime
 
 TransformResult mirrorBox(const ShapeTexts& box, int ownAxis) {
     if (!validAxis(ownAxis)) {
-        return ShapeFault::ZeroNormal;
+        return ShapeFault::NoSuchPlane;
     }
     // A mirror image mirrors back.
     const auto reading = blockOf(box);
@@ -263,7 +269,7 @@ TransformResult mirrorBox(const ShapeTexts& box, int ownAxis) {
 
 TransformResult stickTo(const ShapeTexts& box, int plane, const ShapeTexts& other, int otherPlane) {
     if (!validPlane(plane) || !validPlane(otherPlane)) {
-        return ShapeFault::ZeroNormal;
+        return ShapeFault::NoSuchPlane;
     }
     const auto reading = blockOf(box);
     if (const ShapeFault* fault = std::get_if<ShapeFault>(&reading)) {
