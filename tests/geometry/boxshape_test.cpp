@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -185,6 +186,36 @@ TEST(ShapeTextsTest, ShapeToPlanesToShapeStaysWithinOneStep) {
     RecordProperty("worst centre steps", std::to_string(worstCentre / STEP));
     RecordProperty("worst dimension steps", std::to_string(worstDimension / STEP));
     RecordProperty("worst axis steps", std::to_string(worstAxis / STEP));
+}
+
+TEST(ShapeTextsTest, RandomOrientationsAndPlacesAlsoStayWithinOneStep) {
+    std::mt19937 random(2026);
+    std::uniform_real_distribution<double> angle(-180, 180);
+    std::uniform_real_distribution<double> place(-10000, 10000);
+    std::uniform_real_distribution<double> size(1.0 / 64, 50);
+    for (int i = 0; i < 2000; ++i) {
+        const BoxShape asked{{place(random), place(random), place(random)},
+                             {size(random), size(random), size(random)},
+                             {angle(random), angle(random) / 2, angle(random)}};
+        const auto written = writeShape(asked);
+        ASSERT_TRUE(std::holds_alternative<WrittenShape>(written)) << describe(asked);
+        const BoxShape back = shapeOfTexts(std::get<WrittenShape>(written).texts);
+        const Rotation askedAxes = rotationOf(asked.angles);
+        const Rotation backAxes = rotationOf(back.angles);
+        for (std::size_t k = 0; k < 3; ++k) {
+            ASSERT_LE(std::fabs(dot(back.centre - asked.centre, askedAxes.axes[k])), STEP)
+                << describe(asked) << " gave " << describe(back);
+            ASSERT_LE(std::fabs(back.dimensions[k] - asked.dimensions[k]), STEP)
+                << describe(asked) << " gave " << describe(back);
+            ASSERT_LE(length(backAxes.axes[k] - askedAxes.axes[k]), STEP)
+                << describe(asked) << " gave " << describe(back);
+        }
+        if (i % 10 == 0) {
+            const std::vector<Problem> problems =
+                problemsOf({{"1", std::get<WrittenShape>(written).texts}});
+            ASSERT_TRUE(problems.empty()) << describe(asked) << "\n" << kindsOf(problems);
+        }
+    }
 }
 
 TEST(ShapeTextsTest, AShapeThatCannotBeWrittenSaysWhy) {
