@@ -276,9 +276,8 @@ TransformResult stickTo(const ShapeTexts& box, int plane, const ShapeTexts& othe
         return *fault;
     }
     StepBox steps = stepsOf(box);
-    StepBox target = stepsOf(other);
     const StepPlane& face = planeOf(steps, plane);
-    const StepPlane facing = planeOf(target, otherPlane);
+    const StepPlane facing = stepsOf(other).planes[static_cast<std::size_t>(otherPlane)];
     if (norm(facing) == 0) {
         return ShapeFault::ZeroNormal;
     }
