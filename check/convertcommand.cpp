@@ -159,15 +159,14 @@ int boxesToShapes(const Options& options, std::ostream& out, std::ostream& err) 
         return cannotRead(options, err);
     }
     const ShapeListing listing = shapeCsvOf(document);
-    for (const Problem& problem : listing.problems) {
+    for (const UnlistedBox& box : listing.unlisted) {
         writeReport(out, options,
-                    {problem.kind, std::nullopt, std::nullopt, "", problem.rank, problem.id,
-                     problem.message});
+                    {box.kind, std::nullopt, std::nullopt, "", box.rank, box.id, box.message});
     }
     if (!writeWhole(options.output, listing.csv)) {
         return cannotWrite(options, err);
     }
-    return listing.problems.empty() ? CONVERT_DONE : CONVERT_ERRORS;
+    return listing.unlisted.empty() ? CONVERT_DONE : CONVERT_ERRORS;
 }
 
 using Conversion = std::function<int(const Options&, std::ostream&, std::ostream&)>;

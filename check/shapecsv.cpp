@@ -1,6 +1,7 @@
 #include "shapecsv.h"
 
 #include "orlclass.h"
+#include "problems.h"
 
 #include <algorithm>
 #include <array>
@@ -306,13 +307,8 @@ ShapeListing shapeCsvOf(const BoxDocument& document) {
         const ShapeTexts own = shapeTextsOf(*box);
         const ShapeReading reading = shapeOf(decodeBoxValues(own));
         const auto skip = [&](std::string kind, std::string message) {
-            Problem problem;
-            problem.kind = std::move(kind);
-            problem.severity = Severity::Error;
-            problem.rank = rank++;
-            problem.id = std::string(box->id);
-            problem.message = std::move(message);
-            listing.problems.push_back(std::move(problem));
+            listing.unlisted.push_back(
+                {std::move(kind), rank++, std::string(box->id), std::move(message)});
         };
         if (const ShapeFault* fault = std::get_if<ShapeFault>(&reading)) {
             skip("no-shape", "pas de forme : " + shapeFaultText(*fault));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "boxshape.h"
-#include "problems.h"
 #include "shapetexts.h"
 
 #include <cstddef>
@@ -48,10 +47,17 @@ ShapeCsv readShapeCsv(std::string_view text);
 // false when the boxes heap so that the search for intersections stopped.
 bool documentOfRows(const std::vector<ShapeRow>& rows, BoxDocument& document);
 
+// A box that gets no line: it has no shape, or its ID would not read back.
+struct UnlistedBox {
+    std::string kind; // "no-shape" or "id-invalid"
+    std::size_t rank = 0;
+    std::string id;
+    std::string message; // French
+};
+
 struct ShapeListing {
     std::string csv;
-    // The boxes that have no shape, one error each, as the checker reports its problems.
-    std::vector<Problem> problems;
+    std::vector<UnlistedBox> unlisted;
 };
 
 // The shape of every box that has one, each number written with the fewest decimals that give

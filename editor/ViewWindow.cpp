@@ -75,8 +75,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
             &ViewWindow::updateFixButtons);
     connect(&problems_, &QAbstractItemModel::modelReset, this, &ViewWindow::updateFixButtons);
     connect(normaliseButton_, &QPushButton::clicked, this, &ViewWindow::normalisePlane);
-    connect(addMissingButton_, &QPushButton::clicked, this,
-            &ViewWindow::addMissingIntersections);
+    connect(addMissingButton_, &QPushButton::clicked, this, &ViewWindow::addMissingIntersections);
     connect(removeInvalidButton_, &QPushButton::clicked, this,
             &ViewWindow::removeInvalidIntersections);
     connect(&mainWindow_, &QuadrelDlg::documentChanged, this, [this] {
@@ -131,14 +130,11 @@ void ViewWindow::refreshDocument() {
 
 void ViewWindow::followForm() {
     const std::string id = mainWindow_.shownId();
-    const std::array<std::string, 27> texts = mainWindow_.shownBoxTexts();
+    const BoxTexts texts = mainWindow_.shownBoxTexts();
     const bool present =
-        !id.empty() || std::any_of(texts.begin(), texts.end(),
+        !id.empty() || std::any_of(texts.begin() + boxslot::firstCentre, texts.end(),
                                    [](const std::string& text) { return !text.empty(); });
-    const std::array<std::string_view, 3> centre{texts[0], texts[1], texts[2]};
-    std::array<std::string_view, 24> planes;
-    std::copy(texts.begin() + 3, texts.end(), planes.begin());
-    const BoxValues values = decodeBoxValues(centre, planes);
+    const BoxValues values = decodeBoxValues(texts);
     view_->setHighlight(present, buildSolid(values), values.centre, scene_.rankOfId(id));
 }
 
@@ -152,8 +148,8 @@ const Problem* ViewWindow::selectedProblem() const {
 
 void ViewWindow::updateFixButtons() {
     const Problem* problem = selectedProblem();
-    normaliseButton_->setEnabled(problem && problem->kind == "normal-not-unit" && problem->rank &&
-                                 problem->plane);
+    normaliseButton_->setEnabled(problem && problem->fix() == ProblemFix::NormalisePlane &&
+                                 problem->rank && problem->plane);
     addMissingButton_->setEnabled(problem && isMissingIntersection(*problem));
     removeInvalidButton_->setEnabled(problem && isInvalidIntersection(*problem));
 }
@@ -186,10 +182,10 @@ void ViewWindow::normalisePlane() {
     }
     const int plane = *problem->plane;
     mainWindow_.showBoxOfRank(*problem->rank);
-    const std::array<std::string, 27> texts = mainWindow_.shownBoxTexts();
-    const std::size_t first = 3 + static_cast<std::size_t>(plane) * 4;
-    const auto scaled = normalisedPlaneTexts(
-        {texts[first], texts[first + 1], texts[first + 2], texts[first + 3]});
+    const BoxTexts texts = mainWindow_.shownBoxTexts();
+    const std::size_t first = boxslot::plane(static_cast<std::size_t>(plane) * 4);
+    const auto scaled =
+        normalisedPlaneTexts({texts[first], texts[first + 1], texts[first + 2], texts[first + 3]});
     if (scaled) {
         mainWindow_.writePlaneTexts(plane, *scaled);
     }

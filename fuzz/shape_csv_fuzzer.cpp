@@ -48,10 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     for (const Problem& problem : inspectDocument(document).problems) {
-        require(problem.kind == "radius-too-small", "every box written passes the checks");
+        require(problem.kind == ProblemKind::RadiusTooSmall, "every box written passes the checks");
     }
     const ShapeListing listing = shapeCsvOf(document);
-    require(listing.problems.empty(), "every box written has a shape");
+    require(listing.unlisted.empty(), "every box written has a shape");
     require(lineCount(listing.csv) == csv.rows.size() + 2, "one line a box, after the header");
     return 0;
 }

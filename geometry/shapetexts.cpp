@@ -100,15 +100,14 @@ void writeShapeTexts(const ShapeTexts& texts, Box& box) {
 }
 
 BoxValues decodeBoxValues(const ShapeTexts& texts) {
-    std::array<std::string_view, 3> centre;
-    for (std::size_t axis = 0; axis < centre.size(); ++axis) {
-        centre[axis] = texts.centre[axis];
+    BoxTexts all;
+    for (std::size_t axis = 0; axis < texts.centre.size(); ++axis) {
+        all[boxslot::centre(axis)] = texts.centre[axis];
     }
-    std::array<std::string_view, 24> planes;
-    for (std::size_t k = 0; k < planes.size(); ++k) {
-        planes[k] = texts.planes[k];
+    for (std::size_t k = 0; k < texts.planes.size(); ++k) {
+        all[boxslot::plane(k)] = texts.planes[k];
     }
-    return decodeBoxValues(centre, planes);
+    return decodeBoxValues(all);
 }
 
 StepBox stepsOf(const ShapeTexts& texts) {

@@ -19,8 +19,9 @@ bool concerns(const Problem& problem, std::size_t rank) {
     if (problem.rank) {
         return *problem.rank == rank;
     }
-    if (!problem.intersection || problem.kind == "intersection-malformed" ||
-        problem.kind == "intersection-out-of-range" || problem.kind == "intersection-self") {
+    if (!problem.intersection || problem.kind == ProblemKind::IntersectionMalformed ||
+        problem.kind == ProblemKind::IntersectionOutOfRange ||
+        problem.kind == ProblemKind::IntersectionSelf) {
         return false;
     }
     std::istringstream pair(*problem.intersection);
@@ -32,7 +33,7 @@ bool concerns(const Problem& problem, std::size_t rank) {
 std::string describe(const std::vector<Problem>& problems) {
     std::string text;
     for (const Problem& problem : problems) {
-        text += problem.kind + " " + problem.message + "\n";
+        text += std::string(kindIdentifier(problem.kind)) + " " + problem.message + "\n";
     }
     return text;
 }

@@ -72,17 +72,18 @@ std::vector<Problem> problemsOf(const Scene& scene) {
 std::vector<Found> found(const std::vector<Problem>& problems) {
     std::vector<Found> result;
     for (const Problem& problem : problems) {
-        result.push_back({problem.kind, problem.rank, problem.plane, problem.intersection});
+        result.push_back({std::string(kindIdentifier(problem.kind)), problem.rank, problem.plane,
+                          problem.intersection});
     }
     return result;
 }
 
 void setPlane(BoxTexts& texts, std::size_t plane, const std::string& a, const std::string& b,
               const std::string& c, const std::string& d) {
-    texts[5 + plane * 4] = a;
-    texts[6 + plane * 4] = b;
-    texts[7 + plane * 4] = c;
-    texts[8 + plane * 4] = d;
+    texts[boxslot::plane(plane * 4)] = a;
+    texts[boxslot::plane(plane * 4 + 1)] = b;
+    texts[boxslot::plane(plane * 4 + 2)] = c;
+    texts[boxslot::plane(plane * 4 + 3)] = d;
 }
 
 struct KindCase {
@@ -205,17 +206,17 @@ TEST(Checks, ProblemsCarryTheirBoxSeverityAndFrenchMessage) {
     scene.intersections = {"0 1", "1 0"};
     const std::vector<Problem> problems = problemsOf(scene);
     ASSERT_EQ(problems.size(), 3u);
-    EXPECT_EQ(problems[0].severity, Severity::Error);
+    EXPECT_EQ(problems[0].severity(), Severity::Error);
     EXPECT_EQ(problems[0].id, "1");
     EXPECT_EQ(problems[0].message, "plan 2 : a² + b² + c² = 0,96 au lieu de 1");
-    EXPECT_EQ(problems[1].kind, "radius-too-small");
-    EXPECT_EQ(problems[1].severity, Severity::Warning);
+    EXPECT_EQ(problems[1].kind, ProblemKind::RadiusTooSmall);
+    EXPECT_EQ(problems[1].severity(), Severity::Warning);
     EXPECT_EQ(problems[1].rank, 1u);
     EXPECT_EQ(problems[1].id, "2");
     EXPECT_EQ(problems[1].message,
               "rayon maximal « 2 » inférieur à 2,4495, distance du centre au sommet le plus "
               "éloigné");
-    EXPECT_EQ(problems[2].severity, Severity::Warning);
+    EXPECT_EQ(problems[2].severity(), Severity::Warning);
     EXPECT_FALSE(problems[2].rank);
     EXPECT_EQ(problems[2].message,
               "intersection « 1 0 » : même paire que l'intersection « 0 1 », déjà listée");
@@ -229,7 +230,7 @@ TEST(Checks, EachRepeatNamesTheFirstListingOfItsPair) {
     scene.intersections = {"1 2", "0 1", "2 1", "x", "1 0", "01 2", "0 1", "1 1", "0 2"};
     std::vector<std::pair<std::string, std::string>> repeats;
     for (const Problem& problem : problemsOf(scene)) {
-        if (problem.kind == "intersection-duplicate") {
+        if (problem.kind == ProblemKind::IntersectionDuplicate) {
             repeats.emplace_back(*problem.intersection, problem.message);
         }
     }
@@ -285,6 +286,34 @@ TEST(Checks, ALongTokenIsCutShortInMessages) {
     const std::vector<Problem> problems = problemsOf(scene);
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_LT(problems[0].message.size(), 100u);
+}
+
+} // namespace
+
+namespace {
+
+// The checker reads a listed pair as the renumbering does: what it calls malformed is exactly
+// what names no box, and a pair in another form is the same pair as its plain text.
+TEST(Checks, AListedPairIsReadAsTheRenumberingReadsIt) {
+    struct Case {
+        std::string text;
+        std::vector<Found> expected;
+    };
+    const std::vector<Case> cases = {
+        {"+0 1", {}},
+        {"00 01", {}},
+        {"-0 1", {}},
+        {" 0  1",
+         {{"intersection-malformed", {}, {}, " 0  1"}, {"intersection-missing", {}, {}, "0 1"}}},
+        {"0 1 junk",
+         {{"intersection-malformed", {}, {}, "0 1 junk"}, {"intersection-missing", {}, {}, "0 1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Scene scene = workedExample();
+        scene.intersections = {c.text};
+        EXPECT_EQ(found(problemsOf(scene)), c.expected);
+    }
 }
 
 } // namespace

@@ -39,7 +39,7 @@ TEST(RoomTest, AFloorFourWallsAndATurnedPillarPassTheChecks) {
                                             {1, 3}, {1, 4}, {2, 3}, {2, 4}};
     EXPECT_EQ(report.intersections.pairs, expected);
     for (const Problem& problem : report.problems) {
-        EXPECT_EQ(problem.kind, "intersection-missing") << problem.message;
+        EXPECT_EQ(problem.kind, ProblemKind::IntersectionMissing) << problem.message;
     }
     for (const RankPair& pair : report.intersections.pairs) {
         document.intersections.append(pairText(pair));

@@ -54,7 +54,7 @@ inline std::vector<Problem> problemsOf(const std::vector<PlacedBox>& boxes,
 inline std::string kindsOf(const std::vector<Problem>& problems) {
     std::string kinds;
     for (const Problem& problem : problems) {
-        kinds += problem.kind + ": " + problem.message + "\n";
+        kinds += std::string(kindIdentifier(problem.kind)) + ": " + problem.message + "\n";
     }
     return kinds;
 }

@@ -243,7 +243,7 @@ void expectTouchingThenApart(const ShapeTexts& moving, int plane, const ShapeTex
     const ShapeTexts apart = done(moveBox(stuck, normal * -gridStep));
     problems = problemsOf({{"1", apart}, {"2", other}}, {"0 1"});
     ASSERT_EQ(problems.size(), 1u) << kindsOf(problems);
-    EXPECT_EQ(problems[0].kind, "intersection-apart");
+    EXPECT_EQ(problems[0].kind, ProblemKind::IntersectionApart);
     // And without the pair listed, nothing is missing.
     EXPECT_TRUE(problemsOf({{"1", apart}, {"2", other}}).empty());
 }
