@@ -100,14 +100,20 @@ void writeShapeTexts(const ShapeTexts& texts, Box& box) {
 }
 
 BoxValues decodeBoxValues(const ShapeTexts& texts) {
+    return decodeBoxValues(boxTextsOf({}, texts));
+}
+
+BoxTexts boxTextsOf(const std::string& id, const ShapeTexts& texts) {
     BoxTexts all;
+    all[boxslot::id] = id;
+    all[boxslot::radius] = texts.maxRadius;
     for (std::size_t axis = 0; axis < texts.centre.size(); ++axis) {
         all[boxslot::centre(axis)] = texts.centre[axis];
     }
     for (std::size_t k = 0; k < texts.planes.size(); ++k) {
         all[boxslot::plane(k)] = texts.planes[k];
     }
-    return decodeBoxValues(all);
+    return all;
 }
 
 StepBox stepsOf(const ShapeTexts& texts) {

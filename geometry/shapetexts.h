@@ -24,6 +24,8 @@ ShapeTexts shapeTextsOf(const Box& box);
 // Writes the texts into the box, leaving its ID as it is.
 void writeShapeTexts(const ShapeTexts& texts, Box& box);
 BoxValues decodeBoxValues(const ShapeTexts& texts);
+// The 29 texts of a box of that ID with these, as the edits take them.
+BoxTexts boxTextsOf(const std::string& id, const ShapeTexts& texts);
 
 // A box's values as whole steps of 1/16384, the file's own numbers, so that what a transform
 // leaves alone stays exact.
