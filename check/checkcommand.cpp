@@ -92,11 +92,6 @@ void writeLine(std::ostream& out, const std::string& file, const Problem& proble
         << escapedForLine(problem.message) << '\n';
 }
 
-// Texts of the file read as the editor's lists show them.
-std::string jsonFileText(const std::optional<std::string>& text) {
-    return text ? jsonString(fileTextAsUtf8(*text)) : "null";
-}
-
 void writeJson(std::ostream& out, const std::string& file, const Problem& problem) {
     out << "{\"file\":" << jsonString(file)
         << ",\"kind\":" << jsonString(kindIdentifier(problem.kind))

@@ -6,6 +6,7 @@
 #include "modelreader.h"
 #include "modelwriter.h"
 #include "orlclass.h"
+#include "shapeconversion.h"
 
 #include <algorithm>
 #include <array>
@@ -30,6 +31,17 @@ Convertit entre fichiers BOX et modèles 3D :
   quadrel-convert scene.box -o scene.obj   (ou scene.glb)
       un maillage par box, « box_ID_rRANG », avec les faces de son solide et leurs normales
       sortantes
+  quadrel-convert formes.csv -o scene.box
+      des formes de boxes, une par ligne sous l'en-tête
+      id,radius,cx,cy,cz,length,width,height,yaw,pitch,roll
+      (le centre du solide ; longueur, largeur et hauteur selon les normales des plans 0, 1 et 2 ;
+      lacet, tangage et roulis en degrés, Z vers le haut ; un rayon vide est calculé), écrites
+      avec les intersections calculées à partir des solides. Une ligne illisible (colonne
+      manquante, texte au lieu d'un nombre, dimension qui n'est pas positive) est une erreur qui
+      nomme sa ligne et sa colonne (FICHIER:LIGNE:COLONNE: erreur: message), et rien n'est écrit.
+  quadrel-convert scene.box -o formes.csv
+      la forme de chaque box qui en a une ; les autres (plans qui ne sont pas opposés deux à
+      deux, faces penchées, solide vide ou infini...) sont signalées comme erreurs
 
 Axes : le fichier BOX a Z vers le haut, comme OBJ, PLY et STL ici ; glTF a Y vers le haut, et la
 scène est tournée à l'écriture comme à la lecture. Collada et 3DS sont lus tels qu'Assimp les
@@ -52,20 +64,14 @@ Options :
 
 Code de sortie :
   0  le fichier de sortie est écrit (les avertissements sont permis)
-  1  le fichier de sortie est écrit, mais des boxes ou des maillages ont été laissés de côté
+  1  le fichier de sortie est écrit, mais des boxes ou des maillages ont été laissés de côté ;
+     ou le CSV lu a des erreurs, et rien n'est écrit
   2  rien n'est écrit : entrée illisible, arguments incorrects ou écriture impossible
 )";
 
 constexpr std::string_view PROGRAM = "quadrel-convert";
 
-struct Options {
-    std::string input;
-    std::string output;
-    bool json = false;
-    bool collisionOnly = false;
-    bool intersections = false;
-    std::optional<unsigned long long> firstId;
-};
+using Options = ConvertOptions;
 
 struct Streams {
     std::ostream& out;
@@ -109,9 +115,8 @@ void writeReportLine(const Options& options, std::ostream& out, const ReportLine
         out << "{\"file\":" << jsonString(options.input) << ",\"kind\":" << jsonString(line.kind)
             << ",\"severity\":\"" << line.severity
             << "\",\"rank\":" << (line.rank ? std::to_string(*line.rank) : "null")
-            << ",\"id\":" << jsonStringOrNull(line.id)
-            << ",\"mesh\":" << jsonStringOrNull(line.mesh) << line.jsonFigures
-            << ",\"message\":" << jsonString(line.message) << "}\n";
+            << ",\"id\":" << jsonFileText(line.id) << ",\"mesh\":" << jsonFileText(line.mesh)
+            << line.jsonFigures << ",\"message\":" << jsonString(line.message) << "}\n";
         return;
     }
     out << options.input << ':';
@@ -278,6 +283,16 @@ const std::vector<Route>& routes() {
     static const std::vector<Route> table{
         {{"obj", "gltf", "glb", "fbx", "dae", "3ds", "ply", "stl"}, {"box"}, modelToBox},
         {{"box"}, {"obj", "glb"}, boxToModel},
+        {{"csv"},
+         {"box"},
+         [](const Options& options, Streams streams) {
+             return shapesToBoxes(options, streams.out, streams.err);
+         }},
+        {{"box"},
+         {"csv"},
+         [](const Options& options, Streams streams) {
+             return boxesToShapes(options, streams.out, streams.err);
+         }},
     };
     return table;
 }

@@ -7,7 +7,9 @@
 // The exit statuses of quadrel-convert.
 enum ConvertStatus {
     CONVERT_DONE = 0,    // the output is written; warnings are allowed
-    CONVERT_PARTLY = 1,  // the output is written, but some box or mesh had to be left out
+    // the output is written, but some box or mesh had to be left out; or a CSV of shapes has
+    // errors, and nothing is written
+    CONVERT_PARTLY = 1,
     CONVERT_NOTHING = 2, // nothing is written: unreadable input, wrong arguments, failed save
 };
 

@@ -38,3 +38,7 @@ std::string jsonString(std::string_view text) {
     out += '"';
     return out;
 }
+
+std::string jsonFileText(const std::optional<std::string>& text) {
+    return text ? jsonString(fileTextAsUtf8(*text)) : "null";
+}

@@ -6,7 +6,9 @@
 #include "problemreporter.h"
 #include "problems.h"
 #include "rankpair.h"
+#include "scene.h"
 #include "shapeset.h"
+#include "solid.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -189,4 +191,79 @@ private:
 void checkListedIntersections(const BoxDocument& document, const ShapeSet& shapes,
                               const IntersectionSearch& search, ProblemReporter& reporter) {
     ListChecks(document, reporter).run(shapes, search);
+}
+
+void checkPairsOfBox(const BoxDocument& document, const std::vector<Solid>& solids,
+                     std::size_t rank, ProblemReporter& reporter) {
+    std::vector<std::size_t> touching;
+    const Solid& own = solids[rank];
+    if (own.closed()) {
+        const double margin = 2 * GEOMETRY_TOLERANCE;
+        for (std::size_t other = 0; other < solids.size(); ++other) {
+            const Solid& solid = solids[other];
+            if (other == rank || !solid.closed() || solid.boundsMin.x > own.boundsMax.x + margin ||
+                solid.boundsMax.x < own.boundsMin.x - margin ||
+                solid.boundsMin.y > own.boundsMax.y + margin ||
+                solid.boundsMax.y < own.boundsMin.y - margin ||
+                solid.boundsMin.z > own.boundsMax.z + margin ||
+                solid.boundsMax.z < own.boundsMin.z - margin) {
+                continue;
+            }
+            if (solidsTouch(own, solid)) {
+                touching.push_back(other);
+            }
+        }
+    }
+    // The first listing of each pair of the box, by the other rank, with its text.
+    std::vector<std::pair<std::size_t, std::string_view>> firstListings;
+    std::vector<bool> listed(solids.size());
+    // Any text of the rank holds its digits: the others are passed over unread.
+    const std::string digits = std::to_string(rank);
+    for (const auto& entry : document.intersections) {
+        const std::string_view text = entry;
+        if (text.find(digits) == std::string_view::npos) {
+            continue;
+        }
+        const std::optional<IntersectionRanks> ranks = parseRankPair(text);
+        if (!ranks) {
+            continue;
+        }
+        const auto [a, b] = *ranks;
+        if (a < 0 || b < 0 || a == b || static_cast<unsigned long long>(a) >= solids.size() ||
+            static_cast<unsigned long long>(b) >= solids.size()) {
+            continue;
+        }
+        const auto low = static_cast<std::size_t>(std::min(a, b));
+        const auto high = static_cast<std::size_t>(std::max(a, b));
+        if (low != rank && high != rank) {
+            continue;
+        }
+        const std::size_t other = low == rank ? high : low;
+        if (listed[other]) {
+            const auto first =
+                std::find_if(firstListings.begin(), firstListings.end(),
+                             [&](const auto& listing) { return listing.first == other; });
+            reporter.addListed(ProblemKind::IntersectionDuplicate, text,
+                               "même paire que l'intersection " + quoted(first->second) +
+                                   ", déjà listée");
+            continue;
+        }
+        listed[other] = true;
+        firstListings.emplace_back(other, text);
+        if (own.closed() && solids[other].closed() &&
+            !std::binary_search(touching.begin(), touching.end(), other)) {
+            reporter.addListed(ProblemKind::IntersectionApart, text,
+                               "les solides des boxes " + std::to_string(low) + " et " +
+                                   std::to_string(high) + " ne se touchent pas");
+        }
+    }
+    for (const std::size_t other : touching) {
+        if (!listed[other]) {
+            const RankPair pair{std::min(rank, other), std::max(rank, other)};
+            reporter.addListed(ProblemKind::IntersectionMissing, pairText(pair),
+                               "les solides des boxes " + std::to_string(pair.first) + " et " +
+                                   std::to_string(pair.second) +
+                                   " se touchent mais la paire n'est pas listée");
+        }
+    }
 }

@@ -9,6 +9,9 @@
 #include "solidchecks.h"
 #include "textchecks.h"
 
+#include <cstdint>
+#include <iterator>
+
 namespace {
 
 // The groups of checks, run box by box as the solids come, then on the whole scene.
@@ -88,6 +91,32 @@ IntersectionSearch inspectDocument(const BoxDocument& document,
         checks.checkBox(rank++, *box, values, solid);
     }
     return checks.finish();
+}
+
+std::vector<Problem> checkChangedBox(const BoxDocument& document, const std::vector<Solid>& solids,
+                                     std::size_t rank) {
+    std::vector<Problem> problems;
+    if (rank >= document.boxes.size() || solids.size() != document.boxes.size()) {
+        return problems;
+    }
+    const ProblemSink collect = [&](const Problem& problem) { problems.push_back(problem); };
+    ProblemReporter reporter(collect);
+    const Box& box = **std::next(document.boxes.begin(), static_cast<std::ptrdiff_t>(rank));
+    const std::string_view id = box.id;
+    std::optional<std::uint32_t> firstWithSameId;
+    std::uint32_t earlier = 0;
+    for (auto other = document.boxes.begin(); earlier < rank && !id.empty(); ++other, ++earlier) {
+        if (std::string_view((*other)->id) == id) {
+            firstWithSameId = earlier;
+            break;
+        }
+    }
+    reporter.beginBox(rank, id);
+    checkTextsOfBox(box, firstWithSameId, reporter);
+    checkSolidOfBox(box.maxRadius, decodeBoxValues(box), solids[rank], reporter);
+    reporter.endBox();
+    checkPairsOfBox(document, solids, rank, reporter);
+    return problems;
 }
 
 DocumentReport inspectDocument(const BoxDocument& document,

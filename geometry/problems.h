@@ -20,6 +20,14 @@ std::vector<Problem> checkDocument(const BoxDocument& document, const std::vecto
                                    std::optional<std::string_view> countToken = std::nullopt,
                                    const std::optional<PlayLimits>& play = PlayLimits{});
 
+// What a change of the box at the rank alone can change of checkDocument's report: the
+// problems of that box, then those of the listed intersections that involve it (repeated or
+// apart), then the pairs it touches that are not listed, in checkDocument's words and order.
+// A later box that shares its ID reports the duplicate itself. solids: one per rank, by
+// buildSolid. Nothing when the rank or the solids do not match the document.
+std::vector<Problem> checkChangedBox(const BoxDocument& document, const std::vector<Solid>& solids,
+                                     std::size_t rank);
+
 struct DocumentReport {
     std::vector<Problem> problems;
     IntersectionSearch intersections;

@@ -31,6 +31,49 @@ std::string formatFault(std::string_view text, std::size_t digits) {
     return {};
 }
 
+void checkTextFormats(const Box& box, ProblemReporter& reporter) {
+    for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
+        const std::string fault = formatFault(box.centerText(axis), 8);
+        if (!fault.empty()) {
+            reporter.add(ProblemKind::TextFormat,
+                         std::string("centre ") + AXIS_NAMES[axis] + " : " + fault);
+        }
+    }
+    for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
+        const std::size_t coefficient = k % 4;
+        const std::string fault = formatFault(box.planeText(k), coefficient == 3 ? 8 : 4);
+        if (!fault.empty()) {
+            reporter.addOnPlane(ProblemKind::TextFormat, static_cast<int>(k / 4),
+                                std::string(1, COEFFICIENT_NAMES[coefficient]) + " = " + fault);
+        }
+    }
+    const std::string_view radius = box.maxRadius;
+    if (radius.empty()) {
+        reporter.add(ProblemKind::TextFormat, "rayon maximal : texte vide");
+    } else if (!allDigits(radius)) {
+        reporter.add(ProblemKind::TextFormat,
+                     "rayon maximal : " + quoted(radius) + " n'est pas fait que de chiffres");
+    }
+}
+
+// Whether the ID is not empty, reporting it if it is, or if it is not digits alone.
+bool checkIdText(std::string_view id, ProblemReporter& reporter) {
+    if (id.empty()) {
+        reporter.add(ProblemKind::IdInvalid, "l'ID est vide");
+        return false;
+    }
+    if (!allDigits(id)) {
+        reporter.add(ProblemKind::IdInvalid,
+                     "l'ID " + quoted(id) + " n'est pas fait que de chiffres");
+    }
+    return true;
+}
+
+void reportDuplicate(std::string_view id, std::uint32_t first, ProblemReporter& reporter) {
+    reporter.add(ProblemKind::IdDuplicate,
+                 "l'ID " + quoted(id) + " est déjà celui de la box " + std::to_string(first));
+}
+
 } // namespace
 
 TextChecks::TextChecks(const BoxDocument& document, ProblemReporter& reporter)
@@ -74,39 +117,13 @@ void TextChecks::finishBoxes() {
 }
 
 void TextChecks::checkTexts(const Box& box) {
-    for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
-        const std::string fault = formatFault(box.centerText(axis), 8);
-        if (!fault.empty()) {
-            reporter_.add(ProblemKind::TextFormat,
-                          std::string("centre ") + AXIS_NAMES[axis] + " : " + fault);
-        }
-    }
-    for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
-        const std::size_t coefficient = k % 4;
-        const std::string fault = formatFault(box.planeText(k), coefficient == 3 ? 8 : 4);
-        if (!fault.empty()) {
-            reporter_.addOnPlane(ProblemKind::TextFormat, static_cast<int>(k / 4),
-                                 std::string(1, COEFFICIENT_NAMES[coefficient]) + " = " + fault);
-        }
-    }
-    const std::string_view radius = box.maxRadius;
-    if (radius.empty()) {
-        reporter_.add(ProblemKind::TextFormat, "rayon maximal : texte vide");
-    } else if (!allDigits(radius)) {
-        reporter_.add(ProblemKind::TextFormat,
-                      "rayon maximal : " + quoted(radius) + " n'est pas fait que de chiffres");
-    }
+    checkTextFormats(box, reporter_);
 }
 
 void TextChecks::checkId(std::string_view id) {
     ids_.push_back(id);
-    if (id.empty()) {
-        reporter_.add(ProblemKind::IdInvalid, "l'ID est vide");
+    if (!checkIdText(id, reporter_)) {
         return;
-    }
-    if (!allDigits(id)) {
-        reporter_.add(ProblemKind::IdInvalid,
-                      "l'ID " + quoted(id) + " n'est pas fait que de chiffres");
     }
     const std::size_t mask = rankOfIdSlots_.size() - 1;
     const std::size_t hash = std::hash<std::string_view>{}(id);
@@ -114,11 +131,17 @@ void TextChecks::checkId(std::string_view id) {
     for (; rankOfIdSlots_[slot] != NO_RANK; slot = (slot + 1) & mask) {
         const std::uint32_t first = rankOfIdSlots_[slot];
         if (ids_[first] == id) {
-            reporter_.add(ProblemKind::IdDuplicate, "l'ID " + quoted(id) +
-                                                        " est déjà celui de la box " +
-                                                        std::to_string(first));
+            reportDuplicate(id, first, reporter_);
             return;
         }
     }
     rankOfIdSlots_[slot] = static_cast<std::uint32_t>(ids_.size() - 1);
+}
+
+void checkTextsOfBox(const Box& box, std::optional<std::uint32_t> firstWithSameId,
+                     ProblemReporter& reporter) {
+    checkTextFormats(box, reporter);
+    if (checkIdText(box.id, reporter) && firstWithSameId) {
+        reportDuplicate(box.id, *firstWithSameId, reporter);
+    }
 }

@@ -35,3 +35,8 @@ private:
     std::vector<std::uint32_t> rankOfIdSlots_;
     std::vector<std::string_view> ids_;
 };
+
+// The same checks of one box alone: firstWithSameId is the rank of the first box with its ID,
+// if another comes before it.
+void checkTextsOfBox(const Box& box, std::optional<std::uint32_t> firstWithSameId,
+                     ProblemReporter& reporter);

@@ -3,8 +3,8 @@
 #include "filetext.h"
 #include "frenchtext.h"
 #include "geometrytestsupport.h"
-#include "savecopy.h"
 #include "reporttext.h"
+#include "savecopy.h"
 
 #include <filesystem>
 #include <fstream>

@@ -141,7 +141,7 @@ TEST_P(NestedTransforms, PlaceTheBoxWhereTheModellerShowsIt) {
         const double distance = (plane.d - dot(plane.normal, values.centre)) / length(plane.normal);
         EXPECT_NEAR(distance, 2, 3 * STEP) << "plane " << p;
     }
-    EXPECT_TRUE(inspectDocument(document).problems.empty());
+    EXPECT_TRUE(inspectDocument(document, std::nullopt, std::nullopt).problems.empty());
 }
 
 // Assimp's own binary FBX writer makes files its reader refuses, and its 3DS writer misplaces

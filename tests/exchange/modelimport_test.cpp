@@ -41,7 +41,7 @@ double farthestOutside(const Box& box, const std::vector<Vec3>& points) {
 }
 
 std::vector<Problem> problemsOf(const BoxDocument& document) {
-    return inspectDocument(document).problems;
+    return inspectDocument(document, std::nullopt, std::nullopt).problems;
 }
 
 std::string describe(const std::vector<Problem>& problems) {
@@ -270,7 +270,7 @@ TEST(ModelImport, ASceneOfAThousandObjectsPassesTheChecks) {
     ASSERT_EQ(document.boxes.size(), 1000u);
     EXPECT_EQ(document.countText, "1000");
     EXPECT_EQ(document.boxIds.last(), "1000");
-    const DocumentReport checked = inspectDocument(document);
+    const DocumentReport checked = inspectDocument(document, std::nullopt, std::nullopt);
     EXPECT_TRUE(checked.problems.empty()) << describe(checked.problems);
     EXPECT_EQ(report.intersectionsAdded, checked.intersections.pairs.size());
     EXPECT_GE(report.intersectionsAdded, 900u); // each row's neighbours touch

@@ -209,7 +209,7 @@ TEST_P(ModelWriterFormats, ExportThenImportGivesBackTheSamePlanes) {
         }
         ++original;
     }
-    EXPECT_TRUE(inspectDocument(back).problems.empty());
+    EXPECT_TRUE(inspectDocument(back, std::nullopt, std::nullopt).problems.empty());
     for (const MeshReport& mesh : imported.meshes) {
         EXPECT_FALSE(mesh.notABox()) << mesh.name;
     }
