@@ -5,6 +5,7 @@
 #include "problems.h"
 
 #include <cstddef>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -105,17 +106,14 @@ void writePairsJson(std::ostream& out, const std::string& file, const Intersecti
 std::optional<bool> checkFile(const Options& options, const std::string& file, std::ostream& out,
                               std::ostream& err) {
     BoxDocument document;
-    // The reader makes countText agree with the boxes it read: the count the file wrote is
-    // taken first, for the count check.
-    if (!document.loadCountText(file)) {
+    // The reader makes countText agree with the boxes it read: the count check needs the token
+    // the file wrote.
+    std::optional<std::string> writtenCount;
+    if (!document.loadFile(file, writtenCount)) {
         err << "quadrel-check: " << file << " : lecture impossible\n";
         return std::nullopt;
     }
-    const std::string countToken = document.countText;
-    if (!document.readFile(file)) {
-        err << "quadrel-check: " << file << " : lecture impossible\n";
-        return std::nullopt;
-    }
+    const std::string_view countToken = writtenCount ? *writtenCount : document.countText;
     std::size_t errors = 0;
     std::size_t warnings = 0;
     // Problems are written as they are found: a file with a great many keeps no list of them.
