@@ -1,7 +1,9 @@
 #include "parallelwork.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -50,4 +52,61 @@ void runInParallel(unsigned threadCount, const std::function<void(unsigned)>& wo
             std::rethrow_exception(failure);
         }
     }
+}
+
+void runInOrder(unsigned threadCount, std::size_t pieceCount, std::size_t ahead,
+                const std::function<void(std::size_t)>& produce,
+                const std::function<void(std::size_t)>& consume) {
+    ahead = std::max<std::size_t>(ahead, 1);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<bool> produced(pieceCount);
+    std::size_t claimed = 0;
+    std::size_t consumed = 0;
+    // Set when a thread fails, so that the others stop rather than wait for its piece.
+    bool failed = false;
+    const auto producedBy = [&](std::unique_lock<std::mutex>& lock, std::size_t piece) {
+        lock.unlock();
+        produce(piece);
+        lock.lock();
+        produced[piece] = true;
+        changed.notify_all();
+    };
+    const auto mayClaim = [&] { return claimed < pieceCount && claimed < consumed + ahead; };
+    runInParallel(threadCount, [&](unsigned index) {
+        std::unique_lock<std::mutex> lock(mutex);
+        try {
+            if (index != 0) {
+                for (;;) {
+                    changed.wait(lock,
+                                 [&] { return failed || claimed == pieceCount || mayClaim(); });
+                    if (failed || claimed == pieceCount) {
+                        return;
+                    }
+                    producedBy(lock, claimed++);
+                }
+            }
+            // The calling thread consumes what is ready, and produces while it waits.
+            while (consumed < pieceCount && !failed) {
+                if (produced[consumed]) {
+                    lock.unlock();
+                    consume(consumed);
+                    lock.lock();
+                    ++consumed;
+                    changed.notify_all();
+                } else if (mayClaim()) {
+                    producedBy(lock, claimed++);
+                } else {
+                    changed.wait(lock, [&] { return failed || produced[consumed]; });
+                }
+            }
+        } catch (...) {
+            if (!lock.owns_lock()) {
+                lock.lock();
+            }
+            failed = true;
+            changed.notify_all();
+            throw;
+        }
+    });
 }

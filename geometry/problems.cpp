@@ -4,6 +4,7 @@
 #include "frenchtext.h"
 #include "leadinginteger.h"
 #include "orlclass.h"
+#include "parallelwork.h"
 #include "shapeset.h"
 
 #include <algorithm>
@@ -57,15 +58,7 @@ double digitsValue(std::string_view digits) {
 class Checker {
 public:
     Checker(const BoxDocument& document, const ProblemSink& sink)
-        : document_(document), sink_(sink) {
-        // Ranks in open addressing, at most half full: one array instead of a node per box.
-        std::size_t slotCount = 16;
-        while (slotCount < document.boxes.size() * 2) {
-            slotCount *= 2;
-        }
-        rankOfIdSlots_.assign(slotCount, NO_RANK);
-        ids_.reserve(document.boxes.size());
-    }
+        : document_(document), sink_(sink) {}
 
     void checkCount(std::optional<std::string_view> countToken) {
         const std::string_view token = countToken ? *countToken : document_.countText;
@@ -78,10 +71,31 @@ public:
     }
 
     void checkBox(std::size_t rank, const Box& box, const BoxValues& values, const Solid& solid) {
+        checkBoxTexts(rank, box);
+        checkBoxId(rank, box);
+        checkBoxShape(rank, box, values, solid);
+    }
+
+    // The three parts of checkBox, in its order: the first and last need no other box, and may
+    // run on other checkers, on other threads.
+    void checkBoxTexts(std::size_t rank, const Box& box) {
         rank_ = rank;
         id_ = box.id;
         checkTexts(box);
+        rank_.reset();
+    }
+
+    void checkBoxId(std::size_t rank, const Box& box) {
+        rank_ = rank;
+        id_ = box.id;
         checkId();
+        rank_.reset();
+    }
+
+    void checkBoxShape(std::size_t rank, const Box& box, const BoxValues& values,
+                       const Solid& solid) {
+        rank_ = rank;
+        id_ = box.id;
         checkNormals(values);
         checkSolid(solid);
         checkOpposites(values);
@@ -324,6 +338,15 @@ private:
     }
 
     void checkId() {
+        if (rankOfIdSlots_.empty()) {
+            // Ranks in open addressing, at most half full: one array instead of a node per box.
+            std::size_t slotCount = 16;
+            while (slotCount < document_.boxes.size() * 2) {
+                slotCount *= 2;
+            }
+            rankOfIdSlots_.assign(slotCount, NO_RANK);
+            ids_.reserve(document_.boxes.size());
+        }
         ids_.push_back(id_);
         if (id_.empty()) {
             add("id-invalid", Severity::Error, "l'ID est vide");
@@ -442,6 +465,20 @@ private:
     std::vector<std::string_view> ids_;
 };
 
+// What a thread makes of a run of boxes: their shapes, and the problems each box has alone, to be
+// handed on with the problems of their IDs.
+struct BoxRun {
+    ShapeSet shapes;
+    std::vector<Problem> problems;
+    // For each box, where its problems about its texts end in problems, and where all of its do.
+    std::vector<std::pair<std::size_t, std::size_t>> problemEnds;
+};
+
+// Boxes of a run: enough that a run costs far more than handing it over.
+constexpr std::size_t BOXES_PER_RUN = 2048;
+// Below this many boxes, a second thread costs more than it saves.
+constexpr std::size_t PARALLEL_FROM = 4096;
+
 } // namespace
 
 std::string pairText(const RankPair& pair) {
@@ -477,14 +514,55 @@ IntersectionSearch inspectDocument(const BoxDocument& document,
     checker.checkCount(countToken);
     ShapeSet shapes;
     shapes.reserve(document.boxes.size());
-    Solid solid;
+    // The boxes go to the threads in runs; each run's problems reach the sink in rank order,
+    // those of each box around its ID's, which only the boxes before it can tell.
+    std::vector<BoxList::ConstPosition> runStarts;
     std::size_t rank = 0;
-    for (const auto& box : document.boxes) {
-        const BoxValues values = decodeBoxValues(*box);
-        buildSolid(values, solid);
-        checker.checkBox(rank++, *box, values, solid);
-        shapes.add(solid);
+    for (auto position = document.boxes.begin(); position != document.boxes.end(); ++position) {
+        if (rank++ % BOXES_PER_RUN == 0) {
+            runStarts.push_back(position);
+        }
     }
+    const unsigned threadCount = document.boxes.size() < PARALLEL_FROM ? 1 : defaultThreadCount();
+    const std::size_t ahead = 2 * std::size_t{threadCount};
+    std::vector<BoxRun> runs(ahead);
+    const auto produce = [&](std::size_t index) {
+        BoxRun& run = runs[index % ahead];
+        const ProblemSink keep = [&](const Problem& problem) { run.problems.push_back(problem); };
+        Checker alone(document, keep);
+        Solid solid;
+        auto position = runStarts[index];
+        const std::size_t first = index * BOXES_PER_RUN;
+        const std::size_t last = std::min(first + BOXES_PER_RUN, document.boxes.size());
+        for (std::size_t rank = first; rank < last; ++rank, ++position) {
+            const Box& box = **position;
+            const BoxValues values = decodeBoxValues(box);
+            buildSolid(values, solid);
+            alone.checkBoxTexts(rank, box);
+            const std::size_t textsEnd = run.problems.size();
+            alone.checkBoxShape(rank, box, values, solid);
+            run.problemEnds.emplace_back(textsEnd, run.problems.size());
+            run.shapes.add(solid);
+        }
+    };
+    const auto consume = [&](std::size_t index) {
+        BoxRun& run = runs[index % ahead];
+        auto position = runStarts[index];
+        std::size_t next = 0;
+        for (std::size_t box = 0; box < run.problemEnds.size(); ++box, ++position) {
+            const auto [textsEnd, end] = run.problemEnds[box];
+            for (; next < textsEnd; ++next) {
+                sink(run.problems[next]);
+            }
+            checker.checkBoxId(index * BOXES_PER_RUN + box, **position);
+            for (; next < end; ++next) {
+                sink(run.problems[next]);
+            }
+        }
+        shapes.append(run.shapes);
+        run = BoxRun();
+    };
+    runInOrder(threadCount, runStarts.size(), ahead, produce, consume);
     checker.finishBoxes();
     IntersectionSearch search = findIntersections(shapes);
     checker.checkIntersections(shapes, search);
