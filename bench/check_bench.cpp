@@ -44,6 +44,8 @@ std::optional<Run> runProgram(const std::vector<std::string>& arguments,
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    // What this process printed must not be printed again by the child.
+    std::fflush(stdout);
     const BenchClock::time_point start = BenchClock::now();
     const pid_t child = fork();
     if (child == 0) {
