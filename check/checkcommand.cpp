@@ -67,13 +67,14 @@ void writeLine(std::ostream& out, const std::string& file, const Problem& proble
     if (problem.intersection) {
         out << " intersection " << *problem.intersection << ':';
     }
-    out << (problem.severity == Severity::Error ? " erreur: " : " avertissement: ")
+    out << (problem.severity() == Severity::Error ? " erreur: " : " avertissement: ")
         << problem.message << '\n';
 }
 
 void writeJson(std::ostream& out, const std::string& file, const Problem& problem) {
-    out << "{\"file\":" << jsonString(file) << ",\"kind\":" << jsonString(problem.kind)
-        << ",\"severity\":" << (problem.severity == Severity::Error ? "\"error\"" : "\"warning\"")
+    out << "{\"file\":" << jsonString(file)
+        << ",\"kind\":" << jsonString(kindIdentifier(problem.kind))
+        << ",\"severity\":" << (problem.severity() == Severity::Error ? "\"error\"" : "\"warning\"")
         << ",\"rank\":" << optionalNumber(problem.rank)
         << ",\"id\":" << jsonStringOrNull(problem.id)
         << ",\"plane\":" << (problem.plane ? std::to_string(*problem.plane) : std::string("null"))
@@ -119,7 +120,7 @@ std::optional<bool> checkFile(const Options& options, const std::string& file, s
     // Problems are written as they are found: a file with a great many keeps no list of them.
     const IntersectionSearch search =
         inspectDocument(document, countToken, [&](const Problem& problem) {
-            ++(problem.severity == Severity::Error ? errors : warnings);
+            ++(problem.severity() == Severity::Error ? errors : warnings);
             if (options.intersections) {
                 return;
             }

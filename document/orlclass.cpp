@@ -339,9 +339,9 @@ void BoxDocument::removeIntersection(std::string_view text) {
     }
 }
 
-// Parts are compared as the numbers they read as, the same reading that shiftRanksAbove renumbers
-// by: a file's "01 2" names rank 1 and must leave with it, or the renumbering would point it at
-// another box.
+// Both numbers of a pair are compared as the numbers they read as, the same reading that
+// shiftRanksAbove renumbers by: a file's "01 2" names rank 1 and must leave with it, or the
+// renumbering would point it at another box.
 void BoxDocument::removeIntersectionsOfRank(std::string_view rankText) {
     const long long rank = parseLeadingInteger(rankText);
     for (auto position = intersections.begin(); position != intersections.end();) {

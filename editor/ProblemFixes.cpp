@@ -24,21 +24,19 @@ std::vector<std::string> intersectionsWhere(const std::vector<Problem>& problems
 } // namespace
 
 bool isInvalidIntersection(const Problem& problem) {
-    return problem.kind == "intersection-malformed" || problem.kind == "intersection-out-of-range" ||
-           problem.kind == "intersection-self" || problem.kind == "intersection-duplicate" ||
-           problem.kind == "intersection-apart";
+    return problem.fix() == ProblemFix::RemoveIntersection;
 }
 
 bool isMissingIntersection(const Problem& problem) {
-    return problem.kind == "intersection-missing";
+    return problem.fix() == ProblemFix::AddIntersection;
 }
 
 std::optional<std::array<std::string, 4>>
 normalisedPlaneTexts(const std::array<std::string_view, 4>& texts) {
     std::array<double, 4> values{};
     for (std::size_t k = 0; k < 4; ++k) {
-        values[k] = fixedpoint::hexValue(
-            texts[k], k == 3 ? HexFormat::EightDigits : HexFormat::FourDigits);
+        values[k] =
+            fixedpoint::hexValue(texts[k], k == 3 ? HexFormat::EightDigits : HexFormat::FourDigits);
     }
     const double norm =
         std::sqrt(values[0] * values[0] + values[1] * values[1] + values[2] * values[2]);
@@ -50,7 +48,8 @@ normalisedPlaneTexts(const std::array<std::string_view, 4>& texts) {
         const double value = values[k] / norm;
         const std::string decimal = fixedpoint::formatDecimal(value);
         const HexFormat format = k == 3 ? HexFormat::EightDigits : HexFormat::FourDigits;
-        scaled[k] = k == 3 ? fixedpoint::decimalToHex8(decimal) : fixedpoint::decimalToHex4(decimal);
+        scaled[k] =
+            k == 3 ? fixedpoint::decimalToHex8(decimal) : fixedpoint::decimalToHex4(decimal);
         // A field writes "0" for a value beyond its range: better no fix than a wrong one.
         if (std::fabs(fixedpoint::hexValue(scaled[k], format) - value) > 2 * halfStep) {
             return std::nullopt;

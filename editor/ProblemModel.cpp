@@ -41,7 +41,7 @@ QVariant ProblemModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     const Problem& p = problem(index.row());
-    const bool error = p.severity == Severity::Error;
+    const bool error = p.severity() == Severity::Error;
     if (role == Qt::ForegroundRole && index.column() == SeverityColumn) {
         return QBrush(error ? QColor(190, 30, 30) : QColor(170, 100, 0));
     }

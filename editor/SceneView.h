@@ -1,6 +1,10 @@
 #pragma once
 
+#include "BoxCategories.h"
 #include "OrbitCamera.h"
+#include "SceneCulling.h"
+#include "SceneFrame.h"
+#include "SceneNavigation.h"
 #include "solid.h"
 
 #include <QImage>
@@ -10,7 +14,6 @@
 #include <optional>
 #include <vector>
 
-class QPainter;
 struct ViewScene;
 
 // The scene in perspective, drawn with QPainter: every box as its solid, the box of the form
@@ -21,8 +24,7 @@ class SceneView : public QWidget {
     Q_OBJECT
 
 public:
-    // Boxes drawn in full in one frame at most; the others nearest the focus win.
-    static constexpr std::size_t fullBoxBudget = 1500;
+    static constexpr std::size_t fullBoxBudget = ::fullBoxBudget;
 
     explicit SceneView(QWidget* parent = nullptr);
 
@@ -48,8 +50,8 @@ public:
     std::optional<std::size_t> boxAt(QPointF pixel) const;
     // Where the last frame drew a box: the middle of its outline, or its point.
     std::optional<QPointF> drawnPositionOf(std::size_t rank) const;
-    std::size_t boxesDrawnInFull() const { return full_.size(); }
-    std::size_t boxesDrawnAsPoints() const { return pointRanks_.size(); }
+    std::size_t boxesDrawnInFull() const { return frame_.full.size(); }
+    std::size_t boxesDrawnAsPoints() const { return frame_.pointRanks.size(); }
 
 signals:
     void boxClicked(std::size_t rank);
@@ -64,48 +66,21 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    struct DrawnBox {
-        std::size_t rank;
-        double depth;
-        // Its projected vertices in projected_, when all of them lie before the eye.
-        std::size_t first;
-        std::size_t count;
-    };
-
     void renderBackground();
-    void chooseWhatToDraw();
-    void drawPoints(QPainter& painter) const;
-    void drawFullBoxes(QPainter& painter);
-    void drawCrosses(QPainter& painter) const;
-    void drawAxes(QPainter& painter) const;
-    void drawHighlight(QPainter& painter) const;
-    void drawLegend(QPainter& painter) const;
-    void drawClippedEdges(QPainter& painter, const Solid& solid) const;
-    unsigned char categoryOf(std::size_t rank) const;
 
     const ViewScene* scene_ = nullptr;
     OrbitCamera camera_;
+    SceneNavigation navigation_{camera_};
+    BoxCategories categories_;
 
     bool highlightPresent_ = false;
     Solid highlight_;
     Vec3 highlightCentre_;
     std::optional<std::size_t> highlightRank_;
-    std::vector<unsigned char> partner_;
 
     // The frame without the highlighted box, and what it was drawn for.
     QImage background_;
     bool backgroundValid_ = false;
     unsigned long long backgroundCamera_ = 0;
-
-    std::vector<DrawnBox> full_;
-    std::vector<QPointF> projected_;
-    std::vector<std::size_t> pointRanks_;
-    std::vector<QPointF> points_;
-    std::vector<QPointF> crosses_;
-    std::vector<unsigned char> crossCategories_;
-
-    QPointF pressPosition_;
-    QPointF lastPosition_;
-    Qt::MouseButton dragButton_ = Qt::NoButton;
-    bool dragged_ = false;
+    SceneFrame frame_;
 };

@@ -90,7 +90,7 @@ ViewScene buildViewScene(const BoxDocument& document, ViewScene previous) {
     scene.problems = checkDocument(document, scene.solids);
     scene.hasError.assign(scene.size(), 0);
     for (const Problem& problem : scene.problems) {
-        if (problem.rank && problem.severity == Severity::Error && *problem.rank < scene.size()) {
+        if (problem.rank && problem.severity() == Severity::Error && *problem.rank < scene.size()) {
             scene.hasError[*problem.rank] = 1;
         }
     }

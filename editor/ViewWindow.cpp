@@ -75,8 +75,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
             &ViewWindow::updateFixButtons);
     connect(&problems_, &QAbstractItemModel::modelReset, this, &ViewWindow::updateFixButtons);
     connect(normaliseButton_, &QPushButton::clicked, this, &ViewWindow::normalisePlane);
-    connect(addMissingButton_, &QPushButton::clicked, this,
-            &ViewWindow::addMissingIntersections);
+    connect(addMissingButton_, &QPushButton::clicked, this, &ViewWindow::addMissingIntersections);
     connect(removeInvalidButton_, &QPushButton::clicked, this,
             &ViewWindow::removeInvalidIntersections);
     connect(&mainWindow_, &QuadrelDlg::documentChanged, this, [this] {
@@ -152,8 +151,8 @@ const Problem* ViewWindow::selectedProblem() const {
 
 void ViewWindow::updateFixButtons() {
     const Problem* problem = selectedProblem();
-    normaliseButton_->setEnabled(problem && problem->kind == "normal-not-unit" && problem->rank &&
-                                 problem->plane);
+    normaliseButton_->setEnabled(problem && problem->fix() == ProblemFix::NormalisePlane &&
+                                 problem->rank && problem->plane);
     addMissingButton_->setEnabled(problem && isMissingIntersection(*problem));
     removeInvalidButton_->setEnabled(problem && isInvalidIntersection(*problem));
 }
@@ -188,8 +187,8 @@ void ViewWindow::normalisePlane() {
     mainWindow_.showBoxOfRank(*problem->rank);
     const std::array<std::string, 27> texts = mainWindow_.shownBoxTexts();
     const std::size_t first = 3 + static_cast<std::size_t>(plane) * 4;
-    const auto scaled = normalisedPlaneTexts(
-        {texts[first], texts[first + 1], texts[first + 2], texts[first + 3]});
+    const auto scaled =
+        normalisedPlaneTexts({texts[first], texts[first + 1], texts[first + 2], texts[first + 3]});
     if (scaled) {
         mainWindow_.writePlaneTexts(plane, *scaled);
     }

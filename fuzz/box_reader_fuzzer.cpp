@@ -60,7 +60,8 @@ void checkGeometry(const BoxDocument& document, std::string_view bytes) {
     const DocumentReport report = inspectDocument(document, countToken);
     const std::size_t boxCount = document.boxes.size();
     for (const Problem& problem : report.problems) {
-        require(!problem.kind.empty() && !problem.message.empty(), "every problem is described");
+        require(!kindIdentifier(problem.kind).empty() && !problem.message.empty(),
+                "every problem is described");
         require(!problem.rank || *problem.rank < boxCount, "problems name existing boxes");
         require(!problem.plane || (*problem.plane >= 0 && *problem.plane < 6),
                 "problems name existing planes");

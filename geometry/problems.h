@@ -1,10 +1,9 @@
 #pragma once
 
 #include "intersections.h"
+#include "problem.h"
 #include "solid.h"
 
-#include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,28 +11,10 @@
 
 class BoxDocument;
 
-enum class Severity { Error, Warning };
-
-// One fault found in a document.
-struct Problem {
-    // A stable identifier: "count-mismatch", "text-format", "id-invalid", "id-duplicate",
-    // "normal-not-unit", "solid-empty", "solid-unbounded", "solid-flat", "planes-not-opposite",
-    // "centre-outside", "radius-too-small", "intersection-malformed",
-    // "intersection-out-of-range", "intersection-self", "intersection-duplicate",
-    // "intersection-apart", "intersection-missing", or "intersections-incomplete" when a heap of
-    // boxes stopped the search for intersections (the missing ones are then not reported).
-    std::string kind;
-    Severity severity = Severity::Error;
-    std::optional<std::size_t> rank; // the box, when it concerns one box
-    std::optional<std::string> id;
-    std::optional<int> plane;                // 0 to 5, when it concerns one plane
-    std::optional<std::string> intersection; // the pair's text, when it concerns one
-    std::string message;                     // French, names the values involved
-};
-
-// All the checks of a document whose solids were built by buildSolids. countToken: the count
-// token as the file wrote it, when known (the document corrects its countText on reading), for
-// the count-mismatch check; with nullopt the document's countText is used.
+// All the checks of a document whose solids were built by buildSolids, in groups: the texts,
+// each box's solid, the list of intersections. countToken: the count token as the file wrote it,
+// when known (the document corrects its countText on reading), for the count-mismatch check; with
+// nullopt the document's countText is used.
 std::vector<Problem> checkDocument(const BoxDocument& document, const std::vector<Solid>& solids,
                                    std::optional<std::string_view> countToken = std::nullopt);
 
@@ -41,8 +22,6 @@ struct DocumentReport {
     std::vector<Problem> problems;
     IntersectionSearch intersections;
 };
-
-using ProblemSink = std::function<void(const Problem&)>;
 
 // The same checks, and the intersections computed from the shapes, building each solid in turn
 // and keeping only what the intersection tests need of it: a large scene is checked in a small

@@ -361,12 +361,13 @@ void View3dTest::theProblemsOfAFaultyFileAreListed() {
     QCOMPARE(problemTitle(view), QString("Problèmes (%1)").arg(rows));
     QStringList kinds;
     for (const Problem& problem : view->scene().problems) {
-        kinds << QString::fromStdString(problem.kind);
+        const std::string_view kind = kindIdentifier(problem.kind);
+        kinds << QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size()));
     }
-    QCOMPARE(kinds, QStringList({"normal-not-unit", "intersection-apart", "intersection-self",
-                                 "intersection-out-of-range", "intersection-malformed",
-                                 "intersection-duplicate", "intersection-apart",
-                                 "intersection-missing"}));
+    QCOMPARE(kinds,
+             QStringList({"normal-not-unit", "intersection-apart", "intersection-self",
+                          "intersection-out-of-range", "intersection-malformed",
+                          "intersection-duplicate", "intersection-apart", "intersection-missing"}));
     const int normal = rowShowing(list, 3, "a² + b² + c²");
     QVERIFY(normal >= 0);
     QCOMPARE(list->model()->index(normal, 0).data().toString(), QString("Erreur"));

@@ -75,7 +75,8 @@ std::vector<Problem> problemsOf(const Scene& scene) {
 std::vector<Found> found(const std::vector<Problem>& problems) {
     std::vector<Found> result;
     for (const Problem& problem : problems) {
-        result.push_back({problem.kind, problem.rank, problem.plane, problem.intersection});
+        result.push_back({std::string(kindIdentifier(problem.kind)), problem.rank, problem.plane,
+                          problem.intersection});
     }
     return result;
 }
@@ -208,17 +209,17 @@ TEST(Checks, ProblemsCarryTheirBoxSeverityAndFrenchMessage) {
     scene.intersections = {"0 1", "1 0"};
     const std::vector<Problem> problems = problemsOf(scene);
     ASSERT_EQ(problems.size(), 3u);
-    EXPECT_EQ(problems[0].severity, Severity::Error);
+    EXPECT_EQ(problems[0].severity(), Severity::Error);
     EXPECT_EQ(problems[0].id, "1");
     EXPECT_EQ(problems[0].message, "plan 2 : a² + b² + c² = 0,96 au lieu de 1");
-    EXPECT_EQ(problems[1].kind, "radius-too-small");
-    EXPECT_EQ(problems[1].severity, Severity::Warning);
+    EXPECT_EQ(problems[1].kind, ProblemKind::RadiusTooSmall);
+    EXPECT_EQ(problems[1].severity(), Severity::Warning);
     EXPECT_EQ(problems[1].rank, 1u);
     EXPECT_EQ(problems[1].id, "2");
     EXPECT_EQ(problems[1].message,
               "rayon maximal « 2 » inférieur à 2,4495, distance du centre au sommet le plus "
               "éloigné");
-    EXPECT_EQ(problems[2].severity, Severity::Warning);
+    EXPECT_EQ(problems[2].severity(), Severity::Warning);
     EXPECT_FALSE(problems[2].rank);
     EXPECT_EQ(problems[2].message,
               "intersection « 1 0 » : même paire que l'intersection « 0 1 », déjà listée");
@@ -232,7 +233,7 @@ TEST(Checks, EachRepeatNamesTheFirstListingOfItsPair) {
     scene.intersections = {"1 2", "0 1", "2 1", "x", "1 0", "01 2", "0 1", "1 1", "0 2"};
     std::vector<std::pair<std::string, std::string>> repeats;
     for (const Problem& problem : problemsOf(scene)) {
-        if (problem.kind == "intersection-duplicate") {
+        if (problem.kind == ProblemKind::IntersectionDuplicate) {
             repeats.emplace_back(*problem.intersection, problem.message);
         }
     }
@@ -296,7 +297,7 @@ namespace {
 
 std::string describe(const Problem& problem) {
     std::ostringstream text;
-    text << problem.kind << '|' << (problem.severity == Severity::Error ? 'E' : 'W') << '|'
+    text << kindIdentifier(problem.kind) << '|'
          << (problem.rank ? std::to_string(*problem.rank) : "-") << '|' << problem.id.value_or("-")
          << '|' << (problem.plane ? std::to_string(*problem.plane) : "-") << '|'
          << problem.intersection.value_or("-") << '|' << problem.message;
@@ -353,7 +354,7 @@ TEST(Checks, ThreadsReportWhatOneThreadFindsInTheSameOrder) {
     std::set<std::string> kinds;
     for (const Problem& problem : expected) {
         expectedTexts.push_back(describe(problem));
-        kinds.insert(problem.kind);
+        kinds.insert(std::string(kindIdentifier(problem.kind)));
     }
     EXPECT_FALSE(elsewhere);
     EXPECT_EQ(reported, expectedTexts);

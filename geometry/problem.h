@@ -1,0 +1,23 @@
+#pragma once
+
+#include "problemkind.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+// One fault found in a document.
+struct Problem {
+    ProblemKind kind = ProblemKind::CountMismatch;
+    std::optional<std::size_t> rank; // the box, when it concerns one box
+    std::optional<std::string> id;
+    std::optional<int> plane;                // 0 to 5, when it concerns one plane
+    std::optional<std::string> intersection; // the pair's text, when it concerns one
+    std::string message;                     // French, names the values involved
+
+    Severity severity() const { return severityOf(kind); }
+    ProblemFix fix() const { return fixOf(kind); }
+};
+
+using ProblemSink = std::function<void(const Problem&)>;
