@@ -114,7 +114,10 @@ private:
             }
         }
         shapes_.append(run.shapes);
-        run = BoxRun();
+        // Emptied but kept: the next run in this slot then needs no fresh memory.
+        run.shapes.clear();
+        run.problems.clear();
+        run.problemEnds.clear();
     }
 
     const BoxDocument& document_;

@@ -211,6 +211,14 @@ void ShapeSet::append(const ShapeSet& other) {
     edgeAxes_.insert(edgeAxes_.end(), other.edgeAxes_.begin(), other.edgeAxes_.end());
 }
 
+void ShapeSet::clear() {
+    entries_.clear();
+    offsets_.clear();
+    exactVertices_.clear();
+    faceAxes_.clear();
+    edgeAxes_.clear();
+}
+
 bool ShapeSet::hasFaceAxis(const Entry& entry, const Float3& direction) const {
     const Float3 opposite = {-direction[0], -direction[1], -direction[2]};
     for (std::size_t i = 0; i < entry.faceAxisCount; ++i) {
