@@ -25,8 +25,6 @@ constexpr std::size_t BOUNDS_TESTS_PER_BOX = 1024;
 constexpr std::size_t EXACT_TESTS_PER_BOX = 64;
 constexpr std::size_t BASE_BOUNDS_TESTS = std::size_t{1} << 22;
 constexpr std::size_t BASE_EXACT_TESTS = std::size_t{1} << 18;
-// Below this many shapes, starting a second thread costs more than it saves.
-constexpr std::size_t PARALLEL_FROM = 4096;
 // Work goes to the threads in pieces of this many cells or boxes: a thread that finishes early
 // takes the next piece, and claiming one costs little beside it.
 constexpr std::size_t CELLS_PER_PIECE = 256;
@@ -611,7 +609,7 @@ private:
 } // namespace
 
 IntersectionSearch findIntersections(const ShapeSet& shapes) {
-    return findIntersections(shapes, shapes.size() < PARALLEL_FROM ? 1 : defaultThreadCount());
+    return findIntersections(shapes, threadCountFor(shapes.size()));
 }
 
 IntersectionSearch findIntersections(const ShapeSet& shapes, unsigned threadCount) {

@@ -12,11 +12,16 @@ namespace {
 
 // Beyond this the shared memory bus, not the cores, sets the pace of this kind of work.
 constexpr unsigned MOST_THREADS = 8;
+constexpr std::size_t PARALLEL_FROM_BOXES = 4096;
 
 } // namespace
 
 unsigned defaultThreadCount() {
     return std::clamp(std::thread::hardware_concurrency(), 1u, MOST_THREADS);
+}
+
+unsigned threadCountFor(std::size_t boxCount) {
+    return boxCount < PARALLEL_FROM_BOXES ? 1 : defaultThreadCount();
 }
 
 void runInParallel(unsigned threadCount, const std::function<void(unsigned)>& work) {

@@ -5,6 +5,9 @@
 
 // How many threads a divisible piece of work uses by default: the machine's cores, within reason.
 unsigned defaultThreadCount();
+// The same for work on so many boxes: below a few thousand, starting a second thread costs more
+// than it saves.
+unsigned threadCountFor(std::size_t boxCount);
 
 // Runs work(0) to work(threadCount - 1) at once, work(0) on the calling thread, and returns when
 // all are done. Should the system refuse a thread, its share runs on the calling thread after

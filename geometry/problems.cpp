@@ -17,8 +17,6 @@ namespace {
 
 // Boxes of a run: enough that a run costs far more than handing it over.
 constexpr std::size_t BOXES_PER_RUN = 2048;
-// Below this many boxes, a second thread costs more than it saves.
-constexpr std::size_t PARALLEL_FROM = 4096;
 
 // What a thread makes of a run of boxes: their shapes, and the problems each box has alone, to be
 // handed on around the problems of their IDs.
@@ -51,8 +49,7 @@ public:
                 runStarts.push_back(position);
             }
         }
-        const unsigned threadCount =
-            document_.boxes.size() < PARALLEL_FROM ? 1 : defaultThreadCount();
+        const unsigned threadCount = threadCountFor(document_.boxes.size());
         const std::size_t ahead = 2 * std::size_t{threadCount};
         std::vector<BoxRun> runs(ahead);
         runInOrder(
