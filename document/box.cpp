@@ -37,3 +37,32 @@ const BoxText& Box::centerText(std::size_t axis) const {
         return centerZ;
     }
 }
+
+BoxText& boxTextAt(Box& box, std::size_t slot) {
+    return const_cast<BoxText&>(boxTextAt(std::as_const(box), slot));
+}
+
+const BoxText& boxTextAt(const Box& box, std::size_t slot) {
+    assert(slot < boxslot::count);
+    if (slot >= boxslot::firstPlane) {
+        return box.planeText(slot - boxslot::firstPlane);
+    }
+    if (slot >= boxslot::firstCentre) {
+        return box.centerText(slot - boxslot::firstCentre);
+    }
+    return slot == boxslot::id ? box.id : box.maxRadius;
+}
+
+BoxTexts textsOf(const Box& box) {
+    BoxTexts texts;
+    for (std::size_t slot = 0; slot < texts.size(); ++slot) {
+        texts[slot] = boxTextAt(box, slot);
+    }
+    return texts;
+}
+
+void assignTexts(Box& box, const BoxTexts& texts) {
+    for (std::size_t slot = 0; slot < texts.size(); ++slot) {
+        boxTextAt(box, slot) = texts[slot];
+    }
+}

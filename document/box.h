@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 
 // One plane a·x + b·y + c·z = d of a box, each coefficient as the file's hexadecimal text.
 struct Plane {
@@ -41,3 +42,30 @@ public:
     BoxText centerZ;
     std::array<Plane, planeCount> planes;
 };
+
+// The 29 texts of a box in the one order that the form, the views, the geometry and the edits
+// share: the ID, the maximum radius, the centre X, Y and Z, then the 24 plane texts (plane k / 4,
+// coefficient k % 4: a, b, c, d), as the file writes them.
+namespace boxslot {
+inline constexpr std::size_t id = 0;
+inline constexpr std::size_t radius = 1;
+inline constexpr std::size_t firstCentre = 2;
+inline constexpr std::size_t firstPlane = firstCentre + Box::centerTextCount;
+inline constexpr std::size_t count = firstPlane + Box::planeTextCount;
+// axis from 0 to 2: X, Y, Z.
+constexpr std::size_t centre(std::size_t axis) {
+    return firstCentre + axis;
+}
+// k from 0 to 23, as Box::planeText counts.
+constexpr std::size_t plane(std::size_t k) {
+    return firstPlane + k;
+}
+} // namespace boxslot
+
+BoxText& boxTextAt(Box& box, std::size_t slot);
+const BoxText& boxTextAt(const Box& box, std::size_t slot);
+
+// A box's texts as plain values, in slot order.
+using BoxTexts = std::array<std::string, boxslot::count>;
+BoxTexts textsOf(const Box& box);
+void assignTexts(Box& box, const BoxTexts& texts);

@@ -3,6 +3,7 @@
 #include "boxreader.h"
 #include "boxwriter.h"
 #include "leadinginteger.h"
+#include "rankpair.h"
 #include "safefile.h"
 
 #include <array>
@@ -63,6 +64,49 @@ void TextList::appendAll(TextList& other) {
     texts_.splice(texts_.end(), other.texts_);
 }
 
+void TextList::insertAtIndexes(std::vector<IndexedText> entries) {
+    auto position = texts_.begin();
+    std::size_t index = 0;
+    for (IndexedText& entry : entries) {
+        assert(entry.index >= index && entry.index <= texts_.size());
+        for (; index < entry.index; ++index) {
+            ++position;
+        }
+        texts_.insert(position, std::move(entry.text));
+        ++index;
+    }
+}
+
+std::vector<IndexedText> TextList::removeAtIndexes(const std::vector<std::size_t>& indexes) {
+    std::vector<IndexedText> removed;
+    removed.reserve(indexes.size());
+    auto position = texts_.begin();
+    std::size_t index = 0;
+    for (const std::size_t wanted : indexes) {
+        assert(wanted >= index);
+        for (; index < wanted; ++index) {
+            ++position;
+        }
+        assert(position != texts_.end());
+        removed.push_back({wanted, std::move(*position)});
+        position = texts_.erase(position);
+        ++index;
+    }
+    return removed;
+}
+
+void TextList::exchangeAtIndexes(std::vector<IndexedText>& entries) {
+    auto position = texts_.begin();
+    std::size_t index = 0;
+    for (IndexedText& entry : entries) {
+        assert(entry.index >= index && entry.index < texts_.size());
+        for (; index < entry.index; ++index) {
+            ++position;
+        }
+        position->swap(entry.text);
+    }
+}
+
 Box& BoxList::append(std::unique_ptr<Box> box) {
     assert(box != nullptr);
     return *boxes_.emplace_back(std::move(box));
@@ -91,6 +135,24 @@ void BoxList::clear() {
 
 void BoxList::appendAll(BoxList& other) {
     boxes_.splice(boxes_.end(), other.boxes_);
+}
+
+Box& BoxList::at(std::size_t index) const {
+    assert(index < boxes_.size());
+    return **std::next(boxes_.begin(), static_cast<std::ptrdiff_t>(index));
+}
+
+std::unique_ptr<Box> BoxList::take(std::size_t index) {
+    assert(index < boxes_.size());
+    const auto position = std::next(boxes_.begin(), static_cast<std::ptrdiff_t>(index));
+    std::unique_ptr<Box> box = std::move(*position);
+    boxes_.erase(position);
+    return box;
+}
+
+void BoxList::insert(std::size_t index, std::unique_ptr<Box> box) {
+    assert(index <= boxes_.size() && box != nullptr);
+    boxes_.insert(std::next(boxes_.begin(), static_cast<std::ptrdiff_t>(index)), std::move(box));
 }
 
 namespace {
@@ -157,15 +219,6 @@ std::optional<BoxFileContent> readWholeFile(const std::string& filePath) {
         return std::nullopt;
     }
     return content;
-}
-
-// The part before the first space and the part after it; without a space the second is empty.
-std::pair<std::string_view, std::string_view> splitIntersection(std::string_view text) {
-    const std::size_t space = text.find(' ');
-    if (space == std::string_view::npos) {
-        return {text, std::string_view()};
-    }
-    return {text.substr(0, space), text.substr(space + 1)};
 }
 
 } // namespace
@@ -313,23 +366,20 @@ std::optional<std::size_t> BoxDocument::findRankById(std::string_view id) const 
     return std::nullopt;
 }
 
-void BoxDocument::removeBoxById(std::string_view id) {
-    // With duplicate IDs the first box goes: it is the one whose rank the caller renumbered.
-    for (auto position = boxes.begin(); position != boxes.end(); ++position) {
-        if ((*position)->id == id) {
-            boxes.remove(position);
-            break;
-        }
-    }
-    const auto idPosition = boxIds.find(id);
-    if (idPosition != boxIds.end()) {
-        boxIds.remove(idPosition);
-    }
-}
-
 void BoxDocument::removeBoxAt(std::size_t rank) {
     boxes.removeAt(rank);
     boxIds.removeAt(rank);
+}
+
+std::pair<std::unique_ptr<Box>, std::string> BoxDocument::takeBoxAt(std::size_t rank) {
+    std::unique_ptr<Box> box = boxes.take(rank);
+    std::vector<IndexedText> id = boxIds.removeAtIndexes({rank});
+    return {std::move(box), std::move(id.front().text)};
+}
+
+void BoxDocument::insertBoxAt(std::size_t rank, std::unique_ptr<Box> box, std::string id) {
+    boxes.insert(rank, std::move(box));
+    boxIds.insertAtIndexes({{rank, std::move(id)}});
 }
 
 void BoxDocument::removeIntersection(std::string_view text) {
@@ -343,10 +393,13 @@ void BoxDocument::removeIntersection(std::string_view text) {
 // shiftRanksAbove renumbers by: a file's "01 2" names rank 1 and must leave with it, or the
 // renumbering would point it at another box.
 void BoxDocument::removeIntersectionsOfRank(std::string_view rankText) {
-    const long long rank = parseLeadingInteger(rankText);
+    const std::optional<long long> rank = parseRank(rankText);
+    if (!rank) {
+        return;
+    }
     for (auto position = intersections.begin(); position != intersections.end();) {
-        const auto [first, second] = splitIntersection(*position);
-        if (parseLeadingInteger(first) == rank || parseLeadingInteger(second) == rank) {
+        const std::optional<IntersectionRanks> pair = parseRankPair(*position);
+        if (pair && (pair->first == *rank || pair->second == *rank)) {
             position = intersections.remove(position);
         } else {
             ++position;
@@ -355,15 +408,13 @@ void BoxDocument::removeIntersectionsOfRank(std::string_view rankText) {
 }
 
 void BoxDocument::shiftRanksAbove(long long delta, long long threshold) {
-    const auto shifted = [&](std::string_view part) {
-        const long long rank = parseLeadingInteger(part);
+    const auto shifted = [&](long long rank) {
         return rank > threshold ? saturatingAdd(rank, delta) : rank;
     };
     for (auto position = intersections.begin(); position != intersections.end(); ++position) {
-        const auto [first, second] = splitIntersection(*position);
-        std::string text = std::to_string(shifted(first));
-        text += ' ';
-        text += std::to_string(shifted(second));
-        intersections.replace(position, std::move(text));
+        if (const std::optional<IntersectionRanks> pair = parseRankPair(*position)) {
+            intersections.replace(position,
+                                  rankPairText(shifted(pair->first), shifted(pair->second)));
+        }
     }
 }

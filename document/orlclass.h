@@ -9,12 +9,21 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 struct BoxFileContent;
 
 // The two fixed-point text formats: the value alone cannot tell them apart (c000 and 0000c000
 // hold the same bits), so the caller says which one its field uses.
 enum class HexFormat { FourDigits, EightDigits };
+
+// A text with the zero-based index it stands at, or stood at, in a list.
+struct IndexedText {
+    std::size_t index;
+    std::string text;
+
+    bool operator==(const IndexedText&) const = default;
+};
 
 // An ordered list of owned texts. Positions stay valid while other entries are removed.
 class TextList {
@@ -44,6 +53,16 @@ public:
     // Moves every entry of the other list to the end of this one, leaving the other empty.
     void appendAll(TextList& other);
 
+    // The three below walk the list once, however many entries they touch. Their indexes are
+    // ascending and name entries that exist (for insertion: at most the size reached so far).
+    // Inserts each text so that, once all are in, it stands at its index.
+    void insertAtIndexes(std::vector<IndexedText> entries);
+    // Unlinks the entries at the indexes and returns them, each with the index it had.
+    std::vector<IndexedText> removeAtIndexes(const std::vector<std::size_t>& indexes);
+    // Exchanges each entry's text with the text at its index: the entries then hold what was
+    // replaced, so that the same call takes the replacement back.
+    void exchangeAtIndexes(std::vector<IndexedText>& entries);
+
 private:
     std::list<std::string> texts_;
 };
@@ -71,6 +90,11 @@ public:
     void clear();
     // Moves every box of the other list to the end of this one, leaving the other empty.
     void appendAll(BoxList& other);
+    // Precondition for the three: index below the size (for insert: at most the size).
+    Box& at(std::size_t index) const;
+    // Unlinks the box at the index and hands it over instead of releasing it.
+    std::unique_ptr<Box> take(std::size_t index);
+    void insert(std::size_t index, std::unique_ptr<Box> box);
 
 private:
     std::list<std::unique_ptr<Box>> boxes_;
@@ -122,12 +146,20 @@ public:
     const Box* findBoxById(std::string_view id) const;
     // The rank of the first box whose id equals the text.
     std::optional<std::size_t> findRankById(std::string_view id) const;
-    void removeBoxById(std::string_view id);
     // Unlinks the box of the rank and the ID at the same position, even where IDs repeat.
-    // Intersections and the count are the caller's, as with removeBoxById.
+    // Intersections and the count are the caller's.
     void removeBoxAt(std::size_t rank);
+    // The same, handing over the box and its ID text so that insertBoxAt can put them back.
+    // Precondition: rank below the number of boxes.
+    std::pair<std::unique_ptr<Box>, std::string> takeBoxAt(std::size_t rank);
+    // Links the box and its ID text in at the rank. Precondition: rank at most the number of boxes.
+    void insertBoxAt(std::size_t rank, std::unique_ptr<Box> box, std::string id);
     void removeIntersection(std::string_view text);
+    // Both read intersections as parseRankPair does: a text that is not a pair of ranks names no
+    // box, so it is neither removed nor renumbered. A rankText that is no rank removes nothing.
     void removeIntersectionsOfRank(std::string_view rankText);
+    // Rewrites every pair in plain decimal ("01 2" becomes "1 2"), each rank above the threshold
+    // moved by delta.
     void shiftRanksAbove(long long delta, long long threshold);
 
     // Fixed-point conversions between decimal text and the file's hexadecimal text.

@@ -14,9 +14,8 @@ struct FieldPair {
     int decimalId;
     int hexId;
     HexFormat format;
-    // Which text of a box the pair stands for: 0 to 23 a plane text (Box::planeText), 24 to 26
-    // the centre X, Y and Z.
-    std::size_t boxValue;
+    // Which text of a box the pair stands for, as a slot of boxTextAt.
+    std::size_t slot;
 };
 
 inline constexpr std::size_t fieldPairCount = 27;
@@ -28,8 +27,9 @@ const std::array<FieldPair, fieldPairCount>& fieldPairs();
 BoxText& valueOf(Box& box, const FieldPair& pair);
 
 // The fields and labels of the form that stand alone: the ID, the maximum radius, the number of
-// boxes and the rank of the box last shown.
+// boxes, the path of the current file and the rank of the box last shown.
 inline constexpr int idFieldId = 1013;
 inline constexpr int radiusFieldId = 1015;
 inline constexpr int countLabelId = 1004;
+inline constexpr int pathLabelId = 1006;
 inline constexpr int rankLabelId = 1086;

@@ -4,20 +4,18 @@
 #include "Addi.h"
 #include "Aide.h"
 #include "BoxForm.h"
-#include "DisplayText.h"
 #include "EditField.h"
 #include "FileChooser.h"
 #include "IconResource.h"
 #include "ListControl.h"
+#include "QuestionBox.h"
 #include "StringTable.h"
 #include "SystemMenu.h"
 #include "box.h"
 #include "orlclass.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QShortcut>
-#include <cstdio>
 
 namespace {
 
@@ -32,7 +30,6 @@ constexpr int saveAsButtonId = 4;
 constexpr int helpButtonId = 1082;
 constexpr int boxListId = 1008;
 constexpr int intersectionListId = 1027;
-constexpr int pathLabelId = 1006;
 constexpr int validateButtonId = 1081;
 constexpr int addBoxButtonId = 1032;
 constexpr int deleteBoxButtonId = 1031;
@@ -47,7 +44,13 @@ const QString boxFileFilter =
 
 QuadrelDlg::QuadrelDlg(QWidget* parent)
     : TemplateDialog(mainTemplateId, parent), icon_(loadIcon(programIconId)),
-      fileChooser_(std::make_unique<OpenFileChooser>(boxFileFilter, QStringLiteral("box"))) {
+      questionBox_(std::make_unique<StandardQuestionBox>()) {
+    // "Nouveau" names a file to be written: it gets a save-style dialog that opens where the
+    // others were last left.
+    auto openChooser = std::make_unique<FileDialogChooser>(boxFileFilter, QStringLiteral("box"));
+    newFileChooser_ =
+        openChooser->saveStyle(QStringLiteral("Nouveau fichier BOX"), QStringLiteral("Créer"));
+    fileChooser_ = std::move(openChooser);
     for (const ControlTemplate& control : dialogTemplate().controls) {
         if (control.kind == ControlKind::Edit) {
             editFields_.push_back(controlAs<EditField>(control.id));
@@ -134,12 +137,12 @@ void QuadrelDlg::connectFieldPairs() {
 // Built from the captions around each control, as a sighted user reads the form.
 void QuadrelDlg::nameControlsForScreenReaders() {
     for (const FieldPair& pair : fieldPairs()) {
-        const QString value = pair.boxValue < Box::planeTextCount
+        const QString value = pair.slot >= boxslot::firstPlane
                                   ? QStringLiteral("Plan %1, %2")
-                                        .arg(pair.boxValue / 4)
-                                        .arg(QChar(u"abcd"[pair.boxValue % 4]))
+                                        .arg((pair.slot - boxslot::firstPlane) / 4)
+                                        .arg(QChar(u"abcd"[(pair.slot - boxslot::firstPlane) % 4]))
                                   : QStringLiteral("Coordonnées du centre, %1")
-                                        .arg(QChar(u"XYZ"[pair.boxValue - Box::planeTextCount]));
+                                        .arg(QChar(u"XYZ"[pair.slot - boxslot::firstCentre]));
         control(pair.decimalId)->setAccessibleName(value + QStringLiteral(", décimal"));
         control(pair.hexId)->setAccessibleName(value + QStringLiteral(", hexadécimal"));
     }
@@ -165,10 +168,6 @@ void QuadrelDlg::addAboutEntry() {
     }
 }
 
-void QuadrelDlg::setFileChooser(std::unique_ptr<FileChooser> chooser) {
-    fileChooser_ = std::move(chooser);
-}
-
 void QuadrelDlg::clearForm() {
     for (EditField* field : editFields_) {
         texts_.text(field->property("controlId").toInt()).clear();
@@ -188,139 +187,6 @@ void QuadrelDlg::handleSystemCommand(int commandId) {
         return;
     }
     TemplateDialog::handleSystemCommand(commandId);
-}
-
-std::optional<std::string> QuadrelDlg::chooseBoxFile() {
-    const std::optional<QString> chosen = fileChooser_->choose(this);
-    if (!chosen) {
-        return std::nullopt;
-    }
-    return QFile::encodeName(*chosen).toStdString();
-}
-
-void QuadrelDlg::fillLists() {
-    boxList_->appendLines(document_->boxIds);
-    intersectionList_->appendLines(document_->intersections);
-}
-
-void QuadrelDlg::chooseFile() {
-    const std::optional<std::string> chosen = chooseBoxFile();
-    if (chosen) {
-        openFile(*chosen);
-    }
-}
-
-bool QuadrelDlg::openFile(const std::string& chosen) {
-    // One read, taken whole or not at all: a file that cannot be read costs the user nothing,
-    // and one that changes meanwhile cannot give a count from one version and boxes from another.
-    if (!document_->loadFile(chosen)) {
-        return false;
-    }
-    // A file without a count token is saved with the count "0"; the label says so already.
-    if (document_->countText.empty()) {
-        document_->setCountText("0");
-    }
-    boxList_->removeAllLines();
-    intersectionList_->removeAllLines();
-    clearForm();
-    text(pathLabelId) = document_->getPath();
-    text(countLabelId) = document_->countText;
-    fillLists();
-    setEditFieldsEnabled(true);
-    pushToControls();
-    setModified(false);
-    emit documentChanged();
-    return true;
-}
-
-void QuadrelDlg::newFile() {
-    const std::optional<std::string> chosen = chooseBoxFile();
-    if (!chosen) {
-        return;
-    }
-    document_->setPath(*chosen);
-    const std::string path = document_->getPath();
-    // The new file exists, empty, from now on; whether it could be created is not reported.
-    if (std::FILE* file = std::fopen(path.c_str(), "w+b")) {
-        std::fclose(file);
-    }
-    text(pathLabelId) = path;
-    document_->setCountText("0");
-    text(countLabelId) = document_->countText;
-    setEditFieldsEnabled(true);
-    document_->clear();
-    boxList_->removeAllLines();
-    intersectionList_->removeAllLines();
-    clearForm();
-    pushToControls();
-    setModified(false);
-    emit documentChanged();
-}
-
-void QuadrelDlg::saveFile() {
-    // With no file chosen or created the document writes nothing; a write that fails leaves the
-    // file as it was.
-    showSaveResult(document_->writeFile());
-}
-
-// No message opens: the caption says whether the work is on disk.
-void QuadrelDlg::showSaveResult(bool saved) {
-    if (saved) {
-        setModified(false);
-    } else if (!document_->getPath().empty()) {
-        saveFailed_ = true;
-        showCaption();
-    }
-}
-
-void QuadrelDlg::markEdited() {
-    setModified(true);
-    emit documentChanged();
-}
-
-void QuadrelDlg::setModified(bool modified) {
-    modified_ = modified;
-    if (!modified) {
-        // A fresh or freshly saved document has nothing left that a failed save could lose.
-        saveFailed_ = false;
-    }
-    showCaption();
-}
-
-void QuadrelDlg::showCaption() {
-    const std::string& path = document_->getPath();
-    if (path.empty()) {
-        setWindowTitle(QStringLiteral("Quadrel"));
-        return;
-    }
-    QString caption = decodeForDisplay(std::string_view(path).substr(path.rfind('/') + 1));
-    if (modified_) {
-        caption += u'*';
-    }
-    caption += QStringLiteral(" - Quadrel");
-    if (saveFailed_) {
-        caption += QStringLiteral(" (non enregistré)");
-    }
-    setWindowTitle(caption);
-}
-
-void QuadrelDlg::saveFileAs() {
-    const std::optional<std::string> chosen = chooseBoxFile();
-    if (!chosen) {
-        return;
-    }
-    const std::string previousPath = document_->getPath();
-    document_->setPath(*chosen);
-    // A name the document could not be saved under must not catch the next "Enregistrer".
-    if (!document_->writeFile()) {
-        document_->setPath(previousPath);
-        showSaveResult(false);
-        return;
-    }
-    showSaveResult(true);
-    // The label names the file that later saves go to; the form is left as the user has it.
-    text(pathLabelId) = document_->getPath();
-    texts_.push(pathLabelId);
 }
 
 void QuadrelDlg::showHelp() {

@@ -2,6 +2,7 @@
 
 #include "BoundTexts.h"
 #include "TemplateDialog.h"
+#include "box.h"
 
 #include <QIcon>
 #include <array>
@@ -9,13 +10,15 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
-class Box;
 class BoxDocument;
 class EditField;
 class FileChooser;
 class ListControl;
+class QuestionBox;
+struct Question;
 class ViewWindow;
 
 // The system-menu command that opens the about box.
@@ -32,8 +35,14 @@ public:
 
     void setDocument(BoxDocument* document) { document_ = document; }
     const BoxDocument* document() const { return document_; }
-    // Replaces the file dialog, for instance by a scripted chooser in tests.
+    // Replace the file dialogs, of "Choisir..." and "Enregistrer sous" and of "Nouveau", and the
+    // question boxes, for instance by scripted ones in tests.
     void setFileChooser(std::unique_ptr<FileChooser> chooser);
+    void setNewFileChooser(std::unique_ptr<FileChooser> chooser);
+    void setQuestionBox(std::unique_ptr<QuestionBox> questionBox);
+    // Whether the document holds changes that are not on disk; the caption shows it, and
+    // closing the window or replacing the document asks first.
+    bool hasUnsavedChanges() const { return modified_; }
     // Opens the file as "Choisir..." does once the file is chosen. A file that cannot be read
     // changes nothing and gives false.
     bool openFile(const std::string& path);
@@ -62,10 +71,9 @@ public:
     ViewWindow* view() const { return view_; }
     // Selects line rank of the box list and shows its box, as a click on that line does.
     void showBoxOfRank(std::size_t rank);
-    // What the form's ID field and its 27 hexadecimal fields show now, pulled or not: centre X,
-    // Y, Z, then the 24 plane texts (plane k / 4, coefficient k % 4).
+    // What the form's ID field, and the fields of the 29 texts of a box, show now, pulled or not.
     std::string shownId() const;
-    std::array<std::string, 27> shownBoxTexts() const;
+    BoxTexts shownBoxTexts() const;
     // The fixes the 3D view offers, each made as the user would make it by hand: new texts in
     // the four fields of one plane of the form; pairs appended as the add-intersection dialog
     // appends them; pairs removed as "Supprimer" removes the selected one.
@@ -79,6 +87,10 @@ signals:
     // A field of the form that describes the box shown has changed, by the user or the program.
     void formChanged();
 
+public slots:
+    // Closes the window, unless unsaved changes are kept by the user's answer.
+    void reject() override;
+
 protected:
     void handleSystemCommand(int commandId) override;
 
@@ -90,7 +102,8 @@ private:
     void refillIntersectionList();
     void nameControlsForScreenReaders();
     void addAboutEntry();
-    std::optional<std::string> chooseBoxFile();
+    std::optional<std::string> chooseBoxFile(FileChooser& chooser);
+    std::size_t ask(const Question& question);
     void fillLists();
 
     // Whether the document differs from what was last read or saved; the caption shows it.
@@ -98,11 +111,15 @@ private:
     // After an edit of the document: marks it unsaved and tells the view.
     void markEdited();
     void showCaption();
-    void showSaveResult(bool saved);
+    void showSaveFailure(const std::string& path, std::error_code reason);
+    // Asks what to do with unsaved changes, if there are any. False when they are to stay,
+    // because the user said so or because saving them failed.
+    bool settleUnsavedChanges();
 
     void chooseFile();
     void newFile();
-    void saveFile();
+    // False, with the reason told, when the document could not be saved.
+    bool saveFile();
     void saveFileAs();
     void showHelp();
 
@@ -113,6 +130,8 @@ private:
     BoundTexts texts_;
     QIcon icon_;
     std::unique_ptr<FileChooser> fileChooser_;
+    std::unique_ptr<FileChooser> newFileChooser_;
+    std::unique_ptr<QuestionBox> questionBox_;
     ViewWindow* view_ = nullptr;
     bool modified_ = false;
     bool saveFailed_ = false;

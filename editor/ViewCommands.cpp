@@ -33,14 +33,12 @@ std::string QuadrelDlg::shownId() const {
     return controlAs<EditField>(idFieldId)->text().toStdString();
 }
 
-std::array<std::string, 27> QuadrelDlg::shownBoxTexts() const {
-    std::array<std::string, 27> texts;
+BoxTexts QuadrelDlg::shownBoxTexts() const {
+    BoxTexts texts;
+    texts[boxslot::id] = shownId();
+    texts[boxslot::radius] = controlAs<EditField>(radiusFieldId)->text().toStdString();
     for (const FieldPair& pair : fieldPairs()) {
-        // Centre first, then the planes, as the geometry reads a form.
-        const std::size_t slot = pair.boxValue < Box::planeTextCount
-                                     ? pair.boxValue + Box::centerTextCount
-                                     : pair.boxValue - Box::planeTextCount;
-        texts[slot] = controlAs<EditField>(pair.hexId)->text().toStdString();
+        texts[pair.slot] = controlAs<EditField>(pair.hexId)->text().toStdString();
     }
     return texts;
 }
@@ -49,9 +47,9 @@ std::array<std::string, 27> QuadrelDlg::shownBoxTexts() const {
 void QuadrelDlg::writePlaneTexts(int plane, const std::array<std::string, 4>& hexTexts) {
     pullFromControls();
     for (const FieldPair& pair : fieldPairs()) {
-        if (pair.boxValue / 4 == static_cast<std::size_t>(plane) &&
-            pair.boxValue < Box::planeTextCount) {
-            text(pair.hexId) = hexTexts[pair.boxValue % 4];
+        const std::size_t first = boxslot::plane(static_cast<std::size_t>(plane) * 4);
+        if (pair.slot >= first && pair.slot < first + 4) {
+            text(pair.hexId) = hexTexts[pair.slot - first];
             text(pair.decimalId) = document_->hexToDecimal(text(pair.hexId), pair.format);
         }
     }

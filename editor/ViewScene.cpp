@@ -2,10 +2,10 @@
 
 #include "boxvalues.h"
 #include "orlclass.h"
+#include "rankpair.h"
 #include "scene.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <utility>
 
@@ -23,28 +23,18 @@ bool sameValues(const BoxValues& a, const BoxValues& b) {
     return true;
 }
 
-std::optional<std::size_t> rankText(std::string_view text, std::size_t boxCount) {
-    std::size_t rank = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rank);
-    if (error != std::errc() || end != text.data() + text.size() || rank >= boxCount) {
-        return std::nullopt;
-    }
-    return rank;
-}
-
 } // namespace
 
 std::optional<RankPair> listedPair(std::string_view text, std::size_t boxCount) {
-    const std::size_t space = text.find(' ');
-    if (space == std::string_view::npos) {
+    const auto ranks = parseRankPair(text);
+    const auto names = [boxCount](long long rank) {
+        return rank >= 0 && static_cast<unsigned long long>(rank) < boxCount;
+    };
+    if (!ranks || !names(ranks->first) || !names(ranks->second)) {
         return std::nullopt;
     }
-    const auto first = rankText(text.substr(0, space), boxCount);
-    const auto second = rankText(text.substr(space + 1), boxCount);
-    if (!first || !second) {
-        return std::nullopt;
-    }
-    return RankPair{*first, *second};
+    return RankPair{static_cast<std::size_t>(ranks->first),
+                    static_cast<std::size_t>(ranks->second)};
 }
 
 BoxSphere sphereOf(const Solid& solid, const Vec3& centre) {

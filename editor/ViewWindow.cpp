@@ -130,14 +130,11 @@ void ViewWindow::refreshDocument() {
 
 void ViewWindow::followForm() {
     const std::string id = mainWindow_.shownId();
-    const std::array<std::string, 27> texts = mainWindow_.shownBoxTexts();
+    const BoxTexts texts = mainWindow_.shownBoxTexts();
     const bool present =
-        !id.empty() || std::any_of(texts.begin(), texts.end(),
+        !id.empty() || std::any_of(texts.begin() + boxslot::firstCentre, texts.end(),
                                    [](const std::string& text) { return !text.empty(); });
-    const std::array<std::string_view, 3> centre{texts[0], texts[1], texts[2]};
-    std::array<std::string_view, 24> planes;
-    std::copy(texts.begin() + 3, texts.end(), planes.begin());
-    const BoxValues values = decodeBoxValues(centre, planes);
+    const BoxValues values = decodeBoxValues(texts);
     view_->setHighlight(present, buildSolid(values), values.centre, scene_.rankOfId(id));
 }
 
@@ -185,8 +182,8 @@ void ViewWindow::normalisePlane() {
     }
     const int plane = *problem->plane;
     mainWindow_.showBoxOfRank(*problem->rank);
-    const std::array<std::string, 27> texts = mainWindow_.shownBoxTexts();
-    const std::size_t first = 3 + static_cast<std::size_t>(plane) * 4;
+    const BoxTexts texts = mainWindow_.shownBoxTexts();
+    const std::size_t first = boxslot::plane(static_cast<std::size_t>(plane) * 4);
     const auto scaled =
         normalisedPlaneTexts({texts[first], texts[first + 1], texts[first + 2], texts[first + 3]});
     if (scaled) {

@@ -15,29 +15,26 @@ double position(std::string_view text) {
     return fixedpoint::hexValue(text, HexFormat::EightDigits);
 }
 
+// textAt(slot): the text of the box in that slot.
+template <typename TextAt> BoxValues decode(const TextAt& textAt) {
+    BoxValues values;
+    values.centre = {position(textAt(boxslot::centre(0))), position(textAt(boxslot::centre(1))),
+                     position(textAt(boxslot::centre(2)))};
+    for (std::size_t p = 0; p < values.planes.size(); ++p) {
+        const std::size_t first = boxslot::plane(p * 4);
+        values.planes[p].normal = {coefficient(textAt(first)), coefficient(textAt(first + 1)),
+                                   coefficient(textAt(first + 2))};
+        values.planes[p].d = position(textAt(first + 3));
+    }
+    return values;
+}
+
 } // namespace
 
 BoxValues decodeBoxValues(const Box& box) {
-    std::array<std::string_view, 3> centre;
-    for (std::size_t axis = 0; axis < centre.size(); ++axis) {
-        centre[axis] = box.centerText(axis);
-    }
-    std::array<std::string_view, 24> planes;
-    for (std::size_t k = 0; k < planes.size(); ++k) {
-        planes[k] = box.planeText(k);
-    }
-    return decodeBoxValues(centre, planes);
+    return decode([&box](std::size_t slot) { return boxTextAt(box, slot).view(); });
 }
 
-BoxValues decodeBoxValues(const std::array<std::string_view, 3>& centre,
-                          const std::array<std::string_view, 24>& planes) {
-    BoxValues values;
-    values.centre = {position(centre[0]), position(centre[1]), position(centre[2])};
-    for (std::size_t p = 0; p < values.planes.size(); ++p) {
-        const std::string_view* texts = &planes[p * 4];
-        values.planes[p].normal = {coefficient(texts[0]), coefficient(texts[1]),
-                                   coefficient(texts[2])};
-        values.planes[p].d = position(texts[3]);
-    }
-    return values;
+BoxValues decodeBoxValues(const BoxTexts& texts) {
+    return decode([&texts](std::size_t slot) { return std::string_view(texts[slot]); });
 }

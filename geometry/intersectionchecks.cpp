@@ -1,12 +1,11 @@
 #include "intersectionchecks.h"
 
-#include "digits.h"
 #include "frenchtext.h"
 #include "intersections.h"
-#include "leadinginteger.h"
 #include "orlclass.h"
 #include "problemreporter.h"
 #include "problems.h"
+#include "rankpair.h"
 #include "shapeset.h"
 
 #include <algorithm>
@@ -19,14 +18,6 @@
 namespace {
 
 constexpr std::uint64_t UNSOUND = std::numeric_limits<std::uint64_t>::max();
-
-// An optional sign, then digits only.
-bool isRankText(std::string_view text) {
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        text.remove_prefix(1);
-    }
-    return !text.empty() && allDigits(text);
-}
 
 std::uint64_t pairKey(const RankPair& pair) {
     return static_cast<std::uint64_t>(pair.first) << 32 | pair.second;
@@ -145,19 +136,15 @@ private:
     // The key of a listed pair of two distinct ranks of boxes, or nothing; report: whether to
     // report what is wrong with it.
     std::optional<std::uint64_t> listedKey(std::string_view text, bool report) {
-        const std::size_t space = text.find(' ');
-        const std::string_view first = text.substr(0, space);
-        const std::string_view second =
-            space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
-        if (space == std::string_view::npos || !isRankText(first) || !isRankText(second)) {
+        const std::optional<IntersectionRanks> ranks = parseRankPair(text);
+        if (!ranks) {
             if (report) {
                 reporter_.addListed(ProblemKind::IntersectionMalformed, text,
                                     "pas deux rangs séparés par une espace");
             }
             return std::nullopt;
         }
-        const long long a = parseLeadingInteger(first);
-        const long long b = parseLeadingInteger(second);
+        const auto [a, b] = *ranks;
         if (!checkRank(a, text, report) || !checkRank(b, text, report)) {
             return std::nullopt;
         }

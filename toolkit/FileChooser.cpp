@@ -25,23 +25,37 @@ QStringList nameFiltersFromBarFilter(const QString& barFilter) {
     return filters;
 }
 
-OpenFileChooser::OpenFileChooser(const QString& barFilter, QString defaultSuffix)
-    : nameFilters_(nameFiltersFromBarFilter(barFilter)), defaultSuffix_(std::move(defaultSuffix)) {}
+FileDialogChooser::FileDialogChooser(const QString& barFilter, QString defaultSuffix)
+    : nameFilters_(nameFiltersFromBarFilter(barFilter)), defaultSuffix_(std::move(defaultSuffix)),
+      lastFolder_(std::make_shared<QString>()) {}
 
-std::optional<QString> OpenFileChooser::choose(QWidget* owner) {
+std::unique_ptr<FileDialogChooser> FileDialogChooser::saveStyle(QString title,
+                                                                QString confirmText) const {
+    auto chooser = std::make_unique<FileDialogChooser>(*this);
+    chooser->saveStyle_ = SaveStyle{std::move(title), std::move(confirmText)};
+    return chooser;
+}
+
+std::optional<QString> FileDialogChooser::choose(QWidget* owner) {
     QFileDialog dialog(owner);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (saveStyle_) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setWindowTitle(saveStyle_->title);
+        dialog.setLabelText(QFileDialog::Accept, saveStyle_->confirmText);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    }
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilters(nameFilters_);
     dialog.selectNameFilter(nameFilters_.value(0));
     dialog.setDefaultSuffix(defaultSuffix_);
-    if (!lastFolder_.isEmpty()) {
-        dialog.setDirectory(lastFolder_);
+    if (!lastFolder_->isEmpty()) {
+        dialog.setDirectory(*lastFolder_);
     }
     const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     // Cancelling in another folder still moves there: the user went looking in it.
-    lastFolder_ = dialog.directory().absolutePath();
+    *lastFolder_ = dialog.directory().absolutePath();
     if (!chosen) {
         return std::nullopt;
     }

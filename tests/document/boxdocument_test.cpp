@@ -27,7 +27,7 @@ void deleteBox(BoxDocument& document, const std::string& id) {
     ASSERT_TRUE(rank.has_value());
     document.removeIntersectionsOfRank(std::to_string(*rank));
     document.shiftRanksAbove(-1, static_cast<long long>(*rank));
-    document.removeBoxById(id);
+    document.removeBoxAt(*rank);
     document.setCountText(std::to_string(document.boxes.size()));
 }
 
@@ -71,21 +71,6 @@ TEST(BoxDocument, FindsTheFirstBoxWithAnIdComparedExactly) {
     EXPECT_EQ(constant.findBoxById("7"), &document.boxes.begin()->operator*());
 }
 
-TEST(BoxDocument, RemoveBoxByIdUnlinksTheFirstBoxAndIdBearingIt) {
-    BoxDocument document;
-    addBox(document, boxWithId("A"));
-    addBox(document, boxWithId("B"));
-    Box& later = addBox(document, boxWithId("A"));
-    later.maxRadius = "later";
-    document.removeBoxById("A");
-    EXPECT_EQ(textsIn(document.boxIds), (std::vector<std::string>{"B", "A"}));
-    ASSERT_EQ(document.boxes.size(), 2u);
-    EXPECT_EQ(document.findBoxById("A"), &later);
-    document.removeBoxById("missing");
-    EXPECT_EQ(document.boxes.size(), 2u);
-    EXPECT_EQ(document.boxIds.size(), 2u);
-}
-
 TEST(BoxDocument, RemoveIntersectionUnlinksOneExactlyEqualEntry) {
     BoxDocument document;
     setIntersections(document, {"0 1", "2 3", "0 1", "4 5"});
@@ -108,11 +93,12 @@ TEST(BoxDocument, RemoveIntersectionsOfRankComparesEachPartAsTheRankItReadsAs) {
         {{"10 1", "11 2", "1 5", "3 4"}, "1", {"11 2", "3 4"}},
         // A file may write a rank with leading zeros or a sign: it still names that rank.
         {{"0 1", "1 0", "1 1", "2 3", "4 1", "01 2", "3 +001"}, "1", {"2 3"}},
-        // Without a space the second part is empty, which reads as rank 0; long parts saturate.
-        {{"7", "7 ", "77777777777777777777 7", "8 77777777777777777777"},
+        // A text that is not a pair of ranks names no box and stays; long ranks saturate.
+        {{"7", "7 ", " 7 1", "7 1 x", "77777777777777777777 7", "8 77777777777777777777"},
          "7",
-         {"8 77777777777777777777"}},
-        {{"7", "5 6", "5 0"}, "", {"5 6"}},
+         {"7", "7 ", " 7 1", "7 1 x", "8 77777777777777777777"}},
+        {{"7", "5 6", "5 0"}, "", {"7", "5 6", "5 0"}},
+        {{"5 6", "5 0", "-0 3"}, "+0", {"5 6"}},
         {{}, "0", {}},
     };
     for (const Case& c : cases) {
@@ -139,7 +125,7 @@ TEST(BoxDocument, RemoveIntersectionsOfRankHandlesALongList) {
     EXPECT_EQ(textsIn(document.intersections), expected);
 }
 
-TEST(BoxDocument, ShiftRanksAboveMovesOnlyGreaterRanksAndRewritesEveryEntryInDecimal) {
+TEST(BoxDocument, ShiftRanksAboveMovesOnlyGreaterRanksAndRewritesEveryPairInDecimal) {
     struct Case {
         std::vector<std::string> before;
         long long delta;
@@ -149,11 +135,11 @@ TEST(BoxDocument, ShiftRanksAboveMovesOnlyGreaterRanksAndRewritesEveryEntryInDec
     constexpr long long maximum = std::numeric_limits<long long>::max();
     const std::vector<Case> cases = {
         {{"0 1", "2 3", "1 1"}, -1, 1, {"0 1", "1 2", "1 1"}},
-        // A leading space leaves the first part empty, hence 0.
-        {{"01 002", "+3 -0", " 4 x"}, 0, 100, {"1 2", "3 0", "0 4"}},
+        // What is not a pair of ranks stays as it is.
+        {{"01 002", "+3 -0", " 4 x", " 4  5"}, 0, 100, {"1 2", "3 0", " 4 x", " 4  5"}},
         {{"5 6"}, 10, 5, {"5 16"}},
         {{"-2 -1"}, 1, -2, {"-2 0"}},
-        {{"7", "8 9 10", ""}, 1, 0, {"8 0", "9 10", "0 0"}},
+        {{"7", "8 9 10", "", "8 9"}, 1, 0, {"7", "8 9 10", "", "9 10"}},
         {{"123456789012345 99999999999999999999999"},
          1,
          0,

@@ -116,7 +116,7 @@ TEST(BoxReader, TakesTabsAndRunsOfSpacesBetweenValuesAsOneSeparator) {
     expected[3] = "00000002";
     expected[4] = "00000003";
     for (std::size_t k = 0; k < 24; ++k) {
-        expected[5 + k] = std::to_string(k + 1);
+        expected[boxslot::plane(k)] = std::to_string(k + 1);
     }
     EXPECT_EQ(read(bytes), (DocumentSnapshot{"1", "", {"7"}, {expected}, {"0 1"}}));
 }

@@ -60,7 +60,7 @@ TEST(BoxRecord, ReadsAndWritesThroughViewsAndStrings) {
 TEST(BoxRecord, EveryFieldKeepsTextsAroundTheInlineLimit) {
     const BoxTexts texts = tokensAroundTheLimit(0);
     Box box;
-    fill(box, texts);
+    assignTexts(box, texts);
     EXPECT_EQ(textsOf(box), texts);
 }
 
@@ -75,7 +75,7 @@ TEST(BoxRecord, EveryFieldTakesAShortTextAfterALongOneAndBack) {
     const std::vector<const BoxTexts*> steps{&shortTexts, &longTexts, &shortTexts, &emptyTexts,
                                              &longTexts,  &longTexts, &emptyTexts};
     for (const BoxTexts* texts : steps) {
-        fill(box, *texts);
+        assignTexts(box, *texts);
         EXPECT_EQ(textsOf(box), *texts);
     }
 }
@@ -84,12 +84,12 @@ TEST(BoxRecord, ABoxMovedBetweenListsKeepsItsTexts) {
     const BoxTexts first = tokensAroundTheLimit(1);
     const BoxTexts second = tokensAroundTheLimit(2);
     BoxList source;
-    fill(source.append(std::make_unique<Box>()), first);
-    fill(source.append(std::make_unique<Box>()), second);
+    assignTexts(source.append(std::make_unique<Box>()), first);
+    assignTexts(source.append(std::make_unique<Box>()), second);
     const Box* moved = &source.last();
 
     BoxList target;
-    fill(target.append(std::make_unique<Box>()), second);
+    assignTexts(target.append(std::make_unique<Box>()), second);
     target.appendAll(source);
     EXPECT_TRUE(source.empty());
     ASSERT_EQ(target.size(), 3u);
@@ -101,7 +101,7 @@ TEST(BoxRecord, ABoxMovedBetweenListsKeepsItsTexts) {
     EXPECT_EQ(held, (std::vector<BoxTexts>{second, first, second}));
 
     // Emptied, the source list takes boxes again; the moved ones are untouched by it.
-    fill(source.append(std::make_unique<Box>()), first);
+    assignTexts(source.append(std::make_unique<Box>()), first);
     target.remove(target.begin());
     EXPECT_EQ(textsOf(**target.begin()), first);
     EXPECT_EQ(textsOf(target.last()), second);
@@ -136,7 +136,7 @@ TEST(BoxRecord, TextsAroundTheInlineLimitRoundTripThroughAFile) {
     box.planeText(17) = "1";
     box.maxRadius = "a text much longer than the inline limit";
     EXPECT_NE(document.writeText(), bytes);
-    fill(box, edited);
+    assignTexts(box, edited);
     EXPECT_EQ(document.writeText(), bytes);
 }
 
@@ -174,7 +174,7 @@ TEST(BoxRecord, ZeroBytesAndEmptyTextsStayInTheirFields) {
     for (std::size_t field = 0; field < texts.size(); ++field) {
         texts[field] = std::string(field % (limit + 3), '\0');
     }
-    fill(box, texts);
+    assignTexts(box, texts);
     EXPECT_EQ(textsOf(box), texts);
     EXPECT_TRUE(box.id.empty());
     EXPECT_EQ(box.maxRadius.size(), 1u);

@@ -12,36 +12,10 @@
 
 // Helpers shared by the document tests: filling boxes, and comparing documents as plain data.
 
-using BoxTexts = std::array<std::string, 29>;
-
-inline BoxTexts textsOf(const Box& box) {
-    BoxTexts texts;
-    texts[0] = box.id;
-    texts[1] = box.maxRadius;
-    for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
-        texts[2 + axis] = box.centerText(axis);
-    }
-    for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
-        texts[5 + k] = box.planeText(k);
-    }
-    return texts;
-}
-
-inline void fill(Box& box, const BoxTexts& texts) {
-    box.id = texts[0];
-    box.maxRadius = texts[1];
-    for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
-        box.centerText(axis) = texts[2 + axis];
-    }
-    for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
-        box.planeText(k) = texts[5 + k];
-    }
-}
-
 // Appends a box and its ID as the editor's add command does.
 inline Box& addBox(BoxDocument& document, const BoxTexts& texts) {
     Box& box = document.appendBox();
-    fill(box, texts);
+    assignTexts(box, texts);
     document.boxIds.append(texts[0]);
     return box;
 }
@@ -100,8 +74,8 @@ inline BoxTexts stretchedBox() {
     BoxTexts texts = cubeBox();
     texts[0] = "2";
     texts[1] = "3";
-    texts[5 + 11] = "00008000";
-    texts[5 + 19] = "00008000";
+    texts[boxslot::plane(11)] = "00008000";
+    texts[boxslot::plane(19)] = "00008000";
     return texts;
 }
 

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <utility>
 
 std::optional<QString> ScriptedChooser::choose(QWidget*) {
     if (answers_->empty()) {
@@ -25,11 +26,44 @@ std::optional<QString> ScriptedChooser::choose(QWidget*) {
     return answer;
 }
 
+std::size_t ScriptedQuestionBox::ask(QWidget*, const Question& question) {
+    QStringList buttons;
+    for (const Answer& answer : question.answers) {
+        buttons << answer.text;
+    }
+    asked_->push_back(QStringLiteral("%1 [%2]").arg(question.text, buttons.join(" / ")));
+    if (question.answers.size() == 1) {
+        return 0;
+    }
+    if (answers_->empty()) {
+        qWarning("A question was asked once more than the test expected: %s",
+                 qPrintable(question.text));
+        return question.cancelAnswer;
+    }
+    const QString answer = answers_->front();
+    answers_->pop_front();
+    if (answer == QStringLiteral("Escape")) {
+        return question.cancelAnswer;
+    }
+    const qsizetype index = buttons.indexOf(answer);
+    if (index < 0) {
+        qWarning("The question has no button %s: %s", qPrintable(answer),
+                 qPrintable(question.text));
+        return question.cancelAnswer;
+    }
+    return static_cast<std::size_t>(index);
+}
+
 TestWindow::TestWindow()
     : document_(std::make_unique<BoxDocument>()), window_(std::make_unique<QuadrelDlg>()),
-      answers_(std::make_shared<std::deque<QString>>()) {
+      answers_(std::make_shared<std::deque<QString>>()),
+      questionAnswers_(std::make_shared<std::deque<QString>>()),
+      questionsAsked_(std::make_shared<QStringList>()) {
     window_->setDocument(document_.get());
     window_->setFileChooser(std::make_unique<ScriptedChooser>(answers_));
+    window_->setNewFileChooser(std::make_unique<ScriptedChooser>(answers_));
+    window_->setQuestionBox(
+        std::make_unique<ScriptedQuestionBox>(questionAnswers_, questionsAsked_));
     window_->show();
     window_->activateWindow();
     if (!QTest::qWaitForWindowActive(window_.get())) {
@@ -38,6 +72,10 @@ TestWindow::TestWindow()
 }
 
 TestWindow::~TestWindow() = default;
+
+QStringList TestWindow::takeQuestionsAsked() {
+    return std::exchange(*questionsAsked_, {});
+}
 
 QWidget* TestWindow::control(int id) const {
     return window_->control(id);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileChooser.h"
+#include "QuestionBox.h"
 
 #include <QString>
 #include <QStringList>
@@ -29,7 +30,24 @@ private:
     std::shared_ptr<std::deque<QString>> answers_;
 };
 
-// The main window with a document and a scripted chooser, shown and ready for input.
+// Answers the window's questions from a script of button texts, and keeps every question asked
+// as the user sees it: "text [button / button]". "Escape" answers as the Escape key does. A box
+// with one button, a message, needs no answer in the script; a question beyond the script is
+// cancelled, with a warning.
+class ScriptedQuestionBox : public QuestionBox {
+public:
+    ScriptedQuestionBox(std::shared_ptr<std::deque<QString>> answers,
+                        std::shared_ptr<QStringList> asked)
+        : answers_(std::move(answers)), asked_(std::move(asked)) {}
+    std::size_t ask(QWidget* owner, const Question& question) override;
+
+private:
+    std::shared_ptr<std::deque<QString>> answers_;
+    std::shared_ptr<QStringList> asked_;
+};
+
+// The main window with a document, a scripted chooser and scripted questions, shown and ready
+// for input.
 class TestWindow {
 public:
     TestWindow();
@@ -41,6 +59,11 @@ public:
     void answerChooser(const QString& path) { answers_->push_back(path); }
     void cancelChooser() { answers_->push_back(QString()); }
     std::size_t unansweredQuestions() const { return answers_->size(); }
+    // The next answers to the window's question boxes, by button text, in order.
+    void answerQuestion(const QString& buttonText) { questionAnswers_->push_back(buttonText); }
+    // The questions asked since the last call, and the scripted answers left.
+    QStringList takeQuestionsAsked();
+    std::size_t unusedAnswers() const { return questionAnswers_->size(); }
 
     QWidget* control(int id) const;
     void click(int buttonId);
@@ -54,6 +77,8 @@ private:
     std::unique_ptr<BoxDocument> document_;
     std::unique_ptr<QuadrelDlg> window_;
     std::shared_ptr<std::deque<QString>> answers_;
+    std::shared_ptr<std::deque<QString>> questionAnswers_;
+    std::shared_ptr<QStringList> questionsAsked_;
 };
 
 // Runs action on the next modal dialog once it is shown; the dialog is expected to close.

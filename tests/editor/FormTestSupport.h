@@ -17,7 +17,7 @@
 #include <vector>
 
 // One box as the file writes it: 24 plane texts (plane 0 a to plane 5 d), then the centre.
-struct BoxTexts {
+struct FormBox {
     std::string id;
     std::string radius = "12";
     std::array<std::string, 3> centre{"0000c000", "00004000", "ffff8000"};
@@ -27,10 +27,10 @@ struct BoxTexts {
                                        "6000", "00014000", "2000", "1000",     "4000", "00018000"};
 };
 
-inline std::string boxTextBytes(const std::vector<BoxTexts>& boxes,
+inline std::string boxTextBytes(const std::vector<FormBox>& boxes,
                                 const std::vector<std::string>& intersections) {
     std::string bytes = std::to_string(boxes.size());
-    for (const BoxTexts& box : boxes) {
+    for (const FormBox& box : boxes) {
         bytes += "\r\n " + box.id + "  " + box.radius;
         bytes += "\r\n  " + box.centre[0] + " " + box.centre[1] + " " + box.centre[2];
         for (std::size_t plane = 0; plane < 6; ++plane) {
@@ -42,7 +42,7 @@ inline std::string boxTextBytes(const std::vector<BoxTexts>& boxes,
 }
 
 // The decimal and hexadecimal field ids of the values of a box: plane 0 a to plane 5 d, then the
-// centre X, Y and Z, in the order of BoxTexts.
+// centre X, Y and Z, in the order of FormBox.
 struct FormPairIds {
     int decimalId;
     int hexId;
@@ -55,22 +55,25 @@ inline const std::array<FormPairIds, 27> formPairIds{{
     {1021, 1018}, {1022, 1019}, {1025, 1020},
 }};
 
-// The texts of a box of the document in the order of BoxTexts.
-inline BoxTexts textsOf(const Box& box) {
-    BoxTexts texts{box.id, box.maxRadius};
-    texts.centre = {box.centerX, box.centerY, box.centerZ};
-    for (std::size_t k = 0; k < 24; ++k) {
-        texts.planes[k] = box.planeText(k);
+// The texts of a box of the document as the form's sample holds them.
+inline FormBox formBoxOf(const Box& box) {
+    FormBox sample{std::string(boxTextAt(box, boxslot::id)),
+                   std::string(boxTextAt(box, boxslot::radius))};
+    for (std::size_t axis = 0; axis < sample.centre.size(); ++axis) {
+        sample.centre[axis] = boxTextAt(box, boxslot::centre(axis));
     }
-    return texts;
+    for (std::size_t k = 0; k < sample.planes.size(); ++k) {
+        sample.planes[k] = boxTextAt(box, boxslot::plane(k));
+    }
+    return sample;
 }
 
-inline bool operator==(const BoxTexts& a, const BoxTexts& b) {
+inline bool operator==(const FormBox& a, const FormBox& b) {
     return a.id == b.id && a.radius == b.radius && a.centre == b.centre && a.planes == b.planes;
 }
 
 // How QCOMPARE prints a box.
-inline char* toString(const BoxTexts& box) {
+inline char* toString(const FormBox& box) {
     std::string text = box.id + " " + box.radius;
     for (const std::string& value : box.centre) {
         text += " " + value;

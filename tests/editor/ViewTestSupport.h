@@ -10,12 +10,12 @@
 
 // An upright box around (x, y, z) reaching half units each way; planes 0 to 5 face +x, +y, +z,
 // -y, -z, -x, each with a unit normal and d its distance from the origin along that normal.
-inline BoxTexts cube(const std::string& id, double x, double y, double z, double half) {
+inline FormBox cube(const std::string& id, double x, double y, double z, double half) {
     const double normals[6][3] = {{1, 0, 0},  {0, 1, 0},  {0, 0, 1},
                                   {0, -1, 0}, {0, 0, -1}, {-1, 0, 0}};
     const double centre[3] = {x, y, z};
     const auto text = [](double value) { return fixedpoint::formatDecimal(value); };
-    BoxTexts box{id, "9"};
+    FormBox box{id, "9"};
     for (std::size_t axis = 0; axis < 3; ++axis) {
         box.centre[axis] = fixedpoint::decimalToHex8(text(centre[axis]));
     }

@@ -22,22 +22,22 @@ constexpr int idField = 1013;
 constexpr int radiusField = 1015;
 
 // Boxes whose values differ from one box to the next.
-std::vector<BoxTexts> sampleBoxes(const std::vector<std::string>& ids) {
-    std::vector<BoxTexts> boxes;
+std::vector<FormBox> sampleBoxes(const std::vector<std::string>& ids) {
+    std::vector<FormBox> boxes;
     int serial = 0;
     for (const std::string& id : ids) {
         ++serial;
-        BoxTexts box{id, std::to_string(serial)};
+        FormBox box{id, std::to_string(serial)};
         box.centre[0] = "0000" + std::to_string(serial) + "000";
         boxes.push_back(box);
     }
     return boxes;
 }
 
-std::vector<BoxTexts> documentBoxes(const BoxDocument& document) {
-    std::vector<BoxTexts> boxes;
+std::vector<FormBox> documentBoxes(const BoxDocument& document) {
+    std::vector<FormBox> boxes;
     for (const auto& box : document.boxes) {
-        boxes.push_back(textsOf(*box));
+        boxes.push_back(formBoxOf(*box));
     }
     return boxes;
 }
@@ -65,7 +65,7 @@ private slots:
     void withNoFileTheButtonsDoNothing();
 
 private:
-    std::unique_ptr<TestWindow> openWindow(const std::vector<BoxTexts>& boxes,
+    std::unique_ptr<TestWindow> openWindow(const std::vector<FormBox>& boxes,
                                            const std::vector<std::string>& intersections = {});
     QString path() const { return dir_->filePath("boites.box"); }
 
@@ -78,7 +78,7 @@ void BoxCommandsTest::init() {
 }
 
 std::unique_ptr<TestWindow>
-BoxCommandsTest::openWindow(const std::vector<BoxTexts>& boxes,
+BoxCommandsTest::openWindow(const std::vector<FormBox>& boxes,
                             const std::vector<std::string>& intersections) {
     writeBytes(path(), boxTextBytes(boxes, intersections));
     auto test = std::make_unique<TestWindow>();
@@ -88,7 +88,7 @@ BoxCommandsTest::openWindow(const std::vector<BoxTexts>& boxes,
 }
 
 void BoxCommandsTest::selectingALineShowsItsBox() {
-    std::vector<BoxTexts> boxes = sampleBoxes({"10", "20", "30", "40"});
+    std::vector<FormBox> boxes = sampleBoxes({"10", "20", "30", "40"});
     boxes[2].radius = "007";
     boxes[2].centre = {"00008000", "0000c000", "ffff8000"};
     auto test = openWindow(boxes, {"0 1", "2 3"});
@@ -122,7 +122,7 @@ void BoxCommandsTest::selectingALineShowsItsBox() {
 }
 
 void BoxCommandsTest::validateStoresWhatTheDecimalFieldsDerived() {
-    const std::vector<BoxTexts> boxes = sampleBoxes({"10", "20", "30"});
+    const std::vector<FormBox> boxes = sampleBoxes({"10", "20", "30"});
     auto test = openWindow(boxes, {"0 2"});
     test->clickLine(boxList, 1);
 
@@ -133,7 +133,7 @@ void BoxCommandsTest::validateStoresWhatTheDecimalFieldsDerived() {
     retype(*test, radiusField, "99");
     test->click(validateButton);
 
-    std::vector<BoxTexts> expected = boxes;
+    std::vector<FormBox> expected = boxes;
     expected[1].planes[0] = "2000";
     expected[1].planes[3] = "00008000";
     expected[1].centre[0] = "ffff8000";
@@ -149,17 +149,17 @@ void BoxCommandsTest::validateStoresWhatTheDecimalFieldsDerived() {
 }
 
 void BoxCommandsTest::validateWithAChangedIdAddsANewLastBox() {
-    const std::vector<BoxTexts> boxes = sampleBoxes({"10", "20"});
+    const std::vector<FormBox> boxes = sampleBoxes({"10", "20"});
     auto test = openWindow(boxes);
     test->clickLine(boxList, 0);
     retype(*test, idField, "77");
     retype(*test, 1045, "-1");
     test->click(validateButton);
 
-    BoxTexts added = boxes[0];
+    FormBox added = boxes[0];
     added.id = "77";
     added.planes[4] = "c000";
-    std::vector<BoxTexts> expected = boxes;
+    std::vector<FormBox> expected = boxes;
     expected.push_back(added);
     QCOMPARE(documentBoxes(test->document()), expected);
     QCOMPARE(texts(test->document().boxIds), QStringList({"10", "20", "77"}));
@@ -171,19 +171,19 @@ void BoxCommandsTest::validateWithAChangedIdAddsANewLastBox() {
 }
 
 void BoxCommandsTest::validateGoesByTheIdInTheFormAlone() {
-    const std::vector<BoxTexts> boxes = sampleBoxes({"10", "20"});
+    const std::vector<FormBox> boxes = sampleBoxes({"10", "20"});
     auto test = openWindow(boxes);
     QCOMPARE(test->list(boxList)->selectedIndex(), std::nullopt);
     retype(*test, idField, "20");
     retype(*test, 1018, "00004000");
     test->click(validateButton);
 
-    BoxTexts formOnly;
+    FormBox formOnly;
     formOnly.id = "20";
     formOnly.radius = "";
     formOnly.centre = {"00004000", "", ""};
     formOnly.planes.fill("");
-    QCOMPARE(documentBoxes(test->document()), std::vector<BoxTexts>({boxes[0], formOnly}));
+    QCOMPARE(documentBoxes(test->document()), std::vector<FormBox>({boxes[0], formOnly}));
     QCOMPARE(test->lines(boxList), QStringList({"10", "20"}));
     QCOMPARE(test->shownText(countLabel), QString("2"));
 }
@@ -197,7 +197,7 @@ void BoxCommandsTest::addRefusesAnEmptyOrTakenId_data() {
 
 void BoxCommandsTest::addRefusesAnEmptyOrTakenId() {
     QFETCH(QString, id);
-    const std::vector<BoxTexts> boxes = sampleBoxes({"10", "20", "30"});
+    const std::vector<FormBox> boxes = sampleBoxes({"10", "20", "30"});
     auto test = openWindow(boxes, {"1 2"});
     test->clickLine(boxList, 2);
     retype(*test, 1023, "2000");
@@ -239,7 +239,7 @@ void BoxCommandsTest::addInANewFileCountsFromZero() {
 }
 
 void BoxCommandsTest::deletingABoxRenumbersTheIntersections() {
-    const std::vector<BoxTexts> boxes = sampleBoxes({"10", "20", "30", "40", "50", "60"});
+    const std::vector<FormBox> boxes = sampleBoxes({"10", "20", "30", "40", "50", "60"});
     auto test = openWindow(boxes, {"0 2", "3 4", "2 5", "1 3"});
     test->clickLine(boxList, 2);
     // Typed and never pulled: the push at the end shows the ID the form holds again.
@@ -250,7 +250,7 @@ void BoxCommandsTest::deletingABoxRenumbersTheIntersections() {
     QCOMPARE(test->lines(intersectionList), QStringList({"2 3", "1 2"}));
     QCOMPARE(test->lines(boxList), QStringList({"10", "20", "40", "50", "60"}));
     QCOMPARE(texts(test->document().boxIds), QStringList({"10", "20", "40", "50", "60"}));
-    std::vector<BoxTexts> expected = boxes;
+    std::vector<FormBox> expected = boxes;
     expected.erase(expected.begin() + 2);
     QCOMPARE(documentBoxes(test->document()), expected);
     QCOMPARE(test->shownText(countLabel), QString("5"));
@@ -282,7 +282,7 @@ void BoxCommandsTest::deletingTheOnlyBoxLeavesNone() {
 }
 
 void BoxCommandsTest::deleteWithNoSelectedLineDoesNothing() {
-    const std::vector<BoxTexts> boxes = sampleBoxes({"10", "20", "30"});
+    const std::vector<FormBox> boxes = sampleBoxes({"10", "20", "30"});
     auto test = openWindow(boxes, {"0 1", "1 2"});
     test->clickLine(boxList, 1);
     test->click(deleteBoxButton);
@@ -300,7 +300,7 @@ void BoxCommandsTest::deleteWithNoSelectedLineDoesNothing() {
 
 // A file may repeat an ID: every command reaches the first box bearing it.
 void BoxCommandsTest::repeatedIdsReachTheFirstBox() {
-    std::vector<BoxTexts> boxes = sampleBoxes({"5", "6", "5"});
+    std::vector<FormBox> boxes = sampleBoxes({"5", "6", "5"});
     auto test = openWindow(boxes, {"0 1", "1 2", "2 0"});
 
     test->clickLine(boxList, 2);
@@ -315,12 +315,12 @@ void BoxCommandsTest::repeatedIdsReachTheFirstBox() {
 
 // The line's position is the box's rank: the selected line's box leaves, with its intersections.
 void BoxCommandsTest::deletingARepeatedIdDeletesTheSelectedLinesBox() {
-    const std::vector<BoxTexts> boxes = sampleBoxes({"5", "6", "5", "7"});
+    const std::vector<FormBox> boxes = sampleBoxes({"5", "6", "5", "7"});
     for (const int line : {0, 2}) {
         auto test = openWindow(boxes, {"0 1", "1 2", "2 0", "3 1"});
         test->clickLine(boxList, line);
         test->click(deleteBoxButton);
-        std::vector<BoxTexts> expected = boxes;
+        std::vector<FormBox> expected = boxes;
         expected.erase(expected.begin() + line);
         QCOMPARE(documentBoxes(test->document()), expected);
         const QStringList remaining =
@@ -342,7 +342,7 @@ void BoxCommandsTest::deletingARepeatedIdDeletesTheSelectedLinesBox() {
 // Deleting ".5" from a file's "17.5", undoing and typing " 3" once let the space through to
 // the file, where it split the value in two and shifted every later token.
 void BoxCommandsTest::undoLetsNoRefusedCharacterIntoASavedValue() {
-    std::vector<BoxTexts> boxes = sampleBoxes({"A1", "6"});
+    std::vector<FormBox> boxes = sampleBoxes({"A1", "6"});
     boxes[0].radius = "17.5";
     auto test = openWindow(boxes, {"0 1"});
     test->clickLine(boxList, 0);

@@ -55,6 +55,7 @@ struct Outcome {
     QString path;
     QString caption;
     std::size_t unanswered;
+    QStringList questions;
     QString modalSeen;
     std::map<QString, std::string> files;
 
@@ -178,6 +179,9 @@ Outcome DesktopTest::act(bool withFile, int button, bool byKey) {
             retype(test.control(radiusField), "77");
             test.click(validateButton);
             test.control(idField)->setFocus();
+            if (button == chooseButton || button == newButton) {
+                test.answerQuestion("Ne pas enregistrer");
+            }
         }
         test.answerChooser(dir_->filePath(button == chooseButton ? "autre.box" : "nouveau.box"));
         // Only the help opens a window of its own; a watch left waiting would outlive this run.
@@ -206,7 +210,8 @@ Outcome DesktopTest::act(bool withFile, int button, bool byKey) {
         outcome.count = test.shownText(countLabel);
         outcome.path = test.shownText(pathLabel);
         outcome.caption = test.window().windowTitle();
-        outcome.unanswered = test.unansweredQuestions();
+        outcome.unanswered = test.unansweredQuestions() + test.unusedAnswers();
+        outcome.questions = test.takeQuestionsAsked();
     }
     for (const QString& name : QDir(dir_->path()).entryList(QDir::Files)) {
         outcome.files[name] = readBytes(dir_->filePath(name));
@@ -226,6 +231,7 @@ void DesktopTest::aShortcutDoesWhatItsButtonDoes() {
     QCOMPARE(pressed.path, clicked.path);
     QCOMPARE(pressed.caption, clicked.caption);
     QCOMPARE(pressed.unanswered, clicked.unanswered);
+    QCOMPARE(pressed.questions, clicked.questions);
     QCOMPARE(pressed.modalSeen, clicked.modalSeen);
     QVERIFY(pressed.files == clicked.files);
     QCOMPARE(clicked.modalSeen.isEmpty(), button != helpButton);
@@ -269,6 +275,7 @@ void DesktopTest::theCaptionShowsUnsavedWork() {
     test.clickLine(intersectionList, 0);
     test.click(deleteIntersectionButton);
     QCOMPARE(caption(), QString("salle.box* - Quadrel"));
+    test.answerQuestion("Ne pas enregistrer");
     test.answerChooser(path);
     test.click(chooseButton);
     QCOMPARE(caption(), QString("salle.box - Quadrel"));
@@ -281,6 +288,7 @@ void DesktopTest::theCaptionShowsUnsavedWork() {
     QCOMPARE(caption(), QString("copie.box - Quadrel"));
     test.clickLine(boxList, 0);
     test.click(deleteBoxButton);
+    test.answerQuestion("Ne pas enregistrer");
     test.answerChooser(dir_->filePath("nouveau.box"));
     test.click(newButton);
     QCOMPARE(caption(), QString("nouveau.box - Quadrel"));

@@ -129,7 +129,7 @@ void FieldPairsTest::everyPairConvertsInItsFormat() {
     QFETCH(int, decimalId);
     QFETCH(int, hexId);
     QFETCH(bool, eightDigits);
-    BoxTexts halves{"2"};
+    FormBox halves{"2"};
     halves.centre.fill("00002000");
     halves.planes.fill("2000");
     auto test = openWindow(boxTextBytes({{"1"}, halves}, {}));
@@ -148,7 +148,7 @@ void FieldPairsTest::everyPairConvertsInItsFormat() {
 }
 
 void FieldPairsTest::theTypedFieldKeepsItsTextAndCaret() {
-    BoxTexts second{"2"};
+    FormBox second{"2"};
     second.centre[0] = "00004000";
     auto test = openWindow(boxTextBytes({{"1"}, second}, {}));
     const QMap<int, QString> before = shownFields(*test);
@@ -206,7 +206,7 @@ void FieldPairsTest::theIdAndRadiusFieldsHaveNoPartner() {
 // Stored texts that are not in the converter's own form ("4000" in an 8-digit field, "0" in a
 // 4-digit one): a reaction started while the form is filled would rewrite them.
 void FieldPairsTest::fillingTheFormStartsNoReaction() {
-    BoxTexts odd{"2"};
+    FormBox odd{"2"};
     odd.centre = {"4000", "c000", "0"};
     odd.planes[0] = "0";
     odd.planes[3] = "4000";
@@ -249,7 +249,7 @@ void FieldPairsTest::hexadecimalFieldsRefuseWhiteSpace() {
 
 // A narrow field scrolls: the sign and the leading digits of what the program wrote stay in view.
 void FieldPairsTest::aRewrittenFieldShowsItsStart() {
-    BoxTexts second{"2"};
+    FormBox second{"2"};
     second.centre[1] = "ffff8000";
     auto test = openWindow(boxTextBytes({{"1"}, second}, {}));
     auto* centreY = test->window().controlAs<EditField>(1022);

@@ -182,8 +182,12 @@ void FileCommandsTest::saveAfterNewWritesAnEmptyDocument() {
     TestWindow test;
     test.answerChooser(loaded);
     test.click(chooseButton);
+    test.answerQuestion("Remplacer");
     test.answerChooser(created);
     test.click(newButton);
+    QCOMPARE(test.takeQuestionsAsked(),
+             QStringList({"« vide.box » existe déjà. Le remplacer par un fichier vide ? [Remplacer "
+                          "/ Annuler]"}));
     QCOMPARE(readBytes(created), std::string());
 
     test.click(saveButton);
@@ -371,6 +375,7 @@ void FileCommandsTest::saveWithoutAFileDoesNothing() {
     QDir::setCurrent(previous);
 
     QVERIFY(filesInDir().isEmpty());
+    QCOMPARE(test.takeQuestionsAsked(), QStringList());
     QCOMPARE(test.shownText(pathLabel), QString());
     QCOMPARE(test.shownText(countLabel), QString());
     for (EditField* field : editFields(test)) {
@@ -411,8 +416,8 @@ void FileCommandsTest::bytesThatAreNotUtf8AreShownAndWrittenBack() {
     QCOMPARE(readBytes(path), bytes);
 }
 
-// Through the window's own chooser, as the user meets it: its filter, its suffix, a name typed
-// without extension.
+// Through the window's own chooser of "Nouveau", as the user meets it: a save-style dialog with
+// its title and button, its filter, its suffix, a name typed without extension.
 void FileCommandsTest::theChooserAddsTheBoxSuffix() {
     BoxDocument document;
     QuadrelDlg window;
@@ -424,6 +429,9 @@ void FileCommandsTest::theChooserAddsTheBoxSuffix() {
     QStringList filtersSeen;
     QString selectedFilterSeen;
     QString suffixSeen;
+    QString titleSeen;
+    QString confirmSeen;
+    bool saveStyle = false;
     bool confirmsOverwrite = true;
     whenModalShows([&](QWidget* dialog) {
         auto* fileDialog = qobject_cast<QFileDialog*>(dialog);
@@ -434,6 +442,9 @@ void FileCommandsTest::theChooserAddsTheBoxSuffix() {
         filtersSeen = fileDialog->nameFilters();
         selectedFilterSeen = fileDialog->selectedNameFilter();
         suffixSeen = fileDialog->defaultSuffix();
+        titleSeen = fileDialog->windowTitle();
+        confirmSeen = fileDialog->labelText(QFileDialog::Accept);
+        saveStyle = fileDialog->acceptMode() == QFileDialog::AcceptSave;
         confirmsOverwrite = !fileDialog->testOption(QFileDialog::DontConfirmOverwrite);
         auto* nameEdit = fileDialog->findChild<QLineEdit*>("fileNameEdit");
         QTest::keyClicks(nameEdit, "sans-extension");
@@ -447,6 +458,9 @@ void FileCommandsTest::theChooserAddsTheBoxSuffix() {
     QCOMPARE(filtersSeen, QStringList({"Fichier BOX (*.box)", "Tous les fichiers (*)"}));
     QCOMPARE(selectedFilterSeen, QString("Fichier BOX (*.box)"));
     QCOMPARE(suffixSeen, QString("box"));
+    QCOMPARE(titleSeen, QString("Nouveau fichier BOX"));
+    QCOMPARE(confirmSeen, QString("Créer"));
+    QVERIFY(saveStyle);
     QVERIFY(!confirmsOverwrite);
     const QString created = QDir(dir_->path()).filePath("sans-extension.box");
     QCOMPARE(QFileInfo(QString::fromStdString(document.getPath())).absoluteFilePath(),

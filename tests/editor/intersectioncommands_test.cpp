@@ -17,8 +17,8 @@ constexpr int deleteBoxButton = 1031;
 constexpr int boxList = 1008;
 constexpr int intersectionList = 1027;
 
-std::vector<BoxTexts> boxesWithIds(int count) {
-    std::vector<BoxTexts> boxes;
+std::vector<FormBox> boxesWithIds(int count) {
+    std::vector<FormBox> boxes;
     for (int i = 0; i < count; ++i) {
         boxes.push_back({std::to_string(100 + i)});
     }

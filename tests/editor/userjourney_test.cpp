@@ -42,8 +42,8 @@ std::string eightDigits(int value) {
 }
 
 // Types box number n into the form in decimal, with the texts the file must then hold.
-BoxTexts typeBox(TestWindow& test, int n) {
-    BoxTexts box{std::to_string(n * 11), std::to_string(n + 4)};
+FormBox typeBox(TestWindow& test, int n) {
+    FormBox box{std::to_string(n * 11), std::to_string(n + 4)};
     retype(test, 1013, QString::fromStdString(box.id));
     retype(test, 1015, QString::fromStdString(box.radius));
     for (std::size_t k = 0; k < 24; ++k) {
@@ -82,7 +82,7 @@ void UserJourneyTest::typeAddLinkDeleteAndSave() {
     test.answerChooser(path);
     test.click(newButton);
 
-    std::vector<BoxTexts> typed;
+    std::vector<FormBox> typed;
     for (int n = 1; n <= 3; ++n) {
         typed.push_back(typeBox(test, n));
         test.click(addBoxButton);
@@ -106,11 +106,11 @@ void UserJourneyTest::typeAddLinkDeleteAndSave() {
     QVERIFY(saved.loadCountText(path.toStdString()));
     QVERIFY(saved.readFile(path.toStdString()));
     QCOMPARE(saved.countText, std::string("2"));
-    std::vector<BoxTexts> readBack;
+    std::vector<FormBox> readBack;
     for (const auto& box : saved.boxes) {
-        readBack.push_back(textsOf(*box));
+        readBack.push_back(formBoxOf(*box));
     }
-    QCOMPARE(readBack, std::vector<BoxTexts>({typed[1], typed[2]}));
+    QCOMPARE(readBack, std::vector<FormBox>({typed[1], typed[2]}));
     QCOMPARE(std::vector<std::string>(saved.intersections.begin(), saved.intersections.end()),
              std::vector<std::string>({"0 1"}));
     QCOMPARE(readBytes(path), boxTextBytes({typed[1], typed[2]}, {"0 1"}));

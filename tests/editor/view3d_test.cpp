@@ -14,7 +14,7 @@
 
 namespace {
 
-void openFile(TestWindow& test, const QString& path, const std::vector<BoxTexts>& boxes,
+void openFile(TestWindow& test, const QString& path, const std::vector<FormBox>& boxes,
               const std::vector<std::string>& intersections) {
     writeBytes(path, boxTextBytes(boxes, intersections));
     test.answerChooser(path);
@@ -59,8 +59,8 @@ void clickRow(QTreeView* list, int row) {
 // Three boxes apart on the X axis, the first two touching; a plane of the middle one whose
 // normal is twice too short; and listed pairs that are apart, a box with itself, out of range,
 // malformed and repeated.
-std::vector<BoxTexts> faultyBoxes() {
-    std::vector<BoxTexts> boxes{cube("10", 0, 0, 0, 1), cube("11", 2, 0, 0, 1),
+std::vector<FormBox> faultyBoxes() {
+    std::vector<FormBox> boxes{cube("10", 0, 0, 0, 1), cube("11", 2, 0, 0, 1),
                                 cube("12", 8, 0, 0, 1)};
     boxes[1].planes[12] = "0000"; // plane 3 faces -y: (0, -0.5, 0), d 0.5
     boxes[1].planes[13] = "a000";
@@ -166,7 +166,7 @@ void View3dTest::theViewTakesInputWhileTheMainWindowRunsModally() {
 void View3dTest::theViewDrawsEveryBoxAndCrossesTheOnesWithoutASolid() {
     QTemporaryDir dir;
     TestWindow test;
-    std::vector<BoxTexts> boxes{cube("1", 0, 0, 0, 1), cube("2", 4, 0, 0, 1),
+    std::vector<FormBox> boxes{cube("1", 0, 0, 0, 1), cube("2", 4, 0, 0, 1),
                                 cube("3", 0, 4, 0, 1)};
     boxes[2].planes[3] = "00000000";
     boxes[2].planes[23] = "00008000"; // -x ≤ 2 and x ≤ 0: closed still
@@ -222,7 +222,7 @@ void View3dTest::typingInAHexFieldRebuildsTheHighlightedSolid() {
 void View3dTest::typingInADecimalFieldOrTheCentreFollowsToo() {
     QTemporaryDir dir;
     TestWindow test;
-    BoxTexts box = cube("1", 0, 0, 0, 1);
+    FormBox box = cube("1", 0, 0, 0, 1);
     box.planes[0] = "0000"; // no solid: the view shows the centre as a cross
     openFile(test, dir.filePath("f.box"), {box}, {});
     ViewWindow* view = openView(test);
@@ -273,6 +273,7 @@ void View3dTest::theCommandsRefreshTheScene() {
 
     // While hidden the view does not follow; shown again, it shows the document as it is.
     view->close();
+    test.answerQuestion("Ne pas enregistrer");
     test.answerChooser(dir.filePath("new.box"));
     test.click(1036);
     QCOMPARE(view->scene().size(), std::size_t(2));

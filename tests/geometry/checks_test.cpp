@@ -83,10 +83,10 @@ std::vector<Found> found(const std::vector<Problem>& problems) {
 
 void setPlane(BoxTexts& texts, std::size_t plane, const std::string& a, const std::string& b,
               const std::string& c, const std::string& d) {
-    texts[5 + plane * 4] = a;
-    texts[6 + plane * 4] = b;
-    texts[7 + plane * 4] = c;
-    texts[8 + plane * 4] = d;
+    texts[boxslot::plane(plane * 4)] = a;
+    texts[boxslot::plane(plane * 4 + 1)] = b;
+    texts[boxslot::plane(plane * 4 + 2)] = c;
+    texts[boxslot::plane(plane * 4 + 3)] = d;
 }
 
 struct KindCase {
@@ -365,3 +365,31 @@ TEST(Checks, ThreadsReportWhatOneThreadFindsInTheSameOrder) {
                          "intersection-duplicate", "intersection-missing"}));
     EXPECT_EQ(search.pairs, computeIntersections(buildSolids(document)));
 }
+
+namespace {
+
+// The checker reads a listed pair as the renumbering does: what it calls malformed is exactly
+// what names no box, and a pair in another form is the same pair as its plain text.
+TEST(Checks, AListedPairIsReadAsTheRenumberingReadsIt) {
+    struct Case {
+        std::string text;
+        std::vector<Found> expected;
+    };
+    const std::vector<Case> cases = {
+        {"+0 1", {}},
+        {"00 01", {}},
+        {"-0 1", {}},
+        {" 0  1",
+         {{"intersection-malformed", {}, {}, " 0  1"}, {"intersection-missing", {}, {}, "0 1"}}},
+        {"0 1 junk",
+         {{"intersection-malformed", {}, {}, "0 1 junk"}, {"intersection-missing", {}, {}, "0 1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Scene scene = workedExample();
+        scene.intersections = {c.text};
+        EXPECT_EQ(found(problemsOf(scene)), c.expected);
+    }
+}
+
+} // namespace

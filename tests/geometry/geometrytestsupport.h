@@ -36,16 +36,16 @@ inline std::string hex8(double value) {
 inline BoxTexts boxTexts(const std::string& id, const std::string& radius, const Vec3& centre,
                          const std::array<TestPlane, 6>& planes) {
     BoxTexts texts;
-    texts[0] = id;
-    texts[1] = radius;
-    texts[2] = hex8(centre.x);
-    texts[3] = hex8(centre.y);
-    texts[4] = hex8(centre.z);
+    texts[boxslot::id] = id;
+    texts[boxslot::radius] = radius;
+    texts[boxslot::centre(0)] = hex8(centre.x);
+    texts[boxslot::centre(1)] = hex8(centre.y);
+    texts[boxslot::centre(2)] = hex8(centre.z);
     for (std::size_t p = 0; p < planes.size(); ++p) {
-        texts[5 + p * 4] = hex4(planes[p].normal.x);
-        texts[6 + p * 4] = hex4(planes[p].normal.y);
-        texts[7 + p * 4] = hex4(planes[p].normal.z);
-        texts[8 + p * 4] = hex8(planes[p].d);
+        texts[boxslot::plane(p * 4)] = hex4(planes[p].normal.x);
+        texts[boxslot::plane(p * 4 + 1)] = hex4(planes[p].normal.y);
+        texts[boxslot::plane(p * 4 + 2)] = hex4(planes[p].normal.z);
+        texts[boxslot::plane(p * 4 + 3)] = hex8(planes[p].d);
     }
     return texts;
 }

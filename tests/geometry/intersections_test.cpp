@@ -12,7 +12,7 @@ namespace {
 
 Solid solidOf(const BoxTexts& texts) {
     Box box;
-    fill(box, texts);
+    assignTexts(box, texts);
     return buildSolid(decodeBoxValues(box));
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 BoxValues valuesOf(const BoxTexts& texts) {
     Box box;
-    fill(box, texts);
+    assignTexts(box, texts);
     return decodeBoxValues(box);
 }
 

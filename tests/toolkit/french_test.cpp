@@ -1,5 +1,5 @@
 // Qt's own texts in French whatever the locale, and the file chooser as the user meets it: every
-// file under "Tous les fichiers", and the folder last used.
+// file under "Tous les fichiers", the folder last used, and the save style's own words.
 #include "EditField.h"
 #include "FileChooser.h"
 #include "QtTranslations.h"
@@ -81,6 +81,8 @@ private slots:
     void anEditFieldsMenuSpeaksFrench();
     void allFilesShowsNamesWithoutADot();
     void theChooserOpensInTheFolderLastUsed();
+    void aSaveStyleChooserShowsItsTitleAndButton();
+    void aSaveStyleChooserOpensWhereItsSiblingWasLeft();
 };
 
 void FrenchTest::qtTextsAreFrenchUnderTheCLocale() {
@@ -91,7 +93,7 @@ void FrenchTest::qtTextsAreFrenchUnderTheCLocale() {
 
 void FrenchTest::theChooserSpeaksFrench() {
     QTemporaryDir dir;
-    OpenFileChooser chooser(boxFilter, QStringLiteral("box"));
+    FileDialogChooser chooser(boxFilter, QStringLiteral("box"));
     QString title;
     QStringList buttons;
     QStringList columns;
@@ -127,7 +129,7 @@ void FrenchTest::allFilesShowsNamesWithoutADot() {
     QTemporaryDir dir;
     write(dir.filePath(QStringLiteral("LISEZMOI")));
     write(dir.filePath(QStringLiteral("salle.box")));
-    OpenFileChooser chooser(boxFilter, QStringLiteral("box"));
+    FileDialogChooser chooser(boxFilter, QStringLiteral("box"));
     QStringList boxFilesShown;
     QStringList allFilesShown;
     whenChooserShows([&](QFileDialog* dialog) {
@@ -152,7 +154,7 @@ void FrenchTest::theChooserOpensInTheFolderLastUsed() {
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("autres")));
     const QString scenes = QDir(dir.filePath(QStringLiteral("scènes"))).absolutePath();
     const QString others = QDir(dir.filePath(QStringLiteral("autres"))).absolutePath();
-    OpenFileChooser chooser(boxFilter, QStringLiteral("box"));
+    FileDialogChooser chooser(boxFilter, QStringLiteral("box"));
     QString openedIn;
     whenChooserShows([&](QFileDialog* dialog) {
         dialog->setDirectory(scenes);
@@ -177,6 +179,67 @@ void FrenchTest::theChooserOpensInTheFolderLastUsed() {
     });
     QCOMPARE(chooser.choose(nullptr), std::nullopt);
     QCOMPARE(openedIn, others);
+}
+
+// An existing file is taken without Qt's own question: the caller asks in its words.
+void FrenchTest::aSaveStyleChooserShowsItsTitleAndButton() {
+    QTemporaryDir dir;
+    write(dir.filePath(QStringLiteral("salle.box")));
+    const std::unique_ptr<FileDialogChooser> chooser =
+        FileDialogChooser(boxFilter, QStringLiteral("box"))
+            .saveStyle(QStringLiteral("Nouveau fichier"), QStringLiteral("Créer"));
+    QString title;
+    QStringList buttons;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    whenChooserShows([&](QFileDialog* dialog) {
+        dialog->setDirectory(dir.path());
+        title = dialog->windowTitle();
+        mode = dialog->acceptMode();
+        auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QTest::keyClicks(nameEdit, QStringLiteral("salle"));
+        for (const QAbstractButton* button : dialog->findChild<QDialogButtonBox*>()->buttons()) {
+            buttons << button->text().remove(u'&');
+        }
+        QTest::keyClick(nameEdit, Qt::Key_Return);
+    });
+    const std::optional<QString> chosen = chooser->choose(nullptr);
+    QTest::qWait(50);
+
+    QCOMPARE(title, QStringLiteral("Nouveau fichier"));
+    QCOMPARE(buttons, QStringList({"Créer", "Annuler"}));
+    QCOMPARE(mode, QFileDialog::AcceptSave);
+    QCOMPARE(chosen, std::optional<QString>(QDir(dir.path()).absoluteFilePath("salle.box")));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void FrenchTest::aSaveStyleChooserOpensWhereItsSiblingWasLeft() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("scènes")));
+    const QString scenes = QDir(dir.filePath(QStringLiteral("scènes"))).absolutePath();
+    FileDialogChooser chooser(boxFilter, QStringLiteral("box"));
+    const std::unique_ptr<FileDialogChooser> sibling =
+        chooser.saveStyle(QStringLiteral("Nouveau fichier"), QStringLiteral("Créer"));
+    whenChooserShows([&](QFileDialog* dialog) {
+        dialog->setDirectory(scenes);
+        dialog->reject();
+    });
+    QCOMPARE(chooser.choose(nullptr), std::nullopt);
+
+    QString openedIn;
+    whenChooserShows([&](QFileDialog* dialog) {
+        openedIn = dialog->directory().absolutePath();
+        dialog->setDirectory(dir.path());
+        dialog->reject();
+    });
+    QCOMPARE(sibling->choose(nullptr), std::nullopt);
+    QCOMPARE(openedIn, scenes);
+
+    whenChooserShows([&](QFileDialog* dialog) {
+        openedIn = dialog->directory().absolutePath();
+        dialog->reject();
+    });
+    QCOMPARE(chooser.choose(nullptr), std::nullopt);
+    QCOMPARE(openedIn, QDir(dir.path()).absolutePath());
 }
 
 int main(int argc, char* argv[]) {

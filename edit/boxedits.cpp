@@ -1,0 +1,160 @@
+#include "boxedits.h"
+
+#include "leadinginteger.h"
+#include "rankpair.h"
+
+#include <optional>
+#include <utility>
+
+namespace {
+
+// The count moved by one as the window always moved it: from the number its text reads as.
+std::string countMovedBy(const std::string& countText, long long delta) {
+    return std::to_string(saturatingAdd(parseLeadingInteger(countText), delta));
+}
+
+void exchange(BoxText& stored, std::string& other) {
+    std::string previous(stored.view());
+    stored = other;
+    other = std::move(previous);
+}
+
+std::string idAt(const BoxDocument& document, std::size_t rank) {
+    return std::string(document.boxes.at(rank).id.view());
+}
+
+} // namespace
+
+ReplaceBoxTexts::ReplaceBoxTexts(std::size_t rank, BoxTexts texts)
+    : rank_(rank), name_("Valider la box " + texts[boxslot::id]),
+      texts_(std::move(texts)), id_{{rank, texts_[boxslot::id]}} {}
+
+DocumentChange ReplaceBoxTexts::apply(BoxDocument& document) {
+    Box& box = document.boxes.at(rank_);
+    for (std::size_t slot = 0; slot < texts_.size(); ++slot) {
+        exchange(boxTextAt(box, slot), texts_[slot]);
+    }
+    document.boxIds.exchangeAtIndexes(id_);
+    DocumentChange change;
+    change.changedBoxes = {rank_};
+    change.shownRank = rank_;
+    return change;
+}
+
+AppendBox::AppendBox(BoxTexts texts, Command command)
+    : texts_(std::move(texts)), command_(command) {}
+
+std::string AppendBox::name() const {
+    return (command_ == Command::Add ? "Ajouter la box " : "Valider la box ") + texts_[boxslot::id];
+}
+
+DocumentChange AppendBox::apply(BoxDocument& document) {
+    assignTexts(document.appendBox(), texts_);
+    document.boxIds.append(texts_[boxslot::id]);
+    otherCount_ = std::exchange(document.countText, countMovedBy(document.countText, 1));
+    DocumentChange change;
+    change.insertedBoxes = {document.boxes.size() - 1};
+    change.countChanged = true;
+    change.shownRank = document.boxes.size() - 1;
+    return change;
+}
+
+DocumentChange AppendBox::revert(BoxDocument& document) {
+    const std::size_t rank = document.boxes.size() - 1;
+    document.removeBoxAt(rank);
+    document.countText = std::move(otherCount_);
+    DocumentChange change;
+    change.removedBoxes = {rank};
+    change.countChanged = true;
+    return change;
+}
+
+DeleteBox::DeleteBox(const BoxDocument& document, std::size_t rank)
+    : rank_(rank), name_("Supprimer la box " + idAt(document, rank)) {}
+
+DocumentChange DeleteBox::apply(BoxDocument& document) {
+    const auto rank = static_cast<long long>(rank_);
+    DocumentChange change;
+    // Read before the document renumbers: which lines leave, which are rewritten, and which of
+    // those a shift back could not restore. Positions of kept lines count the kept lines only.
+    std::size_t index = 0;
+    std::size_t keptIndex = 0;
+    for (const std::string& text : document.intersections) {
+        const std::optional<IntersectionRanks> pair = parseRankPair(text);
+        if (pair && (pair->first == rank || pair->second == rank)) {
+            removedLines_.push_back({index++, text});
+            change.removedLines.push_back(removedLines_.back().index);
+            continue;
+        }
+        if (pair) {
+            const bool plain = text == rankPairText(pair->first, pair->second);
+            if (!plain) {
+                unplainLines_.push_back({keptIndex, text});
+            }
+            if (!plain || pair->first > rank || pair->second > rank) {
+                change.rewrittenLines.push_back(keptIndex);
+            }
+        }
+        ++index;
+        ++keptIndex;
+    }
+    document.removeIntersectionsOfRank(std::to_string(rank_));
+    document.shiftRanksAbove(-1, rank);
+    auto [box, id] = document.takeBoxAt(rank_);
+    box_ = std::move(box);
+    id_ = std::move(id);
+    otherCount_ = std::exchange(document.countText, countMovedBy(document.countText, -1));
+    change.removedBoxes = {rank_};
+    change.countChanged = true;
+    return change;
+}
+
+DocumentChange DeleteBox::revert(BoxDocument& document) {
+    const auto rank = static_cast<long long>(rank_);
+    DocumentChange change;
+    // Every pair is plain decimal now: the ranks from the deleted one up go back up one place.
+    std::size_t index = 0;
+    auto unplain = unplainLines_.begin();
+    for (const std::string& text : document.intersections) {
+        const std::optional<IntersectionRanks> pair = parseRankPair(text);
+        const bool restored = unplain != unplainLines_.end() && unplain->index == index;
+        if (restored) {
+            ++unplain;
+        }
+        if (restored || (pair && (pair->first >= rank || pair->second >= rank))) {
+            change.rewrittenLines.push_back(index);
+        }
+        ++index;
+    }
+    document.shiftRanksAbove(1, rank - 1);
+    document.intersections.exchangeAtIndexes(unplainLines_);
+    unplainLines_.clear();
+    for (const IndexedText& line : removedLines_) {
+        change.insertedLines.push_back(line.index);
+    }
+    document.intersections.insertAtIndexes(std::move(removedLines_));
+    removedLines_.clear();
+    document.insertBoxAt(rank_, std::move(box_), std::move(id_));
+    document.countText = std::move(otherCount_);
+    change.insertedBoxes = {rank_};
+    change.countChanged = true;
+    change.shownRank = rank_;
+    return change;
+}
+
+SetPlaneTexts::SetPlaneTexts(const BoxDocument& document, std::size_t rank, std::size_t plane,
+                             std::array<std::string, 4> texts)
+    : rank_(rank), plane_(plane),
+      name_("Normaliser le plan " + std::to_string(plane) + " de la box " + idAt(document, rank)),
+      texts_(std::move(texts)) {}
+
+DocumentChange SetPlaneTexts::apply(BoxDocument& document) {
+    Box& box = document.boxes.at(rank_);
+    for (std::size_t k = 0; k < texts_.size(); ++k) {
+        exchange(box.planeText(plane_ * 4 + k), texts_[k]);
+    }
+    DocumentChange change;
+    change.changedBoxes = {rank_};
+    change.shownRank = rank_;
+    return change;
+}

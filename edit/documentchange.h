@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+// What an edit changed in a document, so that a view can follow it line by line instead of
+// reading 100,000 lines again. Boxes and intersection lines are named by position, each list
+// ascending, and the changes take effect in this order: removals (positions before the edit),
+// then rewrites (positions once the removals are done), then insertions (positions after it).
+struct DocumentChange {
+    std::vector<std::size_t> removedBoxes;
+    std::vector<std::size_t> changedBoxes;
+    std::vector<std::size_t> insertedBoxes;
+    std::vector<std::size_t> removedLines;
+    std::vector<std::size_t> rewrittenLines;
+    std::vector<std::size_t> insertedLines;
+    bool countChanged = false;
+    // Changes of too many kinds to follow one by one: a view reads everything again.
+    bool everything = false;
+    // The box a view shows once the edit is done, if one is left to show.
+    std::optional<std::size_t> shownRank;
+
+    bool touchesBoxes() const;
+    bool touchesLines() const;
+    // The change of two edits made one after the other.
+    static DocumentChange combined(const DocumentChange& first, const DocumentChange& second);
+};
