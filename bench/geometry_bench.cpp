@@ -1,13 +1,14 @@
-// Times the whole check of a generated 100,000-box scene (every solid built, every check run,
-// every intersection computed) against readFile on the same file, and measures the memory the
-// check adds against the memory the document holds. Each run is a fresh process that first reads
-// the file, then checks it, so that both figures come from the same run.
+// Times the whole check of a generated scene, 100,000 boxes by default (every solid built, every
+// check run, every intersection computed) against readFile on the same file, and measures the
+// memory the document holds against the file's size and the memory the check adds against the
+// document's. Each run is a fresh process that first reads the file, then checks it, so that both
+// figures come from the same run.
 //
-// Usage: geometry_bench [folder]   (a temporary folder by default)
-//        geometry_bench generate FILE   (writes the scene, to try quadrel-check on)
+// Usage: geometry_bench [--boxes N] [folder]   (a temporary folder by default)
+//        geometry_bench generate FILE [N]   (writes the scene, to try quadrel-check on)
 
+#include "benchscene.h"
 #include "benchsupport.h"
-#include "geometrytestsupport.h"
 #include "orlclass.h"
 #include "problems.h"
 #include "scene.h"
@@ -30,16 +31,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t boxCount = 100000;
+constexpr std::size_t defaultBoxCount = 100000;
+// Keeping every solid of a million boxes takes gigabytes and adds nothing the smaller scene
+// does not show.
+constexpr std::size_t largestKeptScene = 100000;
 constexpr int repetitions = 5;
-constexpr int storeys = 10;
-constexpr double roomWidth = 10;
-constexpr double roomDepth = 8;
-constexpr double slab = 0.2;
-constexpr double wall = 0.2;
-constexpr double storeyHeight = 3.2;
-constexpr double street = 6;
-
 using Clock = BenchClock;
 
 // The processor time this process has used: unlike the wall time, it hardly depends on what
@@ -48,147 +44,12 @@ double processorSeconds() {
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
-struct Point {
-    double x, y, z;
-};
-
-// Writes the scene box by box, with the pairs that touch by construction.
-class SceneWriter {
-public:
-    std::size_t size() const { return written_; }
-
-    // An upright box from low to high, its planes in the order +X, +Y, +Z, -Y, -Z, -X.
-    std::size_t upright(const Point& low, const Point& high) {
-        const Point centre{(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
-        const double radius = std::hypot(high.x - low.x, high.y - low.y, high.z - low.z) / 2;
-        return add(centre, radius,
-                   {{{1, 0, 0, high.x},
-                     {0, 1, 0, high.y},
-                     {0, 0, 1, high.z},
-                     {0, -1, 0, -low.y},
-                     {0, 0, -1, -low.z},
-                     {-1, 0, 0, -low.x}}});
-    }
-
-    // A pillar of square section turned about the vertical, standing from bottom to top.
-    std::size_t pillar(double x, double y, double bottom, double top, double half, double degrees) {
-        const double angle = degrees * 3.14159265358979323846 / 180;
-        const double c = std::cos(angle);
-        const double s = std::sin(angle);
-        const auto side = [&](double a, double b) {
-            const double storedA = std::lround(a * 16384) / 16384.0;
-            const double storedB = std::lround(b * 16384) / 16384.0;
-            return std::array<double, 4>{
-                a, b, 0, storedA * x + storedB * y + half * std::hypot(storedA, storedB)};
-        };
-        const Point centre{x, y, (bottom + top) / 2};
-        const double radius = std::hypot(half * std::sqrt(2.0), (top - bottom) / 2);
-        return add(centre, radius,
-                   {{side(c, s),
-                     side(-s, c),
-                     {0, 0, 1, top},
-                     side(s, -c),
-                     {0, 0, -1, -bottom},
-                     side(-c, -s)}});
-    }
-
-    void touching(std::size_t a, std::size_t b) {
-        intersections_.push_back(std::to_string(std::min(a, b)) + " " +
-                                 std::to_string(std::max(a, b)));
-    }
-
-    std::string text() const {
-        std::string result = std::to_string(written_) + boxes_ + "\r\n\r\n";
-        for (std::size_t i = 0; i < intersections_.size(); ++i) {
-            if (i != 0) {
-                result += i % 9 == 0 ? "\r\n" : "  ";
-            }
-            result += intersections_[i];
-        }
-        return result + "\r\n-1 -1\r\n";
-    }
-
-private:
-    std::size_t add(const Point& centre, double radius,
-                    const std::array<std::array<double, 4>, 6>& planes) {
-        boxes_ += "\r\n " + std::to_string(written_ + 1) + "  " +
-                  std::to_string(static_cast<long>(std::ceil(radius)));
-        boxes_ += "\r\n  " + hex8(centre.x) + " " + hex8(centre.y) + " " + hex8(centre.z);
-        for (const auto& plane : planes) {
-            boxes_ += "\r\n  " + hex4(plane[0]) + " " + hex4(plane[1]) + " " + hex4(plane[2]) +
-                      " " + hex8(plane[3]);
-        }
-        return written_++;
-    }
-
-    std::string boxes_;
-    std::vector<std::string> intersections_;
-    std::size_t written_ = 0;
-};
-
-// One storey: its floor, four outer walls and a middle wall standing on it, and two turned
-// pillars; the walls meet face to face, and everything standing reaches the next floor.
-struct Storey {
-    std::size_t floor;
-    std::vector<std::size_t> standing;
-};
-
-Storey writeStorey(SceneWriter& scene, double x, double y, double z) {
-    Storey storey;
-    storey.floor = scene.upright({x, y, z}, {x + roomWidth, y + roomDepth, z + slab});
-    const double bottom = z + slab;
-    const double top = z + storeyHeight;
-    const std::size_t south = scene.upright({x, y, bottom}, {x + roomWidth, y + wall, top});
-    const std::size_t north =
-        scene.upright({x, y + roomDepth - wall, bottom}, {x + roomWidth, y + roomDepth, top});
-    const std::size_t west =
-        scene.upright({x, y + wall, bottom}, {x + wall, y + roomDepth - wall, top});
-    const std::size_t east = scene.upright({x + roomWidth - wall, y + wall, bottom},
-                                           {x + roomWidth, y + roomDepth - wall, top});
-    const double middle = x + roomWidth / 2;
-    const std::size_t inner = scene.upright({middle - wall / 2, y + wall, bottom},
-                                            {middle + wall / 2, y + roomDepth - wall, top});
-    const std::size_t left =
-        scene.pillar(x + roomWidth / 4, y + roomDepth / 2, bottom, top, 0.3, 30);
-    const std::size_t right =
-        scene.pillar(x + 3 * roomWidth / 4, y + roomDepth / 2, bottom, top, 0.3, 45);
-    for (const std::size_t side : {west, east, inner}) {
-        scene.touching(side, south);
-        scene.touching(side, north);
-    }
-    storey.standing = {south, north, west, east, inner, left, right};
-    for (const std::size_t box : storey.standing) {
-        scene.touching(storey.floor, box);
-    }
-    return storey;
-}
-
-// Buildings of ten storeys and a roof, in rows along streets, up to the box count.
-std::string generate() {
-    SceneWriter scene;
-    const int perRow = 40;
-    for (int building = 0; scene.size() < boxCount; ++building) {
-        const double x = (building % perRow) * (roomWidth + street);
-        const double y = (building / perRow) * (roomDepth + street);
-        std::vector<std::size_t> below;
-        for (int level = 0; level <= storeys && scene.size() < boxCount; ++level) {
-            const double z = level * storeyHeight;
-            std::size_t floor = 0;
-            std::vector<std::size_t> standing;
-            if (level == storeys || scene.size() + 8 > boxCount) {
-                floor = scene.upright({x, y, z}, {x + roomWidth, y + roomDepth, z + slab});
-            } else {
-                const Storey storey = writeStorey(scene, x, y, z);
-                floor = storey.floor;
-                standing = storey.standing;
-            }
-            for (const std::size_t box : below) {
-                scene.touching(box, floor);
-            }
-            below = standing;
-        }
-    }
-    return scene.text();
+// The processor time of the calling thread alone. The check shares its work with other threads:
+// on a quiet machine the thread that calls it, which waits for the others, sets its wall time.
+double threadProcessorSeconds() {
+    timespec time{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) / 1e9;
 }
 
 enum class CheckForm {
@@ -201,20 +62,22 @@ enum class CheckForm {
 };
 
 // Prints: readFile seconds, check seconds, document bytes, bytes the check added, problems,
-// computed pairs, listed pairs, readFile and check processor seconds.
+// computed pairs, listed pairs, readFile and check processor seconds, and the check's processor
+// seconds on the calling thread.
 int measure(const std::string& path, CheckForm form) {
     const long long beforeRead = statusBytes("VmRSS:");
     BoxDocument document;
     double processor = processorSeconds();
     Clock::time_point start = Clock::now();
-    const bool read = document.loadCountText(path) && document.readFile(path);
+    const bool read = document.readFile(path);
     const double readSeconds = secondsSince(start);
     const double readProcessor = processorSeconds() - processor;
     const long long afterRead = statusBytes("VmRSS:");
-    if (!read || document.boxes.size() != boxCount) {
+    if (!read || document.boxes.empty()) {
         return 1;
     }
     processor = processorSeconds();
+    const double threadProcessor = threadProcessorSeconds();
     start = Clock::now();
     std::size_t problems = 0;
     std::size_t pairs = 0;
@@ -224,16 +87,17 @@ int measure(const std::string& path, CheckForm form) {
         pairs = computeIntersections(solids).size();
     } else {
         const std::optional<PlayLimits> play =
-            form == CheckForm::Packed ? std::optional<PlayLimits>(PlayLimits{}) : std::nullopt;
+            form == CheckForm::Packed ? std::optional(PlayLimits{}) : std::nullopt;
         const DocumentReport report = inspectDocument(document, std::nullopt, play);
         problems = report.problems.size();
         pairs = report.intersections.pairs.size();
     }
     const double checkSeconds = secondsSince(start);
     const double checkProcessor = processorSeconds() - processor;
-    std::printf("%.6f %.6f %lld %lld %zu %zu %zu %.6f %.6f\n", readSeconds, checkSeconds,
+    const double checkThreadProcessor = threadProcessorSeconds() - threadProcessor;
+    std::printf("%.6f %.6f %lld %lld %zu %zu %zu %.6f %.6f %.6f\n", readSeconds, checkSeconds,
                 afterRead - beforeRead, statusBytes("VmHWM:") - afterRead, problems, pairs,
-                document.intersections.size(), readProcessor, checkProcessor);
+                document.intersections.size(), readProcessor, checkProcessor, checkThreadProcessor);
     return 0;
 }
 
@@ -258,6 +122,7 @@ int touchFreshMemory() {
 void report(const char* what, const std::vector<std::vector<double>>& runs, double pageSeconds) {
     std::vector<double> reads, checks, ratios, documents, added, memoryRatios;
     std::vector<double> readProcessors, checkProcessors, processorRatios;
+    std::vector<double> callerProcessors, callerRatios;
     for (const auto& run : runs) {
         reads.push_back(run[0]);
         checks.push_back(run[1]);
@@ -265,6 +130,8 @@ void report(const char* what, const std::vector<std::vector<double>>& runs, doub
         readProcessors.push_back(run[7]);
         checkProcessors.push_back(run[8]);
         processorRatios.push_back(run[8] / run[7]);
+        callerProcessors.push_back(run[9]);
+        callerRatios.push_back(run[9] / run[7]);
         documents.push_back(run[2] / 1e6);
         added.push_back(run[3] / 1e6);
         memoryRatios.push_back(run[3] / run[2]);
@@ -282,6 +149,11 @@ void report(const char* what, const std::vector<std::vector<double>>& runs, doub
                 median(readProcessors), median(checkProcessors), median(processorRatios),
                 *std::min_element(processorRatios.begin(), processorRatios.end()),
                 *std::max_element(processorRatios.begin(), processorRatios.end()));
+    std::printf("  processor time of the calling thread: check %.4f s: ratio to readFile %.2f "
+                "(runs %.2f to %.2f)\n",
+                median(callerProcessors), median(callerRatios),
+                *std::min_element(callerRatios.begin(), callerRatios.end()),
+                *std::max_element(callerRatios.begin(), callerRatios.end()));
     std::printf("  document %.1f MB, added by the check %.1f MB: ratio %.2f (runs %.2f to %.2f, "
                 "target 1)\n",
                 median(documents), median(added), median(memoryRatios),
@@ -314,24 +186,25 @@ void reportPlayShare(const std::vector<std::vector<double>>& withPlay,
         100 * *std::max_element(processor.begin(), processor.end()));
 }
 
-int compare(const fs::path& folder) {
-    const fs::path file = folder / "scene-100000.box";
-    {
-        const std::string text = generate();
-        std::ofstream(file, std::ios::binary) << text;
-    }
+int compare(const fs::path& folder, std::size_t boxCount) {
+    const fs::path file = folder / ("scene-" + std::to_string(boxCount) + ".box");
+    std::ofstream(file, std::ios::binary) << benchscene::generateScene(boxCount);
+    const double fileBytes = static_cast<double>(fs::file_size(file));
     std::printf("scene: %zu boxes (floors, walls, turned pillars), %.1f MB; medians of %d runs, "
                 "each a fresh process\n",
-                boxCount, static_cast<double>(fs::file_size(file)) / 1e6, repetitions);
+                boxCount, fileBytes / 1e6, repetitions);
+    const bool keepSolids = boxCount <= largestKeptScene;
     std::vector<std::vector<double>> packed, withoutPlay, kept;
     std::vector<double> pageSeconds;
     for (int i = 0; i < repetitions; ++i) {
         pageSeconds.push_back(measureInChild("pages", file).at(0));
         packed.push_back(measureInChild("check", file));
         withoutPlay.push_back(measureInChild("noplay", file));
-        kept.push_back(measureInChild("solids", file));
-        if (packed.back().size() != 9 || withoutPlay.back().size() != 9 ||
-            kept.back().size() != 9) {
+        if (keepSolids) {
+            kept.push_back(measureInChild("solids", file));
+        }
+        if (packed.back().size() != 10 || withoutPlay.back().size() != 10 ||
+            (keepSolids && kept.back().size() != 10)) {
             std::cerr << "A measurement gave other figures than expected\n";
             return 1;
         }
@@ -339,35 +212,63 @@ int compare(const fs::path& folder) {
     fs::remove(file);
     std::printf("fresh memory: %.1f us a page when first touched (64 MB, median)\n",
                 median(pageSeconds) * 1e6);
+    std::vector<double> documentRatios;
+    for (const auto& run : packed) {
+        documentRatios.push_back(run[2] / fileBytes);
+    }
+    std::printf("document in memory: %.2f times the file (runs %.2f to %.2f, target 1.5)\n",
+                median(documentRatios),
+                *std::min_element(documentRatios.begin(), documentRatios.end()),
+                *std::max_element(documentRatios.begin(), documentRatios.end()));
     report("inspectDocument (what quadrel-check runs)", packed, median(pageSeconds));
     report("inspectDocument without the play checks", withoutPlay, median(pageSeconds));
     reportPlayShare(packed, withoutPlay);
-    report("buildSolids + checkDocument + computeIntersections", kept, median(pageSeconds));
+    if (keepSolids) {
+        report("buildSolids + checkDocument + computeIntersections", kept, median(pageSeconds));
+    }
     return 0;
 }
 
 } // namespace
 
+// A box count of at least one, or nothing.
+std::optional<std::size_t> boxCountArgument(const char* text) {
+    const long long count = std::atoll(text);
+    return count > 0 ? std::optional<std::size_t>(static_cast<std::size_t>(count)) : std::nullopt;
+}
+
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "generate") {
-        std::ofstream(argv[2], std::ios::binary) << generate();
+    if ((argc == 3 || argc == 4) && std::string(argv[1]) == "generate") {
+        const auto count = argc == 4 ? boxCountArgument(argv[3]) : defaultBoxCount;
+        if (!count) {
+            return 2;
+        }
+        std::ofstream(argv[2], std::ios::binary) << benchscene::generateScene(*count);
         return 0;
     }
     if (argc == 3 && std::string(argv[1]) == "check") {
         return measure(argv[2], CheckForm::Packed);
     }
-    if (argc == 3 && std::string(argv[1]) == "noplay") {
-        return measure(argv[2], CheckForm::PackedWithoutPlay);
-    }
     if (argc == 3 && std::string(argv[1]) == "solids") {
         return measure(argv[2], CheckForm::KeptSolids);
+    }
+    if (argc == 3 && std::string(argv[1]) == "noplay") {
+        return measure(argv[2], CheckForm::PackedWithoutPlay);
     }
     if (argc == 3 && std::string(argv[1]) == "pages") {
         return touchFreshMemory();
     }
-    if (argc > 2) {
-        std::cerr << "Usage: geometry_bench [folder] | geometry_bench generate FILE\n";
+    std::optional<std::size_t> boxCount = defaultBoxCount;
+    int next = 1;
+    if (argc >= 3 && std::string(argv[1]) == "--boxes") {
+        boxCount = boxCountArgument(argv[2]);
+        next = 3;
+    }
+    if (!boxCount || argc > next + 1) {
+        std::cerr << "Usage: geometry_bench [--boxes N] [folder] | geometry_bench generate FILE "
+                     "[N]\n";
         return 2;
     }
-    return compareInFolder(argc == 2 ? argv[1] : nullptr, compare);
+    return compareInFolder(argc == next + 1 ? argv[next] : nullptr,
+                           [&](const fs::path& folder) { return compare(folder, *boxCount); });
 }

@@ -10,6 +10,7 @@
 #include "safefile.h"
 
 #include <cstddef>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -158,17 +159,14 @@ std::optional<bool> checkFile(const CheckOptions& options, const std::string& fi
         return true;
     }
     BoxDocument document;
-    // The reader makes countText agree with the boxes it read: the count the file wrote is
-    // taken first, for the count check.
-    if (!document.loadCountText(file)) {
+    // The reader makes countText agree with the boxes it read: the count check needs the token
+    // the file wrote.
+    std::optional<std::string> writtenCount;
+    if (!document.loadFile(file, writtenCount)) {
         err << "quadrel-check: " << escapedForLine(file) << " : lecture impossible\n";
         return std::nullopt;
     }
-    const std::string countToken = document.countText;
-    if (!document.readFile(file)) {
-        err << "quadrel-check: " << escapedForLine(file) << " : lecture impossible\n";
-        return std::nullopt;
-    }
+    const std::string_view countToken = writtenCount ? *writtenCount : document.countText;
     std::size_t errors = 0;
     std::size_t warnings = 0;
     // Problems are written as they are found: a file with a great many keeps no list of them.

@@ -258,13 +258,18 @@ bool BoxDocument::readFile(const std::string& filePath) {
 }
 
 bool BoxDocument::loadFile(const std::string& filePath) {
+    std::optional<std::string> writtenCount;
+    return loadFile(filePath, writtenCount);
+}
+
+bool BoxDocument::loadFile(const std::string& filePath, std::optional<std::string>& writtenCount) {
     std::optional<BoxFileContent> content = readWholeFile(filePath);
     if (!content) {
         return false;
     }
     clear();
     setPath(filePath);
-    adopt(*content);
+    adopt(*content, &writtenCount);
     return true;
 }
 
@@ -274,7 +279,7 @@ void BoxDocument::readText(std::string_view bytes) {
     adopt(content);
 }
 
-void BoxDocument::adopt(BoxFileContent& content) {
+void BoxDocument::adopt(BoxFileContent& content, std::optional<std::string>* writtenCount) {
     countText = std::move(content.countText);
     boxIds.appendAll(content.boxIds);
     boxes.appendAll(content.boxes);
@@ -283,6 +288,9 @@ void BoxDocument::adopt(BoxFileContent& content) {
     // held; correcting it here keeps every later save consistent.
     const long long count = parseLeadingInteger(countText);
     if (count < 0 || static_cast<unsigned long long>(count) != boxes.size()) {
+        if (writtenCount != nullptr) {
+            *writtenCount = std::move(countText);
+        }
         countText = std::to_string(boxes.size());
     }
 }

@@ -123,6 +123,10 @@ public:
     // the lists hold its content alone, path becomes filePath and countText its count token as
     // written (corrected as readFile corrects it). Returns false, changing nothing, otherwise.
     [[nodiscard]] bool loadFile(const std::string& filePath);
+    // The same; when the count had to be corrected, writtenCount receives the token as the file
+    // wrote it, moved rather than copied: a malformed file's one token may be most of the file.
+    [[nodiscard]] bool loadFile(const std::string& filePath,
+                                std::optional<std::string>& writtenCount);
     // Parses the bytes of a BOX file, appending to the lists as readFile does.
     void readText(std::string_view bytes);
 
@@ -170,6 +174,7 @@ public:
     TextList intersections;
 
 private:
-    // Appends what a file held and makes the count agree with the boxes.
-    void adopt(BoxFileContent& content);
+    // Appends what a file held and makes the count agree with the boxes, handing the token as
+    // written to writtenCount, if given, when it had to be corrected.
+    void adopt(BoxFileContent& content, std::optional<std::string>* writtenCount = nullptr);
 };

@@ -37,6 +37,21 @@ void FaceStore::add(const Solid& solid, std::uint8_t walkable) {
     boxes_.push_back(indices);
 }
 
+void FaceStore::append(const FaceStore& other) {
+    const auto offset = static_cast<std::uint32_t>(corners_.size());
+    for (Indices indices : other.boxes_) {
+        indices.first += offset;
+        boxes_.push_back(indices);
+    }
+    corners_.insert(corners_.end(), other.corners_.begin(), other.corners_.end());
+}
+
+void FaceStore::clear() {
+    boxes_.clear();
+    corners_.clear();
+    cache_.clear();
+}
+
 void FaceStore::build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
                       BoxFaces& faces) const {
     const Indices& indices = boxes_[rank];

@@ -28,6 +28,9 @@ public:
     // The next rank: the faces of the solid if it is closed, none otherwise; walkable: bit p
     // for each plane p a character stands on.
     void add(const Solid& solid, std::uint8_t walkable);
+    // The boxes of the other store as the next ranks, as if added here one by one.
+    void append(const FaceStore& other);
+    void clear();
     std::size_t size() const { return boxes_.size(); }
     std::uint8_t walkable(std::size_t rank) const { return boxes_[rank].walkable; }
     // The faces of two boxes present in the shapes, both valid until the next call: at least

@@ -1,10 +1,12 @@
 #include "intersections.h"
 
+#include "parallelwork.h"
 #include "shapeset.h"
 #include "solid.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -23,6 +25,12 @@ constexpr std::size_t BOUNDS_TESTS_PER_BOX = 1024;
 constexpr std::size_t EXACT_TESTS_PER_BOX = 64;
 constexpr std::size_t BASE_BOUNDS_TESTS = std::size_t{1} << 22;
 constexpr std::size_t BASE_EXACT_TESTS = std::size_t{1} << 18;
+// Work goes to the threads in pieces of this many cells or boxes: a thread that finishes early
+// takes the next piece, and claiming one costs little beside it.
+constexpr std::size_t CELLS_PER_PIECE = 256;
+constexpr std::size_t BOXES_PER_PIECE = 1024;
+// Tests a thread takes from the shared allowance at a time.
+constexpr std::size_t TESTS_PER_CLAIM = 1024;
 
 struct Bounds {
     std::array<double, 3> low;
@@ -69,34 +77,79 @@ std::uint64_t cellKey(int level, const CellIndex& cell) {
     return key;
 }
 
+// Tests the whole search may still make, shared by its threads, which take them in batches.
+class Allowance {
+public:
+    explicit Allowance(std::size_t total) : left_(total) {}
+
+    // Up to TESTS_PER_CLAIM tests; none once the allowance is spent.
+    std::size_t claim() {
+        std::size_t left = left_.load(std::memory_order_relaxed);
+        std::size_t taken = 0;
+        do {
+            taken = std::min(left, TESTS_PER_CLAIM);
+        } while (taken != 0 &&
+                 !left_.compare_exchange_weak(left, left - taken, std::memory_order_relaxed));
+        return taken;
+    }
+
+private:
+    std::atomic<std::size_t> left_;
+};
+
+// A shape of a cell, as the sweep through the cell sees it.
+struct SweepItem {
+    Bounds bounds;
+    // The cells its bounds span, at its level.
+    CellIndex lowCell;
+    CellIndex highCell;
+    std::uint32_t rank;
+};
+
+// What one thread finds, and what it needs for finding it.
+struct Worker {
+    std::vector<RankPair> pairs;
+    std::size_t boundsTests = 0;
+    std::size_t exactTests = 0;
+    std::vector<SweepItem> sweep;
+};
+
 class Search {
 public:
-    explicit Search(const ShapeSet& shapes) : shapes_(shapes) {
+    Search(const ShapeSet& shapes, unsigned threadCount)
+        : shapes_(shapes), threadCount_(std::max(threadCount, 1u)),
+          boundsTests_(BASE_BOUNDS_TESTS + BOUNDS_TESTS_PER_BOX * shapes.size()),
+          exactTests_(BASE_EXACT_TESTS + EXACT_TESTS_PER_BOX * shapes.size()) {
         double size = 1;
         for (double& entry : cellSizes_) {
             entry = size;
             size *= LEVEL_GROWTH;
         }
-        const std::size_t count = shapes.size();
-        boundsTestsLeft_ = BASE_BOUNDS_TESTS + BOUNDS_TESTS_PER_BOX * count;
-        exactTestsLeft_ = BASE_EXACT_TESTS + EXACT_TESTS_PER_BOX * count;
     }
 
     IntersectionSearch run() {
-        result_.pairs.reserve(shapes_.size() * 8);
         placeShapes();
-        for (std::size_t rank = 0; rank < levels_.size() && result_.complete; ++rank) {
-            if (levels_[rank] >= 0) {
-                queryFrom(rank);
-            }
+        std::vector<Worker> workers(threadCount_);
+        runInParallel(threadCount_, [&](unsigned index) { work(workers[index]); });
+        if (stopped_ && threadCount_ > 1) {
+            // Which pairs a stopped search found depends on how its threads met the limit: one
+            // thread alone always finds the same ones.
+            return Search(shapes_, 1).run();
         }
-        for (std::size_t i = 0; i < oversized_.size() && result_.complete; ++i) {
-            queryOversized(oversized_[i]);
+        IntersectionSearch result;
+        result.complete = !stopped_;
+        result.pairs = std::move(workers.front().pairs);
+        for (std::size_t i = 1; i < workers.size(); ++i) {
+            const auto middle = static_cast<std::ptrdiff_t>(result.pairs.size());
+            result.pairs.insert(result.pairs.end(), workers[i].pairs.begin(),
+                                workers[i].pairs.end());
+            std::vector<RankPair>().swap(workers[i].pairs);
+            std::inplace_merge(result.pairs.begin(), result.pairs.begin() + middle,
+                               result.pairs.end());
         }
-        std::sort(result_.pairs.begin(), result_.pairs.end());
-        result_.pairs.erase(std::unique(result_.pairs.begin(), result_.pairs.end()),
-                            result_.pairs.end());
-        return std::move(result_);
+        result.pairs.erase(std::unique(result.pairs.begin(), result.pairs.end()),
+                           result.pairs.end());
+        return result;
     }
 
 private:
@@ -134,12 +187,23 @@ private:
         return {low, high};
     }
 
+    // The cell that holds the lowest corner of the overlap of two bounds: a pair is taken only
+    // there, so that it is met once.
+    CellIndex referenceCell(const Bounds& a, const Bounds& b, int level) const {
+        const double size = cellSize(level);
+        CellIndex cell{};
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            cell[axis] = cellCoordinate(std::max(a.low[axis], b.low[axis]), size);
+        }
+        return cell;
+    }
+
     // The base cell is twice the median extent: most boxes of a scene then span one or two cells
     // along each axis, and share a cell with few others.
     void chooseBaseSize() {
         std::vector<double> extents;
-        for (std::size_t rank = 0; rank < levels_.size(); ++rank) {
-            if (levels_[rank] != ABSENT) {
+        for (std::size_t rank = 0; rank < shapes_.size(); ++rank) {
+            if (shapes_.present(rank)) {
                 extents.push_back(extentOf(boundsOf(rank)));
             }
         }
@@ -151,63 +215,135 @@ private:
         baseSize_ = std::max(2 * *middle, GEOMETRY_TOLERANCE);
     }
 
+    // The level of a present shape, or OVERSIZED when its bounds span more than two cells of the
+    // level its extent calls for.
+    std::int8_t levelOf(const Bounds& bounds) const {
+        const double extent = extentOf(bounds);
+        int level = 0;
+        while (level < LEVEL_COUNT - 1 && !(extent <= cellSize(level))) {
+            ++level;
+        }
+        const auto [low, high] = cellRange(bounds, level);
+        if (high[0] - low[0] > 1 || high[1] - low[1] > 1 || high[2] - low[2] > 1) {
+            return OVERSIZED;
+        }
+        return static_cast<std::int8_t>(level);
+    }
+
+    std::size_t cellCount(const Bounds& bounds, int level) const {
+        const auto [low, high] = cellRange(bounds, level);
+        std::size_t count = 1;
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            count *= static_cast<std::size_t>(high[axis] - low[axis] + 1);
+        }
+        return count;
+    }
+
+    // The first rank of each thread's share of the ranks, and the end.
+    std::vector<std::size_t> rankShares() const {
+        std::vector<std::size_t> shares;
+        for (unsigned i = 0; i <= threadCount_; ++i) {
+            shares.push_back(shapes_.size() * i / threadCount_);
+        }
+        return shares;
+    }
+
     void placeShapes() {
+        chooseBaseSize();
         const std::size_t count = shapes_.size();
         levels_.assign(count, ABSENT);
-        for (std::size_t rank = 0; rank < count; ++rank) {
-            if (shapes_.present(rank)) {
-                levels_[rank] = 0;
+        const std::vector<std::size_t> shares = rankShares();
+        // Each share's level and cell count first, so that each can write its entries in place.
+        std::vector<std::size_t> entryStarts(threadCount_ + 1, 0);
+        runInParallel(threadCount_, [&](unsigned share) {
+            std::size_t entries = 0;
+            for (std::size_t rank = shares[share]; rank < shares[share + 1]; ++rank) {
+                if (!shapes_.present(rank)) {
+                    continue;
+                }
+                const Bounds bounds = boundsOf(rank);
+                levels_[rank] = levelOf(bounds);
+                if (levels_[rank] != OVERSIZED) {
+                    entries += cellCount(bounds, levels_[rank]);
+                }
             }
-        }
-        chooseBaseSize();
-        std::vector<Entry>& entries = entries_;
-        // Room for the most cells a box can take: what stays untouched costs no memory, while
-        // growing would copy.
-        entries.reserve(count * 8);
-        for (std::size_t rank = 0; rank < count; ++rank) {
-            if (levels_[rank] == ABSENT) {
-                continue;
-            }
-            const Bounds bounds = boundsOf(rank);
-            const double extent = extentOf(bounds);
-            int level = 0;
-            while (level < LEVEL_COUNT - 1 && !(extent <= cellSize(level))) {
-                ++level;
-            }
-            const auto [low, high] = cellRange(bounds, level);
-            if (high[0] - low[0] > 1 || high[1] - low[1] > 1 || high[2] - low[2] > 1) {
-                levels_[rank] = OVERSIZED;
-                oversized_.push_back(rank);
-                continue;
-            }
-            levels_[rank] = static_cast<std::int8_t>(level);
-            usedLevels_[static_cast<std::size_t>(level)] = true;
-            forEachCell(low, high, [&](const CellIndex& cell) {
-                entries.push_back({cellKey(level, cell), static_cast<std::uint32_t>(rank)});
-            });
-        }
-        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-            return a.key != b.key ? a.key < b.key : a.rank < b.rank;
+            entryStarts[share + 1] = entries;
         });
-        // Each cell's slot holds the place of its first entry, plus one.
-        std::size_t cellCount = 0;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            cellCount += i == 0 || entries[i].key != entries[i - 1].key ? 1 : 0;
+        for (unsigned share = 0; share < threadCount_; ++share) {
+            entryStarts[share + 1] += entryStarts[share];
         }
+        for (std::size_t rank = 0; rank < count; ++rank) {
+            if (levels_[rank] == OVERSIZED) {
+                oversized_.push_back(rank);
+            } else if (levels_[rank] != ABSENT) {
+                usedLevels_[static_cast<std::size_t>(levels_[rank])] = true;
+            }
+        }
+        entries_.resize(entryStarts.back());
+        const auto byCell = [](const Entry& a, const Entry& b) {
+            return a.key != b.key ? a.key < b.key : a.rank < b.rank;
+        };
+        runInParallel(threadCount_, [&](unsigned share) {
+            Entry* next = entries_.data() + entryStarts[share];
+            for (std::size_t rank = shares[share]; rank < shares[share + 1]; ++rank) {
+                if (levels_[rank] < 0) {
+                    continue;
+                }
+                const int level = levels_[rank];
+                const auto [low, high] = cellRange(boundsOf(rank), level);
+                forEachCell(low, high, [&](const CellIndex& cell) {
+                    *next++ = {cellKey(level, cell), static_cast<std::uint32_t>(rank)};
+                });
+            }
+            std::sort(entries_.begin() + static_cast<std::ptrdiff_t>(entryStarts[share]),
+                      entries_.begin() + static_cast<std::ptrdiff_t>(entryStarts[share + 1]),
+                      byCell);
+        });
+        for (unsigned share = 1; share < threadCount_; ++share) {
+            std::inplace_merge(
+                entries_.begin(),
+                entries_.begin() + static_cast<std::ptrdiff_t>(entryStarts[share]),
+                entries_.begin() + static_cast<std::ptrdiff_t>(entryStarts[share + 1]), byCell);
+        }
+        indexCells();
+        listCoarserQueries();
+    }
+
+    // Notes where each cell's entries start, and finds them by key: each slot holds the place of
+    // a cell's first entry, plus one.
+    void indexCells() {
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (i == 0 || entries_[i].key != entries_[i - 1].key) {
+                cellStarts_.push_back(static_cast<std::uint32_t>(i));
+            }
+        }
+        const std::size_t cellCount = cellStarts_.size();
+        cellStarts_.push_back(static_cast<std::uint32_t>(entries_.size()));
         std::size_t slotCount = 16;
         while (slotCount < cellCount * 2) {
             slotCount *= 2;
         }
         slots_.assign(slotCount, 0);
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (i != 0 && entries[i].key == entries[i - 1].key) {
-                continue;
-            }
-            std::size_t slot = entries[i].key & (slotCount - 1);
+        for (std::size_t cell = 0; cell < cellCount; ++cell) {
+            const std::size_t first = cellStarts_[cell];
+            std::size_t slot = entries_[first].key & (slotCount - 1);
             while (slots_[slot] != 0) {
                 slot = (slot + 1) & (slotCount - 1);
             }
-            slots_[slot] = static_cast<std::uint32_t>(i + 1);
+            slots_[slot] = static_cast<std::uint32_t>(first + 1);
+        }
+    }
+
+    // The shapes below the coarsest level in use, which must look for shapes of coarser levels.
+    void listCoarserQueries() {
+        int coarsest = -1;
+        for (int level = 0; level < LEVEL_COUNT; ++level) {
+            coarsest = usedLevels_[static_cast<std::size_t>(level)] ? level : coarsest;
+        }
+        for (std::size_t rank = 0; rank < levels_.size(); ++rank) {
+            if (levels_[rank] >= 0 && levels_[rank] < coarsest) {
+                coarserQueries_.push_back(static_cast<std::uint32_t>(rank));
+            }
         }
     }
 
@@ -234,12 +370,166 @@ private:
         return NO_CELL;
     }
 
-    // Looks at the shapes of its own level and of every coarser one; a pair is taken only in
-    // the cell that holds the lowest corner of the two bounds' overlap, so that it is met once.
-    void queryFrom(std::size_t rank) {
+    // Takes pieces of work in order until none is left or the search stops: first the cells,
+    // each swept for the pairs of its own level, then the boxes that look into coarser levels,
+    // then the oversized boxes one at a time.
+    void work(Worker& worker) {
+        const std::size_t cellCount = cellStarts_.size() - 1;
+        const std::size_t cellPieces = (cellCount + CELLS_PER_PIECE - 1) / CELLS_PER_PIECE;
+        const std::size_t queryPieces =
+            (coarserQueries_.size() + BOXES_PER_PIECE - 1) / BOXES_PER_PIECE;
+        const std::size_t pieces = cellPieces + queryPieces + oversized_.size();
+        worker.pairs.reserve(shapes_.size() * 8 / threadCount_);
+        for (std::size_t piece = nextPiece_++; piece < pieces && !stopped_; piece = nextPiece_++) {
+            if (piece < cellPieces) {
+                const std::size_t first = piece * CELLS_PER_PIECE;
+                const std::size_t last = std::min(first + CELLS_PER_PIECE, cellCount);
+                for (std::size_t cell = first; cell < last && !stopped_; ++cell) {
+                    sweepCell(worker, cell);
+                }
+            } else if (piece < cellPieces + queryPieces) {
+                const std::size_t first = (piece - cellPieces) * BOXES_PER_PIECE;
+                const std::size_t last = std::min(first + BOXES_PER_PIECE, coarserQueries_.size());
+                for (std::size_t i = first; i < last && !stopped_; ++i) {
+                    queryCoarser(worker, coarserQueries_[i]);
+                }
+            } else {
+                queryOversized(worker, oversized_[piece - cellPieces - queryPieces]);
+            }
+        }
+        std::sort(worker.pairs.begin(), worker.pairs.end());
+    }
+
+    // The pairs of shapes of one level that share the cell and are met there once: in the cell
+    // that holds the lowest corner of their bounds' overlap.
+    void sweepCell(Worker& worker, std::size_t cell) {
+        const std::size_t first = cellStarts_[cell];
+        const std::size_t last = cellStarts_[cell + 1];
+        if (last - first < 2) {
+            return;
+        }
+        const std::uint64_t key = entries_[first].key;
+        const int level = levels_[entries_[first].rank];
+        std::vector<SweepItem>& items = worker.sweep;
+        items.clear();
+        // Two cells whose keys are the same share the entries: their shapes are told apart the
+        // slow way.
+        bool shared = false;
+        for (std::size_t i = first; i < last; ++i) {
+            const std::uint32_t rank = entries_[i].rank;
+            shared =
+                shared || levels_[rank] != level || (i > first && entries_[i - 1].rank == rank);
+            const Bounds bounds = boundsOf(rank);
+            const auto [low, high] = cellRange(bounds, level);
+            items.push_back({bounds, low, high, rank});
+        }
+        CellIndex place{};
+        forEachCell(items.front().lowCell, items.front().highCell, [&](const CellIndex& index) {
+            if (cellKey(level, index) == key) {
+                place = index;
+            }
+        });
+        for (const SweepItem& item : items) {
+            for (std::size_t axis = 0; axis < 3; ++axis) {
+                shared =
+                    shared || item.lowCell[axis] > place[axis] || item.highCell[axis] < place[axis];
+            }
+        }
+        if (shared) {
+            sweepSharedCell(worker, key);
+        } else {
+            sweepOwnCell(worker, place, level);
+        }
+    }
+
+    // Sorts the shapes along the axis where their lowest corners spread most, so that only those
+    // that overlap along it are compared.
+    std::size_t sortForSweep(std::vector<SweepItem>& items) const {
+        std::size_t axis = 0;
+        double widest = -1;
+        for (std::size_t candidate = 0; candidate < 3; ++candidate) {
+            const auto [lowest, highest] = std::minmax_element(
+                items.begin(), items.end(), [candidate](const SweepItem& a, const SweepItem& b) {
+                    return a.bounds.low[candidate] < b.bounds.low[candidate];
+                });
+            const double spread = highest->bounds.low[candidate] - lowest->bounds.low[candidate];
+            if (spread > widest) {
+                axis = candidate;
+                widest = spread;
+            }
+        }
+        std::sort(items.begin(), items.end(), [axis](const SweepItem& a, const SweepItem& b) {
+            return a.bounds.low[axis] != b.bounds.low[axis]
+                       ? a.bounds.low[axis] < b.bounds.low[axis]
+                       : a.rank < b.rank;
+        });
+        return axis;
+    }
+
+    void sweepOwnCell(Worker& worker, const CellIndex& place, int level) {
+        std::vector<SweepItem>& items = worker.sweep;
+        // Along each axis, a pair is met here only when the lowest corner of one of them lies
+        // in the cell: a heap of shapes costs nothing in the cells it only crosses.
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            if (std::none_of(items.begin(), items.end(), [&](const SweepItem& item) {
+                    return item.lowCell[axis] == place[axis];
+                })) {
+                return;
+            }
+        }
+        const std::size_t axis = sortForSweep(items);
+        // Sorted along the axis, the later of two shapes has the overlap's lowest corner along
+        // it: only shapes whose corner lies in the cell can be the later one.
+        const auto firstInside = static_cast<std::size_t>(
+            std::find_if(items.begin(), items.end(),
+                         [&](const SweepItem& item) { return item.lowCell[axis] == place[axis]; }) -
+            items.begin());
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const SweepItem& item = items[i];
+            for (std::size_t j = std::max(i + 1, firstInside);
+                 j < items.size() && items[j].bounds.low[axis] <= item.bounds.high[axis]; ++j) {
+                const SweepItem& other = items[j];
+                if (!spend(worker.boundsTests, boundsTests_)) {
+                    return;
+                }
+                if (overlap(item.bounds, other.bounds) &&
+                    referenceCell(item.bounds, other.bounds, level) == place) {
+                    testExactly(worker, item.rank, other.rank);
+                }
+            }
+        }
+    }
+
+    // The same for the shapes of several cells that share a key: a pair is taken where the key of
+    // its reference cell is this one, which happens in this list alone.
+    void sweepSharedCell(Worker& worker, std::uint64_t key) {
+        std::vector<SweepItem>& items = worker.sweep;
+        const std::size_t axis = sortForSweep(items);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const SweepItem& item = items[i];
+            const int level = levels_[item.rank];
+            for (std::size_t j = i + 1;
+                 j < items.size() && items[j].bounds.low[axis] <= item.bounds.high[axis]; ++j) {
+                const SweepItem& other = items[j];
+                if (levels_[other.rank] != level || other.rank == item.rank) {
+                    continue;
+                }
+                if (!spend(worker.boundsTests, boundsTests_)) {
+                    return;
+                }
+                if (overlap(item.bounds, other.bounds) &&
+                    cellKey(level, referenceCell(item.bounds, other.bounds, level)) == key) {
+                    testExactly(worker, item.rank, other.rank);
+                }
+            }
+        }
+    }
+
+    // The pairs of a shape with the shapes of every coarser level.
+    void queryCoarser(Worker& worker, std::size_t rank) {
         const int ownLevel = levels_[rank];
         const Bounds bounds = boundsOf(rank);
-        for (int level = ownLevel; level < LEVEL_COUNT && result_.complete; ++level) {
+        for (int level = ownLevel + 1; level < LEVEL_COUNT && !stopped_; ++level) {
             if (!usedLevels_[static_cast<std::size_t>(level)]) {
                 continue;
             }
@@ -250,79 +540,78 @@ private:
                 if (first == NO_CELL) {
                     return;
                 }
-                for (std::size_t i = first;
-                     i < entries_.size() && entries_[i].key == key && result_.complete; ++i) {
+                for (std::size_t i = first; i < entries_.size() && entries_[i].key == key; ++i) {
                     const std::size_t other = entries_[i].rank;
-                    if (levels_[other] != level || (level == ownLevel && other <= rank)) {
-                        continue;
-                    }
-                    if (!spend(boundsTestsLeft_)) {
+                    if (levels_[other] != level || !spend(worker.boundsTests, boundsTests_)) {
                         continue;
                     }
                     const Bounds otherBounds = boundsOf(other);
-                    if (!overlap(bounds, otherBounds) ||
-                        !isReferenceCell(bounds, otherBounds, level, cell)) {
-                        continue;
+                    if (overlap(bounds, otherBounds) &&
+                        referenceCell(bounds, otherBounds, level) == cell) {
+                        testExactly(worker, rank, other);
                     }
-                    testExactly(rank, other);
                 }
             });
         }
     }
 
-    bool isReferenceCell(const Bounds& a, const Bounds& b, int level, const CellIndex& cell) const {
-        const double size = cellSize(level);
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            if (cellCoordinate(std::max(a.low[axis], b.low[axis]), size) != cell[axis]) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    void queryOversized(std::size_t rank) {
+    void queryOversized(Worker& worker, std::size_t rank) {
         const Bounds bounds = boundsOf(rank);
-        for (std::size_t other = 0; other < levels_.size() && result_.complete; ++other) {
+        for (std::size_t other = 0; other < levels_.size() && !stopped_; ++other) {
             if (levels_[other] == ABSENT || other == rank ||
                 (levels_[other] == OVERSIZED && other < rank)) {
                 continue;
             }
-            if (spend(boundsTestsLeft_) && overlap(bounds, boundsOf(other))) {
-                testExactly(rank, other);
+            if (spend(worker.boundsTests, boundsTests_) && overlap(bounds, boundsOf(other))) {
+                testExactly(worker, rank, other);
             }
         }
     }
 
-    void testExactly(std::size_t a, std::size_t b) {
-        if (spend(exactTestsLeft_) && shapes_.touch(a, b)) {
-            result_.pairs.emplace_back(std::min(a, b), std::max(a, b));
+    void testExactly(Worker& worker, std::size_t a, std::size_t b) {
+        if (spend(worker.exactTests, exactTests_) && shapes_.touch(a, b)) {
+            worker.pairs.emplace_back(std::min(a, b), std::max(a, b));
         }
     }
 
-    bool spend(std::size_t& left) {
-        if (left == 0) {
-            result_.complete = false;
-            return false;
+    // Takes one test from the thread's batch, claiming a new batch when it is spent; stops the
+    // whole search once the allowance is.
+    bool spend(std::size_t& batch, Allowance& allowance) {
+        if (batch == 0) {
+            batch = allowance.claim();
+            if (batch == 0) {
+                stopped_ = true;
+                return false;
+            }
         }
-        --left;
+        --batch;
         return true;
     }
 
     const ShapeSet& shapes_;
+    const unsigned threadCount_;
     double baseSize_ = 1;
     std::array<double, LEVEL_COUNT> cellSizes_{};
     std::vector<std::int8_t> levels_;
     std::vector<std::size_t> oversized_;
     std::array<bool, LEVEL_COUNT> usedLevels_{};
     std::vector<Entry> entries_;
+    // Where each cell's entries start in entries_, in entry order, then the end.
+    std::vector<std::uint32_t> cellStarts_;
     std::vector<std::uint32_t> slots_;
-    std::size_t boundsTestsLeft_ = 0;
-    std::size_t exactTestsLeft_ = 0;
-    IntersectionSearch result_;
+    std::vector<std::uint32_t> coarserQueries_;
+    Allowance boundsTests_;
+    Allowance exactTests_;
+    std::atomic<std::size_t> nextPiece_{0};
+    std::atomic<bool> stopped_{false};
 };
 
 } // namespace
 
 IntersectionSearch findIntersections(const ShapeSet& shapes) {
-    return Search(shapes).run();
+    return findIntersections(shapes, threadCountFor(shapes.size()));
+}
+
+IntersectionSearch findIntersections(const ShapeSet& shapes, unsigned threadCount) {
+    return Search(shapes, threadCount).run();
 }

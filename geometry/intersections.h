@@ -17,6 +17,11 @@ struct IntersectionSearch {
 };
 
 // A broad phase on a hierarchy of grids, whose cells grow four times from one level to the next,
-// each bounding box going to the level where it spans at most two cells along each axis; then
-// the exact test of the shapes on every pair whose bounds come within the tolerance.
+// each bounding box going to the level where it spans at most two cells along each axis, and the
+// shapes of each cell swept along one axis; then the exact test of the shapes on every pair whose
+// bounds come within the tolerance.
+// Large scenes are searched by as many threads as the machine has cores; the result is the same
+// whatever their number.
 IntersectionSearch findIntersections(const ShapeSet& shapes);
+// The same with the threads given; 1 searches on the calling thread alone.
+IntersectionSearch findIntersections(const ShapeSet& shapes, unsigned threadCount);

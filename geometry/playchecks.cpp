@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -67,7 +68,16 @@ void reportFindings(std::vector<Finding>& findings, const BoxDocument& document,
 PlayChecks::PlayChecks(const BoxDocument& document, const PlayLimits& limits,
                        ProblemReporter& reporter)
     : document_(document), limits_(limits), reporter_(reporter), surfaces_(limits.maxSlopeDegrees) {
-    faces_.reserve(document.boxes.size());
+}
+
+FaceStore PlayChecks::releaseFaces() {
+    FaceStore faces = std::move(faces_);
+    faces_.clear();
+    return faces;
+}
+
+void PlayChecks::appendFaces(const FaceStore& faces) {
+    faces_.append(faces);
 }
 
 void PlayChecks::checkBox(const BoxValues& values, const Solid& solid) {

@@ -21,12 +21,18 @@ class PlayChecks {
 public:
     PlayChecks(const BoxDocument& document, const PlayLimits& limits, ProblemReporter& reporter);
 
+    void reserve(std::size_t boxCount) { faces_.reserve(boxCount); }
+
     // The checks of the box the reporter is on; boxes come in rank order, each one. Keeps the
     // faces for the checks between boxes.
     void checkBox(const BoxValues& values, const Solid& solid);
     // Seams and micro-steps, the shapes holding every box; touching: the pairs of boxes that
     // touch, increasing.
     void checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching);
+    // The faces checkBox kept, taken away; boxes checked apart on another thread join the scene
+    // of another PlayChecks through appendFaces, as its next ranks.
+    FaceStore releaseFaces();
+    void appendFaces(const FaceStore& faces);
 
 private:
     void checkThickness(const BoxValues& values, const Solid& solid);

@@ -209,6 +209,34 @@ void ShapeSet::add(const Solid& solid) {
     entries_.push_back(entry);
 }
 
+void ShapeSet::append(const ShapeSet& other) {
+    const auto offsetsBefore = static_cast<std::uint32_t>(offsets_.size());
+    const auto exactBefore = static_cast<std::uint32_t>(exactVertices_.size());
+    const auto faceAxesBefore = static_cast<std::uint32_t>(faceAxes_.size());
+    const auto edgeAxesBefore = static_cast<std::uint32_t>(edgeAxes_.size());
+    for (Entry entry : other.entries_) {
+        if (entry.vertexCount != 0) {
+            entry.firstVertex += entry.form == VertexForm::Exact ? exactBefore : offsetsBefore;
+            entry.firstFaceAxis += faceAxesBefore;
+            entry.firstEdgeAxis += edgeAxesBefore;
+        }
+        entries_.push_back(entry);
+    }
+    offsets_.insert(offsets_.end(), other.offsets_.begin(), other.offsets_.end());
+    exactVertices_.insert(exactVertices_.end(), other.exactVertices_.begin(),
+                          other.exactVertices_.end());
+    faceAxes_.insert(faceAxes_.end(), other.faceAxes_.begin(), other.faceAxes_.end());
+    edgeAxes_.insert(edgeAxes_.end(), other.edgeAxes_.begin(), other.edgeAxes_.end());
+}
+
+void ShapeSet::clear() {
+    entries_.clear();
+    offsets_.clear();
+    exactVertices_.clear();
+    faceAxes_.clear();
+    edgeAxes_.clear();
+}
+
 bool ShapeSet::hasFaceAxis(const Entry& entry, const Float3& direction) const {
     const Float3 opposite = {-direction[0], -direction[1], -direction[2]};
     for (std::size_t i = 0; i < entry.faceAxisCount; ++i) {

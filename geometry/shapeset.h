@@ -16,6 +16,11 @@ public:
     void reserve(std::size_t solidCount);
     // Adds the next rank: the solid's shape if it is closed, an absent entry otherwise.
     void add(const Solid& solid);
+    // Adds the ranks of the other set after these, in its order: shapes made apart, by several
+    // threads, join into one set.
+    void append(const ShapeSet& other);
+    // Leaves no rank, keeping the room taken for the next ones.
+    void clear();
     std::size_t size() const { return entries_.size(); }
     bool present(std::size_t rank) const {
         return rank < entries_.size() && entries_[rank].vertexCount != 0;

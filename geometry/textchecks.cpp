@@ -77,14 +77,7 @@ void reportDuplicate(std::string_view id, std::uint32_t first, ProblemReporter& 
 } // namespace
 
 TextChecks::TextChecks(const BoxDocument& document, ProblemReporter& reporter)
-    : document_(document), reporter_(reporter) {
-    std::size_t slotCount = 16;
-    while (slotCount < document.boxes.size() * 2) {
-        slotCount *= 2;
-    }
-    rankOfIdSlots_.assign(slotCount, NO_RANK);
-    ids_.reserve(document.boxes.size());
-}
+    : document_(document), reporter_(reporter) {}
 
 void TextChecks::checkCount(std::optional<std::string_view> countToken) {
     const std::string_view token = countToken ? *countToken : document_.countText;
@@ -121,6 +114,15 @@ void TextChecks::checkTexts(const Box& box) {
 }
 
 void TextChecks::checkId(std::string_view id) {
+    // Made at the first ID, so that checks that only look at texts cost nothing to make.
+    if (rankOfIdSlots_.empty()) {
+        std::size_t slotCount = 16;
+        while (slotCount < document_.boxes.size() * 2) {
+            slotCount *= 2;
+        }
+        rankOfIdSlots_.assign(slotCount, NO_RANK);
+        ids_.reserve(document_.boxes.size());
+    }
     ids_.push_back(id);
     if (!checkIdText(id, reporter_)) {
         return;

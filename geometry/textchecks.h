@@ -20,13 +20,14 @@ public:
     void checkCount(std::optional<std::string_view> countToken);
     // The texts and ID of the box the reporter is on; boxes come in rank order.
     void checkBox(const Box& box);
+    // The two halves of checkBox. The texts of a box need no other box, and may be checked on
+    // checks of their own, on any thread; the IDs must come in rank order.
+    void checkTexts(const Box& box);
+    void checkId(std::string_view id);
     // The IDs seen are needed no more once every box is checked.
     void finishBoxes();
 
 private:
-    void checkTexts(const Box& box);
-    void checkId(std::string_view id);
-
     const BoxDocument& document_;
     ProblemReporter& reporter_;
     static constexpr std::uint32_t NO_RANK = UINT32_MAX;

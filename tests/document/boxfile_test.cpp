@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -77,6 +78,34 @@ TEST_F(BoxFileTest, LoadingAFileReplacesTheWholeDocumentWithItsContentAndCountAs
     writeContent(source, "");
     ASSERT_TRUE(document.loadFile(source.string()));
     EXPECT_EQ(snapshot(document), (DocumentSnapshot{"", source.string(), {}, {}, {}}));
+}
+
+// The checker reads a file once and still needs the count it wrote, even where the document had
+// to correct it; a count that agrees with the boxes is the document's own and is not handed over.
+TEST_F(BoxFileTest, LoadingHandsOverTheWrittenCountOnlyWhenItWasCorrected) {
+    const fs::path source = folder_ / "compte.box";
+    struct Case {
+        std::string count;
+        std::string kept;
+        std::optional<std::string> written;
+    };
+    // Twice the reader's chunk, so that the token straddles chunks.
+    const std::string longToken = "9" + std::string(128 * 1024 + 3, '0');
+    for (const Case& c : std::vector<Case>{{"02", "02", std::nullopt},
+                                           {"5", "2", "5"},
+                                           {"-2", "0", "-2"},
+                                           {longToken, "2", longToken}}) {
+        std::string bytes = workedExampleBytes;
+        bytes.replace(0, 1, c.count);
+        writeContent(source, bytes);
+        BoxDocument document;
+        std::optional<std::string> written;
+        ASSERT_TRUE(document.loadFile(source.string(), written));
+        EXPECT_EQ(document.countText, c.kept);
+        // Compared whole, but reported by size: the long token would flood the report.
+        EXPECT_TRUE(written == c.written)
+            << c.count.substr(0, 8) << ": " << (written ? written->size() : 0) << " bytes";
+    }
 }
 
 TEST_F(BoxFileTest, SavingWithoutAPathWritesNothing) {

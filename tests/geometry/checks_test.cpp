@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <ostream>
+#include <set>
+#include <sstream>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -279,6 +282,80 @@ TEST(Checks, ALongTokenIsCutShortInMessages) {
 }
 
 } // namespace
+
+namespace {
+
+std::string describe(const Problem& problem) {
+    std::ostringstream text;
+    text << kindIdentifier(problem.kind) << '|'
+         << (problem.rank ? std::to_string(*problem.rank) : "-") << '|' << problem.id.value_or("-")
+         << '|' << (problem.plane ? std::to_string(*problem.plane) : "-") << '|'
+         << problem.intersection.value_or("-") << '|' << problem.message;
+    return text.str();
+}
+
+// Boxes two units wide in rows that touch along X, with a fault of each kind every few dozen
+// boxes, from the first run of boxes the threads share to the last.
+Scene faultyRows(int count) {
+    Scene scene;
+    for (int i = 0; i < count; ++i) {
+        const Vec3 low{2.0 * (i % 40), 3.0 * (i / 40 % 40), 3.0 * (i / 1600)};
+        const Vec3 high = low + Vec3{2, 1, 1};
+        const std::string id = i % 101 == 0  ? "x" + std::to_string(i)
+                               : i % 89 == 0 ? std::to_string(i / 3 + 1)
+                                             : std::to_string(i + 1);
+        BoxTexts texts = axisBox(id, low, high, i % 79 == 0 ? "0" : "3");
+        if (i % 97 == 0) {
+            texts[8] = "zz";
+        }
+        if (i % 83 == 0) {
+            texts[5 + 10] = "3eb5";
+        }
+        if (i % 71 == 0) {
+            texts[5 + 23] = hex8(-high.x);
+        }
+        scene.boxes.push_back(texts);
+        if (i % 40 != 39 && i % 3 == 0) {
+            scene.intersections.push_back(std::to_string(i) + " " + std::to_string(i + 1));
+        }
+    }
+    scene.intersections.insert(scene.intersections.end(),
+                               {"0 5000", "a b", "0 999999", "3 3", "0 1", "-1 2", "4 1000"});
+    return scene;
+}
+
+} // namespace
+
+// Large documents are checked by several threads: what reaches the sink, and in which order, is
+// what one thread checking box after box finds, and it reaches it on the calling thread.
+TEST(Checks, ThreadsReportWhatOneThreadFindsInTheSameOrder) {
+    BoxDocument document;
+    const Scene scene = faultyRows(9000);
+    loadScene(document, scene.boxes, scene.intersections);
+    const std::vector<Problem> expected = checkDocument(document, buildSolids(document));
+    std::vector<std::string> reported;
+    bool elsewhere = false;
+    const std::thread::id caller = std::this_thread::get_id();
+    const IntersectionSearch search =
+        inspectDocument(document, std::nullopt, [&](const Problem& p) {
+            elsewhere = elsewhere || std::this_thread::get_id() != caller;
+            reported.push_back(describe(p));
+        });
+    std::vector<std::string> expectedTexts;
+    std::set<std::string> kinds;
+    for (const Problem& problem : expected) {
+        expectedTexts.push_back(describe(problem));
+        kinds.insert(std::string(kindIdentifier(problem.kind)));
+    }
+    EXPECT_FALSE(elsewhere);
+    EXPECT_EQ(reported, expectedTexts);
+    EXPECT_EQ(kinds, (std::set<std::string>{
+                         "text-format", "id-invalid", "id-duplicate", "normal-not-unit",
+                         "solid-empty", "solid-flat", "radius-too-small", "intersection-apart",
+                         "intersection-malformed", "intersection-out-of-range", "intersection-self",
+                         "intersection-duplicate", "intersection-missing", "micro-step"}));
+    EXPECT_EQ(search.pairs, computeIntersections(buildSolids(document)));
+}
 
 namespace {
 

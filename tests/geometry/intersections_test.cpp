@@ -2,6 +2,7 @@
 #include "scene.h"
 #include "shapeset.h"
 
+#include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
 #include <random>
@@ -157,13 +158,14 @@ TEST(ComputedIntersections, ABrickWallGivesExactlyItsPairs) {
     EXPECT_EQ(computeIntersections(solids), expected);
 }
 
-// Boxes of every size and turn, from a hundredth to ten units, against every pair tested.
-TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
-    std::mt19937 random(9);
+// Boxes of every size and turn, from a hundredth to ten units across, in a cube of the given
+// half side around the origin.
+std::vector<Solid> randomBoxes(int count, unsigned seed, double halfSide) {
+    std::mt19937 random(seed);
     std::uniform_real_distribution<double> unit(-1, 1);
     std::uniform_real_distribution<double> scale(-2, 1);
     std::vector<Solid> solids;
-    for (int i = 0; i < 2500; ++i) {
+    for (int i = 0; i < count; ++i) {
         // A random rotation from a random unit quaternion.
         double q[4];
         double norm = 0;
@@ -182,11 +184,18 @@ TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
         const double size = std::pow(10.0, scale(random)) / 4;
         const Vec3 half{size * (1 + unit(random) * 0.5), size * (1 + unit(random) * 0.5),
                         size * (1 + unit(random) * 0.5)};
-        const Vec3 centre{unit(random) * 20, unit(random) * 20, unit(random) * 20};
+        const Vec3 centre{unit(random) * halfSide, unit(random) * halfSide,
+                          unit(random) * halfSide};
         solids.push_back(
             solidOf(boxTexts("1", "1", centre, framePlanes(centre, half, u, v, axis))));
-        ASSERT_TRUE(solids.back().closed());
     }
+    return solids;
+}
+
+TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
+    const std::vector<Solid> solids = randomBoxes(2500, 9, 20);
+    ASSERT_TRUE(
+        std::all_of(solids.begin(), solids.end(), [](const Solid& s) { return s.closed(); }));
     const ShapeSet shapes = shapesOf(solids);
     const std::vector<RankPair> expected = testingEveryPair(shapes);
     const IntersectionSearch search = findIntersections(shapes);
@@ -196,12 +205,12 @@ TEST(ComputedIntersections, TheBroadPhaseAgreesWithTestingEveryPair) {
 }
 
 // Texts no form would produce make solids of any size, up to absurdly far and large ones.
-TEST(ComputedIntersections, SolidsFromAnyTextsStillGiveEveryPair) {
+std::vector<Solid> solidsFromStrangeTexts(std::size_t count) {
     const std::array<std::string, 8> strange = {"",     "zz",   "ffffffffffff", "7fffffff",
                                                 "0001", "ffff", "8000",         "00100000"};
     std::vector<Solid> solids;
     std::size_t state = 7;
-    while (solids.size() < 600) {
+    while (solids.size() < count) {
         BoxTexts texts = axisBox("1", {0, 0, 0}, {1, 1, 1});
         for (std::size_t k = 2; k < texts.size(); ++k) {
             state = state * 6364136223846793005u + 1442695040888963407u;
@@ -211,6 +220,80 @@ TEST(ComputedIntersections, SolidsFromAnyTextsStillGiveEveryPair) {
         }
         solids.push_back(solidOf(texts));
     }
+    return solids;
+}
+
+// The pairs whose bounds come within the tolerance, tested exactly: what the broad phase must
+// give, found without it.
+std::vector<RankPair> testingEveryNearPair(const ShapeSet& shapes) {
+    const auto near = [&](std::size_t i, std::size_t j) {
+        const Vec3 lowI = shapes.boundsMin(i), highI = shapes.boundsMax(i);
+        const Vec3 lowJ = shapes.boundsMin(j), highJ = shapes.boundsMax(j);
+        const double margin = GEOMETRY_TOLERANCE;
+        return lowJ.x - highI.x <= margin && lowI.x - highJ.x <= margin &&
+               lowJ.y - highI.y <= margin && lowI.y - highJ.y <= margin &&
+               lowJ.z - highI.z <= margin && lowI.z - highJ.z <= margin;
+    };
+    std::vector<RankPair> pairs;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        for (std::size_t j = i + 1; j < shapes.size(); ++j) {
+            if (shapes.present(i) && shapes.present(j) && near(i, j) && shapes.touch(i, j)) {
+                pairs.emplace_back(i, j);
+            }
+        }
+    }
+    return pairs;
+}
+
+// Large scenes are searched by several threads, which share the cells and the boxes between
+// them as they go: whatever their number, the pairs are those one thread finds, in the same
+// order. The scene mixes sizes from a hundredth to ten units (several levels of cells), repeated
+// boxes, boxes that are not closed, a few far larger than the rest, and solids of absurd texts.
+TEST(ComputedIntersections, EveryNumberOfThreadsFindsThePairsOfOne) {
+    std::vector<Solid> solids = randomBoxes(6000, 21, 30);
+    const std::vector<Solid> repeated(solids.begin(), solids.begin() + 300);
+    solids.insert(solids.end(), repeated.begin(), repeated.end());
+    BoxTexts open = axisBox("1", {0, 0, 0}, {1, 1, 1});
+    open[5 + 23] = hex8(-1);
+    for (int i = 0; i < 50; ++i) {
+        solids.push_back(solidOf(open));
+        solids.push_back(solidOf(axisBox("2", {-30.0 + i, -30, -30}, {-29.5 + i, 30, 30})));
+        solids.push_back(solidOf(axisBox("3", {-1000.0 * i, 0, 0}, {1000.0 * i + 1, 2, 2})));
+    }
+    const std::vector<Solid> strange = solidsFromStrangeTexts(300);
+    solids.insert(solids.end(), strange.begin(), strange.end());
+    std::shuffle(solids.begin(), solids.end(), std::mt19937(4));
+    const ShapeSet shapes = shapesOf(solids);
+    const IntersectionSearch alone = findIntersections(shapes, 1);
+    EXPECT_TRUE(alone.complete);
+    EXPECT_EQ(alone.pairs, testingEveryNearPair(shapes));
+    EXPECT_GT(alone.pairs.size(), 10000u);
+    for (const unsigned threads : {2u, 3u, 8u}) {
+        const IntersectionSearch search = findIntersections(shapes, threads);
+        EXPECT_TRUE(search.complete) << threads << " threads";
+        EXPECT_EQ(search.pairs, alone.pairs) << threads << " threads";
+    }
+    EXPECT_EQ(findIntersections(shapes).pairs, alone.pairs);
+}
+
+// A search stopped by a heap gives the same pairs whatever the threads, so that a report of
+// it never changes from one run to the next.
+TEST(ComputedIntersections, AStoppedSearchGivesTheSamePairsWhateverTheThreads) {
+    std::vector<Solid> solids = randomBoxes(5000, 5, 30);
+    const Solid heaped = solidOf(axisBox("1", {0, 0, 0}, {1, 1, 1}));
+    solids.insert(solids.begin() + 2000, 3000, heaped);
+    const ShapeSet shapes = shapesOf(solids);
+    const IntersectionSearch alone = findIntersections(shapes, 1);
+    ASSERT_FALSE(alone.complete);
+    for (const unsigned threads : {2u, 3u}) {
+        const IntersectionSearch search = findIntersections(shapes, threads);
+        EXPECT_FALSE(search.complete);
+        EXPECT_EQ(search.pairs, alone.pairs) << threads << " threads";
+    }
+}
+
+TEST(ComputedIntersections, SolidsFromAnyTextsStillGiveEveryPair) {
+    const std::vector<Solid> solids = solidsFromStrangeTexts(600);
     const std::vector<RankPair> expected = testingEveryPair(shapesOf(solids));
     EXPECT_GT(expected.size(), 1000u);
     EXPECT_EQ(computeIntersections(solids), expected);
