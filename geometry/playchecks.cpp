@@ -167,7 +167,10 @@ void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<Ran
     std::vector<Finding> findings;
     auto touchingPair = touching.begin();
     for (const RankPair& pair : near.pairs) {
-        const auto [a, b] = pair;
+        // Plain names rather than a structured binding, which a lambda below could not capture
+        // before C++23 with every compiler.
+        const std::size_t a = pair.first;
+        const std::size_t b = pair.second;
         while (touchingPair != touching.end() && *touchingPair < pair) {
             ++touchingPair;
         }
