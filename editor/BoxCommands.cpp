@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 void QuadrelDlg::selectBox() {
     const std::optional<int> line = boxList_->selectedIndex();
@@ -56,7 +57,12 @@ void QuadrelDlg::validateBox() {
         appendFormAsBox(true);
         return;
     }
-    commands_->apply(std::make_unique<ReplaceBoxTexts>(*rank, formTexts()));
+    // A "Valider" that writes what the box holds already changes nothing: no history entry, no
+    // unsaved mark.
+    BoxTexts texts = formTexts();
+    if (texts != textsOf(document_->boxes.at(*rank))) {
+        commands_->apply(std::make_unique<ReplaceBoxTexts>(*rank, std::move(texts)));
+    }
     pushToControls();
     forgetFieldUndo();
 }

@@ -69,6 +69,7 @@ private slots:
     void repeatedIdsShowAndValidateTheBoxAtItsRank();
     void afterAddTheNewBoxIsSelectedAndDeleteTakesIt();
     void theUnsavedMarkFollowsTheHistory();
+    void aValiderThatChangesNothingLeavesNoEntry();
     void theButtonsAndTheHistoryListUndoAndRedo();
     void openingAnotherFileClearsTheHistory();
 
@@ -272,6 +273,24 @@ void UndoRedoTest::afterAddTheNewBoxIsSelectedAndDeleteTakesIt() {
     QVERIFY(view->sceneView()->hasHighlight());
     QCOMPARE(view->sceneView()->highlightedRank(), std::nullopt);
     QCOMPARE(view->scene().size(), std::size_t(2));
+}
+
+void UndoRedoTest::aValiderThatChangesNothingLeavesNoEntry() {
+    QTemporaryDir dir;
+    TestWindow test;
+    open(test, dir.filePath("salle.box"), boxFileBytes("2", {{"10", "007"}, {"20"}}, {}));
+    test.clickLine(boxList, 0);
+    test.click(validateButton);
+    QVERIFY(!test.window().commands().history().canUndo());
+    QCOMPARE(test.window().windowTitle(), QString("salle.box - Quadrel"));
+    // The same text typed again is no change either; "7" for "007" is one.
+    retype(test, radiusField, "007");
+    test.click(validateButton);
+    QVERIFY(!test.window().commands().history().canUndo());
+    retype(test, radiusField, "7");
+    test.click(validateButton);
+    QCOMPARE(test.window().commands().history().undoName(),
+             std::optional<std::string>("Valider la box 10"));
 }
 
 void UndoRedoTest::theUnsavedMarkFollowsTheHistory() {
