@@ -4,6 +4,7 @@
 #include "QuadrelDlg.h"
 #include "orlclass.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -189,4 +190,14 @@ std::string readBytes(const QString& path) {
 
 bool fileExists(const QString& path) {
     return QFileInfo::exists(path);
+}
+
+void typeOver(QWidget* field, const QString& text) {
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, text);
+}
+
+QString accessibleName(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }

@@ -81,6 +81,11 @@ private:
     std::shared_ptr<QStringList> questionsAsked_;
 };
 
+// Gives the field the focus, selects all of its text with Ctrl+A and types the text over it.
+void typeOver(QWidget* field, const QString& text);
+// The name a screen reader gives the widget.
+QString accessibleName(QWidget* widget);
+
 // Runs action on the next modal dialog once it is shown; the dialog is expected to close.
 void whenModalShows(std::function<void(QWidget* dialog)> action);
 

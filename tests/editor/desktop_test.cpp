@@ -37,16 +37,6 @@ constexpr int radiusField = 1015;
 const std::vector<SampleBox> threeBoxes{{"7"}, {"12"}, {"3"}};
 const std::vector<std::string> twoIntersections{"0 1", "2 0"};
 
-QString accessibleName(QWidget* widget) {
-    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-}
-
-void retype(QWidget* field, const QString& text) {
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(field, text);
-}
-
 // What a user can see of the window and of the folder after a command.
 struct Outcome {
     QStringList boxes;
@@ -176,7 +166,7 @@ Outcome DesktopTest::act(bool withFile, int button, bool byKey) {
             test.answerChooser(sample);
             test.click(chooseButton);
             test.clickLine(boxList, 1);
-            retype(test.control(radiusField), "77");
+            typeOver(test.control(radiusField), "77");
             test.click(validateButton);
             test.control(idField)->setFocus();
             if (button == chooseButton || button == newButton) {
@@ -261,14 +251,14 @@ void DesktopTest::theCaptionShowsUnsavedWork() {
     test.click(chooseButton);
     QCOMPARE(caption(), QString("salle.box - Quadrel"));
     test.clickLine(boxList, 1);
-    retype(test.control(radiusField), "77");
+    typeOver(test.control(radiusField), "77");
     QCOMPARE(caption(), QString("salle.box - Quadrel"));
     test.click(validateButton);
     QCOMPARE(caption(), QString("salle.box* - Quadrel"));
     test.click(saveButton);
     QCOMPARE(caption(), QString("salle.box - Quadrel"));
 
-    retype(test.control(idField), "99");
+    typeOver(test.control(idField), "99");
     test.click(addBoxButton);
     QCOMPARE(caption(), QString("salle.box* - Quadrel"));
     test.click(saveButton);

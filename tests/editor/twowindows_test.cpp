@@ -29,10 +29,6 @@ constexpr int intersectionList = 1027;
 constexpr int idField = 1013;
 constexpr int radiusField = 1015;
 
-QString accessibleName(QWidget* widget) {
-    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-}
-
 void openSample(TestWindow& test, const QString& path, const std::vector<FormBox>& boxes,
                 const std::vector<std::string>& intersections) {
     writeBytes(path, boxTextBytes(boxes, intersections));
@@ -48,14 +44,8 @@ ViewWindow* waitForView(TestWindow& test) {
     return view;
 }
 
-void typeInto(QWidget* field, const QString& text) {
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(field, text);
-}
-
 const std::vector<FormBox> threeCubes{cube("10", 0, 0, 0, 1), cube("11", 4, 0, 0, 1),
-                                       cube("12", 8, 0, 0, 1)};
+                                      cube("12", 8, 0, 0, 1)};
 
 // Where a key is pressed: in the main window's field, or in a part of the view window.
 enum class Place { Form, Scene, Problems, ViewButton };
@@ -191,7 +181,7 @@ void TwoWindowsTest::f3AndTheButtonLeaveTheKeyboardInTheField() {
     openSample(test, dir_->filePath("salle.box"), threeCubes, {});
     test.clickLine(boxList, 0);
     QWidget* radius = test.control(radiusField);
-    typeInto(radius, "3");
+    typeOver(radius, "3");
     QTest::keyClick(radius, Qt::Key_F3);
     ViewWindow* view = waitForView(test);
     QVERIFY(view);
@@ -248,7 +238,7 @@ Outcome TwoWindowsTest::pressIn(Place place, bool withFile, const QKeySequence& 
         if (withFile) {
             openSample(test, dir_->filePath("salle.box"), threeCubes, {"0 1"});
             test.clickLine(boxList, 1);
-            typeInto(test.control(radiusField), "77");
+            typeOver(test.control(radiusField), "77");
             test.click(validateButton);
         }
         QTest::keyClick(&test.window(), Qt::Key_F3);
@@ -316,7 +306,7 @@ void TwoWindowsTest::ctrlReturnValidatesAndTheTooltipsSayTheKeys() {
     TestWindow test;
     openSample(test, dir_->filePath("salle.box"), threeCubes, {});
     test.clickLine(boxList, 2);
-    typeInto(test.control(radiusField), "61");
+    typeOver(test.control(radiusField), "61");
     QTest::keyClick(test.control(radiusField), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(test.document().boxes.last().maxRadius, std::string("61"));
     QVERIFY(test.window().isVisible());
