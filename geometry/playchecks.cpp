@@ -3,7 +3,6 @@
 #include "boxvalues.h"
 #include "facepairs.h"
 #include "frenchtext.h"
-#include "nearpairs.h"
 #include "orlclass.h"
 #include "problemreporter.h"
 #include "shapeset.h"
@@ -157,16 +156,18 @@ std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid
     return walkable;
 }
 
+double PlayChecks::nearMargin() const {
+    return std::max(limits_.seamWidth, limits_.minStep) + GEOMETRY_TOLERANCE;
+}
+
 // Boxes that touch leave no seam between them: their faces are not apart. Their faces are built
 // only where a micro-step may be, on their walkable planes.
-void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching) {
-    const double reach = std::max(limits_.seamWidth, limits_.minStep) + GEOMETRY_TOLERANCE;
-    // In increasing order, so that the faces of each first box are built once. Should a heap of
-    // boxes stop the search, the pairs it found are still checked.
-    const NearPairSearch near = findNearPairs(shapes, reach);
+void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
+                                   const std::vector<RankPair>& near) {
     std::vector<Finding> findings;
     auto touchingPair = touching.begin();
-    for (const RankPair& pair : near.pairs) {
+    // In increasing order, so that the faces of each first box are built once.
+    for (const RankPair& pair : near) {
         // Plain names rather than a structured binding, which a lambda below could not capture
         // before C++23 with every compiler.
         const std::size_t a = pair.first;
