@@ -10,6 +10,12 @@
 #include <optional>
 #include <string>
 
+bool canCloseSeam(const QuadrelDlg& mainWindow, const Problem& problem) {
+    const BoxDocument* document = mainWindow.document();
+    return document != nullptr && !document->getPath().empty() &&
+           seamClosing(*document, problem, std::nullopt).has_value();
+}
+
 bool closeSeam(QuadrelDlg& mainWindow, const Problem& problem) {
     const BoxDocument* document = mainWindow.document();
     if (document == nullptr || document->getPath().empty()) {

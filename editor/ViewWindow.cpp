@@ -294,7 +294,8 @@ void ViewWindow::updateFixButtons() {
                                  problem->rank && problem->plane);
     addMissingButton_->setEnabled(problem && isMissingIntersection(*problem));
     removeInvalidButton_->setEnabled(problem && isInvalidIntersection(*problem));
-    stickButton_->setEnabled(problem && problem->fix() == ProblemFix::StickTogether);
+    stickButton_->setEnabled(problem && problem->fix() == ProblemFix::StickTogether &&
+                             canCloseSeam(mainWindow_, *problem));
 }
 
 // The box of the problem is shown, and the faces it concerns marked, both boxes framed when it

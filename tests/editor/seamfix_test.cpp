@@ -7,6 +7,7 @@
 
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <cmath>
 
 namespace {
 
@@ -61,6 +62,22 @@ FormBox movedCube(const std::string& id, double x) {
     return box;
 }
 
+// The cube turned about Z by the angle.
+FormBox turnedCube(const std::string& id, double x, double degrees) {
+    const double angle = degrees * 3.14159265358979323846 / 180;
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const double normals[6][2] = {{c, s}, {-s, c}, {0, 0}, {s, -c}, {0, 0}, {-c, -s}};
+    FormBox box = cube(id, x, 0, 0, 1);
+    for (const std::size_t plane : {0, 1, 3, 5}) {
+        const auto text = [](double value) { return fixedpoint::formatDecimal(value); };
+        box.planes[plane * 4] = fixedpoint::decimalToHex4(text(normals[plane][0]));
+        box.planes[plane * 4 + 1] = fixedpoint::decimalToHex4(text(normals[plane][1]));
+        box.planes[plane * 4 + 3] = fixedpoint::decimalToHex8(text(normals[plane][0] * x + 1));
+    }
+    return box;
+}
+
 } // namespace
 
 class SeamFixTest : public QObject {
@@ -69,6 +86,7 @@ class SeamFixTest : public QObject {
 private slots:
     void theBoxOfTheFormMovesOntoTheOtherFaceAndCtrlZGivesBackTheBytes();
     void withNeitherBoxInTheFormTheFirstBoxMoves();
+    void facesNotQuiteParallelOfferNoFix();
 };
 
 void SeamFixTest::theBoxOfTheFormMovesOntoTheOtherFaceAndCtrlZGivesBackTheBytes() {
@@ -136,6 +154,28 @@ void SeamFixTest::withNeitherBoxInTheFormTheFirstBoxMoves() {
     QCOMPARE(readBytes(path), boxTextBytes({movedCube("10", 0.03125), cube("11", 2.03125, 0, 0, 1),
                                             cube("12", 20, 0, 0, 1)},
                                            {}));
+}
+
+// Half a degree apart, the faces make a seam, but no box can lie flat on the other.
+void SeamFixTest::facesNotQuiteParallelOfferNoFix() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("seam.box");
+    const std::string original =
+        boxTextBytes({cube("10", 0, 0, 0, 1), turnedCube("11", 2.03125, 0.5)}, {});
+    writeBytes(path, original);
+    TestWindow test;
+    test.answerChooser(path);
+    test.click(1000);
+    ViewWindow* view = openView(test);
+    QTreeView* list = view->problemList();
+    const int seam = rowShowing(list, "fente");
+    QVERIFY(seam >= 0);
+    clickRow(list, seam);
+    QPushButton* stick = buttonNamed(view, "Coller contre");
+    QVERIFY(!stick->isEnabled());
+    QTest::mouseClick(stick, Qt::LeftButton);
+    QCOMPARE(test.document().writeText(), original);
+    QVERIFY(!test.window().commands().history().undoName().has_value());
 }
 
 QTEST_MAIN(SeamFixTest)

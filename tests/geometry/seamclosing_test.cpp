@@ -164,4 +164,19 @@ TEST(SeamClosing, OnlyASeamBetweenTwoBoxesOfTheDocumentIsClosed) {
     EXPECT_FALSE(seamClosing(document, sideways, std::nullopt).has_value());
 }
 
+// Faces half a degree from parallel make a seam, but no box can lie flat on the other: neither
+// box is moved, whichever is chosen.
+TEST(SeamClosing, FacesNotQuiteParallelAreLeftAsTheyAre) {
+    BoxDocument document;
+    loadScene(document,
+              {axisBox("1", {-0.5, -0.5, -0.5}, {0.5, 0.5, 0.5}),
+               turnedBox("2", {1 + 1.0 / 32, 0, 0}, {0.5, 0.5, 0.5}, 0.5)},
+              {});
+    const std::vector<Problem> problems = inspectDocument(document).problems;
+    const Problem* seam = onlySeam(problems);
+    ASSERT_NE(seam, nullptr) << kindsIn(problems);
+    EXPECT_FALSE(seamClosing(document, *seam, std::nullopt).has_value());
+    EXPECT_FALSE(seamClosing(document, *seam, 1).has_value());
+}
+
 } // namespace
