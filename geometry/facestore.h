@@ -21,7 +21,7 @@ struct BoxFaces {
 
 // The faces of every box of a scene, kept as indices into the vertices the shapes keep: a few
 // bytes a box, where the outlines themselves would take more than a kilobyte. Outlines are built
-// again when asked for, the last ones kept for boxes asked for again soon, as neighbours are.
+// again when a FaceReader asks for them.
 class FaceStore {
 public:
     void reserve(std::size_t boxCount);
@@ -33,10 +33,9 @@ public:
     void clear();
     std::size_t size() const { return boxes_.size(); }
     std::uint8_t walkable(std::size_t rank) const { return boxes_[rank].walkable; }
-    // The faces of two boxes present in the shapes, both valid until the next call: at least
-    // those of the planes given, bit p for plane p.
-    std::pair<const BoxFaces*, const BoxFaces*> facesOf(const ShapeSet& shapes, std::size_t a,
-                                                        std::size_t b, std::uint8_t planes);
+    // Builds the outlines of the planes given that faces lacks.
+    void build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
+               BoxFaces& faces) const;
 
 private:
     struct Indices {
@@ -44,19 +43,33 @@ private:
         std::array<std::uint8_t, 6> sizes{};
         std::uint8_t walkable = 0;
     };
+
+    std::vector<Indices> boxes_;
+    // The corners of every face, as indices into its solid's vertices.
+    std::vector<std::uint8_t> corners_;
+};
+
+// The outlines of a store's faces as one thread asks for them, the last ones kept for boxes
+// asked for again soon, as neighbours are. Each thread has its own.
+class FaceReader {
+public:
+    FaceReader(const FaceStore& store, const ShapeSet& shapes) : store_(store), shapes_(shapes) {}
+
+    // The faces of two boxes present in the shapes, both valid until the next call: at least
+    // those of the planes given, bit p for plane p.
+    std::pair<const BoxFaces*, const BoxFaces*> facesOf(std::size_t a, std::size_t b,
+                                                        std::uint8_t planes);
+
+private:
     struct Cached {
         std::size_t rank = SIZE_MAX;
         BoxFaces faces;
     };
 
-    // Builds the outlines of the planes given that faces lacks.
-    void build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
-               BoxFaces& faces) const;
-    const BoxFaces& cached(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes);
+    const BoxFaces& cached(std::size_t rank, std::uint8_t planes);
 
-    std::vector<Indices> boxes_;
-    // The corners of every face, as indices into its solid's vertices.
-    std::vector<std::uint8_t> corners_;
+    const FaceStore& store_;
+    const ShapeSet& shapes_;
     std::vector<Cached> cache_;
     BoxFaces spare_;
 };

@@ -3,8 +3,8 @@
 #include "boxvalues.h"
 #include "facepairs.h"
 #include "frenchtext.h"
-#include "nearpairs.h"
 #include "orlclass.h"
+#include "parallelwork.h"
 #include "problemreporter.h"
 #include "shapeset.h"
 #include "solid.h"
@@ -63,6 +63,64 @@ void reportFindings(std::vector<Finding>& findings, const BoxDocument& document,
     }
 }
 
+// Boxes that touch leave no seam between them: their faces are not apart. Their faces are built
+// only where a micro-step may be, on their walkable planes. Pairs in increasing order, so that
+// the faces of each first box are built once.
+void checkPairs(const FaceStore& store, FaceReader& faces, const PlayLimits& limits,
+                const std::vector<RankPair>& touching, std::vector<RankPair>::const_iterator first,
+                std::vector<RankPair>::const_iterator last, std::vector<Finding>& findings) {
+    if (first == last) {
+        return;
+    }
+    auto touchingPair = std::lower_bound(touching.begin(), touching.end(), *first);
+    for (; first != last; ++first) {
+        const RankPair& pair = *first;
+        // Plain names rather than a structured binding, which a lambda below could not capture
+        // before C++23 with every compiler.
+        const std::size_t a = pair.first;
+        const std::size_t b = pair.second;
+        while (touchingPair != touching.end() && *touchingPair < pair) {
+            ++touchingPair;
+        }
+        const bool apart = touchingPair == touching.end() || *touchingPair != pair;
+        const bool stepsPossible = store.walkable(a) != 0 && store.walkable(b) != 0;
+        if (!apart && !stepsPossible) {
+            continue;
+        }
+        const std::uint8_t planes = apart ? ALL_PLANES : store.walkable(a) | store.walkable(b);
+        const auto [firstFaces, secondFaces] = faces.facesOf(a, b, planes);
+        for (std::size_t p = 0; p < firstFaces->faces.size(); ++p) {
+            if (!firstFaces->faces[p] || (planes >> p & 1u) == 0) {
+                continue;
+            }
+            const FaceOutline& faceA = *firstFaces->faces[p];
+            const bool walkableA = (firstFaces->walkable >> p & 1u) != 0;
+            for (std::size_t q = 0; q < secondFaces->faces.size(); ++q) {
+                if (!secondFaces->faces[q] || (planes >> q & 1u) == 0) {
+                    continue;
+                }
+                const FaceOutline& faceB = *secondFaces->faces[q];
+                const auto found = [&](ProblemKind kind, double value) {
+                    findings.push_back(
+                        {a, b, kind, static_cast<int>(p), static_cast<int>(q), value});
+                };
+                if (faceEachOther(faceA, faceB)) {
+                    if (!apart) {
+                        continue;
+                    }
+                    if (const auto gap = seamGap(faceA, faceB, limits.seamWidth)) {
+                        found(ProblemKind::Seam, *gap);
+                    }
+                } else if (walkableA && (secondFaces->walkable >> q & 1u) != 0) {
+                    if (const auto height = stepHeight(faceA, faceB, limits.minStep)) {
+                        found(ProblemKind::MicroStep, *height);
+                    }
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 
 PlayChecks::PlayChecks(const BoxDocument& document, const PlayLimits& limits,
@@ -101,6 +159,12 @@ void PlayChecks::checkThickness(const BoxValues& values, const Solid& solid) {
             continue;
         }
         normals[p] = normal * (1.0 / length(normal));
+        // Along a normal exactly opposite to one already measured the width is the same to the
+        // bit, and the earlier plane keeps the report: most boxes need three planes, not six.
+        if (std::any_of(normals.begin(), normals.begin() + static_cast<std::ptrdiff_t>(p),
+                        [&](const Vec3& earlier) { return earlier == -normals[p]; })) {
+            continue;
+        }
         double low = std::numeric_limits<double>::infinity();
         double high = -low;
         for (const Vec3& vertex : solid.vertices) {
@@ -157,59 +221,27 @@ std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid
     return walkable;
 }
 
-// Boxes that touch leave no seam between them: their faces are not apart. Their faces are built
-// only where a micro-step may be, on their walkable planes.
-void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching) {
-    const double reach = std::max(limits_.seamWidth, limits_.minStep) + GEOMETRY_TOLERANCE;
-    // In increasing order, so that the faces of each first box are built once. Should a heap of
-    // boxes stop the search, the pairs it found are still checked.
-    const NearPairSearch near = findNearPairs(shapes, reach);
-    std::vector<Finding> findings;
-    auto touchingPair = touching.begin();
-    for (const RankPair& pair : near.pairs) {
-        // Plain names rather than a structured binding, which a lambda below could not capture
-        // before C++23 with every compiler.
-        const std::size_t a = pair.first;
-        const std::size_t b = pair.second;
-        while (touchingPair != touching.end() && *touchingPair < pair) {
-            ++touchingPair;
-        }
-        const bool apart = touchingPair == touching.end() || *touchingPair != pair;
-        const bool stepsPossible = faces_.walkable(a) != 0 && faces_.walkable(b) != 0;
-        if (!apart && !stepsPossible) {
-            continue;
-        }
-        const std::uint8_t planes = apart ? ALL_PLANES : faces_.walkable(a) | faces_.walkable(b);
-        const auto [first, second] = faces_.facesOf(shapes, a, b, planes);
-        for (std::size_t p = 0; p < first->faces.size(); ++p) {
-            if (!first->faces[p] || (planes >> p & 1u) == 0) {
-                continue;
-            }
-            const FaceOutline& faceA = *first->faces[p];
-            const bool walkableA = (first->walkable >> p & 1u) != 0;
-            for (std::size_t q = 0; q < second->faces.size(); ++q) {
-                if (!second->faces[q] || (planes >> q & 1u) == 0) {
-                    continue;
-                }
-                const FaceOutline& faceB = *second->faces[q];
-                const auto found = [&](ProblemKind kind, double value) {
-                    findings.push_back(
-                        {a, b, kind, static_cast<int>(p), static_cast<int>(q), value});
-                };
-                if (faceEachOther(faceA, faceB)) {
-                    if (!apart) {
-                        continue;
-                    }
-                    if (const auto gap = seamGap(faceA, faceB, limits_.seamWidth)) {
-                        found(ProblemKind::Seam, *gap);
-                    }
-                } else if (walkableA && (second->walkable >> q & 1u) != 0) {
-                    if (const auto height = stepHeight(faceA, faceB, limits_.minStep)) {
-                        found(ProblemKind::MicroStep, *height);
-                    }
-                }
-            }
-        }
+double PlayChecks::nearMargin() const {
+    return std::max(limits_.seamWidth, limits_.minStep) + GEOMETRY_TOLERANCE;
+}
+
+void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
+                                   const std::vector<RankPair>& near) {
+    // The near pairs in shares, one a thread: the findings are sorted before they are told, so
+    // that the report does not depend on the threads.
+    const unsigned threadCount = threadCountFor(faces_.size());
+    std::vector<std::vector<Finding>> found(threadCount);
+    runInParallel(threadCount, [&](unsigned share) {
+        const auto first =
+            near.begin() + static_cast<std::ptrdiff_t>(near.size() * share / threadCount);
+        const auto last =
+            near.begin() + static_cast<std::ptrdiff_t>(near.size() * (share + 1) / threadCount);
+        FaceReader faces(faces_, shapes);
+        checkPairs(faces_, faces, limits_, touching, first, last, found[share]);
+    });
+    std::vector<Finding> findings = std::move(found.front());
+    for (std::size_t share = 1; share < found.size(); ++share) {
+        findings.insert(findings.end(), found[share].begin(), found[share].end());
     }
     reportFindings(findings, document_, reporter_);
 }

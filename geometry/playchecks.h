@@ -27,8 +27,12 @@ public:
     // faces for the checks between boxes.
     void checkBox(const BoxValues& values, const Solid& solid);
     // Seams and micro-steps, the shapes holding every box; touching: the pairs of boxes that
-    // touch, increasing.
-    void checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching);
+    // touch, increasing; near: every pair whose bounds come within nearMargin(), increasing,
+    // the touching ones among them.
+    void checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
+                           const std::vector<RankPair>& near);
+    // How near two boxes' bounds must come for a seam or a micro-step to lie between them.
+    double nearMargin() const;
     // The faces checkBox kept, taken away; boxes checked apart on another thread join the scene
     // of another PlayChecks through appendFaces, as its next ranks.
     FaceStore releaseFaces();
