@@ -1,0 +1,261 @@
+#include "TransformTools.h"
+
+#include "QuadrelDlg.h"
+#include "ShapeFields.h"
+#include "orlclass.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QLineEdit* numberField(const QString& accessibleName, const QString& initial) {
+    auto* field = new QLineEdit(initial);
+    field->setAccessibleName(accessibleName);
+    field->setMaximumWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("-131071,0000")) +
+                           12);
+    return field;
+}
+
+std::array<QLineEdit*, 3> vectorFields(const QString& what) {
+    return {numberField(what + QStringLiteral(" en X"), QStringLiteral("0")),
+            numberField(what + QStringLiteral(" en Y"), QStringLiteral("0")),
+            numberField(what + QStringLiteral(" en Z"), QStringLiteral("0"))};
+}
+
+QComboBox* choice(const QString& accessibleName, const QStringList& entries) {
+    auto* box = new QComboBox;
+    box->setAccessibleName(accessibleName);
+    box->addItems(entries);
+    return box;
+}
+
+QStringList planeEntries() {
+    QStringList entries;
+    for (int plane = 0; plane < 6; ++plane) {
+        entries << QStringLiteral("plan %1").arg(plane);
+    }
+    return entries;
+}
+
+// Own axis k is the normal of plane k; its opposite plane is 5, 3 or 4.
+const QStringList ownAxisEntries{QStringLiteral("axe propre 0 (plans 0 et 5)"),
+                                 QStringLiteral("axe propre 1 (plans 1 et 3)"),
+                                 QStringLiteral("axe propre 2 (plans 2 et 4)")};
+
+} // namespace
+
+TransformTools::TransformTools(QuadrelDlg& mainWindow)
+    : QGroupBox(tr("Transformer")), mainWindow_(mainWindow) {
+    moveFields = vectorFields(tr("Déplacement"));
+    turnAxis = choice(tr("Axe de rotation"),
+                      QStringList{tr("autour de X"), tr("autour de Y"), tr("autour de Z")} +
+                          ownAxisEntries);
+    turnAngle = numberField(tr("Angle en degrés"), QStringLiteral("15"));
+    QStringList resizeEntries;
+    for (const QString& plane : planeEntries()) {
+        resizeEntries << tr("depuis le %1").arg(plane);
+    }
+    for (const QString& axis : ownAxisEntries) {
+        resizeEntries << tr("depuis le centre, %1").arg(axis);
+    }
+    resizeFrom = choice(tr("Redimensionner depuis"), resizeEntries);
+    resizeDimension = numberField(tr("Nouvelle dimension"), QStringLiteral("1"));
+    mirrorAxis = choice(tr("Retourner selon"), ownAxisEntries);
+    duplicateFields = vectorFields(tr("Décalage de la copie"));
+    stickPlane = choice(tr("Plan de cette box"), planeEntries());
+    stickOtherId = new QLineEdit;
+    stickOtherId->setAccessibleName(tr("ID de l'autre box"));
+    stickOtherId->setMaximumWidth(stickOtherId->fontMetrics().horizontalAdvance("0000000") + 12);
+    stickOtherPlane = choice(tr("Plan de l'autre box"), planeEntries());
+
+    auto* grid = new QGridLayout;
+    int row = 0;
+    auto* moveButton = addToolRow(*grid, row++, tr("&Déplacer de :"), moveFields[0],
+                                  {moveFields[0], moveFields[1], moveFields[2]}, tr("Déplacer"));
+    auto* turnButton = addToolRow(*grid, row++, tr("Tour&ner :"), turnAxis,
+                                  {turnAxis, turnAngle, new QLabel(tr("degrés"))}, tr("Tourner"));
+    auto* resizeButton =
+        addToolRow(*grid, row++, tr("Redimen&sionner :"), resizeFrom,
+                   {resizeFrom, resizeDimension, new QLabel(tr("unités"))}, tr("Redimensionner"));
+    auto* mirrorButton = addToolRow(*grid, row++, tr("Retourner (&miroir) :"), mirrorAxis,
+                                    {mirrorAxis}, tr("Retourner"));
+    auto* duplicateButton =
+        addToolRow(*grid, row++, tr("Dupl&iquer, décalée de :"), duplicateFields[0],
+                   {duplicateFields[0], duplicateFields[1], duplicateFields[2]}, tr("Dupliquer"));
+    auto* stickButton = addToolRow(
+        *grid, row++, tr("Coller l&e :"), stickPlane,
+        {stickPlane, new QLabel(tr("contre la box")), stickOtherId, stickOtherPlane}, tr("Coller"));
+    message_ = new QLabel;
+    message_->setWordWrap(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(message_);
+
+    connect(moveButton, &QPushButton::clicked, this, &TransformTools::move);
+    connect(turnButton, &QPushButton::clicked, this, &TransformTools::turn);
+    connect(resizeButton, &QPushButton::clicked, this, &TransformTools::resize);
+    connect(mirrorButton, &QPushButton::clicked, this, &TransformTools::mirror);
+    connect(duplicateButton, &QPushButton::clicked, this, &TransformTools::duplicate);
+    connect(stickButton, &QPushButton::clicked, this, &TransformTools::stick);
+}
+
+QPushButton* TransformTools::addToolRow(QGridLayout& grid, int row, const QString& label,
+                                        QWidget* firstField,
+                                        const std::vector<QWidget*>& parameters,
+                                        const QString& buttonText) {
+    auto* caption = new QLabel(label);
+    caption->setBuddy(firstField);
+    auto* line = new QHBoxLayout;
+    for (QWidget* parameter : parameters) {
+        line->addWidget(parameter);
+    }
+    line->addStretch(1);
+    auto* button = new QPushButton(buttonText);
+    grid.addWidget(caption, row, 0, Qt::AlignRight);
+    grid.addLayout(line, row, 1);
+    grid.addWidget(button, row, 2);
+    return button;
+}
+
+std::optional<std::size_t> TransformTools::boxToTransform() {
+    const BoxDocument* document = mainWindow_.document();
+    const std::optional<std::size_t> rank = mainWindow_.shownRank();
+    if (document == nullptr || document->getPath().empty() || !rank ||
+        *rank >= document->boxes.size()) {
+        message_->setText(tr("Choisir d'abord une box de la liste."));
+        return std::nullopt;
+    }
+    const Box& box = document->boxes.at(*rank);
+    const BoxTexts shown = mainWindow_.shownBoxTexts();
+    for (std::size_t slot = 0; slot < shown.size(); ++slot) {
+        if (shown[slot] != boxTextAt(box, slot)) {
+            // Transforming the stored box would throw away what the form holds.
+            message_->setText(tr("Le formulaire a des changements : « Valider » d'abord."));
+            return std::nullopt;
+        }
+    }
+    return rank;
+}
+
+std::optional<double> TransformTools::readNumber(QLineEdit* field, const QString& what) {
+    const std::optional<double> value = readFrenchNumber(field->text());
+    if (!value) {
+        message_->setText(tr("%1 : « %2 » n'est pas un nombre.").arg(what, field->text()));
+    }
+    return value;
+}
+
+std::optional<Vec3> TransformTools::readVector(const std::array<QLineEdit*, 3>& fields,
+                                               const QString& what) {
+    std::array<double, 3> values{};
+    for (std::size_t axis = 0; axis < fields.size(); ++axis) {
+        const std::optional<double> value = readNumber(fields[axis], what);
+        if (!value) {
+            return std::nullopt;
+        }
+        values[axis] = *value;
+    }
+    return Vec3{values[0], values[1], values[2]};
+}
+
+void TransformTools::apply(const EditMaker& make) {
+    const std::optional<std::size_t> rank = boxToTransform();
+    if (!rank) {
+        return;
+    }
+    TransformEdit edit = make(*mainWindow_.document(), *rank);
+    if (const auto* fault = std::get_if<ShapeFault>(&edit)) {
+        message_->setText(
+            tr("Rien de changé : %1.").arg(QString::fromStdString(shapeFaultText(*fault))));
+        return;
+    }
+    auto& made = std::get<std::unique_ptr<Edit>>(edit);
+    const QString name = QString::fromStdString(made->name());
+    mainWindow_.applyBoxEdit(std::move(made));
+    message_->setText(tr("Fait : %1.").arg(name));
+}
+
+void TransformTools::move() {
+    if (const auto offset = readVector(moveFields, tr("Déplacement"))) {
+        apply([offset](const BoxDocument& document, std::size_t rank) {
+            return moveBoxEdit(document, rank, *offset);
+        });
+    }
+}
+
+void TransformTools::turn() {
+    const std::optional<double> degrees = readNumber(turnAngle, tr("Angle"));
+    if (!degrees) {
+        return;
+    }
+    const int choice = turnAxis->currentIndex();
+    apply([choice, degrees](const BoxDocument& document, std::size_t rank) {
+        if (choice < 3) {
+            return rotateBoxEdit(document, rank, static_cast<SceneAxis>(choice), *degrees);
+        }
+        return rotateAboutOwnAxisEdit(document, rank, choice - 3, *degrees);
+    });
+}
+
+void TransformTools::resize() {
+    const std::optional<double> dimension = readNumber(resizeDimension, tr("Dimension"));
+    if (!dimension) {
+        return;
+    }
+    const int choice = resizeFrom->currentIndex();
+    apply([choice, dimension](const BoxDocument& document, std::size_t rank) {
+        if (choice < 6) {
+            return resizeFromFaceEdit(document, rank, choice, *dimension);
+        }
+        return resizeFromCentreEdit(document, rank, choice - 6, *dimension);
+    });
+}
+
+void TransformTools::mirror() {
+    const int axis = mirrorAxis->currentIndex();
+    apply([axis](const BoxDocument& document, std::size_t rank) {
+        return mirrorBoxEdit(document, rank, axis);
+    });
+}
+
+void TransformTools::duplicate() {
+    if (const auto offset = readVector(duplicateFields, tr("Décalage"))) {
+        apply([offset](const BoxDocument& document, std::size_t rank) {
+            return duplicateBoxEdit(document, rank, *offset);
+        });
+    }
+}
+
+void TransformTools::stick() {
+    const QString otherId = stickOtherId->text().trimmed();
+    const std::optional<std::size_t> otherRank = rankOfId(otherId);
+    if (!otherRank) {
+        message_->setText(otherId.isEmpty() ? tr("Donner l'ID de l'autre box.")
+                                            : tr("Aucune box ne porte l'ID %1.").arg(otherId));
+        return;
+    }
+    if (otherRank == mainWindow_.shownRank()) {
+        message_->setText(tr("Une box ne se colle pas contre elle-même."));
+        return;
+    }
+    const int plane = stickPlane->currentIndex();
+    const int otherPlane = stickOtherPlane->currentIndex();
+    apply([plane, otherRank, otherPlane](const BoxDocument& document, std::size_t rank) {
+        return stickBoxTo(document, rank, plane, *otherRank, otherPlane);
+    });
+}
+
+std::optional<std::size_t> TransformTools::rankOfId(const QString& id) const {
+    const BoxDocument* document = mainWindow_.document();
+    if (document == nullptr || id.isEmpty()) {
+        return std::nullopt;
+    }
+    return document->findRankById(id.toStdString());
+}
