@@ -26,8 +26,8 @@ struct ValueCaption {
 // Three to a row: where the box is, how large, how it is turned.
 constexpr std::array<ValueCaption, ShapePanel::valueCount> captions{{
     {"Centre &X :", "Centre X"},
-    {"&Y :", "Centre Y"},
-    {"&Z :", "Centre Z"},
+    {"Centre &Y :", "Centre Y"},
+    {"Centre &Z :", "Centre Z"},
     {"&Longueur :", "Longueur, entre les plans 0 et 5"},
     {"L&argeur :", "Largeur, entre les plans 1 et 3"},
     {"&Hauteur :", "Hauteur, entre les plans 2 et 4"},
@@ -64,19 +64,23 @@ ShapePanel::ShapePanel(QuadrelDlg& mainWindow) : QGroupBox(tr("Forme")), mainWin
     for (std::size_t index = 0; index < valueCount; ++index) {
         auto* field = new QLineEdit;
         field->setAccessibleName(QString::fromUtf8(captions[index].accessibleName));
-        field->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("-131071,000000")));
+        field->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("-131071,0000")) + 8);
         auto* caption = new QLabel(QString::fromUtf8(captions[index].label));
         caption->setBuddy(field);
-        const int row = static_cast<int>(index / 3);
-        const int column = static_cast<int>(index % 3) * 2;
-        grid->addWidget(caption, row, column, Qt::AlignRight);
-        grid->addWidget(field, row, column + 1);
+        // Each caption above its field, three to a row: the window stays narrow enough to sit
+        // beside the main window.
+        const int row = static_cast<int>(index / 3) * 2;
+        const int column = static_cast<int>(index % 3);
+        grid->addWidget(caption, row, column);
+        grid->addWidget(field, row + 1, column);
         fields_[index] = field;
         connect(field, &QLineEdit::textEdited, this, &ShapePanel::writeIntoForm);
     }
     auto* units = new QLabel(tr("Unités de la scène, Z vers le haut ; angles en degrés."));
+    units->setWordWrap(true);
     units->setForegroundRole(QPalette::PlaceholderText);
     drift_ = new QLabel;
+    drift_->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(status_);
     layout->addLayout(grid);

@@ -26,8 +26,9 @@ ShapeWindow::ShapeWindow(QuadrelDlg& mainWindow)
     addButton_ = new QPushButton(tr("Ajouter une b&ox..."));
     addButton_->setToolTip(
         tr("Ajouter une box de dimensions données au point que regarde la vue 3D"));
-    auto* addNote = new QLabel(tr("avec le prochain ID libre, au point que regarde la vue 3D"));
+    auto* addNote = new QLabel(tr("prochain ID libre, au point que regarde la vue 3D"));
     addNote->setForegroundRole(QPalette::PlaceholderText);
+    addNote->setWordWrap(true);
     auto* addLine = new QHBoxLayout;
     addLine->addWidget(addButton_);
     addLine->addWidget(addNote, 1);

@@ -18,7 +18,7 @@ namespace {
 QLineEdit* numberField(const QString& accessibleName, const QString& initial) {
     auto* field = new QLineEdit(initial);
     field->setAccessibleName(accessibleName);
-    field->setMaximumWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("-131071,0000")) +
+    field->setMaximumWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("-131071,00")) +
                            12);
     return field;
 }
@@ -55,15 +55,12 @@ TransformTools::TransformTools(QuadrelDlg& mainWindow)
     : QGroupBox(tr("Transformer")), mainWindow_(mainWindow) {
     moveFields = vectorFields(tr("Déplacement"));
     turnAxis = choice(tr("Axe de rotation"),
-                      QStringList{tr("autour de X"), tr("autour de Y"), tr("autour de Z")} +
-                          ownAxisEntries);
+                      QStringList{tr("autour de X"), tr("autour de Y"), tr("autour de Z"),
+                                  tr("axe propre 0"), tr("axe propre 1"), tr("axe propre 2")});
     turnAngle = numberField(tr("Angle en degrés"), QStringLiteral("15"));
-    QStringList resizeEntries;
-    for (const QString& plane : planeEntries()) {
-        resizeEntries << tr("depuis le %1").arg(plane);
-    }
-    for (const QString& axis : ownAxisEntries) {
-        resizeEntries << tr("depuis le centre, %1").arg(axis);
+    QStringList resizeEntries = planeEntries();
+    for (int axis = 0; axis < 3; ++axis) {
+        resizeEntries << tr("centre, axe %1").arg(axis);
     }
     resizeFrom = choice(tr("Redimensionner depuis"), resizeEntries);
     resizeDimension = numberField(tr("Nouvelle dimension"), QStringLiteral("1"));
@@ -81,19 +78,20 @@ TransformTools::TransformTools(QuadrelDlg& mainWindow)
                                   {moveFields[0], moveFields[1], moveFields[2]}, tr("Déplacer"));
     auto* turnButton = addToolRow(*grid, row++, tr("Tour&ner :"), turnAxis,
                                   {turnAxis, turnAngle, new QLabel(tr("degrés"))}, tr("Tourner"));
-    auto* resizeButton =
-        addToolRow(*grid, row++, tr("Redimen&sionner :"), resizeFrom,
-                   {resizeFrom, resizeDimension, new QLabel(tr("unités"))}, tr("Redimensionner"));
-    auto* mirrorButton = addToolRow(*grid, row++, tr("Retourner (&miroir) :"), mirrorAxis,
+    auto* resizeButton = addToolRow(*grid, row++, tr("Redimen&sionner :"), resizeFrom,
+                                    {resizeFrom, resizeDimension}, tr("Redimensionner"));
+    auto* mirrorButton = addToolRow(*grid, row++, tr("Retourner, en &miroir :"), mirrorAxis,
                                     {mirrorAxis}, tr("Retourner"));
     auto* duplicateButton =
-        addToolRow(*grid, row++, tr("Dupl&iquer, décalée de :"), duplicateFields[0],
+        addToolRow(*grid, row++, tr("Dupl&iquer de :"), duplicateFields[0],
                    {duplicateFields[0], duplicateFields[1], duplicateFields[2]}, tr("Dupliquer"));
     auto* stickButton = addToolRow(
         *grid, row++, tr("Coller l&e :"), stickPlane,
         {stickPlane, new QLabel(tr("contre la box")), stickOtherId, stickOtherPlane}, tr("Coller"));
     message_ = new QLabel;
     message_->setWordWrap(true);
+    // Room for two lines, so that a message does not make the window jump.
+    message_->setMinimumHeight(message_->fontMetrics().lineSpacing() * 2);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(message_);
@@ -118,9 +116,11 @@ QPushButton* TransformTools::addToolRow(QGridLayout& grid, int row, const QStrin
     }
     line->addStretch(1);
     auto* button = new QPushButton(buttonText);
-    grid.addWidget(caption, row, 0, Qt::AlignRight);
-    grid.addLayout(line, row, 1);
-    grid.addWidget(button, row, 2);
+    // The caption above its values, the button at their end: narrow enough to sit beside the
+    // main window.
+    grid.addWidget(caption, row * 2, 0, 1, 2);
+    grid.addLayout(line, row * 2 + 1, 0);
+    grid.addWidget(button, row * 2 + 1, 1);
     return button;
 }
 

@@ -111,10 +111,15 @@ QRect placeToolBeside(const QRect& available, const QRect& mainFrame,
             return place;
         }
     }
+    const auto overlap = [&](const QRect& place) { return area(place.intersected(mainFrame)); };
+    std::optional<QRect> leastCovering;
     for (const QRect& place : places) {
-        if (!coversView(place)) {
-            return place;
+        if (!coversView(place) && (!leastCovering || overlap(place) < overlap(*leastCovering))) {
+            leastCovering = place;
         }
+    }
+    if (leastCovering) {
+        return *leastCovering;
     }
     for (const QRect& place : places) {
         if (!place.intersects(mainFrame)) {

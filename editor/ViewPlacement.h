@@ -14,7 +14,8 @@ QRect placeViewBeside(const QRect& available, const QRect& mainFrame, const QRec
 
 // Where a small tool window opens, as its frame: beside the main window, right of it, else left,
 // below or above, the first place within the available area that covers neither the main window
-// nor the 3D view's frame; failing that, the first that leaves the 3D view uncovered, then the
-// first that leaves the main window uncovered, then the available area's top left corner.
+// nor the 3D view's frame; failing that, of those that leave the 3D view uncovered the one that
+// covers least of the main window, then the first that leaves the main window uncovered, then
+// the available area's top left corner.
 QRect placeToolBeside(const QRect& available, const QRect& mainFrame,
                       const std::optional<QRect>& viewFrame, const QSize& size);

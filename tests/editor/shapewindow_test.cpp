@@ -205,7 +205,7 @@ void ShapeWindowTest::eachToolIsOneEditUndoneToTheBytes() {
              return texts(rotateBox(box, {0, 1, 0}, 30));
          }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.turnAxis, "axe propre 2 (plans 2 et 4)");
+             chooseEntry(tools.turnAxis, "axe propre 2");
              typeOver(tools.turnAngle, "-22,5");
          },
          "Tourner", "Tourner la box 10",
@@ -213,7 +213,7 @@ void ShapeWindowTest::eachToolIsOneEditUndoneToTheBytes() {
              return texts(rotateAboutOwnAxis(box, 2, -22.5));
          }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.resizeFrom, "depuis le plan 3");
+             chooseEntry(tools.resizeFrom, "plan 3");
              typeOver(tools.resizeDimension, "2,5");
          },
          "Redimensionner", "Redimensionner la box 10",
@@ -221,7 +221,7 @@ void ShapeWindowTest::eachToolIsOneEditUndoneToTheBytes() {
              return texts(resizeFromFace(box, 3, 2.5));
          }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.resizeFrom, "depuis le centre, axe propre 0 (plans 0 et 5)");
+             chooseEntry(tools.resizeFrom, "centre, axe 0");
              typeOver(tools.resizeDimension, "0,125");
          },
          "Redimensionner", "Redimensionner la box 10",
@@ -374,9 +374,9 @@ void ShapeWindowTest::theWindowOpensBesideTheMainWindowAwayFromTheView() {
     ShapeWindow* window = openShapeWindow(test);
     QCOMPARE(window->windowTitle(), QString("Forme - Quadrel"));
     const QRect available = test.window().screen()->availableGeometry();
-    QCOMPARE(window->frameGeometry(),
-             placeToolBeside(available, test.window().frameGeometry(),
-                             test.window().view()->frameGeometry(), window->frameGeometry().size()));
+    QCOMPARE(window->frameGeometry(), placeToolBeside(available, test.window().frameGeometry(),
+                                                      test.window().view()->frameGeometry(),
+                                                      window->frameGeometry().size()));
     QVERIFY(available.contains(window->frameGeometry()));
     // Every field is reached by Tab, and every label names its field with an accelerator.
     for (QLabel* label : window->findChildren<QLabel*>()) {
@@ -401,7 +401,11 @@ void ShapeWindowTest::toolPlacement() {
     // Neither side is free: below the main window.
     QCOMPARE(placeToolBeside(screen, QRect(0, 0, 1000, 450), QRect(1000, 0, 920, 1080), size),
              QRect(0, 450, 500, 600));
-    // Nowhere free of both: the view stays uncovered, the main window less so.
+    // Nowhere free of both: the view stays uncovered, and as little of the main window as can be
+    // (the left strip, 200 wide, rather than 420 or 400 rows of it below or above).
+    QCOMPARE(placeToolBeside(screen, QRect(300, 200, 1000, 700), QRect(1300, 0, 620, 1080), size),
+             QRect(0, 200, 500, 600));
+    // The main window fills the height: the view stays uncovered.
     QCOMPARE(placeToolBeside(screen, QRect(0, 0, 1000, 1080), QRect(1000, 0, 920, 1080), size),
              QRect(0, 0, 500, 600));
 }
