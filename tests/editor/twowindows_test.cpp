@@ -55,7 +55,7 @@ void typeInto(QWidget* field, const QString& text) {
 }
 
 const std::vector<FormBox> threeCubes{cube("10", 0, 0, 0, 1), cube("11", 4, 0, 0, 1),
-                                      cube("12", 8, 0, 0, 1)};
+                                       cube("12", 8, 0, 0, 1)};
 
 // Where a key is pressed: in the main window's field, or in a part of the view window.
 enum class Place { Form, Scene, Problems, ViewButton };
