@@ -87,6 +87,7 @@ void ShapeWindow::placeBesideMainWindow() {
 void ShapeWindow::addShapedBox() {
     const BoxDocument* document = mainWindow_.document();
     if (document == nullptr || document->getPath().empty()) {
+        tools_->messageLine()->setText(tr("Ouvrir ou créer d'abord un fichier."));
         return;
     }
     ViewWindow* view = mainWindow_.view();

@@ -53,41 +53,47 @@ const QStringList ownAxisEntries{QStringLiteral("axe propre 0 (plans 0 et 5)"),
 
 TransformTools::TransformTools(QuadrelDlg& mainWindow)
     : QGroupBox(tr("Transformer")), mainWindow_(mainWindow) {
-    moveFields = vectorFields(tr("Déplacement"));
-    turnAxis = choice(tr("Axe de rotation"),
-                      QStringList{tr("autour de X"), tr("autour de Y"), tr("autour de Z"),
-                                  tr("axe propre 0"), tr("axe propre 1"), tr("axe propre 2")});
-    turnAngle = numberField(tr("Angle en degrés"), QStringLiteral("15"));
+    fields_.move = vectorFields(tr("Déplacement"));
+    fields_.turnAxis =
+        choice(tr("Axe de rotation"),
+               QStringList{tr("autour de X"), tr("autour de Y"), tr("autour de Z"),
+                           tr("axe propre 0"), tr("axe propre 1"), tr("axe propre 2")});
+    fields_.turnAngle = numberField(tr("Angle en degrés"), QStringLiteral("15"));
     QStringList resizeEntries = planeEntries();
     for (int axis = 0; axis < 3; ++axis) {
         resizeEntries << tr("centre, axe %1").arg(axis);
     }
-    resizeFrom = choice(tr("Redimensionner depuis"), resizeEntries);
-    resizeDimension = numberField(tr("Nouvelle dimension"), QStringLiteral("1"));
-    mirrorAxis = choice(tr("Retourner selon"), ownAxisEntries);
-    duplicateFields = vectorFields(tr("Décalage de la copie"));
-    stickPlane = choice(tr("Plan de cette box"), planeEntries());
-    stickOtherId = new QLineEdit;
-    stickOtherId->setAccessibleName(tr("ID de l'autre box"));
-    stickOtherId->setMaximumWidth(stickOtherId->fontMetrics().horizontalAdvance("0000000") + 12);
-    stickOtherPlane = choice(tr("Plan de l'autre box"), planeEntries());
+    fields_.resizeFrom = choice(tr("Redimensionner depuis"), resizeEntries);
+    fields_.resizeDimension = numberField(tr("Nouvelle dimension"), QStringLiteral("1"));
+    fields_.mirrorAxis = choice(tr("Retourner selon"), ownAxisEntries);
+    fields_.duplicate = vectorFields(tr("Décalage de la copie"));
+    fields_.stickPlane = choice(tr("Plan de cette box"), planeEntries());
+    fields_.stickOtherId = new QLineEdit;
+    fields_.stickOtherId->setAccessibleName(tr("ID de l'autre box"));
+    fields_.stickOtherId->setMaximumWidth(
+        fields_.stickOtherId->fontMetrics().horizontalAdvance("0000000") + 12);
+    fields_.stickOtherPlane = choice(tr("Plan de l'autre box"), planeEntries());
 
     auto* grid = new QGridLayout;
     int row = 0;
-    auto* moveButton = addToolRow(*grid, row++, tr("&Déplacer de :"), moveFields[0],
-                                  {moveFields[0], moveFields[1], moveFields[2]}, tr("Déplacer"));
-    auto* turnButton = addToolRow(*grid, row++, tr("Tour&ner :"), turnAxis,
-                                  {turnAxis, turnAngle, new QLabel(tr("degrés"))}, tr("Tourner"));
-    auto* resizeButton = addToolRow(*grid, row++, tr("Redimen&sionner :"), resizeFrom,
-                                    {resizeFrom, resizeDimension}, tr("Redimensionner"));
-    auto* mirrorButton = addToolRow(*grid, row++, tr("Retourner, en &miroir :"), mirrorAxis,
-                                    {mirrorAxis}, tr("Retourner"));
-    auto* duplicateButton =
-        addToolRow(*grid, row++, tr("Dupl&iquer de :"), duplicateFields[0],
-                   {duplicateFields[0], duplicateFields[1], duplicateFields[2]}, tr("Dupliquer"));
-    auto* stickButton = addToolRow(
-        *grid, row++, tr("Coller l&e :"), stickPlane,
-        {stickPlane, new QLabel(tr("contre la box")), stickOtherId, stickOtherPlane}, tr("Coller"));
+    auto* moveButton =
+        addToolRow(*grid, row++, tr("&Déplacer de :"), fields_.move[0],
+                   {fields_.move[0], fields_.move[1], fields_.move[2]}, tr("Déplacer"));
+    auto* turnButton =
+        addToolRow(*grid, row++, tr("Tour&ner :"), fields_.turnAxis,
+                   {fields_.turnAxis, fields_.turnAngle, new QLabel(tr("degrés"))}, tr("Tourner"));
+    auto* resizeButton =
+        addToolRow(*grid, row++, tr("Redimen&sionner :"), fields_.resizeFrom,
+                   {fields_.resizeFrom, fields_.resizeDimension}, tr("Redimensionner"));
+    auto* mirrorButton = addToolRow(*grid, row++, tr("Retourner, en &miroir :"), fields_.mirrorAxis,
+                                    {fields_.mirrorAxis}, tr("Retourner"));
+    auto* duplicateButton = addToolRow(
+        *grid, row++, tr("Dupl&iquer de :"), fields_.duplicate[0],
+        {fields_.duplicate[0], fields_.duplicate[1], fields_.duplicate[2]}, tr("Dupliquer"));
+    auto* stickButton = addToolRow(*grid, row++, tr("Coller l&e :"), fields_.stickPlane,
+                                   {fields_.stickPlane, new QLabel(tr("contre la box")),
+                                    fields_.stickOtherId, fields_.stickOtherPlane},
+                                   tr("Coller"));
     message_ = new QLabel;
     message_->setWordWrap(true);
     // Room for two lines, so that a message does not make the window jump.
@@ -183,7 +189,7 @@ void TransformTools::apply(const EditMaker& make) {
 }
 
 void TransformTools::move() {
-    if (const auto offset = readVector(moveFields, tr("Déplacement"))) {
+    if (const auto offset = readVector(fields_.move, tr("Déplacement"))) {
         apply([offset](const BoxDocument& document, std::size_t rank) {
             return moveBoxEdit(document, rank, *offset);
         });
@@ -191,11 +197,11 @@ void TransformTools::move() {
 }
 
 void TransformTools::turn() {
-    const std::optional<double> degrees = readNumber(turnAngle, tr("Angle"));
+    const std::optional<double> degrees = readNumber(fields_.turnAngle, tr("Angle"));
     if (!degrees) {
         return;
     }
-    const int choice = turnAxis->currentIndex();
+    const int choice = fields_.turnAxis->currentIndex();
     apply([choice, degrees](const BoxDocument& document, std::size_t rank) {
         if (choice < 3) {
             return rotateBoxEdit(document, rank, static_cast<SceneAxis>(choice), *degrees);
@@ -205,11 +211,11 @@ void TransformTools::turn() {
 }
 
 void TransformTools::resize() {
-    const std::optional<double> dimension = readNumber(resizeDimension, tr("Dimension"));
+    const std::optional<double> dimension = readNumber(fields_.resizeDimension, tr("Dimension"));
     if (!dimension) {
         return;
     }
-    const int choice = resizeFrom->currentIndex();
+    const int choice = fields_.resizeFrom->currentIndex();
     apply([choice, dimension](const BoxDocument& document, std::size_t rank) {
         if (choice < 6) {
             return resizeFromFaceEdit(document, rank, choice, *dimension);
@@ -219,14 +225,14 @@ void TransformTools::resize() {
 }
 
 void TransformTools::mirror() {
-    const int axis = mirrorAxis->currentIndex();
+    const int axis = fields_.mirrorAxis->currentIndex();
     apply([axis](const BoxDocument& document, std::size_t rank) {
         return mirrorBoxEdit(document, rank, axis);
     });
 }
 
 void TransformTools::duplicate() {
-    if (const auto offset = readVector(duplicateFields, tr("Décalage"))) {
+    if (const auto offset = readVector(fields_.duplicate, tr("Décalage"))) {
         apply([offset](const BoxDocument& document, std::size_t rank) {
             return duplicateBoxEdit(document, rank, *offset);
         });
@@ -234,7 +240,7 @@ void TransformTools::duplicate() {
 }
 
 void TransformTools::stick() {
-    const QString otherId = stickOtherId->text().trimmed();
+    const QString otherId = fields_.stickOtherId->text().trimmed();
     const std::optional<std::size_t> otherRank = rankOfId(otherId);
     if (!otherRank) {
         message_->setText(otherId.isEmpty() ? tr("Donner l'ID de l'autre box.")
@@ -245,8 +251,8 @@ void TransformTools::stick() {
         message_->setText(tr("Une box ne se colle pas contre elle-même."));
         return;
     }
-    const int plane = stickPlane->currentIndex();
-    const int otherPlane = stickOtherPlane->currentIndex();
+    const int plane = fields_.stickPlane->currentIndex();
+    const int otherPlane = fields_.stickOtherPlane->currentIndex();
     apply([plane, otherRank, otherPlane](const BoxDocument& document, std::size_t rank) {
         return stickBoxTo(document, rank, plane, *otherRank, otherPlane);
     });

@@ -28,16 +28,20 @@ public:
     // Why the last click changed nothing, or what it did.
     QLabel* messageLine() const { return message_; }
 
-    std::array<QLineEdit*, 3> moveFields;
-    QComboBox* turnAxis = nullptr;
-    QLineEdit* turnAngle = nullptr;
-    QComboBox* resizeFrom = nullptr;
-    QLineEdit* resizeDimension = nullptr;
-    QComboBox* mirrorAxis = nullptr;
-    std::array<QLineEdit*, 3> duplicateFields;
-    QComboBox* stickPlane = nullptr;
-    QLineEdit* stickOtherId = nullptr;
-    QComboBox* stickOtherPlane = nullptr;
+    // The values each tool reads when its button is clicked.
+    struct Fields {
+        std::array<QLineEdit*, 3> move{};
+        QComboBox* turnAxis = nullptr;
+        QLineEdit* turnAngle = nullptr;
+        QComboBox* resizeFrom = nullptr;
+        QLineEdit* resizeDimension = nullptr;
+        QComboBox* mirrorAxis = nullptr;
+        std::array<QLineEdit*, 3> duplicate{};
+        QComboBox* stickPlane = nullptr;
+        QLineEdit* stickOtherId = nullptr;
+        QComboBox* stickOtherPlane = nullptr;
+    };
+    const Fields& fields() const { return fields_; }
 
 private:
     using EditMaker = std::function<TransformEdit(const BoxDocument&, std::size_t rank)>;
@@ -60,5 +64,6 @@ private:
     void stick();
 
     QuadrelDlg& mainWindow_;
+    Fields fields_;
     QLabel* message_ = nullptr;
 };

@@ -96,14 +96,14 @@ inline void showBox(TestWindow& test, const QString& id) {
 inline void stickOnto(ShapeWindow* window, const QString& plane, const QString& otherId,
                       const QString& otherPlane) {
     TransformTools& tools = *window->tools();
-    chooseEntry(tools.stickPlane, plane);
-    typeOver(tools.stickOtherId, otherId);
-    chooseEntry(tools.stickOtherPlane, otherPlane);
+    chooseEntry(tools.fields().stickPlane, plane);
+    typeOver(tools.fields().stickOtherId, otherId);
+    chooseEntry(tools.fields().stickOtherPlane, otherPlane);
     clickTool(window, "Coller");
 }
 
 inline void moveBy(ShapeWindow* window, double x, double y, double z) {
-    typeVector(window->tools()->moveFields, x, y, z);
+    typeVector(window->tools()->fields().move, x, y, z);
     clickTool(window, "Déplacer");
 }
 
@@ -127,7 +127,7 @@ inline bool buildRoom(ShapeWindow* window, QStringList& done) {
     add({"10", "0,5", "3", "0", "0", "0"});
     step([&] { moveBy(window, 0, 4.75, 1.75); });
     step([&] {
-        typeVector(window->tools()->duplicateFields, 0, -9.5, 0);
+        typeVector(window->tools()->fields().duplicate, 0, -9.5, 0);
         clickTool(window, "Dupliquer");
     });
     // The east wall left floating, then stuck down onto the floor and against the north wall.
@@ -137,14 +137,14 @@ inline bool buildRoom(ShapeWindow* window, QStringList& done) {
     step([&] { stickOnto(window, "plan 1", "2", "plan 3"); });
     // The west wall, a copy of the east one.
     step([&] {
-        typeVector(window->tools()->duplicateFields, -9.5, 0, 0);
+        typeVector(window->tools()->fields().duplicate, -9.5, 0, 0);
         clickTool(window, "Dupliquer");
     });
     // The pillar, turned with the tool, then set down on the floor.
     add({"1", "1", "3", "0", "0", "0"});
     step([&] {
-        chooseEntry(window->tools()->turnAxis, "autour de Z");
-        typeOver(window->tools()->turnAngle, "30");
+        chooseEntry(window->tools()->fields().turnAxis, "autour de Z");
+        typeOver(window->tools()->fields().turnAngle, "30");
         clickTool(window, "Tourner");
     });
     step([&] { stickOnto(window, "plan 4", "1", "plan 2"); });

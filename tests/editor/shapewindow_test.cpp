@@ -81,6 +81,8 @@ private slots:
     void aBoxThatIsNoBlockSaysWhy();
     void typingAShapeWritesTheFormAndOneUndoTakesItBack_data();
     void typingAShapeWritesTheFormAndOneUndoTakesItBack();
+    void aValueThatGivesNoBlockLeavesTheForm();
+    void nothingIsAddedWithoutAFile();
     void eachToolIsOneEditUndoneToTheBytes_data();
     void eachToolIsOneEditUndoneToTheBytes();
     void aToolThatCannotApplyChangesNothing();
@@ -181,6 +183,37 @@ void ShapeWindowTest::typingAShapeWritesTheFormAndOneUndoTakesItBack() {
     QCOMPARE(readBytes(path), original);
 }
 
+void ShapeWindowTest::aValueThatGivesNoBlockLeavesTheForm() {
+    QTemporaryDir dir;
+    TestWindow test;
+    openSample(test, dir, twoCubes);
+    ShapeWindow* window = openShapeWindow(test);
+    test.clickLine(1008, 0);
+    const QStringList stored = documentBox(test, 0);
+    QLineEdit* length = window->panel()->field(3);
+    typeOver(length, "abc");
+    QCOMPARE(window->panel()->driftLine()->text(),
+             QString("Longueur, entre les plans 0 et 5 : « abc » n'est pas un nombre."));
+    QCOMPARE(listed(test.window().shownBoxTexts()), stored);
+    typeOver(length, "0");
+    QCOMPARE(window->panel()->driftLine()->text(),
+             QString("Rien d'écrit : %1.")
+                 .arg(QString::fromStdString(shapeFaultText(ShapeFault::DimensionNotPositive))));
+    QCOMPARE(listed(test.window().shownBoxTexts()), stored);
+}
+
+void ShapeWindowTest::nothingIsAddedWithoutAFile() {
+    TestWindow test;
+    ShapeWindow* window = openShapeWindow(test);
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    QCOMPARE(window->tools()->messageLine()->text(),
+             QString("Ouvrir ou créer d'abord un fichier."));
+    QCOMPARE(test.document().boxes.size(), std::size_t(0));
+    clickTool(window, "Déplacer");
+    QCOMPARE(window->tools()->messageLine()->text(),
+             QString("Choisir d'abord une box de la liste."));
+}
+
 void ShapeWindowTest::eachToolIsOneEditUndoneToTheBytes_data() {
     QTest::addColumn<int>("index");
     for (int index = 0; index < 9; ++index) {
@@ -191,67 +224,67 @@ void ShapeWindowTest::eachToolIsOneEditUndoneToTheBytes_data() {
 void ShapeWindowTest::eachToolIsOneEditUndoneToTheBytes() {
     QFETCH(int, index);
     const ToolCase cases[] = {
-        {[](TransformTools& tools) { typeVector(tools.moveFields, 0.25, -3, 10.5); }, "Déplacer",
+        {[](TransformTools& tools) { typeVector(tools.fields().move, 0.25, -3, 10.5); }, "Déplacer",
          "Déplacer la box 10",
          [](const ShapeTexts& box, const ShapeTexts&) {
              return texts(moveBox(box, {0.25, -3, 10.5}));
          }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.turnAxis, "autour de Y");
-             typeOver(tools.turnAngle, "30");
+             chooseEntry(tools.fields().turnAxis, "autour de Y");
+             typeOver(tools.fields().turnAngle, "30");
          },
          "Tourner", "Tourner la box 10",
          [](const ShapeTexts& box, const ShapeTexts&) {
              return texts(rotateBox(box, {0, 1, 0}, 30));
          }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.turnAxis, "axe propre 2");
-             typeOver(tools.turnAngle, "-22,5");
+             chooseEntry(tools.fields().turnAxis, "axe propre 2");
+             typeOver(tools.fields().turnAngle, "-22,5");
          },
          "Tourner", "Tourner la box 10",
          [](const ShapeTexts& box, const ShapeTexts&) {
              return texts(rotateAboutOwnAxis(box, 2, -22.5));
          }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.resizeFrom, "plan 3");
-             typeOver(tools.resizeDimension, "2,5");
+             chooseEntry(tools.fields().resizeFrom, "plan 3");
+             typeOver(tools.fields().resizeDimension, "2,5");
          },
          "Redimensionner", "Redimensionner la box 10",
          [](const ShapeTexts& box, const ShapeTexts&) {
              return texts(resizeFromFace(box, 3, 2.5));
          }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.resizeFrom, "centre, axe 0");
-             typeOver(tools.resizeDimension, "0,125");
+             chooseEntry(tools.fields().resizeFrom, "centre, axe 0");
+             typeOver(tools.fields().resizeDimension, "0,125");
          },
          "Redimensionner", "Redimensionner la box 10",
          [](const ShapeTexts& box, const ShapeTexts&) {
              return texts(resizeFromCentre(box, 0, 0.125));
          }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.mirrorAxis, "axe propre 1 (plans 1 et 3)");
+             chooseEntry(tools.fields().mirrorAxis, "axe propre 1 (plans 1 et 3)");
          },
          "Retourner", "Retourner la box 10",
          [](const ShapeTexts& box, const ShapeTexts&) { return texts(mirrorBox(box, 1)); }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.stickPlane, "plan 0");
-             typeOver(tools.stickOtherId, "11");
-             chooseEntry(tools.stickOtherPlane, "plan 5");
+             chooseEntry(tools.fields().stickPlane, "plan 0");
+             typeOver(tools.fields().stickOtherId, "11");
+             chooseEntry(tools.fields().stickOtherPlane, "plan 5");
          },
          "Coller", "Coller la box 10 contre la box 11",
          [](const ShapeTexts& box, const ShapeTexts& other) {
              return texts(stickTo(box, 0, other, 5));
          }},
         {[](TransformTools& tools) {
-             chooseEntry(tools.stickPlane, "plan 4");
-             typeOver(tools.stickOtherId, "11");
-             chooseEntry(tools.stickOtherPlane, "plan 2");
+             chooseEntry(tools.fields().stickPlane, "plan 4");
+             typeOver(tools.fields().stickOtherId, "11");
+             chooseEntry(tools.fields().stickOtherPlane, "plan 2");
          },
          "Coller", "Coller la box 10 contre la box 11",
          [](const ShapeTexts& box, const ShapeTexts& other) {
              return texts(stickTo(box, 4, other, 2));
          }},
-        {[](TransformTools& tools) { typeVector(tools.duplicateFields, 0, 0, 2); }, "Dupliquer",
+        {[](TransformTools& tools) { typeVector(tools.fields().duplicate, 0, 0, 2); }, "Dupliquer",
          "Dupliquer la box 10", nullptr},
     };
     const ToolCase& tool = cases[index];
@@ -299,21 +332,21 @@ void ShapeWindowTest::aToolThatCannotApplyChangesNothing() {
     QCOMPARE(message->text(), QString("Choisir d'abord une box de la liste."));
 
     test.clickLine(1008, 0);
-    typeOver(window->tools()->resizeDimension, "-1");
+    typeOver(window->tools()->fields().resizeDimension, "-1");
     clickTool(window, "Redimensionner");
     QVERIFY2(message->text().startsWith("Rien de changé : "), qPrintable(message->text()));
-    typeOver(window->tools()->moveFields[1], "deux");
+    typeOver(window->tools()->fields().move[1], "deux");
     clickTool(window, "Déplacer");
     QCOMPARE(message->text(), QString("Déplacement : « deux » n'est pas un nombre."));
-    typeOver(window->tools()->stickOtherId, "99");
+    typeOver(window->tools()->fields().stickOtherId, "99");
     clickTool(window, "Coller");
     QCOMPARE(message->text(), QString("Aucune box ne porte l'ID 99."));
-    typeOver(window->tools()->stickOtherId, "10");
+    typeOver(window->tools()->fields().stickOtherId, "10");
     clickTool(window, "Coller");
     QCOMPARE(message->text(), QString("Une box ne se colle pas contre elle-même."));
     // Typing in the form, not yet validated, is never thrown away by a tool.
     retype(test, 1040, "2.5");
-    typeOver(window->tools()->moveFields[1], "1");
+    typeOver(window->tools()->fields().move[1], "1");
     clickTool(window, "Déplacer");
     QCOMPARE(message->text(), QString("Le formulaire a des changements : « Valider » d'abord."));
     QCOMPARE(test.shownText(1040), QString("2.5"));
