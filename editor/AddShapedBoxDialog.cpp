@@ -12,6 +12,8 @@
 AddShapedBoxDialog::AddShapedBoxDialog(const Vec3& centre, QWidget* parent)
     : QDialog(parent), centre_(centre) {
     setWindowTitle(tr("Ajouter une box - Quadrel"));
+    // Wide enough for the window manager to show the whole title beside its buttons.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
     auto* where = new QLabel(
         tr("Centre : le point que regarde la vue 3D, (%1 ; %2 ; %3).")
             .arg(frenchNumber(centre.x), frenchNumber(centre.y), frenchNumber(centre.z)));
