@@ -102,12 +102,12 @@ TransformTools::TransformTools(QuadrelDlg& mainWindow)
     layout->addLayout(grid);
     layout->addWidget(message_);
 
-    connect(moveButton, &QPushButton::clicked, this, &TransformTools::move);
-    connect(turnButton, &QPushButton::clicked, this, &TransformTools::turn);
-    connect(resizeButton, &QPushButton::clicked, this, &TransformTools::resize);
-    connect(mirrorButton, &QPushButton::clicked, this, &TransformTools::mirror);
-    connect(duplicateButton, &QPushButton::clicked, this, &TransformTools::duplicate);
-    connect(stickButton, &QPushButton::clicked, this, &TransformTools::stick);
+    connect(moveButton, &QPushButton::clicked, this, &TransformTools::applyMove);
+    connect(turnButton, &QPushButton::clicked, this, &TransformTools::applyTurn);
+    connect(resizeButton, &QPushButton::clicked, this, &TransformTools::applyResize);
+    connect(mirrorButton, &QPushButton::clicked, this, &TransformTools::applyMirror);
+    connect(duplicateButton, &QPushButton::clicked, this, &TransformTools::applyDuplicate);
+    connect(stickButton, &QPushButton::clicked, this, &TransformTools::applyStick);
 }
 
 QPushButton* TransformTools::addToolRow(QGridLayout& grid, int row, const QString& label,
@@ -188,7 +188,7 @@ void TransformTools::apply(const EditMaker& make) {
     message_->setText(tr("Fait : %1.").arg(name));
 }
 
-void TransformTools::move() {
+void TransformTools::applyMove() {
     if (const auto offset = readVector(fields_.move, tr("Déplacement"))) {
         apply([offset](const BoxDocument& document, std::size_t rank) {
             return moveBoxEdit(document, rank, *offset);
@@ -196,42 +196,42 @@ void TransformTools::move() {
     }
 }
 
-void TransformTools::turn() {
+void TransformTools::applyTurn() {
     const std::optional<double> degrees = readNumber(fields_.turnAngle, tr("Angle"));
     if (!degrees) {
         return;
     }
-    const int choice = fields_.turnAxis->currentIndex();
-    apply([choice, degrees](const BoxDocument& document, std::size_t rank) {
-        if (choice < 3) {
-            return rotateBoxEdit(document, rank, static_cast<SceneAxis>(choice), *degrees);
+    const int picked = fields_.turnAxis->currentIndex();
+    apply([picked, degrees](const BoxDocument& document, std::size_t rank) {
+        if (picked < 3) {
+            return rotateBoxEdit(document, rank, static_cast<SceneAxis>(picked), *degrees);
         }
-        return rotateAboutOwnAxisEdit(document, rank, choice - 3, *degrees);
+        return rotateAboutOwnAxisEdit(document, rank, picked - 3, *degrees);
     });
 }
 
-void TransformTools::resize() {
+void TransformTools::applyResize() {
     const std::optional<double> dimension = readNumber(fields_.resizeDimension, tr("Dimension"));
     if (!dimension) {
         return;
     }
-    const int choice = fields_.resizeFrom->currentIndex();
-    apply([choice, dimension](const BoxDocument& document, std::size_t rank) {
-        if (choice < 6) {
-            return resizeFromFaceEdit(document, rank, choice, *dimension);
+    const int picked = fields_.resizeFrom->currentIndex();
+    apply([picked, dimension](const BoxDocument& document, std::size_t rank) {
+        if (picked < 6) {
+            return resizeFromFaceEdit(document, rank, picked, *dimension);
         }
-        return resizeFromCentreEdit(document, rank, choice - 6, *dimension);
+        return resizeFromCentreEdit(document, rank, picked - 6, *dimension);
     });
 }
 
-void TransformTools::mirror() {
+void TransformTools::applyMirror() {
     const int axis = fields_.mirrorAxis->currentIndex();
     apply([axis](const BoxDocument& document, std::size_t rank) {
         return mirrorBoxEdit(document, rank, axis);
     });
 }
 
-void TransformTools::duplicate() {
+void TransformTools::applyDuplicate() {
     if (const auto offset = readVector(fields_.duplicate, tr("Décalage"))) {
         apply([offset](const BoxDocument& document, std::size_t rank) {
             return duplicateBoxEdit(document, rank, *offset);
@@ -239,7 +239,7 @@ void TransformTools::duplicate() {
     }
 }
 
-void TransformTools::stick() {
+void TransformTools::applyStick() {
     const QString otherId = fields_.stickOtherId->text().trimmed();
     const std::optional<std::size_t> otherRank = rankOfId(otherId);
     if (!otherRank) {

@@ -56,12 +56,12 @@ private:
     void apply(const EditMaker& make);
     std::optional<std::size_t> rankOfId(const QString& id) const;
 
-    void move();
-    void turn();
-    void resize();
-    void mirror();
-    void duplicate();
-    void stick();
+    void applyMove();
+    void applyTurn();
+    void applyResize();
+    void applyMirror();
+    void applyDuplicate();
+    void applyStick();
 
     QuadrelDlg& mainWindow_;
     Fields fields_;
