@@ -54,7 +54,8 @@ donné, sinon une fenêtre sans fichier.
 La fenêtre principale montre la liste des boxes, celle des intersections et le formulaire de
 la box choisie, chaque valeur en décimal et en hexadécimal côte à côte. La vue 3D (F3) s'ouvre
 à côté : elle montre les solides, suit le formulaire pendant la frappe et liste les problèmes
-du fichier.
+du fichier. La fenêtre Forme (F4) montre la forme de la box du formulaire (centre, dimensions,
+angles), ajoute une box par ses dimensions et la déplace, la tourne, la redimensionne...
 
 Raccourcis, dans la fenêtre principale comme dans la vue 3D :
   Ctrl+O        Choisir...
@@ -64,6 +65,7 @@ Raccourcis, dans la fenêtre principale comme dans la vue 3D :
   Ctrl+Entrée   Valider
   F1            Aide
   F3            Vue 3D
+  F4            Forme
 
 Options :
   --help        affiche cette aide

@@ -40,6 +40,7 @@ constexpr int deleteBoxButtonId = 1031;
 constexpr int addIntersectionButtonId = 1029;
 constexpr int deleteIntersectionButtonId = 1030;
 constexpr int viewButtonId = 1083;
+constexpr int shapeButtonId = 1087;
 
 bool isUndoKey(const QKeyEvent& key) {
     return key.matches(QKeySequence::Undo);
@@ -110,6 +111,8 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
     onClick(viewButtonId, [this] { openView(); });
     // A click opens the view and leaves the keyboard where it was, in the field being typed in.
     control(viewButtonId)->setFocusPolicy(Qt::TabFocus);
+    onClick(shapeButtonId, [this] { openShapeWindow(); });
+    control(shapeButtonId)->setFocusPolicy(Qt::TabFocus);
     onClick(undoButtonId, [this] { undo(); });
     onClick(redoButtonId, [this] { redo(); });
     auto* fieldUndoFilter = new FieldUndoFilter(this);
@@ -135,6 +138,7 @@ QuadrelDlg::QuadrelDlg(QWidget* parent)
     setButtonShortcut(helpButtonId, QKeySequence(Qt::Key_F1));
     setButtonShortcut(validateButtonId, QKeySequence(Qt::CTRL | Qt::Key_Return));
     setButtonShortcut(viewButtonId, QKeySequence(Qt::Key_F3));
+    setButtonShortcut(shapeButtonId, QKeySequence(Qt::Key_F4));
 
     nameControlsForScreenReaders();
     pushToControls();

@@ -11,15 +11,18 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 class BoxDocument;
 class CommandProcessor;
+class Edit;
 class EditField;
 class FileChooser;
 class ListControl;
 class QuestionBox;
 struct Question;
+class ShapeWindow;
 class ViewWindow;
 class TextList;
 struct DocumentChange;
@@ -100,6 +103,15 @@ public:
     void normalisePlane(std::size_t rank, int plane, const std::array<std::string, 4>& hexTexts);
     void appendIntersections(const std::vector<std::string>& pairs);
     void removeIntersections(const std::vector<std::string>& pairs);
+    // Writes texts into the form as if typed into its fields: at boxslot::radius, or at the slot
+    // of a value's hexadecimal field, its decimal partner showing what the text reads as.
+    void typeIntoForm(const std::vector<std::pair<std::size_t, std::string>>& slotTexts);
+    // Applies the edit of a tool of the shape window, then shows the box it concerns.
+    void applyBoxEdit(std::unique_ptr<Edit> edit);
+
+    // Opens "Forme - Quadrel", or brings the open one to the front.
+    void openShapeWindow();
+    ShapeWindow* shapeWindow() const { return shapeWindow_; }
 
 signals:
     // Every command that changes the document or opens another one says so here, once.
@@ -164,6 +176,7 @@ private:
     std::unique_ptr<FileChooser> newFileChooser_;
     std::unique_ptr<QuestionBox> questionBox_;
     ViewWindow* view_ = nullptr;
+    ShapeWindow* shapeWindow_ = nullptr;
     std::unique_ptr<CommandProcessor> commands_;
     std::optional<std::size_t> shownRank_;
     // An edit reached the lists since the windows were last told.

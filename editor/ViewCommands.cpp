@@ -69,12 +69,24 @@ void QuadrelDlg::normalisePlane(std::size_t rank, int plane,
     showBoxOfRank(rank);
     commands_->apply(std::make_unique<SetPlaneTexts>(*document_, rank,
                                                      static_cast<std::size_t>(plane), hexTexts));
+    const std::size_t first = boxslot::plane(static_cast<std::size_t>(plane) * 4);
+    typeIntoForm({{first, hexTexts[0]},
+                  {first + 1, hexTexts[1]},
+                  {first + 2, hexTexts[2]},
+                  {first + 3, hexTexts[3]}});
+}
+
+void QuadrelDlg::typeIntoForm(const std::vector<std::pair<std::size_t, std::string>>& slotTexts) {
     pullFromControls();
-    for (const FieldPair& pair : fieldPairs()) {
-        const std::size_t first = boxslot::plane(static_cast<std::size_t>(plane) * 4);
-        if (pair.slot >= first && pair.slot < first + 4) {
-            text(pair.hexId) = hexTexts[pair.slot - first];
-            text(pair.decimalId) = document_->hexToDecimal(text(pair.hexId), pair.format);
+    for (const auto& [slot, value] : slotTexts) {
+        if (slot == boxslot::radius) {
+            text(radiusFieldId) = value;
+        }
+        for (const FieldPair& pair : fieldPairs()) {
+            if (pair.slot == slot) {
+                text(pair.hexId) = value;
+                text(pair.decimalId) = document_->hexToDecimal(value, pair.format);
+            }
         }
     }
     pushToControls();

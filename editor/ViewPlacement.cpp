@@ -1,5 +1,6 @@
 #include "ViewPlacement.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -81,4 +82,49 @@ QRect placeViewBeside(const QRect& available, const QRect& mainFrame, const QRec
     }
     return smallestFrameIn(*largestRoom(available, fieldsFrame, smallest, false), available,
                            smallest);
+}
+
+QRect placeToolBeside(const QRect& available, const QRect& mainFrame,
+                      const std::optional<QRect>& viewFrame, const QSize& size) {
+    const QSize fitting = size.boundedTo(available.size());
+    const std::array<QPoint, 4> corners = {
+        QPoint(mainFrame.right() + 1, mainFrame.top()),
+        QPoint(mainFrame.left() - fitting.width(), mainFrame.top()),
+        QPoint(mainFrame.left(), mainFrame.bottom() + 1),
+        QPoint(mainFrame.left(), mainFrame.top() - fitting.height()),
+    };
+    std::array<QRect, 4> places;
+    for (std::size_t k = 0; k < corners.size(); ++k) {
+        QRect place(corners[k], fitting);
+        // Kept on the screen, sliding along the main window's side.
+        place.moveLeft(
+            std::clamp(place.left(), available.left(), available.right() - fitting.width() + 1));
+        place.moveTop(
+            std::clamp(place.top(), available.top(), available.bottom() - fitting.height() + 1));
+        places[k] = place;
+    }
+    const auto coversView = [&](const QRect& place) {
+        return viewFrame && place.intersects(*viewFrame);
+    };
+    for (const QRect& place : places) {
+        if (!place.intersects(mainFrame) && !coversView(place)) {
+            return place;
+        }
+    }
+    const auto overlap = [&](const QRect& place) { return area(place.intersected(mainFrame)); };
+    std::optional<QRect> leastCovering;
+    for (const QRect& place : places) {
+        if (!coversView(place) && (!leastCovering || overlap(place) < overlap(*leastCovering))) {
+            leastCovering = place;
+        }
+    }
+    if (leastCovering) {
+        return *leastCovering;
+    }
+    for (const QRect& place : places) {
+        if (!place.intersects(mainFrame)) {
+            return place;
+        }
+    }
+    return QRect(available.topLeft(), fitting);
 }

@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QSize>
+#include <optional>
 
 // Where the 3D view's window opens, as its frame in screen coordinates: beside the main window,
 // on the side of the screen's available area with the most free room, filling that room. When no
@@ -10,3 +11,11 @@
 // most room. It never leaves the available area nor grows larger than it.
 QRect placeViewBeside(const QRect& available, const QRect& mainFrame, const QRect& fieldsFrame,
                       const QSize& smallest);
+
+// Where a small tool window opens, as its frame: beside the main window, right of it, else left,
+// below or above, the first place within the available area that covers neither the main window
+// nor the 3D view's frame; failing that, of those that leave the 3D view uncovered the one that
+// covers least of the main window, then the first that leaves the main window uncovered, then
+// the available area's top left corner.
+QRect placeToolBeside(const QRect& available, const QRect& mainFrame,
+                      const std::optional<QRect>& viewFrame, const QSize& size);

@@ -66,6 +66,7 @@ std::vector<ExpectedControl> expectedControls() {
         {"button", 1083, "Vue 3D", {429, 281, 40, 13}},
         {"button", 1084, "Annuler", {333, 281, 42, 13}},
         {"button", 1085, "Rétablir", {380, 281, 44, 13}},
+        {"button", 1087, "Forme...", {290, 281, 38, 13}},
         {"icon", -1, "", {325, 20, 21, 20}},
     };
     struct Plane {
@@ -136,7 +137,7 @@ const QList<int> tabOrder{
     1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048, 1049, 1050, 1051, 1052, 1053, 1054,
     1055, 1056, 1057, 1058, 1059, 1060, 1061, 1062, 1063, 1064, 1065, 1066, 1067, 1068, 1069,
     1070, 1071, 1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079, 1080, 1021, 1022, 1025, 1027,
-    1029, 1030, 1031, 1032, 1036, 1081, 3,    4,    1082, 1083, 1084, 1085,
+    1029, 1030, 1031, 1032, 1036, 1081, 3,    4,    1082, 1083, 1084, 1085, 1087,
 };
 
 int idOf(const QWidget* widget) {
@@ -180,8 +181,9 @@ void MainWindowTest::opensWithNoFile() {
         QVERIFY(!field->isEnabled());
     }
     const auto buttons = test.window().findChildren<QPushButton*>();
-    // The eleven of the form, "Vue 3D", and "Annuler" and "Rétablir", which have nothing to do.
-    QCOMPARE(buttons.size(), 14);
+    // The eleven of the form, "Vue 3D", "Forme...", and "Annuler" and "Rétablir", which have
+    // nothing to do.
+    QCOMPARE(buttons.size(), 15);
     for (QPushButton* button : buttons) {
         const int id = idOf(button);
         QCOMPARE(button->isEnabled(), id != 1084 && id != 1085);

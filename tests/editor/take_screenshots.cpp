@@ -5,11 +5,13 @@
 #include "ListControl.h"
 #include "QuadrelDlg.h"
 #include "SceneView.h"
+#include "ShapeTestSupport.h"
 #include "ViewWindow.h"
 #include "orlclass.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 #include <QTreeView>
@@ -218,6 +220,35 @@ int main(int argc, char* argv[]) {
         problems->setCurrentIndex(first);
         QTest::keyClick(problems, Qt::Key_Return);
         save(*view, output.filePath("view-3d-problem.png"));
+    }
+    {
+        TestWindow test;
+        const QString path = QDir::temp().filePath("quadrel-demo/salle.box");
+        QDir().mkpath(QFileInfo(path).path());
+        QFile::remove(path);
+        test.answerChooser(path);
+        test.click(1036);
+        ShapeWindow* window = openShapeWindow(test);
+        QStringList done;
+        if (window == nullptr || !buildRoom(window, done)) {
+            qFatal("The room could not be built");
+        }
+        showBox(test, "6");
+        save(*window, output.filePath("shape-window.png"));
+        test.click(1083);
+        ViewWindow* view = test.window().view();
+        if (!QTest::qWaitForWindowExposed(view)) {
+            qFatal("The 3D view did not show");
+        }
+        view->resize(1100, 680);
+        // The walls touch the floor and each other: the fix lists those pairs.
+        QTreeView* problems = view->problemList();
+        problems->setCurrentIndex(problems->model()->index(0, 0));
+        if (QPushButton* addMissing = buttonNamed(view, "Ajouter les intersections manquantes")) {
+            addMissing->click();
+        }
+        view->sceneView()->showAll();
+        save(*view, output.filePath("shape-room.png"));
     }
     {
         AideDialog help;
