@@ -99,15 +99,13 @@ TransformEdit stickBoxTo(const BoxDocument& document, std::size_t rank, int plan
     if (otherRank >= document.boxes.size() || otherRank == rank) {
         return ShapeFault::NotFacing;
     }
-    TransformEdit edit =
-        reshape(document, rank, ShapeChange::Stick,
-                stickTo(textsAt(document, rank), plane, textsAt(document, otherRank), otherPlane));
-    if (auto* made = std::get_if<std::unique_ptr<Edit>>(&edit)) {
-        return named("Coller la box " + idAt(document, rank) + " contre la box " +
-                         idAt(document, otherRank),
-                     std::move(*made));
+    const TransformResult result =
+        stickTo(textsAt(document, rank), plane, textsAt(document, otherRank), otherPlane);
+    if (const auto* fault = std::get_if<ShapeFault>(&result)) {
+        return *fault;
     }
-    return edit;
+    return std::make_unique<ReshapeBox>(
+        document, rank, otherRank, boxTextsOf(idAt(document, rank), std::get<ShapeTexts>(result)));
 }
 
 TransformEdit addShapedBoxEdit(const BoxDocument& document, const BoxShape& shape) {

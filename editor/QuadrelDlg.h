@@ -89,9 +89,6 @@ public:
     ViewWindow* view() const { return view_; }
     // Selects line rank of the box list and shows its box, as a click on that line does.
     void showBoxOfRank(std::size_t rank);
-    // Selects line rank and fills the form with the box's texts as the document now holds them,
-    // after a command changed them: what the form held for it is dropped.
-    void showStoredBox(std::size_t rank);
     // The rank of the box the form shows, while it is a box of the document.
     std::optional<std::size_t> shownRank() const { return shownRank_; }
     // What the form's ID field, and the fields of the 29 texts of a box, show now, pulled or not.
@@ -106,7 +103,8 @@ public:
     // Writes texts into the form as if typed into its fields: at boxslot::radius, or at the slot
     // of a value's hexadecimal field, its decimal partner showing what the text reads as.
     void typeIntoForm(const std::vector<std::pair<std::size_t, std::string>>& slotTexts);
-    // Applies the edit of a tool of the shape window, then shows the box it concerns.
+    // Applies the edit of a tool that reshapes or adds a box, then selects the box it concerns and
+    // fills the form with its texts as the document now holds them: what the form held is dropped.
     void applyBoxEdit(std::unique_ptr<Edit> edit);
 
     // Opens "Forme - Quadrel", or brings the open one to the front.

@@ -1,6 +1,5 @@
 #include "SeamFix.h"
 
-#include "CommandProcessor.h"
 #include "QuadrelDlg.h"
 #include "orlclass.h"
 #include "seamclosing.h"
@@ -27,8 +26,8 @@ bool closeSeam(QuadrelDlg& mainWindow, const Problem& problem) {
         return false;
     }
     const std::string id(document->boxes.at(closing->rank).id.view());
-    mainWindow.commands().apply(std::make_unique<ReshapeBox>(
+    // Shown once moved: the form must not keep the old texts for a later "Valider".
+    mainWindow.applyBoxEdit(std::make_unique<ReshapeBox>(
         *document, closing->rank, closing->stuckToRank, boxTextsOf(id, closing->texts)));
-    mainWindow.showStoredBox(closing->rank);
     return true;
 }
