@@ -1,6 +1,7 @@
 #include "ViewWindow.h"
 
 #include "CommandProcessor.h"
+#include "DragFollower.h"
 #include "EditField.h"
 #include "ProblemFixes.h"
 #include "QuadrelDlg.h"
@@ -12,6 +13,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -64,16 +66,26 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     surfacesButton->setToolTip(
         tr("Colorer les faces selon ce qu'elles sont pour un personnage : sol, pente trop raide, "
            "mur, plafond"));
-    auto* hint = new QLabel(tr("Glisser : tourner · molette : zoom · bouton droit : déplacer · "
-                               "clic : choisir la box"));
+    auto* hint = new QLabel(tr(
+        "Glisser : tourner · molette : zoom · bouton droit : déplacer la vue · clic : choisir "
+        "la box. Box choisie : glisser une pastille = redimensionner depuis cette face, le corps "
+        "= déplacer au sol (X, Y ou Z tenue : le long de cet axe ; Maj : verticalement), un "
+        "anneau = tourner ; Échap annule. Alt+flèches : un pas en X et Y, Pg préc./Pg suiv. : "
+        "en Z"));
     hint->setWordWrap(true);
     hint->setForegroundRole(QPalette::PlaceholderText);
     view_ = new SceneView;
     view_->setAccessibleName(tr("Vue 3D des box"));
+    drags_ = new DragFollower(mainWindow_, view_->dragger(), this);
+    auto* gridLabel = new QLabel(tr("Grille :"));
+    QComboBox* gridChooser = drags_->makeGridChooser();
+    gridLabel->setBuddy(gridChooser);
     auto* tools = new QHBoxLayout;
     tools->addWidget(recentreButton);
     tools->addWidget(showAllButton);
     tools->addWidget(surfacesButton);
+    tools->addWidget(gridLabel);
+    tools->addWidget(gridChooser);
     tools->addSpacing(12);
     tools->addWidget(hint, 1);
     auto* viewSide = new QWidget;
@@ -272,6 +284,7 @@ void ViewWindow::followForm() {
         rank.reset();
     }
     view_->setHighlight(present, buildSolid(values), values.centre, rank);
+    drags_->follow(rank, texts);
 }
 
 const Problem* ViewWindow::selectedProblem() const {
