@@ -17,6 +17,8 @@ constexpr double knobRadius = 6;
 constexpr double knobReach = 9;
 constexpr double ringReach = 6;
 constexpr int ringSegments = 96;
+// The smallest ring, in pixels across its radius, that shows handles.
+constexpr double smallestRingPixels = 30;
 
 // The own axis a plane bounds, and whether its normal points along it or against it.
 struct PlaneAxis {
@@ -99,8 +101,17 @@ std::vector<std::vector<QPointF>> DragHandles::ringOutline(int axis) const {
     return runs;
 }
 
+bool DragHandles::shown() const {
+    const double depth = camera_.depthOf(shape_.centre);
+    return depth > camera_.nearDepth() &&
+           ringRadius_ * camera_.focalPixels() / depth >= smallestRingPixels;
+}
+
 std::optional<DragHandle> DragHandles::at(QPointF pixel) const {
     std::optional<DragHandle> found;
+    if (!shown()) {
+        return found;
+    }
     double nearestDepth = std::numeric_limits<double>::infinity();
     for (int plane = 0; plane < 6; ++plane) {
         const Vec3 point = knob(plane);
@@ -148,6 +159,9 @@ std::optional<QPointF> DragHandles::pixelOf(DragHandle handle) const {
 }
 
 void DragHandles::draw(QPainter& painter, std::optional<DragHandle> active) const {
+    if (!shown()) {
+        return;
+    }
     for (int axis = 0; axis < 3; ++axis) {
         const bool held = active == DragHandle{HandleKind::Ring, axis};
         QColor colour = palette::axes[axis];

@@ -33,6 +33,8 @@ public:
     Vec3 normal(int plane) const;
     Vec3 faceCentre(int plane) const;
     double ringRadius() const { return ringRadius_; }
+    // Whether the block shows big enough to hold: a far box has no handles to clutter the view.
+    bool shown() const;
 
     // The knob or ring under the pixel: the knob nearest the eye first, then the nearest ring.
     // The body is found by picking the solid.

@@ -66,12 +66,11 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     surfacesButton->setToolTip(
         tr("Colorer les faces selon ce qu'elles sont pour un personnage : sol, pente trop raide, "
            "mur, plafond"));
-    auto* hint = new QLabel(tr(
-        "Glisser : tourner · molette : zoom · bouton droit : déplacer la vue · clic : choisir "
-        "la box. Box choisie : glisser une pastille = redimensionner depuis cette face, le corps "
-        "= déplacer au sol (X, Y ou Z tenue : le long de cet axe ; Maj : verticalement), un "
-        "anneau = tourner ; Échap annule. Alt+flèches : un pas en X et Y, Pg préc./Pg suiv. : "
-        "en Z"));
+    auto* hint = new QLabel(
+        tr("Glisser : tourner la vue · molette : zoom · bouton droit : déplacer la vue · clic : "
+           "choisir la box. Box choisie : pastille = redimensionner depuis cette face, corps = "
+           "déplacer (X, Y ou Z tenue : sur cet axe ; Maj : en hauteur), anneau = tourner ; Échap "
+           "annule. Alt+flèches, Pg préc., Pg suiv. : un pas de grille en X, Y, Z."));
     hint->setWordWrap(true);
     hint->setForegroundRole(QPalette::PlaceholderText);
     view_ = new SceneView;
@@ -86,12 +85,12 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     tools->addWidget(surfacesButton);
     tools->addWidget(gridLabel);
     tools->addWidget(gridChooser);
-    tools->addSpacing(12);
-    tools->addWidget(hint, 1);
+    tools->addStretch(1);
     auto* viewSide = new QWidget;
     auto* viewLayout = new QVBoxLayout(viewSide);
     viewLayout->setContentsMargins(0, 0, 0, 0);
     viewLayout->addLayout(tools);
+    viewLayout->addWidget(hint);
     viewLayout->addWidget(view_, 1);
 
     problemList_ = new QTreeView;

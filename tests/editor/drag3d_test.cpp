@@ -150,6 +150,15 @@ void Drag3dTest::theBoxOfTheFormShowsItsHandles() {
     const QPointF knob = *dragger.pixelOf({HandleKind::Face, 0});
     QCOMPARE(frame.pixelColor(knob.toPoint()).rgb(), QColor(10, 70, 190).rgb());
 
+    // Seen from far away the box shows no handles to clutter the view; Home brings them back.
+    for (int step = 0; step < 20; ++step) {
+        QTest::keyClick(setup.scene, Qt::Key_Minus);
+    }
+    QVERIFY(!dragger.pixelOf({HandleKind::Face, 0}));
+    QVERIFY(!dragger.pixelOf({HandleKind::Ring, 2}));
+    QTest::keyClick(setup.scene, Qt::Key_Home);
+    QVERIFY(dragger.pixelOf({HandleKind::Face, 0}));
+
     // Typing a plane away leaves no block to hold.
     emptyField(setup.test, 1023);
     QVERIFY(!dragger.hasHandles());

@@ -224,6 +224,7 @@ int main(int argc, char* argv[]) {
         // The turned pillar's top dragged up by a unit and a half, held there; then let go
         // with Escape, which changes nothing.
         test.clickLine(1008, 3);
+        view->resize(1100, 680);
         SceneView* scene = view->sceneView();
         scene->recentre();
         scene->camera().zoom(1.8);
