@@ -148,7 +148,11 @@ int main(int argc, char* argv[]) {
           }));
 
     // A face of the box shown dragged to and fro: every frame the box changes, the form takes
-    // its 28 texts and the view is drawn again.
+    // its 28 texts and the view is drawn again, in a window of a common size.
+    window->resize(1280, 800);
+    QApplication::processEvents();
+    image = QImage(view.size(), QImage::Format_ARGB32_Premultiplied);
+    std::printf("view for the drag: %dx%d pixels\n", view.width(), view.height());
     view.recentre();
     view.render(&image);
     // No grid: each frame gives the box another height.
