@@ -7,6 +7,7 @@
 #include <QString>
 #include <Qt>
 #include <optional>
+#include <string>
 
 class OrbitCamera;
 class QPainter;

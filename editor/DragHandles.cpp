@@ -92,8 +92,8 @@ std::vector<std::vector<QPointF>> DragHandles::ringOutline(int axis) const {
     std::vector<std::vector<QPointF>> runs(1);
     for (int i = 0; i <= ringSegments; ++i) {
         const double radians = 2 * std::numbers::pi * i / ringSegments;
-        if (const std::optional<QPointF> at = projected(ringPoint(axis, radians))) {
-            runs.back().push_back(*at);
+        if (const std::optional<QPointF> drawn = projected(ringPoint(axis, radians))) {
+            runs.back().push_back(*drawn);
         } else if (!runs.back().empty()) {
             runs.emplace_back();
         }
@@ -115,8 +115,8 @@ std::optional<DragHandle> DragHandles::at(QPointF pixel) const {
     double nearestDepth = std::numeric_limits<double>::infinity();
     for (int plane = 0; plane < 6; ++plane) {
         const Vec3 point = knob(plane);
-        const std::optional<QPointF> at = projected(point);
-        if (at && std::hypot(at->x() - pixel.x(), at->y() - pixel.y()) <= knobReach &&
+        const std::optional<QPointF> drawn = projected(point);
+        if (drawn && std::hypot(drawn->x() - pixel.x(), drawn->y() - pixel.y()) <= knobReach &&
             camera_.depthOf(point) < nearestDepth) {
             nearestDepth = camera_.depthOf(point);
             found = DragHandle{HandleKind::Face, plane};
@@ -150,9 +150,9 @@ std::optional<QPointF> DragHandles::pixelOf(DragHandle handle) const {
         }
     }
     for (const Vec3& candidate : candidates) {
-        const std::optional<QPointF> at = projected(candidate);
-        if (at && this->at(*at) == handle) {
-            return at;
+        const std::optional<QPointF> drawn = projected(candidate);
+        if (drawn && at(*drawn) == handle) {
+            return drawn;
         }
     }
     return std::nullopt;

@@ -32,7 +32,6 @@ public:
     // The outward unit normal of a plane, and the middle of its face.
     Vec3 normal(int plane) const;
     Vec3 faceCentre(int plane) const;
-    double ringRadius() const { return ringRadius_; }
     // Whether the block shows big enough to hold: a far box has no handles to clutter the view.
     bool shown() const;
 
