@@ -1,9 +1,11 @@
 // Times the 3D view on the 100,000-box scene of geometry_bench: the refresh when the view opens,
 // one frame seen whole and one near a box while the view turns, one frame while the user types,
-// and one keystroke in a hexadecimal field with the view open and closed, all in one process.
+// one keystroke in a hexadecimal field with the view open and closed, and one frame of a drag
+// of the box shown (the form following it), all in one process.
 // Prints its figures.
 //
 // Usage: view_bench (runs geometry_bench to write the scene into a temporary folder)
+#include "BoxDragger.h"
 #include "EditorTestSupport.h"
 #include "QuadrelDlg.h"
 #include "SceneView.h"
@@ -12,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -143,6 +146,38 @@ int main(int argc, char* argv[]) {
               keystroke();
               view.render(&image);
           }));
+
+    // A face of the box shown dragged to and fro: every frame the box changes, the form takes
+    // its 28 texts and the view is drawn again, in a window of a common size.
+    window->resize(1280, 800);
+    QApplication::processEvents();
+    image = QImage(view.size(), QImage::Format_ARGB32_Premultiplied);
+    std::printf("view for the drag: %dx%d pixels\n", view.width(), view.height());
+    view.recentre();
+    view.render(&image);
+    // No grid: each frame gives the box another height.
+    view.dragger().setGrid(0);
+    const std::optional<QPointF> knob = view.dragger().pixelOf({HandleKind::Face, 2});
+    if (!knob) {
+        qFatal("The box shown has no knob on its face 2");
+    }
+    QTest::mousePress(&view, Qt::LeftButton, Qt::NoModifier, knob->toPoint());
+    int frame = 0;
+    const Spread dragFrames = timesOf(frameRuns, [&] {
+        const QPointF at = *knob + QPointF(0, (++frame % 2 == 0) ? -40 : -80);
+        QMouseEvent move(QEvent::MouseMove, at, view.mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&view, &move);
+        view.render(&image);
+    });
+    if (!view.dragger().dragging() || view.dragger().label().isEmpty()) {
+        qFatal("The drag did not start");
+    }
+    print("drag frame (box reshaped, form updated, view drawn)", dragFrames);
+    printOnce("release of the drag (one edit, the view refreshed)", [&] {
+        QTest::mouseRelease(&view, Qt::LeftButton, Qt::NoModifier, knob->toPoint() - QPoint(0, 40));
+        QApplication::processEvents();
+    });
 
     printOnce("Valider with the view open (one solid built again, every check)",
               [&] { test.click(1081); });

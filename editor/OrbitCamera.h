@@ -40,6 +40,12 @@ public:
         return {centreX_ + dot(relative, right_) * scale, centreY_ - dot(relative, up_) * scale};
     }
 
+    // The direction from the eye through a pixel, of length one at a depth of one unit.
+    Vec3 rayThrough(QPointF pixel) const {
+        return forward_ + right_ * ((pixel.x() - centreX_) / focal_) -
+               up_ * ((pixel.y() - centreY_) / focal_);
+    }
+
     // A value that changes whenever the view does, for caches of what was drawn.
     unsigned long long version() const { return version_; }
 

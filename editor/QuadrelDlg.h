@@ -15,6 +15,8 @@
 #include <vector>
 
 class BoxDocument;
+enum class ShapeChange;
+struct ShapeTexts;
 class CommandProcessor;
 class Edit;
 class EditField;
@@ -94,6 +96,11 @@ public:
     // What the form's ID field, and the fields of the 29 texts of a box, show now, pulled or not.
     std::string shownId() const;
     BoxTexts shownBoxTexts() const;
+    // The drags of the 3D view: texts of a box's place and form written into the form's fields
+    // as a fix writes them, each decimal field showing what its text reads as; and the same
+    // made one edit of the box the form shows, which the form then shows.
+    void showShapeInForm(const ShapeTexts& texts);
+    void reshapeShownBox(ShapeChange change, const ShapeTexts& texts);
     // The fixes the 3D view offers, each one edit of the document: new texts for the four
     // values of one plane of a box, which the form then shows; pairs appended; listed texts
     // removed, each as removing the first equal line would.

@@ -22,6 +22,8 @@ SceneView::SceneView(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(320, 240);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    connect(&dragger_, &BoxDragger::dragMoved, this, [this] { update(); });
+    connect(&dragger_, &BoxDragger::dragCancelled, this, [this] { update(); });
 }
 
 void SceneView::setScene(const ViewScene* scene) {
@@ -103,6 +105,10 @@ std::optional<std::size_t> SceneView::boxAt(QPointF pixel) const {
                    pixel);
 }
 
+bool SceneView::onShownBox(QPointF pixel) const {
+    return highlightPresent_ && highlightRank_ && boxAt(pixel) == highlightRank_;
+}
+
 std::optional<QPointF> SceneView::drawnPositionOf(std::size_t rank) const {
     return ::drawnPositionOf(frame_, rank);
 }
@@ -124,6 +130,7 @@ void SceneView::paintEvent(QPaintEvent*) {
     if (highlightPresent_) {
         scenePainter.drawHighlight(highlight_, highlightCentre_);
     }
+    dragger_.paint(painter);
     if (scene_) {
         scenePainter.drawMarkedFaces(*scene_, marks_);
     }
@@ -155,18 +162,28 @@ void SceneView::renderBackground() {
 }
 
 void SceneView::mousePressEvent(QMouseEvent* event) {
-    navigation_.press(event->position(), event->button());
     setFocus(Qt::MouseFocusReason);
+    if (!dragger_.press(event->position(), event->button(), onShownBox(event->position()))) {
+        navigation_.press(event->position(), event->button());
+    }
 }
 
 void SceneView::mouseMoveEvent(QMouseEvent* event) {
+    if (dragger_.move(event->position(), event->modifiers())) {
+        return;
+    }
     if (navigation_.move(event->position())) {
         update();
     }
 }
 
 void SceneView::mouseReleaseEvent(QMouseEvent* event) {
-    if (navigation_.release(event->button())) {
+    const BoxDragger::Release release = dragger_.release(event->button());
+    if (release == BoxDragger::Release::Done) {
+        update();
+        return;
+    }
+    if (release == BoxDragger::Release::Click || navigation_.release(event->button())) {
         if (const std::optional<std::size_t> rank = boxAt(event->position())) {
             emit boxClicked(*rank);
         }
@@ -179,6 +196,10 @@ void SceneView::wheelEvent(QWheelEvent* event) {
 }
 
 void SceneView::keyPressEvent(QKeyEvent* event) {
+    if (dragger_.keyPress(event->key(), event->modifiers(), event->isAutoRepeat())) {
+        update();
+        return;
+    }
     if (event->key() == Qt::Key_Home) {
         recentre();
         return;
@@ -188,4 +209,10 @@ void SceneView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     update();
+}
+
+void SceneView::keyReleaseEvent(QKeyEvent* event) {
+    if (!dragger_.keyRelease(event->key(), event->isAutoRepeat())) {
+        QWidget::keyReleaseEvent(event);
+    }
 }

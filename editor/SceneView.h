@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoxCategories.h"
+#include "BoxDragger.h"
 #include "OrbitCamera.h"
 #include "SceneCulling.h"
 #include "SceneFrame.h"
@@ -56,6 +57,8 @@ public:
     const std::vector<FaceMark>& markedFaces() const { return marks_; }
 
     OrbitCamera& camera() { return camera_; }
+    // The handles of the box of the form and the drags they start, before the camera's own.
+    BoxDragger& dragger() { return dragger_; }
     // Frames the highlighted box; the whole scene when there is none.
     void recentre();
     void showAll();
@@ -64,6 +67,8 @@ public:
 
     // The box drawn at a pixel of the last frame, the nearest one when several are.
     std::optional<std::size_t> boxAt(QPointF pixel) const;
+    // Whether the pixel lies on the box of the form, as a box of the document, as last drawn.
+    bool onShownBox(QPointF pixel) const;
     // Where the last frame drew a box: the middle of its outline, or its point.
     std::optional<QPointF> drawnPositionOf(std::size_t rank) const;
     std::size_t boxesDrawnInFull() const { return frame_.full.size(); }
@@ -80,6 +85,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void renderBackground();
@@ -87,6 +93,7 @@ private:
     const ViewScene* scene_ = nullptr;
     OrbitCamera camera_;
     SceneNavigation navigation_{camera_};
+    BoxDragger dragger_{camera_};
     BoxCategories categories_;
 
     bool highlightPresent_ = false;

@@ -1,6 +1,7 @@
 #include "ViewWindow.h"
 
 #include "CommandProcessor.h"
+#include "DragFollower.h"
 #include "EditField.h"
 #include "ProblemFixes.h"
 #include "QuadrelDlg.h"
@@ -13,6 +14,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -65,22 +67,31 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     surfacesButton->setToolTip(
         tr("Colorer les faces selon ce qu'elles sont pour un personnage : sol, pente trop raide, "
            "mur, plafond"));
-    auto* hint = new QLabel(tr("Glisser : tourner · molette : zoom · bouton droit : déplacer · "
-                               "clic : choisir la box"));
+    auto* hint = new QLabel(
+        tr("Glisser : tourner la vue · molette : zoom · bouton droit : déplacer la vue · clic : "
+           "choisir la box. Box choisie : pastille = redimensionner depuis cette face, corps = "
+           "déplacer (X, Y ou Z tenue : sur cet axe ; Maj : en hauteur), anneau = tourner ; Échap "
+           "annule. Alt+flèches, Pg préc., Pg suiv. : un pas de grille en X, Y, Z."));
     hint->setWordWrap(true);
     hint->setForegroundRole(QPalette::PlaceholderText);
     view_ = new SceneView;
     view_->setAccessibleName(tr("Vue 3D des box"));
+    drags_ = new DragFollower(mainWindow_, view_->dragger(), this);
+    auto* gridLabel = new QLabel(tr("Grille :"));
+    QComboBox* gridChooser = drags_->makeGridChooser();
+    gridLabel->setBuddy(gridChooser);
     auto* tools = new QHBoxLayout;
     tools->addWidget(recentreButton);
     tools->addWidget(showAllButton);
     tools->addWidget(surfacesButton);
-    tools->addSpacing(12);
-    tools->addWidget(hint, 1);
+    tools->addWidget(gridLabel);
+    tools->addWidget(gridChooser);
+    tools->addStretch(1);
     auto* viewSide = new QWidget;
     auto* viewLayout = new QVBoxLayout(viewSide);
     viewLayout->setContentsMargins(0, 0, 0, 0);
     viewLayout->addLayout(tools);
+    viewLayout->addWidget(hint);
     viewLayout->addWidget(view_, 1);
 
     problemList_ = new QTreeView;
@@ -278,6 +289,7 @@ void ViewWindow::followForm() {
         rank.reset();
     }
     view_->setHighlight(present, buildSolid(values), values.centre, rank);
+    drags_->follow(rank, texts);
 }
 
 const Problem* ViewWindow::selectedProblem() const {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+class DragFollower;
 class QGroupBox;
 class QListWidget;
 class QModelIndex;
@@ -64,6 +65,7 @@ private:
     ViewScene scene_;
     ProblemModel problems_;
     SceneView* view_ = nullptr;
+    DragFollower* drags_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QGroupBox* problemBox_ = nullptr;
     QTreeView* problemList_ = nullptr;

@@ -2,10 +2,14 @@
 #pragma once
 
 #include "FormTestSupport.h"
+#include "SceneView.h"
+#include "ViewWindow.h"
 #include "decimaltext.h"
 #include "fixedpoint.h"
 
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 #include <string>
 
 // An upright box around (x, y, z) reaching half units each way; planes 0 to 5 face +x, +y, +z,
@@ -37,4 +41,27 @@ inline QPushButton* buttonNamed(QWidget* window, const QString& text) {
         }
     }
     return nullptr;
+}
+
+// Writes the boxes to the path and opens it with "Choisir...".
+inline void openFile(TestWindow& test, const QString& path, const std::vector<FormBox>& boxes,
+                     const std::vector<std::string>& intersections) {
+    writeBytes(path, boxTextBytes(boxes, intersections));
+    test.answerChooser(path);
+    test.click(1000);
+}
+
+// Opens the view with F3, as the user does, and waits until it shows.
+inline ViewWindow* openView(TestWindow& test) {
+    QTest::keyClick(&test.window(), Qt::Key_F3);
+    ViewWindow* view = test.window().view();
+    if (view != nullptr && !QTest::qWaitForWindowExposed(view)) {
+        qWarning("The view did not show");
+    }
+    return view;
+}
+
+// Draws a frame, as the window system would ask for one.
+inline void drawFrame(ViewWindow* view) {
+    static_cast<void>(view->sceneView()->grab());
 }

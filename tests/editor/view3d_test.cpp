@@ -15,27 +15,6 @@
 
 namespace {
 
-void openFile(TestWindow& test, const QString& path, const std::vector<FormBox>& boxes,
-              const std::vector<std::string>& intersections) {
-    writeBytes(path, boxTextBytes(boxes, intersections));
-    test.answerChooser(path);
-    test.click(1000);
-}
-
-ViewWindow* openView(TestWindow& test) {
-    QTest::keyClick(&test.window(), Qt::Key_F3);
-    ViewWindow* view = test.window().view();
-    if (view != nullptr && !QTest::qWaitForWindowExposed(view)) {
-        qWarning("The view did not show");
-    }
-    return view;
-}
-
-// Draws a frame, as the window system would ask for one.
-void drawFrame(ViewWindow* view) {
-    static_cast<void>(view->sceneView()->grab());
-}
-
 QString problemTitle(ViewWindow* view) {
     for (const QGroupBox* box : view->findChildren<QGroupBox*>()) {
         if (box->title().startsWith("Problèmes")) {
@@ -354,12 +333,17 @@ void View3dTest::navigationMovesTheCamera() {
     QVERIFY(!(camera.eye() == eye));
     QCOMPARE(camera.focus(), (Vec3{0, 0, 0}));
 
-    // Dragging with the left button turns around the focus; with the right one it pans.
+    // Dragging with the left button beside the box shown turns around the focus; with the
+    // right one it pans.
+    const QPoint corner(12, 12);
+    QVERIFY(!scene->dragger().handleAt(corner, scene->onShownBox(corner)));
     const QPoint middle = scene->rect().center();
     const double distance = camera.distance();
-    QTest::mousePress(scene, Qt::LeftButton, Qt::NoModifier, middle);
-    QTest::mouseMove(scene, middle + QPoint(40, 10));
-    QTest::mouseRelease(scene, Qt::LeftButton, Qt::NoModifier, middle + QPoint(40, 10));
+    const Vec3 eyeBeforeTurn = camera.eye();
+    QTest::mousePress(scene, Qt::LeftButton, Qt::NoModifier, corner);
+    QTest::mouseMove(scene, corner + QPoint(40, 10));
+    QTest::mouseRelease(scene, Qt::LeftButton, Qt::NoModifier, corner + QPoint(40, 10));
+    QVERIFY(!(camera.eye() == eyeBeforeTurn));
     QCOMPARE(camera.focus(), (Vec3{0, 0, 0}));
     QCOMPARE(camera.distance(), distance);
     QTest::mousePress(scene, Qt::RightButton, Qt::NoModifier, middle);
