@@ -1,30 +1,28 @@
 // What the drags of the 3D view ask of the main window: the form following a drag as it goes,
 // and the one edit a drag ends with.
-#include "BoxForm.h"
-#include "CommandProcessor.h"
 #include "QuadrelDlg.h"
 #include "orlclass.h"
 #include "shapeedits.h"
 #include "shapetexts.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 void QuadrelDlg::showShapeInForm(const ShapeTexts& texts) {
-    pullFromControls();
-    const BoxTexts boxTexts = boxTextsOf(text(idFieldId), texts);
-    text(radiusFieldId) = boxTexts[boxslot::radius];
-    for (const FieldPair& pair : fieldPairs()) {
-        text(pair.hexId) = boxTexts[pair.slot];
-        text(pair.decimalId) = document_->hexToDecimal(text(pair.hexId), pair.format);
+    const BoxTexts boxTexts = boxTextsOf(std::string(), texts);
+    std::vector<std::pair<std::size_t, std::string>> slotTexts;
+    for (std::size_t slot = boxslot::radius; slot < boxTexts.size(); ++slot) {
+        slotTexts.emplace_back(slot, boxTexts[slot]);
     }
-    pushToControls();
+    typeIntoForm(slotTexts);
 }
 
 void QuadrelDlg::reshapeShownBox(ShapeChange change, const ShapeTexts& texts) {
-    if (document_->getPath().empty() || !shownRank_ || *shownRank_ >= document_->boxes.size()) {
+    if (!shownRank_ || *shownRank_ >= document_->boxes.size()) {
         return;
     }
-    pullFromControls();
-    commands_->apply(std::make_unique<ReshapeBox>(*document_, *shownRank_, change,
-                                                  boxTextsOf(text(idFieldId), texts)));
-    showShapeInForm(texts);
-    forgetFieldUndo();
+    const std::string id(document_->boxes.at(*shownRank_).id.view());
+    applyBoxEdit(
+        std::make_unique<ReshapeBox>(*document_, *shownRank_, change, boxTextsOf(id, texts)));
 }
