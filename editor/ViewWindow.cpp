@@ -2,6 +2,9 @@
 
 #include "CommandProcessor.h"
 #include "EditField.h"
+#ifdef QUADREL_MODEL_EXCHANGE
+#include "ModelExchange.h"
+#endif
 #include "ProblemFixes.h"
 #include "QuadrelDlg.h"
 #include "SceneView.h"
@@ -74,6 +77,18 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     tools->addWidget(recentreButton);
     tools->addWidget(showAllButton);
     tools->addWidget(surfacesButton);
+#ifdef QUADREL_MODEL_EXCHANGE
+    exchange_ = new ModelExchange(mainWindow_, *this);
+    auto* importButton = new QPushButton(tr("Importer..."));
+    importButton->setToolTip(tr("Ajouter une box par forme d'un modèle 3D (OBJ, glTF, FBX, DAE, "
+                                "3DS, PLY, STL)"));
+    auto* exportButton = new QPushButton(tr("Exporter..."));
+    exportButton->setToolTip(tr("Écrire les box en modèle 3D (OBJ ou glTF binaire)"));
+    tools->addWidget(importButton);
+    tools->addWidget(exportButton);
+    connect(importButton, &QPushButton::clicked, exchange_, &ModelExchange::importModel);
+    connect(exportButton, &QPushButton::clicked, exchange_, &ModelExchange::exportModel);
+#endif
     tools->addSpacing(12);
     tools->addWidget(hint, 1);
     auto* viewSide = new QWidget;

@@ -10,6 +10,7 @@
 #include <string>
 
 class QGroupBox;
+class ModelExchange;
 class QListWidget;
 class QModelIndex;
 class QPushButton;
@@ -37,6 +38,12 @@ public:
     // per entry; the current point is marked, and a click goes back or forth to it.
     QListWidget* historyList() const { return historyList_; }
     const ViewScene& scene() const { return scene_; }
+#ifdef QUADREL_MODEL_EXCHANGE
+    // "Importer..." and "Exporter...".
+    ModelExchange& modelExchange() const {
+        return *exchange_;
+    }
+#endif
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -70,6 +77,9 @@ private:
     QPushButton* addMissingButton_ = nullptr;
     QPushButton* removeInvalidButton_ = nullptr;
     QListWidget* historyList_ = nullptr;
+#ifdef QUADREL_MODEL_EXCHANGE
+    ModelExchange* exchange_ = nullptr;
+#endif
     // The box an undo or redo showed, framed once the scene holds the document it left.
     std::optional<std::size_t> boxToFrame_;
     // The document changed while the window was hidden.
