@@ -24,7 +24,7 @@ namespace {
 
 const QString modelFileFilter =
     QStringLiteral("Modèles 3D (*.obj *.gltf *.glb *.fbx *.dae *.3ds *.ply *.stl)|"
-                   "*.obj;*.gltf;*.glb;*.fbx;*.dae;*.3ds;*.ply;*.stl|Tous les fichiers(*.*)|*.*");
+                   "*.obj *.gltf *.glb *.fbx *.dae *.3ds *.ply *.stl|Tous les fichiers(*.*)|*.*");
 const QString exportFileFilter =
     QStringLiteral("Wavefront OBJ (*.obj)|*.obj|glTF binaire (*.glb)|*.glb");
 
@@ -152,19 +152,32 @@ void ModelExchange::importModel() {
     const std::optional<ModelContent> model = readModelFile(encodedPath(*chosen), error);
     if (!model) {
         tell(QStringLiteral("Importer"),
-             QStringLiteral("Impossible de lire « %1 ».\n%2")
+             // Assimp says why, in English.
+             QStringLiteral("Impossible de lire « %1 ».\nRaison donnée par Assimp : %2")
                  .arg(fileName, QString::fromStdString(error)),
              true);
         return;
     }
     ModelBoxes fitted = fitModelBoxes(*model, *mainWindow_.document(), optionsDialog.options());
     if (!fitted.boxes.empty()) {
+        const std::size_t firstNewRank = mainWindow_.document()->boxes.size();
         mainWindow_.commands().apply(importEdit(fitted, fileName));
+        showFirstNewBox(firstNewRank);
     }
     if (reportWindow_ == nullptr) {
         reportWindow_ = new ImportReportWindow(&owner_);
     }
     reportWindow_->showReport(fileName, fitted.report);
+}
+
+// The form shows the first new box, as a click on its line would: the edit leaves the last line
+// selected with the form as it was, where "Valider" would write that form over a new box.
+void ModelExchange::showFirstNewBox(std::size_t rank) {
+    if (mainWindow_.shownRank() == rank) {
+        mainWindow_.selectBox();
+    } else {
+        mainWindow_.showBoxOfRank(rank);
+    }
 }
 
 void ModelExchange::exportModel() {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <cstddef>
 #include <memory>
 
 class FileChooser;
@@ -36,6 +37,7 @@ public:
 
 private:
     bool documentOpen();
+    void showFirstNewBox(std::size_t rank);
     void tell(const QString& title, const QString& text, bool warning);
 
     QuadrelDlg& mainWindow_;

@@ -84,17 +84,19 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
                                 "3DS, PLY, STL)"));
     auto* exportButton = new QPushButton(tr("Exporter..."));
     exportButton->setToolTip(tr("Écrire les box en modèle 3D (OBJ ou glTF binaire)"));
+    // Apart from the view's own buttons.
+    tools->addStretch(1);
     tools->addWidget(importButton);
     tools->addWidget(exportButton);
     connect(importButton, &QPushButton::clicked, exchange_, &ModelExchange::importModel);
     connect(exportButton, &QPushButton::clicked, exchange_, &ModelExchange::exportModel);
 #endif
-    tools->addSpacing(12);
-    tools->addWidget(hint, 1);
     auto* viewSide = new QWidget;
     auto* viewLayout = new QVBoxLayout(viewSide);
     viewLayout->setContentsMargins(0, 0, 0, 0);
     viewLayout->addLayout(tools);
+    // On a line of its own, where the buttons leave it room to be read.
+    viewLayout->addWidget(hint);
     viewLayout->addWidget(view_, 1);
 
     problemList_ = new QTreeView;

@@ -1,6 +1,7 @@
 // "Importer..." and "Exporter..." of the 3D view driven as a user drives them: models written by
 // the test come in as boxes that one undo takes back, go out and come back where they were, and
 // files that cannot be read or written change nothing.
+#include "BoxForm.h"
 #include "CommandProcessor.h"
 #include "ImportReportWindow.h"
 #include "ModelExchange.h"
@@ -180,6 +181,10 @@ void ModelExchangeTest::importingCollisionMeshesIsOneEditThatOneUndoTakesBack() 
     QVERIFY(holds(document.boxes.at(3), pillarCorners));
     QCOMPARE(test.lines(1008).size(), 4);
     QCOMPARE(run.lastHistoryLine(), QString("▶ Importer 2 box de « scene.obj »"));
+    // The form shows the first new box, whose texts "Valider" would write back unchanged.
+    QCOMPARE(test.shownText(idFieldId), QString("41"));
+    QCOMPARE(test.shownText(rankLabelId), QString("2"));
+    QCOMPARE(test.window().shownBoxTexts(), textsOf(document.boxes.at(2)));
 
     ImportReportWindow* report = run.view->modelExchange().reportWindow();
     QVERIFY(report != nullptr && report->isVisible());
