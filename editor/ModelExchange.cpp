@@ -8,8 +8,6 @@
 #include "QuadrelDlg.h"
 #include "QuestionBox.h"
 #include "boxedits.h"
-#include "editgroup.h"
-#include "intersectionedits.h"
 #include "modelimport.h"
 #include "modelreader.h"
 #include "modelwriter.h"
@@ -47,19 +45,11 @@ std::optional<ModelFormat> formatOf(const QString& path) {
     return std::nullopt;
 }
 
-// Every new box, then the pairs found, under the name the history shows.
 std::unique_ptr<Edit> importEdit(ModelBoxes& fitted, const QString& fileName) {
     const QString name = QStringLiteral("Importer %1 box de « %2 »")
                              .arg(QString::number(fitted.boxes.size()), fileName);
-    std::vector<std::unique_ptr<Edit>> edits;
-    edits.reserve(fitted.boxes.size() + 1);
-    for (BoxTexts& texts : fitted.boxes) {
-        edits.push_back(std::make_unique<AppendBox>(std::move(texts), AppendBox::Command::Add));
-    }
-    if (!fitted.intersections.empty()) {
-        edits.push_back(AppendIntersections::missing(std::move(fitted.intersections)));
-    }
-    return std::make_unique<EditGroup>(name.toStdString(), std::move(edits));
+    return std::make_unique<AppendBoxes>(name.toStdString(), std::move(fitted.boxes),
+                                         std::move(fitted.intersections));
 }
 
 QString exportMessage(const QString& fileName, const ExportReport& report) {
