@@ -71,10 +71,10 @@ QString exportMessage(const QString& fileName, const ExportReport& report) {
             }
             ranks << QString::number(rank);
         }
-        text += QStringLiteral("\n%1 box laissée%2 de côté, sans solide (rang %3).")
-                    .arg(report.skippedRanks.size())
-                    .arg(report.skippedRanks.size() > 1 ? QStringLiteral("s") : QString())
-                    .arg(ranks.join(QStringLiteral(", ")));
+        const QString plural = report.skippedRanks.size() > 1 ? QStringLiteral("s") : QString();
+        text += QStringLiteral("\n%1 box laissée%2 de côté, sans solide (rang%2 %3).")
+                    .arg(QString::number(report.skippedRanks.size()), plural,
+                         ranks.join(QStringLiteral(", ")));
     }
     return text;
 }
@@ -108,7 +108,7 @@ void ModelExchange::tell(const QString& title, const QString& text, bool warning
     message.title = title;
     message.text = text;
     message.answers = {{QStringLiteral("OK"), AnswerRole::Accept}};
-    message.tone = warning ? QuestionTone::Warning : QuestionTone::Question;
+    message.tone = warning ? QuestionTone::Warning : QuestionTone::Information;
     questionBox_->ask(&owner_, message);
 }
 
