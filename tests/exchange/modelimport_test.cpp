@@ -288,9 +288,9 @@ TEST(ModelImport, FittingLeavesTheDocumentAsItWasAndGivesWhatAppendingAdds) {
         EXPECT_EQ(boxes.report.meshes.size(), report.meshes.size());
         EXPECT_EQ(boxes.report.ignored, collisionOnly ? 1u : 0u);
         EXPECT_EQ(boxes.boxes.front()[boxslot::id], "20");
-        const std::vector<std::string> expected =
-            collisionOnly ? std::vector<std::string>{"0 2"}
-                          : std::vector<std::string>{"0 2", "2 3"};
+        const std::vector<std::string> expected = collisionOnly
+                                                      ? std::vector<std::string>{"0 2"}
+                                                      : std::vector<std::string>{"0 2", "2 3"};
         EXPECT_EQ(boxes.intersections, expected);
     }
 }
