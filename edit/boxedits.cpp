@@ -3,6 +3,7 @@
 #include "leadinginteger.h"
 #include "rankpair.h"
 
+#include <numeric>
 #include <optional>
 #include <utility>
 
@@ -65,6 +66,59 @@ DocumentChange AppendBox::revert(BoxDocument& document) {
     document.countText = std::move(otherCount_);
     DocumentChange change;
     change.removedBoxes = {rank};
+    change.countChanged = true;
+    return change;
+}
+
+AppendBoxes::AppendBoxes(std::string name, std::vector<BoxTexts> boxes,
+                         std::vector<std::string> pairs)
+    : name_(std::move(name)), boxes_(std::move(boxes)), pairs_(std::move(pairs)) {}
+
+DocumentChange AppendBoxes::apply(BoxDocument& document) {
+    DocumentChange change;
+    change.insertedBoxes.resize(boxes_.size());
+    std::iota(change.insertedBoxes.begin(), change.insertedBoxes.end(), document.boxes.size());
+    change.insertedLines.resize(pairs_.size());
+    std::iota(change.insertedLines.begin(), change.insertedLines.end(),
+              document.intersections.size());
+    for (const BoxTexts& texts : boxes_) {
+        assignTexts(document.appendBox(), texts);
+        document.boxIds.append(texts[boxslot::id]);
+    }
+    for (const std::string& pair : pairs_) {
+        document.intersections.append(pair);
+    }
+    otherCount_ =
+        std::exchange(document.countText,
+                      countMovedBy(document.countText, static_cast<long long>(boxes_.size())));
+    change.countChanged = true;
+    if (!boxes_.empty()) {
+        change.shownRank = change.insertedBoxes.front();
+    }
+    return change;
+}
+
+DocumentChange AppendBoxes::revert(BoxDocument& document) {
+    DocumentChange change;
+    change.removedBoxes.resize(boxes_.size());
+    std::iota(change.removedBoxes.begin(), change.removedBoxes.end(),
+              document.boxes.size() - boxes_.size());
+    change.removedLines.resize(pairs_.size());
+    std::iota(change.removedLines.begin(), change.removedLines.end(),
+              document.intersections.size() - pairs_.size());
+    const auto boxCount = static_cast<std::ptrdiff_t>(boxes_.size());
+    for (auto box = std::prev(document.boxes.end(), boxCount); box != document.boxes.end();) {
+        box = document.boxes.remove(box);
+    }
+    for (auto id = std::prev(document.boxIds.end(), boxCount); id != document.boxIds.end();) {
+        id = document.boxIds.remove(id);
+    }
+    const auto pairCount = static_cast<std::ptrdiff_t>(pairs_.size());
+    for (auto line = std::prev(document.intersections.end(), pairCount);
+         line != document.intersections.end();) {
+        line = document.intersections.remove(line);
+    }
+    document.countText = std::move(otherCount_);
     change.countChanged = true;
     return change;
 }

@@ -46,6 +46,24 @@ private:
     std::string otherCount_;
 };
 
+// Boxes appended with their IDs, the count raised by their number, and pairs appended to the
+// intersections: the boxes of a model and the pairs found for them, "Importer 12 box de
+// « salle.glb »". Taken back from the end of the lists, however long the document.
+class AppendBoxes final : public Edit {
+public:
+    AppendBoxes(std::string name, std::vector<BoxTexts> boxes, std::vector<std::string> pairs);
+
+    std::string name() const override { return name_; }
+    DocumentChange apply(BoxDocument& document) override;
+    DocumentChange revert(BoxDocument& document) override;
+
+private:
+    std::string name_;
+    std::vector<BoxTexts> boxes_;
+    std::vector<std::string> pairs_;
+    std::string otherCount_;
+};
+
 // "Supprimer": the box of a rank leaves with every intersection that names it, the ranks above it
 // move down one place and the count goes down by one. What undo needs is kept, not the lists: the
 // box itself, the lines removed, and the old text of a renumbered line only where shifting the

@@ -3,6 +3,9 @@
 #include "CommandProcessor.h"
 #include "DragFollower.h"
 #include "EditField.h"
+#ifdef QUADREL_MODEL_EXCHANGE
+#include "ModelExchange.h"
+#endif
 #include "ProblemFixes.h"
 #include "QuadrelDlg.h"
 #include "SceneView.h"
@@ -87,10 +90,23 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     tools->addWidget(gridLabel);
     tools->addWidget(gridChooser);
     tools->addStretch(1);
+#ifdef QUADREL_MODEL_EXCHANGE
+    exchange_ = new ModelExchange(mainWindow_, *this);
+    auto* importButton = new QPushButton(tr("Importer..."));
+    importButton->setToolTip(tr("Ajouter une box par forme d'un modèle 3D (OBJ, glTF, FBX, DAE, "
+                                "3DS, PLY, STL)"));
+    auto* exportButton = new QPushButton(tr("Exporter..."));
+    exportButton->setToolTip(tr("Écrire les box en modèle 3D (OBJ ou glTF binaire)"));
+    tools->addWidget(importButton);
+    tools->addWidget(exportButton);
+    connect(importButton, &QPushButton::clicked, exchange_, &ModelExchange::importModel);
+    connect(exportButton, &QPushButton::clicked, exchange_, &ModelExchange::exportModel);
+#endif
     auto* viewSide = new QWidget;
     auto* viewLayout = new QVBoxLayout(viewSide);
     viewLayout->setContentsMargins(0, 0, 0, 0);
     viewLayout->addLayout(tools);
+    // On a line of its own, where the buttons leave it room to be read.
     viewLayout->addWidget(hint);
     viewLayout->addWidget(view_, 1);
 

@@ -11,6 +11,7 @@
 
 class DragFollower;
 class QGroupBox;
+class ModelExchange;
 class QListWidget;
 class QModelIndex;
 class QPushButton;
@@ -38,6 +39,12 @@ public:
     // per entry; the current point is marked, and a click goes back or forth to it.
     QListWidget* historyList() const { return historyList_; }
     const ViewScene& scene() const { return scene_; }
+#ifdef QUADREL_MODEL_EXCHANGE
+    // "Importer..." and "Exporter...".
+    ModelExchange& modelExchange() const {
+        return *exchange_;
+    }
+#endif
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -74,6 +81,9 @@ private:
     QPushButton* removeInvalidButton_ = nullptr;
     QPushButton* stickButton_ = nullptr;
     QListWidget* historyList_ = nullptr;
+#ifdef QUADREL_MODEL_EXCHANGE
+    ModelExchange* exchange_ = nullptr;
+#endif
     // The box an undo or redo showed, framed once the scene holds the document it left.
     std::optional<std::size_t> boxToFrame_;
     // The document changed while the window was hidden.

@@ -8,9 +8,50 @@ extern "C" {
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <limits>
 #include <tuple>
 
 namespace {
+
+// The volume enclosed by faces given as polygons of the points themselves, each cut into a fan of
+// triangles and each triangle joined to an inner point. The corners of a face found with a
+// tolerance, or of a facet Qhull merged, need not lie on one plane: a fan over its own points is
+// a surface within the hull, so the volume never passes the hull's. Of the fans from each
+// corner, the largest is taken: for a face of four corners, one a little below the others, it
+// is the hull's own, where another would cut a dent.
+class FanVolume {
+public:
+    explicit FanVolume(const Vec3& inner) : inner_(inner) {}
+
+    // corners: in order around the face, counter-clockwise seen from outside.
+    void addFace(const std::vector<Vec3>& corners) {
+        const std::size_t k = corners.size();
+        if (k < 3) {
+            return;
+        }
+        // The fan from corner p sums (c[p] - inner) · edge(i) over the edges i not at p, where
+        // edge(i) = (c[i] - inner) × (c[i + 1] - inner): all of them less the two at p.
+        edges_.resize(k);
+        Vec3 all;
+        for (std::size_t i = 0; i < k; ++i) {
+            edges_[i] = cross(corners[i] - inner_, corners[(i + 1) % k] - inner_);
+            all = all + edges_[i];
+        }
+        double largest = -std::numeric_limits<double>::infinity();
+        for (std::size_t p = 0; p < k; ++p) {
+            const Vec3 others = all - edges_[(p + k - 1) % k] - edges_[p];
+            largest = std::max(largest, dot(corners[p] - inner_, others));
+        }
+        sum_ += largest;
+    }
+
+    double volume() const { return sum_ / 6; }
+
+private:
+    Vec3 inner_;
+    std::vector<Vec3> edges_;
+    double sum_ = 0;
+};
 
 // Qhull reports why a hull fails on a stream; a flat mesh is an expected outcome here, told to
 // the caller as nothing, so its messages go nowhere.
@@ -59,14 +100,35 @@ std::optional<ConvexHull> qhullHull(const std::vector<Vec3>& points) {
     qhT* qh = run.get();
     qh_getarea(qh, qh->facet_list);
     ConvexHull hull;
-    hull.volume = qh->totvol;
+    // Qhull's own total measures merged facets from their fitted planes, which near-coplanar
+    // points can lift above the points: the volume comes from the facets' vertices instead.
+    FanVolume volume(Vec3{qh->interior_point[0], qh->interior_point[1], qh->interior_point[2]});
+    std::vector<Vec3> corners;
     facetT* facet = nullptr;
     FORALLfacets {
-        if (facet->normal != nullptr) {
-            hull.faces.push_back(
-                {{facet->normal[0], facet->normal[1], facet->normal[2]}, facet->f.area});
+        if (facet->normal == nullptr) {
+            continue;
         }
+        const Vec3 normal{facet->normal[0], facet->normal[1], facet->normal[2]};
+        hull.faces.push_back({normal, facet->f.area});
+        setT* ordered = qh_facet3vertex(qh, facet);
+        corners.clear();
+        vertexT* vertex = nullptr;
+        vertexT** vertexp = nullptr;
+        FOREACHvertex_(ordered) {
+            corners.push_back({vertex->point[0], vertex->point[1], vertex->point[2]});
+        }
+        qh_settempfree(qh, &ordered);
+        Vec3 newell;
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            newell = newell + cross(corners[i], corners[(i + 1) % corners.size()]);
+        }
+        if (dot(newell, normal) < 0) {
+            std::reverse(corners.begin(), corners.end());
+        }
+        volume.addFace(corners);
     }
+    hull.volume = volume.volume();
     vertexT* vertex = nullptr;
     FORALLvertices {
         hull.vertices.push_back({vertex->point[0], vertex->point[1], vertex->point[2]});
@@ -229,17 +291,18 @@ std::optional<ConvexHull> smallHull(const std::vector<Vec3>& points) {
     }
     ConvexHull hull;
     std::vector<bool> corner(n, false);
-    // Pyramids from the centroid to each face; divided by three once, so that a box along the
-    // axes gets its volume exactly.
-    double pyramids = 0;
+    FanVolume volume(centroid);
+    std::vector<Vec3> corners;
     for (const SmallFace& face : faces) {
-        pyramids += face.area * (face.offset - dot(face.normal, centroid));
         hull.faces.push_back({face.normal, face.area});
+        corners.clear();
         for (std::size_t index : face.corners) {
             corner[index] = true;
+            corners.push_back(points[index]);
         }
+        volume.addFace(corners);
     }
-    hull.volume = pyramids / 3;
+    hull.volume = volume.volume();
     for (std::size_t i = 0; i < n; ++i) {
         if (corner[i]) {
             hull.vertices.push_back(points[i]);

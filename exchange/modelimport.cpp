@@ -69,7 +69,8 @@ bool withinReach(const std::vector<Vec3>& points) {
     });
 }
 
-MeshReport addMeshBox(const ModelMesh& mesh, BoxDocument& document, IdSequence& ids) {
+MeshReport fitMeshBox(const ModelMesh& mesh, IdSequence& ids, std::size_t rank,
+                      std::vector<BoxTexts>& boxes) {
     MeshReport report;
     report.name = mesh.name;
     if (!withinReach(mesh.points)) {
@@ -91,26 +92,25 @@ MeshReport addMeshBox(const ModelMesh& mesh, BoxDocument& document, IdSequence& 
     }
     report.fit = *written;
     report.id = ids.take();
-    report.rank = document.boxes.size();
-    Box& added = document.appendBox();
-    added.id = report.id;
-    added.maxRadius = box.maxRadius;
-    for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
-        added.centerText(axis) = box.centerText(axis);
-    }
-    for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
-        added.planeText(k) = box.planeText(k);
-    }
-    document.boxIds.append(report.id);
+    report.rank = rank;
+    box.id = report.id;
+    boxes.push_back(textsOf(box));
     return report;
 }
 
-void appendNewIntersections(BoxDocument& document, std::size_t firstNewRank, ImportReport& report) {
+std::vector<std::string> newIntersections(const BoxDocument& document,
+                                          const std::vector<BoxTexts>& boxes,
+                                          ImportReport& report) {
+    const std::size_t firstNewRank = document.boxes.size();
     ShapeSet shapes;
-    shapes.reserve(document.boxes.size());
+    shapes.reserve(firstNewRank + boxes.size());
     Solid solid;
     for (const auto& box : document.boxes) {
         buildSolid(decodeBoxValues(*box), solid);
+        shapes.add(solid);
+    }
+    for (const BoxTexts& box : boxes) {
+        buildSolid(decodeBoxValues(box), solid);
         shapes.add(solid);
     }
     const IntersectionSearch search = findIntersections(shapes);
@@ -118,35 +118,50 @@ void appendNewIntersections(BoxDocument& document, std::size_t firstNewRank, Imp
     // A file may list a pair of new ranks already, if its ranks went past its boxes.
     std::unordered_set<std::string> listed(document.intersections.begin(),
                                            document.intersections.end());
+    std::vector<std::string> pairs;
     for (const RankPair& pair : search.pairs) {
         if (pair.second < firstNewRank) {
             continue;
         }
         std::string text = pairText(pair);
         if (listed.insert(text).second) {
-            document.intersections.append(std::move(text));
-            ++report.intersectionsAdded;
+            pairs.push_back(std::move(text));
         }
     }
+    report.intersectionsAdded = pairs.size();
+    return pairs;
 }
 
 } // namespace
 
-ImportReport appendModelBoxes(const ModelContent& model, BoxDocument& document,
-                              const ImportOptions& options) {
-    ImportReport report;
+ModelBoxes fitModelBoxes(const ModelContent& model, const BoxDocument& document,
+                         const ImportOptions& options) {
+    ModelBoxes result;
     IdSequence ids(document, options.firstId);
-    const std::size_t firstNewRank = document.boxes.size();
     for (const ModelMesh& mesh : model.meshes) {
         if (!wanted(mesh, options)) {
-            ++report.ignored;
+            ++result.report.ignored;
             continue;
         }
-        report.meshes.push_back(addMeshBox(mesh, document, ids));
+        const std::size_t rank = document.boxes.size() + result.boxes.size();
+        result.report.meshes.push_back(fitMeshBox(mesh, ids, rank, result.boxes));
+    }
+    if (!result.boxes.empty()) {
+        result.intersections = newIntersections(document, result.boxes, result.report);
+    }
+    return result;
+}
+
+ImportReport appendModelBoxes(const ModelContent& model, BoxDocument& document,
+                              const ImportOptions& options) {
+    ModelBoxes fitted = fitModelBoxes(model, document, options);
+    for (const BoxTexts& texts : fitted.boxes) {
+        assignTexts(document.appendBox(), texts);
+        document.boxIds.append(texts[boxslot::id]);
     }
     document.setCountText(std::to_string(document.boxes.size()));
-    if (document.boxes.size() > firstNewRank) {
-        appendNewIntersections(document, firstNewRank, report);
+    for (std::string& pair : fitted.intersections) {
+        document.intersections.append(std::move(pair));
     }
-    return report;
+    return std::move(fitted.report);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "box.h"
 #include "fittedbox.h"
 #include "modelreader.h"
 
@@ -50,6 +51,21 @@ struct ImportReport {
     // False when a heap of boxes cut the search for intersections short.
     bool intersectionsComplete = true;
 };
+
+// What a model adds to a document, worked out without changing it.
+struct ModelBoxes {
+    // The texts of each new box, its ID included, in the order of the added meshes' reports.
+    std::vector<BoxTexts> boxes;
+    // The pairs of ranks to append after the document's intersections, as "3 12".
+    std::vector<std::string> intersections;
+    ImportReport report;
+};
+
+// One box per mesh of the model, as if appended after the document's boxes with the next IDs,
+// and the intersections of the new boxes, with each other and with the boxes already there,
+// computed from their shapes; pairs the document already lists are not repeated.
+ModelBoxes fitModelBoxes(const ModelContent& model, const BoxDocument& document,
+                         const ImportOptions& options);
 
 // Appends one box per mesh of the model to the document, after its boxes, with the next IDs and
 // its count brought up to date; then appends the intersections of the new boxes, with each other

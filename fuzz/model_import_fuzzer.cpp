@@ -66,9 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (mesh.outcome == MeshReport::Outcome::Added) {
             require(box != document.boxes.end() && (*box)->id.view() == mesh.id,
                     "reports follow the boxes");
-            // Only positive: the hull's volume is overcounted on some meshes of coplanar points,
-            // so the figure may pass 1 there; the box itself must still hold every vertex.
-            require(mesh.filled > 0, "the hull has a volume");
+            require(mesh.filled > 0 && mesh.filled <= 1 + 1e-9, "the hull fills its box");
             require(mesh.fit.outsideDistance <= 1e-6, "no vertex left outside");
             checkHeld(**box, model->meshes[meshIndex]);
             ++box;

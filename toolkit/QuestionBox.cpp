@@ -24,8 +24,9 @@ std::size_t StandardQuestionBox::ask(QWidget* owner, const Question& question) {
     box.setWindowTitle(question.title);
     box.setTextFormat(Qt::PlainText);
     box.setText(question.text);
-    box.setIcon(question.tone == QuestionTone::Warning ? QMessageBox::Warning
-                                                       : QMessageBox::Question);
+    box.setIcon(question.tone == QuestionTone::Warning       ? QMessageBox::Warning
+                : question.tone == QuestionTone::Information ? QMessageBox::Information
+                                                             : QMessageBox::Question);
     std::vector<QPushButton*> buttons;
     for (const Answer& answer : question.answers) {
         buttons.push_back(box.addButton(answer.text, buttonRole(answer.role)));

@@ -14,7 +14,8 @@ struct Answer {
     AnswerRole role = AnswerRole::Accept;
 };
 
-enum class QuestionTone { Question, Warning };
+// Information: a message that only tells what was done.
+enum class QuestionTone { Question, Warning, Information };
 
 // A question put to the user in a box of its own: a text and the buttons that answer it. A box
 // with one button only tells something.

@@ -128,6 +128,28 @@ TEST(Edits, AppendBoxRaisesTheCountAndShowsTheNewBox) {
     EXPECT_EQ(add.apply(*document).shownRank, 4u);
 }
 
+// The boxes of a model with the pairs found for them: one edit, taken back from the end of the
+// lists, the count moved from the number its text reads as.
+TEST(Edits, AppendBoxesAddsBoxesAndPairsAndTakesThemBackTogether) {
+    auto document = sampleDocument({"0 1", "+0 1"});
+    AppendBoxes edit("Importer 3 box de « salle.glb »",
+                     {boxWithId("8"), boxWithId("9", "3"), boxWithId("5")}, {"3 4", "4 5", "0 6"});
+    checkEdit(*document, edit,
+              {"Importer 3 box de « salle.glb »",
+               {"5", "5", "6", "007", "8", "9", "5"},
+               {"0 1", "+0 1", "3 4", "4 5", "0 6"},
+               "7"});
+    const DocumentChange change = edit.apply(*document);
+    EXPECT_EQ(change.shownRank, 4u);
+    EXPECT_EQ(textsOf(document->boxes.at(5)), boxWithId("9", "3"));
+    AppendBoxes nothing("Importer 0 box de « vide.obj »", {}, {});
+    checkEdit(*document, nothing,
+              {"Importer 0 box de « vide.obj »",
+               {"5", "5", "6", "007", "8", "9", "5"},
+               {"0 1", "+0 1", "3 4", "4 5", "0 6"},
+               "7"});
+}
+
 TEST(Edits, PlaneTextsAreReplacedAndTakenBack) {
     auto document = sampleDocument({});
     SetPlaneTexts edit(*document, 3, 2, {"2d41", "2d41", "0000", "00002d41"});

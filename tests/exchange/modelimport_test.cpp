@@ -255,6 +255,46 @@ TEST(ModelImport, AddsTheIntersectionsOfTheNewBoxesOnly) {
     EXPECT_TRUE(report.intersectionsComplete);
 }
 
+// What the window applies as one edit: the same boxes, IDs and pairs as appending them, found
+// without touching the document. The cube spans -1..1: the first mesh touches it, the second
+// crosses the first only.
+TEST(ModelImport, FittingLeavesTheDocumentAsItWasAndGivesWhatAppendingAdds) {
+    const auto twoBoxes = [](BoxDocument& document) {
+        addBox(document, cubeBox());
+        addBox(document, axisBox("9", {50, 50, 50}, {52, 52, 52}, "4"));
+        document.setCountText("2");
+        document.intersections.append("0 1");
+    };
+    const std::string obj = objOf({{"UBX_touching", boxCorners({2, 0, 0}, {1, 1, 1}, AXES)},
+                                   {"crossing", boxCorners({2.5, 0, 0}, {1, 1, 1}, AXES)},
+                                   {"UBX_flat", {{0, 0, 5}, {1, 0, 5}, {1, 1, 5}, {0, 1, 5}}}});
+    for (const bool collisionOnly : {false, true}) {
+        BoxDocument fitted;
+        twoBoxes(fitted);
+        const std::string before = fitted.writeText();
+        const ModelBoxes boxes = fitModelBoxes(readObj(obj), fitted, {collisionOnly, 20});
+        EXPECT_EQ(fitted.writeText(), before);
+
+        BoxDocument appended;
+        twoBoxes(appended);
+        const ImportReport report = importObj(obj, appended, {collisionOnly, 20});
+        ASSERT_EQ(boxes.boxes.size(), appended.boxes.size() - 2);
+        for (std::size_t i = 0; i < boxes.boxes.size(); ++i) {
+            EXPECT_EQ(boxes.boxes[i], textsOf(appended.boxes.at(i + 2)));
+        }
+        std::vector<std::string> pairs{"0 1"};
+        pairs.insert(pairs.end(), boxes.intersections.begin(), boxes.intersections.end());
+        EXPECT_EQ(textsIn(appended.intersections), pairs);
+        EXPECT_EQ(boxes.report.meshes.size(), report.meshes.size());
+        EXPECT_EQ(boxes.report.ignored, collisionOnly ? 1u : 0u);
+        EXPECT_EQ(boxes.boxes.front()[boxslot::id], "20");
+        const std::vector<std::string> expected = collisionOnly
+                                                      ? std::vector<std::string>{"0 2"}
+                                                      : std::vector<std::string>{"0 2", "2 3"};
+        EXPECT_EQ(boxes.intersections, expected);
+    }
+}
+
 // A scene of a thousand objects, rows of turned boxes that touch their neighbours: every one
 // becomes a box that passes the checks, and the computed intersections are the ones listed.
 TEST(ModelImport, ASceneOfAThousandObjectsPassesTheChecks) {

@@ -65,6 +65,90 @@ TEST(ConvexHull, SmallAndLargeCloudsAgree) {
     EXPECT_GE(small->vertices.size(), 8u);
 }
 
+// Points on a face of a box at a grid: every face's points lie on one plane, up to the
+// rounding of single precision in which models carry them.
+std::vector<Vec3> gridOnBoxFaces(const Vec3& centre, const Vec3& half, const Frame& frame,
+                                 int perSide) {
+    std::vector<Vec3> points;
+    const std::array<double, 3> halves{half.x, half.y, half.z};
+    for (int axis = 0; axis < 3; ++axis) {
+        const int u = (axis + 1) % 3;
+        const int v = (axis + 2) % 3;
+        for (const double side : {-1.0, 1.0}) {
+            for (int i = 0; i <= perSide; ++i) {
+                for (int j = 0; j <= perSide; ++j) {
+                    const double su = 2.0 * i / perSide - 1;
+                    const double sv = 2.0 * j / perSide - 1;
+                    const Vec3 p = centre + frame[axis] * (side * halves[axis]) +
+                                   frame[u] * (su * halves[u]) + frame[v] * (sv * halves[v]);
+                    points.push_back({static_cast<float>(p.x), static_cast<float>(p.y),
+                                      static_cast<float>(p.z)});
+                }
+            }
+        }
+    }
+    return points;
+}
+
+// Many points on each flat face, turned and rounded to single precision: the hull's volume is
+// the box's, never more, whether the small hull or Qhull finds it. Faces counted twice, or
+// pieces of one face overlapping, would make it larger.
+TEST(ConvexHull, OfFlatFacesWithManyPointsIsTheBoxVolume) {
+    struct Case {
+        Frame frame;
+        Vec3 half;
+        int perSide;
+    };
+    const std::vector<Case> cases{
+        {turnedFrame(0, 0), {1, 2, 0.5}, 1},     {turnedFrame(30, 30), {2, 1, 0.5}, 1},
+        {turnedFrame(30, 30), {2, 1, 0.5}, 2},   {turnedFrame(17, 41), {3, 0.25, 1}, 2},
+        {turnedFrame(30, 30), {2, 1, 0.5}, 4},   {turnedFrame(17, 41), {3, 0.25, 1}, 7},
+        {turnedFrame(5, 80), {50, 40, 0.1}, 12}, {turnedFrame(0, 0), {1, 1, 1}, 20},
+    };
+    for (const Case& c : cases) {
+        const Vec3 centre{100.25, -40.5, 12};
+        const std::vector<Vec3> points = gridOnBoxFaces(centre, c.half, c.frame, c.perSide);
+        const std::optional<ConvexHull> hull = convexHull(points);
+        ASSERT_TRUE(hull) << c.perSide;
+        const double volume = 8 * c.half.x * c.half.y * c.half.z;
+        // Single precision moves each point by up to about 4e-6 at these distances.
+        const double slack =
+            1e-5 * (c.half.x * c.half.y + c.half.y * c.half.z + c.half.z * c.half.x) * 8;
+        EXPECT_NEAR(hull->volume, volume, slack) << c.perSide << " per side";
+        const std::optional<BoxFit> fit = fitOrientedBox(points);
+        ASSERT_TRUE(fit);
+        EXPECT_LE(fit->hullVolume, fit->box.volume() * (1 + 1e-9)) << c.perSide << " per side";
+    }
+}
+
+// A slab with one top corner a millionth lower, as single precision leaves a model's vertex: its
+// top is two triangles, and the hull is the slab less the thin tetrahedron under the lowered
+// corner. Taking the four top points for one plane would count more than the slab holds.
+TEST(ConvexHull, OfASlabWithACornerJustLowerIsTheSlabLessATetrahedron) {
+    const double height = 0.015625;
+    const double lowered = static_cast<float>(0.015624);
+    std::vector<Vec3> points{{2, 0, 0},      {4, 0, 0},      {4, 1, 0},      {2, 1, 0},
+                             {2, 0, height}, {4, 0, height}, {4, 1, height}, {2, 1, lowered}};
+    // Each diagonal cuts the 2 by 1 top in halves of area 1.
+    const double expected = 2 * 1 * height - (height - lowered) / 3;
+    const std::optional<ConvexHull> small = convexHull(points);
+    ASSERT_TRUE(small);
+    EXPECT_NEAR(small->volume, expected, 1e-15);
+    // Points on the bottom take the cloud past the small hull's size, to Qhull.
+    for (int i = 0; i < 12; ++i) {
+        points.push_back({2.1 + 0.15 * i, 0.5, 0});
+    }
+    const std::optional<ConvexHull> large = convexHull(points);
+    ASSERT_TRUE(large);
+    EXPECT_NEAR(large->volume, expected, 1e-15);
+    for (const std::optional<ConvexHull>* hull : {&small, &large}) {
+        const std::optional<BoxFit> fit = fitOrientedBox(
+            hull == &small ? std::vector<Vec3>(points.begin(), points.begin() + 8) : points);
+        ASSERT_TRUE(fit);
+        EXPECT_LE(fit->hullVolume, fit->box.volume());
+    }
+}
+
 TEST(ConvexHull, OfPointsWithoutVolumeIsNothing) {
     const std::vector<std::vector<Vec3>> flat{
         {},

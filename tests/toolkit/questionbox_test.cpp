@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -146,23 +147,29 @@ void QuestionBoxTest::keysAndTheCloseBoxGiveTheirAnswers() {
     QCOMPARE(StandardQuestionBox().ask(nullptr, question), std::size_t(expected));
 }
 
+// A warning, or a message that only informs, each with its own icon.
 void QuestionBoxTest::aMessageWithOneButtonIsClosedByEscape() {
-    const Question message{QStringLiteral("Programme"),
-                           QStringLiteral("Rien n'a été fait."),
-                           {{QStringLiteral("OK"), AnswerRole::Accept}},
-                           0,
-                           0,
-                           QuestionTone::Warning};
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int buttons = 0;
-    whenBoxShows([&](QMessageBox* box) {
-        icon = box->icon();
-        buttons = static_cast<int>(box->buttons().size());
-        QTest::keyClick(box, Qt::Key_Escape);
-    });
-    QCOMPARE(StandardQuestionBox().ask(nullptr, message), std::size_t{0});
-    QCOMPARE(icon, QMessageBox::Warning);
-    QCOMPARE(buttons, 1);
+    const std::pair<QuestionTone, QMessageBox::Icon> tones[] = {
+        {QuestionTone::Warning, QMessageBox::Warning},
+        {QuestionTone::Information, QMessageBox::Information}};
+    for (const auto& [tone, expectedIcon] : tones) {
+        const Question message{QStringLiteral("Programme"),
+                               QStringLiteral("Rien n'a été fait."),
+                               {{QStringLiteral("OK"), AnswerRole::Accept}},
+                               0,
+                               0,
+                               tone};
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int buttons = 0;
+        whenBoxShows([&](QMessageBox* box) {
+            icon = box->icon();
+            buttons = static_cast<int>(box->buttons().size());
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QCOMPARE(StandardQuestionBox().ask(nullptr, message), std::size_t{0});
+        QCOMPARE(icon, expectedIcon);
+        QCOMPARE(buttons, 1);
+    }
 }
 
 QTEST_MAIN(QuestionBoxTest)
