@@ -148,6 +148,7 @@ private:
     void newFile();
     // False, with the reason told, when the document could not be saved.
     bool saveFile();
+    bool writeShowingProgress(std::error_code& reason);
     void saveFileAs();
     void showHelp();
 
