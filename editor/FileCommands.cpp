@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <system_error>
 
 namespace {
@@ -61,21 +60,17 @@ std::uint64_t writtenSize(const BoxDocument& document) {
     return sink.count();
 }
 
-// Reads the file on a worker thread while the window shows how far it has gone, with "Annuler".
-// Nothing when the file cannot be read or the user stops the reading.
-std::unique_ptr<BoxDocument> readShowingProgress(QWidget* owner, const std::string& path) {
-    auto opened = std::make_unique<BoxDocument>();
+// Reads the file into opened on a worker thread while the window shows how far it has gone,
+// with "Annuler".
+LoadOutcome readShowingProgress(QWidget* owner, const std::string& path, BoxDocument& opened) {
     LongWork work(owner, QStringLiteral("Ouverture de « %1 »…").arg(fileNameOf(path)),
                   LongWork::Stop::offered);
     LoadOutcome outcome = LoadOutcome::unreadable;
     work.run([&] {
         work.setTotal(sizeOf(path));
-        outcome = opened->loadFile(path, [&work](std::uint64_t read) { return work.report(read); });
+        outcome = opened.loadFile(path, [&work](std::uint64_t read) { return work.report(read); });
     });
-    if (outcome != LoadOutcome::loaded) {
-        return nullptr;
-    }
-    return opened;
+    return outcome;
 }
 
 // Makes the document hold what the other one held, and nothing else.
@@ -150,19 +145,20 @@ void QuadrelDlg::chooseFile() {
     }
 }
 
-bool QuadrelDlg::openFile(const std::string& chosen) {
+LoadOutcome QuadrelDlg::openFile(const std::string& chosen) {
     const SaveRecovery recovery = recoverBeforeOpening(chosen, std::cerr);
     if (recovery == SaveRecovery::failed) {
-        return false;
+        return LoadOutcome::unreadable;
     }
     // One read, taken whole or not at all: a file that cannot be read, or whose reading the user
     // stops, costs nothing, and one that changes meanwhile cannot give a count from one version
     // and boxes from another. The document and the window stay as they are until it is all in.
-    const std::unique_ptr<BoxDocument> opened = readShowingProgress(this, chosen);
-    if (!opened) {
-        return false;
+    BoxDocument opened;
+    const LoadOutcome outcome = readShowingProgress(this, chosen, opened);
+    if (outcome != LoadOutcome::loaded) {
+        return outcome;
     }
-    takeWhole(*document_, *opened);
+    takeWhole(*document_, opened);
     // A file without a count token is saved with the count "0"; the label says so already.
     if (document_->countText.empty()) {
         document_->setCountText("0");
@@ -182,7 +178,7 @@ bool QuadrelDlg::openFile(const std::string& chosen) {
     restored_ = recovery == SaveRecovery::restored;
     showCaption();
     emit documentChanged();
-    return true;
+    return LoadOutcome::loaded;
 }
 
 void QuadrelDlg::newFile() {

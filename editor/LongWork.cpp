@@ -15,6 +15,7 @@ namespace {
 std::atomic<LongWorkStepHook> stepHook = nullptr;
 
 constexpr int barSteps = 1000;
+constexpr int minimumWidthInCharacters = 60;
 constexpr std::chrono::milliseconds showAfter(500);
 constexpr std::chrono::milliseconds refreshEvery(50);
 
@@ -47,6 +48,8 @@ public:
         : QProgressDialog(owner), stopOffered_(stop == LongWork::Stop::offered) {
         setWindowTitle(QStringLiteral("Quadrel"));
         setLabelText(label);
+        // Room for a long file name beside the bar's percentage.
+        setMinimumWidth(fontMetrics().averageCharWidth() * minimumWidthInCharacters);
         if (stopOffered_) {
             setCancelButtonText(QStringLiteral("Annuler"));
         } else {

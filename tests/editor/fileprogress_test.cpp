@@ -152,6 +152,7 @@ private slots:
     void cancellingTheOpeningLeavesTheWindowAsItWas();
     void theWindowTakesNoCommandWhileReading();
     void aFileThatCannotBeReadStillSaysWhy();
+    void aCommandLineOpeningTheUserStopsSaysNothing();
     void savingALargeFileShowsItsProgressWithoutCancel();
 
 private:
@@ -292,6 +293,23 @@ void FileProgressTest::aFileThatCannotBeReadStillSaysWhy() {
     QCOMPARE(QString::fromStdString(errors.str()),
              QString("quadrel : impossible d'ouvrir %1 : c'est un dossier\n").arg(folder));
     QCOMPARE(stateOf(test), before);
+}
+
+void FileProgressTest::aCommandLineOpeningTheUserStopsSaysNothing() {
+    TestWindow test;
+    setLongWorkStepHook(holdAtFirstReport);
+    ShownProgress shown;
+    whenProgressShows(shown, test.window(), [](QProgressDialog& dialog) {
+        QTest::mouseClick(buttonOf(&dialog, "Annuler"), Qt::LeftButton);
+    });
+    std::ostringstream errors;
+    openFileOfCommandLine(test.window(), {"quadrel", writeLargeFile()}, errors);
+
+    QCOMPARE(shown.label, QString("Ouverture de « grand.box »…"));
+    QCOMPARE(errors.str(), std::string());
+    QCOMPARE(test.window().windowTitle(), QString("Quadrel"));
+    QVERIFY(test.lines(boxList).isEmpty());
+    QCOMPARE(test.document().getPath(), std::string());
 }
 
 void FileProgressTest::savingALargeFileShowsItsProgressWithoutCancel() {
