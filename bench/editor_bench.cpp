@@ -1,5 +1,7 @@
 // Opens a large BOX file through "Choisir..." with a scripted chooser and times it against
 // `wc -w` on the same file, then times start-up to a shown main window. Prints its figures.
+// Usage: editor_bench [FILE]   (FILE instead of the generated one, e.g. from geometry_bench
+// generate)
 #include "BenchWindow.h"
 #include "QuadrelDlg.h"
 #include "orlclass.h"
@@ -70,10 +72,15 @@ int main(int argc, char* argv[]) {
     }
 
     QTemporaryDir dir;
-    const QString path = dir.filePath("large.box");
-    writeLargeFile(path);
-    std::printf("file: %d boxes, %d intersections, %lld bytes\n", boxCount, intersectionCount,
-                static_cast<long long>(QFile(path).size()));
+    QString path = dir.filePath("large.box");
+    if (argc == 2) {
+        path = QString::fromLocal8Bit(argv[1]);
+        std::printf("file: %s, %lld bytes\n", argv[1], static_cast<long long>(QFile(path).size()));
+    } else {
+        writeLargeFile(path);
+        std::printf("file: %d boxes, %d intersections, %lld bytes\n", boxCount, intersectionCount,
+                    static_cast<long long>(QFile(path).size()));
+    }
 
     BenchWindow bench(path);
     QuadrelDlg& window = bench.window;

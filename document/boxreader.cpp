@@ -11,6 +11,22 @@ std::string_view TextSource::nextChunk() {
     return std::exchange(text_, std::string_view());
 }
 
+std::string_view ProgressSource::nextChunk() {
+    if (stopped_) {
+        return {};
+    }
+    const std::string_view chunk = source_.nextChunk();
+    if (chunk.empty() || !progress_) {
+        return chunk;
+    }
+    bytesRead_ += chunk.size();
+    if (!progress_(bytesRead_)) {
+        stopped_ = true;
+        return {};
+    }
+    return chunk;
+}
+
 namespace {
 
 constexpr std::array<bool, 256> whiteSpaceTable() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "orlclass.h"
+#include "progress.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,6 +26,23 @@ public:
 
 private:
     std::string_view text_;
+};
+
+// Passes on the chunks of another source, telling progress after each; once progress asks to
+// stop, it gives no more bytes, as at the end.
+class ProgressSource final : public ByteSource {
+public:
+    ProgressSource(ByteSource& source, const ReadProgress& progress)
+        : source_(source), progress_(progress) {}
+    std::string_view nextChunk() override;
+    bool failed() const override { return source_.failed(); }
+    bool stopped() const { return stopped_; }
+
+private:
+    ByteSource& source_;
+    const ReadProgress& progress_;
+    std::uint64_t bytesRead_ = 0;
+    bool stopped_ = false;
 };
 
 // What one BOX file holds, parsed apart from any document so that a file that fails half-way

@@ -182,17 +182,26 @@ private:
 
 class FileSink final : public ByteSink {
 public:
-    explicit FileSink(SafeFileWriter& writer) : writer_(writer) {}
+    FileSink(SafeFileWriter& writer, const WriteProgress& progress)
+        : writer_(writer), progress_(progress) {}
     bool failed() const { return failed_; }
 
 private:
     void drain(std::string_view bytes) override {
-        if (!failed_ && !writer_.write(bytes)) {
+        if (failed_) {
+            return;
+        }
+        if (!writer_.write(bytes)) {
             failed_ = true;
+        } else if (progress_) {
+            bytesWritten_ += bytes.size();
+            progress_(bytesWritten_);
         }
     }
 
     SafeFileWriter& writer_;
+    const WriteProgress& progress_;
+    std::uint64_t bytesWritten_ = 0;
     bool failed_ = false;
 };
 
@@ -206,15 +215,27 @@ private:
     std::string& text_;
 };
 
-// What the file holds, or nothing when it cannot be opened or read to its end.
-std::optional<BoxFileContent> readWholeFile(const std::string& filePath) {
+// Reads what the file holds into content, which keeps nothing unless the whole file was read.
+LoadOutcome readWholeFile(const std::string& filePath, const ReadProgress& progress,
+                          BoxFileContent& content) {
     InputFile file(filePath);
     if (!file.isOpen()) {
-        return std::nullopt;
+        return LoadOutcome::unreadable;
     }
-    FileSource source(file);
-    BoxFileContent content = readBoxContent(source);
-    if (source.failed()) {
+    FileSource fileSource(file);
+    ProgressSource source(fileSource, progress);
+    content = readBoxContent(source);
+    if (source.stopped() || source.failed()) {
+        content = BoxFileContent();
+        return source.stopped() ? LoadOutcome::stopped : LoadOutcome::unreadable;
+    }
+    return LoadOutcome::loaded;
+}
+
+// What the file holds, or nothing when it cannot be opened or read to its end.
+std::optional<BoxFileContent> readWholeFile(const std::string& filePath) {
+    BoxFileContent content;
+    if (readWholeFile(filePath, ReadProgress(), content) != LoadOutcome::loaded) {
         return std::nullopt;
     }
     return content;
@@ -273,6 +294,17 @@ bool BoxDocument::loadFile(const std::string& filePath, std::optional<std::strin
     return true;
 }
 
+LoadOutcome BoxDocument::loadFile(const std::string& filePath, const ReadProgress& progress) {
+    BoxFileContent content;
+    const LoadOutcome outcome = readWholeFile(filePath, progress, content);
+    if (outcome == LoadOutcome::loaded) {
+        clear();
+        setPath(filePath);
+        adopt(content);
+    }
+    return outcome;
+}
+
 void BoxDocument::readText(std::string_view bytes) {
     TextSource source(bytes);
     BoxFileContent content = readBoxContent(source);
@@ -301,6 +333,10 @@ bool BoxDocument::writeFile() const {
 }
 
 bool BoxDocument::writeFile(std::error_code& reason) const {
+    return writeFile(reason, WriteProgress());
+}
+
+bool BoxDocument::writeFile(std::error_code& reason, const WriteProgress& progress) const {
     reason.clear();
     // A text that would read back as another token would shift every later one: the file that
     // holds the document now is worth more than a save that corrupts it.
@@ -311,7 +347,7 @@ bool BoxDocument::writeFile(std::error_code& reason) const {
     SafeFileWriter writer(path);
     bool saved = writer.isOpen();
     if (saved) {
-        FileSink sink(writer);
+        FileSink sink(writer, progress);
         writeBoxContent(*this, sink);
         saved = !sink.failed() && writer.commit();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "box.h"
+#include "progress.h"
 
 #include <cstddef>
 #include <list>
@@ -127,6 +128,9 @@ public:
     // wrote it, moved rather than copied: a malformed file's one token may be most of the file.
     [[nodiscard]] bool loadFile(const std::string& filePath,
                                 std::optional<std::string>& writtenCount);
+    // The same, telling progress as the file is read. When progress asks to stop, the document is
+    // left as it was and nothing of the file is kept.
+    [[nodiscard]] LoadOutcome loadFile(const std::string& filePath, const ReadProgress& progress);
     // Parses the bytes of a BOX file, appending to the lists as readFile does.
     void readText(std::string_view bytes);
 
@@ -137,6 +141,8 @@ public:
     // The same, saying on failure why: the system's error, or std::errc::invalid_argument when
     // there is no path or a text would not read back as the same token.
     [[nodiscard]] bool writeFile(std::error_code& reason) const;
+    // The same, telling progress as the bytes go to the file.
+    [[nodiscard]] bool writeFile(std::error_code& reason, const WriteProgress& progress) const;
     // The bytes that writeFile puts in the file.
     std::string writeText() const;
 

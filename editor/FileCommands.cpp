@@ -8,11 +8,13 @@
 #include "FileQuestions.h"
 #include "InterruptedSave.h"
 #include "ListControl.h"
+#include "LongWork.h"
 #include "QuadrelDlg.h"
 #include "boxwriter.h"
 #include "orlclass.h"
 
 #include <QFile>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -32,6 +34,53 @@ bool exists(const std::string& path) {
 bool sameFile(const std::string& path, const std::string& other) {
     std::error_code error;
     return !other.empty() && std::filesystem::equivalent(path, other, error);
+}
+
+// 0, as an unknown size, when the size cannot be had.
+std::uint64_t sizeOf(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
+// Counts what a save would write, so that its bar can say how far it has gone.
+class CountingSink final : public ByteSink {
+public:
+    std::uint64_t count() const { return count_; }
+
+private:
+    void drain(std::string_view bytes) override { count_ += bytes.size(); }
+
+    std::uint64_t count_ = 0;
+};
+
+std::uint64_t writtenSize(const BoxDocument& document) {
+    CountingSink sink;
+    writeBoxContent(document, sink);
+    return sink.count();
+}
+
+// Reads the file into opened on a worker thread while the window shows how far it has gone,
+// with "Annuler".
+LoadOutcome readShowingProgress(QWidget* owner, const std::string& path, BoxDocument& opened) {
+    LongWork work(owner, QStringLiteral("Ouverture de « %1 »…").arg(fileNameOf(path)),
+                  LongWork::Stop::offered);
+    LoadOutcome outcome = LoadOutcome::unreadable;
+    work.run([&] {
+        work.setTotal(sizeOf(path));
+        outcome = opened.loadFile(path, [&work](std::uint64_t read) { return work.report(read); });
+    });
+    return outcome;
+}
+
+// Makes the document hold what the other one held, and nothing else.
+void takeWhole(BoxDocument& document, BoxDocument& other) {
+    document.clear();
+    document.setPath(other.getPath());
+    document.setCountText(std::move(other.countText));
+    document.boxIds.appendAll(other.boxIds);
+    document.boxes.appendAll(other.boxes);
+    document.intersections.appendAll(other.intersections);
 }
 
 } // namespace
@@ -96,13 +145,20 @@ void QuadrelDlg::chooseFile() {
     }
 }
 
-bool QuadrelDlg::openFile(const std::string& chosen) {
+LoadOutcome QuadrelDlg::openFile(const std::string& chosen) {
     const SaveRecovery recovery = recoverBeforeOpening(chosen, std::cerr);
-    // One read, taken whole or not at all: a file that cannot be read costs the user nothing,
-    // and one that changes meanwhile cannot give a count from one version and boxes from another.
-    if (recovery == SaveRecovery::failed || !document_->loadFile(chosen)) {
-        return false;
+    if (recovery == SaveRecovery::failed) {
+        return LoadOutcome::unreadable;
     }
+    // One read, taken whole or not at all: a file that cannot be read, or whose reading the user
+    // stops, costs nothing, and one that changes meanwhile cannot give a count from one version
+    // and boxes from another. The document and the window stay as they are until it is all in.
+    BoxDocument opened;
+    const LoadOutcome outcome = readShowingProgress(this, chosen, opened);
+    if (outcome != LoadOutcome::loaded) {
+        return outcome;
+    }
+    takeWhole(*document_, opened);
     // A file without a count token is saved with the count "0"; the label says so already.
     if (document_->countText.empty()) {
         document_->setCountText("0");
@@ -122,7 +178,7 @@ bool QuadrelDlg::openFile(const std::string& chosen) {
     restored_ = recovery == SaveRecovery::restored;
     showCaption();
     emit documentChanged();
-    return true;
+    return LoadOutcome::loaded;
 }
 
 void QuadrelDlg::newFile() {
@@ -162,7 +218,7 @@ bool QuadrelDlg::saveFile() {
     // With no file chosen or created the document writes nothing; a write that fails leaves the
     // file as it was.
     std::error_code reason;
-    if (!document_->writeFile(reason)) {
+    if (!writeShowingProgress(reason)) {
         showSaveFailure(document_->getPath(), reason);
         return false;
     }
@@ -184,7 +240,7 @@ void QuadrelDlg::saveFileAs() {
     document_->setPath(*chosen);
     std::error_code reason;
     // A name the document could not be saved under must not catch the next "Enregistrer".
-    if (!document_->writeFile(reason)) {
+    if (!writeShowingProgress(reason)) {
         document_->setPath(previousPath);
         showSaveFailure(*chosen, reason);
         return;
@@ -194,6 +250,21 @@ void QuadrelDlg::saveFileAs() {
     // The label names the file that later saves go to; the form is left as the user has it.
     text(pathLabelId) = document_->getPath();
     texts_.push(pathLabelId);
+}
+
+// The save runs on a worker thread, the window showing how far it has gone; once begun it runs
+// to its end, since the safe save either replaces the whole file or leaves it as it was.
+bool QuadrelDlg::writeShowingProgress(std::error_code& reason) {
+    LongWork work(this,
+                  QStringLiteral("Enregistrement de « %1 »…").arg(fileNameOf(document_->getPath())),
+                  LongWork::Stop::refused);
+    bool saved = false;
+    work.run([&] {
+        work.setTotal(writtenSize(*document_));
+        saved =
+            document_->writeFile(reason, [&work](std::uint64_t written) { work.report(written); });
+    });
+    return saved;
 }
 
 // With no file there is nothing a save could lose, and nothing to say. The caption keeps

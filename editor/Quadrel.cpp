@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -76,7 +77,10 @@ bool QuadrelApp::initInstance() {
     auto document = std::make_unique<BoxDocument>();
     auto window = std::make_unique<QuadrelDlg>();
     window->setDocument(document.get());
-    openFileOfCommandLine(*window, QCoreApplication::arguments(), std::cerr);
+    // Opened once the window shows, so that the progress of a long opening stands over it.
+    QTimer::singleShot(0, window.get(), [shown = window.get()] {
+        openFileOfCommandLine(*shown, QCoreApplication::arguments(), std::cerr);
+    });
     window->runModal();
     window.reset();
     document.reset();
@@ -90,8 +94,9 @@ void openFileOfCommandLine(QuadrelDlg& window, const QStringList& arguments, std
     // A full path, as the chooser gives: the label and later saves name the same file.
     const std::string path =
         QFile::encodeName(QFileInfo(arguments.at(1)).absoluteFilePath()).toStdString();
-    // A file whose interrupted save could not be undone has had its own line from openFile.
-    if (!window.openFile(path) && !interruptedSaveCopy(path)) {
+    // A file whose interrupted save could not be undone has had its own line from openFile; an
+    // opening the user stopped needs none.
+    if (window.openFile(path) == LoadOutcome::unreadable && !interruptedSaveCopy(path)) {
         errors << "quadrel : impossible d'ouvrir " << path << " : " << whyUnreadable(path) << '\n';
     }
 }

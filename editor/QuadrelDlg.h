@@ -3,6 +3,7 @@
 #include "BoundTexts.h"
 #include "TemplateDialog.h"
 #include "box.h"
+#include "progress.h"
 
 #include <QIcon>
 #include <array>
@@ -59,9 +60,9 @@ public:
     // Whether the document holds changes that are not on disk; the caption shows it, and
     // closing the window or replacing the document asks first.
     bool hasUnsavedChanges() const { return modified_; }
-    // Opens the file as "Choisir..." does once the file is chosen. A file that cannot be read
-    // changes nothing and gives false.
-    bool openFile(const std::string& path);
+    // Opens the file as "Choisir..." does once the file is chosen. A file that cannot be read, or
+    // whose reading the user stops, changes nothing.
+    LoadOutcome openFile(const std::string& path);
 
     // Text N of control N: the 56 edit fields and the labels 1004, 1006 and 1086.
     std::string& text(int id) { return texts_.text(id); }
@@ -168,6 +169,7 @@ private:
     void newFile();
     // False, with the reason told, when the document could not be saved.
     bool saveFile();
+    bool writeShowingProgress(std::error_code& reason);
     void saveFileAs();
     void showHelp();
 

@@ -79,7 +79,7 @@ private:
 
 void UndoRedoTest::open(TestWindow& test, const QString& path, const std::string& bytes) {
     writeBytes(path, bytes);
-    QVERIFY(test.window().openFile(QFile::encodeName(path).toStdString()));
+    QCOMPARE(test.window().openFile(QFile::encodeName(path).toStdString()), LoadOutcome::loaded);
 }
 
 void UndoRedoTest::everyCommandIsUndoneAndRedoneExactly() {
