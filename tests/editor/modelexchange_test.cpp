@@ -93,13 +93,6 @@ struct ExchangeRun {
     std::shared_ptr<QStringList> asked = std::make_shared<QStringList>();
 };
 
-void openFile(TestWindow& test, const QString& path, const std::vector<FormBox>& boxes,
-              const std::vector<std::string>& intersections) {
-    writeBytes(path, boxTextBytes(boxes, intersections));
-    test.answerChooser(path);
-    test.click(1000);
-}
-
 void writeText(const QString& path, const std::string& text) {
     writeBytes(path, text);
 }

@@ -16,15 +16,6 @@ constexpr int idField = 1013;
 constexpr int centreXField = 1018;
 constexpr int saveButton = 3;
 
-ViewWindow* openView(TestWindow& test) {
-    QTest::keyClick(&test.window(), Qt::Key_F3);
-    ViewWindow* view = test.window().view();
-    if (view != nullptr && !QTest::qWaitForWindowExposed(view)) {
-        qWarning("The view did not show");
-    }
-    return view;
-}
-
 int rowShowing(QTreeView* list, const QString& text) {
     for (int row = 0; row < list->model()->rowCount(); ++row) {
         if (list->model()->index(row, 3).data().toString().contains(text)) {
