@@ -31,6 +31,11 @@ public:
     // The boxes of the other store as the next ranks, as if added here one by one.
     void append(const FaceStore& other);
     void clear();
+    // As ShapeSet's: the entry of a rank replaced by, or inserted as, the one entry of a store
+    // of one box, or taken out.
+    void replace(std::size_t rank, const FaceStore& single);
+    void insert(std::size_t rank, const FaceStore& single);
+    void erase(std::size_t rank);
     std::size_t size() const { return boxes_.size(); }
     std::uint8_t walkable(std::size_t rank) const { return boxes_[rank].walkable; }
     // The faces of two boxes present in the shapes, both valid until the next call: at least
@@ -49,6 +54,10 @@ private:
         BoxFaces faces;
     };
 
+    Indices adopted(const FaceStore& single);
+    static std::size_t cornerCount(const Indices& indices);
+    void leaveBehind(const Indices& indices);
+
     // Builds the outlines of the planes given that faces lacks.
     void build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
                BoxFaces& faces) const;
@@ -57,6 +66,8 @@ private:
     std::vector<Indices> boxes_;
     // The corners of every face, as indices into its solid's vertices.
     std::vector<std::uint8_t> corners_;
+    // Corners no box refers to any more.
+    std::size_t unusedCorners_ = 0;
     std::vector<Cached> cache_;
     BoxFaces spare_;
 };

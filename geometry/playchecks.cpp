@@ -25,23 +25,10 @@ std::string faceText(int plane) {
     return "la face " + std::to_string(plane);
 }
 
-// Something found between two boxes, told on the first.
-struct Finding {
-    std::size_t rank;
-    std::size_t other;
-    ProblemKind kind;
-    int plane;
-    int otherPlane;
-    double value;
-
-    auto order() const { return std::tie(rank, other, kind, plane, otherPlane); }
-};
-
 // In the order of the boxes, the IDs found walking the boxes once.
-void reportFindings(std::vector<Finding>& findings, const BoxDocument& document,
+void reportFindings(std::vector<PlayFinding>& findings, const BoxDocument& document,
                     ProblemReporter& reporter) {
-    std::sort(findings.begin(), findings.end(),
-              [](const Finding& x, const Finding& y) { return x.order() < y.order(); });
+    std::sort(findings.begin(), findings.end());
     auto finding = findings.begin();
     std::size_t rank = 0;
     for (const auto& box : document.boxes) {
@@ -50,13 +37,7 @@ void reportFindings(std::vector<Finding>& findings, const BoxDocument& document,
         }
         reporter.beginBox(rank, box->id);
         for (; finding != findings.end() && finding->rank == rank; ++finding) {
-            const std::string what =
-                finding->kind == ProblemKind::Seam ? "fente de " : "marche de ";
-            reporter.addOnFaces(finding->kind, finding->plane, finding->other, finding->otherPlane,
-                                what + frenchNumber(finding->value) + " entre " +
-                                    faceText(finding->plane) + " et " +
-                                    faceText(finding->otherPlane) + " de la box " +
-                                    std::to_string(finding->other));
+            reportPlayFinding(*finding, reporter);
         }
         reporter.endBox();
         ++rank;
@@ -157,59 +138,75 @@ std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid
     return walkable;
 }
 
+double nearReach(const PlayLimits& limits) {
+    return std::max(limits.seamWidth, limits.minStep) + GEOMETRY_TOLERANCE;
+}
+
+void findBetweenBoxes(FaceStore& faces, const ShapeSet& shapes, const PlayLimits& limits,
+                      const RankPair& pair, bool apart, std::vector<PlayFinding>& findings) {
+    // Plain names rather than a structured binding, which a lambda below could not capture
+    // before C++23 with every compiler.
+    const std::size_t a = pair.first;
+    const std::size_t b = pair.second;
+    const bool stepsPossible = faces.walkable(a) != 0 && faces.walkable(b) != 0;
+    if (!apart && !stepsPossible) {
+        return;
+    }
+    const std::uint8_t planes = apart ? ALL_PLANES : faces.walkable(a) | faces.walkable(b);
+    const auto [first, second] = faces.facesOf(shapes, a, b, planes);
+    for (std::size_t p = 0; p < first->faces.size(); ++p) {
+        if (!first->faces[p] || (planes >> p & 1u) == 0) {
+            continue;
+        }
+        const FaceOutline& faceA = *first->faces[p];
+        const bool walkableA = (first->walkable >> p & 1u) != 0;
+        for (std::size_t q = 0; q < second->faces.size(); ++q) {
+            if (!second->faces[q] || (planes >> q & 1u) == 0) {
+                continue;
+            }
+            const FaceOutline& faceB = *second->faces[q];
+            const auto found = [&](ProblemKind kind, double value) {
+                findings.push_back({a, b, kind, static_cast<int>(p), static_cast<int>(q), value});
+            };
+            if (faceEachOther(faceA, faceB)) {
+                if (!apart) {
+                    continue;
+                }
+                if (const auto gap = seamGap(faceA, faceB, limits.seamWidth)) {
+                    found(ProblemKind::Seam, *gap);
+                }
+            } else if (walkableA && (second->walkable >> q & 1u) != 0) {
+                if (const auto height = stepHeight(faceA, faceB, limits.minStep)) {
+                    found(ProblemKind::MicroStep, *height);
+                }
+            }
+        }
+    }
+}
+
+void reportPlayFinding(const PlayFinding& finding, ProblemReporter& reporter) {
+    const std::string what = finding.kind == ProblemKind::Seam ? "fente de " : "marche de ";
+    reporter.addOnFaces(finding.kind, finding.plane, finding.other, finding.otherPlane,
+                        what + frenchNumber(finding.value) + " entre " + faceText(finding.plane) +
+                            " et " + faceText(finding.otherPlane) + " de la box " +
+                            std::to_string(finding.other));
+}
+
 // Boxes that touch leave no seam between them: their faces are not apart. Their faces are built
 // only where a micro-step may be, on their walkable planes.
 void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching) {
-    const double reach = std::max(limits_.seamWidth, limits_.minStep) + GEOMETRY_TOLERANCE;
+    const double reach = nearReach(limits_);
     // In increasing order, so that the faces of each first box are built once. Should a heap of
     // boxes stop the search, the pairs it found are still checked.
     const NearPairSearch near = findNearPairs(shapes, reach);
-    std::vector<Finding> findings;
+    std::vector<PlayFinding> findings;
     auto touchingPair = touching.begin();
     for (const RankPair& pair : near.pairs) {
-        // Plain names rather than a structured binding, which a lambda below could not capture
-        // before C++23 with every compiler.
-        const std::size_t a = pair.first;
-        const std::size_t b = pair.second;
         while (touchingPair != touching.end() && *touchingPair < pair) {
             ++touchingPair;
         }
         const bool apart = touchingPair == touching.end() || *touchingPair != pair;
-        const bool stepsPossible = faces_.walkable(a) != 0 && faces_.walkable(b) != 0;
-        if (!apart && !stepsPossible) {
-            continue;
-        }
-        const std::uint8_t planes = apart ? ALL_PLANES : faces_.walkable(a) | faces_.walkable(b);
-        const auto [first, second] = faces_.facesOf(shapes, a, b, planes);
-        for (std::size_t p = 0; p < first->faces.size(); ++p) {
-            if (!first->faces[p] || (planes >> p & 1u) == 0) {
-                continue;
-            }
-            const FaceOutline& faceA = *first->faces[p];
-            const bool walkableA = (first->walkable >> p & 1u) != 0;
-            for (std::size_t q = 0; q < second->faces.size(); ++q) {
-                if (!second->faces[q] || (planes >> q & 1u) == 0) {
-                    continue;
-                }
-                const FaceOutline& faceB = *second->faces[q];
-                const auto found = [&](ProblemKind kind, double value) {
-                    findings.push_back(
-                        {a, b, kind, static_cast<int>(p), static_cast<int>(q), value});
-                };
-                if (faceEachOther(faceA, faceB)) {
-                    if (!apart) {
-                        continue;
-                    }
-                    if (const auto gap = seamGap(faceA, faceB, limits_.seamWidth)) {
-                        found(ProblemKind::Seam, *gap);
-                    }
-                } else if (walkableA && (second->walkable >> q & 1u) != 0) {
-                    if (const auto height = stepHeight(faceA, faceB, limits_.minStep)) {
-                        found(ProblemKind::MicroStep, *height);
-                    }
-                }
-            }
-        }
+        findBetweenBoxes(faces_, shapes, limits_, pair, apart, findings);
     }
     reportFindings(findings, document_, reporter_);
 }
