@@ -27,7 +27,9 @@ class BoxDocument;
 // checked whole at each change: the point where such a search stops cannot be known otherwise.
 class LiveChecks {
 public:
-    explicit LiveChecks(const std::optional<PlayLimits>& play = PlayLimits{});
+    // The play checks with their usual limits, as checkDocument's.
+    LiveChecks() : LiveChecks(PlayLimits{}) {}
+    explicit LiveChecks(const std::optional<PlayLimits>& play);
 
     // The whole check; solids: one per box by rank, as buildSolid makes them.
     void rebuild(const BoxDocument& document, const std::vector<Solid>& solids);
