@@ -2,11 +2,14 @@
 #pragma once
 
 #include "FormTestSupport.h"
+#include "ViewWindow.h"
 #include "decimaltext.h"
 #include "fixedpoint.h"
 
+#include <QGroupBox>
 #include <QPushButton>
 #include <string>
+#include <vector>
 
 // An upright box around (x, y, z) reaching half units each way; planes 0 to 5 face +x, +y, +z,
 // -y, -z, -x, each with a unit normal and d its distance from the origin along that normal.
@@ -37,4 +40,32 @@ inline QPushButton* buttonNamed(QWidget* window, const QString& text) {
         }
     }
     return nullptr;
+}
+
+// Writes the boxes and lines as a file and opens it with "Choisir...".
+inline void openFile(TestWindow& test, const QString& path, const std::vector<FormBox>& boxes,
+                     const std::vector<std::string>& intersections) {
+    writeBytes(path, boxTextBytes(boxes, intersections));
+    test.answerChooser(path);
+    test.click(1000);
+}
+
+// F3, and the view once it shows.
+inline ViewWindow* openView(TestWindow& test) {
+    QTest::keyClick(&test.window(), Qt::Key_F3);
+    ViewWindow* view = test.window().view();
+    if (view != nullptr && !QTest::qWaitForWindowExposed(view)) {
+        qWarning("The view did not show");
+    }
+    return view;
+}
+
+// "Problèmes (N)", as the view titles its list.
+inline QString problemTitle(ViewWindow* view) {
+    for (const QGroupBox* box : view->findChildren<QGroupBox*>()) {
+        if (box->title().startsWith("Problèmes")) {
+            return box->title();
+        }
+    }
+    return {};
 }

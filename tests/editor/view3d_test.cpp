@@ -15,34 +15,9 @@
 
 namespace {
 
-void openFile(TestWindow& test, const QString& path, const std::vector<FormBox>& boxes,
-              const std::vector<std::string>& intersections) {
-    writeBytes(path, boxTextBytes(boxes, intersections));
-    test.answerChooser(path);
-    test.click(1000);
-}
-
-ViewWindow* openView(TestWindow& test) {
-    QTest::keyClick(&test.window(), Qt::Key_F3);
-    ViewWindow* view = test.window().view();
-    if (view != nullptr && !QTest::qWaitForWindowExposed(view)) {
-        qWarning("The view did not show");
-    }
-    return view;
-}
-
 // Draws a frame, as the window system would ask for one.
 void drawFrame(ViewWindow* view) {
     static_cast<void>(view->sceneView()->grab());
-}
-
-QString problemTitle(ViewWindow* view) {
-    for (const QGroupBox* box : view->findChildren<QGroupBox*>()) {
-        if (box->title().startsWith("Problèmes")) {
-            return box->title();
-        }
-    }
-    return {};
 }
 
 // The row of the first problem whose line shows the text in the column.
