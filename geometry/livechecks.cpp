@@ -118,6 +118,44 @@ std::vector<std::size_t> neighboursOf(const ShapeSet& shapes, std::size_t rank, 
     return found;
 }
 
+// The entries at the removed positions taken out and placeholders put in at the inserted ones,
+// in place for a few, in one pass for many.
+template <typename Value>
+void moveEntries(std::vector<Value>& values, const std::vector<std::size_t>& removed,
+                 const std::vector<std::size_t>& inserted, const Value& placeholder) {
+    const auto at = [&](std::size_t position) {
+        return values.begin() + static_cast<std::ptrdiff_t>(position);
+    };
+    if (removed.size() + inserted.size() <= 4) {
+        for (auto position = removed.rbegin(); position != removed.rend(); ++position) {
+            values.erase(at(*position));
+        }
+        for (const std::size_t position : inserted) {
+            values.insert(at(position), placeholder);
+        }
+        return;
+    }
+    std::vector<Value> moved;
+    moved.reserve(values.size() - removed.size() + inserted.size());
+    auto leaving = removed.begin();
+    auto coming = inserted.begin();
+    const auto comeUpTo = [&] {
+        for (; coming != inserted.end() && *coming == moved.size(); ++coming) {
+            moved.push_back(placeholder);
+        }
+    };
+    for (std::size_t position = 0; position < values.size(); ++position) {
+        if (leaving != removed.end() && *leaving == position) {
+            ++leaving;
+            continue;
+        }
+        comeUpTo();
+        moved.push_back(std::move(values[position]));
+    }
+    comeUpTo();
+    values = std::move(moved);
+}
+
 void sortUniqueIds(std::vector<std::string>& ids) {
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
@@ -163,12 +201,17 @@ public:
     // A position once the removals are made, as the change names rewritten ones, moved by the
     // insertions.
     std::size_t afterInsertions(std::size_t position) const {
-        for (const std::size_t inserted : inserted_) {
-            if (inserted <= position) {
-                ++position;
+        // Moved up once for each insertion at or below where it ends up.
+        std::size_t below = 0;
+        for (;;) {
+            const auto count = static_cast<std::size_t>(
+                std::upper_bound(inserted_.begin(), inserted_.end(), position + below) -
+                inserted_.begin());
+            if (count == below) {
+                return position + below;
             }
+            below = count;
         }
-        return position;
     }
 
 private:
@@ -628,14 +671,8 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
     const auto leaves = [&](std::size_t line) {
         return std::binary_search(change.removedLines.begin(), change.removedLines.end(), line);
     };
-    for (auto line = change.removedLines.rbegin(); line != change.removedLines.rend(); ++line) {
-        lineTexts_.erase(lineTexts_.begin() + static_cast<std::ptrdiff_t>(*line));
-        lineKeys_.erase(lineKeys_.begin() + static_cast<std::ptrdiff_t>(*line));
-    }
-    for (const std::size_t line : change.insertedLines) {
-        lineTexts_.insert(lineTexts_.begin() + static_cast<std::ptrdiff_t>(line), std::string());
-        lineKeys_.insert(lineKeys_.begin() + static_cast<std::ptrdiff_t>(line), MALFORMED);
-    }
+    moveEntries(lineTexts_, change.removedLines, change.insertedLines, std::string());
+    moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
     std::erase_if(listings_, [&](const Listing& listing) { return leaves(listing.line); });
     for (Listing& listing : listings_) {
         listing.line = static_cast<std::uint32_t>(*map(listing.line));
