@@ -15,7 +15,6 @@
 #include <iterator>
 #include <limits>
 #include <string_view>
-#include <unordered_map>
 
 namespace {
 

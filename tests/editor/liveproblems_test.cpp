@@ -61,6 +61,7 @@ class LiveProblemsTest : public QObject {
 private slots:
     void anySequenceOfCommandsShowsWhatAWholeCheckFinds();
     void anEditElsewhereKeepsTheSelectionAndTheScroll();
+    void editsWhileTheViewIsClosedShowWhenItOpensAgain();
 };
 
 void LiveProblemsTest::anySequenceOfCommandsShowsWhatAWholeCheckFinds() {
@@ -158,6 +159,28 @@ void LiveProblemsTest::anEditElsewhereKeepsTheSelectionAndTheScroll() {
     QCOMPARE(list->model()->rowCount(), 40);
     QCOMPARE(list->selectionModel()->selectedRows().first().row(), 25);
     QCOMPARE(list->verticalScrollBar()->value(), scroll);
+}
+
+void LiveProblemsTest::editsWhileTheViewIsClosedShowWhenItOpensAgain() {
+    QTemporaryDir dir;
+    TestWindow test;
+    openFile(test, dir.filePath("row.box"), rowOfCubes(), rowPairs);
+    ViewWindow* view = openView(test);
+    view->close();
+    test.clickLine(1008, 2);
+    test.click(1031);
+    addIntersectionAsUser(test, "0", "5");
+    QWidget* boxList = test.control(1008);
+    boxList->setFocus();
+    QTest::keyClick(boxList, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(boxList, Qt::Key_Y, Qt::ControlModifier);
+    test.click(1083); // "Vue 3D"
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    compareWithWholeCheck(test, view);
+    // And it follows again from there.
+    test.clickLine(1027, 0);
+    test.click(1030);
+    compareWithWholeCheck(test, view);
 }
 
 QTEST_MAIN(LiveProblemsTest)
