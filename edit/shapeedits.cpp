@@ -30,6 +30,12 @@ ReshapeBox::ReshapeBox(const BoxDocument& document, std::size_t rank, ShapeChang
       name_(verbOf(change) + " la box " + std::string(document.boxes.at(rank).id.view())),
       texts_(std::move(texts)) {}
 
+ReshapeBox::ReshapeBox(const BoxDocument& document, std::size_t rank, std::size_t stuckToRank,
+                       BoxTexts texts)
+    : ReshapeBox(document, rank, ShapeChange::Stick, std::move(texts)) {
+    name_ += " contre la box " + std::string(document.boxes.at(stuckToRank).id.view());
+}
+
 DocumentChange ReshapeBox::apply(BoxDocument& document) {
     Box& box = document.boxes.at(rank_);
     for (std::size_t slot = boxslot::radius; slot < texts_.size(); ++slot) {

@@ -17,6 +17,9 @@ class ReshapeBox final : public Edit {
 public:
     // Preconditions: rank below the number of boxes. The ID slot of texts is not read.
     ReshapeBox(const BoxDocument& document, std::size_t rank, ShapeChange change, BoxTexts texts);
+    // "Coller la box 12 contre la box 40": the box at rank moved onto a face of the other.
+    ReshapeBox(const BoxDocument& document, std::size_t rank, std::size_t stuckToRank,
+               BoxTexts texts);
 
     // "Déplacer la box 12", "Tourner ...", "Redimensionner ...", "Retourner ...", "Coller ...".
     std::string name() const override { return name_; }

@@ -86,6 +86,9 @@ public:
     ViewWindow* view() const { return view_; }
     // Selects line rank of the box list and shows its box, as a click on that line does.
     void showBoxOfRank(std::size_t rank);
+    // Selects line rank and fills the form with the box's texts as the document now holds them,
+    // after a command changed them: what the form held for it is dropped.
+    void showStoredBox(std::size_t rank);
     // The rank of the box the form shows, while it is a box of the document.
     std::optional<std::size_t> shownRank() const { return shownRank_; }
     // What the form's ID field, and the fields of the 29 texts of a box, show now, pulled or not.

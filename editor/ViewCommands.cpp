@@ -32,6 +32,18 @@ void QuadrelDlg::showBoxOfRank(std::size_t rank) {
     selectBox();
 }
 
+void QuadrelDlg::showStoredBox(std::size_t rank) {
+    if (rank >= document_->boxes.size() ||
+        rank >= static_cast<std::size_t>(boxList_->lineCount())) {
+        return;
+    }
+    const int line = static_cast<int>(rank);
+    if (boxList_->selectedIndex() != line) {
+        boxList_->selectLine(line);
+    }
+    fillFormFromBox(rank);
+}
+
 std::string QuadrelDlg::shownId() const {
     return controlAs<EditField>(idFieldId)->text().toStdString();
 }

@@ -5,6 +5,7 @@
 #include "ProblemFixes.h"
 #include "QuadrelDlg.h"
 #include "SceneView.h"
+#include "SeamFix.h"
 #include "ViewPlacement.h"
 #include "boxvalues.h"
 #include "orlclass.h"
@@ -95,12 +96,16 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     normaliseButton_ = new QPushButton(tr("Normaliser le plan"));
     addMissingButton_ = new QPushButton(tr("Ajouter les intersections manquantes"));
     removeInvalidButton_ = new QPushButton(tr("Retirer les intersections invalides"));
+    stickButton_ = new QPushButton(tr("Coller contre"));
+    stickButton_->setToolTip(tr("Fermer la fente : la box de la forme, ou sinon la première box "
+                                "du problème, glisse le long de sa face jusqu'à l'autre face"));
     problemBox_ = new QGroupBox;
     auto* problemLayout = new QVBoxLayout(problemBox_);
     problemLayout->addWidget(problemList_, 1);
     problemLayout->addWidget(normaliseButton_);
     problemLayout->addWidget(addMissingButton_);
     problemLayout->addWidget(removeInvalidButton_);
+    problemLayout->addWidget(stickButton_);
 
     historyList_ = new QListWidget;
     historyList_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -137,6 +142,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     connect(addMissingButton_, &QPushButton::clicked, this, &ViewWindow::addMissingIntersections);
     connect(removeInvalidButton_, &QPushButton::clicked, this,
             &ViewWindow::removeInvalidIntersections);
+    connect(stickButton_, &QPushButton::clicked, this, &ViewWindow::stickTogether);
     connect(&problems_, &QAbstractItemModel::dataChanged, this, &ViewWindow::updateFixButtons);
     connect(&problems_, &QAbstractItemModel::rowsRemoved, this, &ViewWindow::updateFixButtons);
     connect(&mainWindow_.commands(), &CommandProcessor::documentEdited, this,
@@ -317,6 +323,8 @@ void ViewWindow::updateFixButtons() {
                                  problem->rank && problem->plane);
     addMissingButton_->setEnabled(problem && isMissingIntersection(*problem));
     removeInvalidButton_->setEnabled(problem && isInvalidIntersection(*problem));
+    stickButton_->setEnabled(problem && problem->fix() == ProblemFix::StickTogether &&
+                             canCloseSeam(mainWindow_, *problem));
 }
 
 // The box of the problem is shown, and the faces it concerns marked, both boxes framed when it
@@ -376,6 +384,12 @@ void ViewWindow::addMissingIntersections() {
 
 void ViewWindow::removeInvalidIntersections() {
     mainWindow_.removeIntersections(invalidIntersections(scene_.problems()));
+}
+
+void ViewWindow::stickTogether() {
+    if (const Problem* problem = selectedProblem()) {
+        closeSeam(mainWindow_, *problem);
+    }
 }
 
 void ViewWindow::showHistory() {

@@ -60,6 +60,7 @@ private:
     void normalisePlane();
     void addMissingIntersections();
     void removeInvalidIntersections();
+    void stickTogether();
     void showHistory();
 
     QuadrelDlg& mainWindow_;
@@ -72,6 +73,7 @@ private:
     QPushButton* normaliseButton_ = nullptr;
     QPushButton* addMissingButton_ = nullptr;
     QPushButton* removeInvalidButton_ = nullptr;
+    QPushButton* stickButton_ = nullptr;
     QListWidget* historyList_ = nullptr;
     // The box an undo or redo showed, framed once the scene holds the document it left.
     std::optional<std::size_t> boxToFrame_;

@@ -49,7 +49,6 @@ void FaceStore::append(const FaceStore& other) {
 void FaceStore::clear() {
     boxes_.clear();
     corners_.clear();
-    cache_.clear();
     unusedCorners_ = 0;
 }
 
@@ -57,8 +56,6 @@ FaceStore::Indices FaceStore::adopted(const FaceStore& single) {
     Indices indices = single.boxes_.front();
     indices.first = static_cast<std::uint32_t>(corners_.size());
     corners_.insert(corners_.end(), single.corners_.begin(), single.corners_.end());
-    // The outlines kept are found by rank, and ranks now name other boxes.
-    cache_.clear();
     return indices;
 }
 
@@ -71,7 +68,6 @@ std::size_t FaceStore::cornerCount(const Indices& indices) {
 }
 
 void FaceStore::leaveBehind(const Indices& indices) {
-    cache_.clear();
     unusedCorners_ += cornerCount(indices);
     if (unusedCorners_ <= 4096 || unusedCorners_ * 2 <= corners_.size()) {
         return;
@@ -123,7 +119,7 @@ void FaceStore::build(const ShapeSet& shapes, std::size_t rank, std::uint8_t pla
     }
 }
 
-const BoxFaces& FaceStore::cached(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes) {
+const BoxFaces& FaceReader::cached(std::size_t rank, std::uint8_t planes) {
     if (cache_.empty()) {
         cache_.resize(CACHE_SIZE);
     }
@@ -132,17 +128,17 @@ const BoxFaces& FaceStore::cached(const ShapeSet& shapes, std::size_t rank, std:
         entry.rank = rank;
         entry.faces.built = 0;
     }
-    build(shapes, rank, planes, entry.faces);
+    store_.build(shapes_, rank, planes, entry.faces);
     return entry.faces;
 }
 
-std::pair<const BoxFaces*, const BoxFaces*>
-FaceStore::facesOf(const ShapeSet& shapes, std::size_t a, std::size_t b, std::uint8_t planes) {
-    const BoxFaces& first = cached(shapes, a, planes);
+std::pair<const BoxFaces*, const BoxFaces*> FaceReader::facesOf(std::size_t a, std::size_t b,
+                                                                std::uint8_t planes) {
+    const BoxFaces& first = cached(a, planes);
     if (a % CACHE_SIZE == b % CACHE_SIZE) {
         spare_.built = 0;
-        build(shapes, b, planes, spare_);
+        store_.build(shapes_, b, planes, spare_);
         return {&first, &spare_};
     }
-    return {&first, &cached(shapes, b, planes)};
+    return {&first, &cached(b, planes)};
 }

@@ -21,7 +21,7 @@ struct BoxFaces {
 
 // The faces of every box of a scene, kept as indices into the vertices the shapes keep: a few
 // bytes a box, where the outlines themselves would take more than a kilobyte. Outlines are built
-// again when asked for, the last ones kept for boxes asked for again soon, as neighbours are.
+// again when a FaceReader asks for them.
 class FaceStore {
 public:
     void reserve(std::size_t boxCount);
@@ -38,10 +38,9 @@ public:
     void erase(std::size_t rank);
     std::size_t size() const { return boxes_.size(); }
     std::uint8_t walkable(std::size_t rank) const { return boxes_[rank].walkable; }
-    // The faces of two boxes present in the shapes, both valid until the next call: at least
-    // those of the planes given, bit p for plane p.
-    std::pair<const BoxFaces*, const BoxFaces*> facesOf(const ShapeSet& shapes, std::size_t a,
-                                                        std::size_t b, std::uint8_t planes);
+    // Builds the outlines of the planes given that faces lacks.
+    void build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
+               BoxFaces& faces) const;
 
 private:
     struct Indices {
@@ -49,25 +48,40 @@ private:
         std::array<std::uint8_t, 6> sizes{};
         std::uint8_t walkable = 0;
     };
-    struct Cached {
-        std::size_t rank = SIZE_MAX;
-        BoxFaces faces;
-    };
 
     Indices adopted(const FaceStore& single);
     static std::size_t cornerCount(const Indices& indices);
     void leaveBehind(const Indices& indices);
-
-    // Builds the outlines of the planes given that faces lacks.
-    void build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
-               BoxFaces& faces) const;
-    const BoxFaces& cached(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes);
 
     std::vector<Indices> boxes_;
     // The corners of every face, as indices into its solid's vertices.
     std::vector<std::uint8_t> corners_;
     // Corners no box refers to any more.
     std::size_t unusedCorners_ = 0;
+};
+
+// The outlines of a store's faces as one thread asks for them, the last ones kept for boxes
+// asked for again soon, as neighbours are. Each thread has its own. The outlines kept are found
+// by rank: a reader serves until the store changes.
+class FaceReader {
+public:
+    FaceReader(const FaceStore& store, const ShapeSet& shapes) : store_(store), shapes_(shapes) {}
+
+    // The faces of two boxes present in the shapes, both valid until the next call: at least
+    // those of the planes given, bit p for plane p.
+    std::pair<const BoxFaces*, const BoxFaces*> facesOf(std::size_t a, std::size_t b,
+                                                        std::uint8_t planes);
+
+private:
+    struct Cached {
+        std::size_t rank = SIZE_MAX;
+        BoxFaces faces;
+    };
+
+    const BoxFaces& cached(std::size_t rank, std::uint8_t planes);
+
+    const FaceStore& store_;
+    const ShapeSet& shapes_;
     std::vector<Cached> cache_;
     BoxFaces spare_;
 };

@@ -37,13 +37,12 @@ struct Bounds {
     std::array<double, 3> high;
 };
 
-// Widened by half the tolerance on every side, so that bounds within the tolerance overlap.
-Bounds widenedBounds(const ShapeSet& shapes, std::size_t rank) {
+// Widened by half a margin on every side, so that bounds within the margin overlap.
+Bounds widenedBounds(const ShapeSet& shapes, std::size_t rank, double halfMargin) {
     const Vec3 low = shapes.boundsMin(rank);
     const Vec3 high = shapes.boundsMax(rank);
-    const double margin = GEOMETRY_TOLERANCE / 2;
-    return {{low.x - margin, low.y - margin, low.z - margin},
-            {high.x + margin, high.y + margin, high.z + margin}};
+    return {{low.x - halfMargin, low.y - halfMargin, low.z - halfMargin},
+            {high.x + halfMargin, high.y + halfMargin, high.z + halfMargin}};
 }
 
 bool overlap(const Bounds& a, const Bounds& b) {
@@ -109,6 +108,7 @@ struct SweepItem {
 // What one thread finds, and what it needs for finding it.
 struct Worker {
     std::vector<RankPair> pairs;
+    std::vector<RankPair> nearPairs;
     std::size_t boundsTests = 0;
     std::size_t exactTests = 0;
     std::vector<SweepItem> sweep;
@@ -116,8 +116,10 @@ struct Worker {
 
 class Search {
 public:
-    Search(const ShapeSet& shapes, unsigned threadCount)
-        : shapes_(shapes), threadCount_(std::max(threadCount, 1u)),
+    Search(const ShapeSet& shapes, unsigned threadCount, double nearMargin)
+        : shapes_(shapes), threadCount_(std::max(threadCount, 1u)), nearMargin_(nearMargin),
+          listsNear_(nearMargin > GEOMETRY_TOLERANCE),
+          halfMargin_(std::max(nearMargin, GEOMETRY_TOLERANCE) / 2),
           boundsTests_(BASE_BOUNDS_TESTS + BOUNDS_TESTS_PER_BOX * shapes.size()),
           exactTests_(BASE_EXACT_TESTS + EXACT_TESTS_PER_BOX * shapes.size()) {
         double size = 1;
@@ -134,25 +136,30 @@ public:
         if (stopped_ && threadCount_ > 1) {
             // Which pairs a stopped search found depends on how its threads met the limit: one
             // thread alone always finds the same ones.
-            return Search(shapes_, 1).run();
+            return Search(shapes_, 1, nearMargin_).run();
         }
         IntersectionSearch result;
         result.complete = !stopped_;
-        result.pairs = std::move(workers.front().pairs);
-        for (std::size_t i = 1; i < workers.size(); ++i) {
-            const auto middle = static_cast<std::ptrdiff_t>(result.pairs.size());
-            result.pairs.insert(result.pairs.end(), workers[i].pairs.begin(),
-                                workers[i].pairs.end());
-            std::vector<RankPair>().swap(workers[i].pairs);
-            std::inplace_merge(result.pairs.begin(), result.pairs.begin() + middle,
-                               result.pairs.end());
-        }
-        result.pairs.erase(std::unique(result.pairs.begin(), result.pairs.end()),
-                           result.pairs.end());
+        result.pairs = merged(workers, &Worker::pairs);
+        result.nearPairs = merged(workers, &Worker::nearPairs);
         return result;
     }
 
 private:
+    // The threads' sorted lists as one, each pair once.
+    static std::vector<RankPair> merged(std::vector<Worker>& workers,
+                                        std::vector<RankPair> Worker::*list) {
+        std::vector<RankPair> pairs = std::move(workers.front().*list);
+        for (std::size_t i = 1; i < workers.size(); ++i) {
+            const auto middle = static_cast<std::ptrdiff_t>(pairs.size());
+            pairs.insert(pairs.end(), (workers[i].*list).begin(), (workers[i].*list).end());
+            std::vector<RankPair>().swap(workers[i].*list);
+            std::inplace_merge(pairs.begin(), pairs.begin() + middle, pairs.end());
+        }
+        pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+        return pairs;
+    }
+
     static constexpr std::int8_t ABSENT = -1;
     static constexpr std::int8_t OVERSIZED = -2;
 
@@ -163,8 +170,9 @@ private:
     };
     static constexpr std::size_t NO_CELL = static_cast<std::size_t>(-1);
 
-    // Computed again at each use rather than kept: the shapes hold them already.
-    Bounds boundsOf(std::size_t rank) const { return widenedBounds(shapes_, rank); }
+    // The bounds the grids hold, widened for the near pairs when they are asked for. Computed
+    // again at each use rather than kept: the shapes hold them already.
+    Bounds boundsOf(std::size_t rank) const { return widenedBounds(shapes_, rank, halfMargin_); }
 
     double cellSize(int level) const {
         return baseSize_ * cellSizes_[static_cast<std::size_t>(level)];
@@ -212,7 +220,7 @@ private:
         }
         const auto middle = extents.begin() + static_cast<std::ptrdiff_t>(extents.size() / 2);
         std::nth_element(extents.begin(), middle, extents.end());
-        baseSize_ = std::max(2 * *middle, GEOMETRY_TOLERANCE);
+        baseSize_ = std::max(2 * *middle, 2 * halfMargin_);
     }
 
     // The level of a present shape, or OVERSIZED when its bounds span more than two cells of the
@@ -380,6 +388,9 @@ private:
             (coarserQueries_.size() + BOXES_PER_PIECE - 1) / BOXES_PER_PIECE;
         const std::size_t pieces = cellPieces + queryPieces + oversized_.size();
         worker.pairs.reserve(shapes_.size() * 8 / threadCount_);
+        if (listsNear_) {
+            worker.nearPairs.reserve(shapes_.size() * 8 / threadCount_);
+        }
         for (std::size_t piece = nextPiece_++; piece < pieces && !stopped_; piece = nextPiece_++) {
             if (piece < cellPieces) {
                 const std::size_t first = piece * CELLS_PER_PIECE;
@@ -398,6 +409,7 @@ private:
             }
         }
         std::sort(worker.pairs.begin(), worker.pairs.end());
+        std::sort(worker.nearPairs.begin(), worker.nearPairs.end());
     }
 
     // The pairs of shapes of one level that share the cell and are met there once: in the cell
@@ -494,7 +506,7 @@ private:
                 }
                 if (overlap(item.bounds, other.bounds) &&
                     referenceCell(item.bounds, other.bounds, level) == place) {
-                    testExactly(worker, item.rank, other.rank);
+                    testPair(worker, item.rank, other.rank);
                 }
             }
         }
@@ -519,7 +531,7 @@ private:
                 }
                 if (overlap(item.bounds, other.bounds) &&
                     cellKey(level, referenceCell(item.bounds, other.bounds, level)) == key) {
-                    testExactly(worker, item.rank, other.rank);
+                    testPair(worker, item.rank, other.rank);
                 }
             }
         }
@@ -548,7 +560,7 @@ private:
                     const Bounds otherBounds = boundsOf(other);
                     if (overlap(bounds, otherBounds) &&
                         referenceCell(bounds, otherBounds, level) == cell) {
-                        testExactly(worker, rank, other);
+                        testPair(worker, rank, other);
                     }
                 }
             });
@@ -563,9 +575,23 @@ private:
                 continue;
             }
             if (spend(worker.boundsTests, boundsTests_) && overlap(bounds, boundsOf(other))) {
-                testExactly(worker, rank, other);
+                testPair(worker, rank, other);
             }
         }
+    }
+
+    // A pair whose bounds, as the grids hold them, overlap: near, and tested exactly when its
+    // bounds come within the tolerance.
+    void testPair(Worker& worker, std::size_t a, std::size_t b) {
+        if (listsNear_) {
+            worker.nearPairs.emplace_back(std::min(a, b), std::max(a, b));
+            const double halfTolerance = GEOMETRY_TOLERANCE / 2;
+            if (!overlap(widenedBounds(shapes_, a, halfTolerance),
+                         widenedBounds(shapes_, b, halfTolerance))) {
+                return;
+            }
+        }
+        testExactly(worker, a, b);
     }
 
     void testExactly(Worker& worker, std::size_t a, std::size_t b) {
@@ -590,6 +616,10 @@ private:
 
     const ShapeSet& shapes_;
     const unsigned threadCount_;
+    const double nearMargin_;
+    const bool listsNear_;
+    // Half the margin the grids' bounds are widened by: the tolerance, or the near margin.
+    const double halfMargin_;
     double baseSize_ = 1;
     std::array<double, LEVEL_COUNT> cellSizes_{};
     std::vector<std::int8_t> levels_;
@@ -613,5 +643,14 @@ IntersectionSearch findIntersections(const ShapeSet& shapes) {
 }
 
 IntersectionSearch findIntersections(const ShapeSet& shapes, unsigned threadCount) {
-    return Search(shapes, threadCount).run();
+    return Search(shapes, threadCount, 0).run();
+}
+
+IntersectionSearch findIntersectionsAndNearPairs(const ShapeSet& shapes, double nearMargin) {
+    return findIntersectionsAndNearPairs(shapes, nearMargin, threadCountFor(shapes.size()));
+}
+
+IntersectionSearch findIntersectionsAndNearPairs(const ShapeSet& shapes, double nearMargin,
+                                                 unsigned threadCount) {
+    return Search(shapes, threadCount, nearMargin).run();
 }

@@ -14,6 +14,9 @@ struct IntersectionSearch {
     // False when the scene needed far more tests than its size calls for (thousands of boxes
     // heaped in one place) and the search stopped there: pairs then holds what it found.
     bool complete = true;
+    // When asked for: every pair of present shapes whose bounds come within the near margin of
+    // each other, each once, increasing; the touching pairs are among them.
+    std::vector<RankPair> nearPairs;
 };
 
 // A broad phase on a hierarchy of grids, whose cells grow four times from one level to the next,
@@ -25,3 +28,8 @@ struct IntersectionSearch {
 IntersectionSearch findIntersections(const ShapeSet& shapes);
 // The same with the threads given; 1 searches on the calling thread alone.
 IntersectionSearch findIntersections(const ShapeSet& shapes, unsigned threadCount);
+// The same search, its grids holding bounds widened by the near margin, listing the near pairs
+// too: the pairs the checks between boxes that do not touch look at, found in the same pass.
+IntersectionSearch findIntersectionsAndNearPairs(const ShapeSet& shapes, double nearMargin);
+IntersectionSearch findIntersectionsAndNearPairs(const ShapeSet& shapes, double nearMargin,
+                                                 unsigned threadCount);

@@ -2,7 +2,6 @@
 
 #include "boxvalues.h"
 #include "intersectionchecks.h"
-#include "nearpairs.h"
 #include "orlclass.h"
 #include "playchecks.h"
 #include "problemreporter.h"
@@ -62,33 +61,14 @@ struct WidenedBounds {
     std::array<double, 3> high;
 };
 
-float roundedDown(double value) {
-    const float rounded = static_cast<float>(value);
-    return rounded > value ? std::nextafter(rounded, -std::numeric_limits<float>::infinity())
-                           : rounded;
-}
-
-float roundedUp(double value) {
-    const float rounded = static_cast<float>(value);
-    return rounded < value ? std::nextafter(rounded, std::numeric_limits<float>::infinity())
-                           : rounded;
-}
-
-// The bounds of a shape widened by half the margin, as the searches widen them: the search for
-// intersections in double precision, the search for near faces rounded out to single precision.
-WidenedBounds widened(const ShapeSet& shapes, std::size_t rank, double margin, bool single) {
+// The bounds of a shape widened by half the margin on every side, as the search for intersections
+// and near pairs widens them.
+WidenedBounds widened(const ShapeSet& shapes, std::size_t rank, double margin) {
     const Vec3 low = shapes.boundsMin(rank);
     const Vec3 high = shapes.boundsMax(rank);
     const double half = margin / 2;
-    WidenedBounds bounds{{low.x - half, low.y - half, low.z - half},
-                         {high.x + half, high.y + half, high.z + half}};
-    if (single) {
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            bounds.low[axis] = roundedDown(bounds.low[axis]);
-            bounds.high[axis] = roundedUp(bounds.high[axis]);
-        }
-    }
-    return bounds;
+    return {{low.x - half, low.y - half, low.z - half},
+            {high.x + half, high.y + half, high.z + half}};
 }
 
 bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
@@ -101,16 +81,15 @@ bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
 }
 
 // The present shapes whose bounds come within the margin of those of the rank.
-std::vector<std::size_t> neighboursOf(const ShapeSet& shapes, std::size_t rank, double margin,
-                                      bool single) {
+std::vector<std::size_t> neighboursOf(const ShapeSet& shapes, std::size_t rank, double margin) {
     std::vector<std::size_t> found;
     if (!shapes.present(rank)) {
         return found;
     }
-    const WidenedBounds own = widened(shapes, rank, margin, single);
+    const WidenedBounds own = widened(shapes, rank, margin);
     for (std::size_t other = 0; other < shapes.size(); ++other) {
         if (other != rank && shapes.present(other) &&
-            overlap(own, widened(shapes, other, margin, single))) {
+            overlap(own, widened(shapes, other, margin))) {
             found.push_back(other);
         }
     }
@@ -437,7 +416,9 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
         faces_ = play->releaseFaces();
     }
 
-    IntersectionSearch search = findIntersections(shapes_);
+    // The one search checkDocument makes: where a heap stops it depends on what it looks for.
+    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes_, nearReach(*play_))
+                                      : findIntersections(shapes_);
     pairs_ = std::move(search.pairs);
     complete_ = search.complete;
     lineTexts_.clear();
@@ -472,13 +453,7 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
 
     findings_.clear();
     if (play_ && complete_) {
-        const NearPairSearch near = findNearPairs(shapes_, nearReach(*play_));
-        complete_ = near.complete;
-        for (const RankPair& pair : near.pairs) {
-            findBetweenBoxes(faces_, shapes_, *play_, pair,
-                             !std::binary_search(pairs_.begin(), pairs_.end(), pair), findings_);
-        }
-        std::sort(findings_.begin(), findings_.end());
+        findings_ = findBetweenNearBoxes(faces_, shapes_, *play_, pairs_, search.nearPairs);
         for (auto finding = findings_.begin(); finding != findings_.end();) {
             const std::uint64_t key = keyOf(finding->rank, finding->other);
             add(ProblemRows::Play, key, playRows(key));
@@ -842,10 +817,10 @@ void LiveChecks::findPairsAgain(Pending& pending) {
     }
     const auto involves = [&](std::size_t a, std::size_t b) { return isDirty[a] || isDirty[b]; };
     // Each pair between two boxes checked again is found from its first.
-    const auto pairsNear = [&](double margin, bool single) {
+    const auto pairsNear = [&](double margin) {
         std::vector<RankPair> near;
         for (const std::size_t rank : dirty) {
-            for (const std::size_t other : neighboursOf(shapes_, rank, margin, single)) {
+            for (const std::size_t other : neighboursOf(shapes_, rank, margin)) {
                 if (!isDirty[other] || rank < other) {
                     near.emplace_back(std::min(rank, other), std::max(rank, other));
                 }
@@ -861,7 +836,7 @@ void LiveChecks::findPairsAgain(Pending& pending) {
         (involves(pair.first, pair.second) ? before : kept).push_back(pair);
     }
     std::vector<RankPair> after;
-    for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE, false)) {
+    for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
         if (shapes_.touch(pair.first, pair.second)) {
             after.push_back(pair);
         }
@@ -894,8 +869,13 @@ void LiveChecks::findPairsAgain(Pending& pending) {
         return true;
     });
     std::vector<PlayFinding> found;
-    for (const RankPair& pair : pairsNear(nearReach(*play_), true)) {
-        findBetweenBoxes(faces_, shapes_, *play_, pair,
+    // The search lists no near pairs for a margin within the tolerance.
+    const double reach = nearReach(*play_);
+    const std::vector<RankPair> near =
+        reach > GEOMETRY_TOLERANCE ? pairsNear(reach) : std::vector<RankPair>();
+    FaceReader faces(faces_, shapes_);
+    for (const RankPair& pair : near) {
+        findBetweenBoxes(faces_, faces, *play_, pair,
                          !std::binary_search(pairs_.begin(), pairs_.end(), pair), found);
         playKeys.push_back(keyOf(pair.first, pair.second));
     }

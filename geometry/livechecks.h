@@ -23,7 +23,7 @@ class BoxDocument;
 // edit of a large scene at once. After any change the problems are those, in the same order, that
 // checkDocument gives for the document (the count as the document holds it).
 //
-// A scene where a heap of boxes stopped the search for intersections, or for near faces, is
+// A scene where a heap of boxes stopped the search for intersections and near pairs is
 // checked whole at each change: the point where such a search stops cannot be known otherwise.
 class LiveChecks {
 public:

@@ -3,8 +3,8 @@
 #include "boxvalues.h"
 #include "facepairs.h"
 #include "frenchtext.h"
-#include "nearpairs.h"
 #include "orlclass.h"
+#include "parallelwork.h"
 #include "problemreporter.h"
 #include "shapeset.h"
 #include "solid.h"
@@ -25,10 +25,9 @@ std::string faceText(int plane) {
     return "la face " + std::to_string(plane);
 }
 
-// In the order of the boxes, the IDs found walking the boxes once.
-void reportFindings(std::vector<PlayFinding>& findings, const BoxDocument& document,
+// Sorted findings in the order of the boxes, the IDs found walking the boxes once.
+void reportFindings(const std::vector<PlayFinding>& findings, const BoxDocument& document,
                     ProblemReporter& reporter) {
-    std::sort(findings.begin(), findings.end());
     auto finding = findings.begin();
     std::size_t rank = 0;
     for (const auto& box : document.boxes) {
@@ -41,6 +40,24 @@ void reportFindings(std::vector<PlayFinding>& findings, const BoxDocument& docum
         }
         reporter.endBox();
         ++rank;
+    }
+}
+
+// The near pairs from first to last, in increasing order so that the faces of each first box are
+// built once; touching: every pair that touches, increasing.
+void checkPairs(const FaceStore& store, FaceReader& faces, const PlayLimits& limits,
+                const std::vector<RankPair>& touching, std::vector<RankPair>::const_iterator first,
+                std::vector<RankPair>::const_iterator last, std::vector<PlayFinding>& findings) {
+    if (first == last) {
+        return;
+    }
+    auto touchingPair = std::lower_bound(touching.begin(), touching.end(), *first);
+    for (; first != last; ++first) {
+        while (touchingPair != touching.end() && *touchingPair < *first) {
+            ++touchingPair;
+        }
+        const bool apart = touchingPair == touching.end() || *touchingPair != *first;
+        findBetweenBoxes(store, faces, limits, *first, apart, findings);
     }
 }
 
@@ -82,6 +99,12 @@ void PlayChecks::checkThickness(const BoxValues& values, const Solid& solid) {
             continue;
         }
         normals[p] = normal * (1.0 / length(normal));
+        // Along a normal exactly opposite to one already measured the width is the same to the
+        // bit, and the earlier plane keeps the report: most boxes need three planes, not six.
+        if (std::any_of(normals.begin(), normals.begin() + static_cast<std::ptrdiff_t>(p),
+                        [&](const Vec3& earlier) { return earlier == -normals[p]; })) {
+            continue;
+        }
         double low = std::numeric_limits<double>::infinity();
         double high = -low;
         for (const Vec3& vertex : solid.vertices) {
@@ -142,18 +165,20 @@ double nearReach(const PlayLimits& limits) {
     return std::max(limits.seamWidth, limits.minStep) + GEOMETRY_TOLERANCE;
 }
 
-void findBetweenBoxes(FaceStore& faces, const ShapeSet& shapes, const PlayLimits& limits,
+// Boxes that touch leave no seam between them: their faces are not apart. Their faces are built
+// only where a micro-step may be, on their walkable planes.
+void findBetweenBoxes(const FaceStore& store, FaceReader& faces, const PlayLimits& limits,
                       const RankPair& pair, bool apart, std::vector<PlayFinding>& findings) {
     // Plain names rather than a structured binding, which a lambda below could not capture
     // before C++23 with every compiler.
     const std::size_t a = pair.first;
     const std::size_t b = pair.second;
-    const bool stepsPossible = faces.walkable(a) != 0 && faces.walkable(b) != 0;
+    const bool stepsPossible = store.walkable(a) != 0 && store.walkable(b) != 0;
     if (!apart && !stepsPossible) {
         return;
     }
-    const std::uint8_t planes = apart ? ALL_PLANES : faces.walkable(a) | faces.walkable(b);
-    const auto [first, second] = faces.facesOf(shapes, a, b, planes);
+    const std::uint8_t planes = apart ? ALL_PLANES : store.walkable(a) | store.walkable(b);
+    const auto [first, second] = faces.facesOf(a, b, planes);
     for (std::size_t p = 0; p < first->faces.size(); ++p) {
         if (!first->faces[p] || (planes >> p & 1u) == 0) {
             continue;
@@ -184,6 +209,30 @@ void findBetweenBoxes(FaceStore& faces, const ShapeSet& shapes, const PlayLimits
     }
 }
 
+std::vector<PlayFinding> findBetweenNearBoxes(const FaceStore& store, const ShapeSet& shapes,
+                                              const PlayLimits& limits,
+                                              const std::vector<RankPair>& touching,
+                                              const std::vector<RankPair>& near) {
+    // The near pairs in shares, one a thread: the findings are sorted, so that they do not
+    // depend on the threads.
+    const unsigned threadCount = threadCountFor(store.size());
+    std::vector<std::vector<PlayFinding>> found(threadCount);
+    runInParallel(threadCount, [&](unsigned share) {
+        const auto first =
+            near.begin() + static_cast<std::ptrdiff_t>(near.size() * share / threadCount);
+        const auto last =
+            near.begin() + static_cast<std::ptrdiff_t>(near.size() * (share + 1) / threadCount);
+        FaceReader faces(store, shapes);
+        checkPairs(store, faces, limits, touching, first, last, found[share]);
+    });
+    std::vector<PlayFinding> findings = std::move(found.front());
+    for (std::size_t share = 1; share < found.size(); ++share) {
+        findings.insert(findings.end(), found[share].begin(), found[share].end());
+    }
+    std::sort(findings.begin(), findings.end());
+    return findings;
+}
+
 void reportPlayFinding(const PlayFinding& finding, ProblemReporter& reporter) {
     const std::string what = finding.kind == ProblemKind::Seam ? "fente de " : "marche de ";
     reporter.addOnFaces(finding.kind, finding.plane, finding.other, finding.otherPlane,
@@ -192,21 +241,12 @@ void reportPlayFinding(const PlayFinding& finding, ProblemReporter& reporter) {
                             std::to_string(finding.other));
 }
 
-// Boxes that touch leave no seam between them: their faces are not apart. Their faces are built
-// only where a micro-step may be, on their walkable planes.
-void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching) {
-    const double reach = nearReach(limits_);
-    // In increasing order, so that the faces of each first box are built once. Should a heap of
-    // boxes stop the search, the pairs it found are still checked.
-    const NearPairSearch near = findNearPairs(shapes, reach);
-    std::vector<PlayFinding> findings;
-    auto touchingPair = touching.begin();
-    for (const RankPair& pair : near.pairs) {
-        while (touchingPair != touching.end() && *touchingPair < pair) {
-            ++touchingPair;
-        }
-        const bool apart = touchingPair == touching.end() || *touchingPair != pair;
-        findBetweenBoxes(faces_, shapes, limits_, pair, apart, findings);
-    }
-    reportFindings(findings, document_, reporter_);
+double PlayChecks::nearMargin() const {
+    return nearReach(limits_);
+}
+
+void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
+                                   const std::vector<RankPair>& near) {
+    reportFindings(findBetweenNearBoxes(faces_, shapes, limits_, touching, near), document_,
+                   reporter_);
 }

@@ -35,9 +35,16 @@ struct PlayFinding {
 // How far apart the bounds of two boxes may be for a seam or a step to lie between them.
 double nearReach(const PlayLimits& limits);
 // What lies between the two boxes of a near pair, rank < other, appended to findings: seams when
-// they are apart (the pair is not among the intersections), steps between walkable faces.
-void findBetweenBoxes(FaceStore& faces, const ShapeSet& shapes, const PlayLimits& limits,
+// they are apart (the pair is not among the intersections), steps between walkable faces; faces
+// reads the store's.
+void findBetweenBoxes(const FaceStore& store, FaceReader& faces, const PlayLimits& limits,
                       const RankPair& pair, bool apart, std::vector<PlayFinding>& findings);
+// What lies between the boxes of every near pair, on every core, sorted; near: the pairs whose
+// bounds come within nearReach(), increasing; touching: the pairs that touch, increasing.
+std::vector<PlayFinding> findBetweenNearBoxes(const FaceStore& store, const ShapeSet& shapes,
+                                              const PlayLimits& limits,
+                                              const std::vector<RankPair>& touching,
+                                              const std::vector<RankPair>& near);
 // The problem of a finding, told on the box the reporter is on, its first box.
 void reportPlayFinding(const PlayFinding& finding, ProblemReporter& reporter);
 
@@ -54,8 +61,12 @@ public:
     // faces for the checks between boxes.
     void checkBox(const BoxValues& values, const Solid& solid);
     // Seams and micro-steps, the shapes holding every box; touching: the pairs of boxes that
-    // touch, increasing.
-    void checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching);
+    // touch, increasing; near: every pair whose bounds come within nearMargin(), increasing,
+    // the touching ones among them.
+    void checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
+                           const std::vector<RankPair>& near);
+    // How near two boxes' bounds must come for a seam or a micro-step to lie between them.
+    double nearMargin() const;
     // The faces checkBox kept, taken away; boxes checked apart on another thread join the scene
     // of another PlayChecks through appendFaces, as its next ranks.
     FaceStore releaseFaces();

@@ -51,6 +51,8 @@ enum class ProblemFix {
     RemoveIntersection,
     // Lists the pair that the solids say touch.
     AddIntersection,
+    // Moves one of the two boxes along its face's normal onto the other's face.
+    StickTogether,
 };
 
 // "count-mismatch", "text-format", ...: the name reports give the kind, never to change.

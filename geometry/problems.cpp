@@ -81,12 +81,17 @@ public:
 
     IntersectionSearch finish() {
         texts_.finishBoxes();
-        IntersectionSearch search = findIntersections(shapes_);
+        // One search for the pairs that touch and, for the play checks, the pairs near enough
+        // for a seam or a step.
+        IntersectionSearch search =
+            play_ ? findIntersectionsAndNearPairs(shapes_, play_->nearMargin())
+                  : findIntersections(shapes_);
         checkListedIntersections(document_, shapes_, search, reporter_);
-        // A heap of boxes would stop the search between boxes as well: it is reported already.
+        // A heap of boxes stops the search: that is reported already.
         if (play_ && search.complete) {
-            play_->checkBetweenBoxes(shapes_, search.pairs);
+            play_->checkBetweenBoxes(shapes_, search.pairs, search.nearPairs);
         }
+        std::vector<RankPair>().swap(search.nearPairs);
         return search;
     }
 

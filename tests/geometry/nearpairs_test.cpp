@@ -1,4 +1,4 @@
-#include "nearpairs.h"
+#include "intersections.h"
 #include "shapeset.h"
 #include "solid.h"
 
@@ -33,14 +33,16 @@ double gapBetween(const Bounds& a, const Bounds& b) {
 }
 
 // Boxes of sizes from a hundredth of a unit to a few hundred, so that the grid uses several
-// levels and a few boxes are too large for any of them, checked against every pair.
+// levels and a few boxes are too large for any of them, checked against every pair; the search
+// for the near pairs finds the touching ones as the search for these alone does, whatever the
+// number of threads.
 TEST(NearPairs, EveryPairWithinTheMarginIsFoundOnceAndNoFartherOne) {
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> position(0, 40);
     std::uniform_real_distribution<double> exponent(-2, 1.2);
     std::uniform_real_distribution<double> unit(0, 1);
     const double margin = 0.125;
-    // Pairs this near the margin may fall either way: bounds are kept in single precision.
+    // Pairs this near the margin may fall either way: bounds are widened in floating point.
     const double slack = 1e-4;
     std::vector<Bounds> boxes;
     ShapeSet shapes;
@@ -62,16 +64,27 @@ TEST(NearPairs, EveryPairWithinTheMarginIsFoundOnceAndNoFartherOne) {
         }
         shapes.add(uprightSolid(boxes.back()));
     }
-    const NearPairSearch found = findNearPairs(shapes, margin);
+    const IntersectionSearch touching = findIntersections(shapes, 1);
+    const IntersectionSearch found = findIntersectionsAndNearPairs(shapes, margin, 1);
     ASSERT_TRUE(found.complete);
-    ASSERT_TRUE(std::is_sorted(found.pairs.begin(), found.pairs.end()));
-    ASSERT_EQ(std::adjacent_find(found.pairs.begin(), found.pairs.end()), found.pairs.end());
+    EXPECT_EQ(found.pairs, touching.pairs);
+    EXPECT_TRUE(touching.nearPairs.empty());
+    for (const unsigned threads : {2u, 3u, 8u}) {
+        const IntersectionSearch shared = findIntersectionsAndNearPairs(shapes, margin, threads);
+        EXPECT_EQ(shared.pairs, found.pairs) << threads;
+        EXPECT_EQ(shared.nearPairs, found.nearPairs) << threads;
+    }
+    const std::vector<RankPair>& nearPairs = found.nearPairs;
+    ASSERT_TRUE(std::is_sorted(nearPairs.begin(), nearPairs.end()));
+    ASSERT_EQ(std::adjacent_find(nearPairs.begin(), nearPairs.end()), nearPairs.end());
+    ASSERT_TRUE(
+        std::includes(nearPairs.begin(), nearPairs.end(), found.pairs.begin(), found.pairs.end()));
     std::size_t near = 0;
     for (std::size_t a = 0; a < boxes.size(); ++a) {
         for (std::size_t b = a + 1; b < boxes.size(); ++b) {
             const double gap = gapBetween(boxes[a], boxes[b]);
             const bool listed =
-                std::binary_search(found.pairs.begin(), found.pairs.end(), RankPair{a, b});
+                std::binary_search(nearPairs.begin(), nearPairs.end(), RankPair{a, b});
             if (gap <= margin - slack) {
                 EXPECT_TRUE(listed) << a << " " << b << " gap " << gap;
                 ++near;
@@ -86,9 +99,10 @@ TEST(NearPairs, EveryPairWithinTheMarginIsFoundOnceAndNoFartherOne) {
 TEST(NearPairs, AnEmptySceneHasNone) {
     ShapeSet shapes;
     shapes.add(Solid{});
-    const NearPairSearch found = findNearPairs(shapes, 1);
+    const IntersectionSearch found = findIntersectionsAndNearPairs(shapes, 1);
     EXPECT_TRUE(found.complete);
     EXPECT_TRUE(found.pairs.empty());
+    EXPECT_TRUE(found.nearPairs.empty());
 }
 
 } // namespace

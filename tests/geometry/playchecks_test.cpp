@@ -222,6 +222,32 @@ TEST(PlayChecks, ThinSolidsComeWithTheirBoxAndSeamsAfterTheIntersections) {
     EXPECT_EQ(kinds, (std::vector<std::string>{"thin-solid", "intersection-apart", "seam"}));
 }
 
+// Enough boxes for the checks to share their work between threads: pairs of cubes along X, a
+// seam in every other pair, the others touching and listed. Each seam is told once, in rank
+// order, whichever thread met it.
+TEST(PlayChecks, ALargeSceneGivesEverySeamOnceInOrder) {
+    std::vector<BoxTexts> boxes;
+    std::vector<std::string> listed;
+    std::vector<Found> expected;
+    for (std::size_t pair = 0; pair < 2600; ++pair) {
+        const double x = 3.0 * static_cast<double>(pair);
+        const bool seam = pair % 2 == 0;
+        const double gap = seam ? 1.0 / 32 : 0;
+        const std::size_t first = boxes.size();
+        boxes.push_back(axisBox(std::to_string(first), {x, 0, 0}, {x + 1, 1, 1}));
+        boxes.push_back(
+            axisBox(std::to_string(first + 1), {x + 1 + gap, 0, 0}, {x + 2 + gap, 1, 1}));
+        if (seam) {
+            expected.push_back({"seam", first, 0, first + 1, 5,
+                                "fente de 0,0312 entre la face 0 et la face 5 de la box " +
+                                    std::to_string(first + 1)});
+        } else {
+            listed.push_back(std::to_string(first) + " " + std::to_string(first + 1));
+        }
+    }
+    EXPECT_EQ(problemsOf(boxes, listed), expected);
+}
+
 // A normal at the given angle from +Z, turned about Y.
 Vec3 tilted(double degrees) {
     const double angle = degrees * 3.14159265358979323846 / 180;

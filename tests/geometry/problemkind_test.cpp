@@ -42,7 +42,7 @@ const std::vector<KindCase> KINDS = {
      ProblemFix::AddIntersection},
     {ProblemKind::IntersectionsIncomplete, "intersections-incomplete", Severity::Error,
      ProblemFix::None},
-    {ProblemKind::Seam, "seam", Severity::Warning, ProblemFix::None},
+    {ProblemKind::Seam, "seam", Severity::Warning, ProblemFix::StickTogether},
     {ProblemKind::ThinSolid, "thin-solid", Severity::Warning, ProblemFix::None},
     {ProblemKind::SteepFloor, "steep-floor", Severity::Warning, ProblemFix::None},
     {ProblemKind::MicroStep, "micro-step", Severity::Warning, ProblemFix::None},

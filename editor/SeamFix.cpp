@@ -1,0 +1,34 @@
+#include "SeamFix.h"
+
+#include "CommandProcessor.h"
+#include "QuadrelDlg.h"
+#include "orlclass.h"
+#include "seamclosing.h"
+#include "shapeedits.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+bool canCloseSeam(const QuadrelDlg& mainWindow, const Problem& problem) {
+    const BoxDocument* document = mainWindow.document();
+    return document != nullptr && !document->getPath().empty() &&
+           seamClosing(*document, problem, std::nullopt).has_value();
+}
+
+bool closeSeam(QuadrelDlg& mainWindow, const Problem& problem) {
+    const BoxDocument* document = mainWindow.document();
+    if (document == nullptr || document->getPath().empty()) {
+        return false;
+    }
+    const std::optional<SeamClosing> closing =
+        seamClosing(*document, problem, mainWindow.shownRank());
+    if (!closing) {
+        return false;
+    }
+    const std::string id(document->boxes.at(closing->rank).id.view());
+    mainWindow.commands().apply(std::make_unique<ReshapeBox>(
+        *document, closing->rank, closing->stuckToRank, boxTextsOf(id, closing->texts)));
+    mainWindow.showStoredBox(closing->rank);
+    return true;
+}
