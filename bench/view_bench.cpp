@@ -118,7 +118,7 @@ int main(int argc, char* argv[]) {
     }
     SceneView& view = *window->sceneView();
     std::printf("view: %zu boxes, %zu problems, %dx%d pixels\n", window->scene().size(),
-                window->scene().problems.size(), view.width(), view.height());
+                window->scene().problems().size(), view.width(), view.height());
 
     QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
     view.showAll();

@@ -27,6 +27,27 @@ void ProblemModel::setProblems(const std::vector<Problem>* problems) {
     endResetModel();
 }
 
+void ProblemModel::rowsAboutToBeRemoved(std::size_t first, std::size_t count) {
+    beginRemoveRows({}, static_cast<int>(first), static_cast<int>(first + count - 1));
+}
+
+void ProblemModel::rowsRemoved() {
+    endRemoveRows();
+}
+
+void ProblemModel::rowsAboutToBeInserted(std::size_t first, std::size_t count) {
+    beginInsertRows({}, static_cast<int>(first), static_cast<int>(first + count - 1));
+}
+
+void ProblemModel::rowsInserted() {
+    endInsertRows();
+}
+
+void ProblemModel::rowsChanged(std::size_t first, std::size_t count) {
+    emit dataChanged(index(static_cast<int>(first), 0),
+                     index(static_cast<int>(first + count - 1), ColumnCount - 1));
+}
+
 const Problem& ProblemModel::problem(int row) const {
     return problems_->at(static_cast<std::size_t>(row));
 }

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "problemrows.h"
 #include "problems.h"
 
 #include <QAbstractTableModel>
 #include <vector>
 
-// The problems of a document, one line each: severity, box, plane, message.
-class ProblemModel : public QAbstractTableModel {
+// The problems of a document, one line each: severity, box, plane, message. Told of each row
+// the checks remove, insert or change, it follows them in place, and the views keep their
+// selection and scroll.
+class ProblemModel : public QAbstractTableModel, public ProblemRowsListener {
     Q_OBJECT
 
 public:
@@ -14,6 +17,12 @@ public:
 
     // The problems stay the caller's, alive until the next call.
     void setProblems(const std::vector<Problem>* problems);
+
+    void rowsAboutToBeRemoved(std::size_t first, std::size_t count) override;
+    void rowsRemoved() override;
+    void rowsAboutToBeInserted(std::size_t first, std::size_t count) override;
+    void rowsInserted() override;
+    void rowsChanged(std::size_t first, std::size_t count) override;
     // Precondition: 0 <= row < rowCount().
     const Problem& problem(int row) const;
 

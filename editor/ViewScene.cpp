@@ -62,6 +62,19 @@ BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres) {
     return {middle, length(high - middle), true, low, high};
 }
 
+namespace {
+
+void markErrors(ViewScene& scene) {
+    scene.hasError.assign(scene.size(), 0);
+    for (const Problem& problem : scene.problems()) {
+        if (problem.rank && problem.severity() == Severity::Error && *problem.rank < scene.size()) {
+            scene.hasError[*problem.rank] = 1;
+        }
+    }
+}
+
+} // namespace
+
 ViewScene buildViewScene(const BoxDocument& document, ViewScene previous) {
     ViewScene scene;
     scene.values.reserve(document.boxes.size());
@@ -77,41 +90,48 @@ ViewScene buildViewScene(const BoxDocument& document, ViewScene previous) {
         }
         scene.spheres.push_back(sphereOf(scene.solids.back(), values.centre));
     }
-    scene.problems = checkDocument(document, scene.solids);
-    scene.hasError.assign(scene.size(), 0);
-    for (const Problem& problem : scene.problems) {
-        if (problem.rank && problem.severity() == Severity::Error && *problem.rank < scene.size()) {
-            scene.hasError[*problem.rank] = 1;
-        }
-    }
-    for (const std::string& text : document.intersections) {
-        if (const auto pair = listedPair(text, scene.size())) {
-            scene.listedPairs.push_back(*pair);
-        }
-    }
-    std::size_t rank = 0;
-    for (const std::string& id : document.boxIds) {
-        scene.firstRankOfId.try_emplace(id, rank++);
-    }
+    scene.checks.rebuild(document, scene.solids);
+    markErrors(scene);
     return scene;
 }
 
-std::optional<std::size_t> ViewScene::rankOfId(const std::string& id) const {
-    const auto found = firstRankOfId.find(id);
-    if (found == firstRankOfId.end()) {
-        return std::nullopt;
+void followChange(ViewScene& scene, const BoxDocument& document, const DocumentChange& change) {
+    const auto at = [](auto& ranks, std::size_t rank) {
+        return ranks.begin() + static_cast<std::ptrdiff_t>(rank);
+    };
+    for (auto rank = change.removedBoxes.rbegin(); rank != change.removedBoxes.rend(); ++rank) {
+        scene.values.erase(at(scene.values, *rank));
+        scene.solids.erase(at(scene.solids, *rank));
+        scene.spheres.erase(at(scene.spheres, *rank));
     }
-    return found->second;
-}
-
-std::vector<std::size_t> ViewScene::partnersOf(std::size_t rank) const {
-    std::vector<std::size_t> partners;
-    for (const auto& [first, second] : listedPairs) {
-        if (first == rank && second != rank) {
-            partners.push_back(second);
-        } else if (second == rank && first != rank) {
-            partners.push_back(first);
+    for (const std::size_t rank : change.insertedBoxes) {
+        scene.values.insert(at(scene.values, rank), BoxValues{});
+        scene.solids.insert(at(scene.solids, rank), Solid{});
+        scene.spheres.insert(at(scene.spheres, rank), BoxSphere{});
+    }
+    // Ranks changed are named before the insertions move them.
+    std::vector<std::size_t> built = change.insertedBoxes;
+    for (std::size_t rank : change.changedBoxes) {
+        for (const std::size_t inserted : change.insertedBoxes) {
+            rank += inserted <= rank ? 1 : 0;
+        }
+        built.push_back(rank);
+    }
+    std::sort(built.begin(), built.end());
+    auto next = built.begin();
+    std::size_t rank = 0;
+    for (auto box = document.boxes.begin(); box != document.boxes.end() && next != built.end();
+         ++box, ++rank) {
+        if (*next != rank) {
+            continue;
+        }
+        scene.values[rank] = decodeBoxValues(**box);
+        scene.solids[rank] = buildSolid(scene.values[rank]);
+        scene.spheres[rank] = sphereOf(scene.solids[rank], scene.values[rank].centre);
+        while (next != built.end() && *next == rank) {
+            ++next;
         }
     }
-    return partners;
+    scene.checks.update(document, scene.solids, change);
+    markErrors(scene);
 }

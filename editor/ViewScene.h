@@ -1,6 +1,8 @@
 #pragma once
 
+#include "documentchange.h"
 #include "intersections.h"
+#include "livechecks.h"
 #include "problems.h"
 #include "solid.h"
 #include "vec3.h"
@@ -8,7 +10,6 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class BoxDocument;
@@ -22,7 +23,8 @@ struct BoxSphere {
     Vec3 low, high;
 };
 
-// What the 3D view shows of a document, built again whenever the document changes.
+// What the 3D view shows of a document: built whole for a document opened, then following each
+// edit rank by rank.
 struct ViewScene {
     // By rank: the values the box's texts read as, and the solid they build.
     std::vector<BoxValues> values;
@@ -30,20 +32,20 @@ struct ViewScene {
     std::vector<BoxSphere> spheres;
     // By rank: whether a problem of severity error names the box.
     std::vector<unsigned char> hasError;
-    // The listed intersections that name two boxes of the document, as ranks.
-    std::vector<RankPair> listedPairs;
-    std::unordered_map<std::string, std::size_t> firstRankOfId;
-    std::vector<Problem> problems;
+    LiveChecks checks;
 
     std::size_t size() const { return solids.size(); }
-    std::optional<std::size_t> rankOfId(const std::string& id) const;
+    const std::vector<Problem>& problems() const { return checks.problems(); }
     // The boxes the listed intersections pair with the given one.
-    std::vector<std::size_t> partnersOf(std::size_t rank) const;
+    std::vector<std::size_t> partnersOf(std::size_t rank) const { return checks.partnersOf(rank); }
 };
 
 // The scene of the document; the solids of the previous scene whose box has the same values at
 // the same rank are taken over rather than built again, since one edit changes one box.
 ViewScene buildViewScene(const BoxDocument& document, ViewScene previous = {});
+// The scene of the document once the change is made: the boxes it names built again, the others
+// moved to their new ranks, the checks following. Not for a change of everything.
+void followChange(ViewScene& scene, const BoxDocument& document, const DocumentChange& change);
 BoxSphere sphereOf(const Solid& solid, const Vec3& centre);
 // The sphere around the bounds of a set of boxes; radius 0 at the origin for none.
 BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres);

@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -169,7 +170,14 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     connect(removeInvalidButton_, &QPushButton::clicked, this,
             &ViewWindow::removeInvalidIntersections);
     connect(stickButton_, &QPushButton::clicked, this, &ViewWindow::stickTogether);
+    connect(&problems_, &QAbstractItemModel::dataChanged, this, &ViewWindow::updateFixButtons);
+    connect(&problems_, &QAbstractItemModel::rowsRemoved, this, &ViewWindow::updateFixButtons);
+    connect(&mainWindow_.commands(), &CommandProcessor::documentEdited, this,
+            &ViewWindow::followEdit);
     connect(&mainWindow_, &QuadrelDlg::documentChanged, this, [this] {
+        if (std::exchange(followedEdit_, false)) {
+            return;
+        }
         stale_ = true;
         if (isVisible()) {
             refreshDocument();
@@ -272,23 +280,44 @@ void ViewWindow::refreshDocument() {
     view_->setScene(nullptr);
     scene_ = mainWindow_.document() ? buildViewScene(*mainWindow_.document(), std::move(scene_))
                                     : ViewScene();
-    problems_.setProblems(&scene_.problems);
-    problemBox_->setTitle(tr("Problèmes (%1)").arg(scene_.problems.size()));
+    scene_.checks.setListener(&problems_);
+    problems_.setProblems(&scene_.problems());
     problemList_->resizeColumnToContents(0);
     problemList_->resizeColumnToContents(1);
     problemList_->resizeColumnToContents(2);
-    view_->setScene(&scene_);
-    followForm();
-    if (boxToFrame_ && *boxToFrame_ < scene_.size()) {
-        view_->frameBoxes({*boxToFrame_});
-    }
-    boxToFrame_.reset();
+    showScene();
     // Another file is another scene: show it whole. After an edit the user keeps the view.
     const std::string path = mainWindow_.document() ? mainWindow_.document()->getPath() : "";
     if (path != shownPath_) {
         shownPath_ = path;
         view_->showAll();
     }
+}
+
+// While the window shows, each edit moves the scene and the problems where it changed them; hidden,
+// the window checks the document whole when it shows again.
+void ViewWindow::followEdit(const DocumentChange& change) {
+    followedEdit_ = isVisible() && !stale_ && mainWindow_.document() != nullptr;
+    if (!followedEdit_) {
+        stale_ = true;
+        return;
+    }
+    if (change.everything) {
+        refreshDocument();
+        return;
+    }
+    followChange(scene_, *mainWindow_.document(), change);
+    showScene();
+}
+
+void ViewWindow::showScene() {
+    problemBox_->setTitle(tr("Problèmes (%1)").arg(scene_.problems().size()));
+    view_->setScene(&scene_);
+    followForm();
+    if (boxToFrame_ && *boxToFrame_ < scene_.size()) {
+        view_->frameBoxes({*boxToFrame_});
+    }
+    boxToFrame_.reset();
 }
 
 void ViewWindow::followForm() {
@@ -378,11 +407,11 @@ void ViewWindow::normalisePlane() {
 }
 
 void ViewWindow::addMissingIntersections() {
-    mainWindow_.appendIntersections(missingIntersections(scene_.problems));
+    mainWindow_.appendIntersections(missingIntersections(scene_.problems()));
 }
 
 void ViewWindow::removeInvalidIntersections() {
-    mainWindow_.removeIntersections(invalidIntersections(scene_.problems));
+    mainWindow_.removeIntersections(invalidIntersections(scene_.problems()));
 }
 
 void ViewWindow::stickTogether() {
@@ -392,6 +421,8 @@ void ViewWindow::stickTogether() {
 }
 
 void ViewWindow::showHistory() {
+    // The command is over: what changes the document next is another.
+    followedEdit_ = false;
     const History& history = mainWindow_.commands().history();
     historyList_->clear();
     historyList_->addItem(tr("État lu ou créé"));

@@ -58,6 +58,9 @@ private:
     void layOutFor(QSize shape);
     QRect fieldsFrame() const;
     void refreshDocument();
+    void followEdit(const DocumentChange& change);
+    // The scene as it now is, in the view and the title of the problems.
+    void showScene();
     void followForm();
     void goToProblem(const QModelIndex& index);
     const Problem* selectedProblem() const;
@@ -88,6 +91,9 @@ private:
     std::optional<std::size_t> boxToFrame_;
     // The document changed while the window was hidden.
     bool stale_ = true;
+    // The edits of the last command are followed already: the document's change that follows
+    // them needs no whole check.
+    bool followedEdit_ = false;
     std::string shownPath_;
     // Where the window was when it was last hidden; none until it is first placed.
     std::optional<QRect> lastGeometry_;

@@ -49,6 +49,54 @@ void FaceStore::append(const FaceStore& other) {
 void FaceStore::clear() {
     boxes_.clear();
     corners_.clear();
+    unusedCorners_ = 0;
+}
+
+FaceStore::Indices FaceStore::adopted(const FaceStore& single) {
+    Indices indices = single.boxes_.front();
+    indices.first = static_cast<std::uint32_t>(corners_.size());
+    corners_.insert(corners_.end(), single.corners_.begin(), single.corners_.end());
+    return indices;
+}
+
+std::size_t FaceStore::cornerCount(const Indices& indices) {
+    std::size_t count = 0;
+    for (const std::uint8_t size : indices.sizes) {
+        count += size;
+    }
+    return count;
+}
+
+void FaceStore::leaveBehind(const Indices& indices) {
+    unusedCorners_ += cornerCount(indices);
+    if (unusedCorners_ <= 4096 || unusedCorners_ * 2 <= corners_.size()) {
+        return;
+    }
+    std::vector<std::uint8_t> fresh;
+    fresh.reserve(corners_.size() - unusedCorners_);
+    for (Indices& box : boxes_) {
+        const auto first = corners_.begin() + box.first;
+        box.first = static_cast<std::uint32_t>(fresh.size());
+        fresh.insert(fresh.end(), first, first + static_cast<std::ptrdiff_t>(cornerCount(box)));
+    }
+    corners_ = std::move(fresh);
+    unusedCorners_ = 0;
+}
+
+void FaceStore::replace(std::size_t rank, const FaceStore& single) {
+    const Indices previous = boxes_[rank];
+    boxes_[rank] = adopted(single);
+    leaveBehind(previous);
+}
+
+void FaceStore::insert(std::size_t rank, const FaceStore& single) {
+    boxes_.insert(boxes_.begin() + static_cast<std::ptrdiff_t>(rank), adopted(single));
+}
+
+void FaceStore::erase(std::size_t rank) {
+    const Indices previous = boxes_[rank];
+    boxes_.erase(boxes_.begin() + static_cast<std::ptrdiff_t>(rank));
+    leaveBehind(previous);
 }
 
 void FaceStore::build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,

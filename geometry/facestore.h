@@ -31,6 +31,11 @@ public:
     // The boxes of the other store as the next ranks, as if added here one by one.
     void append(const FaceStore& other);
     void clear();
+    // As ShapeSet's: the entry of a rank replaced by, or inserted as, the one entry of a store
+    // of one box, or taken out.
+    void replace(std::size_t rank, const FaceStore& single);
+    void insert(std::size_t rank, const FaceStore& single);
+    void erase(std::size_t rank);
     std::size_t size() const { return boxes_.size(); }
     std::uint8_t walkable(std::size_t rank) const { return boxes_[rank].walkable; }
     // Builds the outlines of the planes given that faces lacks.
@@ -44,13 +49,20 @@ private:
         std::uint8_t walkable = 0;
     };
 
+    Indices adopted(const FaceStore& single);
+    static std::size_t cornerCount(const Indices& indices);
+    void leaveBehind(const Indices& indices);
+
     std::vector<Indices> boxes_;
     // The corners of every face, as indices into its solid's vertices.
     std::vector<std::uint8_t> corners_;
+    // Corners no box refers to any more.
+    std::size_t unusedCorners_ = 0;
 };
 
 // The outlines of a store's faces as one thread asks for them, the last ones kept for boxes
-// asked for again soon, as neighbours are. Each thread has its own.
+// asked for again soon, as neighbours are. Each thread has its own. The outlines kept are found
+// by rank: a reader serves until the store changes.
 class FaceReader {
 public:
     FaceReader(const FaceStore& store, const ShapeSet& shapes) : store_(store), shapes_(shapes) {}

@@ -25,6 +25,27 @@ std::uint64_t pairKey(const RankPair& pair) {
     return static_cast<std::uint64_t>(pair.first) << 32 | pair.second;
 }
 
+bool checkRank(long long rank, std::string_view text, std::size_t boxCount,
+               ProblemReporter* reporter) {
+    if (rank < 0) {
+        if (reporter != nullptr) {
+            reporter->addListed(ProblemKind::IntersectionOutOfRange, text,
+                                "le rang " + std::to_string(rank) + " est négatif");
+        }
+        return false;
+    }
+    if (static_cast<unsigned long long>(rank) >= boxCount) {
+        if (reporter != nullptr) {
+            reporter->addListed(ProblemKind::IntersectionOutOfRange, text,
+                                "le rang " + std::to_string(rank) +
+                                    " n'est pas inférieur au nombre de boxes (" +
+                                    std::to_string(boxCount) + ")");
+        }
+        return false;
+    }
+    return true;
+}
+
 class ListChecks {
 public:
     ListChecks(const BoxDocument& document, ProblemReporter& reporter)
@@ -95,28 +116,20 @@ public:
                     std::lower_bound(repeatedFirsts.begin(), repeatedFirsts.end(), repeat->second);
                 const std::string_view firstText = firstTexts[static_cast<std::size_t>(
                     std::distance(repeatedFirsts.begin(), first))];
-                reporter_.addListed(ProblemKind::IntersectionDuplicate, text,
-                                    "même paire que l'intersection " + quoted(firstText) +
-                                        ", déjà listée");
+                reportRepeatedPair(text, firstText, reporter_);
                 ++repeat;
             } else {
                 const std::size_t low = keys[position] >> 32;
                 const std::size_t high = keys[position] & 0xffffffffu;
                 if (!computed[position] && shapes.present(low) && shapes.present(high) &&
                     !shapes.touch(low, high)) {
-                    reporter_.addListed(ProblemKind::IntersectionApart, text,
-                                        "les solides des boxes " + std::to_string(low) + " et " +
-                                            std::to_string(high) + " ne se touchent pas");
+                    reportApartPair(text, {low, high}, reporter_);
                 }
             }
             ++position;
         }
         if (!search.complete) {
-            reporter_.add(ProblemKind::IntersectionsIncomplete,
-                          "trop de boxes entassées : la recherche des intersections s'est "
-                          "arrêtée après " +
-                              std::to_string(search.pairs.size()) +
-                              " paires, celles qui manquent à la liste ne sont pas signalées");
+            reportIncompleteSearch(search.pairs.size(), reporter_);
             return;
         }
         auto listed = order.begin();
@@ -126,60 +139,14 @@ public:
                 ++listed;
             }
             if (listed == order.end() || keys[*listed] != key) {
-                reporter_.addListed(ProblemKind::IntersectionMissing, pairText(pair),
-                                    "les solides des boxes " + std::to_string(pair.first) + " et " +
-                                        std::to_string(pair.second) +
-                                        " se touchent mais la paire n'est pas listée");
+                reportMissingPair(pair, reporter_);
             }
         }
     }
 
 private:
-    // The key of a listed pair of two distinct ranks of boxes, or nothing; report: whether to
-    // report what is wrong with it.
     std::optional<std::uint64_t> listedKey(std::string_view text, bool report) {
-        const std::optional<IntersectionRanks> ranks = parseRankPair(text);
-        if (!ranks) {
-            if (report) {
-                reporter_.addListed(ProblemKind::IntersectionMalformed, text,
-                                    "pas deux rangs séparés par une espace");
-            }
-            return std::nullopt;
-        }
-        const auto [a, b] = *ranks;
-        if (!checkRank(a, text, report) || !checkRank(b, text, report)) {
-            return std::nullopt;
-        }
-        if (a == b) {
-            if (report) {
-                reporter_.addListed(ProblemKind::IntersectionSelf, text,
-                                    "la box " + std::to_string(a) + " avec elle-même");
-            }
-            return std::nullopt;
-        }
-        const auto low = static_cast<std::uint64_t>(std::min(a, b));
-        const auto high = static_cast<std::uint64_t>(std::max(a, b));
-        return low << 32 | high;
-    }
-
-    bool checkRank(long long rank, std::string_view text, bool report) {
-        if (rank < 0) {
-            if (report) {
-                reporter_.addListed(ProblemKind::IntersectionOutOfRange, text,
-                                    "le rang " + std::to_string(rank) + " est négatif");
-            }
-            return false;
-        }
-        if (static_cast<unsigned long long>(rank) >= document_.boxes.size()) {
-            if (report) {
-                reporter_.addListed(ProblemKind::IntersectionOutOfRange, text,
-                                    "le rang " + std::to_string(rank) +
-                                        " n'est pas inférieur au nombre de boxes (" +
-                                        std::to_string(document_.boxes.size()) + ")");
-            }
-            return false;
-        }
-        return true;
+        return listedPairKey(text, document_.boxes.size(), report ? &reporter_ : nullptr);
     }
 
     const BoxDocument& document_;
@@ -187,6 +154,58 @@ private:
 };
 
 } // namespace
+
+std::optional<std::uint64_t> listedPairKey(std::string_view text, std::size_t boxCount,
+                                           ProblemReporter* reporter) {
+    const std::optional<IntersectionRanks> ranks = parseRankPair(text);
+    if (!ranks) {
+        if (reporter != nullptr) {
+            reporter->addListed(ProblemKind::IntersectionMalformed, text,
+                                "pas deux rangs séparés par une espace");
+        }
+        return std::nullopt;
+    }
+    const auto [a, b] = *ranks;
+    if (!checkRank(a, text, boxCount, reporter) || !checkRank(b, text, boxCount, reporter)) {
+        return std::nullopt;
+    }
+    if (a == b) {
+        if (reporter != nullptr) {
+            reporter->addListed(ProblemKind::IntersectionSelf, text,
+                                "la box " + std::to_string(a) + " avec elle-même");
+        }
+        return std::nullopt;
+    }
+    const auto low = static_cast<std::uint64_t>(std::min(a, b));
+    const auto high = static_cast<std::uint64_t>(std::max(a, b));
+    return low << 32 | high;
+}
+
+void reportRepeatedPair(std::string_view text, std::string_view firstText,
+                        ProblemReporter& reporter) {
+    reporter.addListed(ProblemKind::IntersectionDuplicate, text,
+                       "même paire que l'intersection " + quoted(firstText) + ", déjà listée");
+}
+
+void reportApartPair(std::string_view text, const RankPair& pair, ProblemReporter& reporter) {
+    reporter.addListed(ProblemKind::IntersectionApart, text,
+                       "les solides des boxes " + std::to_string(pair.first) + " et " +
+                           std::to_string(pair.second) + " ne se touchent pas");
+}
+
+void reportMissingPair(const RankPair& pair, ProblemReporter& reporter) {
+    reporter.addListed(ProblemKind::IntersectionMissing, pairText(pair),
+                       "les solides des boxes " + std::to_string(pair.first) + " et " +
+                           std::to_string(pair.second) +
+                           " se touchent mais la paire n'est pas listée");
+}
+
+void reportIncompleteSearch(std::size_t pairsFound, ProblemReporter& reporter) {
+    reporter.add(ProblemKind::IntersectionsIncomplete,
+                 "trop de boxes entassées : la recherche des intersections s'est arrêtée après " +
+                     std::to_string(pairsFound) +
+                     " paires, celles qui manquent à la liste ne sont pas signalées");
+}
 
 void checkListedIntersections(const BoxDocument& document, const ShapeSet& shapes,
                               const IntersectionSearch& search, ProblemReporter& reporter) {

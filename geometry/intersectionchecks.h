@@ -1,12 +1,16 @@
 #pragma once
 
+#include "intersections.h"
+
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 class BoxDocument;
 class ProblemReporter;
 class ShapeSet;
-struct IntersectionSearch;
 struct Solid;
 
 // The checks of the document's list of intersections against the pairs computed from the
@@ -20,3 +24,14 @@ void checkListedIntersections(const BoxDocument& document, const ShapeSet& shape
 // Entries that are not two distinct ranks of boxes concern no box and are left out.
 void checkPairsOfBox(const BoxDocument& document, const std::vector<Solid>& solids,
                      std::size_t rank, ProblemReporter& reporter);
+
+// What the checks of the list say of one entry, so that a list kept up to date says it in the
+// same words. The key of an entry that names two distinct ranks of a document of boxCount boxes,
+// low << 32 | high; nothing otherwise, told to the reporter if there is one.
+std::optional<std::uint64_t> listedPairKey(std::string_view text, std::size_t boxCount,
+                                           ProblemReporter* reporter);
+void reportRepeatedPair(std::string_view text, std::string_view firstText,
+                        ProblemReporter& reporter);
+void reportApartPair(std::string_view text, const RankPair& pair, ProblemReporter& reporter);
+void reportMissingPair(const RankPair& pair, ProblemReporter& reporter);
+void reportIncompleteSearch(std::size_t pairsFound, ProblemReporter& reporter);

@@ -25,23 +25,9 @@ std::string faceText(int plane) {
     return "la face " + std::to_string(plane);
 }
 
-// Something found between two boxes, told on the first.
-struct Finding {
-    std::size_t rank;
-    std::size_t other;
-    ProblemKind kind;
-    int plane;
-    int otherPlane;
-    double value;
-
-    auto order() const { return std::tie(rank, other, kind, plane, otherPlane); }
-};
-
-// In the order of the boxes, the IDs found walking the boxes once.
-void reportFindings(std::vector<Finding>& findings, const BoxDocument& document,
+// Sorted findings in the order of the boxes, the IDs found walking the boxes once.
+void reportFindings(const std::vector<PlayFinding>& findings, const BoxDocument& document,
                     ProblemReporter& reporter) {
-    std::sort(findings.begin(), findings.end(),
-              [](const Finding& x, const Finding& y) { return x.order() < y.order(); });
     auto finding = findings.begin();
     std::size_t rank = 0;
     for (const auto& box : document.boxes) {
@@ -50,74 +36,28 @@ void reportFindings(std::vector<Finding>& findings, const BoxDocument& document,
         }
         reporter.beginBox(rank, box->id);
         for (; finding != findings.end() && finding->rank == rank; ++finding) {
-            const std::string what =
-                finding->kind == ProblemKind::Seam ? "fente de " : "marche de ";
-            reporter.addOnFaces(finding->kind, finding->plane, finding->other, finding->otherPlane,
-                                what + frenchNumber(finding->value) + " entre " +
-                                    faceText(finding->plane) + " et " +
-                                    faceText(finding->otherPlane) + " de la box " +
-                                    std::to_string(finding->other));
+            reportPlayFinding(*finding, reporter);
         }
         reporter.endBox();
         ++rank;
     }
 }
 
-// Boxes that touch leave no seam between them: their faces are not apart. Their faces are built
-// only where a micro-step may be, on their walkable planes. Pairs in increasing order, so that
-// the faces of each first box are built once.
+// The near pairs from first to last, in increasing order so that the faces of each first box are
+// built once; touching: every pair that touches, increasing.
 void checkPairs(const FaceStore& store, FaceReader& faces, const PlayLimits& limits,
                 const std::vector<RankPair>& touching, std::vector<RankPair>::const_iterator first,
-                std::vector<RankPair>::const_iterator last, std::vector<Finding>& findings) {
+                std::vector<RankPair>::const_iterator last, std::vector<PlayFinding>& findings) {
     if (first == last) {
         return;
     }
     auto touchingPair = std::lower_bound(touching.begin(), touching.end(), *first);
     for (; first != last; ++first) {
-        const RankPair& pair = *first;
-        // Plain names rather than a structured binding, which a lambda below could not capture
-        // before C++23 with every compiler.
-        const std::size_t a = pair.first;
-        const std::size_t b = pair.second;
-        while (touchingPair != touching.end() && *touchingPair < pair) {
+        while (touchingPair != touching.end() && *touchingPair < *first) {
             ++touchingPair;
         }
-        const bool apart = touchingPair == touching.end() || *touchingPair != pair;
-        const bool stepsPossible = store.walkable(a) != 0 && store.walkable(b) != 0;
-        if (!apart && !stepsPossible) {
-            continue;
-        }
-        const std::uint8_t planes = apart ? ALL_PLANES : store.walkable(a) | store.walkable(b);
-        const auto [firstFaces, secondFaces] = faces.facesOf(a, b, planes);
-        for (std::size_t p = 0; p < firstFaces->faces.size(); ++p) {
-            if (!firstFaces->faces[p] || (planes >> p & 1u) == 0) {
-                continue;
-            }
-            const FaceOutline& faceA = *firstFaces->faces[p];
-            const bool walkableA = (firstFaces->walkable >> p & 1u) != 0;
-            for (std::size_t q = 0; q < secondFaces->faces.size(); ++q) {
-                if (!secondFaces->faces[q] || (planes >> q & 1u) == 0) {
-                    continue;
-                }
-                const FaceOutline& faceB = *secondFaces->faces[q];
-                const auto found = [&](ProblemKind kind, double value) {
-                    findings.push_back(
-                        {a, b, kind, static_cast<int>(p), static_cast<int>(q), value});
-                };
-                if (faceEachOther(faceA, faceB)) {
-                    if (!apart) {
-                        continue;
-                    }
-                    if (const auto gap = seamGap(faceA, faceB, limits.seamWidth)) {
-                        found(ProblemKind::Seam, *gap);
-                    }
-                } else if (walkableA && (secondFaces->walkable >> q & 1u) != 0) {
-                    if (const auto height = stepHeight(faceA, faceB, limits.minStep)) {
-                        found(ProblemKind::MicroStep, *height);
-                    }
-                }
-            }
-        }
+        const bool apart = touchingPair == touching.end() || *touchingPair != *first;
+        findBetweenBoxes(store, faces, limits, *first, apart, findings);
     }
 }
 
@@ -221,27 +161,92 @@ std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid
     return walkable;
 }
 
-double PlayChecks::nearMargin() const {
-    return std::max(limits_.seamWidth, limits_.minStep) + GEOMETRY_TOLERANCE;
+double nearReach(const PlayLimits& limits) {
+    return std::max(limits.seamWidth, limits.minStep) + GEOMETRY_TOLERANCE;
 }
 
-void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
-                                   const std::vector<RankPair>& near) {
-    // The near pairs in shares, one a thread: the findings are sorted before they are told, so
-    // that the report does not depend on the threads.
-    const unsigned threadCount = threadCountFor(faces_.size());
-    std::vector<std::vector<Finding>> found(threadCount);
+// Boxes that touch leave no seam between them: their faces are not apart. Their faces are built
+// only where a micro-step may be, on their walkable planes.
+void findBetweenBoxes(const FaceStore& store, FaceReader& faces, const PlayLimits& limits,
+                      const RankPair& pair, bool apart, std::vector<PlayFinding>& findings) {
+    // Plain names rather than a structured binding, which a lambda below could not capture
+    // before C++23 with every compiler.
+    const std::size_t a = pair.first;
+    const std::size_t b = pair.second;
+    const bool stepsPossible = store.walkable(a) != 0 && store.walkable(b) != 0;
+    if (!apart && !stepsPossible) {
+        return;
+    }
+    const std::uint8_t planes = apart ? ALL_PLANES : store.walkable(a) | store.walkable(b);
+    const auto [first, second] = faces.facesOf(a, b, planes);
+    for (std::size_t p = 0; p < first->faces.size(); ++p) {
+        if (!first->faces[p] || (planes >> p & 1u) == 0) {
+            continue;
+        }
+        const FaceOutline& faceA = *first->faces[p];
+        const bool walkableA = (first->walkable >> p & 1u) != 0;
+        for (std::size_t q = 0; q < second->faces.size(); ++q) {
+            if (!second->faces[q] || (planes >> q & 1u) == 0) {
+                continue;
+            }
+            const FaceOutline& faceB = *second->faces[q];
+            const auto found = [&](ProblemKind kind, double value) {
+                findings.push_back({a, b, kind, static_cast<int>(p), static_cast<int>(q), value});
+            };
+            if (faceEachOther(faceA, faceB)) {
+                if (!apart) {
+                    continue;
+                }
+                if (const auto gap = seamGap(faceA, faceB, limits.seamWidth)) {
+                    found(ProblemKind::Seam, *gap);
+                }
+            } else if (walkableA && (second->walkable >> q & 1u) != 0) {
+                if (const auto height = stepHeight(faceA, faceB, limits.minStep)) {
+                    found(ProblemKind::MicroStep, *height);
+                }
+            }
+        }
+    }
+}
+
+std::vector<PlayFinding> findBetweenNearBoxes(const FaceStore& store, const ShapeSet& shapes,
+                                              const PlayLimits& limits,
+                                              const std::vector<RankPair>& touching,
+                                              const std::vector<RankPair>& near) {
+    // The near pairs in shares, one a thread: the findings are sorted, so that they do not
+    // depend on the threads.
+    const unsigned threadCount = threadCountFor(store.size());
+    std::vector<std::vector<PlayFinding>> found(threadCount);
     runInParallel(threadCount, [&](unsigned share) {
         const auto first =
             near.begin() + static_cast<std::ptrdiff_t>(near.size() * share / threadCount);
         const auto last =
             near.begin() + static_cast<std::ptrdiff_t>(near.size() * (share + 1) / threadCount);
-        FaceReader faces(faces_, shapes);
-        checkPairs(faces_, faces, limits_, touching, first, last, found[share]);
+        FaceReader faces(store, shapes);
+        checkPairs(store, faces, limits, touching, first, last, found[share]);
     });
-    std::vector<Finding> findings = std::move(found.front());
+    std::vector<PlayFinding> findings = std::move(found.front());
     for (std::size_t share = 1; share < found.size(); ++share) {
         findings.insert(findings.end(), found[share].begin(), found[share].end());
     }
-    reportFindings(findings, document_, reporter_);
+    std::sort(findings.begin(), findings.end());
+    return findings;
+}
+
+void reportPlayFinding(const PlayFinding& finding, ProblemReporter& reporter) {
+    const std::string what = finding.kind == ProblemKind::Seam ? "fente de " : "marche de ";
+    reporter.addOnFaces(finding.kind, finding.plane, finding.other, finding.otherPlane,
+                        what + frenchNumber(finding.value) + " entre " + faceText(finding.plane) +
+                            " et " + faceText(finding.otherPlane) + " de la box " +
+                            std::to_string(finding.other));
+}
+
+double PlayChecks::nearMargin() const {
+    return nearReach(limits_);
+}
+
+void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
+                                   const std::vector<RankPair>& near) {
+    reportFindings(findBetweenNearBoxes(faces_, shapes, limits_, touching, near), document_,
+                   reporter_);
 }

@@ -3,9 +3,11 @@
 #include "facestore.h"
 #include "intersections.h"
 #include "playlimits.h"
+#include "problemkind.h"
 #include "surfacekind.h"
 
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 class BoxDocument;
@@ -13,6 +15,38 @@ class ProblemReporter;
 class ShapeSet;
 struct BoxValues;
 struct Solid;
+
+// A seam or a micro-step between two boxes, told on the first, rank < other.
+struct PlayFinding {
+    std::size_t rank;
+    std::size_t other;
+    ProblemKind kind;
+    int plane;
+    int otherPlane;
+    double value;
+
+    // The order the checks tell them in.
+    bool operator<(const PlayFinding& that) const {
+        return std::tie(rank, other, kind, plane, otherPlane) <
+               std::tie(that.rank, that.other, that.kind, that.plane, that.otherPlane);
+    }
+};
+
+// How far apart the bounds of two boxes may be for a seam or a step to lie between them.
+double nearReach(const PlayLimits& limits);
+// What lies between the two boxes of a near pair, rank < other, appended to findings: seams when
+// they are apart (the pair is not among the intersections), steps between walkable faces; faces
+// reads the store's.
+void findBetweenBoxes(const FaceStore& store, FaceReader& faces, const PlayLimits& limits,
+                      const RankPair& pair, bool apart, std::vector<PlayFinding>& findings);
+// What lies between the boxes of every near pair, on every core, sorted; near: the pairs whose
+// bounds come within nearReach(), increasing; touching: the pairs that touch, increasing.
+std::vector<PlayFinding> findBetweenNearBoxes(const FaceStore& store, const ShapeSet& shapes,
+                                              const PlayLimits& limits,
+                                              const std::vector<RankPair>& touching,
+                                              const std::vector<RankPair>& near);
+// The problem of a finding, told on the box the reporter is on, its first box.
+void reportPlayFinding(const PlayFinding& finding, ProblemReporter& reporter);
 
 // The checks of how a scene is played: what a character or a fast object meets that the numbers
 // alone do not tell. Thin solids and steep floors box by box; seams and micro-steps between

@@ -19,6 +19,8 @@ struct Problem {
     std::optional<int> otherPlane;
     std::string message; // French, names the values involved
 
+    bool operator==(const Problem&) const = default;
+
     Severity severity() const { return severityOf(kind); }
     ProblemFix fix() const { return fixOf(kind); }
 };

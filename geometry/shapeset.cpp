@@ -231,10 +231,97 @@ void ShapeSet::append(const ShapeSet& other) {
 
 void ShapeSet::clear() {
     entries_.clear();
+    unused_ = 0;
     offsets_.clear();
     exactVertices_.clear();
     faceAxes_.clear();
     edgeAxes_.clear();
+}
+
+ShapeSet::Entry ShapeSet::adopted(const ShapeSet& single) {
+    Entry entry = single.entries_.front();
+    if (entry.vertexCount == 0) {
+        return entry;
+    }
+    if (entry.form == VertexForm::Exact) {
+        entry.firstVertex = static_cast<std::uint32_t>(exactVertices_.size());
+        exactVertices_.insert(exactVertices_.end(), single.exactVertices_.begin(),
+                              single.exactVertices_.end());
+    } else {
+        entry.firstVertex = static_cast<std::uint32_t>(offsets_.size());
+        offsets_.insert(offsets_.end(), single.offsets_.begin(), single.offsets_.end());
+    }
+    entry.firstFaceAxis = static_cast<std::uint32_t>(faceAxes_.size());
+    faceAxes_.insert(faceAxes_.end(), single.faceAxes_.begin(), single.faceAxes_.end());
+    entry.firstEdgeAxis = static_cast<std::uint32_t>(edgeAxes_.size());
+    edgeAxes_.insert(edgeAxes_.end(), single.edgeAxes_.begin(), single.edgeAxes_.end());
+    return entry;
+}
+
+std::size_t ShapeSet::weightOf(const Entry& entry) {
+    if (entry.vertexCount == 0) {
+        return 0;
+    }
+    const std::size_t vertices = entry.form == VertexForm::Parallelepiped ? 4 : entry.vertexCount;
+    return vertices + entry.faceAxisCount + entry.edgeAxisCount;
+}
+
+void ShapeSet::leaveBehind(const Entry& entry) {
+    unused_ += weightOf(entry);
+    const std::size_t stored =
+        offsets_.size() + exactVertices_.size() + faceAxes_.size() + edgeAxes_.size();
+    if (unused_ > 4096 && unused_ * 2 > stored) {
+        compact();
+    }
+}
+
+void ShapeSet::compact() {
+    ShapeSet fresh;
+    fresh.reserve(entries_.size());
+    for (const Entry& entry : entries_) {
+        Entry kept = entry;
+        if (entry.vertexCount != 0) {
+            const std::size_t vertices =
+                entry.form == VertexForm::Parallelepiped ? 4 : entry.vertexCount;
+            if (entry.form == VertexForm::Exact) {
+                kept.firstVertex = static_cast<std::uint32_t>(fresh.exactVertices_.size());
+                const auto first = exactVertices_.begin() + entry.firstVertex;
+                fresh.exactVertices_.insert(fresh.exactVertices_.end(), first,
+                                            first + static_cast<std::ptrdiff_t>(vertices));
+            } else {
+                kept.firstVertex = static_cast<std::uint32_t>(fresh.offsets_.size());
+                const auto first = offsets_.begin() + entry.firstVertex;
+                fresh.offsets_.insert(fresh.offsets_.end(), first,
+                                      first + static_cast<std::ptrdiff_t>(vertices));
+            }
+            kept.firstFaceAxis = static_cast<std::uint32_t>(fresh.faceAxes_.size());
+            const auto faces = faceAxes_.begin() + entry.firstFaceAxis;
+            fresh.faceAxes_.insert(fresh.faceAxes_.end(), faces, faces + entry.faceAxisCount);
+            kept.firstEdgeAxis = static_cast<std::uint32_t>(fresh.edgeAxes_.size());
+            const auto edges = edgeAxes_.begin() + entry.firstEdgeAxis;
+            fresh.edgeAxes_.insert(fresh.edgeAxes_.end(), edges, edges + entry.edgeAxisCount);
+        }
+        fresh.entries_.push_back(kept);
+    }
+    *this = std::move(fresh);
+}
+
+void ShapeSet::replace(std::size_t rank, const ShapeSet& single) {
+    const Entry entry = adopted(single);
+    const Entry previous = entries_[rank];
+    entries_[rank] = entry;
+    leaveBehind(previous);
+}
+
+void ShapeSet::insert(std::size_t rank, const ShapeSet& single) {
+    const Entry entry = adopted(single);
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(rank), entry);
+}
+
+void ShapeSet::erase(std::size_t rank) {
+    const Entry previous = entries_[rank];
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(rank));
+    leaveBehind(previous);
 }
 
 bool ShapeSet::hasFaceAxis(const Entry& entry, const Float3& direction) const {

@@ -21,6 +21,12 @@ public:
     void append(const ShapeSet& other);
     // Leaves no rank, keeping the room taken for the next ones.
     void clear();
+    // The entry of a rank replaced by, or a rank inserted before it as, the one entry of a set of
+    // one solid; and a rank taken out, the ranks above it moving down. An edited scene changes a
+    // few ranks: what they held is left in place until it outweighs what is in use.
+    void replace(std::size_t rank, const ShapeSet& single);
+    void insert(std::size_t rank, const ShapeSet& single);
+    void erase(std::size_t rank);
     std::size_t size() const { return entries_.size(); }
     bool present(std::size_t rank) const {
         return rank < entries_.size() && entries_[rank].vertexCount != 0;
@@ -74,7 +80,17 @@ private:
     // tried already, if any.
     bool separatedByFaces(const Entry& own, const Entry& other, const Entry* tried) const;
 
+    // The entry of the set of one solid, its data added after this set's own.
+    Entry adopted(const ShapeSet& single);
+    // How many stored values the entry's data takes.
+    static std::size_t weightOf(const Entry& entry);
+    void leaveBehind(const Entry& entry);
+    // Copies the data in use into fresh storage, leaving out what replaced entries held.
+    void compact();
+
     std::vector<Entry> entries_;
+    // Stored values no entry refers to any more.
+    std::size_t unused_ = 0;
     std::vector<Float3> offsets_;
     std::vector<Vec3> exactVertices_;
     // Any direction serves as an axis, so directions are kept in single precision; positions

@@ -69,12 +69,12 @@ bool checkIdText(std::string_view id, ProblemReporter& reporter) {
     return true;
 }
 
+} // namespace
+
 void reportDuplicate(std::string_view id, std::uint32_t first, ProblemReporter& reporter) {
     reporter.add(ProblemKind::IdDuplicate,
                  "l'ID " + quoted(id) + " est déjà celui de la box " + std::to_string(first));
 }
-
-} // namespace
 
 TextChecks::TextChecks(const BoxDocument& document, ProblemReporter& reporter)
     : document_(document), reporter_(reporter) {}

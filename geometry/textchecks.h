@@ -41,3 +41,5 @@ private:
 // if another comes before it.
 void checkTextsOfBox(const Box& box, std::optional<std::uint32_t> firstWithSameId,
                      ProblemReporter& reporter);
+// The problem of a box whose ID the box of rank first bore before it.
+void reportDuplicate(std::string_view id, std::uint32_t first, ProblemReporter& reporter);

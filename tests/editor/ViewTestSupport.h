@@ -7,10 +7,12 @@
 #include "decimaltext.h"
 #include "fixedpoint.h"
 
+#include <QGroupBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <string>
+#include <vector>
 
 // An upright box around (x, y, z) reaching half units each way; planes 0 to 5 face +x, +y, +z,
 // -y, -z, -x, each with a unit normal and d its distance from the origin along that normal.
@@ -43,7 +45,7 @@ inline QPushButton* buttonNamed(QWidget* window, const QString& text) {
     return nullptr;
 }
 
-// Writes the boxes to the path and opens it with "Choisir...".
+// Writes the boxes and lines as a file and opens it with "Choisir...".
 inline void openFile(TestWindow& test, const QString& path, const std::vector<FormBox>& boxes,
                      const std::vector<std::string>& intersections) {
     writeBytes(path, boxTextBytes(boxes, intersections));
@@ -64,4 +66,14 @@ inline ViewWindow* openView(TestWindow& test) {
 // Draws a frame, as the window system would ask for one.
 inline void drawFrame(ViewWindow* view) {
     static_cast<void>(view->sceneView()->grab());
+}
+
+// "Problèmes (N)", as the view titles its list.
+inline QString problemTitle(ViewWindow* view) {
+    for (const QGroupBox* box : view->findChildren<QGroupBox*>()) {
+        if (box->title().startsWith("Problèmes")) {
+            return box->title();
+        }
+    }
+    return {};
 }

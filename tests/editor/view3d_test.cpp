@@ -15,15 +15,6 @@
 
 namespace {
 
-QString problemTitle(ViewWindow* view) {
-    for (const QGroupBox* box : view->findChildren<QGroupBox*>()) {
-        if (box->title().startsWith("Problèmes")) {
-            return box->title();
-        }
-    }
-    return {};
-}
-
 // The row of the first problem whose line shows the text in the column.
 int rowShowing(QTreeView* list, int column, const QString& text) {
     for (int row = 0; row < list->model()->rowCount(); ++row) {
@@ -254,10 +245,10 @@ void View3dTest::theCommandsRefreshTheScene() {
     QCOMPARE(view->sceneView()->highlightedRank(), std::optional<std::size_t>(2));
 
     addIntersectionAsUser(test, "0", "2");
-    QCOMPARE(view->scene().listedPairs.size(), std::size_t(1));
+    QCOMPARE(view->scene().partnersOf(0).size(), std::size_t(1));
     test.clickLine(1027, 0);
     test.click(1030);
-    QCOMPARE(view->scene().listedPairs.size(), std::size_t(0));
+    QCOMPARE(view->scene().partnersOf(0).size(), std::size_t(0));
 
     test.clickLine(1008, 0);
     test.click(1031); // box "Supprimer"
@@ -366,7 +357,7 @@ void View3dTest::theProblemsOfAFaultyFileAreListed() {
     const int rows = list->model()->rowCount();
     QCOMPARE(problemTitle(view), QString("Problèmes (%1)").arg(rows));
     QStringList kinds;
-    for (const Problem& problem : view->scene().problems) {
+    for (const Problem& problem : view->scene().problems()) {
         const std::string_view kind = kindIdentifier(problem.kind);
         kinds << QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size()));
     }

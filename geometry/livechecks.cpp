@@ -1,0 +1,916 @@
+#include "livechecks.h"
+
+#include "boxvalues.h"
+#include "intersectionchecks.h"
+#include "orlclass.h"
+#include "playchecks.h"
+#include "problemreporter.h"
+#include "rankpair.h"
+#include "solidchecks.h"
+#include "textchecks.h"
+
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <string_view>
+
+namespace {
+
+constexpr std::uint64_t MALFORMED = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t UNSOUND = MALFORMED - 1;
+
+std::uint64_t keyOf(std::size_t low, std::size_t high) {
+    return static_cast<std::uint64_t>(low) << 32 | high;
+}
+
+RankPair pairOf(std::uint64_t key) {
+    return {static_cast<std::size_t>(key >> 32), static_cast<std::size_t>(key & 0xffffffffu)};
+}
+
+bool sound(std::uint64_t key) {
+    return key < UNSOUND;
+}
+
+std::uint64_t hashOf(std::string_view id) {
+    return std::hash<std::string_view>{}(id);
+}
+
+// The boxes of the ranks, increasing, found in one walk of the list.
+std::vector<const Box*> boxesAt(const BoxDocument& document,
+                                const std::vector<std::size_t>& ranks) {
+    std::vector<const Box*> boxes;
+    auto wanted = ranks.begin();
+    std::size_t rank = 0;
+    for (auto box = document.boxes.begin(); box != document.boxes.end() && wanted != ranks.end();
+         ++box, ++rank) {
+        for (; wanted != ranks.end() && *wanted == rank; ++wanted) {
+            boxes.push_back(box->get());
+        }
+    }
+    return boxes;
+}
+
+void sortUnique(std::vector<std::uint64_t>& values) {
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+}
+
+struct WidenedBounds {
+    std::array<double, 3> low;
+    std::array<double, 3> high;
+};
+
+// The bounds of a shape widened by half the margin on every side, as the search for intersections
+// and near pairs widens them.
+WidenedBounds widened(const ShapeSet& shapes, std::size_t rank, double margin) {
+    const Vec3 low = shapes.boundsMin(rank);
+    const Vec3 high = shapes.boundsMax(rank);
+    const double half = margin / 2;
+    return {{low.x - half, low.y - half, low.z - half},
+            {high.x + half, high.y + half, high.z + half}};
+}
+
+bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        if (a.low[axis] > b.high[axis] || b.low[axis] > a.high[axis]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The present shapes whose bounds come within the margin of those of the rank.
+std::vector<std::size_t> neighboursOf(const ShapeSet& shapes, std::size_t rank, double margin) {
+    std::vector<std::size_t> found;
+    if (!shapes.present(rank)) {
+        return found;
+    }
+    const WidenedBounds own = widened(shapes, rank, margin);
+    for (std::size_t other = 0; other < shapes.size(); ++other) {
+        if (other != rank && shapes.present(other) &&
+            overlap(own, widened(shapes, other, margin))) {
+            found.push_back(other);
+        }
+    }
+    return found;
+}
+
+// The entries at the removed positions taken out and placeholders put in at the inserted ones,
+// in place for a few, in one pass for many.
+template <typename Value>
+void moveEntries(std::vector<Value>& values, const std::vector<std::size_t>& removed,
+                 const std::vector<std::size_t>& inserted, const Value& placeholder) {
+    const auto at = [&](std::size_t position) {
+        return values.begin() + static_cast<std::ptrdiff_t>(position);
+    };
+    if (removed.size() + inserted.size() <= 4) {
+        for (auto position = removed.rbegin(); position != removed.rend(); ++position) {
+            values.erase(at(*position));
+        }
+        for (const std::size_t position : inserted) {
+            values.insert(at(position), placeholder);
+        }
+        return;
+    }
+    std::vector<Value> moved;
+    moved.reserve(values.size() - removed.size() + inserted.size());
+    auto leaving = removed.begin();
+    auto coming = inserted.begin();
+    const auto comeUpTo = [&] {
+        for (; coming != inserted.end() && *coming == moved.size(); ++coming) {
+            moved.push_back(placeholder);
+        }
+    };
+    for (std::size_t position = 0; position < values.size(); ++position) {
+        if (leaving != removed.end() && *leaving == position) {
+            ++leaving;
+            continue;
+        }
+        comeUpTo();
+        moved.push_back(std::move(values[position]));
+    }
+    comeUpTo();
+    values = std::move(moved);
+}
+
+void sortUniqueIds(std::vector<std::string>& ids) {
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+}
+
+std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& report) {
+    std::vector<Problem> problems;
+    const ProblemSink keep = [&](const Problem& problem) { problems.push_back(problem); };
+    ProblemReporter reporter(keep);
+    report(reporter);
+    return problems;
+}
+
+} // namespace
+
+// Where positions go through a change: removed ones leave (positions before it), inserted ones
+// come (positions after it).
+class LiveChecks::PositionMap {
+public:
+    PositionMap(const std::vector<std::size_t>& removed, const std::vector<std::size_t>& inserted)
+        : removed_(removed), inserted_(inserted) {}
+
+    bool moves() const { return !removed_.empty() || !inserted_.empty(); }
+    // The lowest position whose place may change.
+    std::size_t lowestMoved() const {
+        std::size_t lowest = std::numeric_limits<std::size_t>::max();
+        if (!removed_.empty()) {
+            lowest = removed_.front();
+        }
+        if (!inserted_.empty()) {
+            lowest = std::min(lowest, inserted_.front());
+        }
+        return lowest;
+    }
+    std::optional<std::size_t> operator()(std::size_t position) const {
+        const auto removedBefore = std::lower_bound(removed_.begin(), removed_.end(), position);
+        if (removedBefore != removed_.end() && *removedBefore == position) {
+            return std::nullopt;
+        }
+        return afterInsertions(position -
+                               static_cast<std::size_t>(removedBefore - removed_.begin()));
+    }
+    // A position once the removals are made, as the change names rewritten ones, moved by the
+    // insertions.
+    std::size_t afterInsertions(std::size_t position) const {
+        // Moved up once for each insertion at or below where it ends up.
+        std::size_t below = 0;
+        for (;;) {
+            const auto count = static_cast<std::size_t>(
+                std::upper_bound(inserted_.begin(), inserted_.end(), position + below) -
+                inserted_.begin());
+            if (count == below) {
+                return position + below;
+            }
+            below = count;
+        }
+    }
+
+private:
+    const std::vector<std::size_t>& removed_;
+    const std::vector<std::size_t>& inserted_;
+};
+
+LiveChecks::LiveChecks(const std::optional<PlayLimits>& play) : play_(play) {}
+
+std::vector<std::size_t> LiveChecks::partnersOf(std::size_t rank) const {
+    std::vector<std::size_t> partners;
+    for (const Listing& listing : listings_) {
+        const auto [low, high] = pairOf(listing.key);
+        if (low == rank) {
+            partners.push_back(high);
+        } else if (high == rank) {
+            partners.push_back(low);
+        }
+    }
+    return partners;
+}
+
+std::size_t LiveChecks::firstWithId(const std::string& id) const {
+    const std::uint64_t hash = hashOf(id);
+    auto entry = std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
+    for (; entry != idIndex_.end() && entry->first == hash; ++entry) {
+        if (ids_[entry->second] == id) {
+            return entry->second;
+        }
+    }
+    return std::numeric_limits<std::size_t>::max();
+}
+
+std::optional<std::uint32_t> LiveChecks::firstOtherWithId(std::size_t rank) const {
+    if (ids_[rank].empty()) {
+        return std::nullopt;
+    }
+    const std::size_t first = firstWithId(ids_[rank]);
+    if (first < rank) {
+        return static_cast<std::uint32_t>(first);
+    }
+    return std::nullopt;
+}
+
+void LiveChecks::addId(std::size_t rank) {
+    if (ids_[rank].empty()) {
+        return;
+    }
+    const std::pair<std::uint64_t, std::uint32_t> entry{hashOf(ids_[rank]),
+                                                        static_cast<std::uint32_t>(rank)};
+    idIndex_.insert(std::lower_bound(idIndex_.begin(), idIndex_.end(), entry), entry);
+}
+
+std::vector<Problem> LiveChecks::placeBox(const BoxDocument& document, std::size_t rank,
+                                          const Box& box, const Solid& solid) {
+    ShapeSet shape;
+    shape.add(solid);
+    FaceStore faces;
+    std::vector<Problem> rows = collected([&](ProblemReporter& reporter) {
+        reporter.beginBox(rank, box.id);
+        const BoxValues values = decodeBoxValues(box);
+        checkSolidOfBox(box.maxRadius, values, solid, reporter);
+        if (play_) {
+            PlayChecks checks(document, *play_, reporter);
+            checks.checkBox(values, solid);
+            faces = checks.releaseFaces();
+        }
+        reporter.endBox();
+    });
+    shapes_.replace(rank, shape);
+    if (play_) {
+        faces_.replace(rank, faces);
+    }
+    return rows;
+}
+
+std::vector<Problem> LiveChecks::textRows(std::size_t rank, const Box& box) const {
+    return collected([&](ProblemReporter& reporter) {
+        reporter.beginBox(rank, box.id);
+        checkTextsOfBox(box, firstOtherWithId(rank), reporter);
+        reporter.endBox();
+    });
+}
+
+void LiveChecks::patchDuplicate(std::size_t rank, std::vector<ProblemRows::Block>& blocks) const {
+    const auto [first, last] = rows_.rowsOf(ProblemRows::Boxes, rank);
+    std::vector<Problem> rows(rows_.problems().begin() + static_cast<std::ptrdiff_t>(first),
+                              rows_.problems().begin() + static_cast<std::ptrdiff_t>(last));
+    const auto isDuplicate = [](const Problem& p) { return p.kind == ProblemKind::IdDuplicate; };
+    rows.erase(std::remove_if(rows.begin(), rows.end(), isDuplicate), rows.end());
+    if (const auto other = firstOtherWithId(rank)) {
+        // After the texts and the ID's own fault, before the solid's problems.
+        const auto place = std::find_if(rows.begin(), rows.end(), [](const Problem& p) {
+            return p.kind != ProblemKind::TextFormat && p.kind != ProblemKind::IdInvalid;
+        });
+        const std::vector<Problem> duplicate = collected([&](ProblemReporter& reporter) {
+            reporter.beginBox(rank, ids_[rank]);
+            reportDuplicate(ids_[rank], *other, reporter);
+            reporter.endBox();
+        });
+        rows.insert(place, duplicate.front());
+    }
+    blocks.push_back({rank, std::move(rows)});
+}
+
+std::vector<Problem> LiveChecks::countRows(const BoxDocument& document) const {
+    return collected([&](ProblemReporter& reporter) {
+        TextChecks(document, reporter).checkCount(std::nullopt);
+    });
+}
+
+bool LiveChecks::computed(std::uint64_t key) const {
+    return std::binary_search(pairs_.begin(), pairs_.end(), pairOf(key));
+}
+
+std::pair<std::size_t, std::size_t> LiveChecks::listingsOf(std::uint64_t key) const {
+    const auto low = std::lower_bound(listings_.begin(), listings_.end(), Listing{key, 0});
+    auto high = low;
+    while (high != listings_.end() && high->key == key) {
+        ++high;
+    }
+    return {static_cast<std::size_t>(low - listings_.begin()),
+            static_cast<std::size_t>(high - listings_.begin())};
+}
+
+std::vector<Problem> LiveChecks::lineRows(std::size_t line) const {
+    const std::string& text = lineTexts_[line];
+    const std::uint64_t key = lineKeys_[line];
+    return collected([&](ProblemReporter& reporter) {
+        if (!sound(key)) {
+            listedPairKey(text, boxCount_, &reporter);
+            return;
+        }
+        const auto [first, last] = listingsOf(key);
+        const std::size_t firstLine = listings_[first].line;
+        if (firstLine != line) {
+            reportRepeatedPair(text, lineTexts_[firstLine], reporter);
+            return;
+        }
+        const auto [low, high] = pairOf(key);
+        if (!computed(key) && shapes_.present(low) && shapes_.present(high) &&
+            !shapes_.touch(low, high)) {
+            reportApartPair(text, {low, high}, reporter);
+        }
+    });
+}
+
+std::vector<Problem> LiveChecks::missingRows(std::uint64_t key) const {
+    if (!computed(key)) {
+        return {};
+    }
+    const auto [first, last] = listingsOf(key);
+    if (first != last) {
+        return {};
+    }
+    return collected([&](ProblemReporter& reporter) { reportMissingPair(pairOf(key), reporter); });
+}
+
+std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey) const {
+    const auto [low, high] = pairOf(pairKey);
+    const PlayFinding from{low, high, ProblemKind::CountMismatch, -1, -1, 0};
+    auto finding = std::lower_bound(findings_.begin(), findings_.end(), from);
+    return collected([&](ProblemReporter& reporter) {
+        reporter.beginBox(low, ids_[low]);
+        for (; finding != findings_.end() && finding->rank == low && finding->other == high;
+             ++finding) {
+            reportPlayFinding(*finding, reporter);
+        }
+        reporter.endBox();
+    });
+}
+
+void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& solids) {
+    boxCount_ = document.boxes.size();
+    std::vector<Problem> rows;
+    std::vector<std::uint64_t> keys;
+    std::array<std::size_t, ProblemRows::SectionCount> sizes{};
+    const auto add = [&](ProblemRows::Section section, std::uint64_t key,
+                         std::vector<Problem> found) {
+        sizes[section] += found.size();
+        keys.insert(keys.end(), found.size(), key);
+        std::move(found.begin(), found.end(), std::back_inserter(rows));
+    };
+    add(ProblemRows::Count, 0, countRows(document));
+
+    ids_.clear();
+    ids_.reserve(boxCount_);
+    idIndex_.clear();
+    for (const auto& box : document.boxes) {
+        ids_.emplace_back(std::string_view(box->id));
+        if (!ids_.back().empty()) {
+            idIndex_.emplace_back(hashOf(ids_.back()), static_cast<std::uint32_t>(ids_.size() - 1));
+        }
+    }
+    std::sort(idIndex_.begin(), idIndex_.end());
+    shapes_.clear();
+    shapes_.reserve(boxCount_);
+    faces_.clear();
+    std::vector<Problem> boxProblems;
+    const ProblemSink keep = [&](const Problem& problem) { boxProblems.push_back(problem); };
+    ProblemReporter reporter(keep);
+    std::optional<PlayChecks> play;
+    if (play_) {
+        play.emplace(document, *play_, reporter);
+        play->reserve(boxCount_);
+    }
+    std::size_t rank = 0;
+    for (const auto& box : document.boxes) {
+        const Solid& solid = solids[rank];
+        const BoxValues values = decodeBoxValues(*box);
+        reporter.beginBox(rank, box->id);
+        checkTextsOfBox(*box, firstOtherWithId(rank), reporter);
+        checkSolidOfBox(box->maxRadius, values, solid, reporter);
+        if (play) {
+            play->checkBox(values, solid);
+        }
+        reporter.endBox();
+        shapes_.add(solid);
+        add(ProblemRows::Boxes, rank, std::move(boxProblems));
+        boxProblems.clear();
+        ++rank;
+    }
+    if (play) {
+        faces_ = play->releaseFaces();
+    }
+
+    // The one search checkDocument makes: where a heap stops it depends on what it looks for.
+    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes_, nearReach(*play_))
+                                      : findIntersections(shapes_);
+    pairs_ = std::move(search.pairs);
+    complete_ = search.complete;
+    lineTexts_.clear();
+    lineKeys_.clear();
+    listings_.clear();
+    for (const auto& entry : document.intersections) {
+        const std::string_view text = entry;
+        const auto line = static_cast<std::uint32_t>(lineTexts_.size());
+        lineTexts_.emplace_back(text);
+        const std::uint64_t key = parseRankPair(text)
+                                      ? listedPairKey(text, boxCount_, nullptr).value_or(UNSOUND)
+                                      : MALFORMED;
+        lineKeys_.push_back(key);
+        if (sound(key)) {
+            listings_.push_back({key, line});
+        }
+    }
+    std::sort(listings_.begin(), listings_.end());
+    for (std::size_t line = 0; line < lineTexts_.size(); ++line) {
+        add(ProblemRows::Lines, line, lineRows(line));
+    }
+    if (!complete_) {
+        add(ProblemRows::Missing, 0, collected([&](ProblemReporter& incomplete) {
+                reportIncompleteSearch(pairs_.size(), incomplete);
+            }));
+    } else {
+        for (const RankPair& pair : pairs_) {
+            const std::uint64_t key = keyOf(pair.first, pair.second);
+            add(ProblemRows::Missing, key, missingRows(key));
+        }
+    }
+
+    findings_.clear();
+    if (play_ && complete_) {
+        findings_ = findBetweenNearBoxes(faces_, shapes_, *play_, pairs_, search.nearPairs);
+        for (auto finding = findings_.begin(); finding != findings_.end();) {
+            const std::uint64_t key = keyOf(finding->rank, finding->other);
+            add(ProblemRows::Play, key, playRows(key));
+            while (finding != findings_.end() && keyOf(finding->rank, finding->other) == key) {
+                ++finding;
+            }
+        }
+    }
+    rows_.assign(std::move(rows), std::move(keys), sizes);
+}
+
+void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& solids,
+                        const DocumentChange& change) {
+    const std::size_t count = document.boxes.size();
+    const bool followable =
+        !change.everything && complete_ && solids.size() == count &&
+        ids_.size() + change.insertedBoxes.size() == count + change.removedBoxes.size() &&
+        lineTexts_.size() + change.insertedLines.size() ==
+            document.intersections.size() + change.removedLines.size();
+    if (!followable) {
+        rebuild(document, solids);
+        return;
+    }
+    Pending pending;
+    const PositionMap boxes(change.removedBoxes, change.insertedBoxes);
+    if (boxes.moves()) {
+        moveBoxes(boxes, change, pending);
+    }
+    boxCount_ = count;
+    moveLines(PositionMap(change.removedLines, change.insertedLines), change, pending);
+    readLines(document, pending);
+    for (const std::size_t changed : change.changedBoxes) {
+        pending.boxes.push_back(boxes.afterInsertions(changed));
+    }
+    pending.boxes.insert(pending.boxes.end(), change.insertedBoxes.begin(),
+                         change.insertedBoxes.end());
+    std::sort(pending.boxes.begin(), pending.boxes.end());
+    pending.boxes.erase(std::unique(pending.boxes.begin(), pending.boxes.end()),
+                        pending.boxes.end());
+    checkBoxesAgain(document, solids, pending);
+    checkKeysAgain(pending);
+    if (change.countChanged || boxes.moves()) {
+        rows_.replace(ProblemRows::Count, {{0, countRows(document)}});
+    }
+}
+
+void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending) {
+    const auto moved = [&](std::size_t rank) { return *map(rank); };
+    const auto leaves = [&](std::size_t rank) {
+        return std::binary_search(change.removedBoxes.begin(), change.removedBoxes.end(), rank);
+    };
+    std::vector<ProblemRows::Block> leaving;
+    for (const std::size_t rank : change.removedBoxes) {
+        leaving.push_back({rank, {}});
+        pending.ids.push_back(ids_[rank]);
+    }
+    rows_.replace(ProblemRows::Boxes, std::move(leaving));
+    rows_.renumber(ProblemRows::Boxes, moved, [&](Problem& problem, std::uint64_t rank) {
+        problem.rank = rank;
+        if (problem.otherRank) {
+            problem.otherRank = moved(*problem.otherRank);
+        }
+    });
+    const auto [boxFirst, boxLast] = rows_.sectionRows(ProblemRows::Boxes);
+    for (std::size_t row = boxFirst; row < boxLast; ++row) {
+        if (rows_.problems()[row].kind == ProblemKind::IdDuplicate) {
+            pending.duplicates.push_back(rows_.keyAt(row));
+        }
+    }
+
+    // The shapes, faces and IDs of the boxes, by rank.
+    for (auto rank = change.removedBoxes.rbegin(); rank != change.removedBoxes.rend(); ++rank) {
+        shapes_.erase(*rank);
+        if (play_) {
+            faces_.erase(*rank);
+        }
+        ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(*rank));
+    }
+    ShapeSet absent;
+    absent.add(Solid{});
+    FaceStore noFaces;
+    noFaces.add(Solid{}, 0);
+    for (const std::size_t rank : change.insertedBoxes) {
+        shapes_.insert(rank, absent);
+        if (play_) {
+            faces_.insert(rank, noFaces);
+        }
+        ids_.insert(ids_.begin() + static_cast<std::ptrdiff_t>(rank), std::string());
+    }
+    std::erase_if(idIndex_, [&](const auto& entry) { return leaves(entry.second); });
+    for (auto& entry : idIndex_) {
+        entry.second = static_cast<std::uint32_t>(moved(entry.second));
+    }
+
+    // The pairs, missing or with faces between them, follow their boxes.
+    const auto pairLeaves = [&](std::size_t a, std::size_t b) { return leaves(a) || leaves(b); };
+    const auto movedKey = [&](std::uint64_t key) {
+        const auto [a, b] = pairOf(key);
+        return keyOf(moved(a), moved(b));
+    };
+    std::vector<ProblemRows::Block> missingLeaving;
+    for (const RankPair& pair : pairs_) {
+        if (pairLeaves(pair.first, pair.second)) {
+            missingLeaving.push_back({keyOf(pair.first, pair.second), {}});
+        }
+    }
+    rows_.replace(ProblemRows::Missing, std::move(missingLeaving));
+    std::erase_if(pairs_,
+                  [&](const RankPair& pair) { return pairLeaves(pair.first, pair.second); });
+    for (RankPair& pair : pairs_) {
+        pair = {moved(pair.first), moved(pair.second)};
+    }
+    rows_.renumber(ProblemRows::Missing, movedKey, [](Problem&, std::uint64_t) {});
+    const auto [missingFirst, missingLast] = rows_.sectionRows(ProblemRows::Missing);
+    const std::size_t lowest = map.lowestMoved();
+    for (std::size_t row = missingFirst; row < missingLast; ++row) {
+        if (pairOf(rows_.keyAt(row)).second >= lowest) {
+            pending.keys.push_back(rows_.keyAt(row));
+        }
+    }
+    std::vector<ProblemRows::Block> playLeaving;
+    for (const PlayFinding& finding : findings_) {
+        if (pairLeaves(finding.rank, finding.other) &&
+            (playLeaving.empty() || playLeaving.back().key != keyOf(finding.rank, finding.other))) {
+            playLeaving.push_back({keyOf(finding.rank, finding.other), {}});
+        }
+    }
+    rows_.replace(ProblemRows::Play, std::move(playLeaving));
+    std::erase_if(findings_, [&](const PlayFinding& finding) {
+        return pairLeaves(finding.rank, finding.other);
+    });
+    std::vector<ProblemRows::Block> playMoved;
+    for (PlayFinding& finding : findings_) {
+        const bool movesToo = finding.other >= lowest;
+        finding.rank = moved(finding.rank);
+        finding.other = moved(finding.other);
+        const std::uint64_t key = keyOf(finding.rank, finding.other);
+        if (movesToo && (playMoved.empty() || playMoved.back().key != key)) {
+            playMoved.push_back({key, {}});
+        }
+    }
+    rows_.renumber(ProblemRows::Play, movedKey, [](Problem&, std::uint64_t) {});
+    for (ProblemRows::Block& block : playMoved) {
+        block.rows = playRows(block.key);
+    }
+    rows_.replace(ProblemRows::Play, std::move(playMoved));
+
+    // Lines keep their texts: a line that named a box that moved is read again, unless the change
+    // wrote it again to name the same boxes.
+    for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
+        const std::uint64_t key = lineKeys_[line];
+        if (key == UNSOUND) {
+            pending.oldLines.push_back(line);
+        } else if (sound(key) && pairOf(key).second >= lowest) {
+            const auto [a, b] = pairOf(key);
+            if (leaves(a) || leaves(b)) {
+                lineKeys_[line] = UNSOUND;
+                pending.keys.push_back(key);
+                pending.oldLines.push_back(line);
+            } else {
+                lineKeys_[line] = keyOf(moved(a), moved(b));
+                pending.movedLines.push_back(line);
+            }
+        }
+    }
+    std::erase_if(listings_, [&](const Listing& listing) {
+        const auto [a, b] = pairOf(listing.key);
+        return leaves(a) || leaves(b);
+    });
+    for (Listing& listing : listings_) {
+        listing.key = movedKey(listing.key);
+    }
+}
+
+void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending) {
+    std::vector<ProblemRows::Block> leaving;
+    for (const std::size_t line : change.removedLines) {
+        leaving.push_back({line, {}});
+        if (sound(lineKeys_[line])) {
+            pending.keys.push_back(lineKeys_[line]);
+        }
+    }
+    rows_.replace(ProblemRows::Lines, std::move(leaving));
+    if (map.moves()) {
+        rows_.renumber(
+            ProblemRows::Lines, [&](std::uint64_t line) { return *map(line); },
+            [](Problem&, std::uint64_t) {});
+    }
+    const auto leaves = [&](std::size_t line) {
+        return std::binary_search(change.removedLines.begin(), change.removedLines.end(), line);
+    };
+    moveEntries(lineTexts_, change.removedLines, change.insertedLines, std::string());
+    moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
+    std::erase_if(listings_, [&](const Listing& listing) { return leaves(listing.line); });
+    for (Listing& listing : listings_) {
+        listing.line = static_cast<std::uint32_t>(*map(listing.line));
+    }
+    const auto follow = [&](std::vector<std::size_t>& lines) {
+        std::erase_if(lines, leaves);
+        for (std::size_t& line : lines) {
+            line = *map(line);
+        }
+    };
+    follow(pending.oldLines);
+    follow(pending.movedLines);
+    for (const std::size_t line : change.rewrittenLines) {
+        pending.readLines.push_back(map.afterInsertions(line));
+    }
+    pending.readLines.insert(pending.readLines.end(), change.insertedLines.begin(),
+                             change.insertedLines.end());
+    std::sort(pending.readLines.begin(), pending.readLines.end());
+    pending.readLines.erase(std::unique(pending.readLines.begin(), pending.readLines.end()),
+                            pending.readLines.end());
+}
+
+void LiveChecks::readLines(const BoxDocument& document, Pending& pending) {
+    // Which lines have rows, and which keys are listed more than once: a line written again to
+    // name the same boxes needs its rows made again only then.
+    std::vector<std::size_t> withRows;
+    std::vector<std::uint64_t> repeatedKeys;
+    const auto [first, last] = rows_.sectionRows(ProblemRows::Lines);
+    for (std::size_t row = first; row < last; ++row) {
+        const std::size_t line = rows_.keyAt(row);
+        withRows.push_back(line);
+        if (rows_.problems()[row].kind == ProblemKind::IntersectionDuplicate) {
+            repeatedKeys.push_back(lineKeys_[line]);
+        }
+    }
+    sortUnique(repeatedKeys);
+    std::vector<Listing> leaving;
+    std::vector<Listing> coming;
+    const auto readAgain = [&](std::size_t line, std::string_view text) {
+        const std::uint64_t old = lineKeys_[line];
+        const std::uint64_t key = parseRankPair(text)
+                                      ? listedPairKey(text, boxCount_, nullptr).value_or(UNSOUND)
+                                      : MALFORMED;
+        if (key == old && sound(key)) {
+            if (std::binary_search(withRows.begin(), withRows.end(), line) ||
+                std::binary_search(repeatedKeys.begin(), repeatedKeys.end(), key)) {
+                pending.keys.push_back(key);
+            }
+            return;
+        }
+        if (sound(old)) {
+            leaving.push_back({old, static_cast<std::uint32_t>(line)});
+            pending.keys.push_back(old);
+        }
+        if (sound(key)) {
+            coming.push_back({key, static_cast<std::uint32_t>(line)});
+            pending.keys.push_back(key);
+        }
+        lineKeys_[line] = key;
+        pending.lines.push_back(line);
+    };
+    // The lines the change wrote, in one walk.
+    auto wanted = pending.readLines.begin();
+    std::size_t index = 0;
+    for (auto entry = document.intersections.begin();
+         entry != document.intersections.end() && wanted != pending.readLines.end();
+         ++entry, ++index) {
+        if (*wanted != index) {
+            continue;
+        }
+        const std::string_view text = *entry;
+        lineTexts_[index] = text;
+        readAgain(index, text);
+        ++wanted;
+    }
+    // Lines that moved but were not written again name other boxes now, and lines whose key
+    // depends on the number of boxes are read again from the text they kept.
+    std::vector<std::size_t> kept;
+    std::set_difference(pending.movedLines.begin(), pending.movedLines.end(),
+                        pending.readLines.begin(), pending.readLines.end(),
+                        std::back_inserter(kept));
+    std::vector<std::size_t> old;
+    std::set_difference(pending.oldLines.begin(), pending.oldLines.end(), pending.readLines.begin(),
+                        pending.readLines.end(), std::back_inserter(old));
+    kept.insert(kept.end(), old.begin(), old.end());
+    for (const std::size_t line : kept) {
+        readAgain(line, lineTexts_[line]);
+    }
+    std::sort(leaving.begin(), leaving.end());
+    std::sort(coming.begin(), coming.end());
+    std::vector<Listing> remaining;
+    remaining.reserve(listings_.size() - std::min(listings_.size(), leaving.size()));
+    std::set_difference(listings_.begin(), listings_.end(), leaving.begin(), leaving.end(),
+                        std::back_inserter(remaining));
+    listings_.clear();
+    std::merge(remaining.begin(), remaining.end(), coming.begin(), coming.end(),
+               std::back_inserter(listings_));
+}
+
+void LiveChecks::checkBoxesAgain(const BoxDocument& document, const std::vector<Solid>& solids,
+                                 Pending& pending) {
+    const std::vector<std::size_t>& dirty = pending.boxes;
+    std::vector<ProblemRows::Block> blocks;
+    if (!dirty.empty()) {
+        const std::vector<const Box*> boxes = boxesAt(document, dirty);
+        std::vector<std::vector<Problem>> placed;
+        for (std::size_t i = 0; i < dirty.size(); ++i) {
+            const std::size_t rank = dirty[i];
+            if (!ids_[rank].empty()) {
+                pending.ids.push_back(ids_[rank]);
+                const std::pair<std::uint64_t, std::uint32_t> entry{
+                    hashOf(ids_[rank]), static_cast<std::uint32_t>(rank)};
+                const auto found = std::lower_bound(idIndex_.begin(), idIndex_.end(), entry);
+                if (found != idIndex_.end() && *found == entry) {
+                    idIndex_.erase(found);
+                }
+            }
+            ids_[rank] = std::string_view(boxes[i]->id);
+            pending.ids.push_back(ids_[rank]);
+            placed.push_back(placeBox(document, rank, *boxes[i], solids[rank]));
+        }
+        for (const std::size_t rank : dirty) {
+            addId(rank);
+        }
+        for (std::size_t i = 0; i < dirty.size(); ++i) {
+            std::vector<Problem> rows = textRows(dirty[i], *boxes[i]);
+            std::move(placed[i].begin(), placed[i].end(), std::back_inserter(rows));
+            blocks.push_back({dirty[i], std::move(rows)});
+        }
+        findPairsAgain(pending);
+    }
+
+    // The boxes whose ID's first box changed, or moved, tell it again.
+    std::vector<std::size_t> patched = std::move(pending.duplicates);
+    sortUniqueIds(pending.ids);
+    for (const std::string& id : pending.ids) {
+        const std::uint64_t hash = hashOf(id);
+        for (auto entry =
+                 std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
+             entry != idIndex_.end() && entry->first == hash; ++entry) {
+            if (ids_[entry->second] == id) {
+                patched.push_back(entry->second);
+            }
+        }
+    }
+    std::sort(patched.begin(), patched.end());
+    patched.erase(std::unique(patched.begin(), patched.end()), patched.end());
+    std::vector<ProblemRows::Block> patches;
+    for (const std::size_t rank : patched) {
+        if (!std::binary_search(dirty.begin(), dirty.end(), rank)) {
+            patchDuplicate(rank, patches);
+        }
+    }
+    std::vector<ProblemRows::Block> all;
+    std::merge(
+        std::make_move_iterator(blocks.begin()), std::make_move_iterator(blocks.end()),
+        std::make_move_iterator(patches.begin()), std::make_move_iterator(patches.end()),
+        std::back_inserter(all),
+        [](const ProblemRows::Block& a, const ProblemRows::Block& b) { return a.key < b.key; });
+    rows_.replace(ProblemRows::Boxes, std::move(all));
+}
+
+void LiveChecks::findPairsAgain(Pending& pending) {
+    const std::vector<std::size_t>& dirty = pending.boxes;
+    std::vector<char> isDirty(boxCount_, 0);
+    for (const std::size_t rank : dirty) {
+        isDirty[rank] = 1;
+    }
+    const auto involves = [&](std::size_t a, std::size_t b) { return isDirty[a] || isDirty[b]; };
+    // Each pair between two boxes checked again is found from its first.
+    const auto pairsNear = [&](double margin) {
+        std::vector<RankPair> near;
+        for (const std::size_t rank : dirty) {
+            for (const std::size_t other : neighboursOf(shapes_, rank, margin)) {
+                if (!isDirty[other] || rank < other) {
+                    near.emplace_back(std::min(rank, other), std::max(rank, other));
+                }
+            }
+        }
+        std::sort(near.begin(), near.end());
+        return near;
+    };
+
+    std::vector<RankPair> before;
+    std::vector<RankPair> kept;
+    for (const RankPair& pair : pairs_) {
+        (involves(pair.first, pair.second) ? before : kept).push_back(pair);
+    }
+    std::vector<RankPair> after;
+    for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
+        if (shapes_.touch(pair.first, pair.second)) {
+            after.push_back(pair);
+        }
+    }
+    pairs_.clear();
+    std::merge(kept.begin(), kept.end(), after.begin(), after.end(), std::back_inserter(pairs_));
+    std::vector<RankPair> changed;
+    std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
+                                  std::back_inserter(changed));
+    for (const RankPair& pair : changed) {
+        pending.keys.push_back(keyOf(pair.first, pair.second));
+    }
+    // A listed pair of a box that changed may be apart now, or no longer.
+    for (const Listing& listing : listings_) {
+        const auto [low, high] = pairOf(listing.key);
+        if (involves(low, high)) {
+            pending.keys.push_back(listing.key);
+        }
+    }
+
+    if (!play_) {
+        return;
+    }
+    std::vector<std::uint64_t> playKeys;
+    std::erase_if(findings_, [&](const PlayFinding& finding) {
+        if (!involves(finding.rank, finding.other)) {
+            return false;
+        }
+        playKeys.push_back(keyOf(finding.rank, finding.other));
+        return true;
+    });
+    std::vector<PlayFinding> found;
+    // The search lists no near pairs for a margin within the tolerance.
+    const double reach = nearReach(*play_);
+    const std::vector<RankPair> near =
+        reach > GEOMETRY_TOLERANCE ? pairsNear(reach) : std::vector<RankPair>();
+    FaceReader faces(faces_, shapes_);
+    for (const RankPair& pair : near) {
+        findBetweenBoxes(faces_, faces, *play_, pair,
+                         !std::binary_search(pairs_.begin(), pairs_.end(), pair), found);
+        playKeys.push_back(keyOf(pair.first, pair.second));
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<PlayFinding> merged;
+    std::merge(findings_.begin(), findings_.end(), found.begin(), found.end(),
+               std::back_inserter(merged));
+    findings_ = std::move(merged);
+    sortUnique(playKeys);
+    std::vector<ProblemRows::Block> blocks;
+    for (const std::uint64_t key : playKeys) {
+        blocks.push_back({key, playRows(key)});
+    }
+    rows_.replace(ProblemRows::Play, std::move(blocks));
+}
+
+void LiveChecks::checkKeysAgain(Pending& pending) {
+    sortUnique(pending.keys);
+    std::vector<std::size_t>& lines = pending.lines;
+    for (const std::uint64_t key : pending.keys) {
+        const auto [first, last] = listingsOf(key);
+        for (std::size_t i = first; i < last; ++i) {
+            lines.push_back(listings_[i].line);
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    std::vector<ProblemRows::Block> lineBlocks;
+    for (const std::size_t line : lines) {
+        lineBlocks.push_back({line, lineRows(line)});
+    }
+    rows_.replace(ProblemRows::Lines, std::move(lineBlocks));
+    std::vector<ProblemRows::Block> missingBlocks;
+    for (const std::uint64_t key : pending.keys) {
+        missingBlocks.push_back({key, missingRows(key)});
+    }
+    rows_.replace(ProblemRows::Missing, std::move(missingBlocks));
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "documentchange.h"
+#include "facestore.h"
+#include "intersections.h"
+#include "playchecks.h"
+#include "playlimits.h"
+#include "problemrows.h"
+#include "shapeset.h"
+#include "solid.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class BoxDocument;
+
+// The report of checkDocument on a document being edited, kept up to date edit by edit: a change
+// of a few boxes checks again those boxes and the boxes near them, reads again the intersection
+// lines the edit wrote, and moves the ranks and lines around them, so that a window follows an
+// edit of a large scene at once. After any change the problems are those, in the same order, that
+// checkDocument gives for the document (the count as the document holds it).
+//
+// A scene where a heap of boxes stopped the search for intersections and near pairs is
+// checked whole at each change: the point where such a search stops cannot be known otherwise.
+class LiveChecks {
+public:
+    // The play checks with their usual limits, as checkDocument's.
+    LiveChecks() : LiveChecks(PlayLimits{}) {}
+    explicit LiveChecks(const std::optional<PlayLimits>& play);
+
+    // The whole check; solids: one per box by rank, as buildSolid makes them.
+    void rebuild(const BoxDocument& document, const std::vector<Solid>& solids);
+    // Follows the change the document went through since the last rebuild or update; solids as
+    // the document now has them.
+    void update(const BoxDocument& document, const std::vector<Solid>& solids,
+                const DocumentChange& change);
+
+    const std::vector<Problem>& problems() const { return rows_.problems(); }
+    // Told of every row removed, inserted or changed, from the next update or rebuild on.
+    void setListener(ProblemRowsListener* listener) { rows_.setListener(listener); }
+    // The pairs of boxes that touch, (i, j) with i < j, increasing.
+    const std::vector<RankPair>& intersections() const { return pairs_; }
+    // The boxes the listed intersections pair with the box of the rank.
+    std::vector<std::size_t> partnersOf(std::size_t rank) const;
+
+private:
+    struct Listing {
+        std::uint64_t key;
+        std::uint32_t line;
+        auto operator<=>(const Listing&) const = default;
+    };
+    // What an update has yet to check again, gathered as ranks and lines move.
+    struct Pending {
+        // Ranks, as the document now has them, of the boxes changed or inserted.
+        std::vector<std::size_t> boxes;
+        // IDs whose boxes changed: each of their boxes tells its duplicate again.
+        std::vector<std::string> ids;
+        // Ranks of boxes that told a duplicate before the change.
+        std::vector<std::size_t> duplicates;
+        // Pairs whose listed lines and missing row are made again.
+        std::vector<std::uint64_t> keys;
+        // Lines whose rows are made again.
+        std::vector<std::size_t> lines;
+        // Lines the change wrote or inserted, read from the document.
+        std::vector<std::size_t> readLines;
+        // Lines whose key moved with the boxes, and lines whose key the number of boxes decides.
+        std::vector<std::size_t> movedLines;
+        std::vector<std::size_t> oldLines;
+    };
+    class PositionMap;
+
+    void moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending);
+    void moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending);
+    void readLines(const BoxDocument& document, Pending& pending);
+    void checkBoxesAgain(const BoxDocument& document, const std::vector<Solid>& solids,
+                         Pending& pending);
+    void findPairsAgain(Pending& pending);
+    void checkKeysAgain(Pending& pending);
+
+    // The solid's and the play checks' problems of a box, its shape and faces placed at the rank.
+    std::vector<Problem> placeBox(const BoxDocument& document, std::size_t rank, const Box& box,
+                                  const Solid& solid);
+    std::vector<Problem> textRows(std::size_t rank, const Box& box) const;
+    // The rows of a box with its duplicate told again, as the IDs now stand.
+    void patchDuplicate(std::size_t rank, std::vector<ProblemRows::Block>& blocks) const;
+    // The rank of the first box before the rank's that bears its ID, if any.
+    std::optional<std::uint32_t> firstOtherWithId(std::size_t rank) const;
+    std::size_t firstWithId(const std::string& id) const;
+    void addId(std::size_t rank);
+    std::vector<Problem> countRows(const BoxDocument& document) const;
+    std::vector<Problem> lineRows(std::size_t line) const;
+    std::vector<Problem> missingRows(std::uint64_t key) const;
+    std::vector<Problem> playRows(std::uint64_t pairKey) const;
+    bool computed(std::uint64_t key) const;
+    std::pair<std::size_t, std::size_t> listingsOf(std::uint64_t key) const;
+
+    std::optional<PlayLimits> play_;
+    std::size_t boxCount_ = 0;
+    ShapeSet shapes_;
+    FaceStore faces_;
+    std::vector<std::string> ids_;
+    // (hash of the ID, rank) of every box with an ID, increasing: the boxes of one ID follow each
+    // other, the first of them first.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> idIndex_;
+    std::vector<RankPair> pairs_;
+    std::vector<PlayFinding> findings_;
+    // Whether the searches of the last whole check went to their end.
+    bool complete_ = true;
+    // Each line's text as the document holds it, and its key: low << 32 | high, or MALFORMED,
+    // or UNSOUND for a pair of ranks that are not two distinct boxes of the document.
+    std::vector<std::string> lineTexts_;
+    std::vector<std::uint64_t> lineKeys_;
+    // The lines that name two distinct boxes, by key then line.
+    std::vector<Listing> listings_;
+    ProblemRows rows_;
+};

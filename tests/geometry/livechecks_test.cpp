@@ -1,0 +1,277 @@
+// The checks kept up to date edit by edit against a whole check of the document after each edit:
+// random scenes of boxes that touch, nearly touch and stand apart, with repeated IDs, bad texts
+// and every kind of listed line, through random edits of the edit layer, undone and redone.
+#include "boxedits.h"
+#include "editgroup.h"
+#include "geometrytestsupport.h"
+#include "history.h"
+#include "intersectionedits.h"
+#include "livechecks.h"
+#include "problems.h"
+#include "scene.h"
+#include "shapeedits.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+// Failures name the problems, not their bytes.
+void PrintTo(const Problem& problem, std::ostream* out) {
+    *out << kindIdentifier(problem.kind) << " box " << problem.rank.value_or(SIZE_MAX) << ": "
+         << problem.message;
+}
+
+namespace {
+
+// The rows as a list told of each change would hold them.
+class MirroredRows : public ProblemRowsListener {
+public:
+    explicit MirroredRows(const LiveChecks& live) : live_(live), rows_(live.problems()) {}
+
+    void rowsAboutToBeRemoved(std::size_t first, std::size_t count) override {
+        ASSERT_LE(first + count, rows_.size());
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(first),
+                    rows_.begin() + static_cast<std::ptrdiff_t>(first + count));
+    }
+    void rowsRemoved() override { EXPECT_EQ(rows_.size(), live_.problems().size()); }
+    void rowsAboutToBeInserted(std::size_t first, std::size_t count) override {
+        inserting_ = {first, count};
+    }
+    void rowsInserted() override {
+        const auto [first, count] = inserting_;
+        ASSERT_EQ(rows_.size() + count, live_.problems().size());
+        const auto from = live_.problems().begin() + static_cast<std::ptrdiff_t>(first);
+        rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(first), from,
+                     from + static_cast<std::ptrdiff_t>(count));
+    }
+    void rowsChanged(std::size_t first, std::size_t count) override {
+        ASSERT_EQ(rows_.size(), live_.problems().size());
+        ASSERT_LE(first + count, rows_.size());
+        for (std::size_t row = first; row < first + count; ++row) {
+            rows_[row] = live_.problems()[row];
+        }
+        changed_ += count;
+    }
+
+    const std::vector<Problem>& rows() const { return rows_; }
+    std::size_t changedRows() const { return changed_; }
+
+private:
+    const LiveChecks& live_;
+    std::vector<Problem> rows_;
+    std::pair<std::size_t, std::size_t> inserting_;
+    std::size_t changed_ = 0;
+};
+
+std::vector<Problem> wholeCheck(const BoxDocument& document) {
+    return checkDocument(document, buildSolids(document));
+}
+
+// Scenes on a coarse grid, so that boxes touch, overlap, leave seams and small steps.
+class RandomScenes {
+public:
+    explicit RandomScenes(unsigned seed) : random_(seed) {}
+
+    void fill(BoxDocument& document) {
+        const std::size_t boxes = 2 + pick(10);
+        for (std::size_t i = 0; i < boxes; ++i) {
+            addBox(document, box(id()));
+        }
+        document.setCountText(pick(6) == 0 ? "0" + std::to_string(boxes) : std::to_string(boxes));
+        for (std::size_t i = 0, lines = pick(20); i < lines; ++i) {
+            document.intersections.append(line(boxes));
+        }
+    }
+
+    std::unique_ptr<Edit> edit(const BoxDocument& document) {
+        const std::size_t boxes = document.boxes.size();
+        const std::size_t lines = document.intersections.size();
+        switch (pick(11)) {
+        case 0:
+        case 1:
+            if (boxes == 0) {
+                return nullptr;
+            } else {
+                const std::size_t rank = pick(boxes);
+                const std::string kept(document.boxes.at(rank).id.view());
+                return std::make_unique<ReplaceBoxTexts>(rank, box(pick(3) == 0 ? id() : kept));
+            }
+        case 2:
+            return std::make_unique<AppendBox>(box(id()), AppendBox::Command::Add);
+        case 3:
+        case 4:
+            return boxes == 0 ? nullptr : std::make_unique<DeleteBox>(document, pick(boxes));
+        case 5:
+            return AppendIntersections::added(line(boxes));
+        case 6:
+            return lines == 0 ? nullptr : RemoveIntersections::removed(document, pick(lines));
+        case 7:
+            return boxes == 0 ? nullptr
+                              : std::make_unique<SetPlaneTexts>(
+                                    document, pick(boxes), pick(6),
+                                    std::array<std::string, 4>{"4000", "0000", "0000",
+                                                               hex8(0.5 * double(pick(8)))});
+        case 8:
+            return boxes == 0 ? nullptr
+                              : std::make_unique<ReshapeBox>(document, pick(boxes),
+                                                             ShapeChange::Move, box("unused"));
+        case 9: {
+            std::vector<std::string> pairs;
+            for (std::size_t i = 0, count = 1 + pick(4); i < count; ++i) {
+                pairs.push_back(line(boxes));
+            }
+            return AppendIntersections::missing(pairs);
+        }
+        default: {
+            std::vector<std::size_t> positions;
+            for (std::size_t line = 0; line < lines; ++line) {
+                if (pick(3) == 0) {
+                    positions.push_back(line);
+                }
+            }
+            if (positions.empty() || boxes == 0) {
+                return nullptr;
+            }
+            std::vector<std::unique_ptr<Edit>> edits;
+            edits.push_back(RemoveIntersections::invalid(positions));
+            edits.push_back(std::make_unique<ReplaceBoxTexts>(
+                0, box(std::string(document.boxes.at(0).id.view()))));
+            return std::make_unique<EditGroup>("Retirer puis valider", std::move(edits));
+        }
+        }
+    }
+
+    std::size_t pick(std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_);
+    }
+
+private:
+    std::string oneOf(const std::vector<std::string>& choices) {
+        return choices[pick(choices.size())];
+    }
+
+    // Few IDs, so that they repeat; now and then one that is no ID.
+    std::string id() { return oneOf({"1", "2", "3", "4", "5", "6", "07", "", "x9"}); }
+
+    BoxTexts box(const std::string& id) {
+        // A cube of side one on a grid of one, moved by a seam's width, a small step, or half.
+        const std::vector<double> shifts = {0, 0, 0, 1.0 / 32, 1.0 / 16 + 1.0 / 64, 0.5};
+        const Vec3 low{double(pick(3)) + shifts[pick(shifts.size())], double(pick(2)),
+                       pick(4) == 0 ? 1.0 / 16 : 0.0};
+        BoxTexts texts;
+        if (pick(5) == 0) {
+            texts = turnedBox(id, low + Vec3{0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 30);
+        } else {
+            const Vec3 size{1, 1, pick(6) == 0 ? 1.0 / 64 : 1.0};
+            texts = axisBox(id, low, low + size, pick(8) == 0 ? "1" : "1000");
+        }
+        if (pick(12) == 0) {
+            texts[boxslot::plane(pick(24))] = oneOf({"+0", "zz", "", "0000"});
+        }
+        return texts;
+    }
+
+    std::string line(std::size_t boxes) {
+        const std::string a = std::to_string(pick(boxes + 2));
+        const std::string b = std::to_string(pick(boxes + 2));
+        switch (pick(9)) {
+        case 0:
+            return oneOf({"+", "0"}) + a + " " + b;
+        case 1:
+            return oneOf({" 0  1", "0 1 junk", "1", "-1 0", "2 2", "x y"});
+        default:
+            return a + " " + b;
+        }
+    }
+
+    std::mt19937 random_;
+};
+
+TEST(LiveChecksProperty, EveryEditUndoAndRedoLeavesWhatAWholeCheckFinds) {
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        SCOPED_TRACE(seed);
+        RandomScenes scenes(seed);
+        BoxDocument document;
+        scenes.fill(document);
+        LiveChecks live;
+        live.rebuild(document, buildSolids(document));
+        ASSERT_EQ(live.problems(), wholeCheck(document));
+        MirroredRows mirror(live);
+        live.setListener(&mirror);
+        History history(document);
+        for (int step = 0; step < 30; ++step) {
+            SCOPED_TRACE(step);
+            std::optional<DocumentChange> change;
+            const std::size_t choice = scenes.pick(6);
+            if (choice == 0) {
+                change = history.undo();
+            } else if (choice == 1) {
+                change = history.redo();
+            } else if (std::unique_ptr<Edit> edit = scenes.edit(document)) {
+                change = history.apply(std::move(edit));
+            }
+            if (!change) {
+                continue;
+            }
+            live.update(document, buildSolids(document), *change);
+            ASSERT_EQ(live.problems(), wholeCheck(document));
+            ASSERT_EQ(mirror.rows(), live.problems());
+        }
+    }
+}
+
+TEST(LiveChecksProperty, AnEditOfOneBoxLeavesTheRowsOfTheOthersUntouched) {
+    // Two pairs far apart, each listed once, one of them twice: moving a box of the first pair
+    // away changes the rows of the first pair alone.
+    BoxDocument document;
+    loadScene(document,
+              {axisBox("1", {0, 0, 0}, {1, 1, 1}), axisBox("2", {1, 0, 0}, {2, 1, 1}),
+               axisBox("3", {50, 0, 0}, {51, 1, 1}), axisBox("4", {51, 0, 0}, {52, 1, 1})},
+              {"0 1", "2 3", "3 2"});
+    LiveChecks live;
+    live.rebuild(document, buildSolids(document));
+    ASSERT_EQ(live.problems().size(), 1u);
+    const Problem repeated = live.problems().front();
+    EXPECT_EQ(repeated.kind, ProblemKind::IntersectionDuplicate);
+    MirroredRows mirror(live);
+    live.setListener(&mirror);
+    History history(document);
+    const DocumentChange change =
+        history.apply(std::make_unique<ReplaceBoxTexts>(1, axisBox("2", {5, 0, 0}, {6, 1, 1})));
+    live.update(document, buildSolids(document), change);
+    ASSERT_EQ(live.problems(), wholeCheck(document));
+    ASSERT_EQ(live.problems().size(), 2u);
+    EXPECT_EQ(live.problems()[0].kind, ProblemKind::IntersectionApart);
+    EXPECT_EQ(live.problems()[1], repeated);
+    EXPECT_EQ(mirror.changedRows(), 0u);
+    EXPECT_EQ(mirror.rows(), live.problems());
+}
+
+TEST(LiveChecksProperty, DeletingABoxRenumbersTheRowsAfterIt) {
+    // A box whose ID repeats the first, and a pair left off the list: deleting the box before
+    // them moves both down one rank, in their messages too.
+    BoxDocument document;
+    loadScene(document,
+              {axisBox("1", {-9, 0, 0}, {-8, 1, 1}), axisBox("5", {0, 0, 0}, {1, 1, 1}),
+               axisBox("5", {1, 0, 0}, {2, 1, 1})},
+              {});
+    LiveChecks live;
+    live.rebuild(document, buildSolids(document));
+    History history(document);
+    live.update(document, buildSolids(document),
+                history.apply(std::make_unique<DeleteBox>(document, 0)));
+    const std::vector<Problem> problems = live.problems();
+    ASSERT_EQ(problems, wholeCheck(document));
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].message, "l'ID « 5 » est déjà celui de la box 0");
+    EXPECT_EQ(problems[0].rank, 1u);
+    EXPECT_EQ(problems[1].intersection, "0 1");
+    live.update(document, buildSolids(document), *history.undo());
+    EXPECT_EQ(live.problems(), wholeCheck(document));
+    EXPECT_EQ(live.problems()[0].message, "l'ID « 5 » est déjà celui de la box 1");
+}
+
+} // namespace
