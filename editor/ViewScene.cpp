@@ -84,14 +84,14 @@ ViewScene buildViewScene(const BoxDocument& document, ViewScene previous) {
             scene.hasError[*problem.rank] = 1;
         }
     }
-    for (const std::string& text : document.intersections) {
+    for (const std::string_view text : document.intersections) {
         if (const auto pair = listedPair(text, scene.size())) {
             scene.listedPairs.push_back(*pair);
         }
     }
     std::size_t rank = 0;
-    for (const std::string& id : document.boxIds) {
-        scene.firstRankOfId.try_emplace(id, rank++);
+    for (const std::string_view id : document.boxIds) {
+        scene.firstRankOfId.try_emplace(std::string(id), rank++);
     }
     return scene;
 }
