@@ -39,12 +39,18 @@ void BoxList::clear() {
 }
 
 void BoxList::appendAll(BoxList& other) {
-    boxes_.splice(boxes_.end(), other.boxes_);
+    if (boxes_.empty()) {
+        boxes_.swap(other.boxes_);
+        return;
+    }
+    boxes_.insert(boxes_.end(), std::make_move_iterator(other.boxes_.begin()),
+                  std::make_move_iterator(other.boxes_.end()));
+    other.boxes_.clear();
 }
 
 Box& BoxList::at(std::size_t index) const {
     assert(index < boxes_.size());
-    return **std::next(boxes_.begin(), static_cast<std::ptrdiff_t>(index));
+    return *boxes_[index];
 }
 
 std::unique_ptr<Box> BoxList::take(std::size_t index) {

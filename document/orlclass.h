@@ -4,7 +4,7 @@
 #include "textlist.h"
 
 #include <cstddef>
-#include <list>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,11 +18,12 @@ struct BoxFileContent;
 // hold the same bits), so the caller says which one its field uses.
 enum class HexFormat { FourDigits, EightDigits };
 
-// The ordered boxes of a document, which it owns.
+// The ordered boxes of a document, which it owns. A box stays where it is in memory while the list
+// changes; positions do not, except the one remove returns.
 class BoxList {
 public:
-    using Position = std::list<std::unique_ptr<Box>>::iterator;
-    using ConstPosition = std::list<std::unique_ptr<Box>>::const_iterator;
+    using Position = std::deque<std::unique_ptr<Box>>::iterator;
+    using ConstPosition = std::deque<std::unique_ptr<Box>>::const_iterator;
 
     Box& append(std::unique_ptr<Box> box);
     // Precondition: the list is not empty.
@@ -48,7 +49,8 @@ public:
     void insert(std::size_t index, std::unique_ptr<Box> box);
 
 private:
-    std::list<std::unique_ptr<Box>> boxes_;
+    // One pointer a box, in blocks, rather than a node of three: 24 bytes less for every box.
+    std::deque<std::unique_ptr<Box>> boxes_;
 };
 
 // One BOX file in memory: its count text, its path, its boxes with their IDs, and the
