@@ -112,7 +112,7 @@ int main(int argc, char* argv[]) {
              std::vector<std::string> some;
              auto line = document.intersections.begin();
              for (int i = 0; i < 1000; ++i, std::advance(line, 200)) {
-                 some.push_back(*line);
+                 some.emplace_back(*line);
              }
              test.window().removeIntersections(some);
          }},

@@ -114,7 +114,7 @@ bool readsBackUnchanged(const BoxDocument& document) {
             return false;
         }
     }
-    for (const std::string& intersection : document.intersections) {
+    for (const std::string_view intersection : document.intersections) {
         if (!intersectionReadsBackUnchanged(intersection)) {
             return false;
         }
@@ -130,7 +130,7 @@ void writeBoxContent(const BoxDocument& document, ByteSink& sink) {
     sink.put(newline);
     sink.put(newline);
     std::size_t position = 0;
-    for (const std::string& intersection : document.intersections) {
+    for (const std::string_view intersection : document.intersections) {
         if (position != 0) {
             sink.put(position % intersectionsPerLine == 0 ? newline : std::string_view("  "));
         }

@@ -12,100 +12,6 @@
 #include <optional>
 #include <utility>
 
-void TextList::append(std::string text) {
-    texts_.push_back(std::move(text));
-}
-
-const std::string& TextList::last() const {
-    assert(!texts_.empty());
-    return texts_.back();
-}
-
-TextList::Position TextList::remove(Position position) {
-    return texts_.erase(position);
-}
-
-bool TextList::removeAt(std::size_t index) {
-    if (index >= texts_.size()) {
-        return false;
-    }
-    texts_.erase(std::next(texts_.begin(), static_cast<std::ptrdiff_t>(index)));
-    return true;
-}
-
-void TextList::clear() {
-    texts_.clear();
-}
-
-void TextList::replace(Position position, std::string text) {
-    *position = std::move(text);
-}
-
-TextList::Position TextList::find(std::string_view text) {
-    for (auto position = texts_.begin(); position != texts_.end(); ++position) {
-        if (*position == text) {
-            return position;
-        }
-    }
-    return texts_.end();
-}
-
-TextList::ConstPosition TextList::find(std::string_view text) const {
-    for (auto position = texts_.begin(); position != texts_.end(); ++position) {
-        if (*position == text) {
-            return position;
-        }
-    }
-    return texts_.end();
-}
-
-void TextList::appendAll(TextList& other) {
-    texts_.splice(texts_.end(), other.texts_);
-}
-
-void TextList::insertAtIndexes(std::vector<IndexedText> entries) {
-    auto position = texts_.begin();
-    std::size_t index = 0;
-    for (IndexedText& entry : entries) {
-        assert(entry.index >= index && entry.index <= texts_.size());
-        for (; index < entry.index; ++index) {
-            ++position;
-        }
-        texts_.insert(position, std::move(entry.text));
-        ++index;
-    }
-}
-
-std::vector<IndexedText> TextList::removeAtIndexes(const std::vector<std::size_t>& indexes) {
-    std::vector<IndexedText> removed;
-    removed.reserve(indexes.size());
-    auto position = texts_.begin();
-    std::size_t index = 0;
-    for (const std::size_t wanted : indexes) {
-        assert(wanted >= index);
-        for (; index < wanted; ++index) {
-            ++position;
-        }
-        assert(position != texts_.end());
-        removed.push_back({wanted, std::move(*position)});
-        position = texts_.erase(position);
-        ++index;
-    }
-    return removed;
-}
-
-void TextList::exchangeAtIndexes(std::vector<IndexedText>& entries) {
-    auto position = texts_.begin();
-    std::size_t index = 0;
-    for (IndexedText& entry : entries) {
-        assert(entry.index >= index && entry.index < texts_.size());
-        for (; index < entry.index; ++index) {
-            ++position;
-        }
-        position->swap(entry.text);
-    }
-}
-
 Box& BoxList::append(std::unique_ptr<Box> box) {
     assert(box != nullptr);
     return *boxes_.emplace_back(std::move(box));
@@ -133,12 +39,18 @@ void BoxList::clear() {
 }
 
 void BoxList::appendAll(BoxList& other) {
-    boxes_.splice(boxes_.end(), other.boxes_);
+    if (boxes_.empty()) {
+        boxes_.swap(other.boxes_);
+        return;
+    }
+    boxes_.insert(boxes_.end(), std::make_move_iterator(other.boxes_.begin()),
+                  std::make_move_iterator(other.boxes_.end()));
+    other.boxes_.clear();
 }
 
 Box& BoxList::at(std::size_t index) const {
     assert(index < boxes_.size());
-    return **std::next(boxes_.begin(), static_cast<std::ptrdiff_t>(index));
+    return *boxes_[index];
 }
 
 std::unique_ptr<Box> BoxList::take(std::size_t index) {
@@ -429,14 +341,10 @@ void BoxDocument::removeIntersectionsOfRank(std::string_view rankText) {
     if (!rank) {
         return;
     }
-    for (auto position = intersections.begin(); position != intersections.end();) {
-        const std::optional<IntersectionRanks> pair = parseRankPair(*position);
-        if (pair && (pair->first == *rank || pair->second == *rank)) {
-            position = intersections.remove(position);
-        } else {
-            ++position;
-        }
-    }
+    intersections.removeIf([&](std::string_view text) {
+        const std::optional<IntersectionRanks> pair = parseRankPair(text);
+        return pair && (pair->first == *rank || pair->second == *rank);
+    });
 }
 
 void BoxDocument::shiftRanksAbove(long long delta, long long threshold) {
@@ -444,14 +352,12 @@ void BoxDocument::shiftRanksAbove(long long delta, long long threshold) {
         return rank > threshold ? saturatingAdd(rank, delta) : rank;
     };
     RankPairBuffer buffer;
-    for (auto position = intersections.begin(); position != intersections.end(); ++position) {
-        if (const std::optional<IntersectionRanks> pair = parseRankPair(*position)) {
-            // A line already in its new text keeps its storage: most lines of a large file do.
-            const std::string_view text =
-                rankPairText(shifted(pair->first), shifted(pair->second), buffer);
-            if (*position != text) {
-                intersections.replace(position, std::string(text));
-            }
+    // A line already in its new text keeps its bytes where they are: most lines of a large file do.
+    intersections.rewrite([&](std::string_view text) -> std::optional<std::string_view> {
+        const std::optional<IntersectionRanks> pair = parseRankPair(text);
+        if (!pair) {
+            return std::nullopt;
         }
-    }
+        return rankPairText(shifted(pair->first), shifted(pair->second), buffer);
+    });
 }

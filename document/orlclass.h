@@ -2,9 +2,10 @@
 
 #include "box.h"
 #include "progress.h"
+#include "textlist.h"
 
 #include <cstddef>
-#include <list>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,61 +19,12 @@ struct BoxFileContent;
 // hold the same bits), so the caller says which one its field uses.
 enum class HexFormat { FourDigits, EightDigits };
 
-// A text with the zero-based index it stands at, or stood at, in a list.
-struct IndexedText {
-    std::size_t index;
-    std::string text;
-
-    bool operator==(const IndexedText&) const = default;
-};
-
-// An ordered list of owned texts. Positions stay valid while other entries are removed.
-class TextList {
-public:
-    using Position = std::list<std::string>::iterator;
-    using ConstPosition = std::list<std::string>::const_iterator;
-
-    void append(std::string text);
-    // Precondition: the list is not empty.
-    const std::string& last() const;
-    Position begin() { return texts_.begin(); }
-    Position end() { return texts_.end(); }
-    ConstPosition begin() const { return texts_.begin(); }
-    ConstPosition end() const { return texts_.end(); }
-    std::size_t size() const { return texts_.size(); }
-    bool empty() const { return texts_.empty(); }
-    // Unlinks the entry at the position; returns the position of the entry that followed it.
-    Position remove(Position position);
-    // Unlinks the entry at the zero-based index, whatever its text: of equal texts, the one at
-    // the index leaves. False, and nothing changes, past the end.
-    bool removeAt(std::size_t index);
-    void clear();
-    void replace(Position position, std::string text);
-    // The first entry equal to the text, compared exactly, or end().
-    Position find(std::string_view text);
-    ConstPosition find(std::string_view text) const;
-    // Moves every entry of the other list to the end of this one, leaving the other empty.
-    void appendAll(TextList& other);
-
-    // The three below walk the list once, however many entries they touch. Their indexes are
-    // ascending and name entries that exist (for insertion: at most the size reached so far).
-    // Inserts each text so that, once all are in, it stands at its index.
-    void insertAtIndexes(std::vector<IndexedText> entries);
-    // Unlinks the entries at the indexes and returns them, each with the index it had.
-    std::vector<IndexedText> removeAtIndexes(const std::vector<std::size_t>& indexes);
-    // Exchanges each entry's text with the text at its index: the entries then hold what was
-    // replaced, so that the same call takes the replacement back.
-    void exchangeAtIndexes(std::vector<IndexedText>& entries);
-
-private:
-    std::list<std::string> texts_;
-};
-
-// The ordered boxes of a document, which it owns.
+// The ordered boxes of a document, which it owns. A box stays where it is in memory while the list
+// changes; positions do not, except the one remove returns.
 class BoxList {
 public:
-    using Position = std::list<std::unique_ptr<Box>>::iterator;
-    using ConstPosition = std::list<std::unique_ptr<Box>>::const_iterator;
+    using Position = std::deque<std::unique_ptr<Box>>::iterator;
+    using ConstPosition = std::deque<std::unique_ptr<Box>>::const_iterator;
 
     Box& append(std::unique_ptr<Box> box);
     // Precondition: the list is not empty.
@@ -98,7 +50,8 @@ public:
     void insert(std::size_t index, std::unique_ptr<Box> box);
 
 private:
-    std::list<std::unique_ptr<Box>> boxes_;
+    // One pointer a box, in blocks, rather than a node of three: 24 bytes less for every box.
+    std::deque<std::unique_ptr<Box>> boxes_;
 };
 
 // One BOX file in memory: its count text, its path, its boxes with their IDs, and the

@@ -134,17 +134,17 @@ DocumentChange DeleteBox::apply(BoxDocument& document) {
     std::size_t index = 0;
     std::size_t keptIndex = 0;
     RankPairBuffer buffer;
-    for (const std::string& text : document.intersections) {
+    for (const std::string_view text : document.intersections) {
         const std::optional<IntersectionRanks> pair = parseRankPair(text);
         if (pair && (pair->first == rank || pair->second == rank)) {
-            removedLines_.push_back({index++, text});
+            removedLines_.push_back({index++, std::string(text)});
             change.removedLines.push_back(removedLines_.back().index);
             continue;
         }
         if (pair) {
             const bool plain = text == rankPairText(pair->first, pair->second, buffer);
             if (!plain) {
-                unplainLines_.push_back({keptIndex, text});
+                unplainLines_.push_back({keptIndex, std::string(text)});
             }
             if (!plain || pair->first > rank || pair->second > rank) {
                 change.rewrittenLines.push_back(keptIndex);
@@ -170,7 +170,7 @@ DocumentChange DeleteBox::revert(BoxDocument& document) {
     // Every pair is plain decimal now: the ranks from the deleted one up go back up one place.
     std::size_t index = 0;
     auto unplain = unplainLines_.begin();
-    for (const std::string& text : document.intersections) {
+    for (const std::string_view text : document.intersections) {
         const std::optional<IntersectionRanks> pair = parseRankPair(text);
         const bool restored = unplain != unplainLines_.end() && unplain->index == index;
         if (restored) {

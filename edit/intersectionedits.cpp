@@ -53,10 +53,9 @@ DocumentChange AppendIntersections::revert(BoxDocument& document) {
 
 std::unique_ptr<RemoveIntersections> RemoveIntersections::removed(const BoxDocument& document,
                                                                   std::size_t index) {
-    const std::string& text =
-        *std::next(document.intersections.begin(), static_cast<std::ptrdiff_t>(index));
-    return std::unique_ptr<RemoveIntersections>(
-        new RemoveIntersections("Supprimer l'intersection " + text, {index}));
+    std::string name = "Supprimer l'intersection ";
+    name += document.intersections.at(index);
+    return std::unique_ptr<RemoveIntersections>(new RemoveIntersections(std::move(name), {index}));
 }
 
 std::unique_ptr<RemoveIntersections>
@@ -92,7 +91,7 @@ std::vector<std::size_t> positionsOfFirstEqualLines(const TextList& lines,
     }
     std::vector<std::size_t> positions;
     std::size_t index = 0;
-    for (const std::string& line : lines) {
+    for (const std::string_view line : lines) {
         const auto found = wanted.find(line);
         if (found != wanted.end() && found->second > 0) {
             --found->second;

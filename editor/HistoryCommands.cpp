@@ -142,7 +142,7 @@ LineEdits QuadrelDlg::lineEdits(const std::vector<std::size_t>& removed,
     std::size_t index = 0;
     for (auto line = now.begin(); line != now.end() && next != wanted.end(); ++line, ++index) {
         for (; next != wanted.end() && *next == index; ++next) {
-            found.push_back(*line);
+            found.emplace_back(*line);
         }
     }
     const auto textAt = [&](std::size_t finalIndex) {

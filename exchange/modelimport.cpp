@@ -34,8 +34,8 @@ class IdSequence {
 public:
     IdSequence(const BoxDocument& document, const std::optional<unsigned long long>& first) {
         unsigned long long highest = 0;
-        for (const std::string& id : document.boxIds) {
-            taken_.insert(id);
+        for (const std::string_view id : document.boxIds) {
+            taken_.emplace(id);
             highest = std::max(highest, digitsValue(id).value_or(0));
         }
         next_ = first.value_or(highest + 1);
@@ -116,8 +116,10 @@ std::vector<std::string> newIntersections(const BoxDocument& document,
     const IntersectionSearch search = findIntersections(shapes);
     report.intersectionsComplete = search.complete;
     // A file may list a pair of new ranks already, if its ranks went past its boxes.
-    std::unordered_set<std::string> listed(document.intersections.begin(),
-                                           document.intersections.end());
+    std::unordered_set<std::string> listed;
+    for (const std::string_view text : document.intersections) {
+        listed.emplace(text);
+    }
     std::vector<std::string> pairs;
     for (const RankPair& pair : search.pairs) {
         if (pair.second < firstNewRank) {

@@ -105,13 +105,13 @@ std::optional<std::size_t> rankOf(std::string_view text) {
 aiMesh* intersectionMesh(const BoxDocument& document, const std::vector<Vec3>& centres,
                          const std::vector<bool>& exported, ModelFormat format) {
     std::vector<std::pair<std::size_t, std::size_t>> lines;
-    for (const std::string& text : document.intersections) {
+    for (const std::string_view text : document.intersections) {
         const std::size_t space = text.find(' ');
         if (space == std::string::npos) {
             continue;
         }
-        const std::optional<std::size_t> a = rankOf(std::string_view(text).substr(0, space));
-        const std::optional<std::size_t> b = rankOf(std::string_view(text).substr(space + 1));
+        const std::optional<std::size_t> a = rankOf(text.substr(0, space));
+        const std::optional<std::size_t> b = rankOf(text.substr(space + 1));
         const auto inside = [&](const std::optional<std::size_t>& rank) {
             return rank && *rank < exported.size() && exported[*rank];
         };

@@ -321,7 +321,7 @@ std::variant<DuplicatedBox, ShapeFault> duplicateBox(const ShapeTexts& box, std:
 
 std::string nextFreeId(const BoxDocument& document) {
     std::string largest = "0";
-    for (const std::string& id : document.boxIds) {
+    for (const std::string_view id : document.boxIds) {
         if (allDigits(id) && lessAsNumber(largest, id)) {
             largest = id;
         }

@@ -438,10 +438,12 @@ TEST(BoxRoundTrip, FilesWithOtherSeparatorsReadAsTheirContent) {
             bytes += separator(false) + texts[field];
         }
     }
-    for (const std::string& intersection : original.intersections) {
+    for (const std::string_view intersection : original.intersections) {
         const std::size_t space = intersection.find(' ');
-        bytes += separator(false) + intersection.substr(0, space) + separator(false) +
-                 intersection.substr(space + 1);
+        bytes += separator(false);
+        bytes += intersection.substr(0, space);
+        bytes += separator(false);
+        bytes += intersection.substr(space + 1);
     }
     bytes += separator(false) + "-1" + separator(false) + "-1";
     EXPECT_EQ(read(bytes), snapshot(original));

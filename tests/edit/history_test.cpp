@@ -163,9 +163,9 @@ public:
         }
         default: {
             std::vector<std::string> wanted;
-            for (const std::string& text : document.intersections) {
+            for (const std::string_view text : document.intersections) {
                 if (pick(3) == 0) {
-                    wanted.push_back(text);
+                    wanted.emplace_back(text);
                 }
             }
             auto positions = positionsOfFirstEqualLines(document.intersections, wanted);

@@ -150,8 +150,8 @@ std::string tailBytes(const std::vector<std::string>& intersections) {
 
 QStringList texts(const TextList& list) {
     QStringList result;
-    for (const std::string& text : list) {
-        result << QString::fromStdString(text);
+    for (const std::string_view text : list) {
+        result << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
     return result;
 }

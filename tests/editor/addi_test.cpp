@@ -432,7 +432,7 @@ void AddiTest::eachRunOffersTheRanksAfresh() {
         user.click(cancelButton);
     });
     document->boxes.remove(std::prev(document->boxes.end()));
-    document->boxIds.remove(std::prev(document->boxIds.end()));
+    document->boxIds.removeAt(document->boxIds.size() - 1);
     document->setCountText("2");
     QStringList box1;
     QStringList box2;

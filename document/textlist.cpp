@@ -1,0 +1,406 @@
+#include "textlist.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// Large enough that the blocks' own bookkeeping is lost in their bytes, small enough that moving
+// the bytes behind an entry costs less than walking to it.
+constexpr std::size_t blockBytes = 4000;
+
+std::size_t headerSize(std::size_t length) {
+    std::size_t size = 1;
+    for (; length >= 0x80; length >>= 7) {
+        ++size;
+    }
+    return size;
+}
+
+std::size_t encodedSize(std::string_view text) {
+    return headerSize(text.size()) + text.size();
+}
+
+// Writes the text behind its length at out, which has room for encodedSize(text) bytes.
+void encode(std::string_view text, char* out) {
+    std::size_t length = text.size();
+    for (; length >= 0x80; length >>= 7) {
+        *out++ = static_cast<char>(0x80 | (length & 0x7f));
+    }
+    *out++ = static_cast<char>(length);
+    if (!text.empty()) {
+        std::memcpy(out, text.data(), text.size());
+    }
+}
+
+// The text encoded at the offset, and the offset of the entry after it.
+struct Decoded {
+    std::string_view text;
+    std::size_t next;
+};
+
+Decoded decode(const std::vector<char>& bytes, std::size_t offset) {
+    std::size_t length = 0;
+    unsigned shift = 0;
+    for (;;) {
+        const auto byte = static_cast<unsigned char>(bytes[offset++]);
+        length |= static_cast<std::size_t>(byte & 0x7f) << shift;
+        if ((byte & 0x80) == 0) {
+            break;
+        }
+        shift += 7;
+    }
+    return {std::string_view(bytes.data() + offset, length), offset + length};
+}
+
+} // namespace
+
+// Fills blocks one after another; each new block reserves its full size once, so that a list
+// built entry by entry carries no slack beyond its last block.
+class TextList::BlockBuilder {
+public:
+    void add(std::string_view text) {
+        Block& block = roomFor(encodedSize(text));
+        const std::size_t offset = block.bytes.size();
+        block.bytes.resize(offset + encodedSize(text));
+        encode(text, block.bytes.data() + offset);
+        ++block.count;
+    }
+
+    // Entries already encoded, copied as they are.
+    void addEncoded(const char* bytes, std::size_t size, std::size_t count) {
+        if (count == 0) {
+            return;
+        }
+        Block& block = roomFor(size);
+        block.bytes.insert(block.bytes.end(), bytes, bytes + size);
+        block.count += count;
+    }
+
+    // A block left as it was: joined to the one before when both fit in one, else kept whole.
+    void keep(Block block) {
+        if (!blocks_.empty() && fits(blocks_.back(), block.bytes.size())) {
+            addEncoded(block.bytes.data(), block.bytes.size(), block.count);
+        } else {
+            blocks_.push_back(std::move(block));
+        }
+    }
+
+    std::vector<Block> finish() { return std::move(blocks_); }
+
+private:
+    static bool fits(const Block& block, std::size_t size) {
+        return block.bytes.size() + size <= std::min(blockBytes, block.bytes.capacity());
+    }
+
+    Block& roomFor(std::size_t size) {
+        if (blocks_.empty() || !fits(blocks_.back(), size)) {
+            blocks_.emplace_back().bytes.reserve(std::max(blockBytes, size));
+        }
+        return blocks_.back();
+    }
+
+    std::vector<Block> blocks_;
+};
+
+std::string_view TextList::Position::operator*() const {
+    return decode(list_->blocks_[block_].bytes, offset_).text;
+}
+
+TextList::Position& TextList::Position::operator++() {
+    const std::vector<char>& bytes = list_->blocks_[block_].bytes;
+    offset_ = decode(bytes, offset_).next;
+    if (offset_ == bytes.size()) {
+        ++block_;
+        offset_ = 0;
+    }
+    return *this;
+}
+
+void TextList::append(std::string_view text) {
+    BlockBuilder builder;
+    if (!blocks_.empty()) {
+        builder.keep(std::move(blocks_.back()));
+        blocks_.pop_back();
+    }
+    builder.add(text);
+    for (Block& block : builder.finish()) {
+        blocks_.push_back(std::move(block));
+    }
+    ++size_;
+}
+
+std::string_view TextList::last() const {
+    assert(!blocks_.empty());
+    const Block& block = blocks_.back();
+    std::size_t offset = 0;
+    for (std::size_t k = 1; k < block.count; ++k) {
+        offset = decode(block.bytes, offset).next;
+    }
+    return decode(block.bytes, offset).text;
+}
+
+std::string_view TextList::at(std::size_t index) const {
+    assert(index < size_);
+    return *positionOf(index);
+}
+
+TextList::Position TextList::remove(Position position) {
+    assert(position.block_ < blocks_.size());
+    Block& block = blocks_[position.block_];
+    const std::size_t next = decode(block.bytes, position.offset_).next;
+    block.bytes.erase(block.bytes.begin() + static_cast<std::ptrdiff_t>(position.offset_),
+                      block.bytes.begin() + static_cast<std::ptrdiff_t>(next));
+    --block.count;
+    --size_;
+    if (block.count == 0) {
+        blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(position.block_));
+        return {this, position.block_, 0};
+    }
+    if (position.offset_ == block.bytes.size()) {
+        return {this, position.block_ + 1, 0};
+    }
+    return position;
+}
+
+bool TextList::removeAt(std::size_t index) {
+    if (index >= size_) {
+        return false;
+    }
+    remove(positionOf(index));
+    return true;
+}
+
+void TextList::clear() {
+    blocks_.clear();
+    size_ = 0;
+}
+
+TextList::Position TextList::replace(Position position, std::string_view text) {
+    assert(position.block_ < blocks_.size());
+    Block& block = blocks_[position.block_];
+    const std::size_t next = decode(block.bytes, position.offset_).next;
+    const std::size_t oldSize = next - position.offset_;
+    const std::size_t newSize = encodedSize(text);
+    if (block.bytes.size() - oldSize + newSize <= block.bytes.capacity()) {
+        const auto at = block.bytes.begin() + static_cast<std::ptrdiff_t>(position.offset_);
+        if (newSize > oldSize) {
+            block.bytes.insert(at + static_cast<std::ptrdiff_t>(oldSize), newSize - oldSize, 0);
+        } else {
+            block.bytes.erase(at + static_cast<std::ptrdiff_t>(newSize),
+                              at + static_cast<std::ptrdiff_t>(oldSize));
+        }
+        encode(text, block.bytes.data() + position.offset_);
+        return position;
+    }
+    // The block outgrows its bytes: rebuilt, it may split, and the entry moves with its half.
+    std::size_t before = 0;
+    for (std::size_t offset = 0; offset < position.offset_; ++before) {
+        offset = decode(block.bytes, offset).next;
+    }
+    BlockBuilder builder;
+    builder.addEncoded(block.bytes.data(), position.offset_, before);
+    builder.add(text);
+    builder.addEncoded(block.bytes.data() + next, block.bytes.size() - next,
+                       block.count - before - 1);
+    std::vector<Block> rebuilt = builder.finish();
+    const auto first = blocks_.begin() + static_cast<std::ptrdiff_t>(position.block_);
+    blocks_.erase(first);
+    blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(position.block_),
+                   std::make_move_iterator(rebuilt.begin()),
+                   std::make_move_iterator(rebuilt.end()));
+    Position found{this, position.block_, 0};
+    for (std::size_t k = 0; k < before; ++k) {
+        ++found;
+    }
+    return found;
+}
+
+TextList::Position TextList::find(std::string_view text) const {
+    for (auto position = begin(); position != end(); ++position) {
+        if (*position == text) {
+            return position;
+        }
+    }
+    return end();
+}
+
+void TextList::appendAll(TextList& other) {
+    if (this == &other) {
+        return;
+    }
+    blocks_.insert(blocks_.end(), std::make_move_iterator(other.blocks_.begin()),
+                   std::make_move_iterator(other.blocks_.end()));
+    size_ += other.size_;
+    other.clear();
+}
+
+void TextList::insertAtIndexes(std::vector<IndexedText> entries) {
+    // Where each text goes among the entries already there: before the one of this index.
+    std::vector<std::size_t> before(entries.size());
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        assert(entries[k].index >= k && entries[k].index - k <= size_);
+        assert(k == 0 || entries[k].index > entries[k - 1].index);
+        before[k] = entries[k].index - k;
+    }
+    BlockBuilder builder;
+    std::size_t next = 0;
+    std::size_t first = 0;
+    for (Block& block : blocks_) {
+        if (next == entries.size() || before[next] >= first + block.count) {
+            first += block.count;
+            builder.keep(std::move(block));
+            continue;
+        }
+        std::size_t offset = 0;
+        for (std::size_t index = first; index < first + block.count; ++index) {
+            for (; next < entries.size() && before[next] == index; ++next) {
+                builder.add(entries[next].text);
+            }
+            const Decoded entry = decode(block.bytes, offset);
+            builder.add(entry.text);
+            offset = entry.next;
+        }
+        first += block.count;
+    }
+    for (; next < entries.size(); ++next) {
+        builder.add(entries[next].text);
+    }
+    adoptBlocks(builder.finish());
+}
+
+std::vector<IndexedText> TextList::removeAtIndexes(const std::vector<std::size_t>& indexes) {
+    std::vector<IndexedText> removed;
+    removed.reserve(indexes.size());
+    BlockBuilder builder;
+    auto next = indexes.begin();
+    std::size_t first = 0;
+    for (Block& block : blocks_) {
+        if (next == indexes.end() || *next >= first + block.count) {
+            first += block.count;
+            builder.keep(std::move(block));
+            continue;
+        }
+        std::size_t offset = 0;
+        for (std::size_t index = first; index < first + block.count; ++index) {
+            const Decoded entry = decode(block.bytes, offset);
+            if (next != indexes.end() && *next == index) {
+                removed.push_back({index, std::string(entry.text)});
+                ++next;
+            } else {
+                builder.add(entry.text);
+            }
+            offset = entry.next;
+        }
+        first += block.count;
+    }
+    assert(next == indexes.end());
+    adoptBlocks(builder.finish());
+    return removed;
+}
+
+void TextList::exchangeAtIndexes(std::vector<IndexedText>& entries) {
+    BlockBuilder builder;
+    auto next = entries.begin();
+    std::size_t first = 0;
+    for (Block& block : blocks_) {
+        if (next == entries.end() || next->index >= first + block.count) {
+            first += block.count;
+            builder.keep(std::move(block));
+            continue;
+        }
+        std::size_t offset = 0;
+        for (std::size_t index = first; index < first + block.count; ++index) {
+            const Decoded entry = decode(block.bytes, offset);
+            if (next != entries.end() && next->index == index) {
+                builder.add(next->text);
+                next->text.assign(entry.text);
+                ++next;
+            } else {
+                builder.add(entry.text);
+            }
+            offset = entry.next;
+        }
+        first += block.count;
+    }
+    assert(next == entries.end());
+    adoptBlocks(builder.finish());
+}
+
+void TextList::removeIf(const std::function<bool(std::string_view)>& leaves) {
+    BlockBuilder builder;
+    for (Block& block : blocks_) {
+        bool changed = false;
+        for (std::size_t offset = 0, k = 0; offset < block.bytes.size(); ++k) {
+            const Decoded entry = decode(block.bytes, offset);
+            const bool leaving = leaves(entry.text);
+            if (leaving && !changed) {
+                // The entries before it stay as they are, bytes and all.
+                builder.addEncoded(block.bytes.data(), offset, k);
+                changed = true;
+            } else if (changed && !leaving) {
+                builder.add(entry.text);
+            }
+            offset = entry.next;
+        }
+        if (!changed) {
+            builder.keep(std::move(block));
+        }
+    }
+    adoptBlocks(builder.finish());
+}
+
+void TextList::rewrite(
+    const std::function<std::optional<std::string_view>(std::string_view)>& newText) {
+    BlockBuilder builder;
+    for (Block& block : blocks_) {
+        bool changed = false;
+        for (std::size_t offset = 0, k = 0; offset < block.bytes.size(); ++k) {
+            const Decoded entry = decode(block.bytes, offset);
+            const std::optional<std::string_view> text = newText(entry.text);
+            const bool differs = text && *text != entry.text;
+            if (differs && !changed) {
+                builder.addEncoded(block.bytes.data(), offset, k);
+                changed = true;
+            }
+            if (changed) {
+                builder.add(differs ? *text : entry.text);
+            }
+            offset = entry.next;
+        }
+        if (!changed) {
+            builder.keep(std::move(block));
+        }
+    }
+    adoptBlocks(builder.finish());
+}
+
+std::pair<std::size_t, std::size_t> TextList::blockOf(std::size_t index) const {
+    std::size_t first = 0;
+    for (std::size_t block = 0; block < blocks_.size(); ++block) {
+        if (index < first + blocks_[block].count) {
+            return {block, first};
+        }
+        first += blocks_[block].count;
+    }
+    return {blocks_.size(), first};
+}
+
+TextList::Position TextList::positionOf(std::size_t index) const {
+    const auto [block, first] = blockOf(index);
+    Position position{this, block, 0};
+    for (std::size_t k = first; k < index; ++k) {
+        ++position;
+    }
+    return position;
+}
+
+void TextList::adoptBlocks(std::vector<Block> blocks) {
+    blocks_ = std::move(blocks);
+    size_ = 0;
+    for (const Block& block : blocks_) {
+        size_ += block.count;
+    }
+}

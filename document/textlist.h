@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A text with the zero-based index it stands at, or stood at, in a list.
+struct IndexedText {
+    std::size_t index;
+    std::string text;
+
+    bool operator==(const IndexedText&) const = default;
+};
+
+// An ordered list of owned texts, any bytes of any length, packed for files of millions of short
+// lines: the texts lie one after another in blocks of a few kilobytes, each behind its length,
+// so that a line costs its bytes and one more. A change touches one block, or in the calls that
+// take many entries, each block once.
+//
+// Positions read the list and stay valid until it changes; remove and replace hand back the
+// position to go on from.
+class TextList {
+public:
+    class Position {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = std::string_view;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = std::string_view;
+
+        Position() = default;
+        std::string_view operator*() const;
+        Position& operator++();
+        Position operator++(int) {
+            Position previous = *this;
+            ++*this;
+            return previous;
+        }
+        bool operator==(const Position& other) const {
+            return block_ == other.block_ && offset_ == other.offset_;
+        }
+
+    private:
+        friend class TextList;
+        Position(const TextList* list, std::size_t block, std::size_t offset)
+            : list_(list), block_(block), offset_(offset) {}
+
+        const TextList* list_ = nullptr;
+        std::size_t block_ = 0;
+        std::size_t offset_ = 0;
+    };
+
+    void append(std::string_view text);
+    // Precondition: the list is not empty.
+    std::string_view last() const;
+    // Precondition: index below the size.
+    std::string_view at(std::size_t index) const;
+    Position begin() const { return {this, 0, 0}; }
+    Position end() const { return {this, blocks_.size(), 0}; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    // Removes the entry at the position; returns the position of the entry that followed it.
+    Position remove(Position position);
+    // Removes the entry at the zero-based index, whatever its text: of equal texts, the one at
+    // the index leaves. False, and nothing changes, past the end.
+    bool removeAt(std::size_t index);
+    void clear();
+    // Returns the position of the replaced entry, which now holds the text.
+    Position replace(Position position, std::string_view text);
+    // The first entry equal to the text, compared exactly, or end().
+    Position find(std::string_view text) const;
+    // Moves every entry of the other list to the end of this one, leaving the other empty.
+    void appendAll(TextList& other);
+
+    // The calls below walk the list once, however many entries they touch. Their indexes are
+    // ascending and name entries that exist (for insertion: at most the size reached so far).
+    // Inserts each text so that, once all are in, it stands at its index.
+    void insertAtIndexes(std::vector<IndexedText> entries);
+    // Removes the entries at the indexes and returns them, each with the index it had.
+    std::vector<IndexedText> removeAtIndexes(const std::vector<std::size_t>& indexes);
+    // Exchanges each entry's text with the text at its index: the entries then hold what was
+    // replaced, so that the same call takes the replacement back.
+    void exchangeAtIndexes(std::vector<IndexedText>& entries);
+    // Removes every entry for which leaves is true.
+    void removeIf(const std::function<bool(std::string_view)>& leaves);
+    // Gives each entry the text newText returns for it, if any. The view returned must stay
+    // valid until the next call.
+    void rewrite(const std::function<std::optional<std::string_view>(std::string_view)>& newText);
+
+private:
+    // Texts one after another, each behind its length in seven-bit groups, low group first.
+    struct Block {
+        std::vector<char> bytes;
+        std::size_t count = 0;
+    };
+    class BlockBuilder;
+
+    // The block and first index of the entry at the index, or of the end.
+    std::pair<std::size_t, std::size_t> blockOf(std::size_t index) const;
+    Position positionOf(std::size_t index) const;
+    // Puts the blocks in place of the list's, recounting its size.
+    void adoptBlocks(std::vector<Block> blocks);
+
+    std::vector<Block> blocks_;
+    std::size_t size_ = 0;
+};
