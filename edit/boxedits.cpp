@@ -106,18 +106,12 @@ DocumentChange AppendBoxes::revert(BoxDocument& document) {
     change.removedLines.resize(pairs_.size());
     std::iota(change.removedLines.begin(), change.removedLines.end(),
               document.intersections.size() - pairs_.size());
-    const auto boxCount = static_cast<std::ptrdiff_t>(boxes_.size());
-    for (auto box = std::prev(document.boxes.end(), boxCount); box != document.boxes.end();) {
-        box = document.boxes.remove(box);
+    // From the end: nothing before the appended boxes and lines moves.
+    for (std::size_t left = boxes_.size(); left > 0; --left) {
+        document.boxes.removeAt(document.boxes.size() - 1);
     }
-    for (auto id = std::prev(document.boxIds.end(), boxCount); id != document.boxIds.end();) {
-        id = document.boxIds.remove(id);
-    }
-    const auto pairCount = static_cast<std::ptrdiff_t>(pairs_.size());
-    for (auto line = std::prev(document.intersections.end(), pairCount);
-         line != document.intersections.end();) {
-        line = document.intersections.remove(line);
-    }
+    document.boxIds.removeAtIndexes(change.removedBoxes);
+    document.intersections.removeAtIndexes(change.removedLines);
     document.countText = std::move(otherCount_);
     change.countChanged = true;
     return change;
