@@ -179,7 +179,9 @@ int main(int argc, char* argv[]) {
         QApplication::processEvents();
     });
 
-    printOnce("Valider with the view open (one solid built again, every check)",
+    // A new radius: a "Valider" that changed nothing would make no edit at all.
+    typeOver(test.control(1015), "999");
+    printOnce("Valider with the view open (a new radius, the checks of that box again)",
               [&] { test.click(1081); });
     return 0;
 }
