@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++meshIndex;
     }
     require(box == document.boxes.end(), "one report per box");
-    for (const std::string pair : document.intersections) {
+    for (const std::string_view text : document.intersections) {
+        const std::string pair(text);
         const std::size_t space = pair.find(' ');
         require(space != std::string::npos, "pairs of ranks");
         const unsigned long first = std::stoul(pair.substr(0, space));

@@ -349,7 +349,10 @@ std::vector<Problem> LiveChecks::missingRows(std::uint64_t key) const {
 }
 
 std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey) const {
-    const auto [low, high] = pairOf(pairKey);
+    // Named, not bound: the clang of Debian 12 cannot capture a structured binding in a lambda.
+    const RankPair pair = pairOf(pairKey);
+    const std::size_t low = pair.first;
+    const std::size_t high = pair.second;
     const PlayFinding from{low, high, ProblemKind::CountMismatch, -1, -1, 0};
     auto finding = std::lower_bound(findings_.begin(), findings_.end(), from);
     return collected([&](ProblemReporter& reporter) {

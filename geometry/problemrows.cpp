@@ -104,7 +104,10 @@ void ProblemRows::splice(Section section, std::size_t first, std::size_t count,
 
 void ProblemRows::renumber(Section section, const std::function<std::uint64_t(std::uint64_t)>& key,
                            const std::function<void(Problem&, std::uint64_t)>& rerender) {
-    const auto [first, last] = sectionRows(section);
+    // Named, not bound: the clang of Debian 12 cannot capture a structured binding in a lambda.
+    const auto rows = sectionRows(section);
+    const std::size_t first = rows.first;
+    const std::size_t last = rows.second;
     std::size_t changedFrom = last;
     const auto tell = [&](std::size_t end) {
         if (changedFrom < end && listener_ != nullptr) {
