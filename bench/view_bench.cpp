@@ -1,10 +1,10 @@
-// Times the 3D view on the 100,000-box scene of geometry_bench: the refresh when the view opens,
+// Times the 3D view on a scene of geometry_bench, 100,000 boxes by default: the refresh when the view opens,
 // one frame seen whole and one near a box while the view turns, one frame while the user types,
 // one keystroke in a hexadecimal field with the view open and closed, and one frame of a drag
 // of the box shown (the form following it), all in one process.
 // Prints its figures.
 //
-// Usage: view_bench (runs geometry_bench to write the scene into a temporary folder)
+// Usage: view_bench [BOXES] (runs geometry_bench to write the scene into a temporary folder)
 #include "BoxDragger.h"
 #include "EditorTestSupport.h"
 #include "QuadrelDlg.h"
@@ -81,16 +81,17 @@ void print(const char* what, Spread spread) {
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    const QString boxes = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("100000");
     QTemporaryDir dir;
-    const QString path = dir.filePath("scene-100000.box");
-    if (QProcess::execute(QStringLiteral(GEOMETRY_BENCH), {"generate", path}) != 0) {
+    const QString path = dir.filePath("scene-" + boxes + ".box");
+    if (QProcess::execute(QStringLiteral(GEOMETRY_BENCH), {"generate", path, boxes}) != 0) {
         qFatal("geometry_bench could not write the scene");
     }
 
     TestWindow test;
     test.answerChooser(path);
     printOnce("Choisir... with the view closed", [&] { test.click(1000); });
-    test.clickLine(1008, 50000);
+    test.clickLine(1008, boxes.toInt() / 2);
 
     // One digit typed and taken back, over and over: the form's own work and the view's.
     QWidget* field = test.control(1028);

@@ -26,6 +26,9 @@ public:
     double distance() const { return distance_; }
     Vec3 eye() const { return eye_; }
     const Vec3& forward() const { return forward_; }
+    // The directions of the view's right and top, of length one.
+    const Vec3& right() const { return right_; }
+    const Vec3& up() const { return up_; }
     // Pixels per scene unit at a depth of one unit.
     double focalPixels() const { return focal_; }
     // The nearest depth drawn: anything nearer, or behind the eye, is cut away.

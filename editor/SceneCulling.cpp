@@ -5,11 +5,213 @@
 #include "ViewScene.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
 
 constexpr double smallestFullRadius = 1.5;
+
+// The least and greatest of dot(axis, p - eye) over the points p of a cell's bounds.
+struct Range {
+    double least = 0;
+    double greatest = 0;
+};
+
+Range rangeOver(const Vec3& axis, const SphereGrid::Cell& cell, const Vec3& eye) {
+    Range range;
+    const auto add = [&range](double a, double low, double high) {
+        range.least += std::min(a * low, a * high);
+        range.greatest += std::max(a * low, a * high);
+    };
+    add(axis.x, cell.low.x - eye.x, cell.high.x - eye.x);
+    add(axis.y, cell.low.y - eye.y, cell.high.y - eye.y);
+    add(axis.z, cell.low.z - eye.z, cell.high.z - eye.z);
+    return range;
+}
+
+double squaredDistance(const Vec3& point, const SphereGrid::Cell& cell) {
+    const auto gap = [](double p, double low, double high) {
+        return p < low ? low - p : (p > high ? p - high : 0.0);
+    };
+    const Vec3 d{gap(point.x, cell.low.x, cell.high.x), gap(point.y, cell.low.y, cell.high.y),
+                 gap(point.z, cell.low.z, cell.high.z)};
+    return dot(d, d);
+}
+
+// Whether no box of the cell can show: all behind the nearest depth, or all beyond one side of
+// the view. Each side is a plane through the eye once multiplied by the depth, so its test over
+// the cell's bounds is exact; a pixel more than the crosses reach, and a depth slack far above
+// rounding, keep it on the safe side of what the box by box test decides.
+bool outOfView(const SphereGrid::Cell& cell, const OrbitCamera& camera, QSize viewport) {
+    const Vec3 eye = camera.eye();
+    const double nearDepth = camera.nearDepth();
+    const double radius = cell.largestRadius;
+    const Range depth = rangeOver(camera.forward(), cell, eye);
+    const double slack =
+        1e-9 * (std::abs(depth.least) + std::abs(depth.greatest) + radius + nearDepth);
+    if (depth.greatest + radius < nearDepth - slack) {
+        return true;
+    }
+    if (depth.least - radius <= nearDepth + slack) {
+        return false;
+    }
+    const QPointF centre = camera.project(eye + camera.forward(), 1);
+    const double focal = camera.focalPixels();
+    const double margin = crossHalf + 1;
+    const double reach = focal * radius;
+    const Vec3& forward = camera.forward();
+    const Vec3 across = camera.right() * focal;
+    const Vec3 down = camera.up() * -focal;
+    return rangeOver(forward * (centre.x() + margin) + across, cell, eye).greatest + reach < 0 ||
+           rangeOver(forward * (centre.x() - viewport.width() - margin) + across, cell, eye).least -
+                   reach >
+               0 ||
+           rangeOver(forward * (centre.y() + margin) + down, cell, eye).greatest + reach < 0 ||
+           rangeOver(forward * (centre.y() - viewport.height() - margin) + down, cell, eye).least -
+                   reach >
+               0;
+}
+
+// The cells a frame may see, nearest the focus first, so that the nearest boxes come early.
+std::vector<const SphereGrid::Cell*> cellsInView(const SphereGrid& grid, const OrbitCamera& camera,
+                                                 QSize viewport) {
+    std::vector<std::pair<double, const SphereGrid::Cell*>> seen;
+    for (const SphereGrid::Cell& cell : grid.cells()) {
+        if (!cell.ranks.empty() && !outOfView(cell, camera, viewport)) {
+            seen.emplace_back(squaredDistance(camera.focus(), cell), &cell);
+        }
+    }
+    std::sort(seen.begin(), seen.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<const SphereGrid::Cell*> cells;
+    cells.reserve(seen.size());
+    for (const auto& [distance, cell] : seen) {
+        cells.push_back(cell);
+    }
+    return cells;
+}
+
+// Sorts the boxes of a frame one by one: out of view, a cross, a point, or a candidate to be
+// drawn in full. Only the fullBoxBudget candidates nearest the focus stay; once twice that many
+// wait, the farthest become points, and later boxes farther than every one kept do at once.
+class FrameChooser {
+public:
+    FrameChooser(SceneFrame& frame, const ViewScene& scene, const BoxCategories& categories,
+                 const OrbitCamera& camera, QSize viewport)
+        : frame_(frame), scene_(scene), categories_(categories), camera_(camera),
+          nearDepth_(camera.nearDepth()), right_(viewport.width()), bottom_(viewport.height()),
+          focal_(camera.focalPixels()), focus_(camera.focus()) {}
+
+    void take(std::size_t rank) {
+        const BoxSphere& sphere = scene_.spheres[rank];
+        const double depth = camera_.depthOf(sphere.centre);
+        if (!sphere.drawable) {
+            takeCross(rank, sphere.centre, depth);
+            return;
+        }
+        if (depth + sphere.radius < nearDepth_) {
+            return;
+        }
+        if (depth - sphere.radius <= nearDepth_) {
+            consider(rank, depth);
+            return;
+        }
+        const QPointF at = camera_.project(sphere.centre, depth);
+        const double reach = sphere.radius * focal_ / depth;
+        if (at.x() + reach < 0 || at.y() + reach < 0 || at.x() - reach > right_ ||
+            at.y() - reach > bottom_) {
+            return;
+        }
+        if (reach >= smallestFullRadius) {
+            consider(rank, depth);
+        } else {
+            frame_.pointRanks.push_back(rank);
+            frame_.points.push_back(at);
+        }
+    }
+
+    // Far boxes first, so that the near ones cover them.
+    void finish() {
+        if (candidates_.size() > fullBoxBudget) {
+            keepNearest();
+        }
+        std::sort(candidates_.begin(), candidates_.end(),
+                  [](const Candidate& a, const Candidate& b) { return a.depth > b.depth; });
+        frame_.full.reserve(candidates_.size());
+        for (const Candidate& candidate : candidates_) {
+            frame_.full.push_back({candidate.rank, candidate.depth, 0, 0});
+        }
+    }
+
+private:
+    struct Candidate {
+        std::size_t rank;
+        double depth;
+        double distance;
+    };
+
+    void takeCross(std::size_t rank, const Vec3& centre, double depth) {
+        if (depth <= nearDepth_) {
+            return;
+        }
+        const QPointF at = camera_.project(centre, depth);
+        if (at.x() >= -crossHalf && at.y() >= -crossHalf && at.x() <= right_ + crossHalf &&
+            at.y() <= bottom_ + crossHalf) {
+            frame_.crosses.push_back(at);
+            frame_.crossCategories.push_back(categories_.of(rank));
+        }
+    }
+
+    void consider(std::size_t rank, double depth) {
+        const Vec3 away = scene_.spheres[rank].centre - focus_;
+        const double distance = dot(away, away);
+        if (distance > cutoff_) {
+            drop(rank, depth);
+            return;
+        }
+        candidates_.push_back({rank, depth, distance});
+        if (candidates_.size() >= 2 * fullBoxBudget) {
+            keepNearest();
+        }
+    }
+
+    void keepNearest() {
+        const auto kept = candidates_.begin() + fullBoxBudget;
+        std::nth_element(
+            candidates_.begin(), kept, candidates_.end(),
+            [](const Candidate& a, const Candidate& b) { return a.distance < b.distance; });
+        for (auto it = kept; it != candidates_.end(); ++it) {
+            drop(it->rank, it->depth);
+        }
+        candidates_.erase(kept, candidates_.end());
+        cutoff_ = 0;
+        for (const Candidate& candidate : candidates_) {
+            cutoff_ = std::max(cutoff_, candidate.distance);
+        }
+    }
+
+    // A candidate beyond the budget: a point when it lies before the eye.
+    void drop(std::size_t rank, double depth) {
+        if (depth > nearDepth_) {
+            frame_.pointRanks.push_back(rank);
+            frame_.points.push_back(camera_.project(scene_.spheres[rank].centre, depth));
+        }
+    }
+
+    SceneFrame& frame_;
+    const ViewScene& scene_;
+    const BoxCategories& categories_;
+    const OrbitCamera& camera_;
+    const double nearDepth_;
+    const double right_;
+    const double bottom_;
+    const double focal_;
+    const Vec3 focus_;
+    std::vector<Candidate> candidates_;
+    double cutoff_ = std::numeric_limits<double>::infinity();
+};
 
 } // namespace
 
@@ -17,72 +219,13 @@ void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCatego
                       const OrbitCamera& camera, QSize viewport,
                       std::optional<std::size_t> skipped) {
     frame.clear();
-    const double nearDepth = camera.nearDepth();
-    const double right = viewport.width();
-    const double bottom = viewport.height();
-    const double focal = camera.focalPixels();
-    std::vector<std::size_t> candidates;
-    std::vector<double> depths(scene.size());
-    for (std::size_t rank = 0; rank < scene.size(); ++rank) {
-        if (rank == skipped) {
-            continue;
-        }
-        const BoxSphere& sphere = scene.spheres[rank];
-        const double depth = camera.depthOf(sphere.centre);
-        depths[rank] = depth;
-        if (!sphere.drawable) {
-            if (depth > nearDepth) {
-                const QPointF at = camera.project(sphere.centre, depth);
-                if (at.x() >= -crossHalf && at.y() >= -crossHalf && at.x() <= right + crossHalf &&
-                    at.y() <= bottom + crossHalf) {
-                    frame.crosses.push_back(at);
-                    frame.crossCategories.push_back(categories.of(rank));
-                }
-            }
-            continue;
-        }
-        if (depth + sphere.radius < nearDepth) {
-            continue;
-        }
-        if (depth - sphere.radius <= nearDepth) {
-            candidates.push_back(rank);
-            continue;
-        }
-        const QPointF at = camera.project(sphere.centre, depth);
-        const double reach = sphere.radius * focal / depth;
-        if (at.x() + reach < 0 || at.y() + reach < 0 || at.x() - reach > right ||
-            at.y() - reach > bottom) {
-            continue;
-        }
-        if (reach >= smallestFullRadius) {
-            candidates.push_back(rank);
-        } else {
-            frame.pointRanks.push_back(rank);
-            frame.points.push_back(at);
-        }
-    }
-    if (candidates.size() > fullBoxBudget) {
-        const Vec3 focus = camera.focus();
-        const auto nearerFocus = [&](std::size_t a, std::size_t b) {
-            const Vec3 da = scene.spheres[a].centre - focus;
-            const Vec3 db = scene.spheres[b].centre - focus;
-            return dot(da, da) < dot(db, db);
-        };
-        std::nth_element(candidates.begin(), candidates.begin() + fullBoxBudget, candidates.end(),
-                         nearerFocus);
-        for (auto it = candidates.begin() + fullBoxBudget; it != candidates.end(); ++it) {
-            if (depths[*it] > nearDepth) {
-                frame.pointRanks.push_back(*it);
-                frame.points.push_back(camera.project(scene.spheres[*it].centre, depths[*it]));
+    FrameChooser chooser(frame, scene, categories, camera, viewport);
+    for (const SphereGrid::Cell* cell : cellsInView(scene.grid, camera, viewport)) {
+        for (const std::uint32_t rank : cell->ranks) {
+            if (rank != skipped) {
+                chooser.take(rank);
             }
         }
-        candidates.resize(fullBoxBudget);
     }
-    // Far boxes first, so that the near ones cover them.
-    std::sort(candidates.begin(), candidates.end(),
-              [&](std::size_t a, std::size_t b) { return depths[a] > depths[b]; });
-    frame.full.reserve(candidates.size());
-    for (const std::size_t rank : candidates) {
-        frame.full.push_back({rank, depths[rank], 0, 0});
-    }
+    chooser.finish();
 }

@@ -9,6 +9,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -49,25 +50,29 @@ QColor surfaceFill(SurfaceKind kind) {
 ScenePainter::ScenePainter(QPainter& painter, const OrbitCamera& camera)
     : painter_(painter), camera_(camera) {}
 
-// A far city block puts thousands of boxes on a few pixels.
+// A far city block puts thousands of boxes on a few pixels: each category draws its first point
+// on each pixel, partners and faulty boxes over plain ones. One pass over the points, since a
+// whole city may stand there.
 void ScenePainter::drawPoints(const SceneFrame& frame, const BoxCategories& categories,
                               QSize viewport) {
     const int columns = std::max(1, viewport.width());
     const int rows = std::max(1, viewport.height());
     std::vector<unsigned char> taken(static_cast<std::size_t>(columns) * rows, 0);
-    for (const unsigned char category : {PlainBox, PartnerBox, FaultyBox}) {
-        std::vector<QPointF> group;
-        for (std::size_t i = 0; i < frame.pointRanks.size(); ++i) {
-            const QPointF& at = frame.points[i];
-            const int x = std::clamp(static_cast<int>(at.x()), 0, columns - 1);
-            const int y = std::clamp(static_cast<int>(at.y()), 0, rows - 1);
-            unsigned char& cell = taken[static_cast<std::size_t>(y) * columns + x];
-            if (cell > category || categories.of(frame.pointRanks[i]) != category) {
-                continue;
-            }
-            cell = static_cast<unsigned char>(category + 1);
-            group.push_back(at);
+    std::array<std::vector<QPointF>, 3> groups;
+    for (std::size_t i = 0; i < frame.pointRanks.size(); ++i) {
+        const QPointF& at = frame.points[i];
+        const int x = std::clamp(static_cast<int>(at.x()), 0, columns - 1);
+        const int y = std::clamp(static_cast<int>(at.y()), 0, rows - 1);
+        unsigned char& cell = taken[static_cast<std::size_t>(y) * columns + x];
+        const unsigned char category = categories.of(frame.pointRanks[i]);
+        const auto bit = static_cast<unsigned char>(1u << category);
+        if ((cell & bit) == 0) {
+            cell |= bit;
+            groups[category].push_back(at);
         }
+    }
+    for (const unsigned char category : {PlainBox, PartnerBox, FaultyBox}) {
+        const std::vector<QPointF>& group = groups[category];
         painter_.setPen(QPen(palette::edgeOf(category), category == PlainBox ? 1.0 : 2.0));
         painter_.drawPoints(group.data(), static_cast<int>(group.size()));
     }

@@ -90,6 +90,7 @@ ViewScene buildViewScene(const BoxDocument& document, ViewScene previous) {
         }
         scene.spheres.push_back(sphereOf(scene.solids.back(), values.centre));
     }
+    scene.grid.build(scene.spheres);
     scene.checks.rebuild(document, scene.solids);
     markErrors(scene);
     return scene;
@@ -109,6 +110,8 @@ void followChange(ViewScene& scene, const BoxDocument& document, const DocumentC
         scene.solids.insert(at(scene.solids, rank), Solid{});
         scene.spheres.insert(at(scene.spheres, rank), BoxSphere{});
     }
+    scene.grid.erase(change.removedBoxes);
+    scene.grid.insert(change.insertedBoxes);
     // Ranks changed are named before the insertions move them.
     std::vector<std::size_t> built = change.insertedBoxes;
     for (std::size_t rank : change.changedBoxes) {
@@ -128,6 +131,7 @@ void followChange(ViewScene& scene, const BoxDocument& document, const DocumentC
         scene.values[rank] = decodeBoxValues(**box);
         scene.solids[rank] = buildSolid(scene.values[rank]);
         scene.spheres[rank] = sphereOf(scene.solids[rank], scene.values[rank].centre);
+        scene.grid.place(rank, scene.spheres[rank]);
         while (next != built.end() && *next == rank) {
             ++next;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SphereGrid.h"
 #include "documentchange.h"
 #include "intersections.h"
 #include "livechecks.h"
@@ -30,6 +31,8 @@ struct ViewScene {
     std::vector<BoxValues> values;
     std::vector<Solid> solids;
     std::vector<BoxSphere> spheres;
+    // The spheres by where they stand, for the frames.
+    SphereGrid grid;
     // By rank: whether a problem of severity error names the box.
     std::vector<unsigned char> hasError;
     LiveChecks checks;

@@ -1,6 +1,8 @@
 // The problem list of the 3D view follows the window's commands in place: after any sequence of
-// commands it shows what a whole check of the document finds, and an edit elsewhere leaves the
-// user's selection where it was.
+// commands it shows what a whole check of the document finds, and the view draws what a scene
+// built whole would; an edit elsewhere leaves the user's selection where it was.
+#include "BoxCategories.h"
+#include "SceneCulling.h"
 #include "ViewTestSupport.h"
 #include "problems.h"
 #include "scene.h"
@@ -37,6 +39,28 @@ void compareWithWholeCheck(TestWindow& test, ViewWindow* view) {
                  expected[static_cast<std::size_t>(row)]);
     }
     QCOMPARE(problemTitle(view), QString("Problèmes (%1)").arg(expected.size()));
+}
+
+// What a frame chooses from the scene the view followed edit by edit, and from one built whole.
+void compareWithWholeScene(TestWindow& test, ViewWindow* view) {
+    const ViewScene whole = buildViewScene(test.document());
+    SceneView* sceneView = view->sceneView();
+    const auto choose = [&](const ViewScene& scene) {
+        BoxCategories categories;
+        categories.setScene(&scene);
+        SceneFrame frame;
+        chooseWhatToDraw(frame, scene, categories, sceneView->camera(), sceneView->size(),
+                         std::nullopt);
+        std::vector<std::pair<std::size_t, double>> full;
+        for (const SceneFrame::FullBox& box : frame.full) {
+            full.emplace_back(box.rank, box.depth);
+        }
+        std::sort(full.begin(), full.end());
+        return std::make_tuple(full, frame.points.size(), frame.crosses.size());
+    };
+    QCOMPARE(choose(view->scene()), choose(whole));
+    // Boxes stay in the view the window framed when it opened: the frames are not empty.
+    QVERIFY(!std::get<0>(choose(whole)).empty());
 }
 
 // Selects the first row of a problem the button fixes and presses the button, if there is one.
@@ -110,6 +134,7 @@ void LiveProblemsTest::anySequenceOfCommandsShowsWhatAWholeCheckFinds() {
         }
         QCOMPARE(test.unusedAnswers(), std::size_t(0));
         compareWithWholeCheck(test, view);
+        compareWithWholeScene(test, view);
     }
 }
 

@@ -1,0 +1,172 @@
+#include "SphereGrid.h"
+
+#include "ViewScene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Few enough cells to walk them all every frame, enough to leave most boxes out of a close view.
+constexpr std::size_t boxesPerCell = 32;
+
+std::size_t slot(double offset, double side, std::size_t count) {
+    const double at = std::floor(offset / side);
+    // Not a number lands in the first cell.
+    if (!(at >= 0)) {
+        return 0;
+    }
+    return at >= double(count - 1) ? count - 1 : static_cast<std::size_t>(at);
+}
+
+void grow(SphereGrid::Cell& cell, const BoxSphere& sphere) {
+    const Vec3& c = sphere.centre;
+    cell.low = {std::min(cell.low.x, c.x), std::min(cell.low.y, c.y), std::min(cell.low.z, c.z)};
+    cell.high = {std::max(cell.high.x, c.x), std::max(cell.high.y, c.y),
+                 std::max(cell.high.z, c.z)};
+    cell.largestRadius = std::max(cell.largestRadius, sphere.radius);
+}
+
+// Cubic cells, about one per boxesPerCell boxes over the extent; flat scenes get one layer.
+double cellSide(const Vec3& extent, std::size_t boxes) {
+    const double target = double(std::max<std::size_t>(1, boxes / boxesPerCell));
+    double volume = 1;
+    int axes = 0;
+    const double widest = std::max({extent.x, extent.y, extent.z});
+    for (const double e : {extent.x, extent.y, extent.z}) {
+        if (e > widest * 1e-9) {
+            volume *= e;
+            ++axes;
+        }
+    }
+    if (axes == 0 || !std::isfinite(volume)) {
+        return 1;
+    }
+    return std::pow(volume / target, 1.0 / axes);
+}
+
+std::size_t countAlong(double extent, double side) {
+    const double count = std::ceil(extent / side);
+    return count >= 1 ? static_cast<std::size_t>(std::min(count, 1e6)) : 1;
+}
+
+} // namespace
+
+void SphereGrid::build(const std::vector<BoxSphere>& spheres) {
+    constexpr double huge = std::numeric_limits<double>::max();
+    Vec3 low{huge, huge, huge};
+    Vec3 high{-huge, -huge, -huge};
+    for (const BoxSphere& sphere : spheres) {
+        const Vec3& c = sphere.centre;
+        low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
+        high = {std::max(high.x, c.x), std::max(high.y, c.y), std::max(high.z, c.z)};
+    }
+    origin_ = spheres.empty() ? Vec3{} : low;
+    const Vec3 extent = spheres.empty() ? Vec3{} : high - low;
+    side_ = cellSide(extent, spheres.size());
+    const std::size_t cap = 4 * std::max<std::size_t>(1, spheres.size() / boxesPerCell) + 8;
+    for (;;) {
+        columns_ = countAlong(extent.x, side_);
+        rows_ = countAlong(extent.y, side_);
+        layers_ = countAlong(extent.z, side_);
+        if (double(columns_) * double(rows_) * double(layers_) <= double(cap)) {
+            break;
+        }
+        side_ *= 1.25;
+    }
+    cells_.assign(columns_ * rows_ * layers_,
+                  Cell{{huge, huge, huge}, {-huge, -huge, -huge}, 0, {}});
+    cellOf_.assign(spheres.size(), nowhere);
+    for (std::size_t rank = 0; rank < spheres.size(); ++rank) {
+        place(rank, spheres[rank]);
+    }
+}
+
+std::size_t SphereGrid::cellAt(const Vec3& point) const {
+    const std::size_t column = slot(point.x - origin_.x, side_, columns_);
+    const std::size_t row = slot(point.y - origin_.y, side_, rows_);
+    const std::size_t layer = slot(point.z - origin_.z, side_, layers_);
+    return (layer * rows_ + row) * columns_ + column;
+}
+
+void SphereGrid::place(std::size_t rank, const BoxSphere& sphere) {
+    leave(rank);
+    const std::size_t index = cellAt(sphere.centre);
+    Cell& cell = cells_[index];
+    cell.ranks.push_back(static_cast<std::uint32_t>(rank));
+    grow(cell, sphere);
+    cellOf_[rank] = static_cast<std::uint32_t>(index);
+}
+
+void SphereGrid::leave(std::size_t rank) {
+    if (cellOf_[rank] == nowhere) {
+        return;
+    }
+    std::vector<std::uint32_t>& ranks = cells_[cellOf_[rank]].ranks;
+    ranks.erase(std::find(ranks.begin(), ranks.end(), static_cast<std::uint32_t>(rank)));
+    cellOf_[rank] = nowhere;
+}
+
+void SphereGrid::erase(const std::vector<std::size_t>& ranks) {
+    if (ranks.empty()) {
+        return;
+    }
+    for (const std::size_t rank : ranks) {
+        leave(rank);
+    }
+    const std::size_t first = ranks.front();
+    for (Cell& cell : cells_) {
+        for (std::uint32_t& rank : cell.ranks) {
+            if (rank > first) {
+                rank -= static_cast<std::uint32_t>(
+                    std::lower_bound(ranks.begin(), ranks.end(), std::size_t{rank}) -
+                    ranks.begin());
+            }
+        }
+    }
+    std::size_t kept = first;
+    auto gone = ranks.begin();
+    for (std::size_t rank = first; rank < cellOf_.size(); ++rank) {
+        if (gone != ranks.end() && *gone == rank) {
+            ++gone;
+            continue;
+        }
+        cellOf_[kept++] = cellOf_[rank];
+    }
+    cellOf_.resize(kept);
+}
+
+void SphereGrid::insert(const std::vector<std::size_t>& ranks) {
+    if (ranks.empty()) {
+        return;
+    }
+    // A box numbered s before moves up by the count of new ranks j with ranks[j] - j <= s.
+    std::vector<std::size_t> thresholds(ranks.size());
+    for (std::size_t j = 0; j < ranks.size(); ++j) {
+        thresholds[j] = ranks[j] - j;
+    }
+    const std::size_t first = thresholds.front();
+    for (Cell& cell : cells_) {
+        for (std::uint32_t& rank : cell.ranks) {
+            if (rank >= first) {
+                rank += static_cast<std::uint32_t>(
+                    std::upper_bound(thresholds.begin(), thresholds.end(), std::size_t{rank}) -
+                    thresholds.begin());
+            }
+        }
+    }
+    const std::size_t oldSize = cellOf_.size();
+    cellOf_.resize(oldSize + ranks.size(), nowhere);
+    // From the end, so that no entry is overwritten before it moves.
+    std::size_t from = oldSize;
+    auto added = ranks.rbegin();
+    for (std::size_t to = cellOf_.size(); to-- > first;) {
+        if (added != ranks.rend() && *added == to) {
+            cellOf_[to] = nowhere;
+            ++added;
+        } else {
+            cellOf_[to] = cellOf_[--from];
+        }
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "vec3.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct BoxSphere;
+
+// The boxes of a scene sorted into the cells of a regular grid by the centre of their sphere, so
+// that a frame looks at the cells it sees rather than at every box. Each cell knows the bounds of
+// its centres and its largest radius, which may be looser than its boxes after edits but never
+// tighter. Ranks follow the scene's spheres: the owner calls erase, insert and place whenever it
+// erases, inserts or rebuilds spheres.
+class SphereGrid {
+public:
+    struct Cell {
+        Vec3 low;
+        Vec3 high;
+        double largestRadius = 0;
+        std::vector<std::uint32_t> ranks;
+    };
+
+    // Sorts every sphere, in cells of a few dozen boxes over the extent of their centres.
+    void build(const std::vector<BoxSphere>& spheres);
+    // These ranks are gone, ascending as they were numbered before; the later ones move down.
+    void erase(const std::vector<std::size_t>& ranks);
+    // Room for new boxes at these ranks, ascending as they are numbered after the insertion; the
+    // later ones move up. The new ranks are in no cell until placed.
+    void insert(const std::vector<std::size_t>& ranks);
+    // Puts the rank in the cell where its sphere now stands, leaving the cell it was in.
+    void place(std::size_t rank, const BoxSphere& sphere);
+
+    const std::vector<Cell>& cells() const { return cells_; }
+    std::size_t size() const { return cellOf_.size(); }
+
+private:
+    std::size_t cellAt(const Vec3& point) const;
+    void leave(std::size_t rank);
+
+    static constexpr std::uint32_t nowhere = UINT32_MAX;
+
+    Vec3 origin_;
+    double side_ = 1;
+    std::size_t columns_ = 1, rows_ = 1, layers_ = 1;
+    std::vector<Cell> cells_;
+    // By rank: the cell holding it, or nowhere.
+    std::vector<std::uint32_t> cellOf_;
+};
