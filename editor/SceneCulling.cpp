@@ -79,7 +79,7 @@ std::vector<const SphereGrid::Cell*> cellsInView(const SphereGrid& grid, const O
                                                  QSize viewport) {
     std::vector<std::pair<double, const SphereGrid::Cell*>> seen;
     for (const SphereGrid::Cell& cell : grid.cells()) {
-        if (!cell.ranks.empty() && !outOfView(cell, camera, viewport)) {
+        if (!cell.entries.empty() && !outOfView(cell, camera, viewport)) {
             seen.emplace_back(squaredDistance(camera.focus(), cell), &cell);
         }
     }
@@ -98,36 +98,35 @@ std::vector<const SphereGrid::Cell*> cellsInView(const SphereGrid& grid, const O
 // wait, the farthest become points, and later boxes farther than every one kept do at once.
 class FrameChooser {
 public:
-    FrameChooser(SceneFrame& frame, const ViewScene& scene, const BoxCategories& categories,
-                 const OrbitCamera& camera, QSize viewport)
-        : frame_(frame), scene_(scene), categories_(categories), camera_(camera),
-          nearDepth_(camera.nearDepth()), right_(viewport.width()), bottom_(viewport.height()),
-          focal_(camera.focalPixels()), focus_(camera.focus()) {}
+    FrameChooser(SceneFrame& frame, const BoxCategories& categories, const OrbitCamera& camera,
+                 QSize viewport)
+        : frame_(frame), categories_(categories), camera_(camera), nearDepth_(camera.nearDepth()),
+          right_(viewport.width()), bottom_(viewport.height()), focal_(camera.focalPixels()),
+          focus_(camera.focus()) {}
 
-    void take(std::size_t rank) {
-        const BoxSphere& sphere = scene_.spheres[rank];
-        const double depth = camera_.depthOf(sphere.centre);
-        if (!sphere.drawable) {
-            takeCross(rank, sphere.centre, depth);
+    void take(const SphereGrid::Entry& box) {
+        const double depth = camera_.depthOf(box.centre);
+        if (!box.drawable) {
+            takeCross(box.rank, box.centre, depth);
             return;
         }
-        if (depth + sphere.radius < nearDepth_) {
+        if (depth + box.radius < nearDepth_) {
             return;
         }
-        if (depth - sphere.radius <= nearDepth_) {
-            consider(rank, depth);
+        if (depth - box.radius <= nearDepth_) {
+            consider(box, depth);
             return;
         }
-        const QPointF at = camera_.project(sphere.centre, depth);
-        const double reach = sphere.radius * focal_ / depth;
+        const QPointF at = camera_.project(box.centre, depth);
+        const double reach = box.radius * focal_ / depth;
         if (at.x() + reach < 0 || at.y() + reach < 0 || at.x() - reach > right_ ||
             at.y() - reach > bottom_) {
             return;
         }
         if (reach >= smallestFullRadius) {
-            consider(rank, depth);
+            consider(box, depth);
         } else {
-            frame_.pointRanks.push_back(rank);
+            frame_.pointRanks.push_back(box.rank);
             frame_.points.push_back(at);
         }
     }
@@ -148,6 +147,7 @@ public:
 private:
     struct Candidate {
         std::size_t rank;
+        Vec3 centre;
         double depth;
         double distance;
     };
@@ -164,14 +164,14 @@ private:
         }
     }
 
-    void consider(std::size_t rank, double depth) {
-        const Vec3 away = scene_.spheres[rank].centre - focus_;
+    void consider(const SphereGrid::Entry& box, double depth) {
+        const Vec3 away = box.centre - focus_;
         const double distance = dot(away, away);
         if (distance > cutoff_) {
-            drop(rank, depth);
+            drop(box.rank, box.centre, depth);
             return;
         }
-        candidates_.push_back({rank, depth, distance});
+        candidates_.push_back({box.rank, box.centre, depth, distance});
         if (candidates_.size() >= 2 * fullBoxBudget) {
             keepNearest();
         }
@@ -183,7 +183,7 @@ private:
             candidates_.begin(), kept, candidates_.end(),
             [](const Candidate& a, const Candidate& b) { return a.distance < b.distance; });
         for (auto it = kept; it != candidates_.end(); ++it) {
-            drop(it->rank, it->depth);
+            drop(it->rank, it->centre, it->depth);
         }
         candidates_.erase(kept, candidates_.end());
         cutoff_ = 0;
@@ -193,15 +193,14 @@ private:
     }
 
     // A candidate beyond the budget: a point when it lies before the eye.
-    void drop(std::size_t rank, double depth) {
+    void drop(std::size_t rank, const Vec3& centre, double depth) {
         if (depth > nearDepth_) {
             frame_.pointRanks.push_back(rank);
-            frame_.points.push_back(camera_.project(scene_.spheres[rank].centre, depth));
+            frame_.points.push_back(camera_.project(centre, depth));
         }
     }
 
     SceneFrame& frame_;
-    const ViewScene& scene_;
     const BoxCategories& categories_;
     const OrbitCamera& camera_;
     const double nearDepth_;
@@ -219,11 +218,11 @@ void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCatego
                       const OrbitCamera& camera, QSize viewport,
                       std::optional<std::size_t> skipped) {
     frame.clear();
-    FrameChooser chooser(frame, scene, categories, camera, viewport);
+    FrameChooser chooser(frame, categories, camera, viewport);
     for (const SphereGrid::Cell* cell : cellsInView(scene.grid, camera, viewport)) {
-        for (const std::uint32_t rank : cell->ranks) {
-            if (rank != skipped) {
-                chooser.take(rank);
+        for (const SphereGrid::Entry& box : cell->entries) {
+            if (box.rank != skipped) {
+                chooser.take(box);
             }
         }
     }

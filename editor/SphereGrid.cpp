@@ -94,7 +94,8 @@ void SphereGrid::place(std::size_t rank, const BoxSphere& sphere) {
     leave(rank);
     const std::size_t index = cellAt(sphere.centre);
     Cell& cell = cells_[index];
-    cell.ranks.push_back(static_cast<std::uint32_t>(rank));
+    cell.entries.push_back(
+        {sphere.centre, sphere.radius, static_cast<std::uint32_t>(rank), sphere.drawable});
     grow(cell, sphere);
     cellOf_[rank] = static_cast<std::uint32_t>(index);
 }
@@ -103,8 +104,9 @@ void SphereGrid::leave(std::size_t rank) {
     if (cellOf_[rank] == nowhere) {
         return;
     }
-    std::vector<std::uint32_t>& ranks = cells_[cellOf_[rank]].ranks;
-    ranks.erase(std::find(ranks.begin(), ranks.end(), static_cast<std::uint32_t>(rank)));
+    std::vector<Entry>& entries = cells_[cellOf_[rank]].entries;
+    entries.erase(std::find_if(entries.begin(), entries.end(),
+                               [rank](const Entry& entry) { return entry.rank == rank; }));
     cellOf_[rank] = nowhere;
 }
 
@@ -117,10 +119,10 @@ void SphereGrid::erase(const std::vector<std::size_t>& ranks) {
     }
     const std::size_t first = ranks.front();
     for (Cell& cell : cells_) {
-        for (std::uint32_t& rank : cell.ranks) {
-            if (rank > first) {
-                rank -= static_cast<std::uint32_t>(
-                    std::lower_bound(ranks.begin(), ranks.end(), std::size_t{rank}) -
+        for (Entry& entry : cell.entries) {
+            if (entry.rank > first) {
+                entry.rank -= static_cast<std::uint32_t>(
+                    std::lower_bound(ranks.begin(), ranks.end(), std::size_t{entry.rank}) -
                     ranks.begin());
             }
         }
@@ -148,11 +150,12 @@ void SphereGrid::insert(const std::vector<std::size_t>& ranks) {
     }
     const std::size_t first = thresholds.front();
     for (Cell& cell : cells_) {
-        for (std::uint32_t& rank : cell.ranks) {
-            if (rank >= first) {
-                rank += static_cast<std::uint32_t>(
-                    std::upper_bound(thresholds.begin(), thresholds.end(), std::size_t{rank}) -
-                    thresholds.begin());
+        for (Entry& entry : cell.entries) {
+            if (entry.rank >= first) {
+                entry.rank += static_cast<std::uint32_t>(std::upper_bound(thresholds.begin(),
+                                                                          thresholds.end(),
+                                                                          std::size_t{entry.rank}) -
+                                                         thresholds.begin());
             }
         }
     }

@@ -15,11 +15,19 @@ struct BoxSphere;
 // erases, inserts or rebuilds spheres.
 class SphereGrid {
 public:
+    // What a frame reads of a box, kept beside its rank so that a cell's boxes lie together.
+    struct Entry {
+        Vec3 centre;
+        double radius;
+        std::uint32_t rank;
+        bool drawable;
+    };
+
     struct Cell {
         Vec3 low;
         Vec3 high;
         double largestRadius = 0;
-        std::vector<std::uint32_t> ranks;
+        std::vector<Entry> entries;
     };
 
     // Sorts every sphere, in cells of a few dozen boxes over the extent of their centres.

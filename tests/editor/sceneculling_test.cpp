@@ -222,19 +222,21 @@ private:
     std::mt19937 random_;
 };
 
-// Each rank in exactly one cell, whose bounds hold its centre and radius.
+// Each rank in exactly one cell, with its sphere as it stands, within the cell's bounds.
 bool gridHoldsEveryBox(const ViewScene& scene) {
     std::vector<int> seen(scene.spheres.size(), 0);
     for (const SphereGrid::Cell& cell : scene.grid.cells()) {
-        for (const std::uint32_t rank : cell.ranks) {
-            if (rank >= seen.size()) {
+        for (const SphereGrid::Entry& entry : cell.entries) {
+            if (entry.rank >= seen.size()) {
                 return false;
             }
-            ++seen[rank];
-            const BoxSphere& sphere = scene.spheres[rank];
+            ++seen[entry.rank];
+            const BoxSphere& sphere = scene.spheres[entry.rank];
             const Vec3& c = sphere.centre;
-            if (c.x < cell.low.x || c.y < cell.low.y || c.z < cell.low.z || c.x > cell.high.x ||
-                c.y > cell.high.y || c.z > cell.high.z || sphere.radius > cell.largestRadius) {
+            if (!(entry.centre == c) || entry.radius != sphere.radius ||
+                entry.drawable != sphere.drawable || c.x < cell.low.x || c.y < cell.low.y ||
+                c.z < cell.low.z || c.x > cell.high.x || c.y > cell.high.y || c.z > cell.high.z ||
+                sphere.radius > cell.largestRadius) {
                 return false;
             }
         }
