@@ -7,12 +7,25 @@
 void BoxCategories::setScene(const ViewScene* scene) {
     scene_ = scene;
     partner_.assign(scene_ ? scene_->size() : 0, 0);
+    faulty_.clear();
+    for (std::size_t rank = 0; scene_ && rank < scene_->hasError.size(); ++rank) {
+        if (scene_->hasError[rank]) {
+            faulty_.push_back(rank);
+        }
+    }
+    marked_ = faulty_;
 }
 
 void BoxCategories::setShownBox(std::optional<std::size_t> rank) {
-    std::fill(partner_.begin(), partner_.end(), 0);
+    for (const std::size_t marked : marked_) {
+        partner_[marked] = 0;
+    }
+    marked_ = faulty_;
     if (scene_ && rank) {
         for (const std::size_t partner : scene_->partnersOf(*rank)) {
+            if (!partner_[partner] && !scene_->hasError[partner]) {
+                marked_.push_back(partner);
+            }
             partner_[partner] = 1;
         }
     }

@@ -16,8 +16,12 @@ public:
     void setShownBox(std::optional<std::size_t> rank);
 
     unsigned char of(std::size_t rank) const;
+    // The boxes of another category than plain, each once.
+    const std::vector<std::size_t>& marked() const { return marked_; }
 
 private:
     const ViewScene* scene_ = nullptr;
     std::vector<unsigned char> partner_;
+    std::vector<std::size_t> faulty_;
+    std::vector<std::size_t> marked_;
 };

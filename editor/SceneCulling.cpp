@@ -74,23 +74,52 @@ bool outOfView(const SphereGrid::Cell& cell, const OrbitCamera& camera, QSize vi
                0;
 }
 
+// The level of the cell's samples that stands for all its boxes in this frame: every box of
+// the cell a point before the eye, and each part of the sample within a pixel; none when the
+// boxes must be looked at one by one.
+std::optional<int> sampleLevel(const SphereGrid::Cell& cell, const OrbitCamera& camera) {
+    const double nearest = rangeOver(camera.forward(), cell, camera.eye()).least;
+    const double radius = cell.largestRadius;
+    const double focal = camera.focalPixels();
+    // Kept below the smallest box drawn in full by more than any rounding.
+    constexpr double largestPointReach = 1.4;
+    if (cell.crossCount > 0 || nearest - radius <= camera.nearDepth() * 2 ||
+        radius * focal >= largestPointReach * nearest) {
+        return std::nullopt;
+    }
+    const Vec3 extent = cell.high - cell.low;
+    const double widest = std::max({extent.x, extent.y, extent.z}) * std::sqrt(3.0);
+    for (int level = 0; level < SphereGrid::sampleLevels; ++level) {
+        const double part = widest / double(1 << level);
+        if (part * focal <= nearest) {
+            if (cell.samples[static_cast<std::size_t>(level)].size() < cell.entries.size()) {
+                return level;
+            }
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+struct SeenCell {
+    double distance;
+    const SphereGrid::Cell* cell;
+    std::optional<int> level;
+};
+
 // The cells a frame may see, nearest the focus first, so that the nearest boxes come early.
-std::vector<const SphereGrid::Cell*> cellsInView(const SphereGrid& grid, const OrbitCamera& camera,
-                                                 QSize viewport) {
-    std::vector<std::pair<double, const SphereGrid::Cell*>> seen;
+std::vector<SeenCell> cellsInView(const SphereGrid& grid, const OrbitCamera& camera,
+                                  QSize viewport) {
+    std::vector<SeenCell> seen;
     for (const SphereGrid::Cell& cell : grid.cells()) {
         if (!cell.entries.empty() && !outOfView(cell, camera, viewport)) {
-            seen.emplace_back(squaredDistance(camera.focus(), cell), &cell);
+            seen.push_back(
+                {squaredDistance(camera.focus(), cell), &cell, sampleLevel(cell, camera)});
         }
     }
     std::sort(seen.begin(), seen.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<const SphereGrid::Cell*> cells;
-    cells.reserve(seen.size());
-    for (const auto& [distance, cell] : seen) {
-        cells.push_back(cell);
-    }
-    return cells;
+              [](const SeenCell& a, const SeenCell& b) { return a.distance < b.distance; });
+    return seen;
 }
 
 // Sorts the boxes of a frame one by one: out of view, a cross, a point, or a candidate to be
@@ -219,11 +248,33 @@ void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCatego
                       std::optional<std::size_t> skipped) {
     frame.clear();
     FrameChooser chooser(frame, categories, camera, viewport);
-    for (const SphereGrid::Cell* cell : cellsInView(scene.grid, camera, viewport)) {
-        for (const SphereGrid::Entry& box : cell->entries) {
-            if (box.rank != skipped) {
+    const std::vector<SphereGrid::Cell>& cells = scene.grid.cells();
+    std::vector<unsigned char> sampled(cells.size(), 0);
+    for (const SeenCell& seen : cellsInView(scene.grid, camera, viewport)) {
+        const std::vector<SphereGrid::Entry>& entries = seen.cell->entries;
+        if (!seen.level) {
+            for (const SphereGrid::Entry& box : entries) {
+                if (box.rank != skipped) {
+                    chooser.take(box);
+                }
+            }
+            continue;
+        }
+        sampled[static_cast<std::size_t>(seen.cell - cells.data())] = 1;
+        // Plain boxes only: the others are each drawn below, over them.
+        for (const std::uint32_t index :
+             seen.cell->samples[static_cast<std::size_t>(*seen.level)]) {
+            const SphereGrid::Entry& box = entries[index];
+            if (box.rank != skipped && categories.of(box.rank) == PlainBox) {
                 chooser.take(box);
             }
+        }
+    }
+    for (const std::size_t rank : categories.marked()) {
+        if (rank != skipped && sampled[scene.grid.cellOf(rank)]) {
+            const BoxSphere& sphere = scene.spheres[rank];
+            chooser.take(
+                {sphere.centre, sphere.radius, static_cast<std::uint32_t>(rank), sphere.drawable});
         }
     }
     chooser.finish();

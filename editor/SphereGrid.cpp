@@ -28,6 +28,36 @@ void grow(SphereGrid::Cell& cell, const BoxSphere& sphere) {
     cell.largestRadius = std::max(cell.largestRadius, sphere.radius);
 }
 
+std::size_t partOf(double value, double low, double high, std::size_t parts) {
+    const double span = high - low;
+    if (!(span > 0)) {
+        return 0;
+    }
+    const double at = std::floor((value - low) / span * double(parts));
+    return at >= 0 ? std::min(parts - 1, static_cast<std::size_t>(at)) : 0;
+}
+
+void resample(SphereGrid::Cell& cell) {
+    std::vector<unsigned char> taken;
+    for (int level = 0; level < SphereGrid::sampleLevels; ++level) {
+        const std::size_t parts = std::size_t{1} << level;
+        std::vector<std::uint32_t>& sample = cell.samples[static_cast<std::size_t>(level)];
+        sample.clear();
+        taken.assign(parts * parts * parts, 0);
+        for (std::size_t i = 0; i < cell.entries.size(); ++i) {
+            const Vec3& c = cell.entries[i].centre;
+            const std::size_t part = (partOf(c.z, cell.low.z, cell.high.z, parts) * parts +
+                                      partOf(c.y, cell.low.y, cell.high.y, parts)) *
+                                         parts +
+                                     partOf(c.x, cell.low.x, cell.high.x, parts);
+            if (!taken[part]) {
+                taken[part] = 1;
+                sample.push_back(static_cast<std::uint32_t>(i));
+            }
+        }
+    }
+}
+
 // Cubic cells, about one per boxesPerCell boxes over the extent; flat scenes get one layer.
 double cellSide(const Vec3& extent, std::size_t boxes) {
     const double target = double(std::max<std::size_t>(1, boxes / boxesPerCell));
@@ -75,11 +105,16 @@ void SphereGrid::build(const std::vector<BoxSphere>& spheres) {
         }
         side_ *= 1.25;
     }
-    cells_.assign(columns_ * rows_ * layers_,
-                  Cell{{huge, huge, huge}, {-huge, -huge, -huge}, 0, {}});
+    Cell empty;
+    empty.low = {huge, huge, huge};
+    empty.high = {-huge, -huge, -huge};
+    cells_.assign(columns_ * rows_ * layers_, empty);
     cellOf_.assign(spheres.size(), nowhere);
     for (std::size_t rank = 0; rank < spheres.size(); ++rank) {
-        place(rank, spheres[rank]);
+        put(rank, spheres[rank]);
+    }
+    for (Cell& cell : cells_) {
+        resample(cell);
     }
 }
 
@@ -92,21 +127,30 @@ std::size_t SphereGrid::cellAt(const Vec3& point) const {
 
 void SphereGrid::place(std::size_t rank, const BoxSphere& sphere) {
     leave(rank);
+    resample(cells_[put(rank, sphere)]);
+}
+
+std::size_t SphereGrid::put(std::size_t rank, const BoxSphere& sphere) {
     const std::size_t index = cellAt(sphere.centre);
     Cell& cell = cells_[index];
     cell.entries.push_back(
         {sphere.centre, sphere.radius, static_cast<std::uint32_t>(rank), sphere.drawable});
+    cell.crossCount += sphere.drawable ? 0 : 1;
     grow(cell, sphere);
     cellOf_[rank] = static_cast<std::uint32_t>(index);
+    return index;
 }
 
 void SphereGrid::leave(std::size_t rank) {
     if (cellOf_[rank] == nowhere) {
         return;
     }
-    std::vector<Entry>& entries = cells_[cellOf_[rank]].entries;
-    entries.erase(std::find_if(entries.begin(), entries.end(),
-                               [rank](const Entry& entry) { return entry.rank == rank; }));
+    Cell& cell = cells_[cellOf_[rank]];
+    const auto entry = std::find_if(cell.entries.begin(), cell.entries.end(),
+                                    [rank](const Entry& entry) { return entry.rank == rank; });
+    cell.crossCount -= entry->drawable ? 0 : 1;
+    cell.entries.erase(entry);
+    resample(cell);
     cellOf_[rank] = nowhere;
 }
 

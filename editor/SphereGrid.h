@@ -2,6 +2,7 @@
 
 #include "vec3.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -23,11 +24,19 @@ public:
         bool drawable;
     };
 
+    // Coarser and coarser samples of a cell: at level L, the first of its boxes in each of the
+    // 2^L by 2^L by 2^L parts of its bounds, as indices into its entries. A far cell whose parts
+    // fall within a pixel draws those boxes for all of its own.
+    static constexpr int sampleLevels = 4;
+
     struct Cell {
         Vec3 low;
         Vec3 high;
         double largestRadius = 0;
+        // Boxes without a solid, drawn as crosses and never sampled.
+        std::size_t crossCount = 0;
         std::vector<Entry> entries;
+        std::array<std::vector<std::uint32_t>, sampleLevels> samples;
     };
 
     // Sorts every sphere, in cells of a few dozen boxes over the extent of their centres.
@@ -41,10 +50,14 @@ public:
     void place(std::size_t rank, const BoxSphere& sphere);
 
     const std::vector<Cell>& cells() const { return cells_; }
+    // The index of the cell holding the rank.
+    std::size_t cellOf(std::size_t rank) const { return cellOf_[rank]; }
     std::size_t size() const { return cellOf_.size(); }
 
 private:
     std::size_t cellAt(const Vec3& point) const;
+    // Into its cell, the cell's samples left as they were; returns the cell's index.
+    std::size_t put(std::size_t rank, const BoxSphere& sphere);
     void leave(std::size_t rank);
 
     static constexpr std::uint32_t nowhere = UINT32_MAX;

@@ -1,5 +1,7 @@
 // The frames chosen through the grid of cells against a walk over every box, on random scenes
-// seen by random cameras, before and after boxes are erased, inserted and moved.
+// seen by random cameras, before and after boxes are erased, inserted and moved: the same boxes
+// in full and the same crosses; as points, boxes the walk draws there, standing for every box
+// the walk draws as a point.
 #include "BoxCategories.h"
 #include "OrbitCamera.h"
 #include "SceneCulling.h"
@@ -86,16 +88,6 @@ bool chooseByWalkingEveryBox(SceneFrame& frame, const ViewScene& scene,
     return tie;
 }
 
-// Every box drawn, in full or as a point.
-std::vector<std::size_t> drawnOf(const SceneFrame& frame) {
-    std::vector<std::size_t> ranks = frame.pointRanks;
-    for (const SceneFrame::FullBox& box : frame.full) {
-        ranks.push_back(box.rank);
-    }
-    std::sort(ranks.begin(), ranks.end());
-    return ranks;
-}
-
 std::vector<double> focusDistancesOfFull(const SceneFrame& frame, const ViewScene& scene,
                                          const Vec3& focus) {
     std::vector<double> distances;
@@ -134,6 +126,51 @@ std::vector<std::pair<std::size_t, double>> fullOf(const SceneFrame& frame) {
     }
     std::sort(full.begin(), full.end());
     return full;
+}
+
+// Every point the walk draws shows in the frame: a box of another category than plain as
+// itself, a plain box by a point within a few pixels, the sample of a far cell standing for it.
+bool everyPointShows(const SceneFrame& walked, const SceneFrame& drawn,
+                     const BoxCategories& categories, QSize viewport) {
+    const int width = viewport.width();
+    const int height = viewport.height();
+    std::vector<unsigned char> lit(std::size_t(width) * std::size_t(height), 0);
+    const auto pixel = [&](QPointF at) {
+        return std::make_pair(std::clamp(int(std::floor(at.x())), 0, width - 1),
+                              std::clamp(int(std::floor(at.y())), 0, height - 1));
+    };
+    for (const QPointF& at : drawn.points) {
+        const auto [x, y] = pixel(at);
+        lit[std::size_t(y) * std::size_t(width) + std::size_t(x)] = 1;
+    }
+    std::vector<std::size_t> drawnRanks = drawn.pointRanks;
+    std::sort(drawnRanks.begin(), drawnRanks.end());
+    constexpr int reach = 2;
+    for (std::size_t i = 0; i < walked.points.size(); ++i) {
+        const std::size_t rank = walked.pointRanks[i];
+        if (categories.of(rank) != PlainBox) {
+            if (!std::binary_search(drawnRanks.begin(), drawnRanks.end(), rank)) {
+                return false;
+            }
+            continue;
+        }
+        const auto [x, y] = pixel(walked.points[i]);
+        bool shown = false;
+        for (int dy = -reach; dy <= reach && !shown; ++dy) {
+            for (int dx = -reach; dx <= reach && !shown; ++dx) {
+                const int px = x + dx;
+                const int py = y + dy;
+                shown = px >= 0 && py >= 0 && px < width && py < height &&
+                        lit[std::size_t(py) * std::size_t(width) + std::size_t(px)];
+            }
+        }
+        if (!shown) {
+            qWarning("Box %zu at (%g, %g) shows nowhere near", rank, walked.points[i].x(),
+                     walked.points[i].y());
+            return false;
+        }
+    }
+    return true;
 }
 
 enum class Layout { Streets, Scattered, Flat, Stacked, FarOutlier };
@@ -252,6 +289,8 @@ class SceneCullingTest : public QObject {
 
     // Frames compared box for box, not only by their distances.
     int untied_ = 0;
+    // Frames where far cells stood for their boxes by samples.
+    int sampled_ = 0;
 
 private:
     void compareFrames(const ViewScene& scene, RandomScene& random, int cameras) {
@@ -268,7 +307,6 @@ private:
             chooseWhatToDraw(byGrid, scene, categories, camera, camera.viewport(), skipped);
             const bool tie = chooseByWalkingEveryBox(byWalk, scene, categories, camera,
                                                      camera.viewport(), skipped);
-            QCOMPARE(drawnOf(byGrid), drawnOf(byWalk));
             QCOMPARE(focusDistancesOfFull(byGrid, scene, camera.focus()),
                      focusDistancesOfFull(byWalk, scene, camera.focus()));
             QCOMPARE(crossesOf(byGrid), crossesOf(byWalk));
@@ -278,7 +316,12 @@ private:
             QCOMPARE(fullOf(byGrid), fullOf(byWalk));
             QVERIFY(std::is_sorted(byGrid.full.begin(), byGrid.full.end(),
                                    [](const auto& a, const auto& b) { return a.depth > b.depth; }));
-            QCOMPARE(pointsOf(byGrid), pointsOf(byWalk));
+            const std::vector<PointOf> walked = pointsOf(byWalk);
+            const std::vector<PointOf> drawn = pointsOf(byGrid);
+            // Each point drawn is a box the walk draws as a point, where it draws it.
+            QVERIFY(std::includes(walked.begin(), walked.end(), drawn.begin(), drawn.end()));
+            QVERIFY(everyPointShows(byWalk, byGrid, categories, camera.viewport()));
+            sampled_ += drawn.size() < walked.size() ? 1 : 0;
             ++untied_;
         }
     }
@@ -306,8 +349,10 @@ private slots:
         const ViewScene scene = random.scene(std::size_t(count));
         QVERIFY(gridHoldsEveryBox(scene));
         untied_ = 0;
+        sampled_ = 0;
         compareFrames(scene, random, 40);
         QVERIFY(layout == int(Layout::Stacked) || untied_ == 40);
+        QVERIFY(layout != int(Layout::Streets) || count < 10000 || sampled_ > 0);
     }
 
     // Ranks erased, inserted and moved as an edit does, the grid told of each.
