@@ -101,27 +101,6 @@ std::optional<int> sampleLevel(const SphereGrid::Cell& cell, const OrbitCamera& 
     return std::nullopt;
 }
 
-struct SeenCell {
-    double distance;
-    const SphereGrid::Cell* cell;
-    std::optional<int> level;
-};
-
-// The cells a frame may see, nearest the focus first, so that the nearest boxes come early.
-std::vector<SeenCell> cellsInView(const SphereGrid& grid, const OrbitCamera& camera,
-                                  QSize viewport) {
-    std::vector<SeenCell> seen;
-    for (const SphereGrid::Cell& cell : grid.cells()) {
-        if (!cell.entries.empty() && !outOfView(cell, camera, viewport)) {
-            seen.push_back(
-                {squaredDistance(camera.focus(), cell), &cell, sampleLevel(cell, camera)});
-        }
-    }
-    std::sort(seen.begin(), seen.end(),
-              [](const SeenCell& a, const SeenCell& b) { return a.distance < b.distance; });
-    return seen;
-}
-
 // Sorts the boxes of a frame one by one: out of view, a cross, a point, or a candidate to be
 // drawn in full. Only the fullBoxBudget candidates nearest the focus stay; once twice that many
 // wait, the farthest become points, and later boxes farther than every one kept do at once.
@@ -250,22 +229,34 @@ void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCatego
     FrameChooser chooser(frame, categories, camera, viewport);
     const std::vector<SphereGrid::Cell>& cells = scene.grid.cells();
     std::vector<unsigned char> sampled(cells.size(), 0);
-    for (const SeenCell& seen : cellsInView(scene.grid, camera, viewport)) {
-        const std::vector<SphereGrid::Entry>& entries = seen.cell->entries;
-        if (!seen.level) {
-            for (const SphereGrid::Entry& box : entries) {
-                if (box.rank != skipped) {
-                    chooser.take(box);
-                }
-            }
+    // Far cells drawn by their samples at once, in the order they lie in memory; the others,
+    // which hold every box that may be drawn in full, nearest the focus first, so that the
+    // nearest boxes come early.
+    std::vector<std::pair<double, const SphereGrid::Cell*>> near;
+    for (std::size_t index = 0; index < cells.size(); ++index) {
+        const SphereGrid::Cell& cell = cells[index];
+        if (cell.entries.empty() || outOfView(cell, camera, viewport)) {
             continue;
         }
-        sampled[static_cast<std::size_t>(seen.cell - cells.data())] = 1;
+        const std::optional<int> level = sampleLevel(cell, camera);
+        if (!level) {
+            near.emplace_back(squaredDistance(camera.focus(), cell), &cell);
+            continue;
+        }
+        sampled[index] = 1;
         // Plain boxes only: the others are each drawn below, over them.
-        for (const std::uint32_t index :
-             seen.cell->samples[static_cast<std::size_t>(*seen.level)]) {
-            const SphereGrid::Entry& box = entries[index];
+        for (const std::uint32_t entry : cell.samples[static_cast<std::size_t>(*level)]) {
+            const SphereGrid::Entry& box = cell.entries[entry];
             if (box.rank != skipped && categories.of(box.rank) == PlainBox) {
+                chooser.take(box);
+            }
+        }
+    }
+    std::sort(near.begin(), near.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [distance, cell] : near) {
+        for (const SphereGrid::Entry& box : cell->entries) {
+            if (box.rank != skipped) {
                 chooser.take(box);
             }
         }
