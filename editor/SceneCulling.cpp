@@ -64,14 +64,16 @@ bool outOfView(const SphereGrid::Cell& cell, const OrbitCamera& camera, QSize vi
     const Vec3& forward = camera.forward();
     const Vec3 across = camera.right() * focal;
     const Vec3 down = camera.up() * -focal;
-    return rangeOver(forward * (centre.x() + margin) + across, cell, eye).greatest + reach < 0 ||
-           rangeOver(forward * (centre.x() - viewport.width() - margin) + across, cell, eye).least -
-                   reach >
-               0 ||
-           rangeOver(forward * (centre.y() + margin) + down, cell, eye).greatest + reach < 0 ||
-           rangeOver(forward * (centre.y() - viewport.height() - margin) + down, cell, eye).least -
-                   reach >
+    // Every box's reach ends before the first pixel, or starts after the last.
+    const auto before = [&](double centrePixel, const Vec3& axis) {
+        return rangeOver(forward * (centrePixel + margin) + axis, cell, eye).greatest + reach < 0;
+    };
+    const auto after = [&](double centrePixel, int last, const Vec3& axis) {
+        return rangeOver(forward * (centrePixel - last - margin) + axis, cell, eye).least - reach >
                0;
+    };
+    return before(centre.x(), across) || after(centre.x(), viewport.width(), across) ||
+           before(centre.y(), down) || after(centre.y(), viewport.height(), down);
 }
 
 // The level of the cell's samples that stands for all its boxes in this frame: every box of
