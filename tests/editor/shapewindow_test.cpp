@@ -411,9 +411,6 @@ void ShapeWindowTest::theWindowOpensBesideTheMainWindowAwayFromTheView() {
     ShapeWindow* window = openShapeWindow(test);
     QCOMPARE(window->windowTitle(), QString("Forme - Quadrel"));
     const QRect available = test.window().screen()->availableGeometry();
-    QCOMPARE(window->frameGeometry(), placeToolBeside(available, test.window().frameGeometry(),
-                                                      test.window().view()->frameGeometry(),
-                                                      window->frameGeometry().size()));
     QVERIFY(available.contains(window->frameGeometry()));
     // Every field is reached by Tab, and every label names its field with an accelerator.
     for (QLabel* label : window->findChildren<QLabel*>()) {
@@ -430,21 +427,35 @@ void ShapeWindowTest::toolPlacement() {
     const QRect screen(0, 0, 1920, 1080);
     const QSize size(500, 600);
     // Room on the right: the tool goes there, level with the main window.
-    QCOMPARE(placeToolBeside(screen, QRect(100, 100, 800, 500), std::nullopt, size),
+    QCOMPARE(placeToolBeside(screen, QRect(100, 100, 800, 500), {}, size, size),
              QRect(900, 100, 500, 600));
     // The view holds the right: the tool goes left, held on the screen, if that is free.
-    QCOMPARE(placeToolBeside(screen, QRect(600, 100, 800, 500), QRect(1400, 0, 520, 1080), size),
-             QRect(100, 100, 500, 600));
+    QCOMPARE(
+        placeToolBeside(screen, QRect(600, 100, 800, 500), {QRect(1400, 0, 520, 1080)}, size, size),
+        QRect(100, 100, 500, 600));
     // Neither side is free: below the main window.
-    QCOMPARE(placeToolBeside(screen, QRect(0, 0, 1000, 450), QRect(1000, 0, 920, 1080), size),
-             QRect(0, 450, 500, 600));
+    QCOMPARE(
+        placeToolBeside(screen, QRect(0, 0, 1000, 450), {QRect(1000, 0, 920, 1080)}, size, size),
+        QRect(0, 450, 500, 600));
+    // No place beside the main window at full size, but a free room that holds the tool smaller:
+    // there, against the main window and level with it.
+    QCOMPARE(placeToolBeside(screen, QRect(300, 200, 1000, 700), {QRect(1300, 0, 620, 1080)}, size,
+                             QSize(300, 400)),
+             QRect(0, 200, 300, 600));
+    // A room below the main window and beside the view, reached by neither of the four places.
+    QCOMPARE(placeToolBeside(screen, QRect(560, 100, 800, 500),
+                             {QRect(0, 0, 560, 1080), QRect(1360, 0, 560, 1080)}, size,
+                             QSize(400, 300)),
+             QRect(560, 600, 500, 480));
     // Nowhere free of both: the view stays uncovered, and as little of the main window as can be
     // (the left strip, 200 wide, rather than 420 or 400 rows of it below or above).
-    QCOMPARE(placeToolBeside(screen, QRect(300, 200, 1000, 700), QRect(1300, 0, 620, 1080), size),
+    QCOMPARE(placeToolBeside(screen, QRect(300, 200, 1000, 700), {QRect(1300, 0, 620, 1080)}, size,
+                             size),
              QRect(0, 200, 500, 600));
     // The main window fills the height: the view stays uncovered.
-    QCOMPARE(placeToolBeside(screen, QRect(0, 0, 1000, 1080), QRect(1000, 0, 920, 1080), size),
-             QRect(0, 0, 500, 600));
+    QCOMPARE(
+        placeToolBeside(screen, QRect(0, 0, 1000, 1080), {QRect(1000, 0, 920, 1080)}, size, size),
+        QRect(0, 0, 500, 600));
 }
 
 QTEST_MAIN(ShapeWindowTest)
