@@ -140,10 +140,11 @@ QRect placeViewBeside(const QRect& available, const QRect& mainFrame, const QRec
     return smallestFrameIn(largestRoom(available, fieldsFrame), available, smallest);
 }
 
-QRect placeToolBeside(const QRect& available, const QRect& mainFrame,
+QRect placeToolBeside(const QRect& available, const QRect& mainFrame, const QRect& fieldsFrame,
                       const std::vector<QRect>& others, const QSize& preferred,
                       const QSize& smallest) {
     const QSize fitting = preferred.boundedTo(available.size());
+    const QSize least = smallest.boundedTo(fitting);
     const std::array<QPoint, 4> corners = {
         QPoint(mainFrame.right() + 1, mainFrame.top()),
         QPoint(mainFrame.left() - fitting.width(), mainFrame.top()),
@@ -167,9 +168,15 @@ QRect placeToolBeside(const QRect& available, const QRect& mainFrame,
             return place;
         }
     }
-    if (const std::optional<QRect> room =
-            largestFreeRoom(available, obstacles, smallest.boundedTo(fitting))) {
-        return nearestTo(mainFrame, *room, fitting.boundedTo(room->size()));
+    const auto inRoom = [&](const QRect& room) {
+        return nearestTo(mainFrame, room, fitting.boundedTo(room.size()));
+    };
+    if (const std::optional<QRect> room = largestFreeRoom(available, obstacles, least)) {
+        return inRoom(*room);
+    }
+    obstacles.back() = fieldsFrame;
+    if (const std::optional<QRect> room = largestFreeRoom(available, obstacles, least)) {
+        return inRoom(*room);
     }
     const auto overlap = [&](const QRect& place) { return area(place.intersected(mainFrame)); };
     std::optional<QRect> leastCovering;
@@ -181,6 +188,9 @@ QRect placeToolBeside(const QRect& available, const QRect& mainFrame,
     }
     if (leastCovering) {
         return *leastCovering;
+    }
+    if (const std::optional<QRect> room = largestFreeRoom(available, others, least)) {
+        return inRoom(*room);
     }
     for (const QRect& place : places) {
         if (!place.intersects(mainFrame)) {

@@ -18,9 +18,11 @@ QRect placeViewBeside(const QRect& available, const QRect& mainFrame, const QRec
 // of it, else left, below or above, the first place within the available area that covers
 // neither the main window nor the other windows' frames; else, in the largest room that covers
 // none of them and holds its smallest size, as large as the room allows up to its preferred
-// size, on the side nearest the main window. Failing that, of the places beside the main window
-// that leave the others uncovered the one that covers least of the main window, then the first
+// size, against the main window's side of the room; else the same in the largest room that may
+// cover the main window but neither its fields nor the other windows. Failing that, of the
+// places beside the main window that leave the others uncovered the one that covers least of
+// the main window; then the largest room that leaves the others uncovered; then the first place
 // that leaves the main window uncovered, then the available area's top left corner.
-QRect placeToolBeside(const QRect& available, const QRect& mainFrame,
+QRect placeToolBeside(const QRect& available, const QRect& mainFrame, const QRect& fieldsFrame,
                       const std::vector<QRect>& others, const QSize& preferred,
                       const QSize& smallest);

@@ -232,20 +232,12 @@ void ViewWindow::placeBesideMainWindow() {
     setToolsDirection(QBoxLayout::TopToBottom);
     const QSize smallest = minimumSizeHint().expandedTo(smallestUsefulSize).grownBy(decoration);
     const QRect available = mainWindow_.screen()->availableGeometry();
-    const QRect frame = placeViewBeside(available, mainWindow_.frameGeometry(), fieldsFrame(),
-                                        otherWindowFrames(mainWindow_, *this), smallest);
+    const QRect frame =
+        placeViewBeside(available, mainWindow_.frameGeometry(), fieldsFrameOf(mainWindow_),
+                        otherWindowFrames(mainWindow_, *this), smallest);
     // Laid out for its new shape first, or the old shape's minimum would widen it.
     layOutFor(frame.size());
     setGeometry(frame.marginsRemoved(decoration));
-}
-
-// Where the form's fields lie on the screen.
-QRect ViewWindow::fieldsFrame() const {
-    QRect fields;
-    for (const EditField* field : mainWindow_.findChildren<EditField*>()) {
-        fields |= QRect(field->mapToGlobal(QPoint(0, 0)), field->size());
-    }
-    return fields;
 }
 
 void ViewWindow::hideEvent(QHideEvent* event) {

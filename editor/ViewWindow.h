@@ -63,7 +63,6 @@ private:
     // a row of their own, so that the view fits beside a main window in the middle of the screen.
     void arrangeTools(int width);
     void setToolsDirection(QBoxLayout::Direction direction);
-    QRect fieldsFrame() const;
     void refreshDocument();
     void followEdit(const DocumentChange& change);
     // The scene as it now is, in the view and the title of the problems.

@@ -1,5 +1,6 @@
 #include "WindowPlacement.h"
 
+#include "EditField.h"
 #include "ViewPlacement.h"
 
 #include <QApplication>
@@ -27,6 +28,14 @@ QMargins decorationOf(const QWidget& mainWindow) {
             frame.right() - client.right(), frame.bottom() - client.bottom()};
 }
 
+QRect fieldsFrameOf(const QWidget& mainWindow) {
+    QRect fields;
+    for (const EditField* field : mainWindow.findChildren<EditField*>()) {
+        fields |= QRect(field->mapToGlobal(QPoint(0, 0)), field->size());
+    }
+    return fields;
+}
+
 std::vector<QRect> otherWindowFrames(const QWidget& mainWindow, const QWidget& placed) {
     std::vector<QRect> frames;
     for (const QWidget* window : QApplication::topLevelWidgets()) {
@@ -42,7 +51,7 @@ void placeToolWindow(QWidget& tool, const QWidget& mainWindow, QSize preferred, 
     const QMargins decoration = decorationOf(mainWindow);
     const QRect frame =
         placeToolBeside(mainWindow.screen()->availableGeometry(), mainWindow.frameGeometry(),
-                        otherWindowFrames(mainWindow, tool), preferred.grownBy(decoration),
-                        smallest.grownBy(decoration));
+                        fieldsFrameOf(mainWindow), otherWindowFrames(mainWindow, tool),
+                        preferred.grownBy(decoration), smallest.grownBy(decoration));
     tool.setGeometry(frame.marginsRemoved(decoration));
 }

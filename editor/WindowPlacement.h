@@ -16,6 +16,10 @@ QMargins decorationOf(const QWidget& mainWindow);
 // beside the main window covers none of them when the screen leaves room.
 std::vector<QRect> otherWindowFrames(const QWidget& mainWindow, const QWidget& placed);
 
+// Where the form's fields lie on the screen: what a window opening beside the main window
+// leaves in sight before all else.
+QRect fieldsFrameOf(const QWidget& mainWindow);
+
 // Opens a tool window beside the main window as placeToolBeside places it, at its preferred
 // size or smaller down to the smallest, both without decoration.
 void placeToolWindow(QWidget& tool, const QWidget& mainWindow, QSize preferred, QSize smallest);
