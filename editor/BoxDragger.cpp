@@ -3,7 +3,6 @@
 #include "OrbitCamera.h"
 #include "ScenePalette.h"
 #include "gridplacement.h"
-#include "snapping.h"
 
 #include <QFontMetrics>
 #include <QPainter>
