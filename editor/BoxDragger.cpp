@@ -2,10 +2,11 @@
 
 #include "OrbitCamera.h"
 #include "ScenePalette.h"
-#include "snapping.h"
+#include "gridplacement.h"
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <array>
 
 namespace {
 
@@ -34,14 +35,13 @@ void BoxDragger::setBox(const std::optional<ShapeTexts>& texts) {
     shape_.reset();
     if (texts) {
         const ShapeReading reading = shapeOf(decodeBoxValues(*texts));
-        if (const BoxShape* shape = std::get_if<BoxShape>(&reading)) {
+        const BoxShape* shape = std::get_if<BoxShape>(&reading);
+        // A block has a solid, hence bounds.
+        if (const std::optional<Vec3> lowest = lowestCorner(*texts); shape && lowest) {
             shape_ = *shape;
+            lowest_ = *lowest;
         }
     }
-}
-
-double BoxDragger::keyStep() const {
-    return grid_ > 0 ? grid_ : GRID_STEPS[1];
 }
 
 std::optional<DragHandle> BoxDragger::handleAt(QPointF pixel, bool overBody) const {
@@ -73,7 +73,7 @@ bool BoxDragger::press(QPointF at, Qt::MouseButton button, bool overBody) {
         return false;
     }
     drag_ = Drag{};
-    drag_->start = DragStart{*texts_, *shape_, *handle, at};
+    drag_->start = DragStart{*texts_, *shape_, lowest_, *handle, at};
     drag_->last = at;
     return true;
 }
@@ -174,17 +174,17 @@ bool BoxDragger::keyPress(int key, Qt::KeyboardModifiers modifiers, bool autoRep
     const bool alt = modifiers.testFlag(Qt::AltModifier);
     switch (key) {
     case Qt::Key_Left:
-        return alt && nudge({-1, 0, 0});
+        return alt && nudge(0, -1);
     case Qt::Key_Right:
-        return alt && nudge({1, 0, 0});
+        return alt && nudge(0, 1);
     case Qt::Key_Up:
-        return alt && nudge({0, 1, 0});
+        return alt && nudge(1, 1);
     case Qt::Key_Down:
-        return alt && nudge({0, -1, 0});
+        return alt && nudge(1, -1);
     case Qt::Key_PageUp:
-        return nudge({0, 0, 1});
+        return nudge(2, 1);
     case Qt::Key_PageDown:
-        return nudge({0, 0, -1});
+        return nudge(2, -1);
     default:
         return false;
     }
@@ -202,8 +202,11 @@ bool BoxDragger::keyRelease(int key, bool autoRepeat) {
     return true;
 }
 
-bool BoxDragger::nudge(const Vec3& direction) {
-    const TransformResult result = moveBox(*texts_, direction * keyStep());
+bool BoxDragger::nudge(std::size_t axis, int direction) {
+    const std::array<double, 3> from = {lowest_.x, lowest_.y, lowest_.z};
+    std::array<double, 3> by{};
+    by[axis] = offsetToNextGridPoint(from[axis], direction, grid_);
+    const TransformResult result = moveBox(*texts_, {by[0], by[1], by[2]});
     if (const ShapeTexts* texts = std::get_if<ShapeTexts>(&result)) {
         emit reshaped(ShapeChange::Move, *texts);
     }

@@ -25,11 +25,9 @@ public:
     // hides the handles. A drag in progress keeps the texts it started from.
     void setBox(const std::optional<ShapeTexts>& texts);
     bool hasHandles() const { return shape_.has_value(); }
-    // The step positions and distances snap to, 0 for none.
+    // The step of the grid that positions snap to, 0 for none.
     void setGrid(double step) { grid_ = step; }
     double grid() const { return grid_; }
-    // One grid step, or the finest grid with none.
-    double keyStep() const;
 
     bool dragging() const { return drag_ && drag_->started && !drag_->cancelled; }
     // What the view labels the drag with.
@@ -46,7 +44,8 @@ public:
     enum class Release { NotMine, Click, Done };
     Release release(Qt::MouseButton button);
     // Escape cancels a drag; X, Y or Z held keeps a move along that axis; Alt with the arrows
-    // moves the box by a grid step in X and Y, Page Up and Page Down in Z.
+    // moves the box to the next grid position in X and Y, Page Up and Page Down in Z (by the
+    // finest step with no grid).
     bool keyPress(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
     bool keyRelease(int key, bool autoRepeat);
 
@@ -73,11 +72,14 @@ private:
 
     void follow();
     MoveConstraint constraint() const;
-    bool nudge(const Vec3& direction);
+    // Moves the box to the next grid position along the axis, 0 to 2, in the direction, +1 or -1.
+    bool nudge(std::size_t axis, int direction);
 
     const OrbitCamera& camera_;
     std::optional<ShapeTexts> texts_;
     std::optional<BoxShape> shape_;
+    // The lowest corner of the box's bounds, while it has a shape.
+    Vec3 lowest_;
     double grid_ = 1;
     std::optional<Drag> drag_;
     // The axis key held down, 0 to 2.

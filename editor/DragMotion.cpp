@@ -2,6 +2,7 @@
 
 #include "OrbitCamera.h"
 #include "frenchtext.h"
+#include "gridplacement.h"
 #include "snapping.h"
 
 #include <QCoreApplication>
@@ -100,16 +101,18 @@ std::optional<DragStep> moveStep(const DragStart& start, MoveConstraint constrai
         if (!from || !to) {
             return std::nullopt;
         }
-        return moved(start,
-                     {snapToGrid(to->x - from->x, grid), snapToGrid(to->y - from->y, grid), 0});
+        return moved(start, offsetOntoGrid(start.lowest, *to - *from, {true, true, false}, grid));
     }
-    const Vec3& axis = sceneAxes[static_cast<int>(constraint) - 1];
+    const auto axisIndex = static_cast<std::size_t>(constraint) - 1;
+    const Vec3& axis = sceneAxes[axisIndex];
     const std::optional<double> from = alongLine(camera, start.pixel, centre, axis);
     const std::optional<double> to = alongLine(camera, pixel, centre, axis);
     if (!from || !to) {
         return std::nullopt;
     }
-    return moved(start, axis * snapToGrid(*to - *from, grid));
+    MovedAxes axes{};
+    axes[axisIndex] = true;
+    return moved(start, offsetOntoGrid(start.lowest, axis * (*to - *from), axes, grid));
 }
 
 std::optional<DragStep> resizeStep(const DragStart& start, const OrbitCamera& camera, QPointF pixel,
@@ -128,9 +131,8 @@ std::optional<DragStep> resizeStep(const DragStart& start, const OrbitCamera& ca
         ++axis;
     }
     const double before = start.shape.dimensions[axis];
-    double dimension = before + (*to - *from);
-    dimension =
-        grid > 0 ? std::max(snapToGrid(dimension, grid), grid) : std::max(dimension, MIN_DIMENSION);
+    const double dimension =
+        draggedDimension(axisFaceOf(start.texts, plane), before, *to - *from, grid);
     const char* const names[3] = {"Longueur : %1", "Largeur : %1", "Hauteur : %1"};
     DragStep step{
         ShapeChange::Resize, start.texts,

@@ -1,5 +1,7 @@
 #include "ImportReportWindow.h"
 
+#include "WindowPlacement.h"
+
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,6 +13,10 @@
 namespace {
 
 enum Column { MeshColumn, IdColumn, RankColumn, FilledColumn, OutsideColumn, NoteColumn };
+
+// Wide enough for every column of a long name; the list still reads at the smallest.
+const QSize preferredSize(820, 420);
+const QSize smallestSize(480, 240);
 
 // Numbers as a French reader writes them, with a decimal comma.
 QString frenchNumber(double value, int decimals) {
@@ -36,7 +42,8 @@ QString noteFor(const MeshReport& mesh) {
 
 } // namespace
 
-ImportReportWindow::ImportReportWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+ImportReportWindow::ImportReportWindow(QWidget* owner, const QWidget& mainWindow)
+    : QWidget(owner, Qt::Window), mainWindow_(mainWindow) {
     setWindowTitle(tr("Rapport d'import - Quadrel"));
     summary_ = new QLabel;
     summary_->setWordWrap(true);
@@ -55,7 +62,7 @@ ImportReportWindow::ImportReportWindow(QWidget* owner) : QWidget(owner, Qt::Wind
     layout->addWidget(summary_);
     layout->addWidget(list_, 1);
     layout->addWidget(buttons);
-    resize(820, 420);
+    resize(preferredSize);
 }
 
 void ImportReportWindow::showReport(const QString& fileName, const ImportReport& report) {
@@ -83,8 +90,23 @@ void ImportReportWindow::showReport(const QString& fileName, const ImportReport&
     for (int column = MeshColumn; column < NoteColumn; ++column) {
         list_->resizeColumnToContents(column);
     }
+    if (!isVisible()) {
+        if (lastGeometry_) {
+            setGeometry(*lastGeometry_);
+        } else {
+            placeToolWindow(*this, mainWindow_, preferredSize,
+                            minimumSizeHint().expandedTo(smallestSize));
+        }
+    }
     show();
     raise();
+}
+
+void ImportReportWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!isMinimized()) {
+        lastGeometry_ = geometry();
+    }
 }
 
 QString importSummary(const QString& fileName, const ImportReport& report) {

@@ -155,7 +155,7 @@ void ModelExchange::importModel() {
         showFirstNewBox(firstNewRank);
     }
     if (reportWindow_ == nullptr) {
-        reportWindow_ = new ImportReportWindow(&owner_);
+        reportWindow_ = new ImportReportWindow(&owner_, mainWindow_);
     }
     reportWindow_->showReport(fileName, fitted.report);
 }

@@ -174,7 +174,10 @@ void QuadrelDlg::bindTexts() {
 // push leaves the typed field alone, and starts no reaction of the partner's.
 void QuadrelDlg::connectFieldPairs() {
     for (const FieldPair& pair : fieldPairs()) {
-        controlAs<EditField>(pair.decimalId)->setChangeReaction([this, &pair] {
+        auto* decimalField = controlAs<EditField>(pair.decimalId);
+        // A value below 0.1 is written with an exponent, which must stay in sight.
+        decimalField->setShowsBothEnds(true);
+        decimalField->setChangeReaction([this, &pair] {
             pullFromControls();
             const std::string& decimal = text(pair.decimalId);
             text(pair.hexId) = pair.format == HexFormat::FourDigits

@@ -7,15 +7,14 @@
 #include "SceneView.h"
 #include "ShapePanel.h"
 #include "TransformTools.h"
-#include "ViewPlacement.h"
 #include "ViewWindow.h"
+#include "WindowPlacement.h"
 #include "orlclass.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 ShapeWindow::ShapeWindow(QuadrelDlg& mainWindow)
@@ -65,23 +64,8 @@ void ShapeWindow::hideEvent(QHideEvent* event) {
     }
 }
 
-// The main window's decoration is taken for this one's: the same window manager draws both.
 void ShapeWindow::placeBesideMainWindow() {
-    const QRect mainFrame = mainWindow_.frameGeometry();
-    const QRect mainClient = mainWindow_.geometry();
-    const QMargins decoration(
-        mainClient.left() - mainFrame.left(), mainClient.top() - mainFrame.top(),
-        mainFrame.right() - mainClient.right(), mainFrame.bottom() - mainClient.bottom());
-    const QSize frameSize = sizeHint() + QSize(decoration.left() + decoration.right(),
-                                               decoration.top() + decoration.bottom());
-    std::optional<QRect> viewFrame;
-    if (mainWindow_.view() != nullptr && mainWindow_.view()->isVisible()) {
-        viewFrame = mainWindow_.view()->frameGeometry();
-    }
-    const QRect frame =
-        placeToolBeside(mainWindow_.screen()->availableGeometry(), mainFrame, viewFrame, frameSize);
-    resize(sizeHint());
-    setGeometry(frame.marginsRemoved(decoration));
+    placeToolWindow(*this, mainWindow_, sizeHint(), minimumSizeHint());
 }
 
 void ShapeWindow::addShapedBox() {

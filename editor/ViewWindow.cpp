@@ -11,6 +11,7 @@
 #include "SceneView.h"
 #include "SeamFix.h"
 #include "ViewPlacement.h"
+#include "WindowPlacement.h"
 #include "boxvalues.h"
 #include "orlclass.h"
 
@@ -77,6 +78,8 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
            "déplacer (X, Y ou Z tenue : sur cet axe ; Maj : en hauteur), anneau = tourner ; Échap "
            "annule. Alt+flèches, Pg préc., Pg suiv. : un pas de grille en X, Y, Z."));
     hint->setWordWrap(true);
+    // A wrapped label would ask for some 80 letters of width; it wraps to whatever it gets.
+    hint->setMinimumWidth(200);
     hint->setForegroundRole(QPalette::PlaceholderText);
     view_ = new SceneView;
     view_->setAccessibleName(tr("Vue 3D des box"));
@@ -84,13 +87,17 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     auto* gridLabel = new QLabel(tr("Grille :"));
     QComboBox* gridChooser = drags_->makeGridChooser();
     gridLabel->setBuddy(gridChooser);
-    auto* tools = new QHBoxLayout;
-    tools->addWidget(recentreButton);
-    tools->addWidget(showAllButton);
-    tools->addWidget(surfacesButton);
-    tools->addWidget(gridLabel);
-    tools->addWidget(gridChooser);
-    tools->addStretch(1);
+    viewTools_ = new QHBoxLayout;
+    viewTools_->addWidget(recentreButton);
+    viewTools_->addWidget(showAllButton);
+    viewTools_->addWidget(surfacesButton);
+    viewTools_->addWidget(gridLabel);
+    viewTools_->addWidget(gridChooser);
+    viewTools_->addStretch(1);
+    exchangeTools_ = new QHBoxLayout;
+    toolbar_ = new QBoxLayout(QBoxLayout::LeftToRight);
+    toolbar_->addLayout(viewTools_, 1);
+    toolbar_->addLayout(exchangeTools_);
 #ifdef QUADREL_MODEL_EXCHANGE
     exchange_ = new ModelExchange(mainWindow_, *this);
     auto* importButton = new QPushButton(tr("Importer..."));
@@ -98,18 +105,19 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
                                 "3DS, PLY, STL)"));
     auto* exportButton = new QPushButton(tr("Exporter..."));
     exportButton->setToolTip(tr("Écrire les box en modèle 3D (OBJ ou glTF binaire)"));
-    tools->addWidget(importButton);
-    tools->addWidget(exportButton);
+    exchangeTools_->addWidget(importButton);
+    exchangeTools_->addWidget(exportButton);
+    exchangeTools_->addStretch(1);
     connect(importButton, &QPushButton::clicked, exchange_, &ModelExchange::importModel);
     connect(exportButton, &QPushButton::clicked, exchange_, &ModelExchange::exportModel);
 #endif
     auto* viewSide = new QWidget;
-    auto* viewLayout = new QVBoxLayout(viewSide);
-    viewLayout->setContentsMargins(0, 0, 0, 0);
-    viewLayout->addLayout(tools);
+    viewLayout_ = new QVBoxLayout(viewSide);
+    viewLayout_->setContentsMargins(0, 0, 0, 0);
+    viewLayout_->addLayout(toolbar_);
     // On a line of its own, where the buttons leave it room to be read.
-    viewLayout->addWidget(hint);
-    viewLayout->addWidget(view_, 1);
+    viewLayout_->addWidget(hint);
+    viewLayout_->addWidget(view_, 1);
 
     problemList_ = new QTreeView;
     problemList_->setAccessibleName(tr("Problèmes"));
@@ -216,32 +224,20 @@ void ViewWindow::showAndRaise() {
     }
 }
 
-// The main window's decoration is taken for the view's own: the same window manager draws both.
 void ViewWindow::placeBesideMainWindow() {
-    const QRect mainFrame = mainWindow_.frameGeometry();
-    const QRect mainClient = mainWindow_.geometry();
-    const QMargins decoration(
-        mainClient.left() - mainFrame.left(), mainClient.top() - mainFrame.top(),
-        mainFrame.right() - mainClient.right(), mainFrame.bottom() - mainClient.bottom());
-    // The narrowest shape, problems under the scene, at its smallest readable size.
+    const QMargins decoration = decorationOf(mainWindow_);
+    // The narrowest shape, problems under the scene and tools on two rows, at its smallest
+    // readable size.
     splitter_->setOrientation(Qt::Vertical);
-    const QSize smallest =
-        minimumSizeHint().expandedTo(smallestUsefulSize) +
-        QSize(decoration.left() + decoration.right(), decoration.top() + decoration.bottom());
+    setToolsDirection(QBoxLayout::TopToBottom);
+    const QSize smallest = minimumSizeHint().expandedTo(smallestUsefulSize).grownBy(decoration);
     const QRect available = mainWindow_.screen()->availableGeometry();
-    const QRect frame = placeViewBeside(available, mainFrame, fieldsFrame(), smallest);
+    const QRect frame =
+        placeViewBeside(available, mainWindow_.frameGeometry(), fieldsFrameOf(mainWindow_),
+                        otherWindowFrames(mainWindow_, *this), smallest);
     // Laid out for its new shape first, or the old shape's minimum would widen it.
     layOutFor(frame.size());
     setGeometry(frame.marginsRemoved(decoration));
-}
-
-// Where the form's fields lie on the screen.
-QRect ViewWindow::fieldsFrame() const {
-    QRect fields;
-    for (const EditField* field : mainWindow_.findChildren<EditField*>()) {
-        fields |= QRect(field->mapToGlobal(QPoint(0, 0)), field->size());
-    }
-    return fields;
 }
 
 void ViewWindow::hideEvent(QHideEvent* event) {
@@ -255,6 +251,8 @@ void ViewWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (splitter_->orientation() != orientationFor(size())) {
         layOutFor(size());
+    } else {
+        arrangeTools(width());
     }
 }
 
@@ -263,6 +261,27 @@ void ViewWindow::layOutFor(QSize shape) {
     splitter_->setOrientation(orientation);
     const int length = orientation == Qt::Horizontal ? shape.width() : shape.height();
     splitter_->setSizes({length * 3 / 5, length * 2 / 5});
+    arrangeTools(shape.width());
+}
+
+void ViewWindow::arrangeTools(int width) {
+    const QMargins margins = layout()->contentsMargins();
+    const int oneRow = viewTools_->sizeHint().width() + toolbar_->spacing() +
+                       exchangeTools_->sizeHint().width() + margins.left() + margins.right();
+    const QBoxLayout::Direction direction =
+        width >= oneRow ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (toolbar_->direction() != direction) {
+        setToolsDirection(direction);
+    }
+}
+
+void ViewWindow::setToolsDirection(QBoxLayout::Direction direction) {
+    toolbar_->setDirection(direction);
+    // The layouts around keep the sizes of the old arrangement until told, which would keep the
+    // window as wide as one row.
+    viewLayout_->invalidate();
+    splitter_->updateGeometry();
+    layout()->activate();
 }
 
 void ViewWindow::showEvent(QShowEvent* event) {

@@ -3,6 +3,7 @@
 #include "ProblemModel.h"
 #include "ViewScene.h"
 
+#include <QBoxLayout>
 #include <QRect>
 #include <QWidget>
 #include <cstddef>
@@ -10,6 +11,8 @@
 #include <string>
 
 class DragFollower;
+class QHBoxLayout;
+class QVBoxLayout;
 class QGroupBox;
 class ModelExchange;
 class QListWidget;
@@ -56,7 +59,10 @@ private:
     // The scene beside the problems or above them, as suits the shape, in proportions that
     // show both.
     void layOutFor(QSize shape);
-    QRect fieldsFrame() const;
+    // The tools on one row where the window is wide enough for them, else the exchange buttons on
+    // a row of their own, so that the view fits beside a main window in the middle of the screen.
+    void arrangeTools(int width);
+    void setToolsDirection(QBoxLayout::Direction direction);
     void refreshDocument();
     void followEdit(const DocumentChange& change);
     // The scene as it now is, in the view and the title of the problems.
@@ -77,6 +83,10 @@ private:
     SceneView* view_ = nullptr;
     DragFollower* drags_ = nullptr;
     QSplitter* splitter_ = nullptr;
+    QBoxLayout* toolbar_ = nullptr;
+    QHBoxLayout* viewTools_ = nullptr;
+    QHBoxLayout* exchangeTools_ = nullptr;
+    QVBoxLayout* viewLayout_ = nullptr;
     QGroupBox* problemBox_ = nullptr;
     QTreeView* problemList_ = nullptr;
     QPushButton* normaliseButton_ = nullptr;

@@ -1,8 +1,14 @@
 #include "EditField.h"
 
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QValidator>
 
 namespace {
+
+// What QLineEdit leaves on either side of its text within its contents.
+constexpr int textSideMargin = 2;
 
 // A validator sees every change the user makes, whatever its road (keys, input method, paste,
 // drop), and the field silently takes back a change it finds invalid. Text set by the program
@@ -76,4 +82,45 @@ void EditField::setText(const QString& text) {
     settingText_ = false;
     // Setting a text also empties the field's undo history.
     heldTexts_ = {QLineEdit::text()};
+}
+
+void EditField::setShowsBothEnds(bool showsBothEnds) {
+    showsBothEnds_ = showsBothEnds;
+    update();
+}
+
+QString EditField::displayedText() const {
+    const QString whole = text();
+    if (!showsBothEnds_ || hasFocus()) {
+        return whole;
+    }
+    const int room = textArea().width();
+    if (fontMetrics().horizontalAdvance(whole) <= room) {
+        return whole;
+    }
+    return fontMetrics().elidedText(whole, Qt::ElideMiddle, room);
+}
+
+QRect EditField::textArea() const {
+    QStyleOptionFrame panel;
+    initStyleOption(&panel);
+    return style()
+        ->subElementRect(QStyle::SE_LineEditContents, &panel, this)
+        .marginsRemoved(textMargins())
+        .adjusted(textSideMargin, 0, -textSideMargin, 0);
+}
+
+void EditField::paintEvent(QPaintEvent* event) {
+    const QString shown = displayedText();
+    if (shown == text()) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    QStyleOptionFrame panel;
+    initStyleOption(&panel);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    painter.drawText(textArea(), Qt::AlignLeft | Qt::AlignVCenter, shown);
 }

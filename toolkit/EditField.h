@@ -36,8 +36,20 @@ public:
     void setChangeReaction(std::function<void()> reaction) { reaction_ = std::move(reaction); }
     // While suppressed, not even a user change runs the reaction.
     void setReactionSuppressed(bool suppressed) { suppressed_ = suppressed; }
+    // A field too narrow for its text shows, while it is not being edited, both ends of the text
+    // around "…" rather than its start alone, which would read "6.103515625e" for
+    // "6.103515625e-005". The text itself is unchanged.
+    void setShowsBothEnds(bool showsBothEnds);
+    // What the field shows of its text.
+    QString displayedText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Where the text is drawn, within the frame and the field's margins.
+    QRect textArea() const;
+
     std::unique_ptr<QValidator> validator_;
     QString acceptedText_;
     QSet<QString> heldTexts_;
@@ -45,5 +57,6 @@ private:
     bool digitsOnly_ = false;
     bool refusesWhiteSpace_ = false;
     bool suppressed_ = false;
+    bool showsBothEnds_ = false;
     std::function<void()> reaction_;
 };

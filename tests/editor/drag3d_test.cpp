@@ -6,7 +6,9 @@
 #include "OrbitCamera.h"
 #include "ViewTestSupport.h"
 #include "boxshape.h"
+#include "gridplacement.h"
 #include "problems.h"
+#include "shapetexts.h"
 #include "snapping.h"
 
 #include <QApplication>
@@ -119,6 +121,36 @@ bool touching(const DocumentReport& report, std::size_t first, std::size_t secon
     return std::find(pairs.begin(), pairs.end(), RankPair{first, second}) != pairs.end();
 }
 
+// An upright block between two corners, as a box of the file: its texts as the shape writer
+// gives them, each plane on its own whole step of 1/16384.
+FormBox block(const std::string& id, const Vec3& low, const Vec3& high) {
+    const auto written = writeShape(
+        BoxShape{(low + high) * 0.5, {high.x - low.x, high.y - low.y, high.z - low.z}, {}});
+    const ShapeTexts& texts = std::get<WrittenShape>(written).texts;
+    FormBox box{id, texts.maxRadius};
+    box.centre = texts.centre;
+    box.planes = texts.planes;
+    return box;
+}
+
+ShapeTexts textsOf(const FormBox& box) {
+    return ShapeTexts{box.centre, box.planes, box.radius};
+}
+
+// The lowest corner of the bounds of the box of the document at the rank.
+Vec3 lowestOf(TestWindow& test, std::size_t rank) {
+    return lowestCorner(shapeTextsOf(test.document().boxes.at(rank))).value_or(Vec3{NAN, NAN, NAN});
+}
+
+// The texts of a plane of a box: a, b, c and d.
+std::string planeOf(const FormBox& box, int plane) {
+    std::string texts;
+    for (std::size_t k = 0; k < 4; ++k) {
+        texts += box.planes[static_cast<std::size_t>(plane) * 4 + k] + " ";
+    }
+    return texts;
+}
+
 } // namespace
 
 class Drag3dTest : public QObject {
@@ -132,6 +164,10 @@ private slots:
     void aRingTurnsByFifteenDegreeSteps();
     void escapeCancelsADrag();
     void altArrowsAndPageKeysMoveByOneGridStep();
+    void aMovePutsTheLowestCornerOnTheGrid();
+    void aFaceDraggedAlongAnAxisLandsOnTheGrid();
+    void aTurnedBoxSnapsItsDimensionAndItsCorner();
+    void keysStepFromOneGridPositionToTheNext();
     void aClickOnAHandlePicksAndBesideItTheCameraTurns();
 };
 
@@ -367,6 +403,193 @@ void Drag3dTest::altArrowsAndPageKeysMoveByOneGridStep() {
     QCOMPARE(setup.entries(), std::size_t(6));
 
     for (int entry = 0; entry < 6; ++entry) {
+        setup.test.click(undoButton);
+    }
+    QCOMPARE(setup.saved(), setup.original);
+}
+
+void Drag3dTest::aMovePutsTheLowestCornerOnTheGrid() {
+    struct Case {
+        const char* name;
+        QString grid;
+        Vec3 pointerBy;
+        std::optional<Qt::Key> axisKey;
+        // Where the lowest corner lands; none: the pointer's own travel, off the grid.
+        std::optional<Vec3> landing;
+    };
+    const std::vector<Case> cases{
+        // From x = 0.3, one step of 1 lands on 1, not on 1.3.
+        {"along X, grid 1", "1", {1, 0, 0}, Qt::Key_X, Vec3{1, -1.2, 0.1}},
+        // On the ground, X and Y land on the grid; the height stays.
+        {"on the ground, grid 1/2", "1/2", {1.1, 0.4, 0}, std::nullopt, Vec3{1.5, -1, 0.1}},
+        {"along Z, grid 1/4", "1/4", {0, 0, 0.6}, Qt::Key_Z, Vec3{0.3, -1.2, 0.75}},
+        {"no grid", "aucune", {1, 0, 0}, Qt::Key_X, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const FormBox start = block("12", {0.3, -1.2, 0.1}, {2.3, 0.8, 2.1});
+        DragSetup setup({cube("7", -6, 0, 0, 1), start}, {}, 1);
+        chooseGrid(setup.view, c.grid);
+        const Vec3 low = lowestOf(setup.test, 1);
+        const Vec3 centre{1.3, -0.2, 1.1};
+        const QPointF body = setup.pixelOf(centre);
+        const QPointF to = setup.pixelOf(centre + c.pointerBy);
+        if (c.axisKey) {
+            QTest::keyPress(setup.scene, *c.axisKey);
+        }
+        dragTo(setup.scene, body, to);
+        release(setup.scene, to);
+        if (c.axisKey) {
+            QTest::keyRelease(setup.scene, *c.axisKey);
+        }
+        QVERIFY2(setup.lastEntry() == "Déplacer la box 12", c.name);
+        if (c.landing) {
+            const Vec3 high = *c.landing + Vec3{2, 2, 2};
+            QVERIFY2(setup.saved() ==
+                         boxTextBytes({cube("7", -6, 0, 0, 1), block("12", *c.landing, high)}, {}),
+                     c.name);
+        } else {
+            // Nothing snaps: the box goes where the pointer took it, about 1.3.
+            const Vec3 landed = lowestOf(setup.test, 1);
+            QVERIFY2(std::abs(landed.x - (low.x + 1)) < 0.05 && landed.x != 1, c.name);
+            QCOMPARE(landed.y, low.y);
+        }
+        QVERIFY(ownProblems(reportOf(setup.test), 1).isEmpty());
+        setup.test.click(undoButton);
+        QVERIFY2(setup.saved() == setup.original, c.name);
+    }
+}
+
+void Drag3dTest::aFaceDraggedAlongAnAxisLandsOnTheGrid() {
+    struct Case {
+        const char* name;
+        int plane;
+        QString grid;
+        double travel;
+        // The plane's d as written, or none with no grid.
+        std::optional<double> d;
+        QString label;
+    };
+    const std::vector<Case> cases{
+        // The face at x = 2.3 dragged 0.9 out lands on 3: the box is 2.7 long.
+        {"plane 0 out, grid 1", 0, "1", 0.9, 3, "Longueur : 2,7"},
+        // The face at x = 0.3 (plane 5, facing -X) dragged 0.9 out lands on -1: d is 1.
+        {"plane 5 out, grid 1", 5, "1", 0.9, 1, "Longueur : 3,3"},
+        // The top at z = 2.1 pulled in by 0.7 lands on 1.5.
+        {"top in, grid 1/2", 2, "1/2", -0.7, 1.5, "Hauteur : 1,4"},
+        {"plane 0 out, no grid", 0, "aucune", 0.9, std::nullopt, {}},
+    };
+    for (const Case& c : cases) {
+        const FormBox start = block("12", {0.3, -1.2, 0.1}, {2.3, 0.8, 2.1});
+        DragSetup setup({start}, {}, 0);
+        chooseGrid(setup.view, c.grid);
+        const QPointF knob = *setup.scene->dragger().pixelOf({HandleKind::Face, c.plane});
+        const std::optional<AxisFace> face = axisFaceOf(textsOf(start), c.plane);
+        QVERIFY(face);
+        Vec3 outward;
+        (face->axis == 0 ? outward.x : face->axis == 1 ? outward.y : outward.z) = face->outward;
+        const Vec3 faceCentre = Vec3{1.3, -0.2, 1.1} + outward * 1.0;
+        const QPointF to =
+            knob + (setup.pixelOf(faceCentre + outward * c.travel) - setup.pixelOf(faceCentre));
+        dragTo(setup.scene, knob, to);
+        if (!c.label.isEmpty()) {
+            QVERIFY2(setup.scene->dragger().label() == c.label,
+                     qPrintable(setup.scene->dragger().label()));
+        }
+        release(setup.scene, to);
+        QVERIFY2(setup.lastEntry() == "Redimensionner la box 12", c.name);
+        const FormBox resized = formBoxOf(setup.test.document().boxes.at(0));
+        const auto opposite = static_cast<std::size_t>(AXIS_PLANES[face->axis][0] == c.plane
+                                                           ? AXIS_PLANES[face->axis][1]
+                                                           : AXIS_PLANES[face->axis][0]);
+        // The opposite face and every other plane keep their texts byte for byte.
+        for (int plane = 0; plane < 6; ++plane) {
+            if (plane != c.plane) {
+                QCOMPARE(planeOf(resized, plane), planeOf(start, plane));
+            }
+        }
+        QVERIFY(opposite < 6);
+        const std::optional<AxisFace> after = axisFaceOf(textsOf(resized), c.plane);
+        QVERIFY(after);
+        if (c.d) {
+            QCOMPARE(resized.planes[static_cast<std::size_t>(c.plane) * 4 + 3], hex8(*c.d));
+            QCOMPARE(after->position, face->outward * *c.d);
+        } else {
+            // Nothing snaps: the face goes about where the pointer took it (the knob stands out
+            // of the face, nearer the eye), off the grid.
+            QVERIFY2(std::abs(after->position - (face->position + 0.9)) < 0.15,
+                     qPrintable(QString::number(after->position)));
+            QVERIFY(after->position != 3);
+        }
+        QVERIFY(ownProblems(reportOf(setup.test), 0).isEmpty());
+        setup.test.click(undoButton);
+        QVERIFY2(setup.saved() == setup.original, c.name);
+    }
+}
+
+void Drag3dTest::aTurnedBoxSnapsItsDimensionAndItsCorner() {
+    const auto written = writeShape(BoxShape{{0.3, 0.4, 1}, {2, 1, 2}, {30, 0, 0}});
+    const ShapeTexts& texts = std::get<WrittenShape>(written).texts;
+    FormBox start{"12", texts.maxRadius};
+    start.centre = texts.centre;
+    start.planes = texts.planes;
+    DragSetup setup({start}, {}, 0);
+    chooseGrid(setup.view, "1");
+
+    // Plane 0 faces along the turned X: no grid plane to land on, the length snaps to 3.
+    const Vec3 axis{std::cos(std::numbers::pi / 6), std::sin(std::numbers::pi / 6), 0};
+    const QPointF knob = *setup.scene->dragger().pixelOf({HandleKind::Face, 0});
+    const Vec3 faceCentre = Vec3{0.3, 0.4, 1} + axis * 1.0;
+    const QPointF to = knob + (setup.pixelOf(faceCentre + axis * 0.8) - setup.pixelOf(faceCentre));
+    dragTo(setup.scene, knob, to);
+    QCOMPARE(setup.scene->dragger().label(), QString("Longueur : 3"));
+    release(setup.scene, to);
+    const ShapeReading reading = shapeOf(decodeBoxValues(setup.test.document().boxes.at(0)));
+    QVERIFY(std::holds_alternative<BoxShape>(reading));
+    QVERIFY(std::abs(std::get<BoxShape>(reading).dimensions[0] - 3) <= 2 / STEPS_PER_UNIT);
+    QVERIFY(ownProblems(reportOf(setup.test), 0).isEmpty());
+
+    // Moved along Y, the lowest corner of its bounds lands on a whole number, as near as fixed
+    // point allows.
+    const Vec3 low = lowestOf(setup.test, 0);
+    const QPointF body = setup.pixelOf({0.3, 0.4, 1});
+    QTest::keyPress(setup.scene, Qt::Key_Y);
+    dragTo(setup.scene, body, setup.pixelOf({0.3, 1.4, 1}));
+    release(setup.scene, setup.pixelOf({0.3, 1.4, 1}));
+    QTest::keyRelease(setup.scene, Qt::Key_Y);
+    QCOMPARE(setup.lastEntry(), std::string("Déplacer la box 12"));
+    const Vec3 landed = lowestOf(setup.test, 0);
+    QVERIFY2(std::abs(landed.y - std::round(low.y + 1)) <= 2 / STEPS_PER_UNIT,
+             qPrintable(QString::number(landed.y, 'g', 17)));
+    QVERIFY(std::abs(landed.x - low.x) <= 1 / STEPS_PER_UNIT);
+    QVERIFY(ownProblems(reportOf(setup.test), 0).isEmpty());
+
+    setup.test.click(undoButton);
+    setup.test.click(undoButton);
+    QCOMPARE(setup.saved(), setup.original);
+}
+
+void Drag3dTest::keysStepFromOneGridPositionToTheNext() {
+    DragSetup setup({block("12", {0.3, -1.2, 0.1}, {2.3, 0.8, 2.1})}, {}, 0);
+    chooseGrid(setup.view, "1");
+    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers, const Vec3& landing) {
+        QTest::keyClick(setup.scene, key, modifiers);
+        QCOMPARE(formBoxOf(setup.test.document().boxes.at(0)),
+                 block("12", landing, landing + Vec3{2, 2, 2}));
+    };
+    press(Qt::Key_Right, Qt::AltModifier, {1, -1.2, 0.1});
+    press(Qt::Key_Right, Qt::AltModifier, {2, -1.2, 0.1});
+    press(Qt::Key_Left, Qt::AltModifier, {1, -1.2, 0.1});
+    press(Qt::Key_Down, Qt::AltModifier, {1, -2, 0.1});
+    press(Qt::Key_Up, Qt::AltModifier, {1, -1, 0.1});
+    press(Qt::Key_PageDown, Qt::NoModifier, {1, -1, 0});
+    chooseGrid(setup.view, "1/4");
+    press(Qt::Key_PageUp, Qt::NoModifier, {1, -1, 0.25});
+    // No grid: the finest step from wherever the box is.
+    chooseGrid(setup.view, "aucune");
+    press(Qt::Key_Left, Qt::AltModifier, {1 - 1.0 / 16, -1, 0.25});
+    QCOMPARE(setup.entries(), std::size_t(8));
+    QVERIFY(ownProblems(reportOf(setup.test), 0).isEmpty());
+    for (int entry = 0; entry < 8; ++entry) {
         setup.test.click(undoButton);
     }
     QCOMPARE(setup.saved(), setup.original);

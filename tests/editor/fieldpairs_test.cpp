@@ -46,6 +46,7 @@ private slots:
     void fillingTheFormStartsNoReaction();
     void hexadecimalFieldsRefuseWhiteSpace();
     void aRewrittenFieldShowsItsStart();
+    void aSmallValueKeepsItsExponentInSight();
 
 private:
     // A window with a file of two boxes open and the second box shown.
@@ -260,6 +261,37 @@ void FieldPairsTest::aRewrittenFieldShowsItsStart() {
     auto* partner = test->window().controlAs<EditField>(1045);
     QCOMPARE(partner->text(), QString("1.0000610351563"));
     QCOMPARE(partner->cursorPosition(), 0);
+}
+
+void FieldPairsTest::aSmallValueKeepsItsExponentInSight() {
+    auto test = openWindow(boxTextBytes({{"1"}, {"2"}}, {}));
+    struct Case {
+        int hexId;
+        QString hex;
+        int decimalId;
+        QString decimal;
+    };
+    const std::vector<Case> cases{
+        {1023, "0001", 1037, "6.103515625e-005"},
+        {1024, "0201", 1038, "3.131103515625e-002"},
+        {1028, "00000200", 1040, "3.125e-002"},
+    };
+    for (const Case& c : cases) {
+        retype(*test, c.hexId, c.hex);
+        auto* field = test->window().controlAs<EditField>(c.decimalId);
+        // The text is the conversion, unchanged; what shows of it keeps both ends in the field.
+        QCOMPARE(field->text(), c.decimal);
+        const QString shown = field->displayedText();
+        QVERIFY2(shown.endsWith(c.decimal.right(5)), qPrintable(shown));
+        QVERIFY2(shown.startsWith(c.decimal.left(3)), qPrintable(shown));
+        QVERIFY2(field->fontMetrics().horizontalAdvance(shown) < field->width(), qPrintable(shown));
+    }
+    // A text that fits shows whole, and a field being edited shows its text as it is.
+    retype(*test, 1023, "2000");
+    QCOMPARE(test->window().controlAs<EditField>(1037)->displayedText(), QString("0.5"));
+    auto* small = test->window().controlAs<EditField>(1038);
+    small->setFocus();
+    QCOMPARE(small->displayedText(), QString("3.131103515625e-002"));
 }
 
 QTEST_MAIN(FieldPairsTest)

@@ -411,9 +411,6 @@ void ShapeWindowTest::theWindowOpensBesideTheMainWindowAwayFromTheView() {
     ShapeWindow* window = openShapeWindow(test);
     QCOMPARE(window->windowTitle(), QString("Forme - Quadrel"));
     const QRect available = test.window().screen()->availableGeometry();
-    QCOMPARE(window->frameGeometry(), placeToolBeside(available, test.window().frameGeometry(),
-                                                      test.window().view()->frameGeometry(),
-                                                      window->frameGeometry().size()));
     QVERIFY(available.contains(window->frameGeometry()));
     // Every field is reached by Tab, and every label names its field with an accelerator.
     for (QLabel* label : window->findChildren<QLabel*>()) {
@@ -429,22 +426,44 @@ void ShapeWindowTest::theWindowOpensBesideTheMainWindowAwayFromTheView() {
 void ShapeWindowTest::toolPlacement() {
     const QRect screen(0, 0, 1920, 1080);
     const QSize size(500, 600);
+    // The fields fill the main window but for its left column of lists and its top strip.
+    const auto fieldsOf = [](const QRect& frame) {
+        return frame.adjusted(frame.width() / 5, frame.height() / 6, -8, -8);
+    };
+    const auto place = [&](const QRect& main, const std::vector<QRect>& others,
+                           const QSize& smallest) {
+        return placeToolBeside(screen, main, fieldsOf(main), others, size, smallest);
+    };
     // Room on the right: the tool goes there, level with the main window.
-    QCOMPARE(placeToolBeside(screen, QRect(100, 100, 800, 500), std::nullopt, size),
-             QRect(900, 100, 500, 600));
+    QCOMPARE(place(QRect(100, 100, 800, 500), {}, size), QRect(900, 100, 500, 600));
     // The view holds the right: the tool goes left, held on the screen, if that is free.
-    QCOMPARE(placeToolBeside(screen, QRect(600, 100, 800, 500), QRect(1400, 0, 520, 1080), size),
+    QCOMPARE(place(QRect(600, 100, 800, 500), {QRect(1400, 0, 520, 1080)}, size),
              QRect(100, 100, 500, 600));
     // Neither side is free: below the main window.
-    QCOMPARE(placeToolBeside(screen, QRect(0, 0, 1000, 450), QRect(1000, 0, 920, 1080), size),
+    QCOMPARE(place(QRect(0, 0, 1000, 450), {QRect(1000, 0, 920, 1080)}, size),
              QRect(0, 450, 500, 600));
-    // Nowhere free of both: the view stays uncovered, and as little of the main window as can be
-    // (the left strip, 200 wide, rather than 420 or 400 rows of it below or above).
-    QCOMPARE(placeToolBeside(screen, QRect(300, 200, 1000, 700), QRect(1300, 0, 620, 1080), size),
+    // No place beside the main window at full size, but a free room that holds the tool smaller:
+    // there, against the main window and level with it.
+    QCOMPARE(place(QRect(300, 200, 1000, 700), {QRect(1300, 0, 620, 1080)}, QSize(300, 400)),
+             QRect(0, 200, 300, 600));
+    // A room below the main window and between two windows, reached by none of the four places.
+    QCOMPARE(place(QRect(560, 100, 800, 500), {QRect(0, 0, 560, 1080), QRect(1360, 0, 560, 1080)},
+                   QSize(400, 300)),
+             QRect(560, 600, 500, 480));
+    // Nowhere free of both: over the main window's lists, beside its fields, the view uncovered.
+    QCOMPARE(place(QRect(300, 200, 1000, 700), {QRect(1300, 0, 620, 1080)}, size),
              QRect(0, 200, 500, 600));
-    // The main window fills the height: the view stays uncovered.
-    QCOMPARE(placeToolBeside(screen, QRect(0, 0, 1000, 1080), QRect(1000, 0, 920, 1080), size),
+    // The main window fills the height: the view stays uncovered, and as little of the main
+    // window as can be.
+    QCOMPARE(place(QRect(0, 0, 1000, 1080), {QRect(1000, 0, 920, 1080)}, size),
              QRect(0, 0, 500, 600));
+    // A main window in the middle of a 1280 × 800 screen leaves no side free: the tool covers
+    // its lists, never its fields.
+    const QRect small(0, 0, 1280, 800);
+    const QRect middle(204, 156, 870, 487);
+    const QRect fields(490, 190, 560, 400);
+    QCOMPARE(placeToolBeside(small, middle, fields, {}, QSize(456, 656), QSize(456, 600)),
+             QRect(34, 144, 456, 656));
 }
 
 QTEST_MAIN(ShapeWindowTest)

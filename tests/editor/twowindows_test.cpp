@@ -98,6 +98,7 @@ void TwoWindowsTest::theViewTakesTheSideWithTheMostRoom_data() {
     QTest::addColumn<QRect>("available");
     QTest::addColumn<QRect>("mainFrame");
     QTest::addColumn<QRect>("fields");
+    QTest::addColumn<QList<QRect>>("others");
     QTest::addColumn<QRect>("expected");
     const QRect screen(0, 0, 1920, 1080);
     // The fields fill the main window but for its left column of lists and its top strip.
@@ -106,42 +107,61 @@ void TwoWindowsTest::theViewTakesTheSideWithTheMostRoom_data() {
     };
     const QRect left(40, 200, 1000, 660);
     QTest::newRow("main window at the left: the right side, whole height")
-        << screen << left << fieldsOf(left) << QRect(1040, 0, 880, 1080);
+        << screen << left << fieldsOf(left) << QList<QRect>{} << QRect(1040, 0, 880, 1080);
     const QRect right(880, 100, 1000, 660);
     QTest::newRow("main window at the right: the left side")
-        << screen << right << fieldsOf(right) << QRect(0, 0, 880, 1080);
+        << screen << right << fieldsOf(right) << QList<QRect>{} << QRect(0, 0, 880, 1080);
     const QRect top(200, 0, 1500, 600);
     QTest::newRow("wide main window at the top: below it, whole width")
-        << screen << top << fieldsOf(top) << QRect(0, 600, 1920, 480);
+        << screen << top << fieldsOf(top) << QList<QRect>{} << QRect(0, 600, 1920, 480);
     const QRect panelled(0, 32, 1920, 1016);
     const QRect nearTop(460, 32, 1000, 560);
     QTest::newRow("a panel's room left out: below, within the available area")
-        << panelled << nearTop << fieldsOf(nearTop) << QRect(0, 592, 1920, 456);
+        << panelled << nearTop << fieldsOf(nearTop) << QList<QRect>{} << QRect(0, 592, 1920, 456);
     const QRect second(1920, 0, 1280, 1024);
     QTest::newRow("a second screen to the right: below, the larger room")
-        << second << QRect(1960, 40, 700, 500) << QRect(2100, 120, 540, 400)
+        << second << QRect(1960, 40, 700, 500) << QRect(2100, 120, 540, 400) << QList<QRect>{}
         << QRect(1920, 540, 1280, 484);
     const QRect centred(420, 260, 1080, 560);
     QTest::newRow("centred, no side holds the view: it may cover the lists, not the fields")
-        << QRect(0, 0, 1400 + 520, 1080) << centred << QRect(640, 300, 850, 510)
+        << QRect(0, 0, 1400 + 520, 1080) << centred << QRect(640, 300, 850, 510) << QList<QRect>{}
         << QRect(0, 0, 640, 1080);
     const QRect huge(0, 0, 1366, 700);
     QTest::newRow("a small screen the main window fills: the smallest size, over the lists")
-        << QRect(0, 0, 1366, 740) << huge << QRect(200, 40, 1150, 650) << QRect(0, 0, 480, 420);
+        << QRect(0, 0, 1366, 740) << huge << QRect(200, 40, 1150, 650) << QList<QRect>{}
+        << QRect(0, 0, 480, 420);
     QTest::newRow("a screen smaller than the view: never larger than it")
         << QRect(0, 0, 400, 300) << QRect(0, 0, 400, 300) << QRect(50, 50, 300, 200)
-        << QRect(0, 0, 400, 300);
+        << QList<QRect>{} << QRect(0, 0, 400, 300);
     QTest::newRow("the main window on another screen: the whole area")
         << QRect(0, 0, 1920, 1080) << QRect(2000, 0, 800, 600) << QRect(2100, 50, 600, 500)
-        << QRect(0, 0, 1920, 1080);
+        << QList<QRect>{} << QRect(0, 0, 1920, 1080);
+    // The other windows of the main window count as it does.
+    const QRect centredMain(525, 300, 870, 480);
+    QTest::newRow("the form's window on the left of the main window: the right side")
+        << screen << centredMain << fieldsOf(centredMain) << QList<QRect>{QRect(65, 300, 460, 660)}
+        << QRect(1395, 0, 525, 1080);
+    QTest::newRow("the form's window on the right: the left side")
+        << screen << centredMain << fieldsOf(centredMain)
+        << QList<QRect>{QRect(1395, 300, 460, 660)} << QRect(0, 0, 525, 1080);
+    QTest::newRow("a report above and the form's window on the right: the left side below it")
+        << screen << centredMain << fieldsOf(centredMain)
+        << QList<QRect>{QRect(1395, 300, 460, 660), QRect(0, 0, 820, 290)}
+        << QRect(0, 290, 525, 790);
+    QTest::newRow("no free room: over the lists, under the form's window, never over either")
+        << screen << centred << QRect(640, 300, 850, 510) << QList<QRect>{QRect(0, 0, 400, 600)}
+        << QRect(0, 600, 640, 480);
 }
 
 void TwoWindowsTest::theViewTakesTheSideWithTheMostRoom() {
     QFETCH(QRect, available);
     QFETCH(QRect, mainFrame);
     QFETCH(QRect, fields);
+    QFETCH(QList<QRect>, others);
     QFETCH(QRect, expected);
-    const QRect placed = placeViewBeside(available, mainFrame, fields, QSize(480, 420));
+    const QRect placed =
+        placeViewBeside(available, mainFrame, fields,
+                        std::vector<QRect>(others.begin(), others.end()), QSize(480, 420));
     QCOMPARE(placed, expected);
     QVERIFY(available.contains(placed));
 }
@@ -163,7 +183,9 @@ void TwoWindowsTest::theViewOpensInsideTheScreenAndReopensWhereItWasLeft() {
     QVERIFY2(view->problemList()->isVisible() && view->problemList()->height() >= 50,
              qPrintable(QString::number(view->problemList()->height())));
 
+    // The user widens the view, which puts its tools on one row, then moves it and shortens it.
     const QRect left(available.topLeft() + QPoint(30, 20), QSize(760, 660));
+    view->resize(left.width(), view->height());
     view->setGeometry(left);
     view->close();
     QVERIFY(!view->isVisible());

@@ -85,6 +85,7 @@ class EditFieldTest : public QObject {
 private slots:
     void refusalsHoldOnEveryRoad();
     void undoAndRedoStillWorkOnAcceptedChanges();
+    void aNarrowFieldShowsBothEndsOfItsText();
 };
 
 void EditFieldTest::refusalsHoldOnEveryRoad() {
@@ -204,6 +205,38 @@ void EditFieldTest::undoAndRedoStillWorkOnAcceptedChanges() {
     undo()(field);
     QCOMPARE(field.text(), QString());
     QCOMPARE(seen, QStringList({"1", "12", "", "12", ""}));
+}
+
+void EditFieldTest::aNarrowFieldShowsBothEndsOfItsText() {
+    QWidget window;
+    auto* field = new EditField(&window);
+    auto* other = new EditField(&window);
+    field->setGeometry(0, 0, 80, 24);
+    other->setGeometry(0, 30, 80, 24);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    other->setFocus();
+    const QString text = "abcdefghijklmnopqrstuvwxyz0123456789";
+    field->setText(text);
+    // Left alone, the field shows its text as it is, the start alone in sight.
+    QCOMPARE(field->displayedText(), text);
+    const QImage startOnly = field->grab().toImage();
+
+    field->setShowsBothEnds(true);
+    const QString shown = field->displayedText();
+    QVERIFY2(shown.startsWith("ab") && shown.endsWith("89") && shown.contains(QChar(0x2026)),
+             qPrintable(shown));
+    QVERIFY(field->fontMetrics().horizontalAdvance(shown) <= field->width());
+    QCOMPARE(field->text(), text);
+    // What is drawn changes with it.
+    QVERIFY(field->grab().toImage() != startOnly);
+
+    // Being edited, it shows the text itself; a text that fits shows whole.
+    field->setFocus();
+    QCOMPARE(field->displayedText(), text);
+    other->setFocus();
+    field->setText("0.5");
+    QCOMPARE(field->displayedText(), QString("0.5"));
 }
 
 QTEST_MAIN(EditFieldTest)
