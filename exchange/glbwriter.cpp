@@ -1,0 +1,478 @@
+#include "glbwriter.h"
+
+#include "modelwriter.h"
+#include "orlclass.h"
+#include "parallelwork.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr std::uint32_t GLB_MAGIC = 0x46546c67; // "glTF"
+constexpr std::uint32_t GLB_VERSION = 2;
+constexpr std::uint32_t JSON_CHUNK = 0x4e4f534a; // "JSON"
+constexpr std::uint32_t BIN_CHUNK = 0x004e4942;  // "BIN\0"
+constexpr std::size_t FLOAT3_BYTES = 12;
+
+// The numbers of corners of a mesh's faces, in order: the triangles of every mesh that has the
+// same numbers are the same indices.
+struct FaceSizes {
+    std::array<std::uint8_t, 6> sizes{};
+    std::uint8_t count = 0;
+    bool operator==(const FaceSizes&) const = default;
+};
+
+struct Bounds {
+    std::array<float, 3> low{std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
+                             std::numeric_limits<float>::max()};
+    std::array<float, 3> high{std::numeric_limits<float>::lowest(),
+                              std::numeric_limits<float>::lowest(),
+                              std::numeric_limits<float>::lowest()};
+    void add(const std::array<float, 3>& p) {
+        for (std::size_t i = 0; i < 3; ++i) {
+            low[i] = std::min(low[i], p[i]);
+            high[i] = std::max(high[i], p[i]);
+        }
+    }
+};
+
+struct MeshEntry {
+    std::size_t rank = 0;
+    std::uint32_t cornerCount = 0;
+    // Into the run's own list of face sizes.
+    std::uint8_t sizesIndex = 0;
+    Bounds bounds;
+};
+
+// What one run of boxes gives: first the corners and normals of its meshes with what names and
+// describes them, then, once every run's place in the file is known, its texts in the JSON.
+struct RunMeshes {
+    std::string binary;
+    std::vector<MeshEntry> meshes;
+    std::vector<FaceSizes> faceSizes;
+    std::vector<std::size_t> skipped;
+    // Where its meshes start among all: their number, and their bytes in the buffer view.
+    std::size_t firstMesh = 0;
+    std::size_t firstByte = 0;
+    // The global index list of each of its face sizes.
+    std::vector<std::size_t> indexLists;
+    std::string nodes;
+    std::string meshTexts;
+    std::string accessors;
+};
+
+std::array<float, 3> singlePrecision(const Vec3& v) {
+    return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+}
+
+void appendFloats(std::string& binary, const std::array<float, 3>& p) {
+    char bytes[FLOAT3_BYTES];
+    std::memcpy(bytes, p.data(), FLOAT3_BYTES);
+    binary.append(bytes, FLOAT3_BYTES);
+}
+
+template <typename Integer> void appendLittleEndian(std::string& bytes, Integer value) {
+    for (std::size_t i = 0; i < sizeof(Integer); ++i) {
+        bytes += static_cast<char>(static_cast<std::uint64_t>(value) >> (8 * i) & 0xff);
+    }
+}
+
+std::uint8_t sizesIndexOf(std::vector<FaceSizes>& known, const FaceSizes& sizes) {
+    const auto found = std::find(known.begin(), known.end(), sizes);
+    if (found != known.end()) {
+        return static_cast<std::uint8_t>(found - known.begin());
+    }
+    known.push_back(sizes);
+    return static_cast<std::uint8_t>(known.size() - 1);
+}
+
+// Builds the solids of a run and writes their corners and normals: each face's corners, then
+// the same number of normals.
+void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
+              std::vector<Vec3>& centres, std::vector<char>& written) {
+    Solid solid;
+    out.binary.reserve((run.last - run.first) * 2 * 24 * FLOAT3_BYTES);
+    for (std::size_t rank = run.first; rank < run.last; ++rank) {
+        const BoxValues values = decodeBoxValues(document.boxes.at(rank));
+        buildSolid(values, solid);
+        centres[rank] = values.centre;
+        if (!solid.closed()) {
+            out.skipped.push_back(rank);
+            continue;
+        }
+        written[rank] = 1;
+        const FacePlanes faces = distinctFaces(solid);
+        MeshEntry mesh;
+        mesh.rank = rank;
+        FaceSizes sizes;
+        for (std::size_t f = 0; f < faces.count; ++f) {
+            const std::vector<std::size_t>& corners = solid.faces[faces.planes[f]];
+            sizes.sizes[sizes.count++] = static_cast<std::uint8_t>(corners.size());
+            for (const std::size_t corner : corners) {
+                const std::array<float, 3> p =
+                    singlePrecision(placed(solid.vertices[corner], UpAxis::Y));
+                mesh.bounds.add(p);
+                appendFloats(out.binary, p);
+            }
+            mesh.cornerCount += static_cast<std::uint32_t>(corners.size());
+        }
+        for (std::size_t f = 0; f < faces.count; ++f) {
+            const std::array<float, 3> normal =
+                singlePrecision(placed(unitNormal(values.planes[faces.planes[f]]), UpAxis::Y));
+            for (std::size_t i = 0; i < sizes.sizes[f]; ++i) {
+                appendFloats(out.binary, normal);
+            }
+        }
+        mesh.sizesIndex = sizesIndexOf(out.faceSizes, sizes);
+        out.meshes.push_back(mesh);
+    }
+}
+
+// Each face cut into a fan of triangles from its first corner: counter-clockwise as it is.
+std::vector<std::uint16_t> triangleIndices(const FaceSizes& sizes) {
+    std::vector<std::uint16_t> indices;
+    std::uint16_t first = 0;
+    for (std::size_t f = 0; f < sizes.count; ++f) {
+        for (std::uint16_t i = 1; i + 1 < sizes.sizes[f]; ++i) {
+            indices.insert(indices.end(), {first, static_cast<std::uint16_t>(first + i),
+                                           static_cast<std::uint16_t>(first + i + 1)});
+        }
+        first = static_cast<std::uint16_t>(first + sizes.sizes[f]);
+    }
+    return indices;
+}
+
+void appendVector(std::string& text, const std::array<float, 3>& v) {
+    text += '[';
+    appendNumber(text, v[0]);
+    text += ',';
+    appendNumber(text, v[1]);
+    text += ',';
+    appendNumber(text, v[2]);
+    text += ']';
+}
+
+// A JSON string of a mesh's name: what JSON cannot hold as it is, escaped.
+void appendQuotedName(std::string& text, std::string_view id, std::size_t rank) {
+    thread_local std::string name;
+    name.clear();
+    appendMeshName(name, id, rank);
+    text += '"';
+    for (const char c : name) {
+        if (c == '"' || c == '\\') {
+            text += '\\';
+        }
+        text += c;
+    }
+    text += '"';
+}
+
+// The accessor of the positions of a run of corners (glTF asks for their bounds) or of their
+// normals.
+void appendPositionAccessor(std::string& text, std::size_t offset, std::size_t count,
+                            const Bounds& bounds) {
+    text += R"({"bufferView":0,"byteOffset":)";
+    appendNumber(text, offset);
+    text += R"(,"componentType":5126,"count":)";
+    appendNumber(text, count);
+    text += R"(,"type":"VEC3","min":)";
+    appendVector(text, bounds.low);
+    text += R"(,"max":)";
+    appendVector(text, bounds.high);
+    text += '}';
+}
+
+void appendNormalAccessor(std::string& text, std::size_t offset, std::size_t count) {
+    text += R"({"bufferView":0,"byteOffset":)";
+    appendNumber(text, offset);
+    text += R"(,"componentType":5126,"count":)";
+    appendNumber(text, count);
+    text += R"(,"type":"VEC3"})";
+}
+
+// The run's nodes, meshes and accessors; meshCount: the number of meshes of boxes in the file,
+// whose two accessors each come before the index lists.
+void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshCount) {
+    std::size_t byte = run.firstByte;
+    for (std::size_t i = 0; i < run.meshes.size(); ++i) {
+        const MeshEntry& mesh = run.meshes[i];
+        const std::size_t index = run.firstMesh + i;
+        const std::string_view id = document.boxes.at(mesh.rank).id.view();
+        const char* separator = index == 0 ? "" : ",";
+        // The root node comes before every box's.
+        run.nodes += R"(,{"name":)";
+        appendQuotedName(run.nodes, id, mesh.rank);
+        run.nodes += R"(,"mesh":)";
+        appendNumber(run.nodes, index);
+        run.nodes += '}';
+
+        run.meshTexts += separator;
+        run.meshTexts += R"({"name":)";
+        appendQuotedName(run.meshTexts, id, mesh.rank);
+        run.meshTexts += R"(,"primitives":[{"attributes":{"POSITION":)";
+        appendNumber(run.meshTexts, 2 * index);
+        run.meshTexts += R"(,"NORMAL":)";
+        appendNumber(run.meshTexts, 2 * index + 1);
+        run.meshTexts += R"(},"indices":)";
+        appendNumber(run.meshTexts, 2 * meshCount + run.indexLists[mesh.sizesIndex]);
+        run.meshTexts += "}]}";
+
+        run.accessors += separator;
+        appendPositionAccessor(run.accessors, byte, mesh.cornerCount, mesh.bounds);
+        byte += mesh.cornerCount * FLOAT3_BYTES;
+        run.accessors += ',';
+        appendNormalAccessor(run.accessors, byte, mesh.cornerCount);
+        byte += mesh.cornerCount * FLOAT3_BYTES;
+    }
+}
+
+// The pieces of the file in order, and their total length.
+class GlbPieces {
+public:
+    void add(std::string_view piece) {
+        pieces_.push_back(piece);
+        length_ += piece.size();
+    }
+    std::size_t length() const { return length_; }
+    bool writeTo(const ModelOutput& output) const {
+        return std::all_of(pieces_.begin(), pieces_.end(),
+                           [&](std::string_view piece) { return output(piece); });
+    }
+
+private:
+    std::vector<std::string_view> pieces_;
+    std::size_t length_ = 0;
+};
+
+std::size_t paddingTo4(std::size_t length) {
+    return (4 - length % 4) % 4;
+}
+
+std::string chunkHeader(std::size_t length, std::uint32_t type) {
+    std::string header;
+    appendLittleEndian(header, static_cast<std::uint32_t>(length));
+    appendLittleEndian(header, type);
+    return header;
+}
+
+class GlbWriter {
+public:
+    GlbWriter(const BoxDocument& document, const ExportOptions& options)
+        : document_(document), options_(options), centres_(document.boxes.size()),
+          written_(document.boxes.size(), 0) {}
+
+    bool write(ExportReport& report, const ModelOutput& output) {
+        buildMeshes(report);
+        placeRuns();
+        if (options_.intersections) {
+            addLines(report);
+        }
+        writeJson();
+        return assemble(output);
+    }
+
+private:
+    void buildMeshes(ExportReport& report) {
+        const std::vector<RankRun> rankRunList = rankRuns(document_.boxes.size());
+        runs_.resize(rankRunList.size());
+        forEachRun([&](std::size_t r) {
+            buildRun(document_, rankRunList[r], runs_[r], centres_, written_);
+        });
+        for (const RunMeshes& run : runs_) {
+            report.skippedRanks.insert(report.skippedRanks.end(), run.skipped.begin(),
+                                       run.skipped.end());
+            meshCount_ += run.meshes.size();
+        }
+        report.boxesWritten = meshCount_;
+    }
+
+    // Gives each run its first mesh and byte, and each of its face sizes an index list.
+    void placeRuns() {
+        std::vector<FaceSizes> known;
+        std::size_t mesh = 0;
+        for (RunMeshes& run : runs_) {
+            run.firstMesh = mesh;
+            run.firstByte = vertexBytes_;
+            mesh += run.meshes.size();
+            vertexBytes_ += run.binary.size();
+            for (const FaceSizes& sizes : run.faceSizes) {
+                const auto found = std::find(known.begin(), known.end(), sizes);
+                run.indexLists.push_back(static_cast<std::size_t>(found - known.begin()));
+                if (found == known.end()) {
+                    known.push_back(sizes);
+                    indexAccessors_.emplace_back(indexBytes_.size(), triangleIndices(sizes));
+                    for (const std::uint16_t index : indexAccessors_.back().second) {
+                        appendLittleEndian(indexBytes_, index);
+                    }
+                }
+            }
+        }
+    }
+
+    void addLines(ExportReport& report) {
+        const auto lines = writtenIntersections(document_, written_);
+        report.linesWritten = lines.size();
+        if (lines.empty()) {
+            return;
+        }
+        Bounds bounds;
+        for (const auto& [first, second] : lines) {
+            for (const std::size_t rank : {first, second}) {
+                const std::array<float, 3> p = singlePrecision(placed(centres_[rank], UpAxis::Y));
+                bounds.add(p);
+                appendFloats(lineBytes_, p);
+            }
+        }
+        lineAccessor_.clear();
+        appendPositionAccessor(lineAccessor_, vertexBytes_, 2 * lines.size(), bounds);
+        vertexBytes_ += lineBytes_.size();
+    }
+
+    void writeJson() {
+        forEachRun([&](std::size_t r) { writeRunJson(document_, runs_[r], meshCount_); });
+        const bool withLines = !lineBytes_.empty();
+        const std::size_t nodeCount = meshCount_ + (withLines ? 1 : 0);
+        head_ = R"({"asset":{"version":"2.0","generator":"Quadrel"},"scene":0,)"
+                R"("scenes":[{"nodes":[0]}],"nodes":[{"name":"boxes")";
+        if (nodeCount > 0) {
+            head_ += R"(,"children":[)";
+            for (std::size_t node = 1; node <= nodeCount; ++node) {
+                if (node > 1) {
+                    head_ += ',';
+                }
+                appendNumber(head_, node);
+            }
+            head_ += ']';
+        }
+        head_ += '}';
+        const std::string comma = meshCount_ > 0 ? "," : "";
+        if (withLines) {
+            linesNode_ = R"(,{"name":"intersections","mesh":)" + std::to_string(meshCount_) + "}";
+            linesMesh_ = comma + R"({"name":"intersections","primitives":[{"attributes":)" +
+                         R"({"POSITION":)" +
+                         std::to_string(2 * meshCount_ + indexAccessors_.size()) +
+                         R"(},"mode":1}]})";
+        }
+        for (const auto& [offset, indices] : indexAccessors_) {
+            indexTexts_ += R"(,{"bufferView":1,"byteOffset":)";
+            appendNumber(indexTexts_, offset);
+            indexTexts_ += R"(,"componentType":5123,"count":)";
+            appendNumber(indexTexts_, indices.size());
+            indexTexts_ += R"(,"type":"SCALAR"})";
+        }
+        if (withLines) {
+            indexTexts_ += ',' + lineAccessor_;
+        }
+        writeTail();
+    }
+
+    void writeTail() {
+        tail_ = "]";
+        std::string views;
+        if (vertexBytes_ > 0) {
+            views += R"({"buffer":0,"byteOffset":0,"byteLength":)" + std::to_string(vertexBytes_) +
+                     R"(,"target":34962})";
+        }
+        if (!indexBytes_.empty()) {
+            views += R"(,{"buffer":0,"byteOffset":)" + std::to_string(vertexBytes_) +
+                     R"(,"byteLength":)" + std::to_string(indexBytes_.size()) +
+                     R"(,"target":34963})";
+        }
+        if (!views.empty()) {
+            tail_ += R"(,"bufferViews":[)" + views + R"(],"buffers":[{"byteLength":)" +
+                     std::to_string(binaryLength()) + "}]";
+        }
+        tail_ += '}';
+    }
+
+    std::size_t binaryLength() const { return vertexBytes_ + indexBytes_.size(); }
+
+    bool assemble(const ModelOutput& output) {
+        const bool withMeshes = meshCount_ > 0 || !lineBytes_.empty();
+        GlbPieces json;
+        json.add(head_);
+        for (const RunMeshes& run : runs_) {
+            json.add(run.nodes);
+        }
+        json.add(linesNode_);
+        if (withMeshes) {
+            json.add(R"(],"meshes":[)");
+            for (const RunMeshes& run : runs_) {
+                json.add(run.meshTexts);
+            }
+            json.add(linesMesh_);
+            json.add(R"(],"accessors":[)");
+            for (const RunMeshes& run : runs_) {
+                json.add(run.accessors);
+            }
+            // The first mesh's accessors lead; the index lists follow a comma of their own.
+            json.add(meshCount_ > 0 ? std::string_view(indexTexts_)
+                                    : std::string_view(indexTexts_).substr(1));
+        }
+        json.add(tail_);
+        const std::string jsonPadding(paddingTo4(json.length()), ' ');
+        json.add(jsonPadding);
+
+        GlbPieces binary;
+        for (const RunMeshes& run : runs_) {
+            binary.add(run.binary);
+        }
+        binary.add(lineBytes_);
+        binary.add(indexBytes_);
+        const std::string binaryPadding(paddingTo4(binary.length()), '\0');
+        binary.add(binaryPadding);
+
+        std::string header;
+        appendLittleEndian(header, GLB_MAGIC);
+        appendLittleEndian(header, GLB_VERSION);
+        const std::size_t binaryChunk = binary.length() > 0 ? 8 + binary.length() : 0;
+        appendLittleEndian(header,
+                           static_cast<std::uint32_t>(12 + 8 + json.length() + binaryChunk));
+        header += chunkHeader(json.length(), JSON_CHUNK);
+        if (!output(header) || !json.writeTo(output)) {
+            return false;
+        }
+        return binaryChunk == 0 ||
+               (output(chunkHeader(binary.length(), BIN_CHUNK)) && binary.writeTo(output));
+    }
+
+    template <typename Work> void forEachRun(const Work& work) {
+        std::atomic<std::size_t> next{0};
+        runInParallel(threadCountFor(document_.boxes.size()), [&](unsigned) {
+            for (std::size_t r = next++; r < runs_.size(); r = next++) {
+                work(r);
+            }
+        });
+    }
+
+    const BoxDocument& document_;
+    const ExportOptions& options_;
+    std::vector<Vec3> centres_;
+    std::vector<char> written_;
+    std::vector<RunMeshes> runs_;
+    std::size_t meshCount_ = 0;
+    std::size_t vertexBytes_ = 0;
+    // Each index list's byte offset in its buffer view, and its indices.
+    std::vector<std::pair<std::size_t, std::vector<std::uint16_t>>> indexAccessors_;
+    std::string indexBytes_;
+    std::string lineBytes_;
+    std::string lineAccessor_;
+    std::string head_;
+    std::string linesNode_;
+    std::string linesMesh_;
+    std::string indexTexts_;
+    std::string tail_;
+};
+
+} // namespace
+
+bool writeGlbModel(const BoxDocument& document, const ExportOptions& options, ExportReport& report,
+                   const ModelOutput& output) {
+    report = ExportReport{};
+    GlbWriter writer(document, options);
+    return writer.write(report, output);
+}
