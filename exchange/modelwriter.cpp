@@ -16,6 +16,8 @@ struct FormatWriter {
     std::string_view extension;
     const char* assimpFormat = nullptr;
     UpAxis up = UpAxis::Z;
+    // Whether the format holds lines beside faces.
+    bool holdsLines = true;
 };
 
 const FormatWriter& writerOf(ModelFormat format) {
@@ -23,8 +25,8 @@ const FormatWriter& writerOf(ModelFormat format) {
         {"obj", nullptr, UpAxis::Z},
         {"glb", nullptr, UpAxis::Y},
         {"dae", "collada", UpAxis::Y},
-        {"stl", "stlb", UpAxis::Z},
-        {"ply", "plyb", UpAxis::Z},
+        {"stl", "stlb", UpAxis::Z, false},
+        {"ply", "plyb", UpAxis::Z, false},
         {"fbx", "fbxa", UpAxis::Y},
     }};
     return writers[static_cast<std::size_t>(format)];
@@ -82,7 +84,9 @@ std::optional<std::string> modelBytes(const BoxDocument& document, ModelFormat f
                                       std::string& error) {
     const FormatWriter& writer = writerOf(format);
     if (writer.assimpFormat != nullptr) {
-        return assimpModelBytes(document, writer.assimpFormat, writer.up, options, report, error);
+        ExportOptions held = options;
+        held.intersections = options.intersections && writer.holdsLines;
+        return assimpModelBytes(document, writer.assimpFormat, writer.up, held, report, error);
     }
     std::string bytes;
     writeOurs(document, format, options, report, [&bytes](std::string_view piece) {

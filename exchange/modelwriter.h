@@ -15,8 +15,8 @@ enum class ModelFormat {
     Glb,
     // Collada, turned to Y up, the axis Assimp's writer declares.
     Collada,
-    // Binary STL and binary PLY, Z up: every box's faces in one mesh, without names, as both
-    // formats hold a single mesh.
+    // Binary STL and binary PLY, Z up: every box's faces in one mesh, without names and without
+    // the intersections, as both formats hold a single mesh of faces.
     Stl,
     Ply,
     // FBX in its text form, turned to Y up, the axis Assimp's writer declares. (The binary FBX
