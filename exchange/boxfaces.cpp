@@ -4,6 +4,7 @@
 #include "rankpair.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -11,22 +12,29 @@ namespace {
 // small enough that a run's text stays in the processor's caches.
 constexpr std::size_t BOXES_PER_RUN = 1024;
 
-bool sameCorners(const std::vector<std::size_t>& a, const std::vector<std::size_t>& b) {
-    return a.size() == b.size() && std::is_permutation(a.begin(), a.end(), b.begin());
+// The corners of a face as a set: six planes make at most eight corners.
+std::uint64_t cornerSet(const std::vector<std::size_t>& corners) {
+    std::uint64_t set = 0;
+    for (const std::size_t corner : corners) {
+        set |= std::uint64_t{1} << (corner % 64);
+    }
+    return set;
 }
 
 } // namespace
 
 FacePlanes distinctFaces(const Solid& solid) {
     FacePlanes faces;
+    std::array<std::uint64_t, 6> sets{};
     for (std::size_t p = 0; p < solid.faces.size(); ++p) {
         const std::vector<std::size_t>& corners = solid.faces[p];
         if (corners.size() < 3) {
             continue;
         }
-        const auto seen = faces.planes.begin() + static_cast<std::ptrdiff_t>(faces.count);
-        if (std::none_of(faces.planes.begin(), seen,
-                         [&](std::size_t q) { return sameCorners(solid.faces[q], corners); })) {
+        const std::uint64_t set = cornerSet(corners);
+        const auto seen = sets.begin() + static_cast<std::ptrdiff_t>(faces.count);
+        if (std::find(sets.begin(), seen, set) == seen) {
+            sets[faces.count] = set;
             faces.planes[faces.count++] = p;
         }
     }
@@ -37,15 +45,26 @@ Vec3 unitNormal(const PlaneValues& plane) {
     return plane.normal * (1 / length(plane.normal));
 }
 
+char* TextBuffer::room(std::size_t most) {
+    if (data_.size() - used_ < most) {
+        data_.resize(std::max(2 * data_.size(), used_ + most));
+    }
+    return data_.data() + used_;
+}
+
+char* putMeshName(char* at, std::string_view id, std::size_t rank) {
+    at = TextBuffer::put(at, "box_");
+    for (const char c : id) {
+        *at++ = static_cast<unsigned char>(c) < 0x20 || c == '\x7f' ? '_' : c;
+    }
+    at = TextBuffer::put(at, "_r");
+    return TextBuffer::putNumber(at, rank);
+}
+
 void appendMeshName(std::string& text, std::string_view id, std::size_t rank) {
-    text += "box_";
-    const std::size_t start = text.size();
-    text += id;
-    std::replace_if(
-        text.begin() + static_cast<std::ptrdiff_t>(start), text.end(),
-        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7f'; }, '_');
-    text += "_r";
-    appendNumber(text, rank);
+    std::string name(meshNameRoom(id), '\0');
+    name.resize(static_cast<std::size_t>(putMeshName(name.data(), id, rank) - name.data()));
+    text += name;
 }
 
 std::vector<RankRun> rankRuns(std::size_t boxCount) {

@@ -38,15 +38,53 @@ FacePlanes distinctFaces(const Solid& solid);
 // The outward normal of a plane, of unit length.
 Vec3 unitNormal(const PlaneValues& plane);
 
-// "box_<ID>_r<rank>" appended to the text. Bytes of the ID that would end a name or a line in
-// some format (controls) become "_".
-void appendMeshName(std::string& text, std::string_view id, std::size_t rank);
-
 template <typename Number> void appendNumber(std::string& text, Number value) {
     std::array<char, 32> digits{};
     const auto written = std::to_chars(digits.data(), digits.data() + digits.size(), value);
     text.append(digits.data(), written.ptr);
 }
+
+// The most characters a number takes: "-1.17549435e-38" for a float, 20 digits and a sign for
+// an integer.
+inline constexpr std::size_t NUMBER_ROOM = 24;
+
+// Bytes written at the end of a buffer that grows ahead of need: a writer asks once for room
+// enough for a whole box, then writes its numbers with no check each, which the formatting of
+// large models spends most of its time on otherwise.
+class TextBuffer {
+public:
+    void clear() { used_ = 0; }
+    // Where to write at most `most` more bytes; end() then keeps those written up to the end.
+    char* room(std::size_t most);
+    void end(const char* written) { used_ = static_cast<std::size_t>(written - data_.data()); }
+    std::string_view view() const { return {data_.data(), used_}; }
+    void append(std::string_view bytes) { end(put(room(bytes.size()), bytes)); }
+
+    static char* put(char* at, std::string_view bytes) {
+        bytes.copy(at, bytes.size());
+        return at + bytes.size();
+    }
+    static char* put(char* at, char c) {
+        *at = c;
+        return at + 1;
+    }
+    template <typename Number> static char* putNumber(char* at, Number value) {
+        return std::to_chars(at, at + NUMBER_ROOM, value).ptr;
+    }
+
+private:
+    std::vector<char> data_;
+    std::size_t used_ = 0;
+};
+
+// "box_<ID>_r<rank>" written at the place, which has room for meshNameRoom(id) bytes. Bytes of
+// the ID that would end a name or a line in some format (controls) become "_".
+char* putMeshName(char* at, std::string_view id, std::size_t rank);
+inline std::size_t meshNameRoom(std::string_view id) {
+    return id.size() + 6 + NUMBER_ROOM;
+}
+// The same appended to the text.
+void appendMeshName(std::string& text, std::string_view id, std::size_t rank);
 
 // Consecutive ranks [first, last) of a document, a share of the work one thread takes at a time.
 struct RankRun {

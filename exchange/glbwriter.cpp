@@ -51,7 +51,7 @@ struct MeshEntry {
 // What one run of boxes gives: first the corners and normals of its meshes with what names and
 // describes them, then, once every run's place in the file is known, its texts in the JSON.
 struct RunMeshes {
-    std::string binary;
+    TextBuffer binary;
     std::vector<MeshEntry> meshes;
     std::vector<FaceSizes> faceSizes;
     std::vector<std::size_t> skipped;
@@ -60,18 +60,23 @@ struct RunMeshes {
     std::size_t firstByte = 0;
     // The global index list of each of its face sizes.
     std::vector<std::size_t> indexLists;
-    std::string nodes;
-    std::string meshTexts;
-    std::string accessors;
+    TextBuffer nodes;
+    TextBuffer meshTexts;
+    TextBuffer accessors;
 };
 
 std::array<float, 3> singlePrecision(const Vec3& v) {
     return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
 
+char* putFloats(char* at, const std::array<float, 3>& p) {
+    std::memcpy(at, p.data(), FLOAT3_BYTES);
+    return at + FLOAT3_BYTES;
+}
+
 void appendFloats(std::string& binary, const std::array<float, 3>& p) {
     char bytes[FLOAT3_BYTES];
-    std::memcpy(bytes, p.data(), FLOAT3_BYTES);
+    putFloats(bytes, p);
     binary.append(bytes, FLOAT3_BYTES);
 }
 
@@ -94,8 +99,7 @@ std::uint8_t sizesIndexOf(std::vector<FaceSizes>& known, const FaceSizes& sizes)
 // the same number of normals.
 void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
               std::vector<Vec3>& centres, std::vector<char>& written) {
-    Solid solid;
-    out.binary.reserve((run.last - run.first) * 2 * 24 * FLOAT3_BYTES);
+    thread_local Solid solid;
     for (std::size_t rank = run.first; rank < run.last; ++rank) {
         const BoxValues values = decodeBoxValues(document.boxes.at(rank));
         buildSolid(values, solid);
@@ -109,6 +113,11 @@ void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
         MeshEntry mesh;
         mesh.rank = rank;
         FaceSizes sizes;
+        std::size_t cornerCount = 0;
+        for (std::size_t f = 0; f < faces.count; ++f) {
+            cornerCount += solid.faces[faces.planes[f]].size();
+        }
+        char* at = out.binary.room(2 * cornerCount * FLOAT3_BYTES);
         for (std::size_t f = 0; f < faces.count; ++f) {
             const std::vector<std::size_t>& corners = solid.faces[faces.planes[f]];
             sizes.sizes[sizes.count++] = static_cast<std::uint8_t>(corners.size());
@@ -116,17 +125,18 @@ void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
                 const std::array<float, 3> p =
                     singlePrecision(placed(solid.vertices[corner], UpAxis::Y));
                 mesh.bounds.add(p);
-                appendFloats(out.binary, p);
+                at = putFloats(at, p);
             }
-            mesh.cornerCount += static_cast<std::uint32_t>(corners.size());
         }
         for (std::size_t f = 0; f < faces.count; ++f) {
             const std::array<float, 3> normal =
                 singlePrecision(placed(unitNormal(values.planes[faces.planes[f]]), UpAxis::Y));
             for (std::size_t i = 0; i < sizes.sizes[f]; ++i) {
-                appendFloats(out.binary, normal);
+                at = putFloats(at, normal);
             }
         }
+        out.binary.end(at);
+        mesh.cornerCount = static_cast<std::uint32_t>(cornerCount);
         mesh.sizesIndex = sizesIndexOf(out.faceSizes, sizes);
         out.meshes.push_back(mesh);
     }
@@ -146,52 +156,57 @@ std::vector<std::uint16_t> triangleIndices(const FaceSizes& sizes) {
     return indices;
 }
 
-void appendVector(std::string& text, const std::array<float, 3>& v) {
-    text += '[';
-    appendNumber(text, v[0]);
-    text += ',';
-    appendNumber(text, v[1]);
-    text += ',';
-    appendNumber(text, v[2]);
-    text += ']';
+char* putVector(char* at, const std::array<float, 3>& v) {
+    at = TextBuffer::put(at, '[');
+    at = TextBuffer::putNumber(at, v[0]);
+    at = TextBuffer::put(at, ',');
+    at = TextBuffer::putNumber(at, v[1]);
+    at = TextBuffer::put(at, ',');
+    at = TextBuffer::putNumber(at, v[2]);
+    return TextBuffer::put(at, ']');
 }
 
-// A JSON string of a mesh's name: what JSON cannot hold as it is, escaped.
-void appendQuotedName(std::string& text, std::string_view id, std::size_t rank) {
-    thread_local std::string name;
-    name.clear();
-    appendMeshName(name, id, rank);
-    text += '"';
-    for (const char c : name) {
-        if (c == '"' || c == '\\') {
-            text += '\\';
+// A JSON string of a mesh's name: what JSON cannot hold as it is, escaped. Room: twice the
+// name's.
+char* putQuotedName(char* at, std::string_view id, std::size_t rank) {
+    at = TextBuffer::put(at, '"');
+    if (id.find_first_of("\"\\") == std::string_view::npos) {
+        at = putMeshName(at, id, rank);
+    } else {
+        std::string name;
+        appendMeshName(name, id, rank);
+        for (const char c : name) {
+            if (c == '"' || c == '\\') {
+                *at++ = '\\';
+            }
+            *at++ = c;
         }
-        text += c;
     }
-    text += '"';
+    return TextBuffer::put(at, '"');
 }
+
+constexpr std::size_t ACCESSOR_ROOM = 128 + 8 * NUMBER_ROOM;
 
 // The accessor of the positions of a run of corners (glTF asks for their bounds) or of their
 // normals.
-void appendPositionAccessor(std::string& text, std::size_t offset, std::size_t count,
-                            const Bounds& bounds) {
-    text += R"({"bufferView":0,"byteOffset":)";
-    appendNumber(text, offset);
-    text += R"(,"componentType":5126,"count":)";
-    appendNumber(text, count);
-    text += R"(,"type":"VEC3","min":)";
-    appendVector(text, bounds.low);
-    text += R"(,"max":)";
-    appendVector(text, bounds.high);
-    text += '}';
+char* putPositionAccessor(char* at, std::size_t offset, std::size_t count, const Bounds& bounds) {
+    at = TextBuffer::put(at, R"({"bufferView":0,"byteOffset":)");
+    at = TextBuffer::putNumber(at, offset);
+    at = TextBuffer::put(at, R"(,"componentType":5126,"count":)");
+    at = TextBuffer::putNumber(at, count);
+    at = TextBuffer::put(at, R"(,"type":"VEC3","min":)");
+    at = putVector(at, bounds.low);
+    at = TextBuffer::put(at, R"(,"max":)");
+    at = putVector(at, bounds.high);
+    return TextBuffer::put(at, '}');
 }
 
-void appendNormalAccessor(std::string& text, std::size_t offset, std::size_t count) {
-    text += R"({"bufferView":0,"byteOffset":)";
-    appendNumber(text, offset);
-    text += R"(,"componentType":5126,"count":)";
-    appendNumber(text, count);
-    text += R"(,"type":"VEC3"})";
+char* putNormalAccessor(char* at, std::size_t offset, std::size_t count) {
+    at = TextBuffer::put(at, R"({"bufferView":0,"byteOffset":)");
+    at = TextBuffer::putNumber(at, offset);
+    at = TextBuffer::put(at, R"(,"componentType":5126,"count":)");
+    at = TextBuffer::putNumber(at, count);
+    return TextBuffer::put(at, R"(,"type":"VEC3"})");
 }
 
 // The run's nodes, meshes and accessors; meshCount: the number of meshes of boxes in the file,
@@ -202,31 +217,37 @@ void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshC
         const MeshEntry& mesh = run.meshes[i];
         const std::size_t index = run.firstMesh + i;
         const std::string_view id = document.boxes.at(mesh.rank).id.view();
-        const char* separator = index == 0 ? "" : ",";
+        const std::size_t nameRoom = 2 * meshNameRoom(id) + 2;
         // The root node comes before every box's.
-        run.nodes += R"(,{"name":)";
-        appendQuotedName(run.nodes, id, mesh.rank);
-        run.nodes += R"(,"mesh":)";
-        appendNumber(run.nodes, index);
-        run.nodes += '}';
+        char* at = run.nodes.room(32 + nameRoom + NUMBER_ROOM);
+        at = TextBuffer::put(at, R"(,{"name":)");
+        at = putQuotedName(at, id, mesh.rank);
+        at = TextBuffer::put(at, R"(,"mesh":)");
+        at = TextBuffer::putNumber(at, index);
+        run.nodes.end(TextBuffer::put(at, '}'));
 
-        run.meshTexts += separator;
-        run.meshTexts += R"({"name":)";
-        appendQuotedName(run.meshTexts, id, mesh.rank);
-        run.meshTexts += R"(,"primitives":[{"attributes":{"POSITION":)";
-        appendNumber(run.meshTexts, 2 * index);
-        run.meshTexts += R"(,"NORMAL":)";
-        appendNumber(run.meshTexts, 2 * index + 1);
-        run.meshTexts += R"(},"indices":)";
-        appendNumber(run.meshTexts, 2 * meshCount + run.indexLists[mesh.sizesIndex]);
-        run.meshTexts += "}]}";
+        const bool first = index == 0;
+        at = run.meshTexts.room(96 + nameRoom + 3 * NUMBER_ROOM);
+        at = TextBuffer::put(at, first ? R"({"name":)" : R"(,{"name":)");
+        at = putQuotedName(at, id, mesh.rank);
+        at = TextBuffer::put(at, R"(,"primitives":[{"attributes":{"POSITION":)");
+        at = TextBuffer::putNumber(at, 2 * index);
+        at = TextBuffer::put(at, R"(,"NORMAL":)");
+        at = TextBuffer::putNumber(at, 2 * index + 1);
+        at = TextBuffer::put(at, R"(},"indices":)");
+        at = TextBuffer::putNumber(at, 2 * meshCount + run.indexLists[mesh.sizesIndex]);
+        run.meshTexts.end(TextBuffer::put(at, "}]}"));
 
-        run.accessors += separator;
-        appendPositionAccessor(run.accessors, byte, mesh.cornerCount, mesh.bounds);
+        at = run.accessors.room(2 * ACCESSOR_ROOM);
+        if (!first) {
+            at = TextBuffer::put(at, ',');
+        }
+        at = putPositionAccessor(at, byte, mesh.cornerCount, mesh.bounds);
         byte += mesh.cornerCount * FLOAT3_BYTES;
-        run.accessors += ',';
-        appendNormalAccessor(run.accessors, byte, mesh.cornerCount);
+        at = TextBuffer::put(at, ',');
+        at = putNormalAccessor(at, byte, mesh.cornerCount);
         byte += mesh.cornerCount * FLOAT3_BYTES;
+        run.accessors.end(at);
     }
 }
 
@@ -298,7 +319,7 @@ private:
             run.firstMesh = mesh;
             run.firstByte = vertexBytes_;
             mesh += run.meshes.size();
-            vertexBytes_ += run.binary.size();
+            vertexBytes_ += run.binary.view().size();
             for (const FaceSizes& sizes : run.faceSizes) {
                 const auto found = std::find(known.begin(), known.end(), sizes);
                 run.indexLists.push_back(static_cast<std::size_t>(found - known.begin()));
@@ -327,8 +348,10 @@ private:
                 appendFloats(lineBytes_, p);
             }
         }
-        lineAccessor_.clear();
-        appendPositionAccessor(lineAccessor_, vertexBytes_, 2 * lines.size(), bounds);
+        lineAccessor_.resize(ACCESSOR_ROOM);
+        lineAccessor_.resize(static_cast<std::size_t>(
+            putPositionAccessor(lineAccessor_.data(), vertexBytes_, 2 * lines.size(), bounds) -
+            lineAccessor_.data()));
         vertexBytes_ += lineBytes_.size();
     }
 
@@ -396,18 +419,18 @@ private:
         GlbPieces json;
         json.add(head_);
         for (const RunMeshes& run : runs_) {
-            json.add(run.nodes);
+            json.add(run.nodes.view());
         }
         json.add(linesNode_);
         if (withMeshes) {
             json.add(R"(],"meshes":[)");
             for (const RunMeshes& run : runs_) {
-                json.add(run.meshTexts);
+                json.add(run.meshTexts.view());
             }
             json.add(linesMesh_);
             json.add(R"(],"accessors":[)");
             for (const RunMeshes& run : runs_) {
-                json.add(run.accessors);
+                json.add(run.accessors.view());
             }
             // The first mesh's accessors lead; the index lists follow a comma of their own.
             json.add(meshCount_ > 0 ? std::string_view(indexTexts_)
@@ -419,7 +442,7 @@ private:
 
         GlbPieces binary;
         for (const RunMeshes& run : runs_) {
-            binary.add(run.binary);
+            binary.add(run.binary.view());
         }
         binary.add(lineBytes_);
         binary.add(indexBytes_);

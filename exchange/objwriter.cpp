@@ -4,32 +4,54 @@
 #include "orlclass.h"
 #include "parallelwork.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
-struct Point3f {
-    float x = 0;
-    float y = 0;
-    float z = 0;
+// Room for a keyword and three numbers with their separators.
+constexpr std::size_t LINE_ROOM = 4 + 3 * (NUMBER_ROOM + 1);
+
+char* putPoint(char* at, std::string_view keyword, const Vec3& v) {
+    at = TextBuffer::put(at, keyword);
+    at = TextBuffer::putNumber(at, static_cast<float>(v.x));
+    at = TextBuffer::put(at, ' ');
+    at = TextBuffer::putNumber(at, static_cast<float>(v.y));
+    at = TextBuffer::put(at, ' ');
+    at = TextBuffer::putNumber(at, static_cast<float>(v.z));
+    return TextBuffer::put(at, '\n');
+}
+
+// The "vn" lines of the last normals written, by their single-precision values: the boxes of a
+// scene share few directions, and a line copied costs far less than three numbers formatted.
+class NormalLines {
+public:
+    char* put(char* at, const Vec3& normal) {
+        const std::array<float, 3> key{static_cast<float>(normal.x), static_cast<float>(normal.y),
+                                       static_cast<float>(normal.z)};
+        std::array<std::uint32_t, 3> bits{};
+        std::memcpy(bits.data(), key.data(), sizeof bits);
+        Line& line = lines_[(bits[0] * 3 + bits[1] * 5 + bits[2] * 7) % lines_.size()];
+        if (line.length == 0 || std::memcmp(line.key.data(), key.data(), sizeof key) != 0) {
+            line.key = key;
+            line.length = static_cast<std::size_t>(putPoint(line.text.data(), "vn ", normal) -
+                                                   line.text.data());
+        }
+        return TextBuffer::put(at, std::string_view(line.text.data(), line.length));
+    }
+
+private:
+    struct Line {
+        std::array<float, 3> key{};
+        std::array<char, LINE_ROOM> text{};
+        std::size_t length = 0;
+    };
+    std::array<Line, 61> lines_{};
 };
-
-Point3f singlePrecision(const Vec3& v) {
-    return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
-}
-
-void appendPoint(std::string& text, std::string_view keyword, const Vec3& v) {
-    const Point3f p = singlePrecision(v);
-    text += keyword;
-    appendNumber(text, p.x);
-    text += ' ';
-    appendNumber(text, p.y);
-    text += ' ';
-    appendNumber(text, p.z);
-    text += '\n';
-}
 
 // What one run of boxes gives: its text, and the boxes it leaves out.
 struct RunText {
-    std::string text;
+    TextBuffer text;
     std::vector<std::size_t> skipped;
 };
 
@@ -43,6 +65,7 @@ public:
         out.text.clear();
         out.skipped.clear();
         thread_local Solid solid;
+        thread_local NormalLines normals;
         for (std::size_t rank = run.first; rank < run.last; ++rank) {
             const Box& box = document_.boxes.at(rank);
             const BoxValues values = decodeBoxValues(box);
@@ -53,35 +76,44 @@ public:
                 continue;
             }
             written_[rank] = 1;
-            writeBox(box, rank, values, solid, out.text);
+            writeBox(box, rank, values, solid, normals, out.text);
         }
     }
 
 private:
     static void writeBox(const Box& box, std::size_t rank, const BoxValues& values,
-                         const Solid& solid, std::string& text) {
-        text += "o ";
-        appendMeshName(text, box.id.view(), rank);
-        text += '\n';
-        for (const Vec3& corner : solid.vertices) {
-            appendPoint(text, "v ", corner);
-        }
+                         const Solid& solid, NormalLines& normals, TextBuffer& text) {
         const FacePlanes faces = distinctFaces(solid);
+        std::size_t faceCorners = 0;
         for (std::size_t f = 0; f < faces.count; ++f) {
-            appendPoint(text, "vn ", unitNormal(values.planes[faces.planes[f]]));
+            faceCorners += solid.faces[faces.planes[f]].size();
+        }
+        const std::string_view id = box.id.view();
+        char* at =
+            text.room(4 + meshNameRoom(id) + (solid.vertices.size() + faces.count) * LINE_ROOM +
+                      faces.count * 2 + faceCorners * (4 + 2 * NUMBER_ROOM));
+        at = TextBuffer::put(at, "o ");
+        at = putMeshName(at, id, rank);
+        at = TextBuffer::put(at, '\n');
+        for (const Vec3& corner : solid.vertices) {
+            at = putPoint(at, "v ", corner);
+        }
+        for (std::size_t f = 0; f < faces.count; ++f) {
+            at = normals.put(at, unitNormal(values.planes[faces.planes[f]]));
         }
         const auto cornerCount = static_cast<long long>(solid.vertices.size());
         const auto faceCount = static_cast<long long>(faces.count);
         for (std::size_t f = 0; f < faces.count; ++f) {
-            text += 'f';
+            at = TextBuffer::put(at, 'f');
             for (const std::size_t corner : solid.faces[faces.planes[f]]) {
-                text += ' ';
-                appendNumber(text, static_cast<long long>(corner) - cornerCount);
-                text += "//";
-                appendNumber(text, static_cast<long long>(f) - faceCount);
+                at = TextBuffer::put(at, ' ');
+                at = TextBuffer::putNumber(at, static_cast<long long>(corner) - cornerCount);
+                at = TextBuffer::put(at, "//");
+                at = TextBuffer::putNumber(at, static_cast<long long>(f) - faceCount);
             }
-            text += '\n';
+            at = TextBuffer::put(at, '\n');
         }
+        text.end(at);
     }
 
     const BoxDocument& document_;
@@ -89,14 +121,17 @@ private:
     std::vector<char>& written_;
 };
 
-void appendLines(std::string& text, const std::vector<Vec3>& centres,
-                 const std::vector<std::pair<std::size_t, std::size_t>>& lines) {
-    text += "o intersections\n";
+std::string linesText(const std::vector<Vec3>& centres,
+                      const std::vector<std::pair<std::size_t, std::size_t>>& lines) {
+    TextBuffer text;
+    text.append("o intersections\n");
     for (const auto& [first, second] : lines) {
-        appendPoint(text, "v ", centres[first]);
-        appendPoint(text, "v ", centres[second]);
-        text += "l -2 -1\n";
+        char* at = text.room(2 * LINE_ROOM + 16);
+        at = putPoint(at, "v ", centres[first]);
+        at = putPoint(at, "v ", centres[second]);
+        text.end(TextBuffer::put(at, "l -2 -1\n"));
     }
+    return std::string(text.view());
 }
 
 } // namespace
@@ -118,7 +153,7 @@ bool writeObjModel(const BoxDocument& document, const ExportOptions& options, Ex
         [&](std::size_t index) { writer.write(runs[index], texts[index % ahead]); },
         [&](std::size_t index) {
             const RunText& run = texts[index % ahead];
-            accepted = accepted && output(run.text);
+            accepted = accepted && output(run.text.view());
             report.skippedRanks.insert(report.skippedRanks.end(), run.skipped.begin(),
                                        run.skipped.end());
         });
@@ -126,9 +161,7 @@ bool writeObjModel(const BoxDocument& document, const ExportOptions& options, Ex
     if (options.intersections) {
         const auto lines = writtenIntersections(document, written);
         if (!lines.empty()) {
-            std::string text;
-            appendLines(text, centres, lines);
-            accepted = accepted && output(text);
+            accepted = accepted && output(linesText(centres, lines));
             report.linesWritten = lines.size();
         }
     }
