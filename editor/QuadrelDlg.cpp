@@ -258,7 +258,7 @@ void QuadrelDlg::showHelp() {
 }
 
 void QuadrelDlg::addIntersection() {
-    if (document_->getPath().empty()) {
+    if (!hasDocument()) {
         return;
     }
     AddiDialog dialog(this);
@@ -272,7 +272,7 @@ void QuadrelDlg::addIntersection() {
 }
 
 void QuadrelDlg::deleteIntersection() {
-    if (document_->getPath().empty()) {
+    if (!hasDocument()) {
         return;
     }
     const std::optional<int> line = intersectionList_->selectedIndex();

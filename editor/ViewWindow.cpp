@@ -102,6 +102,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     tools->addWidget(exportButton);
     connect(importButton, &QPushButton::clicked, exchange_, &ModelExchange::importModel);
     connect(exportButton, &QPushButton::clicked, exchange_, &ModelExchange::exportModel);
+    connect(exchange_, &ModelExchange::importedAsNewDocument, this, [this] { view_->showAll(); });
 #endif
     auto* viewSide = new QWidget;
     auto* viewLayout = new QVBoxLayout(viewSide);

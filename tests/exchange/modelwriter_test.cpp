@@ -459,6 +459,23 @@ INSTANTIATE_TEST_SUITE_P(OurWriters, ManyBoxes,
                          ::testing::Values(ModelFormat::Obj, ModelFormat::Glb),
                          [](const auto& info) { return std::string(extensionOf(info.param)); });
 
+// An ID is the file's text: quotes and backslashes are escaped in glb's JSON, and a control that
+// would end OBJ's line becomes "_"; the name read back is the one written.
+TEST(ModelWriter, NamesMeshesWhateverTheIdHolds) {
+    BoxDocument document;
+    addBox(document, axisBox("a\"b\\c\nd", {0, 0, 0}, {1, 1, 1}));
+    document.setCountText("1");
+    for (const ModelFormat format : {ModelFormat::Obj, ModelFormat::Glb}) {
+        ExportReport report;
+        const std::string bytes = exported(document, format, report);
+        std::string error;
+        const std::optional<ModelContent> model = readModelBytes(bytes, extensionOf(format), error);
+        ASSERT_TRUE(model) << error;
+        ASSERT_EQ(model->meshes.size(), 1u);
+        EXPECT_EQ(model->meshes[0].name, "box_a\"b\\c_d_r0") << extensionOf(format);
+    }
+}
+
 // STL and PLY hold one mesh: every face of every box is there, each corner on its box in the
 // BOX file's axes, and names are lost.
 class SingleMeshFormats : public ::testing::TestWithParam<ModelFormat> {};
