@@ -46,10 +46,15 @@ Vec3 unitNormal(const PlaneValues& plane) {
 }
 
 char* TextBuffer::room(std::size_t most) {
-    if (data_.size() - used_ < most) {
-        data_.resize(std::max(2 * data_.size(), used_ + most));
+    if (capacity_ - used_ < most) {
+        const std::size_t capacity = std::max(2 * capacity_, used_ + most);
+        // Left uninitialised: every byte is written before it is used.
+        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+        std::copy_n(data_.get(), used_, grown.get());
+        data_ = std::move(grown);
+        capacity_ = capacity;
     }
-    return data_.data() + used_;
+    return data_.get() + used_;
 }
 
 char* putMeshName(char* at, std::string_view id, std::size_t rank) {

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -56,8 +57,8 @@ public:
     void clear() { used_ = 0; }
     // Where to write at most `most` more bytes; end() then keeps those written up to the end.
     char* room(std::size_t most);
-    void end(const char* written) { used_ = static_cast<std::size_t>(written - data_.data()); }
-    std::string_view view() const { return {data_.data(), used_}; }
+    void end(const char* written) { used_ = static_cast<std::size_t>(written - data_.get()); }
+    std::string_view view() const { return {data_.get(), used_}; }
     void append(std::string_view bytes) { end(put(room(bytes.size()), bytes)); }
 
     static char* put(char* at, std::string_view bytes) {
@@ -73,7 +74,9 @@ public:
     }
 
 private:
-    std::vector<char> data_;
+    // Not a vector: growing one writes zeros over all the new room first.
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
     std::size_t used_ = 0;
 };
 

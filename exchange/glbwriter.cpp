@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 
 namespace {
 
@@ -40,11 +41,34 @@ struct Bounds {
     }
 };
 
+// The normals of a mesh's corners, each face's repeated over its corners: boxes turned alike
+// share them, and so one accessor, which halves the model of a scene of few directions.
+struct NormalSet {
+    FaceSizes sizes;
+    std::array<std::array<float, 3>, 6> normals{};
+    bool operator==(const NormalSet&) const = default;
+};
+
+struct NormalSetHash {
+    std::size_t operator()(const NormalSet& set) const {
+        std::array<std::uint32_t, 18> bits{};
+        std::memcpy(bits.data(), set.normals.data(), sizeof bits);
+        std::size_t hash = set.sizes.count;
+        for (const std::uint32_t word : bits) {
+            hash = hash * 1000003 ^ word;
+        }
+        return hash;
+    }
+};
+
+using NormalSetIndex = std::unordered_map<NormalSet, std::size_t, NormalSetHash>;
+
 struct MeshEntry {
     std::size_t rank = 0;
     std::uint32_t cornerCount = 0;
-    // Into the run's own list of face sizes.
+    // Into the run's own lists of face sizes and of normal sets.
     std::uint8_t sizesIndex = 0;
+    std::size_t normalsIndex = 0;
     Bounds bounds;
 };
 
@@ -54,12 +78,14 @@ struct RunMeshes {
     TextBuffer binary;
     std::vector<MeshEntry> meshes;
     std::vector<FaceSizes> faceSizes;
+    std::vector<NormalSet> normalSets;
     std::vector<std::size_t> skipped;
     // Where its meshes start among all: their number, and their bytes in the buffer view.
     std::size_t firstMesh = 0;
     std::size_t firstByte = 0;
-    // The global index list of each of its face sizes.
+    // The global index list of each of its face sizes, and normal set of each of its own.
     std::vector<std::size_t> indexLists;
+    std::vector<std::size_t> normalAccessors;
     TextBuffer nodes;
     TextBuffer meshTexts;
     TextBuffer accessors;
@@ -95,11 +121,12 @@ std::uint8_t sizesIndexOf(std::vector<FaceSizes>& known, const FaceSizes& sizes)
     return static_cast<std::uint8_t>(known.size() - 1);
 }
 
-// Builds the solids of a run and writes their corners and normals: each face's corners, then
-// the same number of normals.
+// Builds the solids of a run and writes their corners, each face's in turn, and the normal sets
+// they need.
 void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
               std::vector<Vec3>& centres, std::vector<char>& written) {
     thread_local Solid solid;
+    NormalSetIndex normalSets;
     for (std::size_t rank = run.first; rank < run.last; ++rank) {
         const BoxValues values = decodeBoxValues(document.boxes.at(rank));
         buildSolid(values, solid);
@@ -117,7 +144,7 @@ void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
         for (std::size_t f = 0; f < faces.count; ++f) {
             cornerCount += solid.faces[faces.planes[f]].size();
         }
-        char* at = out.binary.room(2 * cornerCount * FLOAT3_BYTES);
+        char* at = out.binary.room(cornerCount * FLOAT3_BYTES);
         for (std::size_t f = 0; f < faces.count; ++f) {
             const std::vector<std::size_t>& corners = solid.faces[faces.planes[f]];
             sizes.sizes[sizes.count++] = static_cast<std::uint8_t>(corners.size());
@@ -128,14 +155,18 @@ void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
                 at = putFloats(at, p);
             }
         }
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            const std::array<float, 3> normal =
-                singlePrecision(placed(unitNormal(values.planes[faces.planes[f]]), UpAxis::Y));
-            for (std::size_t i = 0; i < sizes.sizes[f]; ++i) {
-                at = putFloats(at, normal);
-            }
-        }
         out.binary.end(at);
+        NormalSet normals;
+        normals.sizes = sizes;
+        for (std::size_t f = 0; f < faces.count; ++f) {
+            normals.normals[f] =
+                singlePrecision(placed(unitNormal(values.planes[faces.planes[f]]), UpAxis::Y));
+        }
+        const auto [found, added] = normalSets.try_emplace(normals, out.normalSets.size());
+        if (added) {
+            out.normalSets.push_back(normals);
+        }
+        mesh.normalsIndex = found->second;
         mesh.cornerCount = static_cast<std::uint32_t>(cornerCount);
         mesh.sizesIndex = sizesIndexOf(out.faceSizes, sizes);
         out.meshes.push_back(mesh);
@@ -210,8 +241,9 @@ char* putNormalAccessor(char* at, std::size_t offset, std::size_t count) {
 }
 
 // The run's nodes, meshes and accessors; meshCount: the number of meshes of boxes in the file,
-// whose two accessors each come before the index lists.
-void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshCount) {
+// whose positions' accessors come first, then the normal sets', then the index lists'.
+void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshCount,
+                  std::size_t normalSetCount) {
     std::size_t byte = run.firstByte;
     for (std::size_t i = 0; i < run.meshes.size(); ++i) {
         const MeshEntry& mesh = run.meshes[i];
@@ -231,21 +263,19 @@ void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshC
         at = TextBuffer::put(at, first ? R"({"name":)" : R"(,{"name":)");
         at = putQuotedName(at, id, mesh.rank);
         at = TextBuffer::put(at, R"(,"primitives":[{"attributes":{"POSITION":)");
-        at = TextBuffer::putNumber(at, 2 * index);
+        at = TextBuffer::putNumber(at, index);
         at = TextBuffer::put(at, R"(,"NORMAL":)");
-        at = TextBuffer::putNumber(at, 2 * index + 1);
+        at = TextBuffer::putNumber(at, meshCount + run.normalAccessors[mesh.normalsIndex]);
         at = TextBuffer::put(at, R"(},"indices":)");
-        at = TextBuffer::putNumber(at, 2 * meshCount + run.indexLists[mesh.sizesIndex]);
+        at =
+            TextBuffer::putNumber(at, meshCount + normalSetCount + run.indexLists[mesh.sizesIndex]);
         run.meshTexts.end(TextBuffer::put(at, "}]}"));
 
-        at = run.accessors.room(2 * ACCESSOR_ROOM);
+        at = run.accessors.room(ACCESSOR_ROOM);
         if (!first) {
             at = TextBuffer::put(at, ',');
         }
         at = putPositionAccessor(at, byte, mesh.cornerCount, mesh.bounds);
-        byte += mesh.cornerCount * FLOAT3_BYTES;
-        at = TextBuffer::put(at, ',');
-        at = putNormalAccessor(at, byte, mesh.cornerCount);
         byte += mesh.cornerCount * FLOAT3_BYTES;
         run.accessors.end(at);
     }
@@ -311,9 +341,11 @@ private:
         report.boxesWritten = meshCount_;
     }
 
-    // Gives each run its first mesh and byte, and each of its face sizes an index list.
+    // Gives each run its first mesh and byte, each of its face sizes an index list and each of
+    // its normal sets one of the file's.
     void placeRuns() {
         std::vector<FaceSizes> known;
+        NormalSetIndex knownNormals;
         std::size_t mesh = 0;
         for (RunMeshes& run : runs_) {
             run.firstMesh = mesh;
@@ -330,6 +362,26 @@ private:
                         appendLittleEndian(indexBytes_, index);
                     }
                 }
+            }
+            for (const NormalSet& normals : run.normalSets) {
+                const auto [found, added] = knownNormals.try_emplace(normals, normalSets_.size());
+                run.normalAccessors.push_back(found->second);
+                if (added) {
+                    addNormalSet(normals);
+                }
+            }
+        }
+    }
+
+    void addNormalSet(const NormalSet& normals) {
+        std::size_t cornerCount = 0;
+        for (std::size_t f = 0; f < normals.sizes.count; ++f) {
+            cornerCount += normals.sizes.sizes[f];
+        }
+        normalSets_.emplace_back(normalBytes_.size(), cornerCount);
+        for (std::size_t f = 0; f < normals.sizes.count; ++f) {
+            for (std::size_t i = 0; i < normals.sizes.sizes[f]; ++i) {
+                appendFloats(normalBytes_, normals.normals[f]);
             }
         }
     }
@@ -356,7 +408,9 @@ private:
     }
 
     void writeJson() {
-        forEachRun([&](std::size_t r) { writeRunJson(document_, runs_[r], meshCount_); });
+        forEachRun([&](std::size_t r) {
+            writeRunJson(document_, runs_[r], meshCount_, normalSets_.size());
+        });
         const bool withLines = !lineBytes_.empty();
         const std::size_t nodeCount = meshCount_ + (withLines ? 1 : 0);
         head_ = R"({"asset":{"version":"2.0","generator":"Quadrel"},"scene":0,)"
@@ -377,9 +431,17 @@ private:
             linesNode_ = R"(,{"name":"intersections","mesh":)" + std::to_string(meshCount_) + "}";
             linesMesh_ = comma + R"({"name":"intersections","primitives":[{"attributes":)" +
                          R"({"POSITION":)" +
-                         std::to_string(2 * meshCount_ + indexAccessors_.size()) +
+                         std::to_string(meshCount_ + normalSets_.size() + indexAccessors_.size()) +
                          R"(},"mode":1}]})";
         }
+        // The normal sets follow the corners of every mesh and the lines.
+        for (const auto& [offset, count] : normalSets_) {
+            std::array<char, ACCESSOR_ROOM> text{};
+            indexTexts_ += ',';
+            indexTexts_.append(text.data(),
+                               putNormalAccessor(text.data(), vertexBytes_ + offset, count));
+        }
+        vertexBytes_ += normalBytes_.size();
         for (const auto& [offset, indices] : indexAccessors_) {
             indexTexts_ += R"(,{"bufferView":1,"byteOffset":)";
             appendNumber(indexTexts_, offset);
@@ -432,7 +494,7 @@ private:
             for (const RunMeshes& run : runs_) {
                 json.add(run.accessors.view());
             }
-            // The first mesh's accessors lead; the index lists follow a comma of their own.
+            // The first mesh's accessor leads; those that follow have a comma of their own.
             json.add(meshCount_ > 0 ? std::string_view(indexTexts_)
                                     : std::string_view(indexTexts_).substr(1));
         }
@@ -445,6 +507,7 @@ private:
             binary.add(run.binary.view());
         }
         binary.add(lineBytes_);
+        binary.add(normalBytes_);
         binary.add(indexBytes_);
         const std::string binaryPadding(paddingTo4(binary.length()), '\0');
         binary.add(binaryPadding);
@@ -482,6 +545,9 @@ private:
     // Each index list's byte offset in its buffer view, and its indices.
     std::vector<std::pair<std::size_t, std::vector<std::uint16_t>>> indexAccessors_;
     std::string indexBytes_;
+    // Each normal set's byte offset among them, and its number of corners.
+    std::vector<std::pair<std::size_t, std::size_t>> normalSets_;
+    std::string normalBytes_;
     std::string lineBytes_;
     std::string lineAccessor_;
     std::string head_;

@@ -455,6 +455,42 @@ TEST_P(ManyBoxes, ComeBackInOrderWithTheSamePlanes) {
     }
 }
 
+// Boxes turned many ways, shared among threads: every corner of a face carries the normal its
+// winding gives, whichever boxes share normals in the file.
+TEST_P(ManyBoxes, CarryEachFaceItsOwnNormal) {
+    constexpr std::size_t count = 4500;
+    BoxDocument document;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Vec3 centre{static_cast<double>(i % 70) * 3, static_cast<double>(i / 70) * 3, 0};
+        const Frame frame =
+            turnedFrame(static_cast<double>(i % 5) * 20, static_cast<double>(i % 3) * 35);
+        addBox(document,
+               boxTexts(std::to_string(i + 1), "10", centre,
+                        framePlanes(centre, {1, 0.5, 0.25}, frame[0], frame[1], frame[2])));
+    }
+    document.setCountText(std::to_string(count));
+    ExportReport report;
+    const std::string bytes = exported(document, GetParam(), report);
+    RawScene raw;
+    readRaw(raw, bytes, extensionOf(GetParam()));
+    ASSERT_EQ(raw.scene->mNumMeshes, count);
+    for (unsigned m = 0; m < raw.scene->mNumMeshes; ++m) {
+        const aiMesh& mesh = *raw.scene->mMeshes[m];
+        ASSERT_TRUE(mesh.HasNormals());
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            const aiVector3D& a = mesh.mVertices[face.mIndices[0]];
+            const aiVector3D& b = mesh.mVertices[face.mIndices[1]];
+            const aiVector3D& c = mesh.mVertices[face.mIndices[2]];
+            const aiVector3D winding = ((b - a) ^ (c - a)).Normalize();
+            for (unsigned i = 0; i < face.mNumIndices; ++i) {
+                ASSERT_GT(winding * mesh.mNormals[face.mIndices[i]], 0.9999)
+                    << "mesh " << m << " face " << f;
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(OurWriters, ManyBoxes,
                          ::testing::Values(ModelFormat::Obj, ModelFormat::Glb),
                          [](const auto& info) { return std::string(extensionOf(info.param)); });
