@@ -49,6 +49,69 @@ private:
     std::array<Line, 61> lines_{};
 };
 
+// The "f" lines of the last solid written: boxes built alike (all blocks turning the same way)
+// have the same, as their corners are counted back from their own.
+class FaceLines {
+public:
+    char* put(char* at, const Solid& solid, const FacePlanes& faces) {
+        std::array<std::uint8_t, 36> key{};
+        std::size_t used = 0;
+        bool fits = solid.vertices.size() <= 255;
+        for (std::size_t f = 0; f < faces.count && fits; ++f) {
+            const std::vector<std::size_t>& corners = solid.faces[faces.planes[f]];
+            fits = used + corners.size() + 1 <= key.size();
+            for (std::size_t c = 0; c < corners.size() && fits; ++c) {
+                key[used++] = static_cast<std::uint8_t>(corners[c] + 1);
+            }
+            if (fits) {
+                key[used++] = 0;
+            }
+        }
+        if (!fits) {
+            return putFaces(at, solid, faces);
+        }
+        if (!known_ || key != key_ || vertexCount_ != solid.vertices.size()) {
+            text_.resize(faceRoom(solid, faces));
+            text_.resize(
+                static_cast<std::size_t>(putFaces(text_.data(), solid, faces) - text_.data()));
+            key_ = key;
+            vertexCount_ = solid.vertices.size();
+            known_ = true;
+        }
+        return TextBuffer::put(at, text_);
+    }
+
+    static std::size_t faceRoom(const Solid& solid, const FacePlanes& faces) {
+        std::size_t corners = 0;
+        for (std::size_t f = 0; f < faces.count; ++f) {
+            corners += solid.faces[faces.planes[f]].size();
+        }
+        return faces.count * 2 + corners * (4 + 2 * NUMBER_ROOM);
+    }
+
+private:
+    static char* putFaces(char* at, const Solid& solid, const FacePlanes& faces) {
+        const auto cornerCount = static_cast<long long>(solid.vertices.size());
+        const auto faceCount = static_cast<long long>(faces.count);
+        for (std::size_t f = 0; f < faces.count; ++f) {
+            at = TextBuffer::put(at, 'f');
+            for (const std::size_t corner : solid.faces[faces.planes[f]]) {
+                at = TextBuffer::put(at, ' ');
+                at = TextBuffer::putNumber(at, static_cast<long long>(corner) - cornerCount);
+                at = TextBuffer::put(at, "//");
+                at = TextBuffer::putNumber(at, static_cast<long long>(f) - faceCount);
+            }
+            at = TextBuffer::put(at, '\n');
+        }
+        return at;
+    }
+
+    std::array<std::uint8_t, 36> key_{};
+    std::size_t vertexCount_ = 0;
+    bool known_ = false;
+    std::string text_;
+};
+
 // What one run of boxes gives: its text, and the boxes it leaves out.
 struct RunText {
     TextBuffer text;
@@ -66,6 +129,7 @@ public:
         out.skipped.clear();
         thread_local Solid solid;
         thread_local NormalLines normals;
+        thread_local FaceLines faceLines;
         for (std::size_t rank = run.first; rank < run.last; ++rank) {
             const Box& box = document_.boxes.at(rank);
             const BoxValues values = decodeBoxValues(box);
@@ -76,22 +140,19 @@ public:
                 continue;
             }
             written_[rank] = 1;
-            writeBox(box, rank, values, solid, normals, out.text);
+            writeBox(box, rank, values, solid, normals, faceLines, out.text);
         }
     }
 
 private:
     static void writeBox(const Box& box, std::size_t rank, const BoxValues& values,
-                         const Solid& solid, NormalLines& normals, TextBuffer& text) {
+                         const Solid& solid, NormalLines& normals, FaceLines& faceLines,
+                         TextBuffer& text) {
         const FacePlanes faces = distinctFaces(solid);
-        std::size_t faceCorners = 0;
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            faceCorners += solid.faces[faces.planes[f]].size();
-        }
         const std::string_view id = box.id.view();
         char* at =
             text.room(4 + meshNameRoom(id) + (solid.vertices.size() + faces.count) * LINE_ROOM +
-                      faces.count * 2 + faceCorners * (4 + 2 * NUMBER_ROOM));
+                      FaceLines::faceRoom(solid, faces));
         at = TextBuffer::put(at, "o ");
         at = putMeshName(at, id, rank);
         at = TextBuffer::put(at, '\n');
@@ -101,18 +162,7 @@ private:
         for (std::size_t f = 0; f < faces.count; ++f) {
             at = normals.put(at, unitNormal(values.planes[faces.planes[f]]));
         }
-        const auto cornerCount = static_cast<long long>(solid.vertices.size());
-        const auto faceCount = static_cast<long long>(faces.count);
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            at = TextBuffer::put(at, 'f');
-            for (const std::size_t corner : solid.faces[faces.planes[f]]) {
-                at = TextBuffer::put(at, ' ');
-                at = TextBuffer::putNumber(at, static_cast<long long>(corner) - cornerCount);
-                at = TextBuffer::put(at, "//");
-                at = TextBuffer::putNumber(at, static_cast<long long>(f) - faceCount);
-            }
-            at = TextBuffer::put(at, '\n');
-        }
+        at = faceLines.put(at, solid, faces);
         text.end(at);
     }
 
