@@ -151,6 +151,7 @@ QuadrelDlg::~QuadrelDlg() = default;
 
 void QuadrelDlg::setDocument(BoxDocument* document) {
     document_ = document;
+    unnamed_ = false;
     commands_ = std::make_unique<CommandProcessor>(*document_);
     connectHistory();
     followHistory();
