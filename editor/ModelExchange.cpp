@@ -202,10 +202,11 @@ void ModelExchange::exportModel() {
     ExportReport report;
     std::string error;
     if (!writeModelFile(*mainWindow_.document(), path, *format, options, report, error)) {
+        // The system's reasons are told in French; Assimp's come in English.
+        const QString reason =
+            report.fileError ? saveFailureReason(report.fileError) : QString::fromStdString(error);
         tell(QStringLiteral("Exporter"),
-             QStringLiteral("Impossible d'écrire « %1 ».\n%2")
-                 .arg(fileName, QString::fromStdString(error)),
-             true);
+             QStringLiteral("Impossible d'écrire « %1 ».\n%2").arg(fileName, reason), true);
         return;
     }
     tell(QStringLiteral("Exporter"), exportMessage(fileName, report), false);

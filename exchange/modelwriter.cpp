@@ -50,10 +50,8 @@ bool writeOurs(const BoxDocument& document, ModelFormat format, const ExportOpti
                                       : writeGlbModel(document, options, report, output);
 }
 
-std::string reasonOf(const SafeFileWriter& writer) {
-    const std::error_code reason =
-        writer.error() ? writer.error() : std::make_error_code(std::errc::io_error);
-    return reason.message();
+std::error_code reasonOf(const SafeFileWriter& writer) {
+    return writer.error() ? writer.error() : std::make_error_code(std::errc::io_error);
 }
 
 } // namespace
@@ -98,9 +96,11 @@ std::optional<std::string> modelBytes(const BoxDocument& document, ModelFormat f
 
 bool writeModelFile(const BoxDocument& document, const std::string& path, ModelFormat format,
                     const ExportOptions& options, ExportReport& report, std::string& error) {
+    report = ExportReport{};
     SafeFileWriter file(path);
     if (!file.isOpen()) {
-        error = reasonOf(file);
+        report.fileError = reasonOf(file);
+        error = report.fileError.message();
         return false;
     }
     bool written = false;
@@ -116,7 +116,8 @@ bool writeModelFile(const BoxDocument& document, const std::string& path, ModelF
                             [&file](std::string_view piece) { return file.write(piece); });
     }
     if (!written || !file.commit()) {
-        error = reasonOf(file);
+        report.fileError = reasonOf(file);
+        error = report.fileError.message();
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 class BoxDocument;
@@ -40,6 +41,8 @@ struct ExportReport {
     // The boxes whose solid could not be built (empty, unbounded, flat, malformed), left out.
     std::vector<std::size_t> skippedRanks;
     std::size_t linesWritten = 0;
+    // Why the file could not be written, when that is what failed: a std::errc value.
+    std::error_code fileError;
 };
 
 // The model's bytes: one mesh per box, "box_<ID>_r<rank>", with its solid's faces and their

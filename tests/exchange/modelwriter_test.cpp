@@ -251,6 +251,7 @@ TEST(ModelWriter, WritesTheFileWholeOrNotAtAll) {
     EXPECT_EQ(bytes.substr(0, 4), "glTF");
     EXPECT_FALSE(writeModelFile(document, (folder / "missing" / "scene.obj").string(),
                                 ModelFormat::Obj, {}, report, error));
+    EXPECT_EQ(report.fileError, std::errc::no_such_file_or_directory);
     EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
                             std::filesystem::directory_iterator()),
