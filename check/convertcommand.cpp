@@ -28,9 +28,10 @@ Convertit entre fichiers BOX et modèles 3D :
       une box par nœud de maillage du modèle (OBJ, glTF .gltf/.glb, FBX, Collada .dae, 3DS,
       PLY, STL), la plus petite box orientée autour de ses sommets, écrite en virgule fixe en
       arrondissant vers l'extérieur ; les intersections sont calculées à partir des solides
-  quadrel-convert scene.box -o scene.obj   (ou scene.glb)
+  quadrel-convert scene.box -o scene.obj   (ou .glb, .dae, .fbx, .stl, .ply)
       un maillage par box, « box_ID_rRANG », avec les faces de son solide et leurs normales
-      sortantes
+      sortantes ; STL et PLY n'ont qu'un maillage, sans nom, qui reçoit les faces de toutes
+      les boxes
   quadrel-convert formes.csv -o scene.box
       des formes de boxes, une par ligne sous l'en-tête
       id,radius,cx,cy,cz,length,width,height,yaw,pitch,roll
@@ -45,7 +46,8 @@ Convertit entre fichiers BOX et modèles 3D :
 
 Axes : le fichier BOX a Z vers le haut, comme OBJ, PLY et STL ici ; glTF a Y vers le haut, et la
 scène est tournée à l'écriture comme à la lecture. Collada et 3DS sont lus tels qu'Assimp les
-redresse ; un fichier FBX dit lui-même son axe vertical.
+redresse ; un fichier FBX dit lui-même son axe vertical. Collada et FBX s'écrivent Y vers le
+haut, et le disent.
 
 Chaque box ou maillage a une ligne de compte rendu, à la manière des compilateurs :
   ENTRÉE: box RANG (ID): note|avertissement|erreur: message
@@ -229,8 +231,8 @@ int boxToModel(const Options& options, Streams streams) {
         streams.err << PROGRAM << ": " << options.input << " : lecture impossible\n";
         return CONVERT_NOTHING;
     }
-    const ModelFormat format =
-        lowerExtension(options.output) == "glb" ? ModelFormat::Glb : ModelFormat::Obj;
+    // The route was chosen by this extension.
+    const ModelFormat format = *modelFormatOf(options.output);
     ExportOptions exportOptions;
     exportOptions.intersections = options.intersections;
     ExportReport report;
@@ -282,7 +284,7 @@ struct Route {
 const std::vector<Route>& routes() {
     static const std::vector<Route> table{
         {{"obj", "gltf", "glb", "fbx", "dae", "3ds", "ply", "stl"}, {"box"}, modelToBox},
-        {{"box"}, {"obj", "glb"}, boxToModel},
+        {{"box"}, modelExtensions(), boxToModel},
         {{"csv"},
          {"box"},
          [](const Options& options, Streams streams) {

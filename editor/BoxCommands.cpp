@@ -41,7 +41,7 @@ void QuadrelDlg::fillFormFromBox(std::size_t rank) {
 // The box shown while the form still bears its ID; otherwise the first box bearing the ID, or
 // a new box.
 void QuadrelDlg::validateBox() {
-    if (document_->getPath().empty()) {
+    if (!hasDocument()) {
         return;
     }
     pullFromControls();
@@ -68,7 +68,7 @@ void QuadrelDlg::validateBox() {
 }
 
 void QuadrelDlg::addBox() {
-    if (document_->getPath().empty()) {
+    if (!hasDocument()) {
         return;
     }
     pullFromControls();

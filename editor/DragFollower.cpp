@@ -53,7 +53,7 @@ DragFollower::DragFollower(QuadrelDlg& mainWindow, BoxDragger& dragger, QObject*
 void DragFollower::follow(std::optional<std::size_t> rank, const BoxTexts& texts) {
     const BoxDocument* document = mainWindow_.document();
     const bool ofDocument =
-        rank && document && !document->getPath().empty() && *rank < document->boxes.size();
+        rank && document && mainWindow_.hasDocument() && *rank < document->boxes.size();
     dragger_.setBox(ofDocument ? std::optional<ShapeTexts>(shapeTextsOfForm(texts)) : std::nullopt);
 }
 

@@ -84,7 +84,9 @@ ImportOptions ImportOptionsDialog::options() const {
 ExportOptionsDialog::ExportOptionsDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("Exporter les box"));
     auto* text = new QLabel(tr("Une forme par box, nommée d'après son ID et son rang "
-                               "(box_12_r3), en OBJ ou en glTF binaire (.glb)."));
+                               "(box_12_r3), en OBJ, glTF binaire (.glb), Collada (.dae) ou FBX. "
+                               "STL et PLY n'ont qu'une forme, sans nom ni lignes, qui reçoit "
+                               "toutes les box."));
     text->setWordWrap(true);
     intersections_ = new QCheckBox(tr("Ajouter les intersections, en lignes entre les centres"));
     auto* buttons = new QDialogButtonBox;

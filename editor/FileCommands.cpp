@@ -120,7 +120,7 @@ bool QuadrelDlg::settleUnsavedChanges() {
     if (!hasUnsavedChanges()) {
         return true;
     }
-    switch (ask(unsavedChangesQuestion(fileNameOf(document_->getPath())))) {
+    switch (ask(unsavedChangesQuestion(documentName()))) {
     case saveChangesAnswer:
         return saveFile();
     case discardChangesAnswer:
@@ -159,6 +159,7 @@ LoadOutcome QuadrelDlg::openFile(const std::string& chosen) {
         return outcome;
     }
     takeWhole(*document_, opened);
+    unnamed_ = false;
     // A file without a count token is saved with the count "0"; the label says so already.
     if (document_->countText.empty()) {
         document_->setCountText("0");
@@ -193,6 +194,7 @@ void QuadrelDlg::newFile() {
         return;
     }
     document_->setPath(*chosen);
+    unnamed_ = false;
     const std::string path = document_->getPath();
     // The new file exists, empty, from now on; whether it could be created is not reported.
     if (std::FILE* file = std::fopen(path.c_str(), "w+b")) {
@@ -214,7 +216,39 @@ void QuadrelDlg::newFile() {
     emit documentChanged();
 }
 
+bool QuadrelDlg::hasDocument() const {
+    return unnamed_ || !document_->getPath().empty();
+}
+
+QString QuadrelDlg::documentName() const {
+    return unnamed_ ? QStringLiteral("Sans titre") : fileNameOf(document_->getPath());
+}
+
+void QuadrelDlg::startUnnamedDocument(std::unique_ptr<Edit> firstEdit) {
+    document_->clear();
+    document_->setPath("");
+    document_->setCountText("0");
+    unnamed_ = true;
+    text(pathLabelId).clear();
+    text(countLabelId) = document_->countText;
+    setEditFieldsEnabled(true);
+    boxList_->removeAllLines();
+    intersectionList_->removeAllLines();
+    clearForm();
+    shownRank_.reset();
+    pushToControls();
+    forgetFieldUndo();
+    commands_->clear();
+    setModified(false);
+    // The history follows the edit as any other, and tells the other windows.
+    commands_->apply(std::move(firstEdit));
+}
+
 bool QuadrelDlg::saveFile() {
+    // A document not yet named is saved under a name the user gives.
+    if (unnamed_) {
+        return saveFileAs();
+    }
     // With no file chosen or created the document writes nothing; a write that fails leaves the
     // file as it was.
     std::error_code reason;
@@ -227,15 +261,15 @@ bool QuadrelDlg::saveFile() {
     return true;
 }
 
-void QuadrelDlg::saveFileAs() {
+bool QuadrelDlg::saveFileAs() {
     const std::optional<std::string> chosen = chooseBoxFile(*fileChooser_);
     if (!chosen) {
-        return;
+        return false;
     }
     const std::string previousPath = document_->getPath();
     if (exists(*chosen) && !sameFile(*chosen, previousPath) &&
         ask(replaceOnSaveQuestion(fileNameOf(*chosen))) != replaceAnswer) {
-        return;
+        return false;
     }
     document_->setPath(*chosen);
     std::error_code reason;
@@ -243,13 +277,15 @@ void QuadrelDlg::saveFileAs() {
     if (!writeShowingProgress(reason)) {
         document_->setPath(previousPath);
         showSaveFailure(*chosen, reason);
-        return;
+        return false;
     }
+    unnamed_ = false;
     commands_->markSaved();
     setModified(false);
     // The label names the file that later saves go to; the form is left as the user has it.
     text(pathLabelId) = document_->getPath();
     texts_.push(pathLabelId);
+    return true;
 }
 
 // The save runs on a worker thread, the window showing how far it has gone; once begun it runs
@@ -291,12 +327,11 @@ void QuadrelDlg::setModified(bool modified) {
 }
 
 void QuadrelDlg::showCaption() {
-    const std::string& path = document_->getPath();
-    if (path.empty()) {
+    if (!hasDocument()) {
         setWindowTitle(QStringLiteral("Quadrel"));
         return;
     }
-    QString caption = fileNameOf(path);
+    QString caption = documentName();
     if (modified_) {
         caption += u'*';
     }

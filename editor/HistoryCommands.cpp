@@ -106,7 +106,7 @@ void QuadrelDlg::followHistory() {
     redoButton->setToolTip(
         redoName ? QStringLiteral("Rétablir : %1 (Ctrl+Y)").arg(QString::fromStdString(*redoName))
                  : QStringLiteral("Rien à rétablir"));
-    if (document_->getPath().empty()) {
+    if (!hasDocument()) {
         return;
     }
     setModified(history.isModified());

@@ -24,7 +24,8 @@ const QString modelFileFilter =
     QStringLiteral("Modèles 3D (*.obj *.gltf *.glb *.fbx *.dae *.3ds *.ply *.stl)|"
                    "*.obj *.gltf *.glb *.fbx *.dae *.3ds *.ply *.stl|Tous les fichiers(*.*)|*.*");
 const QString exportFileFilter =
-    QStringLiteral("Wavefront OBJ (*.obj)|*.obj|glTF binaire (*.glb)|*.glb");
+    QStringLiteral("Wavefront OBJ (*.obj)|*.obj|glTF binaire (*.glb)|*.glb|Collada (*.dae)|*.dae|"
+                   "FBX (*.fbx)|*.fbx|STL (*.stl)|*.stl|PLY (*.ply)|*.ply");
 
 QString fileNameOf(const QString& path) {
     return QFileInfo(path).fileName();
@@ -32,17 +33,6 @@ QString fileNameOf(const QString& path) {
 
 std::string encodedPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
-}
-
-std::optional<ModelFormat> formatOf(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("obj")) {
-        return ModelFormat::Obj;
-    }
-    if (suffix == QLatin1String("glb")) {
-        return ModelFormat::Glb;
-    }
-    return std::nullopt;
 }
 
 std::unique_ptr<Edit> importEdit(ModelBoxes& fitted, const QString& fileName) {
@@ -112,21 +102,19 @@ void ModelExchange::tell(const QString& title, const QString& text, bool warning
     questionBox_->ask(&owner_, message);
 }
 
-// The boxes of a model join a file: with none open there is nowhere to put them.
-bool ModelExchange::documentOpen() {
-    const BoxDocument* document = mainWindow_.document();
-    if (document != nullptr && !document->getPath().empty()) {
+bool ModelExchange::documentToExport() {
+    if (mainWindow_.document() != nullptr && mainWindow_.hasDocument()) {
         return true;
     }
-    tell(QStringLiteral("Quadrel"),
-         QStringLiteral("Ouvrez ou créez d'abord un fichier BOX : les box du modèle s'y ajoutent, "
-                        "et ce sont ses box qui s'exportent."),
-         false);
+    tell(
+        QStringLiteral("Quadrel"),
+        QStringLiteral("Ouvrez ou créez d'abord un fichier BOX : ce sont ses box qui s'exportent."),
+        false);
     return false;
 }
 
 void ModelExchange::importModel() {
-    if (!documentOpen()) {
+    if (mainWindow_.document() == nullptr) {
         return;
     }
     const std::optional<QString> chosen = importChooser_->choose(&owner_);
@@ -148,11 +136,22 @@ void ModelExchange::importModel() {
              true);
         return;
     }
-    ModelBoxes fitted = fitModelBoxes(*model, *mainWindow_.document(), optionsDialog.options());
+    // With no document open, the boxes are fitted against none.
+    const bool intoNewDocument = !mainWindow_.hasDocument();
+    const BoxDocument none;
+    ModelBoxes fitted = fitModelBoxes(*model, intoNewDocument ? none : *mainWindow_.document(),
+                                      optionsDialog.options());
     if (!fitted.boxes.empty()) {
-        const std::size_t firstNewRank = mainWindow_.document()->boxes.size();
-        mainWindow_.commands().apply(importEdit(fitted, fileName));
+        const std::size_t firstNewRank = intoNewDocument ? 0 : mainWindow_.document()->boxes.size();
+        if (intoNewDocument) {
+            mainWindow_.startUnnamedDocument(importEdit(fitted, fileName));
+        } else {
+            mainWindow_.commands().apply(importEdit(fitted, fileName));
+        }
         showFirstNewBox(firstNewRank);
+        if (intoNewDocument) {
+            emit importedAsNewDocument();
+        }
     }
     if (reportWindow_ == nullptr) {
         reportWindow_ = new ImportReportWindow(&owner_, mainWindow_);
@@ -171,7 +170,7 @@ void ModelExchange::showFirstNewBox(std::size_t rank) {
 }
 
 void ModelExchange::exportModel() {
-    if (!documentOpen()) {
+    if (!documentToExport()) {
         return;
     }
     ExportOptionsDialog optionsDialog(&owner_);
@@ -183,11 +182,11 @@ void ModelExchange::exportModel() {
         return;
     }
     const QString fileName = fileNameOf(*chosen);
-    const std::optional<ModelFormat> format = formatOf(*chosen);
+    const std::optional<ModelFormat> format = modelFormatOf(encodedPath(*chosen));
     if (!format) {
         tell(QStringLiteral("Exporter"),
-             QStringLiteral("« %1 » n'est ni un fichier .obj ni un fichier .glb : rien n'a été "
-                            "écrit.")
+             QStringLiteral("« %1 » n'a pas l'extension d'un format que Quadrel écrit (.obj, .glb, "
+                            ".dae, .fbx, .stl, .ply) : rien n'a été écrit.")
                  .arg(fileName),
              true);
         return;
@@ -203,10 +202,11 @@ void ModelExchange::exportModel() {
     ExportReport report;
     std::string error;
     if (!writeModelFile(*mainWindow_.document(), path, *format, options, report, error)) {
+        // The system's reasons are told in French; Assimp's come in English.
+        const QString reason =
+            report.fileError ? saveFailureReason(report.fileError) : QString::fromStdString(error);
         tell(QStringLiteral("Exporter"),
-             QStringLiteral("Impossible d'écrire « %1 ».\n%2")
-                 .arg(fileName, QString::fromStdString(error)),
-             true);
+             QStringLiteral("Impossible d'écrire « %1 ».\n%2").arg(fileName, reason), true);
         return;
     }
     tell(QStringLiteral("Exporter"), exportMessage(fileName, report), false);

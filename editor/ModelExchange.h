@@ -14,8 +14,10 @@ struct Question;
 
 // "Importer..." and "Exporter..." of the 3D view. An import appends one box per mesh of a model
 // to the main window's document, with their intersections, as one edit that one undo takes back,
-// and shows a report of the fit of each mesh; an export writes the document's boxes as an OBJ or
-// glb model. A file that cannot be read or written is told, with the reason, and changes nothing.
+// or with no document open makes them a new document, not yet named, whose history starts with
+// the import; it shows a report of the fit of each mesh. An export writes the document's boxes
+// as a model (OBJ, glb, Collada, FBX, STL or PLY). A file that cannot be read or written is told,
+// with the reason, and changes nothing.
 class ModelExchange : public QObject {
     Q_OBJECT
 
@@ -35,8 +37,12 @@ public:
     // The report of the last import; none before the first.
     ImportReportWindow* reportWindow() const { return reportWindow_; }
 
+signals:
+    // The boxes of a model became a new document: a view shows them whole.
+    void importedAsNewDocument();
+
 private:
-    bool documentOpen();
+    bool documentToExport();
     void showFirstNewBox(std::size_t rank);
     void tell(const QString& title, const QString& text, bool warning);
 

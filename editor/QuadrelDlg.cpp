@@ -151,6 +151,7 @@ QuadrelDlg::~QuadrelDlg() = default;
 
 void QuadrelDlg::setDocument(BoxDocument* document) {
     document_ = document;
+    unnamed_ = false;
     commands_ = std::make_unique<CommandProcessor>(*document_);
     connectHistory();
     followHistory();
@@ -261,7 +262,7 @@ void QuadrelDlg::showHelp() {
 }
 
 void QuadrelDlg::addIntersection() {
-    if (document_->getPath().empty()) {
+    if (!hasDocument()) {
         return;
     }
     AddiDialog dialog(this);
@@ -275,7 +276,7 @@ void QuadrelDlg::addIntersection() {
 }
 
 void QuadrelDlg::deleteIntersection() {
-    if (document_->getPath().empty()) {
+    if (!hasDocument()) {
         return;
     }
     const std::optional<int> line = intersectionList_->selectedIndex();

@@ -63,6 +63,12 @@ public:
     // Opens the file as "Choisir..." does once the file is chosen. A file that cannot be read, or
     // whose reading the user stops, changes nothing.
     LoadOutcome openFile(const std::string& path);
+    // Whether the window holds a document: a file chosen or created, or a document not yet named.
+    bool hasDocument() const;
+    // Starts a document with no name whose history begins with the edit, as an import with no
+    // file open does: the edit can be undone, and "Enregistrer" asks for a name as "Enregistrer
+    // sous" does. Precondition: no document is open.
+    void startUnnamedDocument(std::unique_ptr<Edit> firstEdit);
 
     // Text N of control N: the 56 edit fields and the labels 1004, 1006 and 1086.
     std::string& text(int id) { return texts_.text(id); }
@@ -170,7 +176,10 @@ private:
     // False, with the reason told, when the document could not be saved.
     bool saveFile();
     bool writeShowingProgress(std::error_code& reason);
-    void saveFileAs();
+    // False when the user cancels or the document could not be saved.
+    bool saveFileAs();
+    // The name the caption and the questions give the document.
+    QString documentName() const;
     void showHelp();
 
     std::vector<EditField*> editFields_;
@@ -192,4 +201,6 @@ private:
     bool saveFailed_ = false;
     // The file was put back from the copy a save cut short had left, as the caption says.
     bool restored_ = false;
+    // A document is open that has no file yet.
+    bool unnamed_ = false;
 };

@@ -11,13 +11,13 @@
 
 bool canCloseSeam(const QuadrelDlg& mainWindow, const Problem& problem) {
     const BoxDocument* document = mainWindow.document();
-    return document != nullptr && !document->getPath().empty() &&
+    return document != nullptr && mainWindow.hasDocument() &&
            seamClosing(*document, problem, std::nullopt).has_value();
 }
 
 bool closeSeam(QuadrelDlg& mainWindow, const Problem& problem) {
     const BoxDocument* document = mainWindow.document();
-    if (document == nullptr || document->getPath().empty()) {
+    if (document == nullptr || !mainWindow.hasDocument()) {
         return false;
     }
     const std::optional<SeamClosing> closing =

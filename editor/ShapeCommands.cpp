@@ -16,7 +16,7 @@ void QuadrelDlg::openShapeWindow() {
 }
 
 void QuadrelDlg::applyBoxEdit(std::unique_ptr<Edit> edit) {
-    if (document_->getPath().empty()) {
+    if (!hasDocument()) {
         return;
     }
     commands_->apply(std::move(edit));

@@ -70,7 +70,7 @@ void ShapeWindow::placeBesideMainWindow() {
 
 void ShapeWindow::addShapedBox() {
     const BoxDocument* document = mainWindow_.document();
-    if (document == nullptr || document->getPath().empty()) {
+    if (document == nullptr || !mainWindow_.hasDocument()) {
         tools_->messageLine()->setText(tr("Ouvrir ou créer d'abord un fichier."));
         return;
     }

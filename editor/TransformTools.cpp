@@ -133,7 +133,7 @@ QPushButton* TransformTools::addToolRow(QGridLayout& grid, int row, const QStrin
 std::optional<std::size_t> TransformTools::boxToTransform() {
     const BoxDocument* document = mainWindow_.document();
     const std::optional<std::size_t> rank = mainWindow_.shownRank();
-    if (document == nullptr || document->getPath().empty() || !rank ||
+    if (document == nullptr || !mainWindow_.hasDocument() || !rank ||
         *rank >= document->boxes.size()) {
         message_->setText(tr("Choisir d'abord une box de la liste."));
         return std::nullopt;

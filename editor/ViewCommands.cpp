@@ -50,7 +50,7 @@ BoxTexts QuadrelDlg::shownBoxTexts() const {
 // hexadecimal fields, each decimal partner showing what its text reads as.
 void QuadrelDlg::normalisePlane(std::size_t rank, int plane,
                                 const std::array<std::string, 4>& hexTexts) {
-    if (document_->getPath().empty() || rank >= document_->boxes.size() || plane < 0 ||
+    if (!hasDocument() || rank >= document_->boxes.size() || plane < 0 ||
         plane >= static_cast<int>(Box::planeCount)) {
         return;
     }
@@ -82,14 +82,14 @@ void QuadrelDlg::typeIntoForm(const std::vector<std::pair<std::size_t, std::stri
 }
 
 void QuadrelDlg::appendIntersections(const std::vector<std::string>& pairs) {
-    if (document_->getPath().empty() || pairs.empty()) {
+    if (!hasDocument() || pairs.empty()) {
         return;
     }
     commands_->apply(AppendIntersections::missing(pairs));
 }
 
 void QuadrelDlg::removeIntersections(const std::vector<std::string>& pairs) {
-    if (document_->getPath().empty() || pairs.empty()) {
+    if (!hasDocument() || pairs.empty()) {
         return;
     }
     std::vector<std::size_t> positions =

@@ -110,6 +110,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     exchangeTools_->addStretch(1);
     connect(importButton, &QPushButton::clicked, exchange_, &ModelExchange::importModel);
     connect(exportButton, &QPushButton::clicked, exchange_, &ModelExchange::exportModel);
+    connect(exchange_, &ModelExchange::importedAsNewDocument, this, [this] { view_->showAll(); });
 #endif
     auto* viewSide = new QWidget;
     viewLayout_ = new QVBoxLayout(viewSide);

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 class BoxDocument;
@@ -12,7 +14,22 @@ enum class ModelFormat {
     Obj,
     // glTF 2.0 binary, turned to glTF's Y up.
     Glb,
+    // Collada, turned to Y up, the axis Assimp's writer declares.
+    Collada,
+    // Binary STL and binary PLY, Z up: every box's faces in one mesh, without names and without
+    // the intersections, as both formats hold a single mesh of faces.
+    Stl,
+    Ply,
+    // FBX in its text form, turned to Y up, the axis Assimp's writer declares. (The binary FBX
+    // of Assimp 5.2 is not read back by Assimp itself.)
+    Fbx,
 };
+
+// The format a file name's extension asks for (".obj", ".glb", ".dae", ".stl", ".ply", ".fbx",
+// in any case); none for another.
+std::optional<ModelFormat> modelFormatOf(std::string_view path);
+// The extensions modelFormatOf takes, in the order of ModelFormat.
+const std::vector<std::string_view>& modelExtensions();
 
 struct ExportOptions {
     // One more object, "intersections", with a line between the centres of each listed pair.
@@ -24,10 +41,12 @@ struct ExportReport {
     // The boxes whose solid could not be built (empty, unbounded, flat, malformed), left out.
     std::vector<std::size_t> skippedRanks;
     std::size_t linesWritten = 0;
+    // Why the file could not be written, when that is what failed: a std::errc value.
+    std::error_code fileError;
 };
 
 // The model's bytes: one mesh per box, "box_<ID>_r<rank>", with its solid's faces and their
-// outward normals. Nothing, with Assimp's reason in error, when Assimp cannot write it.
+// outward normals. Nothing, with the reason in error, when the model cannot be written.
 std::optional<std::string> modelBytes(const BoxDocument& document, ModelFormat format,
                                       const ExportOptions& options, ExportReport& report,
                                       std::string& error);

@@ -132,18 +132,29 @@ TEST_F(ConvertCommandTest, WritesBoxesAsModelsAndSaysWhichItLeftOut) {
     addBox(document, texts).planes[0].d = "ffff0000";
     document.setCountText("3");
     const std::string input = write("scene.box", document.writeText());
-    for (const char* name : {"scene.obj", "scene.glb"}) {
+    for (const char* name :
+         {"scene.obj", "scene.glb", "scene.dae", "scene.fbx", "scene.stl", "scene.ply"}) {
         const Outcome outcome = convert({input, "-o", path(name), "--intersections"});
+        const bool isFacesOnly =
+            std::string(name).ends_with("stl") || std::string(name).ends_with("ply");
         EXPECT_EQ(outcome.status, CONVERT_PARTLY) << name << outcome.err;
         EXPECT_EQ(outcome.out, input +
                                    ": box 2 (7): erreur: les six plans de cette box ne bornent "
                                    "pas un solide : box laissée de côté\n" +
                                    input + ": 2 boxes écrites dans " + path(name) +
-                                   ", 1 laissée de côté, 1 segment d'intersection\n");
+                                   ", 1 laissée de côté, " +
+                                   // STL and PLY hold faces only.
+                                   (isFacesOnly ? "0" : "1") + " segment d'intersection\n");
         EXPECT_TRUE(fs::exists(path(name))) << name;
     }
     EXPECT_EQ(contentOf(path("scene.glb")).substr(0, 4), "glTF");
     EXPECT_NE(contentOf(path("scene.obj")).find("box_1_r0"), std::string::npos);
+    EXPECT_NE(contentOf(path("scene.dae")).find("<COLLADA"), std::string::npos);
+    EXPECT_NE(contentOf(path("scene.fbx")).find("FBXHeaderExtension"), std::string::npos);
+    EXPECT_EQ(contentOf(path("scene.ply")).substr(0, 4), "ply\n");
+    // A binary STL: 80 bytes of header, the number of triangles, 50 bytes for each: the 12 of
+    // each of the two boxes written.
+    EXPECT_EQ(contentOf(path("scene.stl")).size(), 84u + 50 * 24);
 }
 
 TEST_F(ConvertCommandTest, ReportsInJsonOneLinePerMeshThenTheSummary) {

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -150,6 +151,7 @@ private slots:
     void importingCollisionMeshesIsOneEditThatOneUndoTakesBack();
     void importingAllMeshesFromAFirstIdAddsTheirIntersections();
     void exportThenImportLandsTheBoxesWhereTheyWere();
+    void importingWithNoFileOpenMakesANewDocumentThatSavingNames();
     void aModelThatCannotBeReadChangesNothing();
     void anExportThatCannotBeWrittenSaysWhyAndWritesNothing();
 };
@@ -231,7 +233,7 @@ void ModelExchangeTest::importingAllMeshesFromAFirstIdAddsTheirIntersections() {
 }
 
 void ModelExchangeTest::exportThenImportLandsTheBoxesWhereTheyWere() {
-    for (const QString& format : {QString("obj"), QString("glb")}) {
+    for (const QString& format : {QString("obj"), QString("glb"), QString("dae")}) {
         QTemporaryDir dir;
         std::vector<FormBox> boxes{cube("3", 1.5, -2, 0.25, 1), cube("9", 2.5, -2, 0.25, 0.5),
                                    cube("12", -20, 4, 8, 2)};
@@ -272,6 +274,72 @@ void ModelExchangeTest::exportThenImportLandsTheBoxesWhereTheyWere() {
     }
 }
 
+// With no file open, the boxes of the model become a new document with no name: the lists show
+// them, the caption says the work is not saved, its history starts with the import, and
+// "Enregistrer" asks for a name before writing the file.
+void ModelExchangeTest::importingWithNoFileOpenMakesANewDocumentThatSavingNames() {
+    QTemporaryDir dir;
+    writeText(dir.filePath("scene.obj"), sceneObj());
+    TestWindow test;
+    ExchangeRun run(test);
+    QCOMPARE(test.window().windowTitle(), QString("Quadrel"));
+
+    run.importFile(dir.filePath("scene.obj"), true);
+
+    const BoxDocument& document = test.document();
+    QCOMPARE(test.lines(1008), QStringList({"1", "2"}));
+    QCOMPARE(test.shownText(countLabelId), QString("2"));
+    QCOMPARE(test.shownText(pathLabelId), QString());
+    QCOMPARE(test.shownText(idFieldId), QString("1"));
+    QVERIFY(holds(document.boxes.at(0), wallCorners));
+    QVERIFY(holds(document.boxes.at(1), pillarCorners));
+    QCOMPARE(test.window().windowTitle(), QString("Sans titre* - Quadrel"));
+    QVERIFY(test.window().hasUnsavedChanges());
+    QCOMPARE(run.view->historyList()->count(), 2);
+    QCOMPARE(run.lastHistoryLine(), QString("▶ Importer 2 box de « scene.obj »"));
+    ImportReportWindow* report = run.view->modelExchange().reportWindow();
+    QVERIFY(report != nullptr && report->isVisible());
+    QCOMPARE(report->list()->topLevelItemCount(), 3);
+    // The boxes are the form's to edit, as in any open file.
+    QVERIFY(test.control(idFieldId)->isEnabled());
+
+    // One undo takes the import back to the empty document, which holds nothing to save.
+    test.click(undoButtonId);
+    QVERIFY(test.lines(1008).isEmpty());
+    QCOMPARE(test.window().windowTitle(), QString("Sans titre - Quadrel"));
+    QVERIFY(!test.window().hasUnsavedChanges());
+    test.click(redoButtonId);
+    QCOMPARE(test.lines(1008), QStringList({"1", "2"}));
+
+    // "Enregistrer" asks where, as "Enregistrer sous" does; a cancelled choice writes nothing.
+    test.cancelChooser();
+    test.click(3);
+    QCOMPARE(test.unansweredQuestions(), std::size_t{0});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"scene.obj"}));
+    QCOMPARE(test.window().windowTitle(), QString("Sans titre* - Quadrel"));
+    const QString boxPath = dir.filePath("imported.box");
+    test.answerChooser(boxPath);
+    test.click(3);
+    QVERIFY(fileExists(boxPath));
+    QCOMPARE(test.window().windowTitle(), QString("imported.box - Quadrel"));
+    QCOMPARE(test.shownText(pathLabelId), boxPath);
+    BoxDocument saved;
+    QVERIFY(saved.loadFile(QFile::encodeName(boxPath).toStdString()));
+    QCOMPARE(texts(saved.boxIds), QStringList({"1", "2"}));
+    QCOMPARE(saved.countText, std::string("2"));
+    QVERIFY(holds(saved.boxes.at(0), wallCorners));
+    QVERIFY(holds(saved.boxes.at(1), pillarCorners));
+    QCOMPARE(readBytes(boxPath), document.writeText());
+
+    // Named now, the next "Enregistrer" writes there without asking.
+    test.click(undoButtonId);
+    test.click(3);
+    QCOMPARE(test.unansweredQuestions(), std::size_t{0});
+    QVERIFY(document.boxes.empty());
+    QCOMPARE(readBytes(boxPath), document.writeText());
+    QCOMPARE(test.window().windowTitle(), QString("imported.box - Quadrel"));
+}
+
 void ModelExchangeTest::aModelThatCannotBeReadChangesNothing() {
     QTemporaryDir dir;
     const QString boxPath = dir.filePath("level.box");
@@ -305,13 +373,15 @@ void ModelExchangeTest::anExportThatCannotBeWrittenSaysWhyAndWritesNothing() {
     ExchangeRun run(test);
     const QString unreachable = dir.filePath("no-such-folder/out.obj");
     run.exportFile(unreachable, false);
-    run.exportFile(dir.filePath("out.stl"), false);
+    run.exportFile(dir.filePath("out.txt"), false);
     QCOMPARE(run.asked->size(), 2);
-    QVERIFY2(run.asked->at(0).startsWith("Impossible d'écrire « out.obj ».\n"),
-             qPrintable(run.asked->at(0)));
-    QVERIFY(run.asked->at(1).startsWith("« out.stl » n'est ni un fichier .obj ni un fichier .glb"));
+    QCOMPARE(run.asked->at(0),
+             QString("Impossible d'écrire « out.obj ».\nLe dossier n'existe pas [OK]"));
+    QVERIFY(run.asked->at(1).startsWith(
+        "« out.txt » n'a pas l'extension d'un format que Quadrel écrit (.obj, .glb, .dae, .fbx, "
+        ".stl, .ply) : rien n'a été écrit."));
     QVERIFY(!fileExists(unreachable));
-    QVERIFY(!fileExists(dir.filePath("out.stl")));
+    QVERIFY(!fileExists(dir.filePath("out.txt")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"level.box"}));
 }
 

@@ -9,9 +9,13 @@
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -46,6 +50,16 @@ const aiNode* childNamed(const aiScene& scene, const std::string& name) {
     return found;
 }
 
+const char* extensionOf(ModelFormat format) {
+    return std::string_view(modelExtensions()[static_cast<std::size_t>(format)]).data();
+}
+
+bool isYUp(ModelFormat format) {
+    return format == ModelFormat::Glb || format == ModelFormat::Collada ||
+           format == ModelFormat::Fbx;
+}
+
+// The formats that keep one named mesh per box.
 class ModelWriterFormats : public ::testing::TestWithParam<ModelFormat> {};
 
 // Each box is one mesh named after its ID and rank, whose faces face outward: the normal of
@@ -57,7 +71,7 @@ TEST_P(ModelWriterFormats, WritesOneMeshPerBoxWithOutwardNormals) {
     EXPECT_EQ(report.boxesWritten, 2u);
     EXPECT_TRUE(report.skippedRanks.empty());
     RawScene raw;
-    readRaw(raw, bytes, GetParam() == ModelFormat::Glb ? "glb" : "obj");
+    readRaw(raw, bytes, extensionOf(GetParam()));
     for (const char* name : {"box_1_r0", "box_2_r1"}) {
         const aiNode* node = childNamed(*raw.scene, name);
         ASSERT_NE(node, nullptr) << name;
@@ -89,14 +103,14 @@ TEST_P(ModelWriterFormats, WritesOneMeshPerBoxWithOutwardNormals) {
     }
 }
 
-// glTF is Y up: the tall box, stretched along the BOX file's Z, stands along glTF's Y. OBJ keeps
-// the file's axes.
-TEST_P(ModelWriterFormats, TurnsTheSceneUpForGltfOnly) {
+// glTF is Y up, and so are the Collada and FBX files Assimp writes: the tall box, stretched along
+// the BOX file's Z, stands along their Y. OBJ keeps the file's axes.
+TEST_P(ModelWriterFormats, TurnsTheSceneUpForYUpFormatsOnly) {
     BoxDocument document;
     ExportReport report;
     const std::string bytes = exported(workedExample(document), GetParam(), report);
     RawScene raw;
-    readRaw(raw, bytes, GetParam() == ModelFormat::Glb ? "glb" : "obj");
+    readRaw(raw, bytes, extensionOf(GetParam()));
     const aiNode* node = childNamed(*raw.scene, "box_2_r1");
     ASSERT_NE(node, nullptr);
     const aiMesh& mesh = *raw.scene->mMeshes[node->mMeshes[0]];
@@ -106,7 +120,7 @@ TEST_P(ModelWriterFormats, TurnsTheSceneUpForGltfOnly) {
         high.y = std::max(high.y, mesh.mVertices[i].y);
         high.z = std::max(high.z, mesh.mVertices[i].z);
     }
-    const bool yUp = GetParam() == ModelFormat::Glb;
+    const bool yUp = isYUp(GetParam());
     EXPECT_EQ(high.x, 1);
     EXPECT_EQ(high.y, yUp ? 2 : 1);
     EXPECT_EQ(high.z, yUp ? 1 : 2);
@@ -124,7 +138,7 @@ TEST_P(ModelWriterFormats, LeavesOutAndCountsBoxesWithoutSolid) {
     EXPECT_EQ(report.boxesWritten, 3u);
     EXPECT_EQ(report.skippedRanks, (std::vector<std::size_t>{2}));
     RawScene raw;
-    readRaw(raw, bytes, GetParam() == ModelFormat::Glb ? "glb" : "obj");
+    readRaw(raw, bytes, extensionOf(GetParam()));
     EXPECT_EQ(childNamed(*raw.scene, "box_3_r2"), nullptr);
     EXPECT_NE(childNamed(*raw.scene, "box_4_r3"), nullptr);
 }
@@ -146,12 +160,12 @@ TEST_P(ModelWriterFormats, WritesTheIntersectionsAsLinesBetweenCentres) {
     const std::string bytes = exported(document, GetParam(), report, options);
     EXPECT_EQ(report.linesWritten, 2u);
     RawScene raw;
-    readRaw(raw, bytes, GetParam() == ModelFormat::Glb ? "glb" : "obj");
+    readRaw(raw, bytes, extensionOf(GetParam()));
     const aiNode* node = childNamed(*raw.scene, "intersections");
     ASSERT_NE(node, nullptr);
     const aiMesh& mesh = *raw.scene->mMeshes[node->mMeshes[0]];
     ASSERT_EQ(mesh.mNumFaces, 2u);
-    const bool yUp = GetParam() == ModelFormat::Glb;
+    const bool yUp = isYUp(GetParam());
     const aiFace& second = mesh.mFaces[1];
     ASSERT_EQ(second.mNumIndices, 2u);
     const aiVector3D from = mesh.mVertices[second.mIndices[0]];
@@ -190,8 +204,7 @@ TEST_P(ModelWriterFormats, ExportThenImportGivesBackTheSamePlanes) {
     ExportReport report;
     const std::string bytes = exported(document, GetParam(), report);
     std::string error;
-    const std::optional<ModelContent> model =
-        readModelBytes(bytes, GetParam() == ModelFormat::Glb ? "glb" : "obj", error);
+    const std::optional<ModelContent> model = readModelBytes(bytes, extensionOf(GetParam()), error);
     ASSERT_TRUE(model) << error;
     BoxDocument back;
     const ImportReport imported = appendModelBoxes(*model, back, {});
@@ -216,10 +229,9 @@ TEST_P(ModelWriterFormats, ExportThenImportGivesBackTheSamePlanes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ModelWriterFormats,
-                         ::testing::Values(ModelFormat::Obj, ModelFormat::Glb),
-                         [](const auto& info) {
-                             return info.param == ModelFormat::Glb ? "Glb" : "Obj";
-                         });
+                         ::testing::Values(ModelFormat::Obj, ModelFormat::Glb, ModelFormat::Collada,
+                                           ModelFormat::Fbx),
+                         [](const auto& info) { return std::string(extensionOf(info.param)); });
 
 // A file is replaced only by a complete model: a path that cannot be written changes nothing.
 TEST(ModelWriter, WritesTheFileWholeOrNotAtAll) {
@@ -239,11 +251,315 @@ TEST(ModelWriter, WritesTheFileWholeOrNotAtAll) {
     EXPECT_EQ(bytes.substr(0, 4), "glTF");
     EXPECT_FALSE(writeModelFile(document, (folder / "missing" / "scene.obj").string(),
                                 ModelFormat::Obj, {}, report, error));
+    EXPECT_EQ(report.fileError, std::errc::no_such_file_or_directory);
     EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
                             std::filesystem::directory_iterator()),
               1);
     std::filesystem::remove_all(folder);
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// An upright cube of side 1: eight corners, six unit normals, six faces of four corners, each
+// corner on its face's plane and the faces turning counter-clockwise seen from outside. The
+// corners and normals are counted back from the last written, so that each box stands alone.
+TEST(ObjWriter, WritesACubeAsItsCornersNormalsAndFaces) {
+    BoxDocument document;
+    addBox(document, axisBox("7", {-0.5, 1, 2}, {0.5, 2, 3}));
+    document.setCountText("1");
+    ExportReport report;
+    const std::string text = exported(document, ModelFormat::Obj, report);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    const std::vector<std::string> lines = linesOf(text);
+    ASSERT_EQ(lines.size(), 21u) << text;
+    EXPECT_EQ(lines[0], "o box_7_r0");
+    std::set<std::string> corners(lines.begin() + 1, lines.begin() + 9);
+    std::set<std::string> expectedCorners;
+    for (const char* x : {"-0.5", "0.5"}) {
+        for (const char* y : {"1", "2"}) {
+            for (const char* z : {"2", "3"}) {
+                expectedCorners.insert(std::string("v ") + x + " " + y + " " + z);
+            }
+        }
+    }
+    EXPECT_EQ(corners, expectedCorners);
+    const std::set<std::string> normals(lines.begin() + 9, lines.begin() + 15);
+    EXPECT_EQ(normals, (std::set<std::string>{"vn 1 0 0", "vn -1 0 0", "vn 0 1 0", "vn 0 -1 0",
+                                              "vn 0 0 1", "vn 0 0 -1"}));
+    const auto vectorOf = [&](std::size_t line) {
+        std::istringstream numbers(lines[line].substr(lines[line].find(' ') + 1));
+        Vec3 v;
+        numbers >> v.x >> v.y >> v.z;
+        return v;
+    };
+    std::set<int> normalsUsed;
+    for (std::size_t line = 15; line < 21; ++line) {
+        std::istringstream face(lines[line]);
+        std::string keyword;
+        face >> keyword;
+        EXPECT_EQ(keyword, "f");
+        std::vector<Vec3> points;
+        std::set<int> normalIndices;
+        for (std::string corner; face >> corner;) {
+            const int vertex = std::stoi(corner.substr(0, corner.find('/')));
+            const int normal = std::stoi(corner.substr(corner.rfind('/') + 1));
+            ASSERT_TRUE(vertex >= -8 && vertex <= -1) << lines[line];
+            ASSERT_TRUE(normal >= -6 && normal <= -1) << lines[line];
+            points.push_back(vectorOf(static_cast<std::size_t>(9 + vertex)));
+            normalIndices.insert(normal);
+        }
+        ASSERT_EQ(points.size(), 4u) << lines[line];
+        ASSERT_EQ(normalIndices.size(), 1u) << lines[line];
+        normalsUsed.insert(*normalIndices.begin());
+        const Vec3 n = vectorOf(static_cast<std::size_t>(15 + *normalIndices.begin()));
+        // The face is the cube's side its normal points to.
+        const double side = n.x + n.y + n.z > 0 ? 1 : 0;
+        const Vec3 low{-0.5, 1, 2};
+        for (const Vec3& p : points) {
+            EXPECT_EQ(dot(p - low, n), side) << lines[line];
+        }
+        EXPECT_GT(dot(cross(points[1] - points[0], points[2] - points[0]), n), 0) << lines[line];
+    }
+    EXPECT_EQ(normalsUsed.size(), 6u);
+}
+
+std::uint32_t wordAt(const std::string& bytes, std::size_t offset) {
+    std::uint32_t word = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        word |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes.at(offset + i)))
+                << (8 * i);
+    }
+    return word;
+}
+
+float floatAt(const std::string& bytes, std::size_t offset) {
+    const std::uint32_t word = wordAt(bytes, offset);
+    float value = 0;
+    std::memcpy(&value, &word, sizeof value);
+    return value;
+}
+
+// The glb container: a 12-byte header with the whole length, then a JSON chunk padded with
+// spaces and a binary chunk padded with zeros, each to four bytes, their lengths as stated.
+TEST(GlbWriter, WritesAContainerOfAlignedChunksOfTheStatedLengths) {
+    BoxDocument document;
+    // Its one intersection, "0 1", is a line.
+    workedExample(document);
+    ExportOptions options;
+    options.intersections = true;
+    ExportReport report;
+    const std::string bytes = exported(document, ModelFormat::Glb, report, options);
+    ASSERT_GE(bytes.size(), 28u);
+    EXPECT_EQ(bytes.substr(0, 4), "glTF");
+    EXPECT_EQ(wordAt(bytes, 4), 2u);
+    EXPECT_EQ(wordAt(bytes, 8), bytes.size());
+    const std::size_t jsonLength = wordAt(bytes, 12);
+    EXPECT_EQ(bytes.substr(16, 4), "JSON");
+    EXPECT_EQ(jsonLength % 4, 0u);
+    const std::string json = bytes.substr(20, jsonLength);
+    const std::size_t end = json.find_last_not_of(' ');
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(json[end], '}');
+    EXPECT_LT(json.size() - end - 1, 4u);
+    const std::size_t binaryStart = 20 + jsonLength;
+    const std::size_t binaryLength = wordAt(bytes, binaryStart);
+    EXPECT_EQ(bytes.substr(binaryStart + 4, 4), std::string("BIN\0", 4));
+    EXPECT_EQ(binaryLength % 4, 0u);
+    EXPECT_EQ(binaryStart + 8 + binaryLength, bytes.size());
+    // The buffer's own length lies within the padding of the chunk.
+    const std::size_t stated = json.find(R"("buffers":[{"byteLength":)");
+    ASSERT_NE(stated, std::string::npos);
+    const std::size_t bufferLength = std::stoul(json.substr(stated + 25));
+    EXPECT_LE(bufferLength, binaryLength);
+    EXPECT_GT(bufferLength + 4, binaryLength);
+    // The first box, the cube of side 2 around the origin, leads the binary chunk with the 24
+    // corners of its six faces.
+    for (std::size_t i = 0; i < 24 * 3; ++i) {
+        EXPECT_EQ(std::fabs(floatAt(bytes, binaryStart + 8 + 4 * i)), 1.0f) << i;
+    }
+    EXPECT_EQ(report.boxesWritten, 2u);
+    EXPECT_EQ(report.linesWritten, 1u);
+}
+
+// No box, no binary chunk: glTF gives no buffer of no bytes.
+TEST(GlbWriter, WritesAnEmptyDocumentAsJsonAlone) {
+    BoxDocument document;
+    document.setCountText("0");
+    ExportReport report;
+    const std::string bytes = exported(document, ModelFormat::Glb, report);
+    ASSERT_GE(bytes.size(), 20u);
+    EXPECT_EQ(wordAt(bytes, 8), bytes.size());
+    EXPECT_EQ(20 + wordAt(bytes, 12), bytes.size());
+    EXPECT_EQ(bytes.find("buffers"), std::string::npos);
+    EXPECT_EQ(report.boxesWritten, 0u);
+}
+
+// Enough boxes for the writers to share them among threads in many runs, with two that have no
+// solid in runs of their own: every box comes back in order, named after its ID and rank, with
+// the same planes within one step, and the two are left out and counted in order.
+class ManyBoxes : public ::testing::TestWithParam<ModelFormat> {};
+
+TEST_P(ManyBoxes, ComeBackInOrderWithTheSamePlanes) {
+    constexpr std::size_t count = 5000;
+    const std::vector<std::size_t> broken{10, 4321};
+    BoxDocument document;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Vec3 centre{static_cast<double>(i % 70) * 3 - 100,
+                          static_cast<double>(i / 70) * 3 - 100, static_cast<double>(i % 5)};
+        Box& box = addBox(document, turnedBox(std::to_string(i + 1), centre, {1, 0.25, 1},
+                                              static_cast<double>(i % 7) * 15));
+        if (std::find(broken.begin(), broken.end(), i) != broken.end()) {
+            // A plane with no normal bounds nothing.
+            box.planes[0].a = "0000";
+            box.planes[0].b = "0000";
+        }
+    }
+    document.setCountText(std::to_string(count));
+    ExportReport report;
+    const std::string bytes = exported(document, GetParam(), report);
+    EXPECT_EQ(report.boxesWritten, count - broken.size());
+    EXPECT_EQ(report.skippedRanks, broken);
+    std::string error;
+    const std::optional<ModelContent> model = readModelBytes(bytes, extensionOf(GetParam()), error);
+    ASSERT_TRUE(model) << error;
+    ASSERT_EQ(model->meshes.size(), count - broken.size());
+    BoxDocument back;
+    appendModelBoxes(*model, back, {});
+    ASSERT_EQ(back.boxes.size(), count - broken.size());
+    std::size_t rank = 0;
+    for (std::size_t i = 0; i < model->meshes.size(); ++i, ++rank) {
+        if (std::find(broken.begin(), broken.end(), rank) != broken.end()) {
+            ++rank;
+        }
+        EXPECT_EQ(model->meshes[i].name,
+                  "box_" + std::to_string(rank + 1) + "_r" + std::to_string(rank));
+        const BoxValues expected = decodeBoxValues(document.boxes.at(rank));
+        const BoxValues actual = decodeBoxValues(back.boxes.at(i));
+        // The box fitted may list the same planes in another order.
+        for (const PlaneValues& plane : expected.planes) {
+            EXPECT_TRUE(std::any_of(actual.planes.begin(), actual.planes.end(),
+                                    [&](const PlaneValues& other) {
+                                        return other.normal == plane.normal &&
+                                               std::fabs(other.d - plane.d) <= STEP;
+                                    }))
+                << "box " << rank;
+        }
+    }
+}
+
+// Boxes turned many ways, shared among threads: every corner of a face carries the normal its
+// winding gives, whichever boxes share normals in the file.
+TEST_P(ManyBoxes, CarryEachFaceItsOwnNormal) {
+    constexpr std::size_t count = 4500;
+    BoxDocument document;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Vec3 centre{static_cast<double>(i % 70) * 3, static_cast<double>(i / 70) * 3, 0};
+        const Frame frame =
+            turnedFrame(static_cast<double>(i % 5) * 20, static_cast<double>(i % 3) * 35);
+        addBox(document,
+               boxTexts(std::to_string(i + 1), "10", centre,
+                        framePlanes(centre, {1, 0.5, 0.25}, frame[0], frame[1], frame[2])));
+    }
+    document.setCountText(std::to_string(count));
+    ExportReport report;
+    const std::string bytes = exported(document, GetParam(), report);
+    RawScene raw;
+    readRaw(raw, bytes, extensionOf(GetParam()));
+    ASSERT_EQ(raw.scene->mNumMeshes, count);
+    for (unsigned m = 0; m < raw.scene->mNumMeshes; ++m) {
+        const aiMesh& mesh = *raw.scene->mMeshes[m];
+        ASSERT_TRUE(mesh.HasNormals());
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            const aiVector3D& a = mesh.mVertices[face.mIndices[0]];
+            const aiVector3D& b = mesh.mVertices[face.mIndices[1]];
+            const aiVector3D& c = mesh.mVertices[face.mIndices[2]];
+            const aiVector3D winding = ((b - a) ^ (c - a)).Normalize();
+            for (unsigned i = 0; i < face.mNumIndices; ++i) {
+                ASSERT_GT(winding * mesh.mNormals[face.mIndices[i]], 0.9999)
+                    << "mesh " << m << " face " << f;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OurWriters, ManyBoxes,
+                         ::testing::Values(ModelFormat::Obj, ModelFormat::Glb),
+                         [](const auto& info) { return std::string(extensionOf(info.param)); });
+
+// An ID is the file's text: quotes and backslashes are escaped in glb's JSON, and a control that
+// would end OBJ's line becomes "_"; the name read back is the one written.
+TEST(ModelWriter, NamesMeshesWhateverTheIdHolds) {
+    BoxDocument document;
+    addBox(document, axisBox("a\"b\\c\nd", {0, 0, 0}, {1, 1, 1}));
+    document.setCountText("1");
+    for (const ModelFormat format : {ModelFormat::Obj, ModelFormat::Glb}) {
+        ExportReport report;
+        const std::string bytes = exported(document, format, report);
+        std::string error;
+        const std::optional<ModelContent> model = readModelBytes(bytes, extensionOf(format), error);
+        ASSERT_TRUE(model) << error;
+        ASSERT_EQ(model->meshes.size(), 1u);
+        EXPECT_EQ(model->meshes[0].name, "box_a\"b\\c_d_r0") << extensionOf(format);
+    }
+}
+
+// STL and PLY hold one mesh: every face of every box is there, each corner on its box in the
+// BOX file's axes, and names are lost.
+class SingleMeshFormats : public ::testing::TestWithParam<ModelFormat> {};
+
+TEST_P(SingleMeshFormats, HoldEveryFaceOfEveryBox) {
+    BoxDocument document;
+    addBox(document, axisBox("1", {0, 0, 0}, {1, 2, 3}));
+    addBox(document, axisBox("2", {10, 10, 10}, {11, 11, 11}));
+    document.setCountText("2");
+    ExportReport report;
+    const std::string bytes = exported(document, GetParam(), report);
+    EXPECT_EQ(report.boxesWritten, 2u);
+    RawScene raw;
+    readRaw(raw, bytes, extensionOf(GetParam()));
+    std::size_t triangles = 0;
+    for (unsigned m = 0; m < raw.scene->mNumMeshes; ++m) {
+        const aiMesh& mesh = *raw.scene->mMeshes[m];
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            triangles += mesh.mFaces[f].mNumIndices == 3 ? 1 : 0;
+        }
+        for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+            const aiVector3D& p = mesh.mVertices[v];
+            const bool onFirst =
+                (p.x == 0 || p.x == 1) && (p.y == 0 || p.y == 2) && (p.z == 0 || p.z == 3);
+            const bool onSecond =
+                (p.x == 10 || p.x == 11) && (p.y == 10 || p.y == 11) && (p.z == 10 || p.z == 11);
+            EXPECT_TRUE(onFirst || onSecond) << p.x << " " << p.y << " " << p.z;
+        }
+    }
+    EXPECT_EQ(triangles, 24u);
+}
+
+INSTANTIATE_TEST_SUITE_P(AssimpWriters, SingleMeshFormats,
+                         ::testing::Values(ModelFormat::Stl, ModelFormat::Ply),
+                         [](const auto& info) { return std::string(extensionOf(info.param)); });
+
+// The extension names the format, in any case; another is none.
+TEST(ModelFormats, AreNamedByTheExtension) {
+    EXPECT_EQ(modelFormatOf("a/scene.OBJ"), ModelFormat::Obj);
+    EXPECT_EQ(modelFormatOf("scene.glb"), ModelFormat::Glb);
+    EXPECT_EQ(modelFormatOf("scene.Dae"), ModelFormat::Collada);
+    EXPECT_EQ(modelFormatOf("scene.stl"), ModelFormat::Stl);
+    EXPECT_EQ(modelFormatOf("scene.ply"), ModelFormat::Ply);
+    EXPECT_EQ(modelFormatOf("scene.fbx"), ModelFormat::Fbx);
+    EXPECT_EQ(modelFormatOf("scene.gltf"), std::nullopt);
+    EXPECT_EQ(modelFormatOf("scene.obj/box"), std::nullopt);
+    EXPECT_EQ(modelFormatOf("obj"), std::nullopt);
 }
 
 } // namespace
