@@ -315,8 +315,10 @@ std::pair<std::size_t, std::size_t> LiveChecks::listingsOf(std::uint64_t key) co
             static_cast<std::size_t>(high - listings_.begin())};
 }
 
-std::vector<Problem> LiveChecks::lineRows(std::size_t line) const {
-    const std::string& text = lineTexts_[line];
+std::vector<Problem>
+LiveChecks::lineRows(std::size_t line,
+                     const std::function<std::string_view(std::size_t)>& textOf) const {
+    const std::string_view text = textOf(line);
     const std::uint64_t key = lineKeys_[line];
     return collected([&](ProblemReporter& reporter) {
         if (!sound(key)) {
@@ -326,7 +328,7 @@ std::vector<Problem> LiveChecks::lineRows(std::size_t line) const {
         const auto [first, last] = listingsOf(key);
         const std::size_t firstLine = listings_[first].line;
         if (firstLine != line) {
-            reportRepeatedPair(text, lineTexts_[firstLine], reporter);
+            reportRepeatedPair(text, textOf(firstLine), reporter);
             return;
         }
         const auto [low, high] = pairOf(key);
@@ -424,13 +426,14 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
                                       : findIntersections(shapes_);
     pairs_ = std::move(search.pairs);
     complete_ = search.complete;
-    lineTexts_.clear();
     lineKeys_.clear();
     listings_.clear();
+    std::vector<std::string_view> texts;
+    texts.reserve(document.intersections.size());
     for (const auto& entry : document.intersections) {
         const std::string_view text = entry;
-        const auto line = static_cast<std::uint32_t>(lineTexts_.size());
-        lineTexts_.emplace_back(text);
+        const auto line = static_cast<std::uint32_t>(texts.size());
+        texts.push_back(text);
         const std::uint64_t key = parseRankPair(text)
                                       ? listedPairKey(text, boxCount_, nullptr).value_or(UNSOUND)
                                       : MALFORMED;
@@ -440,8 +443,9 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
         }
     }
     std::sort(listings_.begin(), listings_.end());
-    for (std::size_t line = 0; line < lineTexts_.size(); ++line) {
-        add(ProblemRows::Lines, line, lineRows(line));
+    const auto textOf = [&](std::size_t line) { return texts[line]; };
+    for (std::size_t line = 0; line < texts.size(); ++line) {
+        add(ProblemRows::Lines, line, lineRows(line, textOf));
     }
     if (!complete_) {
         add(ProblemRows::Missing, 0, collected([&](ProblemReporter& incomplete) {
@@ -474,7 +478,7 @@ void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& s
     const bool followable =
         !change.everything && complete_ && solids.size() == count &&
         ids_.size() + change.insertedBoxes.size() == count + change.removedBoxes.size() &&
-        lineTexts_.size() + change.insertedLines.size() ==
+        lineKeys_.size() + change.insertedLines.size() ==
             document.intersections.size() + change.removedLines.size();
     if (!followable) {
         rebuild(document, solids);
@@ -487,7 +491,7 @@ void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& s
     }
     boxCount_ = count;
     moveLines(PositionMap(change.removedLines, change.insertedLines), change, pending);
-    readLines(document, pending);
+    readLines(document, change, pending);
     for (const std::size_t changed : change.changedBoxes) {
         pending.boxes.push_back(boxes.afterInsertions(changed));
     }
@@ -497,7 +501,7 @@ void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& s
     pending.boxes.erase(std::unique(pending.boxes.begin(), pending.boxes.end()),
                         pending.boxes.end());
     checkBoxesAgain(document, solids, pending);
-    checkKeysAgain(pending);
+    checkKeysAgain(document, pending);
     if (change.countChanged || boxes.moves()) {
         rows_.replace(ProblemRows::Count, {{0, countRows(document)}});
     }
@@ -604,8 +608,8 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
     }
     rows_.replace(ProblemRows::Play, std::move(playMoved));
 
-    // Lines keep their texts: a line that named a box that moved is read again, unless the change
-    // wrote it again to name the same boxes.
+    // A line that named a box that moved is read again, unless the change renumbered the lines to
+    // name the same boxes, or wrote it again (moveLines finds those).
     for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
         const std::uint64_t key = lineKeys_[line];
         if (key == UNSOUND) {
@@ -618,7 +622,9 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
                 pending.oldLines.push_back(line);
             } else {
                 lineKeys_[line] = keyOf(moved(a), moved(b));
-                pending.movedLines.push_back(line);
+                if (!change.linesRenumbered) {
+                    pending.movedLines.push_back(line);
+                }
             }
         }
     }
@@ -648,7 +654,6 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
     const auto leaves = [&](std::size_t line) {
         return std::binary_search(change.removedLines.begin(), change.removedLines.end(), line);
     };
-    moveEntries(lineTexts_, change.removedLines, change.insertedLines, std::string());
     moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
     std::erase_if(listings_, [&](const Listing& listing) { return leaves(listing.line); });
     for (Listing& listing : listings_) {
@@ -672,9 +677,11 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
                             pending.readLines.end());
 }
 
-void LiveChecks::readLines(const BoxDocument& document, Pending& pending) {
+void LiveChecks::readLines(const BoxDocument& document, const DocumentChange& change,
+                           Pending& pending) {
     // Which lines have rows, and which keys are listed more than once: a line written again to
-    // name the same boxes needs its rows made again only then.
+    // name the same boxes needs its rows made again only then. Renumbered lines may have new
+    // texts, which their rows quote.
     std::vector<std::size_t> withRows;
     std::vector<std::uint64_t> repeatedKeys;
     const auto [first, last] = rows_.sectionRows(ProblemRows::Lines);
@@ -683,6 +690,12 @@ void LiveChecks::readLines(const BoxDocument& document, Pending& pending) {
         withRows.push_back(line);
         if (rows_.problems()[row].kind == ProblemKind::IntersectionDuplicate) {
             repeatedKeys.push_back(lineKeys_[line]);
+        }
+        if (change.linesRenumbered && lineKeys_[line] != MALFORMED) {
+            if (sound(lineKeys_[line])) {
+                pending.keys.push_back(lineKeys_[line]);
+            }
+            pending.lines.push_back(line);
         }
     }
     sortUnique(repeatedKeys);
@@ -711,32 +724,21 @@ void LiveChecks::readLines(const BoxDocument& document, Pending& pending) {
         lineKeys_[line] = key;
         pending.lines.push_back(line);
     };
-    // The lines the change wrote, in one walk.
-    auto wanted = pending.readLines.begin();
-    std::size_t index = 0;
-    for (auto entry = document.intersections.begin();
-         entry != document.intersections.end() && wanted != pending.readLines.end();
-         ++entry, ++index) {
-        if (*wanted != index) {
-            continue;
-        }
-        const std::string_view text = *entry;
-        lineTexts_[index] = text;
-        readAgain(index, text);
-        ++wanted;
+    // The lines the change wrote, the lines that moved but were not written again and so name
+    // other boxes now, and the lines whose key depends on the number of boxes, read in one walk.
+    std::vector<std::size_t> read;
+    std::merge(pending.movedLines.begin(), pending.movedLines.end(), pending.oldLines.begin(),
+               pending.oldLines.end(), std::back_inserter(read));
+    std::vector<std::size_t> wanted;
+    std::set_union(read.begin(), read.end(), pending.readLines.begin(), pending.readLines.end(),
+                   std::back_inserter(wanted));
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    const std::vector<std::string_view> texts = document.intersections.textsAt(wanted);
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        readAgain(wanted[k], texts[k]);
     }
-    // Lines that moved but were not written again name other boxes now, and lines whose key
-    // depends on the number of boxes are read again from the text they kept.
-    std::vector<std::size_t> kept;
-    std::set_difference(pending.movedLines.begin(), pending.movedLines.end(),
-                        pending.readLines.begin(), pending.readLines.end(),
-                        std::back_inserter(kept));
-    std::vector<std::size_t> old;
-    std::set_difference(pending.oldLines.begin(), pending.oldLines.end(), pending.readLines.begin(),
-                        pending.readLines.end(), std::back_inserter(old));
-    kept.insert(kept.end(), old.begin(), old.end());
-    for (const std::size_t line : kept) {
-        readAgain(line, lineTexts_[line]);
+    if (leaving.empty() && coming.empty()) {
+        return;
     }
     std::sort(leaving.begin(), leaving.end());
     std::sort(coming.begin(), coming.end());
@@ -895,7 +897,7 @@ void LiveChecks::findPairsAgain(Pending& pending) {
     rows_.replace(ProblemRows::Play, std::move(blocks));
 }
 
-void LiveChecks::checkKeysAgain(Pending& pending) {
+void LiveChecks::checkKeysAgain(const BoxDocument& document, Pending& pending) {
     sortUnique(pending.keys);
     std::vector<std::size_t>& lines = pending.lines;
     for (const std::uint64_t key : pending.keys) {
@@ -906,9 +908,23 @@ void LiveChecks::checkKeysAgain(Pending& pending) {
     }
     std::sort(lines.begin(), lines.end());
     lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    // The texts the rows quote: each line's, and for a pair listed again, its first line's.
+    std::vector<std::size_t> quoted = lines;
+    for (const std::size_t line : lines) {
+        if (sound(lineKeys_[line])) {
+            quoted.push_back(listings_[listingsOf(lineKeys_[line]).first].line);
+        }
+    }
+    std::sort(quoted.begin(), quoted.end());
+    quoted.erase(std::unique(quoted.begin(), quoted.end()), quoted.end());
+    const std::vector<std::string_view> texts = document.intersections.textsAt(quoted);
+    const auto textOf = [&](std::size_t line) {
+        return texts[static_cast<std::size_t>(std::lower_bound(quoted.begin(), quoted.end(), line) -
+                                              quoted.begin())];
+    };
     std::vector<ProblemRows::Block> lineBlocks;
     for (const std::size_t line : lines) {
-        lineBlocks.push_back({line, lineRows(line)});
+        lineBlocks.push_back({line, lineRows(line, textOf)});
     }
     rows_.replace(ProblemRows::Lines, std::move(lineBlocks));
     std::vector<ProblemRows::Block> missingBlocks;
