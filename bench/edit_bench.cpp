@@ -97,7 +97,9 @@ int main(int argc, char* argv[]) {
              retypeField(test, 1015, "77");
          },
          [&] { test.click(1081); }},
-        {"box Ajouter (a new ID)", [&] { retypeField(test, 1013, "999999"); },
+        // IDs run from 1 to the number of boxes: the next one is free at every size.
+        {"box Ajouter (a new ID)",
+         [&] { retypeField(test, 1013, QString::number(document.boxes.size() + 1)); },
          [&] { test.click(1032); }},
         {"box Supprimer (box 50000)", [&] { test.clickLine(1008, 50000); },
          [&] { test.click(1031); }},

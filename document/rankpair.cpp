@@ -10,20 +10,39 @@ namespace {
 // Below this many digits a rank cannot overflow long long.
 constexpr std::size_t safeDigits = 18;
 
-// The value of a plain decimal rank, "0" or digits without a leading zero, short enough not to
-// saturate: the texts of nearly every file, read without the general rules.
-std::optional<long long> plainRank(std::string_view text) {
-    if (text.empty() || text.size() > safeDigits || (text.front() == '0' && text.size() > 1)) {
-        return std::nullopt;
-    }
+// Reads a plain decimal rank, "0" or digits without a leading zero short enough not to
+// saturate, from at up to the first byte that is no digit, and moves at past it.
+std::optional<long long> plainRankAt(const char*& at, const char* end) {
+    const char* const start = at;
     long long value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
+    for (; at != end && static_cast<unsigned char>(*at - '0') < 10; ++at) {
+        if (static_cast<std::size_t>(at - start) == safeDigits) {
             return std::nullopt;
         }
-        value = value * 10 + (c - '0');
+        value = value * 10 + (*at - '0');
+    }
+    const auto length = static_cast<std::size_t>(at - start);
+    if (length == 0 || (length > 1 && *start == '0')) {
+        return std::nullopt;
     }
     return value;
+}
+
+// The pair of a text written as rankPairText writes it: the texts of nearly every file, read in
+// one pass without the general rules.
+std::optional<IntersectionRanks> plainPair(std::string_view text) {
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    const std::optional<long long> first = plainRankAt(at, end);
+    if (!first || at == end || *at != ' ') {
+        return std::nullopt;
+    }
+    ++at;
+    const std::optional<long long> second = plainRankAt(at, end);
+    if (!second || at != end) {
+        return std::nullopt;
+    }
+    return IntersectionRanks{*first, *second};
 }
 
 } // namespace
@@ -41,19 +60,15 @@ std::optional<long long> parseRank(std::string_view text) {
 }
 
 std::optional<RankPairReading> readRankPair(std::string_view text) {
+    if (const std::optional<IntersectionRanks> plain = plainPair(text)) {
+        return RankPairReading{*plain, true};
+    }
     const std::size_t space = text.find(' ');
     if (space == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::string_view firstText = text.substr(0, space);
-    const std::string_view secondText = text.substr(space + 1);
-    const std::optional<long long> plainFirst = plainRank(firstText);
-    const std::optional<long long> plainSecond = plainRank(secondText);
-    if (plainFirst && plainSecond) {
-        return RankPairReading{{*plainFirst, *plainSecond}, true};
-    }
-    const std::optional<long long> first = parseRank(firstText);
-    const std::optional<long long> second = parseRank(secondText);
+    const std::optional<long long> first = parseRank(text.substr(0, space));
+    const std::optional<long long> second = parseRank(text.substr(space + 1));
     if (!first || !second) {
         return std::nullopt;
     }

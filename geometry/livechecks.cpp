@@ -154,31 +154,49 @@ std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& repo
 class LiveChecks::PositionMap {
 public:
     PositionMap(const std::vector<std::size_t>& removed, const std::vector<std::size_t>& inserted)
-        : removed_(removed), inserted_(inserted) {}
+        : removed_(removed), inserted_(inserted), lowest_(lowestOf(removed, inserted)) {}
 
     bool moves() const { return !removed_.empty() || !inserted_.empty(); }
     // The lowest position whose place may change.
-    std::size_t lowestMoved() const {
-        std::size_t lowest = std::numeric_limits<std::size_t>::max();
-        if (!removed_.empty()) {
-            lowest = removed_.front();
+    std::size_t lowestMoved() const { return lowest_; }
+    bool leaves(std::size_t position) const {
+        if (position < lowest_) {
+            return false;
         }
-        if (!inserted_.empty()) {
-            lowest = std::min(lowest, inserted_.front());
+        if (removed_.size() == 1) {
+            return position == removed_.front();
         }
-        return lowest;
+        return std::binary_search(removed_.begin(), removed_.end(), position);
     }
     std::optional<std::size_t> operator()(std::size_t position) const {
-        const auto removedBefore = std::lower_bound(removed_.begin(), removed_.end(), position);
-        if (removedBefore != removed_.end() && *removedBefore == position) {
+        if (leaves(position)) {
             return std::nullopt;
         }
-        return afterInsertions(position -
-                               static_cast<std::size_t>(removedBefore - removed_.begin()));
+        return kept(position);
+    }
+    // Where a position that does not leave goes. Millions of lines and pairs go through here at
+    // each edit, nearly always for one box or line removed or inserted: that takes no search.
+    std::size_t kept(std::size_t position) const {
+        if (position < lowest_) {
+            return position;
+        }
+        if (inserted_.empty() && removed_.size() == 1) {
+            return position - 1;
+        }
+        if (removed_.empty() && inserted_.size() == 1) {
+            return position + 1;
+        }
+        return keptAnyhow(position);
     }
     // A position once the removals are made, as the change names rewritten ones, moved by the
     // insertions.
     std::size_t afterInsertions(std::size_t position) const {
+        if (inserted_.empty() || position < inserted_.front()) {
+            return position;
+        }
+        if (inserted_.size() == 1) {
+            return position + 1;
+        }
         // Moved up once for each insertion at or below where it ends up.
         std::size_t below = 0;
         for (;;) {
@@ -193,8 +211,26 @@ public:
     }
 
 private:
+    std::size_t keptAnyhow(std::size_t position) const {
+        const auto removedBefore = std::lower_bound(removed_.begin(), removed_.end(), position);
+        return afterInsertions(position -
+                               static_cast<std::size_t>(removedBefore - removed_.begin()));
+    }
+    static std::size_t lowestOf(const std::vector<std::size_t>& removed,
+                                const std::vector<std::size_t>& inserted) {
+        std::size_t lowest = std::numeric_limits<std::size_t>::max();
+        if (!removed.empty()) {
+            lowest = removed.front();
+        }
+        if (!inserted.empty()) {
+            lowest = std::min(lowest, inserted.front());
+        }
+        return lowest;
+    }
+
     const std::vector<std::size_t>& removed_;
     const std::vector<std::size_t>& inserted_;
+    std::size_t lowest_;
 };
 
 LiveChecks::LiveChecks(const std::optional<PlayLimits>& play) : play_(play) {}
@@ -508,10 +544,8 @@ void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& s
 }
 
 void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending) {
-    const auto moved = [&](std::size_t rank) { return *map(rank); };
-    const auto leaves = [&](std::size_t rank) {
-        return std::binary_search(change.removedBoxes.begin(), change.removedBoxes.end(), rank);
-    };
+    const auto moved = [&](std::size_t rank) { return map.kept(rank); };
+    const auto leaves = [&](std::size_t rank) { return map.leaves(rank); };
     std::vector<ProblemRows::Block> leaving;
     for (const std::size_t rank : change.removedBoxes) {
         leaving.push_back({rank, {}});
@@ -549,6 +583,15 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
             faces_.insert(rank, noFaces);
         }
         ids_.insert(ids_.begin() + static_cast<std::ptrdiff_t>(rank), std::string());
+    }
+    if (change.removedBoxes.empty() && map.lowestMoved() >= boxCount_) {
+        // Boxes appended: no rank moves, but a line may now name one of them.
+        for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
+            if (lineKeys_[line] == UNSOUND) {
+                pending.oldLines.push_back(line);
+            }
+        }
+        return;
     }
     std::erase_if(idIndex_, [&](const auto& entry) { return leaves(entry.second); });
     for (auto& entry : idIndex_) {
@@ -651,13 +694,13 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
             ProblemRows::Lines, [&](std::uint64_t line) { return *map(line); },
             [](Problem&, std::uint64_t) {});
     }
-    const auto leaves = [&](std::size_t line) {
-        return std::binary_search(change.removedLines.begin(), change.removedLines.end(), line);
-    };
-    moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
-    std::erase_if(listings_, [&](const Listing& listing) { return leaves(listing.line); });
-    for (Listing& listing : listings_) {
-        listing.line = static_cast<std::uint32_t>(*map(listing.line));
+    const auto leaves = [&](std::size_t line) { return map.leaves(line); };
+    if (map.moves()) {
+        moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
+        std::erase_if(listings_, [&](const Listing& listing) { return leaves(listing.line); });
+        for (Listing& listing : listings_) {
+            listing.line = static_cast<std::uint32_t>(map.kept(listing.line));
+        }
     }
     const auto follow = [&](std::vector<std::size_t>& lines) {
         std::erase_if(lines, leaves);
@@ -835,19 +878,28 @@ void LiveChecks::findPairsAgain(Pending& pending) {
         return near;
     };
 
+    // Millions of pairs stay where they are; only those of the boxes checked again move.
     std::vector<RankPair> before;
-    std::vector<RankPair> kept;
-    for (const RankPair& pair : pairs_) {
-        (involves(pair.first, pair.second) ? before : kept).push_back(pair);
-    }
+    std::erase_if(pairs_, [&](const RankPair& pair) {
+        if (!involves(pair.first, pair.second)) {
+            return false;
+        }
+        before.push_back(pair);
+        return true;
+    });
     std::vector<RankPair> after;
     for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
         if (shapes_.touch(pair.first, pair.second)) {
             after.push_back(pair);
         }
     }
-    pairs_.clear();
-    std::merge(kept.begin(), kept.end(), after.begin(), after.end(), std::back_inserter(pairs_));
+    if (!after.empty()) {
+        std::vector<RankPair> merged;
+        merged.reserve(pairs_.size() + after.size());
+        std::merge(pairs_.begin(), pairs_.end(), after.begin(), after.end(),
+                   std::back_inserter(merged));
+        pairs_ = std::move(merged);
+    }
     std::vector<RankPair> changed;
     std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
                                   std::back_inserter(changed));
