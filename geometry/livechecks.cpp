@@ -97,41 +97,57 @@ std::vector<std::size_t> neighboursOf(const ShapeSet& shapes, std::size_t rank, 
 }
 
 // The entries at the removed positions taken out and placeholders put in at the inserted ones,
-// in place for a few, in one pass for many.
+// in place: on this machine fresh memory for a copy of millions of entries costs more than
+// moving them, and only the entries past the first position named move.
 template <typename Value>
 void moveEntries(std::vector<Value>& values, const std::vector<std::size_t>& removed,
                  const std::vector<std::size_t>& inserted, const Value& placeholder) {
-    const auto at = [&](std::size_t position) {
-        return values.begin() + static_cast<std::ptrdiff_t>(position);
-    };
-    if (removed.size() + inserted.size() <= 4) {
-        for (auto position = removed.rbegin(); position != removed.rend(); ++position) {
-            values.erase(at(*position));
+    if (!removed.empty()) {
+        auto leaving = removed.begin();
+        std::size_t write = removed.front();
+        for (std::size_t read = removed.front(); read < values.size(); ++read) {
+            if (leaving != removed.end() && *leaving == read) {
+                ++leaving;
+                continue;
+            }
+            values[write++] = std::move(values[read]);
         }
-        for (const std::size_t position : inserted) {
-            values.insert(at(position), placeholder);
-        }
+        values.resize(write);
+    }
+    if (inserted.empty()) {
         return;
     }
-    std::vector<Value> moved;
-    moved.reserve(values.size() - removed.size() + inserted.size());
-    auto leaving = removed.begin();
-    auto coming = inserted.begin();
-    const auto comeUpTo = [&] {
-        for (; coming != inserted.end() && *coming == moved.size(); ++coming) {
-            moved.push_back(placeholder);
+    // From the end down: each kept entry moves up by the insertions at or below where it lands.
+    std::size_t read = values.size();
+    values.resize(values.size() + inserted.size(), placeholder);
+    auto coming = inserted.rbegin();
+    for (std::size_t write = values.size(); write-- > inserted.front();) {
+        if (coming != inserted.rend() && *coming == write) {
+            values[write] = placeholder;
+            ++coming;
+        } else {
+            values[write] = std::move(values[--read]);
         }
-    };
-    for (std::size_t position = 0; position < values.size(); ++position) {
-        if (leaving != removed.end() && *leaving == position) {
-            ++leaving;
-            continue;
-        }
-        comeUpTo();
-        moved.push_back(std::move(values[position]));
     }
-    comeUpTo();
-    values = std::move(moved);
+}
+
+// The sorted values with the sorted additions merged in, in place: only the values past the
+// first addition move.
+template <typename Value>
+void mergeInPlace(std::vector<Value>& values, const std::vector<Value>& additions) {
+    if (additions.empty()) {
+        return;
+    }
+    std::size_t read = values.size();
+    values.resize(values.size() + additions.size());
+    std::size_t added = additions.size();
+    for (std::size_t write = values.size(); added > 0;) {
+        if (read > 0 && additions[added - 1] < values[read - 1]) {
+            values[--write] = std::move(values[--read]);
+        } else {
+            values[--write] = additions[--added];
+        }
+    }
 }
 
 void sortUniqueIds(std::vector<std::string>& ids) {
@@ -785,13 +801,12 @@ void LiveChecks::readLines(const BoxDocument& document, const DocumentChange& ch
     }
     std::sort(leaving.begin(), leaving.end());
     std::sort(coming.begin(), coming.end());
-    std::vector<Listing> remaining;
-    remaining.reserve(listings_.size() - std::min(listings_.size(), leaving.size()));
-    std::set_difference(listings_.begin(), listings_.end(), leaving.begin(), leaving.end(),
-                        std::back_inserter(remaining));
-    listings_.clear();
-    std::merge(remaining.begin(), remaining.end(), coming.begin(), coming.end(),
-               std::back_inserter(listings_));
+    if (!leaving.empty()) {
+        std::erase_if(listings_, [&](const Listing& listing) {
+            return std::binary_search(leaving.begin(), leaving.end(), listing);
+        });
+    }
+    mergeInPlace(listings_, coming);
 }
 
 void LiveChecks::checkBoxesAgain(const BoxDocument& document, const std::vector<Solid>& solids,
@@ -893,13 +908,7 @@ void LiveChecks::findPairsAgain(Pending& pending) {
             after.push_back(pair);
         }
     }
-    if (!after.empty()) {
-        std::vector<RankPair> merged;
-        merged.reserve(pairs_.size() + after.size());
-        std::merge(pairs_.begin(), pairs_.end(), after.begin(), after.end(),
-                   std::back_inserter(merged));
-        pairs_ = std::move(merged);
-    }
+    mergeInPlace(pairs_, after);
     std::vector<RankPair> changed;
     std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
                                   std::back_inserter(changed));

@@ -34,6 +34,8 @@ public:
     // Lines is any range of texts that convert to std::string_view.
     template <class Lines> void append(const Lines& lines);
     void remove(int row);
+    // Precondition: 0 <= row <= rowCount().
+    void insert(int row, std::string_view text);
     void edit(const LineEdits& edits);
     // Every line replaced by the range's, as after a change that may have rewritten any of them.
     // Lines has size() as well.
