@@ -46,6 +46,18 @@ void LineListModel::insert(int row, std::string_view text) {
     endInsertRows();
 }
 
+void LineListModel::rewrite(int row, std::string_view text) {
+    const auto index = static_cast<std::size_t>(row);
+    const std::size_t start = index == 0 ? 0 : ends_.at(index - 1);
+    const std::size_t length = ends_.at(index) - start;
+    bytes_.replace(start, length, text);
+    if (text.size() != length) {
+        for (auto end = ends_.begin() + row; end != ends_.end(); ++end) {
+            *end = *end - length + text.size();
+        }
+    }
+}
+
 // A lone removal or insertion, or rewrites alone, keep the view where it stands; anything else
 // resets it, which costs the view less than thousands of separate moves.
 void LineListModel::edit(const LineEdits& edits) {
@@ -54,7 +66,13 @@ void LineListModel::edit(const LineEdits& edits) {
         if (edits.rewritten.empty()) {
             return;
         }
-        rebuild(edits);
+        if (edits.rewritten.size() <= 4) {
+            for (const auto& [row, text] : edits.rewritten) {
+                rewrite(row, text);
+            }
+        } else {
+            rebuild(edits);
+        }
         emit dataChanged(index(edits.rewritten.front().first), index(edits.rewritten.back().first));
     } else if (edits.removed.size() == 1 && edits.inserted.empty() && edits.rewritten.empty()) {
         remove(edits.removed.front());

@@ -44,6 +44,8 @@ public:
 
 private:
     void rebuild(const LineEdits& edits);
+    // Without telling the views. Precondition: 0 <= row < rowCount().
+    void rewrite(int row, std::string_view text);
 
     std::string bytes_;
     // Where each line ends in bytes_.
