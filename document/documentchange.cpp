@@ -7,7 +7,8 @@ namespace {
 
 bool movesNothing(const DocumentChange& change) {
     return change.removedBoxes.empty() && change.insertedBoxes.empty() &&
-           change.removedLines.empty() && change.insertedLines.empty() && !change.everything;
+           change.removedLines.empty() && change.insertedLines.empty() && !change.linesRenumbered &&
+           !change.everything;
 }
 
 std::vector<std::size_t> merged(const std::vector<std::size_t>& a,
@@ -24,7 +25,8 @@ bool DocumentChange::touchesBoxes() const {
 }
 
 bool DocumentChange::touchesLines() const {
-    return !removedLines.empty() || !rewrittenLines.empty() || !insertedLines.empty();
+    return !removedLines.empty() || !rewrittenLines.empty() || !insertedLines.empty() ||
+           linesRenumbered;
 }
 
 DocumentChange DocumentChange::combined(const DocumentChange& first, const DocumentChange& second) {

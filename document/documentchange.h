@@ -15,6 +15,12 @@ struct DocumentChange {
     std::vector<std::size_t> removedLines;
     std::vector<std::size_t> rewrittenLines;
     std::vector<std::size_t> insertedLines;
+    // The lines renumbered as the boxes moved: every line kept that reads as a pair of ranks may
+    // have been written again, in plain decimal or in the text it had before an earlier
+    // renumbering, and names the ranks it named moved as the boxes moved (a rank past the last
+    // box moves as if boxes stood there). rewrittenLines does not list these lines, of which a
+    // large file has millions: a view moves what it knows of them by the boxes' moves alone.
+    bool linesRenumbered = false;
     bool countChanged = false;
     // Changes of too many kinds to follow one by one: a view reads everything again.
     bool everything = false;

@@ -121,6 +121,19 @@ public:
     // moved by delta.
     void shiftRanksAbove(long long delta, long long threshold);
 
+    // What the intersections lose when the box of a rank leaves: the lines that named it, each
+    // with the index it had, and the lines kept whose text was not plain decimal ("01 2",
+    // "+0 1"), each with its index among the lines kept and the text it had.
+    struct RankRemoval {
+        std::vector<IndexedText> removedLines;
+        std::vector<IndexedText> unplainLines;
+    };
+    // removeIntersectionsOfRank then shiftRanksAbove(-1, rank), in one walk of the lines.
+    RankRemoval removeRank(long long rank);
+    // Takes back removeRank of the same rank, given what it handed back, byte for byte: the
+    // document must be as removeRank left it.
+    void restoreRank(long long rank, RankRemoval removal);
+
     // Fixed-point conversions between decimal text and the file's hexadecimal text.
     std::string hexToDecimal(std::string hexText, HexFormat format) const;
     std::string decimalToHex4(std::string decimalText) const;

@@ -16,6 +16,14 @@ using IntersectionRanks = std::pair<long long, long long>;
 std::optional<long long> parseRank(std::string_view text);
 std::optional<IntersectionRanks> parseRankPair(std::string_view text);
 
+// A pair read, and whether its text is exactly the plain decimal rankPairText writes for it
+// ("3 5", not "03 5" nor "+3 5"), so that a renumbering knows which texts it may write anew.
+struct RankPairReading {
+    IntersectionRanks ranks;
+    bool plain;
+};
+std::optional<RankPairReading> readRankPair(std::string_view text);
+
 // The plain decimal text of a pair, "3 5", as the program writes every pair it computes.
 std::string rankPairText(long long first, long long second);
 // The same in a buffer of the caller's, for walks of many lines that must not allocate.

@@ -237,6 +237,34 @@ void TextList::appendAll(TextList& other) {
     other.clear();
 }
 
+std::vector<std::string_view> TextList::textsAt(const std::vector<std::size_t>& indexes) const {
+    std::vector<std::string_view> texts;
+    texts.reserve(indexes.size());
+    auto next = indexes.begin();
+    std::size_t first = 0;
+    for (const Block& block : blocks_) {
+        if (next == indexes.end()) {
+            break;
+        }
+        if (*next >= first + block.count) {
+            first += block.count;
+            continue;
+        }
+        std::size_t offset = 0;
+        for (std::size_t index = first; index < first + block.count && next != indexes.end();
+             ++index) {
+            const Decoded entry = decode(block.bytes, offset);
+            for (; next != indexes.end() && *next == index; ++next) {
+                texts.push_back(entry.text);
+            }
+            offset = entry.next;
+        }
+        first += block.count;
+    }
+    assert(next == indexes.end());
+    return texts;
+}
+
 void TextList::insertAtIndexes(std::vector<IndexedText> entries) {
     // Where each text goes among the entries already there: before the one of this index.
     std::vector<std::size_t> before(entries.size());
@@ -330,48 +358,71 @@ void TextList::exchangeAtIndexes(std::vector<IndexedText>& entries) {
 }
 
 void TextList::removeIf(const std::function<bool(std::string_view)>& leaves) {
-    BlockBuilder builder;
-    for (Block& block : blocks_) {
-        bool changed = false;
-        for (std::size_t offset = 0, k = 0; offset < block.bytes.size(); ++k) {
-            const Decoded entry = decode(block.bytes, offset);
-            const bool leaving = leaves(entry.text);
-            if (leaving && !changed) {
-                // The entries before it stay as they are, bytes and all.
-                builder.addEncoded(block.bytes.data(), offset, k);
-                changed = true;
-            } else if (changed && !leaving) {
-                builder.add(entry.text);
-            }
-            offset = entry.next;
-        }
-        if (!changed) {
-            builder.keep(std::move(block));
-        }
-    }
-    adoptBlocks(builder.finish());
+    transform([&](std::string_view text) {
+        return leaves(text) ? Fate{Fate::Removed, {}} : Fate{};
+    });
 }
 
 void TextList::rewrite(
     const std::function<std::optional<std::string_view>(std::string_view)>& newText) {
+    transform([&](std::string_view text) {
+        const std::optional<std::string_view> replacement = newText(text);
+        return replacement && *replacement != text ? Fate{Fate::Replaced, *replacement} : Fate{};
+    });
+}
+
+void TextList::transform(const std::function<Fate(std::string_view)>& fate) {
     BlockBuilder builder;
+    // A changed block is written here first, then copied back into its own bytes when it fits.
+    std::vector<char> written;
+    written.reserve(2 * blockBytes);
     for (Block& block : blocks_) {
         bool changed = false;
-        for (std::size_t offset = 0, k = 0; offset < block.bytes.size(); ++k) {
+        std::size_t count = block.count;
+        // The entries kept since the last change, copied in one piece when the next comes.
+        std::size_t keptFrom = 0;
+        for (std::size_t offset = 0; offset < block.bytes.size();) {
             const Decoded entry = decode(block.bytes, offset);
-            const std::optional<std::string_view> text = newText(entry.text);
-            const bool differs = text && *text != entry.text;
-            if (differs && !changed) {
-                builder.addEncoded(block.bytes.data(), offset, k);
-                changed = true;
-            }
-            if (changed) {
-                builder.add(differs ? *text : entry.text);
+            const Fate what = fate(entry.text);
+            if (what.kind != Fate::Kept) {
+                if (!changed) {
+                    written.clear();
+                    changed = true;
+                }
+                written.insert(written.end(),
+                               block.bytes.begin() + static_cast<std::ptrdiff_t>(keptFrom),
+                               block.bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+                if (what.kind == Fate::Replaced) {
+                    const std::size_t at = written.size();
+                    written.resize(at + encodedSize(what.text));
+                    encode(what.text, written.data() + at);
+                } else {
+                    --count;
+                }
+                keptFrom = entry.next;
             }
             offset = entry.next;
         }
         if (!changed) {
             builder.keep(std::move(block));
+            continue;
+        }
+        written.insert(written.end(), block.bytes.begin() + static_cast<std::ptrdiff_t>(keptFrom),
+                       block.bytes.end());
+        if (count == 0) {
+            continue;
+        }
+        if (written.size() <= std::max(blockBytes, block.bytes.capacity())) {
+            block.bytes.assign(written.begin(), written.end());
+            block.count = count;
+            builder.keep(std::move(block));
+            continue;
+        }
+        // Grown past a block: split entry by entry.
+        for (std::size_t offset = 0; offset < written.size();) {
+            const Decoded entry = decode(written, offset);
+            builder.add(entry.text);
+            offset = entry.next;
         }
     }
     adoptBlocks(builder.finish());

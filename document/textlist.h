@@ -80,6 +80,8 @@ public:
 
     // The calls below walk the list once, however many entries they touch. Their indexes are
     // ascending and name entries that exist (for insertion: at most the size reached so far).
+    // The texts at the indexes, found in one walk that passes over whole blocks.
+    std::vector<std::string_view> textsAt(const std::vector<std::size_t>& indexes) const;
     // Inserts each text so that, once all are in, it stands at its index.
     void insertAtIndexes(std::vector<IndexedText> entries);
     // Removes the entries at the indexes and returns them, each with the index it had.
@@ -92,6 +94,17 @@ public:
     // Gives each entry the text newText returns for it, if any. The view returned must stay
     // valid until the next call.
     void rewrite(const std::function<std::optional<std::string_view>(std::string_view)>& newText);
+
+    // What a walk of the whole list makes of one entry.
+    struct Fate {
+        enum Kind : unsigned char { Kept, Removed, Replaced };
+        Kind kind = Kept;
+        // The new text of a replaced entry, valid until the walk asks about the next one.
+        std::string_view text;
+    };
+    // Asks fate about each entry in order and removes or replaces it as told. A block whose
+    // entries all stay keeps its bytes where they are; the others are written again in place.
+    void transform(const std::function<Fate(std::string_view)>& fate);
 
 private:
     // Texts one after another, each behind its length in seven-bit groups, low group first.

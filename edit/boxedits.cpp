@@ -1,7 +1,6 @@
 #include "boxedits.h"
 
 #include "leadinginteger.h"
-#include "rankpair.h"
 
 #include <numeric>
 #include <optional>
@@ -121,34 +120,12 @@ DeleteBox::DeleteBox(const BoxDocument& document, std::size_t rank)
     : rank_(rank), name_("Supprimer la box " + idAt(document, rank)) {}
 
 DocumentChange DeleteBox::apply(BoxDocument& document) {
-    const auto rank = static_cast<long long>(rank_);
     DocumentChange change;
-    // Read before the document renumbers: which lines leave, which are rewritten, and which of
-    // those a shift back could not restore. Positions of kept lines count the kept lines only.
-    std::size_t index = 0;
-    std::size_t keptIndex = 0;
-    RankPairBuffer buffer;
-    for (const std::string_view text : document.intersections) {
-        const std::optional<IntersectionRanks> pair = parseRankPair(text);
-        if (pair && (pair->first == rank || pair->second == rank)) {
-            removedLines_.push_back({index++, std::string(text)});
-            change.removedLines.push_back(removedLines_.back().index);
-            continue;
-        }
-        if (pair) {
-            const bool plain = text == rankPairText(pair->first, pair->second, buffer);
-            if (!plain) {
-                unplainLines_.push_back({keptIndex, std::string(text)});
-            }
-            if (!plain || pair->first > rank || pair->second > rank) {
-                change.rewrittenLines.push_back(keptIndex);
-            }
-        }
-        ++index;
-        ++keptIndex;
+    lines_ = document.removeRank(static_cast<long long>(rank_));
+    for (const IndexedText& line : lines_.removedLines) {
+        change.removedLines.push_back(line.index);
     }
-    document.removeIntersectionsOfRank(std::to_string(rank_));
-    document.shiftRanksAbove(-1, rank);
+    change.linesRenumbered = true;
     auto [box, id] = document.takeBoxAt(rank_);
     box_ = std::move(box);
     id_ = std::move(id);
@@ -159,30 +136,13 @@ DocumentChange DeleteBox::apply(BoxDocument& document) {
 }
 
 DocumentChange DeleteBox::revert(BoxDocument& document) {
-    const auto rank = static_cast<long long>(rank_);
     DocumentChange change;
-    // Every pair is plain decimal now: the ranks from the deleted one up go back up one place.
-    std::size_t index = 0;
-    auto unplain = unplainLines_.begin();
-    for (const std::string_view text : document.intersections) {
-        const std::optional<IntersectionRanks> pair = parseRankPair(text);
-        const bool restored = unplain != unplainLines_.end() && unplain->index == index;
-        if (restored) {
-            ++unplain;
-        }
-        if (restored || (pair && (pair->first >= rank || pair->second >= rank))) {
-            change.rewrittenLines.push_back(index);
-        }
-        ++index;
-    }
-    document.shiftRanksAbove(1, rank - 1);
-    document.intersections.exchangeAtIndexes(unplainLines_);
-    unplainLines_.clear();
-    for (const IndexedText& line : removedLines_) {
+    for (const IndexedText& line : lines_.removedLines) {
         change.insertedLines.push_back(line.index);
     }
-    document.intersections.insertAtIndexes(std::move(removedLines_));
-    removedLines_.clear();
+    change.linesRenumbered = true;
+    document.restoreRank(static_cast<long long>(rank_), std::move(lines_));
+    lines_ = {};
     document.insertBoxAt(rank_, std::move(box_), std::move(id_));
     document.countText = std::move(otherCount_);
     change.insertedBoxes = {rank_};

@@ -83,8 +83,7 @@ private:
     std::unique_ptr<Box> box_;
     std::string id_;
     std::string otherCount_;
-    std::vector<IndexedText> removedLines_;
-    std::vector<IndexedText> unplainLines_;
+    BoxDocument::RankRemoval lines_;
 };
 
 // The four texts (a, b, c, d) of one plane of one box, as the normalising fix writes them.

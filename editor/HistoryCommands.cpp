@@ -62,7 +62,9 @@ void QuadrelDlg::followEdit(const DocumentChange& change, bool fromHistory) {
             boxList_->editLines(lineEdits(change.removedBoxes, change.changedBoxes,
                                           change.insertedBoxes, document_->boxIds));
         }
-        if (change.touchesLines()) {
+        if (change.linesRenumbered) {
+            intersectionList_->replaceAllLines(document_->intersections);
+        } else if (change.touchesLines()) {
             intersectionList_->editLines(lineEdits(change.removedLines, change.rewrittenLines,
                                                    change.insertedLines, document_->intersections));
         }

@@ -120,8 +120,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     checkGeometry(document, bytes);
 
-    // The renumbering must cope with whatever a file put in the intersections.
+    // The renumbering must cope with whatever a file put in the intersections, and a box taken
+    // out must come back with every line as the file wrote it.
     if (!document.intersections.empty()) {
+        const std::vector<std::string> lines = allTexts(document.intersections);
+        const auto rank = static_cast<long long>(size % 5);
+        BoxDocument::RankRemoval removal = document.removeRank(rank);
+        document.restoreRank(rank, std::move(removal));
+        require(allTexts(document.intersections) == lines, "a rank taken out comes back");
         document.removeIntersectionsOfRank(document.boxIds.empty() ? "0" : document.boxIds.last());
         document.shiftRanksAbove(-1, static_cast<long long>(size % 7));
     }

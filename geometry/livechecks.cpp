@@ -97,41 +97,57 @@ std::vector<std::size_t> neighboursOf(const ShapeSet& shapes, std::size_t rank, 
 }
 
 // The entries at the removed positions taken out and placeholders put in at the inserted ones,
-// in place for a few, in one pass for many.
+// in place: on this machine fresh memory for a copy of millions of entries costs more than
+// moving them, and only the entries past the first position named move.
 template <typename Value>
 void moveEntries(std::vector<Value>& values, const std::vector<std::size_t>& removed,
                  const std::vector<std::size_t>& inserted, const Value& placeholder) {
-    const auto at = [&](std::size_t position) {
-        return values.begin() + static_cast<std::ptrdiff_t>(position);
-    };
-    if (removed.size() + inserted.size() <= 4) {
-        for (auto position = removed.rbegin(); position != removed.rend(); ++position) {
-            values.erase(at(*position));
+    if (!removed.empty()) {
+        auto leaving = removed.begin();
+        std::size_t write = removed.front();
+        for (std::size_t read = removed.front(); read < values.size(); ++read) {
+            if (leaving != removed.end() && *leaving == read) {
+                ++leaving;
+                continue;
+            }
+            values[write++] = std::move(values[read]);
         }
-        for (const std::size_t position : inserted) {
-            values.insert(at(position), placeholder);
-        }
+        values.resize(write);
+    }
+    if (inserted.empty()) {
         return;
     }
-    std::vector<Value> moved;
-    moved.reserve(values.size() - removed.size() + inserted.size());
-    auto leaving = removed.begin();
-    auto coming = inserted.begin();
-    const auto comeUpTo = [&] {
-        for (; coming != inserted.end() && *coming == moved.size(); ++coming) {
-            moved.push_back(placeholder);
+    // From the end down: each kept entry moves up by the insertions at or below where it lands.
+    std::size_t read = values.size();
+    values.resize(values.size() + inserted.size(), placeholder);
+    auto coming = inserted.rbegin();
+    for (std::size_t write = values.size(); write-- > inserted.front();) {
+        if (coming != inserted.rend() && *coming == write) {
+            values[write] = placeholder;
+            ++coming;
+        } else {
+            values[write] = std::move(values[--read]);
         }
-    };
-    for (std::size_t position = 0; position < values.size(); ++position) {
-        if (leaving != removed.end() && *leaving == position) {
-            ++leaving;
-            continue;
-        }
-        comeUpTo();
-        moved.push_back(std::move(values[position]));
     }
-    comeUpTo();
-    values = std::move(moved);
+}
+
+// The sorted values with the sorted additions merged in, in place: only the values past the
+// first addition move.
+template <typename Value>
+void mergeInPlace(std::vector<Value>& values, const std::vector<Value>& additions) {
+    if (additions.empty()) {
+        return;
+    }
+    std::size_t read = values.size();
+    values.resize(values.size() + additions.size());
+    std::size_t added = additions.size();
+    for (std::size_t write = values.size(); added > 0;) {
+        if (read > 0 && additions[added - 1] < values[read - 1]) {
+            values[--write] = std::move(values[--read]);
+        } else {
+            values[--write] = additions[--added];
+        }
+    }
 }
 
 void sortUniqueIds(std::vector<std::string>& ids) {
@@ -154,31 +170,49 @@ std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& repo
 class LiveChecks::PositionMap {
 public:
     PositionMap(const std::vector<std::size_t>& removed, const std::vector<std::size_t>& inserted)
-        : removed_(removed), inserted_(inserted) {}
+        : removed_(removed), inserted_(inserted), lowest_(lowestOf(removed, inserted)) {}
 
     bool moves() const { return !removed_.empty() || !inserted_.empty(); }
     // The lowest position whose place may change.
-    std::size_t lowestMoved() const {
-        std::size_t lowest = std::numeric_limits<std::size_t>::max();
-        if (!removed_.empty()) {
-            lowest = removed_.front();
+    std::size_t lowestMoved() const { return lowest_; }
+    bool leaves(std::size_t position) const {
+        if (position < lowest_) {
+            return false;
         }
-        if (!inserted_.empty()) {
-            lowest = std::min(lowest, inserted_.front());
+        if (removed_.size() == 1) {
+            return position == removed_.front();
         }
-        return lowest;
+        return std::binary_search(removed_.begin(), removed_.end(), position);
     }
     std::optional<std::size_t> operator()(std::size_t position) const {
-        const auto removedBefore = std::lower_bound(removed_.begin(), removed_.end(), position);
-        if (removedBefore != removed_.end() && *removedBefore == position) {
+        if (leaves(position)) {
             return std::nullopt;
         }
-        return afterInsertions(position -
-                               static_cast<std::size_t>(removedBefore - removed_.begin()));
+        return kept(position);
+    }
+    // Where a position that does not leave goes. Millions of lines and pairs go through here at
+    // each edit, nearly always for one box or line removed or inserted: that takes no search.
+    std::size_t kept(std::size_t position) const {
+        if (position < lowest_) {
+            return position;
+        }
+        if (inserted_.empty() && removed_.size() == 1) {
+            return position - 1;
+        }
+        if (removed_.empty() && inserted_.size() == 1) {
+            return position + 1;
+        }
+        return keptAnyhow(position);
     }
     // A position once the removals are made, as the change names rewritten ones, moved by the
     // insertions.
     std::size_t afterInsertions(std::size_t position) const {
+        if (inserted_.empty() || position < inserted_.front()) {
+            return position;
+        }
+        if (inserted_.size() == 1) {
+            return position + 1;
+        }
         // Moved up once for each insertion at or below where it ends up.
         std::size_t below = 0;
         for (;;) {
@@ -193,8 +227,26 @@ public:
     }
 
 private:
+    std::size_t keptAnyhow(std::size_t position) const {
+        const auto removedBefore = std::lower_bound(removed_.begin(), removed_.end(), position);
+        return afterInsertions(position -
+                               static_cast<std::size_t>(removedBefore - removed_.begin()));
+    }
+    static std::size_t lowestOf(const std::vector<std::size_t>& removed,
+                                const std::vector<std::size_t>& inserted) {
+        std::size_t lowest = std::numeric_limits<std::size_t>::max();
+        if (!removed.empty()) {
+            lowest = removed.front();
+        }
+        if (!inserted.empty()) {
+            lowest = std::min(lowest, inserted.front());
+        }
+        return lowest;
+    }
+
     const std::vector<std::size_t>& removed_;
     const std::vector<std::size_t>& inserted_;
+    std::size_t lowest_;
 };
 
 LiveChecks::LiveChecks(const std::optional<PlayLimits>& play) : play_(play) {}
@@ -315,8 +367,10 @@ std::pair<std::size_t, std::size_t> LiveChecks::listingsOf(std::uint64_t key) co
             static_cast<std::size_t>(high - listings_.begin())};
 }
 
-std::vector<Problem> LiveChecks::lineRows(std::size_t line) const {
-    const std::string& text = lineTexts_[line];
+std::vector<Problem>
+LiveChecks::lineRows(std::size_t line,
+                     const std::function<std::string_view(std::size_t)>& textOf) const {
+    const std::string_view text = textOf(line);
     const std::uint64_t key = lineKeys_[line];
     return collected([&](ProblemReporter& reporter) {
         if (!sound(key)) {
@@ -326,7 +380,7 @@ std::vector<Problem> LiveChecks::lineRows(std::size_t line) const {
         const auto [first, last] = listingsOf(key);
         const std::size_t firstLine = listings_[first].line;
         if (firstLine != line) {
-            reportRepeatedPair(text, lineTexts_[firstLine], reporter);
+            reportRepeatedPair(text, textOf(firstLine), reporter);
             return;
         }
         const auto [low, high] = pairOf(key);
@@ -424,13 +478,14 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
                                       : findIntersections(shapes_);
     pairs_ = std::move(search.pairs);
     complete_ = search.complete;
-    lineTexts_.clear();
     lineKeys_.clear();
     listings_.clear();
+    std::vector<std::string_view> texts;
+    texts.reserve(document.intersections.size());
     for (const auto& entry : document.intersections) {
         const std::string_view text = entry;
-        const auto line = static_cast<std::uint32_t>(lineTexts_.size());
-        lineTexts_.emplace_back(text);
+        const auto line = static_cast<std::uint32_t>(texts.size());
+        texts.push_back(text);
         const std::uint64_t key = parseRankPair(text)
                                       ? listedPairKey(text, boxCount_, nullptr).value_or(UNSOUND)
                                       : MALFORMED;
@@ -440,8 +495,9 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
         }
     }
     std::sort(listings_.begin(), listings_.end());
-    for (std::size_t line = 0; line < lineTexts_.size(); ++line) {
-        add(ProblemRows::Lines, line, lineRows(line));
+    const auto textOf = [&](std::size_t line) { return texts[line]; };
+    for (std::size_t line = 0; line < texts.size(); ++line) {
+        add(ProblemRows::Lines, line, lineRows(line, textOf));
     }
     if (!complete_) {
         add(ProblemRows::Missing, 0, collected([&](ProblemReporter& incomplete) {
@@ -474,7 +530,7 @@ void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& s
     const bool followable =
         !change.everything && complete_ && solids.size() == count &&
         ids_.size() + change.insertedBoxes.size() == count + change.removedBoxes.size() &&
-        lineTexts_.size() + change.insertedLines.size() ==
+        lineKeys_.size() + change.insertedLines.size() ==
             document.intersections.size() + change.removedLines.size();
     if (!followable) {
         rebuild(document, solids);
@@ -487,7 +543,7 @@ void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& s
     }
     boxCount_ = count;
     moveLines(PositionMap(change.removedLines, change.insertedLines), change, pending);
-    readLines(document, pending);
+    readLines(document, change, pending);
     for (const std::size_t changed : change.changedBoxes) {
         pending.boxes.push_back(boxes.afterInsertions(changed));
     }
@@ -497,17 +553,15 @@ void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& s
     pending.boxes.erase(std::unique(pending.boxes.begin(), pending.boxes.end()),
                         pending.boxes.end());
     checkBoxesAgain(document, solids, pending);
-    checkKeysAgain(pending);
+    checkKeysAgain(document, pending);
     if (change.countChanged || boxes.moves()) {
         rows_.replace(ProblemRows::Count, {{0, countRows(document)}});
     }
 }
 
 void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending) {
-    const auto moved = [&](std::size_t rank) { return *map(rank); };
-    const auto leaves = [&](std::size_t rank) {
-        return std::binary_search(change.removedBoxes.begin(), change.removedBoxes.end(), rank);
-    };
+    const auto moved = [&](std::size_t rank) { return map.kept(rank); };
+    const auto leaves = [&](std::size_t rank) { return map.leaves(rank); };
     std::vector<ProblemRows::Block> leaving;
     for (const std::size_t rank : change.removedBoxes) {
         leaving.push_back({rank, {}});
@@ -545,6 +599,15 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
             faces_.insert(rank, noFaces);
         }
         ids_.insert(ids_.begin() + static_cast<std::ptrdiff_t>(rank), std::string());
+    }
+    if (change.removedBoxes.empty() && map.lowestMoved() >= boxCount_) {
+        // Boxes appended: no rank moves, but a line may now name one of them.
+        for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
+            if (lineKeys_[line] == UNSOUND) {
+                pending.oldLines.push_back(line);
+            }
+        }
+        return;
     }
     std::erase_if(idIndex_, [&](const auto& entry) { return leaves(entry.second); });
     for (auto& entry : idIndex_) {
@@ -604,8 +667,8 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
     }
     rows_.replace(ProblemRows::Play, std::move(playMoved));
 
-    // Lines keep their texts: a line that named a box that moved is read again, unless the change
-    // wrote it again to name the same boxes.
+    // A line that named a box that moved is read again, unless the change renumbered the lines to
+    // name the same boxes, or wrote it again (moveLines finds those).
     for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
         const std::uint64_t key = lineKeys_[line];
         if (key == UNSOUND) {
@@ -618,7 +681,9 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
                 pending.oldLines.push_back(line);
             } else {
                 lineKeys_[line] = keyOf(moved(a), moved(b));
-                pending.movedLines.push_back(line);
+                if (!change.linesRenumbered) {
+                    pending.movedLines.push_back(line);
+                }
             }
         }
     }
@@ -645,14 +710,13 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
             ProblemRows::Lines, [&](std::uint64_t line) { return *map(line); },
             [](Problem&, std::uint64_t) {});
     }
-    const auto leaves = [&](std::size_t line) {
-        return std::binary_search(change.removedLines.begin(), change.removedLines.end(), line);
-    };
-    moveEntries(lineTexts_, change.removedLines, change.insertedLines, std::string());
-    moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
-    std::erase_if(listings_, [&](const Listing& listing) { return leaves(listing.line); });
-    for (Listing& listing : listings_) {
-        listing.line = static_cast<std::uint32_t>(*map(listing.line));
+    const auto leaves = [&](std::size_t line) { return map.leaves(line); };
+    if (map.moves()) {
+        moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
+        std::erase_if(listings_, [&](const Listing& listing) { return leaves(listing.line); });
+        for (Listing& listing : listings_) {
+            listing.line = static_cast<std::uint32_t>(map.kept(listing.line));
+        }
     }
     const auto follow = [&](std::vector<std::size_t>& lines) {
         std::erase_if(lines, leaves);
@@ -672,9 +736,11 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
                             pending.readLines.end());
 }
 
-void LiveChecks::readLines(const BoxDocument& document, Pending& pending) {
+void LiveChecks::readLines(const BoxDocument& document, const DocumentChange& change,
+                           Pending& pending) {
     // Which lines have rows, and which keys are listed more than once: a line written again to
-    // name the same boxes needs its rows made again only then.
+    // name the same boxes needs its rows made again only then. Renumbered lines may have new
+    // texts, which their rows quote.
     std::vector<std::size_t> withRows;
     std::vector<std::uint64_t> repeatedKeys;
     const auto [first, last] = rows_.sectionRows(ProblemRows::Lines);
@@ -683,6 +749,12 @@ void LiveChecks::readLines(const BoxDocument& document, Pending& pending) {
         withRows.push_back(line);
         if (rows_.problems()[row].kind == ProblemKind::IntersectionDuplicate) {
             repeatedKeys.push_back(lineKeys_[line]);
+        }
+        if (change.linesRenumbered && lineKeys_[line] != MALFORMED) {
+            if (sound(lineKeys_[line])) {
+                pending.keys.push_back(lineKeys_[line]);
+            }
+            pending.lines.push_back(line);
         }
     }
     sortUnique(repeatedKeys);
@@ -711,42 +783,30 @@ void LiveChecks::readLines(const BoxDocument& document, Pending& pending) {
         lineKeys_[line] = key;
         pending.lines.push_back(line);
     };
-    // The lines the change wrote, in one walk.
-    auto wanted = pending.readLines.begin();
-    std::size_t index = 0;
-    for (auto entry = document.intersections.begin();
-         entry != document.intersections.end() && wanted != pending.readLines.end();
-         ++entry, ++index) {
-        if (*wanted != index) {
-            continue;
-        }
-        const std::string_view text = *entry;
-        lineTexts_[index] = text;
-        readAgain(index, text);
-        ++wanted;
+    // The lines the change wrote, the lines that moved but were not written again and so name
+    // other boxes now, and the lines whose key depends on the number of boxes, read in one walk.
+    std::vector<std::size_t> read;
+    std::merge(pending.movedLines.begin(), pending.movedLines.end(), pending.oldLines.begin(),
+               pending.oldLines.end(), std::back_inserter(read));
+    std::vector<std::size_t> wanted;
+    std::set_union(read.begin(), read.end(), pending.readLines.begin(), pending.readLines.end(),
+                   std::back_inserter(wanted));
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    const std::vector<std::string_view> texts = document.intersections.textsAt(wanted);
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        readAgain(wanted[k], texts[k]);
     }
-    // Lines that moved but were not written again name other boxes now, and lines whose key
-    // depends on the number of boxes are read again from the text they kept.
-    std::vector<std::size_t> kept;
-    std::set_difference(pending.movedLines.begin(), pending.movedLines.end(),
-                        pending.readLines.begin(), pending.readLines.end(),
-                        std::back_inserter(kept));
-    std::vector<std::size_t> old;
-    std::set_difference(pending.oldLines.begin(), pending.oldLines.end(), pending.readLines.begin(),
-                        pending.readLines.end(), std::back_inserter(old));
-    kept.insert(kept.end(), old.begin(), old.end());
-    for (const std::size_t line : kept) {
-        readAgain(line, lineTexts_[line]);
+    if (leaving.empty() && coming.empty()) {
+        return;
     }
     std::sort(leaving.begin(), leaving.end());
     std::sort(coming.begin(), coming.end());
-    std::vector<Listing> remaining;
-    remaining.reserve(listings_.size() - std::min(listings_.size(), leaving.size()));
-    std::set_difference(listings_.begin(), listings_.end(), leaving.begin(), leaving.end(),
-                        std::back_inserter(remaining));
-    listings_.clear();
-    std::merge(remaining.begin(), remaining.end(), coming.begin(), coming.end(),
-               std::back_inserter(listings_));
+    if (!leaving.empty()) {
+        std::erase_if(listings_, [&](const Listing& listing) {
+            return std::binary_search(leaving.begin(), leaving.end(), listing);
+        });
+    }
+    mergeInPlace(listings_, coming);
 }
 
 void LiveChecks::checkBoxesAgain(const BoxDocument& document, const std::vector<Solid>& solids,
@@ -833,19 +893,22 @@ void LiveChecks::findPairsAgain(Pending& pending) {
         return near;
     };
 
+    // Millions of pairs stay where they are; only those of the boxes checked again move.
     std::vector<RankPair> before;
-    std::vector<RankPair> kept;
-    for (const RankPair& pair : pairs_) {
-        (involves(pair.first, pair.second) ? before : kept).push_back(pair);
-    }
+    std::erase_if(pairs_, [&](const RankPair& pair) {
+        if (!involves(pair.first, pair.second)) {
+            return false;
+        }
+        before.push_back(pair);
+        return true;
+    });
     std::vector<RankPair> after;
     for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
         if (shapes_.touch(pair.first, pair.second)) {
             after.push_back(pair);
         }
     }
-    pairs_.clear();
-    std::merge(kept.begin(), kept.end(), after.begin(), after.end(), std::back_inserter(pairs_));
+    mergeInPlace(pairs_, after);
     std::vector<RankPair> changed;
     std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
                                   std::back_inserter(changed));
@@ -895,7 +958,7 @@ void LiveChecks::findPairsAgain(Pending& pending) {
     rows_.replace(ProblemRows::Play, std::move(blocks));
 }
 
-void LiveChecks::checkKeysAgain(Pending& pending) {
+void LiveChecks::checkKeysAgain(const BoxDocument& document, Pending& pending) {
     sortUnique(pending.keys);
     std::vector<std::size_t>& lines = pending.lines;
     for (const std::uint64_t key : pending.keys) {
@@ -906,9 +969,23 @@ void LiveChecks::checkKeysAgain(Pending& pending) {
     }
     std::sort(lines.begin(), lines.end());
     lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    // The texts the rows quote: each line's, and for a pair listed again, its first line's.
+    std::vector<std::size_t> quoted = lines;
+    for (const std::size_t line : lines) {
+        if (sound(lineKeys_[line])) {
+            quoted.push_back(listings_[listingsOf(lineKeys_[line]).first].line);
+        }
+    }
+    std::sort(quoted.begin(), quoted.end());
+    quoted.erase(std::unique(quoted.begin(), quoted.end()), quoted.end());
+    const std::vector<std::string_view> texts = document.intersections.textsAt(quoted);
+    const auto textOf = [&](std::size_t line) {
+        return texts[static_cast<std::size_t>(std::lower_bound(quoted.begin(), quoted.end(), line) -
+                                              quoted.begin())];
+    };
     std::vector<ProblemRows::Block> lineBlocks;
     for (const std::size_t line : lines) {
-        lineBlocks.push_back({line, lineRows(line)});
+        lineBlocks.push_back({line, lineRows(line, textOf)});
     }
     rows_.replace(ProblemRows::Lines, std::move(lineBlocks));
     std::vector<ProblemRows::Block> missingBlocks;

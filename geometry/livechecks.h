@@ -11,8 +11,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class BoxDocument;
@@ -66,7 +68,8 @@ private:
         std::vector<std::size_t> lines;
         // Lines the change wrote or inserted, read from the document.
         std::vector<std::size_t> readLines;
-        // Lines whose key moved with the boxes, and lines whose key the number of boxes decides.
+        // Lines whose key moved with the boxes while their text stayed, and lines whose key the
+        // number of boxes decides: both read again.
         std::vector<std::size_t> movedLines;
         std::vector<std::size_t> oldLines;
     };
@@ -74,11 +77,11 @@ private:
 
     void moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending);
     void moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending);
-    void readLines(const BoxDocument& document, Pending& pending);
+    void readLines(const BoxDocument& document, const DocumentChange& change, Pending& pending);
     void checkBoxesAgain(const BoxDocument& document, const std::vector<Solid>& solids,
                          Pending& pending);
     void findPairsAgain(Pending& pending);
-    void checkKeysAgain(Pending& pending);
+    void checkKeysAgain(const BoxDocument& document, Pending& pending);
 
     // The solid's and the play checks' problems of a box, its shape and faces placed at the rank.
     std::vector<Problem> placeBox(const BoxDocument& document, std::size_t rank, const Box& box,
@@ -91,7 +94,9 @@ private:
     std::size_t firstWithId(const std::string& id) const;
     void addId(std::size_t rank);
     std::vector<Problem> countRows(const BoxDocument& document) const;
-    std::vector<Problem> lineRows(std::size_t line) const;
+    // textOf gives the document's text of a line: of this one and of the first with its pair.
+    std::vector<Problem> lineRows(std::size_t line,
+                                  const std::function<std::string_view(std::size_t)>& textOf) const;
     std::vector<Problem> missingRows(std::uint64_t key) const;
     std::vector<Problem> playRows(std::uint64_t pairKey) const;
     bool computed(std::uint64_t key) const;
@@ -109,9 +114,9 @@ private:
     std::vector<PlayFinding> findings_;
     // Whether the searches of the last whole check went to their end.
     bool complete_ = true;
-    // Each line's text as the document holds it, and its key: low << 32 | high, or MALFORMED,
-    // or UNSOUND for a pair of ranks that are not two distinct boxes of the document.
-    std::vector<std::string> lineTexts_;
+    // Each line's key: low << 32 | high, or MALFORMED, or UNSOUND for a pair of ranks that are
+    // not two distinct boxes of the document. The texts stay the document's, read when a row
+    // needs them.
     std::vector<std::uint64_t> lineKeys_;
     // The lines that name two distinct boxes, by key then line.
     std::vector<Listing> listings_;

@@ -33,6 +33,31 @@ void LineListModel::remove(int row) {
     endRemoveRows();
 }
 
+// In place: fresh memory for a copy of a long list costs more than moving its bytes.
+void LineListModel::insert(int row, std::string_view text) {
+    const auto index = static_cast<std::size_t>(row);
+    const std::size_t start = index == 0 ? 0 : ends_.at(index - 1);
+    beginInsertRows(QModelIndex(), row, row);
+    bytes_.insert(start, text);
+    ends_.insert(ends_.begin() + row, start);
+    for (auto end = ends_.begin() + row; end != ends_.end(); ++end) {
+        *end += text.size();
+    }
+    endInsertRows();
+}
+
+void LineListModel::rewrite(int row, std::string_view text) {
+    const auto index = static_cast<std::size_t>(row);
+    const std::size_t start = index == 0 ? 0 : ends_.at(index - 1);
+    const std::size_t length = ends_.at(index) - start;
+    bytes_.replace(start, length, text);
+    if (text.size() != length) {
+        for (auto end = ends_.begin() + row; end != ends_.end(); ++end) {
+            *end = *end - length + text.size();
+        }
+    }
+}
+
 // A lone removal or insertion, or rewrites alone, keep the view where it stands; anything else
 // resets it, which costs the view less than thousands of separate moves.
 void LineListModel::edit(const LineEdits& edits) {
@@ -41,16 +66,18 @@ void LineListModel::edit(const LineEdits& edits) {
         if (edits.rewritten.empty()) {
             return;
         }
-        rebuild(edits);
+        if (edits.rewritten.size() <= 4) {
+            for (const auto& [row, text] : edits.rewritten) {
+                rewrite(row, text);
+            }
+        } else {
+            rebuild(edits);
+        }
         emit dataChanged(index(edits.rewritten.front().first), index(edits.rewritten.back().first));
     } else if (edits.removed.size() == 1 && edits.inserted.empty() && edits.rewritten.empty()) {
-        beginRemoveRows(QModelIndex(), edits.removed.front(), edits.removed.front());
-        rebuild(edits);
-        endRemoveRows();
+        remove(edits.removed.front());
     } else if (edits.inserted.size() == 1 && edits.removed.empty() && edits.rewritten.empty()) {
-        beginInsertRows(QModelIndex(), edits.inserted.front().first, edits.inserted.front().first);
-        rebuild(edits);
-        endInsertRows();
+        insert(edits.inserted.front().first, edits.inserted.front().second);
     } else {
         beginResetModel();
         rebuild(edits);

@@ -34,11 +34,18 @@ public:
     // Lines is any range of texts that convert to std::string_view.
     template <class Lines> void append(const Lines& lines);
     void remove(int row);
+    // Precondition: 0 <= row <= rowCount().
+    void insert(int row, std::string_view text);
     void edit(const LineEdits& edits);
+    // Every line replaced by the range's, as after a change that may have rewritten any of them.
+    // Lines has size() as well.
+    template <class Lines> void replaceAll(const Lines& lines);
     std::string_view line(int row) const;
 
 private:
     void rebuild(const LineEdits& edits);
+    // Without telling the views. Precondition: 0 <= row < rowCount().
+    void rewrite(int row, std::string_view text);
 
     std::string bytes_;
     // Where each line ends in bytes_.
@@ -69,6 +76,25 @@ template <class Lines> void LineListModel::append(const Lines& lines) {
     endInsertRows();
 }
 
+template <class Lines> void LineListModel::replaceAll(const Lines& lines) {
+    // The rows stay when their number does: a list of a million lines redraws what it shows.
+    const bool reset = static_cast<std::size_t>(lines.size()) != ends_.size();
+    if (reset) {
+        beginResetModel();
+    }
+    bytes_.clear();
+    ends_.clear();
+    for (const std::string_view line : lines) {
+        bytes_ += line;
+        ends_.push_back(bytes_.size());
+    }
+    if (reset) {
+        endResetModel();
+    } else if (!ends_.empty()) {
+        emit dataChanged(index(0), index(rowCount() - 1));
+    }
+}
+
 // An unsorted, single-selection list of lines that keeps the lines' bytes. It reports a
 // selection change only when the user makes one, and its own changes leave no line selected.
 // Tabbing into it selects nothing; with no line selected, the first key that moves selects one:
@@ -94,6 +120,14 @@ public:
     void deleteLine(int index);
     // Leaves no line selected, as every change made by code.
     void editLines(const LineEdits& edits);
+    // The same, for a change that may have rewritten every line. Lines is any range of texts
+    // that convert to std::string_view, with size().
+    template <class Lines> void replaceAllLines(const Lines& lines) {
+        changingByCode_ = true;
+        model_.replaceAll(lines);
+        leaveNothingSelected();
+        changingByCode_ = false;
+    }
     // Selects the line and scrolls it into view; as every change made by code, it is not
     // reported as the user's. Precondition: 0 <= index < lineCount().
     void selectLine(int index);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -265,6 +266,103 @@ TEST(TextList, AppendsAnotherListAndFindsTheFirstEqualText) {
     EXPECT_FALSE(list.removeAt(1003));
     expected.erase(expected.begin() + 1001);
     expectHolds(list, expected);
+}
+
+// Each entry's fate decided by its place: removed, replaced by a shorter, equal or longer text
+// (some longer than a block, so that a block must split), or kept; whole blocks emptied too.
+TEST(TextList, TransformsEveryEntryInOneWalk) {
+    struct Case {
+        const char* name;
+        std::size_t size;
+        std::function<TextList::Fate(std::size_t, std::string&)> fate;
+    };
+    using Fate = TextList::Fate;
+    const std::vector<Case> cases = {
+        {"nothing changes", 3000, [](std::size_t, std::string&) { return Fate{}; }},
+        {"every other removed", 3000,
+         [](std::size_t k, std::string&) {
+             return k % 2 ? Fate{Fate::Removed, {}} : Fate{};
+         }},
+        {"a run of whole blocks removed", 3000,
+         [](std::size_t k, std::string&) {
+             return k >= 200 && k < 2500 ? Fate{Fate::Removed, {}} : Fate{};
+         }},
+        {"everything removed", 3000,
+         [](std::size_t, std::string&) {
+             return Fate{Fate::Removed, {}};
+         }},
+        {"each replaced by one a byte shorter", 3000,
+         [](std::size_t k, std::string& text) {
+             text = std::to_string(k);
+             return Fate{Fate::Replaced, text};
+         }},
+        {"each replaced by one longer, the blocks outgrown", 3000,
+         [](std::size_t k, std::string& text) {
+             text = "+000" + std::to_string(k) + " " + std::to_string(k);
+             return Fate{Fate::Replaced, text};
+         }},
+        {"a few replaced by texts longer than a block", 3000,
+         [](std::size_t k, std::string& text) {
+             if (k % 700 != 3) {
+                 return Fate{};
+             }
+             text.assign(5000 + k, static_cast<char>('a' + k % 26));
+             return Fate{Fate::Replaced, text};
+         }},
+        {"removed, replaced and kept in turn", 3000,
+         [](std::size_t k, std::string& text) {
+             if (k % 3 == 0) {
+                 return Fate{Fate::Removed, {}};
+             }
+             if (k % 3 == 1) {
+                 text = k % 2 ? "" : "x" + std::to_string(k);
+                 return Fate{Fate::Replaced, text};
+             }
+             return Fate{};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Texts original = manyPairs(c.size);
+        TextList list = listOf(original);
+        Texts expected;
+        for (std::size_t k = 0; k < original.size(); ++k) {
+            std::string text;
+            const Fate fate = c.fate(k, text);
+            if (fate.kind == Fate::Kept) {
+                expected.push_back(original[k]);
+            } else if (fate.kind == Fate::Replaced) {
+                expected.emplace_back(fate.text);
+            }
+        }
+        std::size_t index = 0;
+        Texts seen;
+        std::string text;
+        list.transform([&](std::string_view entry) {
+            seen.emplace_back(entry);
+            return c.fate(index++, text);
+        });
+        EXPECT_EQ(seen, original);
+        expectHolds(list, expected);
+        // The list stays whole for what follows.
+        list.append("last");
+        expected.push_back("last");
+        expectHolds(list, expected);
+    }
+}
+
+TEST(TextList, GivesTheTextsAtIndexesInOneWalk) {
+    const Texts texts = manyPairs(5000);
+    const TextList list = listOf(texts);
+    for (const std::vector<std::size_t>& indexes :
+         {std::vector<std::size_t>{}, std::vector<std::size_t>{0}, std::vector<std::size_t>{4999},
+          std::vector<std::size_t>{3, 3, 4, 1200, 4998, 4999}}) {
+        const std::vector<std::string_view> found = list.textsAt(indexes);
+        ASSERT_EQ(found.size(), indexes.size());
+        for (std::size_t k = 0; k < indexes.size(); ++k) {
+            EXPECT_EQ(found[k], texts[indexes[k]]) << indexes[k];
+        }
+    }
 }
 
 // Random operations of every kind, compared step by step with a vector doing the same.
