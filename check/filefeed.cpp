@@ -1,8 +1,24 @@
 #include "filefeed.h"
 
+#include "leadinginteger.h"
+
+#include <algorithm>
 #include <cassert>
 
+namespace {
+
+// Room made beforehand for a million boxes at most: a short file that claims billions costs a
+// few tens of megabytes at worst, and a larger scene makes room as it grows.
+constexpr long long MOST_EXPECTED_BOXES = 1 << 20;
+
+} // namespace
+
 FileFeed::FileFeed(ByteSource& source) : stream_(source), countText_(stream_.readCount()) {}
+
+std::size_t FileFeed::expectedBoxCount() const {
+    return static_cast<std::size_t>(
+        std::clamp(parseLeadingInteger(countText_), 0LL, MOST_EXPECTED_BOXES));
+}
 
 void FileFeed::fill(std::size_t slot, std::size_t maxCount, std::vector<const Box*>& run) {
     run.clear();

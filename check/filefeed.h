@@ -19,6 +19,8 @@ public:
     explicit FileFeed(ByteSource& source);
 
     std::optional<std::size_t> boxCount() const override { return std::nullopt; }
+    // The count as the file wrote it, within reason: a file may lie.
+    std::size_t expectedBoxCount() const override;
     // Reads the next boxes; after the last, the intersections, so that the whole file is read
     // when the last run comes back empty.
     void fill(std::size_t slot, std::size_t maxCount, std::vector<const Box*>& run) override;

@@ -65,13 +65,14 @@ public:
           play_(play ? std::make_optional<PlayChecks>(*play, reporter_) : std::nullopt) {
         if (const std::optional<std::size_t> count = feed.boxCount()) {
             texts_.checkCount(feed.countToken(), *count);
-            texts_.reserve(*count);
-            shapes_.reserve(*count);
-            if (play_) {
-                play_->reserve(*count);
-            }
         } else {
             holding_ = true;
+        }
+        const std::size_t expected = feed.expectedBoxCount();
+        texts_.reserve(expected);
+        shapes_.reserve(expected);
+        if (play_) {
+            play_->reserve(expected);
         }
     }
 

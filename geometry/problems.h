@@ -55,6 +55,8 @@ public:
     virtual ~BoxFeed() = default;
     // The number of boxes, when it is known before they are all fed.
     virtual std::optional<std::size_t> boxCount() const = 0;
+    // How many boxes to make room for before they come: their number when known, or a guess.
+    virtual std::size_t expectedBoxCount() const { return boxCount().value_or(0); }
     // Points run at the next boxes: maxCount of them, fewer only when the scene has no more.
     // What was fed into the same slot before is no longer in use.
     virtual void fill(std::size_t slot, std::size_t maxCount, std::vector<const Box*>& run) = 0;
