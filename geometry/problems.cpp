@@ -20,6 +20,9 @@ namespace {
 
 // Boxes of a run: enough that a run costs far more than handing it over.
 constexpr std::size_t BOXES_PER_RUN = 2048;
+// How far ahead the ID check asks for the memory it will read: enough for the fetches to
+// overlap, few enough for the processor to keep track of them.
+constexpr std::size_t IDS_FETCHED_AHEAD = 16;
 
 // What a thread makes of a run of boxes: their shapes, and the problems each box has alone, to be
 // handed on around the problems of their IDs.
@@ -82,7 +85,7 @@ public:
     void checkEveryBox() {
         const std::optional<std::size_t> count = feed_.boxCount();
         const unsigned threadCount = count ? threadCountFor(*count) : defaultThreadCount();
-        const std::size_t ahead = 2 * std::size_t{threadCount};
+        const std::size_t ahead = (count ? 2 : 8) * std::size_t{threadCount};
         std::vector<BoxRun> runs(ahead);
         runFedInOrder(
             threadCount, ahead,
@@ -174,6 +177,9 @@ private:
     void handOn(std::size_t index, BoxRun& run) {
         std::size_t next = 0;
         for (std::size_t box = 0; box < run.problemEnds.size(); ++box) {
+            if (box + IDS_FETCHED_AHEAD < run.boxes.size()) {
+                texts_.prefetchId(run.boxes[box + IDS_FETCHED_AHEAD]->id);
+            }
             const auto [textsEnd, end] = run.problemEnds[box];
             for (; next < textsEnd; ++next) {
                 route_(run.problems[next]);

@@ -199,6 +199,16 @@ void TextChecks::grow() {
     }
 }
 
+void TextChecks::prefetchId(std::string_view id) const {
+#if defined(__GNUC__)
+    if (!slots_.empty()) {
+        __builtin_prefetch(&slots_[homeOf(slotOf(id)) & (slots_.size() - 1)]);
+    }
+#else
+    static_cast<void>(id);
+#endif
+}
+
 void TextChecks::checkId(std::string_view id) {
     const auto rank = idCount_++;
     if (!checkIdText(id, reporter_)) {

@@ -24,6 +24,9 @@ public:
     // checks of their own, on any thread; the IDs must come in rank order.
     void checkTexts(const Box& box);
     void checkId(std::string_view id);
+    // Asks the processor to fetch where checkId will look for the ID, so that the IDs of a run
+    // of boxes are looked for at once rather than one memory access after another.
+    void prefetchId(std::string_view id) const;
     // Room for the IDs of so many boxes, when known.
     void reserve(std::size_t boxCount);
     // The IDs seen are needed no more once every box is checked.
