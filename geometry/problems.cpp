@@ -23,6 +23,8 @@ constexpr std::size_t BOXES_PER_RUN = 2048;
 // How far ahead the ID check asks for the memory it will read: enough for the fetches to
 // overlap, few enough for the processor to keep track of them.
 constexpr std::size_t IDS_FETCHED_AHEAD = 16;
+// A guessed number of boxes is believed once this fraction of them has come.
+constexpr std::size_t ID_ROOM_TRUST = 16;
 
 // What a thread makes of a run of boxes: their shapes, and the problems each box has alone, to be
 // handed on around the problems of their IDs.
@@ -72,7 +74,13 @@ public:
             holding_ = true;
         }
         const std::size_t expected = feed.expectedBoxCount();
-        texts_.reserve(expected);
+        if (holding_) {
+            // A guessed number of boxes may be far too large: the IDs' table, which is filled
+            // as soon as it is made, waits for a part of them to come.
+            idRoomAwaited_ = expected;
+        } else {
+            texts_.reserve(expected);
+        }
         shapes_.reserve(expected);
         if (play_) {
             play_->reserve(expected);
@@ -193,6 +201,9 @@ private:
             }
         }
         boxesChecked_ += run.boxes.size();
+        if (idRoomAwaited_ != 0 && boxesChecked_ * ID_ROOM_TRUST >= idRoomAwaited_) {
+            texts_.reserve(std::exchange(idRoomAwaited_, 0));
+        }
         shapes_.append(run.shapes);
         if (play_) {
             play_->appendFaces(run.faces);
@@ -221,6 +232,7 @@ private:
     std::optional<PlayChecks> play_;
     ShapeSet shapes_;
     std::size_t boxesChecked_ = 0;
+    std::size_t idRoomAwaited_ = 0;
 };
 
 } // namespace

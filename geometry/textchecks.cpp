@@ -130,8 +130,8 @@ void TextChecks::reserve(std::size_t boxCount) {
     while (slotCount < boxCount * 2) {
         slotCount *= 2;
     }
-    if (slotCount > slots_.size() && used_ == 0) {
-        slots_.assign(slotCount, IdSlot{});
+    if (slotCount > slots_.size()) {
+        growTo(slotCount);
     }
 }
 
@@ -183,8 +183,8 @@ std::uint64_t TextChecks::homeOf(const IdSlot& slot) {
     return spread(slot.key ^ std::min(slot.form, SHORT_LIMIT));
 }
 
-void TextChecks::grow() {
-    std::vector<IdSlot> old(std::max<std::size_t>(slots_.size() * 2, 16));
+void TextChecks::growTo(std::size_t slotCount) {
+    std::vector<IdSlot> old(slotCount);
     old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
     for (const IdSlot& entry : old) {
@@ -215,7 +215,7 @@ void TextChecks::checkId(std::string_view id) {
         return;
     }
     if ((used_ + 1) * 2 > slots_.size()) {
-        grow();
+        growTo(std::max<std::size_t>(slots_.size() * 2, 16));
     }
     IdSlot probe = slotOf(id);
     const std::size_t mask = slots_.size() - 1;

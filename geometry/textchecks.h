@@ -27,7 +27,7 @@ public:
     // Asks the processor to fetch where checkId will look for the ID, so that the IDs of a run
     // of boxes are looked for at once rather than one memory access after another.
     void prefetchId(std::string_view id) const;
-    // Room for the IDs of so many boxes, when known.
+    // Room for the IDs of so many boxes, at any time.
     void reserve(std::size_t boxCount);
     // The IDs seen are needed no more once every box is checked.
     void finishBoxes();
@@ -48,7 +48,8 @@ private:
     // Where the search for a slot's ID starts, before the mask.
     static std::uint64_t homeOf(const IdSlot& slot);
     bool sameId(const IdSlot& slot, const IdSlot& probe, std::string_view id) const;
-    void grow();
+    // Puts the IDs in a table of so many slots, a power of two.
+    void growTo(std::size_t slotCount);
 
     ProblemReporter& reporter_;
     std::vector<IdSlot> slots_;
