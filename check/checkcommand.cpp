@@ -1,10 +1,11 @@
 #include "checkcommand.h"
 
 #include "checkoptions.h"
+#include "filefeed.h"
+#include "filesource.h"
 #include "filetext.h"
 #include "frenchtext.h"
 #include "jsontext.h"
-#include "orlclass.h"
 #include "problems.h"
 #include "reporttext.h"
 #include "safefile.h"
@@ -158,28 +159,32 @@ std::optional<bool> checkFile(const CheckOptions& options, const std::string& fi
         reportInterruptedSave(options, file, *copy, out, err);
         return true;
     }
-    BoxDocument document;
-    // The reader makes countText agree with the boxes it read: the count check needs the token
-    // the file wrote.
-    std::optional<std::string> writtenCount;
-    if (!document.loadFile(file, writtenCount)) {
+    InputFile input(file);
+    if (!input.isOpen()) {
         err << "quadrel-check: " << escapedForLine(file) << " : lecture impossible\n";
         return std::nullopt;
     }
-    const std::string_view countToken = writtenCount ? *writtenCount : document.countText;
+    FileSource source(input);
     std::size_t errors = 0;
     std::size_t warnings = 0;
-    // Problems are written as they are found: a file with a great many keeps no list of them.
-    const IntersectionSearch search = inspectDocument(
-        document, countToken,
+    // The file is checked as it is read, keeping no document. Problems are written as they are
+    // found, once every box is read: a file with a great many keeps no list of them after that.
+    FileFeed feed(source);
+    const FedReport report = inspectFedBoxes(
+        feed,
         [&](const Problem& problem) {
             ++(problem.severity() == Severity::Error ? errors : warnings);
-            if (options.intersections) {
+            if (options.intersections || source.failed()) {
                 return;
             }
             writeProblem(options, out, file, problem);
         },
         options.limits);
+    if (source.failed()) {
+        err << "quadrel-check: " << escapedForLine(file) << " : lecture impossible\n";
+        return std::nullopt;
+    }
+    const IntersectionSearch& search = report.intersections;
     if (options.intersections) {
         if (options.json) {
             writePairsJson(out, file, search);
@@ -195,7 +200,7 @@ std::optional<bool> checkFile(const CheckOptions& options, const std::string& fi
         }
     } else if (!options.json) {
         out << escapedForLine(file) << ": "
-            << counted(document.boxes.size(), "box vérifiée", "boxes vérifiées") << ", "
+            << counted(report.boxCount, "box vérifiée", "boxes vérifiées") << ", "
             << counted(errors, "erreur", "erreurs") << ", "
             << counted(warnings, "avertissement", "avertissements") << '\n';
     }

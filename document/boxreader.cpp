@@ -2,6 +2,7 @@
 
 #include "leadinginteger.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <optional>
@@ -42,6 +43,8 @@ constexpr std::array<bool, 256> whiteSpace = whiteSpaceTable();
 bool isWhiteSpace(char c) {
     return whiteSpace[static_cast<unsigned char>(c)];
 }
+
+} // namespace
 
 // Walks the bytes of a source chunk by chunk; tokens that straddle two chunks are joined.
 class Cursor {
@@ -159,6 +162,8 @@ private:
     bool exhausted_ = false;
 };
 
+namespace {
+
 // Reads one value of a box into its field.
 bool readValue(Cursor& cursor, BoxText& field) {
     const std::optional<std::string_view> word = cursor.nextWord();
@@ -190,32 +195,62 @@ bool readBoxValues(Cursor& cursor, Box& box) {
 
 } // namespace
 
-BoxFileContent readBoxContent(ByteSource& source) {
-    BoxFileContent content;
-    Cursor cursor(source);
-    cursor.readLineToken(content.countText);
+BoxStream::BoxStream(ByteSource& source) : cursor_(std::make_unique<Cursor>(source)) {}
+
+BoxStream::~BoxStream() = default;
+
+std::string BoxStream::readCount() {
+    std::string count;
+    cursor_->readLineToken(count);
     // Boxes are read one at a time until the count or the bytes run out; the count is never
     // trusted for an allocation.
-    const long long count = parseLeadingInteger(content.countText);
+    boxesLeft_ = std::max(parseLeadingInteger(count), 0LL);
+    return count;
+}
+
+bool BoxStream::readBox(std::string& id, Box& box) {
+    if (boxesLeft_ == 0) {
+        return false;
+    }
+    if (!cursor_->readLineToken(id) || !readBoxValues(*cursor_, box)) {
+        // A box cut short ends the boxes and, with the bytes, everything else.
+        boxesLeft_ = 0;
+        intersectionsLeft_ = false;
+        return false;
+    }
+    box.id = id;
+    --boxesLeft_;
+    return true;
+}
+
+bool BoxStream::readIntersection(std::string& text) {
+    boxesLeft_ = 0;
+    if (!intersectionsLeft_ || !cursor_->readWord(first_) || first_.front() == '-' ||
+        !cursor_->readWord(second_)) {
+        intersectionsLeft_ = false;
+        return false;
+    }
+    text.clear();
+    text.reserve(first_.size() + 1 + second_.size());
+    text += first_;
+    text += ' ';
+    text += second_;
+    return true;
+}
+
+BoxFileContent readBoxContent(ByteSource& source) {
+    BoxFileContent content;
+    BoxStream stream(source);
+    content.countText = stream.readCount();
     std::string id;
-    for (long long read = 0; read < count; ++read) {
-        auto box = std::make_unique<Box>();
-        if (!cursor.readLineToken(id) || !readBoxValues(cursor, *box)) {
-            return content;
-        }
-        box->id = id;
+    for (auto box = std::make_unique<Box>(); stream.readBox(id, *box);
+         box = std::make_unique<Box>()) {
         content.boxIds.append(id);
         content.boxes.append(std::move(box));
     }
-    std::string first;
-    std::string second;
-    while (cursor.readWord(first) && first.front() != '-' && cursor.readWord(second)) {
-        std::string intersection;
-        intersection.reserve(first.size() + 1 + second.size());
-        intersection += first;
-        intersection += ' ';
-        intersection += second;
-        content.intersections.append(std::move(intersection));
+    std::string intersection;
+    while (stream.readIntersection(intersection)) {
+        content.intersections.append(intersection);
     }
     return content;
 }

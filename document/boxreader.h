@@ -4,6 +4,7 @@
 #include "progress.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,33 @@ struct BoxFileContent {
     TextList boxIds;
     BoxList boxes;
     TextList intersections;
+};
+
+class Cursor;
+
+// Reads BOX bytes one part at a time, as readBoxContent does, so that a caller may use each box
+// and let it go while the rest is read: first the count, then the boxes, then the intersections.
+class BoxStream {
+public:
+    explicit BoxStream(ByteSource& source);
+    ~BoxStream();
+    BoxStream(const BoxStream&) = delete;
+    BoxStream& operator=(const BoxStream&) = delete;
+
+    // The count token; the boxes to read are at most the number it reads as.
+    std::string readCount();
+    // The next box into box, its ID also into id; false, box half filled, once the count or the
+    // bytes run out.
+    bool readBox(std::string& id, Box& box);
+    // The next intersection, "0 1"; false at the end. Ends the boxes.
+    bool readIntersection(std::string& text);
+
+private:
+    std::unique_ptr<Cursor> cursor_;
+    long long boxesLeft_ = 0;
+    bool intersectionsLeft_ = true;
+    std::string first_;
+    std::string second_;
 };
 
 // Parses BOX bytes. CR LF and a lone LF are both a newline; a lone CR is an ordinary character.

@@ -2,6 +2,7 @@
 
 #include "boxreader.h"
 #include "boxwriter.h"
+#include "filesource.h"
 #include "leadinginteger.h"
 #include "rankpair.h"
 #include "safefile.h"
@@ -67,30 +68,6 @@ void BoxList::insert(std::size_t index, std::unique_ptr<Box> box) {
 }
 
 namespace {
-
-// Pulls a file through a fixed buffer, so that reading never holds the whole file.
-class FileSource final : public ByteSource {
-public:
-    explicit FileSource(InputFile& file) : file_(file) {}
-
-    std::string_view nextChunk() override {
-        if (failed_) {
-            return {};
-        }
-        const std::optional<std::size_t> count = file_.read(buffer_.data(), buffer_.size());
-        if (!count) {
-            failed_ = true;
-            return {};
-        }
-        return std::string_view(buffer_.data(), *count);
-    }
-    bool failed() const override { return failed_; }
-
-private:
-    InputFile& file_;
-    std::array<char, 64 * 1024> buffer_;
-    bool failed_ = false;
-};
 
 class FileSink final : public ByteSink {
 public:

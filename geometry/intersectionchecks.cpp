@@ -48,15 +48,15 @@ bool checkRank(long long rank, std::string_view text, std::size_t boxCount,
 
 class ListChecks {
 public:
-    ListChecks(const BoxDocument& document, ProblemReporter& reporter)
-        : document_(document), reporter_(reporter) {}
+    ListChecks(const TextList& intersections, std::size_t boxCount, ProblemReporter& reporter)
+        : intersections_(intersections), boxCount_(boxCount), reporter_(reporter) {}
 
     void run(const ShapeSet& shapes, const IntersectionSearch& search) {
         // Each sound listed pair as low << 32 | high, UNSOUND for the others. Places in the list
         // are kept in 32 bits, as ranks are: a scene's lists are long, and fresh memory is dear.
         std::vector<std::uint64_t> keys;
-        keys.reserve(document_.intersections.size());
-        for (const auto& entry : document_.intersections) {
+        keys.reserve(intersections_.size());
+        for (const auto& entry : intersections_) {
             keys.push_back(listedKey(entry, false).value_or(UNSOUND));
         }
         // The places of the sound pairs by key, then by place: a pair listed again follows its
@@ -103,7 +103,7 @@ public:
         std::vector<std::string_view> firstTexts;
         auto repeat = repeats.begin();
         std::size_t position = 0;
-        for (const auto& entry : document_.intersections) {
+        for (const auto& entry : intersections_) {
             const std::string_view text = entry;
             if (firstTexts.size() < repeatedFirsts.size() &&
                 repeatedFirsts[firstTexts.size()] == position) {
@@ -146,10 +146,11 @@ public:
 
 private:
     std::optional<std::uint64_t> listedKey(std::string_view text, bool report) {
-        return listedPairKey(text, document_.boxes.size(), report ? &reporter_ : nullptr);
+        return listedPairKey(text, boxCount_, report ? &reporter_ : nullptr);
     }
 
-    const BoxDocument& document_;
+    const TextList& intersections_;
+    std::size_t boxCount_;
     ProblemReporter& reporter_;
 };
 
@@ -207,9 +208,10 @@ void reportIncompleteSearch(std::size_t pairsFound, ProblemReporter& reporter) {
                      " paires, celles qui manquent à la liste ne sont pas signalées");
 }
 
-void checkListedIntersections(const BoxDocument& document, const ShapeSet& shapes,
-                              const IntersectionSearch& search, ProblemReporter& reporter) {
-    ListChecks(document, reporter).run(shapes, search);
+void checkListedIntersections(const TextList& intersections, std::size_t boxCount,
+                              const ShapeSet& shapes, const IntersectionSearch& search,
+                              ProblemReporter& reporter) {
+    ListChecks(intersections, boxCount, reporter).run(shapes, search);
 }
 
 void checkPairsOfBox(const BoxDocument& document, const std::vector<Solid>& solids,

@@ -11,13 +11,16 @@
 class BoxDocument;
 class ProblemReporter;
 class ShapeSet;
+class TextList;
 struct Solid;
 
 // The checks of the document's list of intersections against the pairs computed from the
 // shapes: entries that are not two distinct ranks of boxes, pairs listed twice, pairs whose
 // solids are apart, and computed pairs the list lacks.
-void checkListedIntersections(const BoxDocument& document, const ShapeSet& shapes,
-                              const IntersectionSearch& search, ProblemReporter& reporter);
+// intersections: the list as the file gives it, of a scene of boxCount boxes.
+void checkListedIntersections(const TextList& intersections, std::size_t boxCount,
+                              const ShapeSet& shapes, const IntersectionSearch& search,
+                              ProblemReporter& reporter);
 
 // The same checks for the pairs of one box alone, the box at the rank, from the solids of every
 // box: its pairs listed again, its listed pairs apart, the pairs it touches that are not listed.

@@ -295,8 +295,7 @@ void LiveChecks::addId(std::size_t rank) {
     idIndex_.insert(std::lower_bound(idIndex_.begin(), idIndex_.end(), entry), entry);
 }
 
-std::vector<Problem> LiveChecks::placeBox(const BoxDocument& document, std::size_t rank,
-                                          const Box& box, const Solid& solid) {
+std::vector<Problem> LiveChecks::placeBox(std::size_t rank, const Box& box, const Solid& solid) {
     ShapeSet shape;
     shape.add(solid);
     FaceStore faces;
@@ -305,7 +304,7 @@ std::vector<Problem> LiveChecks::placeBox(const BoxDocument& document, std::size
         const BoxValues values = decodeBoxValues(box);
         checkSolidOfBox(box.maxRadius, values, solid, reporter);
         if (play_) {
-            PlayChecks checks(document, *play_, reporter);
+            PlayChecks checks(*play_, reporter);
             checks.checkBox(values, solid);
             faces = checks.releaseFaces();
         }
@@ -349,7 +348,7 @@ void LiveChecks::patchDuplicate(std::size_t rank, std::vector<ProblemRows::Block
 
 std::vector<Problem> LiveChecks::countRows(const BoxDocument& document) const {
     return collected([&](ProblemReporter& reporter) {
-        TextChecks(document, reporter).checkCount(std::nullopt);
+        TextChecks(reporter).checkCount(document.countText, document.boxes.size());
     });
 }
 
@@ -450,7 +449,7 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
     ProblemReporter reporter(keep);
     std::optional<PlayChecks> play;
     if (play_) {
-        play.emplace(document, *play_, reporter);
+        play.emplace(*play_, reporter);
         play->reserve(boxCount_);
     }
     std::size_t rank = 0;
@@ -829,7 +828,7 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, const std::vector<
             }
             ids_[rank] = std::string_view(boxes[i]->id);
             pending.ids.push_back(ids_[rank]);
-            placed.push_back(placeBox(document, rank, *boxes[i], solids[rank]));
+            placed.push_back(placeBox(rank, *boxes[i], solids[rank]));
         }
         for (const std::size_t rank : dirty) {
             addId(rank);

@@ -84,8 +84,7 @@ private:
     void checkKeysAgain(const BoxDocument& document, Pending& pending);
 
     // The solid's and the play checks' problems of a box, its shape and faces placed at the rank.
-    std::vector<Problem> placeBox(const BoxDocument& document, std::size_t rank, const Box& box,
-                                  const Solid& solid);
+    std::vector<Problem> placeBox(std::size_t rank, const Box& box, const Solid& solid);
     std::vector<Problem> textRows(std::size_t rank, const Box& box) const;
     // The rows of a box with its duplicate told again, as the IDs now stand.
     void patchDuplicate(std::size_t rank, std::vector<ProblemRows::Block>& blocks) const;

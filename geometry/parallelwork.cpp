@@ -115,3 +115,74 @@ void runInOrder(unsigned threadCount, std::size_t pieceCount, std::size_t ahead,
         }
     });
 }
+
+void runFedInOrder(unsigned threadCount, std::size_t ahead,
+                   const std::function<bool(std::size_t)>& feed,
+                   const std::function<void(std::size_t)>& produce,
+                   const std::function<void(std::size_t)>& consume) {
+    ahead = std::max<std::size_t>(ahead, 1);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<bool> produced;
+    std::size_t fed = 0;
+    bool exhausted = false;
+    std::size_t claimed = 0;
+    std::size_t consumed = 0;
+    bool failed = false;
+    const auto producedBy = [&](std::unique_lock<std::mutex>& lock, std::size_t piece) {
+        lock.unlock();
+        produce(piece);
+        lock.lock();
+        produced[piece] = true;
+        changed.notify_all();
+    };
+    const auto finished = [&] { return exhausted && claimed == fed; };
+    runInParallel(threadCount, [&](unsigned index) {
+        std::unique_lock<std::mutex> lock(mutex);
+        try {
+            if (index != 0) {
+                for (;;) {
+                    changed.wait(lock, [&] { return failed || finished() || claimed < fed; });
+                    if (failed || finished()) {
+                        return;
+                    }
+                    producedBy(lock, claimed++);
+                }
+            }
+            // The calling thread consumes what is ready, then feeds, and produces while it
+            // can feed no more.
+            while (!failed && !(exhausted && consumed == fed)) {
+                if (consumed < fed && produced[consumed]) {
+                    lock.unlock();
+                    consume(consumed);
+                    lock.lock();
+                    ++consumed;
+                    changed.notify_all();
+                } else if (!exhausted && fed < consumed + ahead) {
+                    const std::size_t piece = fed;
+                    lock.unlock();
+                    const bool more = feed(piece);
+                    lock.lock();
+                    if (more) {
+                        produced.push_back(false);
+                        ++fed;
+                    } else {
+                        exhausted = true;
+                    }
+                    changed.notify_all();
+                } else if (claimed < fed) {
+                    producedBy(lock, claimed++);
+                } else {
+                    changed.wait(lock, [&] { return failed || produced[consumed]; });
+                }
+            }
+        } catch (...) {
+            if (!lock.owns_lock()) {
+                lock.lock();
+            }
+            failed = true;
+            changed.notify_all();
+            throw;
+        }
+    });
+}

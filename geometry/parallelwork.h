@@ -21,3 +21,12 @@ void runInParallel(unsigned threadCount, const std::function<void(unsigned)>& wo
 void runInOrder(unsigned threadCount, std::size_t pieceCount, std::size_t ahead,
                 const std::function<void(std::size_t)>& produce,
                 const std::function<void(std::size_t)>& consume);
+
+// The same for pieces whose number is known only once they run out: feed(p) readies piece p and
+// returns false when there is none, on the calling thread, in order, before p is produced. No
+// more than `ahead` pieces are ever fed and not yet consumed. The calling thread feeds while it
+// can, so that reading a file goes on while its first parts are produced on the other threads.
+void runFedInOrder(unsigned threadCount, std::size_t ahead,
+                   const std::function<bool(std::size_t)>& feed,
+                   const std::function<void(std::size_t)>& produce,
+                   const std::function<void(std::size_t)>& consume);

@@ -3,7 +3,6 @@
 #include "boxvalues.h"
 #include "facepairs.h"
 #include "frenchtext.h"
-#include "orlclass.h"
 #include "parallelwork.h"
 #include "problemreporter.h"
 #include "shapeset.h"
@@ -25,21 +24,16 @@ std::string faceText(int plane) {
     return "la face " + std::to_string(plane);
 }
 
-// Sorted findings in the order of the boxes, the IDs found walking the boxes once.
-void reportFindings(const std::vector<PlayFinding>& findings, const BoxDocument& document,
+// Sorted findings in the order of the boxes, each box's ID asked for once.
+void reportFindings(const std::vector<PlayFinding>& findings, const IdOfRank& idOf,
                     ProblemReporter& reporter) {
-    auto finding = findings.begin();
-    std::size_t rank = 0;
-    for (const auto& box : document.boxes) {
-        if (finding == findings.end()) {
-            break;
-        }
-        reporter.beginBox(rank, box->id);
+    for (auto finding = findings.begin(); finding != findings.end();) {
+        const std::size_t rank = finding->rank;
+        reporter.beginBox(rank, idOf(rank));
         for (; finding != findings.end() && finding->rank == rank; ++finding) {
             reportPlayFinding(*finding, reporter);
         }
         reporter.endBox();
-        ++rank;
     }
 }
 
@@ -63,10 +57,8 @@ void checkPairs(const FaceStore& store, FaceReader& faces, const PlayLimits& lim
 
 } // namespace
 
-PlayChecks::PlayChecks(const BoxDocument& document, const PlayLimits& limits,
-                       ProblemReporter& reporter)
-    : document_(document), limits_(limits), reporter_(reporter), surfaces_(limits.maxSlopeDegrees) {
-}
+PlayChecks::PlayChecks(const PlayLimits& limits, ProblemReporter& reporter)
+    : limits_(limits), reporter_(reporter), surfaces_(limits.maxSlopeDegrees) {}
 
 FaceStore PlayChecks::releaseFaces() {
     FaceStore faces = std::move(faces_);
@@ -246,7 +238,6 @@ double PlayChecks::nearMargin() const {
 }
 
 void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
-                                   const std::vector<RankPair>& near) {
-    reportFindings(findBetweenNearBoxes(faces_, shapes, limits_, touching, near), document_,
-                   reporter_);
+                                   const std::vector<RankPair>& near, const IdOfRank& idOf) {
+    reportFindings(findBetweenNearBoxes(faces_, shapes, limits_, touching, near), idOf, reporter_);
 }

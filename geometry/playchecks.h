@@ -7,14 +7,18 @@
 #include "surfacekind.h"
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
-class BoxDocument;
 class ProblemReporter;
 class ShapeSet;
 struct BoxValues;
 struct Solid;
+
+// The ID of the box of a rank.
+using IdOfRank = std::function<std::string_view(std::size_t)>;
 
 // A seam or a micro-step between two boxes, told on the first, rank < other.
 struct PlayFinding {
@@ -53,7 +57,7 @@ void reportPlayFinding(const PlayFinding& finding, ProblemReporter& reporter);
 // boxes, once every box is known.
 class PlayChecks {
 public:
-    PlayChecks(const BoxDocument& document, const PlayLimits& limits, ProblemReporter& reporter);
+    PlayChecks(const PlayLimits& limits, ProblemReporter& reporter);
 
     void reserve(std::size_t boxCount) { faces_.reserve(boxCount); }
 
@@ -62,9 +66,9 @@ public:
     void checkBox(const BoxValues& values, const Solid& solid);
     // Seams and micro-steps, the shapes holding every box; touching: the pairs of boxes that
     // touch, increasing; near: every pair whose bounds come within nearMargin(), increasing,
-    // the touching ones among them.
+    // the touching ones among them; idOf: the ID of a rank, asked for in increasing order.
     void checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
-                           const std::vector<RankPair>& near);
+                           const std::vector<RankPair>& near, const IdOfRank& idOf);
     // How near two boxes' bounds must come for a seam or a micro-step to lie between them.
     double nearMargin() const;
     // The faces checkBox kept, taken away; boxes checked apart on another thread join the scene
@@ -77,7 +81,6 @@ private:
     // Reports the steep floors; returns the walkable planes, bit p for plane p.
     std::uint8_t checkSlopes(const BoxValues& values, const Solid& solid);
 
-    const BoxDocument& document_;
     PlayLimits limits_;
     ProblemReporter& reporter_;
     SurfaceClassifier surfaces_;

@@ -20,10 +20,16 @@ namespace {
 
 // Boxes of a run: enough that a run costs far more than handing it over.
 constexpr std::size_t BOXES_PER_RUN = 2048;
+// How far ahead the ID check asks for the memory it will read: enough for the fetches to
+// overlap, few enough for the processor to keep track of them.
+constexpr std::size_t IDS_FETCHED_AHEAD = 16;
+// A guessed number of boxes is believed once this fraction of them has come.
+constexpr std::size_t ID_ROOM_TRUST = 16;
 
 // What a thread makes of a run of boxes: their shapes, and the problems each box has alone, to be
 // handed on around the problems of their IDs.
 struct BoxRun {
+    std::vector<const Box*> boxes;
     ShapeSet shapes;
     std::vector<Problem> problems;
     // For each box, where its problems about its texts end in problems, and where all of its do.
@@ -32,40 +38,73 @@ struct BoxRun {
     FaceStore faces;
 };
 
+// The boxes of a document in memory.
+class DocumentFeed final : public BoxFeed {
+public:
+    DocumentFeed(const BoxDocument& document, std::optional<std::string_view> countToken)
+        : document_(document), countToken_(countToken.value_or(document.countText)),
+          next_(document.boxes.begin()) {}
+
+    std::optional<std::size_t> boxCount() const override { return document_.boxes.size(); }
+    void fill(std::size_t, std::size_t maxCount, std::vector<const Box*>& run) override {
+        run.clear();
+        for (; next_ != document_.boxes.end() && run.size() < maxCount; ++next_) {
+            run.push_back(next_->get());
+        }
+    }
+    std::string_view countToken() const override { return countToken_; }
+    const TextList& intersections() const override { return document_.intersections; }
+    std::string_view idOf(std::size_t rank) override { return document_.boxes.at(rank).id; }
+
+private:
+    const BoxDocument& document_;
+    std::string_view countToken_;
+    BoxList::ConstPosition next_;
+};
+
 // The groups of checks, run box by box as the solids come, then on the whole scene.
 class DocumentChecks {
 public:
-    DocumentChecks(const BoxDocument& document, std::optional<std::string_view> countToken,
-                   const ProblemSink& sink, const std::optional<PlayLimits>& play)
-        : document_(document), sink_(sink), reporter_(sink), texts_(document, reporter_),
-          playLimits_(play),
-          play_(play ? std::make_optional<PlayChecks>(document, *play, reporter_) : std::nullopt) {
-        texts_.checkCount(countToken);
-        shapes_.reserve(document.boxes.size());
+    DocumentChecks(BoxFeed& feed, const ProblemSink& sink, const std::optional<PlayLimits>& play)
+        : feed_(feed), sink_(sink), reporter_(route_), texts_(reporter_), playLimits_(play),
+          play_(play ? std::make_optional<PlayChecks>(*play, reporter_) : std::nullopt) {
+        if (const std::optional<std::size_t> count = feed.boxCount()) {
+            texts_.checkCount(feed.countToken(), *count);
+        } else {
+            holding_ = true;
+        }
+        const std::size_t expected = feed.expectedBoxCount();
+        if (holding_) {
+            // A guessed number of boxes may be far too large: the IDs' table, which is filled
+            // as soon as it is made, waits for a part of them to come.
+            idRoomAwaited_ = expected;
+        } else {
+            texts_.reserve(expected);
+        }
+        shapes_.reserve(expected);
         if (play_) {
-            play_->reserve(document.boxes.size());
+            play_->reserve(expected);
         }
     }
 
     // Builds the solid of every box and checks it as checkBox does, on every core for a large
-    // document: the boxes go to the threads in runs, and each run's problems reach the sink in
+    // scene: the boxes go to the threads in runs, and each run's problems reach the sink in
     // rank order, those of each box around its ID's, which only the boxes before it can tell.
     void checkEveryBox() {
-        std::vector<BoxList::ConstPosition> runStarts;
-        std::size_t rank = 0;
-        for (auto position = document_.boxes.begin(); position != document_.boxes.end();
-             ++position) {
-            if (rank++ % BOXES_PER_RUN == 0) {
-                runStarts.push_back(position);
-            }
-        }
-        const unsigned threadCount = threadCountFor(document_.boxes.size());
-        const std::size_t ahead = 2 * std::size_t{threadCount};
+        const std::optional<std::size_t> count = feed_.boxCount();
+        const unsigned threadCount = count ? threadCountFor(*count) : defaultThreadCount();
+        const std::size_t ahead = (count ? 2 : 8) * std::size_t{threadCount};
         std::vector<BoxRun> runs(ahead);
-        runInOrder(
-            threadCount, runStarts.size(), ahead,
-            [&](std::size_t index) { checkRun(index, runStarts[index], runs[index % ahead]); },
-            [&](std::size_t index) { handOn(index, runStarts[index], runs[index % ahead]); });
+        runFedInOrder(
+            threadCount, ahead,
+            [&](std::size_t index) {
+                BoxRun& run = runs[index % ahead];
+                feed_.fill(index % ahead, BOXES_PER_RUN, run.boxes);
+                return !run.boxes.empty();
+            },
+            [&](std::size_t index) { checkRun(index, runs[index % ahead]); },
+            [&](std::size_t index) { handOn(index, runs[index % ahead]); });
+        finishBoxes();
     }
 
     void checkBox(std::size_t rank, const Box& box, const BoxValues& values, const Solid& solid) {
@@ -77,6 +116,7 @@ public:
         }
         reporter_.endBox();
         shapes_.add(solid);
+        ++boxesChecked_;
     }
 
     IntersectionSearch finish() {
@@ -86,36 +126,50 @@ public:
         IntersectionSearch search =
             play_ ? findIntersectionsAndNearPairs(shapes_, play_->nearMargin())
                   : findIntersections(shapes_);
-        checkListedIntersections(document_, shapes_, search, reporter_);
+        checkListedIntersections(feed_.intersections(), boxCount(), shapes_, search, reporter_);
         // A heap of boxes stops the search: that is reported already.
         if (play_ && search.complete) {
-            play_->checkBetweenBoxes(shapes_, search.pairs, search.nearPairs);
+            play_->checkBetweenBoxes(shapes_, search.pairs, search.nearPairs,
+                                     [&](std::size_t rank) { return feed_.idOf(rank); });
         }
         std::vector<RankPair>().swap(search.nearPairs);
         return search;
     }
 
+    std::size_t boxCount() const { return feed_.boxCount().value_or(boxesChecked_); }
+
 private:
+    // The count, known now, and what was held until it was.
+    void finishBoxes() {
+        if (!holding_) {
+            return;
+        }
+        holding_ = false;
+        texts_.checkCount(feed_.countToken(), boxesChecked_);
+        for (const Problem& problem : held_) {
+            sink_(problem);
+        }
+        std::vector<Problem>().swap(held_);
+    }
+
     // What needs no other box, on checks of the run's own.
-    void checkRun(std::size_t index, BoxList::ConstPosition position, BoxRun& run) const {
+    void checkRun(std::size_t index, BoxRun& run) const {
         const ProblemSink keep = [&](const Problem& problem) { run.problems.push_back(problem); };
         ProblemReporter reporter(keep);
-        TextChecks texts(document_, reporter);
+        TextChecks texts(reporter);
         std::optional<PlayChecks> play;
         if (playLimits_) {
-            play.emplace(document_, *playLimits_, reporter);
+            play.emplace(*playLimits_, reporter);
         }
         Solid solid;
-        const std::size_t first = index * BOXES_PER_RUN;
-        const std::size_t last = std::min(first + BOXES_PER_RUN, document_.boxes.size());
-        for (std::size_t rank = first; rank < last; ++rank, ++position) {
-            const Box& box = **position;
-            const BoxValues values = decodeBoxValues(box);
+        std::size_t rank = index * BOXES_PER_RUN;
+        for (const Box* box : run.boxes) {
+            const BoxValues values = decodeBoxValues(*box);
             buildSolid(values, solid);
-            reporter.beginBox(rank, box.id);
-            texts.checkTexts(box);
+            reporter.beginBox(rank++, box->id);
+            texts.checkTexts(*box);
             const std::size_t textsEnd = run.problems.size();
-            checkSolidOfBox(box.maxRadius, values, solid, reporter);
+            checkSolidOfBox(box->maxRadius, values, solid, reporter);
             if (play) {
                 play->checkBox(values, solid);
             }
@@ -128,19 +182,27 @@ private:
         }
     }
 
-    void handOn(std::size_t index, BoxList::ConstPosition position, BoxRun& run) {
+    void handOn(std::size_t index, BoxRun& run) {
         std::size_t next = 0;
-        for (std::size_t box = 0; box < run.problemEnds.size(); ++box, ++position) {
+        for (std::size_t box = 0; box < run.problemEnds.size(); ++box) {
+            if (box + IDS_FETCHED_AHEAD < run.boxes.size()) {
+                texts_.prefetchId(run.boxes[box + IDS_FETCHED_AHEAD]->id);
+            }
             const auto [textsEnd, end] = run.problemEnds[box];
             for (; next < textsEnd; ++next) {
-                sink_(run.problems[next]);
+                route_(run.problems[next]);
             }
-            reporter_.beginBox(index * BOXES_PER_RUN + box, (*position)->id);
-            texts_.checkId((*position)->id);
+            const std::string_view id = run.boxes[box]->id;
+            reporter_.beginBox(index * BOXES_PER_RUN + box, id);
+            texts_.checkId(id);
             reporter_.endBox();
             for (; next < end; ++next) {
-                sink_(run.problems[next]);
+                route_(run.problems[next]);
             }
+        }
+        boxesChecked_ += run.boxes.size();
+        if (idRoomAwaited_ != 0 && boxesChecked_ * ID_ROOM_TRUST >= idRoomAwaited_) {
+            texts_.reserve(std::exchange(idRoomAwaited_, 0));
         }
         shapes_.append(run.shapes);
         if (play_) {
@@ -152,13 +214,25 @@ private:
         run.problemEnds.clear();
     }
 
-    const BoxDocument& document_;
+    BoxFeed& feed_;
     const ProblemSink& sink_;
+    // Until the number of boxes is known, their problems wait behind the count's.
+    bool holding_ = false;
+    std::vector<Problem> held_;
+    const ProblemSink route_ = [this](const Problem& problem) {
+        if (holding_) {
+            held_.push_back(problem);
+        } else {
+            sink_(problem);
+        }
+    };
     ProblemReporter reporter_;
     TextChecks texts_;
     std::optional<PlayLimits> playLimits_;
     std::optional<PlayChecks> play_;
     ShapeSet shapes_;
+    std::size_t boxesChecked_ = 0;
+    std::size_t idRoomAwaited_ = 0;
 };
 
 } // namespace
@@ -172,7 +246,8 @@ std::vector<Problem> checkDocument(const BoxDocument& document, const std::vecto
                                    const std::optional<PlayLimits>& play) {
     std::vector<Problem> problems;
     const ProblemSink collect = [&](const Problem& problem) { problems.push_back(problem); };
-    DocumentChecks checks(document, countToken, collect, play);
+    DocumentFeed feed(document, countToken);
+    DocumentChecks checks(feed, collect, play);
     std::size_t rank = 0;
     for (const auto& box : document.boxes) {
         if (rank >= solids.size()) {
@@ -188,9 +263,20 @@ std::vector<Problem> checkDocument(const BoxDocument& document, const std::vecto
 IntersectionSearch inspectDocument(const BoxDocument& document,
                                    std::optional<std::string_view> countToken,
                                    const ProblemSink& sink, const std::optional<PlayLimits>& play) {
-    DocumentChecks checks(document, countToken, sink, play);
+    DocumentFeed feed(document, countToken);
+    DocumentChecks checks(feed, sink, play);
     checks.checkEveryBox();
     return checks.finish();
+}
+
+FedReport inspectFedBoxes(BoxFeed& feed, const ProblemSink& sink,
+                          const std::optional<PlayLimits>& play) {
+    DocumentChecks checks(feed, sink, play);
+    checks.checkEveryBox();
+    FedReport report;
+    report.intersections = checks.finish();
+    report.boxCount = checks.boxCount();
+    return report;
 }
 
 std::vector<Problem> checkChangedBox(const BoxDocument& document, const std::vector<Solid>& solids,

@@ -6,7 +6,9 @@
 #include "problemreporter.h"
 #include "rankpair.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -15,36 +17,57 @@ namespace {
 constexpr std::array<char, 3> AXIS_NAMES = {'X', 'Y', 'Z'};
 constexpr std::array<char, 4> COEFFICIENT_NAMES = {'a', 'b', 'c', 'd'};
 
-bool isHexDigit(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+constexpr std::array<bool, 256> hexDigitTable() {
+    std::array<bool, 256> table{};
+    for (const char* digits : {"0123456789", "abcdef", "ABCDEF"}) {
+        for (const char* c = digits; *c != '\0'; ++c) {
+            table[static_cast<unsigned char>(*c)] = true;
+        }
+    }
+    return table;
 }
 
+constexpr std::array<bool, 256> HEX_DIGITS = hexDigitTable();
+
+bool isHexDigit(char c) {
+    return HEX_DIGITS[static_cast<unsigned char>(c)];
+}
+
+// Whether the text is as it should be, the case of nearly every text: tried first, as it costs
+// a few comparisons where telling the fault builds its message.
+bool wellFormed(std::string_view text, std::size_t digits) {
+    return text.size() == digits &&
+           std::all_of(text.begin(), text.end(), [](char c) { return isHexDigit(c); });
+}
+
+// What is wrong with a text that is not well formed.
 std::string formatFault(std::string_view text, std::size_t digits) {
     if (text.empty()) {
         return "texte vide";
     }
-    if (text.size() != digits ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return isHexDigit(c); })) {
-        return quoted(text) + " n'est pas un texte hexadécimal de " + std::to_string(digits) +
-               " chiffres";
-    }
-    return {};
+    return quoted(text) + " n'est pas un texte hexadécimal de " + std::to_string(digits) +
+           " chiffres";
 }
 
 void checkTextFormats(const Box& box, ProblemReporter& reporter) {
     for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
-        const std::string fault = formatFault(box.centerText(axis), 8);
-        if (!fault.empty()) {
-            reporter.add(ProblemKind::TextFormat,
-                         std::string("centre ") + AXIS_NAMES[axis] + " : " + fault);
+        if (wellFormed(box.centerText(axis), 8)) {
+            continue;
         }
+        reporter.add(ProblemKind::TextFormat, std::string("centre ") + AXIS_NAMES[axis] + " : " +
+                                                  formatFault(box.centerText(axis), 8));
     }
-    for (std::size_t k = 0; k < Box::planeTextCount; ++k) {
-        const std::size_t coefficient = k % 4;
-        const std::string fault = formatFault(box.planeText(k), coefficient == 3 ? 8 : 4);
-        if (!fault.empty()) {
-            reporter.addOnPlane(ProblemKind::TextFormat, static_cast<int>(k / 4),
-                                std::string(1, COEFFICIENT_NAMES[coefficient]) + " = " + fault);
+    for (std::size_t p = 0; p < Box::planeCount; ++p) {
+        const Plane& plane = box.planes[p];
+        const std::array<std::string_view, 4> coefficients = {plane.a, plane.b, plane.c, plane.d};
+        for (std::size_t coefficient = 0; coefficient < coefficients.size(); ++coefficient) {
+            const std::size_t digits = coefficient == 3 ? 8 : 4;
+            if (wellFormed(coefficients[coefficient], digits)) {
+                continue;
+            }
+            reporter.addOnPlane(ProblemKind::TextFormat, static_cast<int>(p),
+                                std::string(1, COEFFICIENT_NAMES[coefficient]) + " = " +
+                                    formatFault(coefficients[coefficient], digits));
         }
     }
     const std::string_view radius = box.maxRadius;
@@ -76,11 +99,9 @@ void reportDuplicate(std::string_view id, std::uint32_t first, ProblemReporter& 
                  "l'ID " + quoted(id) + " est déjà celui de la box " + std::to_string(first));
 }
 
-TextChecks::TextChecks(const BoxDocument& document, ProblemReporter& reporter)
-    : document_(document), reporter_(reporter) {}
+TextChecks::TextChecks(ProblemReporter& reporter) : reporter_(reporter) {}
 
-void TextChecks::checkCount(std::optional<std::string_view> countToken) {
-    const std::string_view token = countToken ? *countToken : document_.countText;
+void TextChecks::checkCount(std::string_view token, std::size_t boxCount) {
     if (token.empty()) {
         reporter_.add(ProblemKind::EmptyFile, "fichier vide : pas de nombre de boxes");
         return;
@@ -92,10 +113,10 @@ void TextChecks::checkCount(std::optional<std::string_view> countToken) {
         return;
     }
     const long long count = *counted;
-    if (count < 0 || static_cast<unsigned long long>(count) != document_.boxes.size()) {
+    if (count < 0 || static_cast<unsigned long long>(count) != boxCount) {
         reporter_.add(ProblemKind::CountMismatch,
                       "le nombre de boxes " + quoted(token) + " ne donne pas les " +
-                          std::to_string(document_.boxes.size()) + " boxes du fichier");
+                          std::to_string(boxCount) + " boxes du fichier");
     }
 }
 
@@ -104,40 +125,114 @@ void TextChecks::checkBox(const Box& box) {
     checkId(box.id);
 }
 
+void TextChecks::reserve(std::size_t boxCount) {
+    std::size_t slotCount = 16;
+    while (slotCount < boxCount * 2) {
+        slotCount *= 2;
+    }
+    if (slotCount > slots_.size()) {
+        growTo(slotCount);
+    }
+}
+
 void TextChecks::finishBoxes() {
-    std::vector<std::uint32_t>().swap(rankOfIdSlots_);
-    std::vector<std::string_view>().swap(ids_);
+    std::vector<IdSlot>().swap(slots_);
+    std::vector<std::string>().swap(longIds_);
+    used_ = 0;
 }
 
 void TextChecks::checkTexts(const Box& box) {
     checkTextFormats(box, reporter_);
 }
 
-void TextChecks::checkId(std::string_view id) {
-    // Made at the first ID, so that checks that only look at texts cost nothing to make.
-    if (rankOfIdSlots_.empty()) {
-        std::size_t slotCount = 16;
-        while (slotCount < document_.boxes.size() * 2) {
-            slotCount *= 2;
-        }
-        rankOfIdSlots_.assign(slotCount, NO_RANK);
-        ids_.reserve(document_.boxes.size());
+TextChecks::IdSlot TextChecks::slotOf(std::string_view id) const {
+    IdSlot slot;
+    if (id.size() < SHORT_LIMIT) {
+        std::memcpy(&slot.key, id.data(), id.size());
+        slot.form = static_cast<std::uint32_t>(id.size());
+    } else {
+        slot.key = std::hash<std::string_view>{}(id);
+        slot.form = SHORT_LIMIT;
     }
-    ids_.push_back(id);
+    return slot;
+}
+
+bool TextChecks::sameId(const IdSlot& slot, const IdSlot& probe, std::string_view id) const {
+    if (slot.key != probe.key) {
+        return false;
+    }
+    if (probe.form < SHORT_LIMIT) {
+        return slot.form == probe.form;
+    }
+    return slot.form >= SHORT_LIMIT && longIds_[slot.form - SHORT_LIMIT] == id;
+}
+
+namespace {
+
+std::uint64_t spread(std::uint64_t value) {
+    value ^= value >> 33;
+    value *= 0xff51afd7ed558ccdu;
+    value ^= value >> 33;
+    value *= 0xc4ceb9fe1a85ec53u;
+    return value ^ value >> 33;
+}
+
+} // namespace
+
+std::uint64_t TextChecks::homeOf(const IdSlot& slot) {
+    return spread(slot.key ^ std::min(slot.form, SHORT_LIMIT));
+}
+
+void TextChecks::growTo(std::size_t slotCount) {
+    std::vector<IdSlot> old(slotCount);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const IdSlot& entry : old) {
+        if (entry.rank == NO_RANK) {
+            continue;
+        }
+        std::size_t place = homeOf(entry) & mask;
+        while (slots_[place].rank != NO_RANK) {
+            place = (place + 1) & mask;
+        }
+        slots_[place] = entry;
+    }
+}
+
+void TextChecks::prefetchId(std::string_view id) const {
+#if defined(__GNUC__)
+    if (!slots_.empty()) {
+        __builtin_prefetch(&slots_[homeOf(slotOf(id)) & (slots_.size() - 1)]);
+    }
+#else
+    static_cast<void>(id);
+#endif
+}
+
+void TextChecks::checkId(std::string_view id) {
+    const auto rank = idCount_++;
     if (!checkIdText(id, reporter_)) {
         return;
     }
-    const std::size_t mask = rankOfIdSlots_.size() - 1;
-    const std::size_t hash = std::hash<std::string_view>{}(id);
-    std::size_t slot = hash & mask;
-    for (; rankOfIdSlots_[slot] != NO_RANK; slot = (slot + 1) & mask) {
-        const std::uint32_t first = rankOfIdSlots_[slot];
-        if (ids_[first] == id) {
-            reportDuplicate(id, first, reporter_);
+    if ((used_ + 1) * 2 > slots_.size()) {
+        growTo(std::max<std::size_t>(slots_.size() * 2, 16));
+    }
+    IdSlot probe = slotOf(id);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t place = homeOf(probe) & mask;
+    for (; slots_[place].rank != NO_RANK; place = (place + 1) & mask) {
+        if (sameId(slots_[place], probe, id)) {
+            reportDuplicate(id, slots_[place].rank, reporter_);
             return;
         }
     }
-    rankOfIdSlots_[slot] = static_cast<std::uint32_t>(ids_.size() - 1);
+    if (probe.form >= SHORT_LIMIT) {
+        probe.form = SHORT_LIMIT + static_cast<std::uint32_t>(longIds_.size());
+        longIds_.emplace_back(id);
+    }
+    probe.rank = rank;
+    slots_[place] = probe;
+    ++used_;
 }
 
 void checkTextsOfBox(const Box& box, std::optional<std::uint32_t> firstWithSameId,
