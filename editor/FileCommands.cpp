@@ -158,6 +158,7 @@ LoadOutcome QuadrelDlg::openFile(const std::string& chosen) {
     if (outcome != LoadOutcome::loaded) {
         return outcome;
     }
+    emit documentAboutToChange();
     takeWhole(*document_, opened);
     // A file without a count token is saved with the count "0"; the label says so already.
     if (document_->countText.empty()) {
@@ -192,6 +193,7 @@ void QuadrelDlg::newFile() {
     if (exists(*chosen) && ask(replaceByEmptyFileQuestion(fileNameOf(*chosen))) != replaceAnswer) {
         return;
     }
+    emit documentAboutToChange();
     document_->setPath(*chosen);
     const std::string path = document_->getPath();
     // The new file exists, empty, from now on; whether it could be created is not reported.

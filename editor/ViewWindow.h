@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProblemModel.h"
+#include "SceneChecker.h"
 #include "ViewScene.h"
 
 #include <QRect>
@@ -11,6 +12,11 @@
 
 class DragFollower;
 class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QStackedWidget;
+class QTimer;
+class SceneChecker;
 class ModelExchange;
 class QListWidget;
 class QModelIndex;
@@ -39,6 +45,8 @@ public:
     // per entry; the current point is marked, and a click goes back or forth to it.
     QListWidget* historyList() const { return historyList_; }
     const ViewScene& scene() const { return scene_; }
+    // Whether the whole check of the document is under way, the problems not known yet.
+    bool checking() const;
 #ifdef QUADREL_MODEL_EXCHANGE
     // "Importer..." and "Exporter...".
     ModelExchange& modelExchange() const {
@@ -59,6 +67,11 @@ private:
     QRect fieldsFrame() const;
     void refreshDocument();
     void followEdit(const DocumentChange& change);
+    // The whole check of the document on a worker thread, the list saying how far it has gone.
+    void startChecks();
+    void stopChecks();
+    void showProgress();
+    void adoptChecks(SceneChecker::Result* result);
     // The scene as it now is, in the view and the title of the problems.
     void showScene();
     void followForm();
@@ -79,6 +92,12 @@ private:
     QSplitter* splitter_ = nullptr;
     QGroupBox* problemBox_ = nullptr;
     QTreeView* problemList_ = nullptr;
+    QStackedWidget* problemPages_ = nullptr;
+    QLabel* checkingLabel_ = nullptr;
+    QProgressBar* checkingBar_ = nullptr;
+    SceneChecker* checker_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
+    QTimer* startTimer_ = nullptr;
     QPushButton* normaliseButton_ = nullptr;
     QPushButton* addMissingButton_ = nullptr;
     QPushButton* removeInvalidButton_ = nullptr;
@@ -95,6 +114,9 @@ private:
     // them needs no whole check.
     bool followedEdit_ = false;
     std::string shownPath_;
+    // The camera as the scene of a file just opened was framed, until the user moves it: the
+    // whole check then frames the scene again with every box's exact bounds.
+    std::optional<unsigned long long> framedCamera_;
     // Where the window was when it was last hidden; none until it is first placed.
     std::optional<QRect> lastGeometry_;
 };

@@ -3,6 +3,7 @@
 #include "boxvalues.h"
 #include "intersectionchecks.h"
 #include "orlclass.h"
+#include "parallelwork.h"
 #include "playchecks.h"
 #include "problemreporter.h"
 #include "rankpair.h"
@@ -10,6 +11,7 @@
 #include "textchecks.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <iterator>
 #include <limits>
@@ -19,6 +21,10 @@ namespace {
 
 constexpr std::uint64_t MALFORMED = std::numeric_limits<std::uint64_t>::max();
 constexpr std::uint64_t UNSOUND = MALFORMED - 1;
+
+// Boxes of a run of the whole check: enough that a run costs far more than handing it over, few
+// enough that a stop asked for is heard soon.
+constexpr std::size_t BOXES_PER_RUN = 2048;
 
 std::uint64_t keyOf(std::size_t low, std::size_t high) {
     return static_cast<std::uint64_t>(low) << 32 | high;
@@ -244,13 +250,14 @@ void LiveChecks::addId(std::size_t rank) {
 }
 
 std::vector<Problem> LiveChecks::placeBox(const BoxDocument& document, std::size_t rank,
-                                          const Box& box, const Solid& solid) {
+                                          const Box& box) {
+    const BoxValues values = decodeBoxValues(box);
+    const Solid solid = buildSolid(values);
     ShapeSet shape;
     shape.add(solid);
     FaceStore faces;
     std::vector<Problem> rows = collected([&](ProblemReporter& reporter) {
         reporter.beginBox(rank, box.id);
-        const BoxValues values = decodeBoxValues(box);
         checkSolidOfBox(box.maxRadius, values, solid, reporter);
         if (play_) {
             PlayChecks checks(document, *play_, reporter);
@@ -365,18 +372,28 @@ std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey) const {
     });
 }
 
-void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& solids) {
-    boxCount_ = document.boxes.size();
+// What a thread makes of a run of boxes: their shapes and faces, and the rows of each box.
+struct LiveChecks::BoxRun {
+    ShapeSet shapes;
+    FaceStore faces;
     std::vector<Problem> rows;
-    std::vector<std::uint64_t> keys;
-    std::array<std::size_t, ProblemRows::SectionCount> sizes{};
-    const auto add = [&](ProblemRows::Section section, std::uint64_t key,
-                         std::vector<Problem> found) {
-        sizes[section] += found.size();
-        keys.insert(keys.end(), found.size(), key);
-        std::move(found.begin(), found.end(), std::back_inserter(rows));
+    // Where each box's rows end in rows.
+    std::vector<std::size_t> ends;
+};
+
+bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch) {
+    boxCount_ = document.boxes.size();
+    const std::size_t lineCount = document.intersections.size();
+    // Rough shares of the time, in boxes checked alone: the search for pairs and the checks
+    // between boxes take about as long as the boxes themselves.
+    const std::uint64_t total = 2 * std::uint64_t{boxCount_} + lineCount / 8 + 1;
+    std::uint64_t done = 0;
+    const auto goOn = [&](std::uint64_t more) {
+        done += more;
+        return !watch.progress || watch.progress(done, total);
     };
-    add(ProblemRows::Count, 0, countRows(document));
+    Rows rows;
+    rows.add(ProblemRows::Count, 0, countRows(document));
 
     ids_.clear();
     ids_.reserve(boxCount_);
@@ -388,45 +405,15 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
         }
     }
     std::sort(idIndex_.begin(), idIndex_.end());
-    shapes_.clear();
-    shapes_.reserve(boxCount_);
-    faces_.clear();
-    std::vector<Problem> boxProblems;
-    const ProblemSink keep = [&](const Problem& problem) { boxProblems.push_back(problem); };
-    ProblemReporter reporter(keep);
-    std::optional<PlayChecks> play;
-    if (play_) {
-        play.emplace(document, *play_, reporter);
-        play->reserve(boxCount_);
-    }
-    std::size_t rank = 0;
-    for (const auto& box : document.boxes) {
-        const Solid& solid = solids[rank];
-        const BoxValues values = decodeBoxValues(*box);
-        reporter.beginBox(rank, box->id);
-        checkTextsOfBox(*box, firstOtherWithId(rank), reporter);
-        checkSolidOfBox(box->maxRadius, values, solid, reporter);
-        if (play) {
-            play->checkBox(values, solid);
-        }
-        reporter.endBox();
-        shapes_.add(solid);
-        add(ProblemRows::Boxes, rank, std::move(boxProblems));
-        boxProblems.clear();
-        ++rank;
-    }
-    if (play) {
-        faces_ = play->releaseFaces();
+    if (!checkEveryBox(document, watch, rows, done, total)) {
+        return false;
     }
 
-    // The one search checkDocument makes: where a heap stops it depends on what it looks for.
-    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes_, nearReach(*play_))
-                                      : findIntersections(shapes_);
-    pairs_ = std::move(search.pairs);
-    complete_ = search.complete;
     lineTexts_.clear();
     lineKeys_.clear();
     listings_.clear();
+    lineTexts_.reserve(lineCount);
+    lineKeys_.reserve(lineCount);
     for (const auto& entry : document.intersections) {
         const std::string_view text = entry;
         const auto line = static_cast<std::uint32_t>(lineTexts_.size());
@@ -439,18 +426,34 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
             listings_.push_back({key, line});
         }
     }
+    // From here on the checks work on what they keep.
+    if (watch.documentRead) {
+        watch.documentRead();
+    }
+    if (!goOn(lineCount / 8)) {
+        return false;
+    }
     std::sort(listings_.begin(), listings_.end());
+
+    // The one search checkDocument makes: where a heap stops it depends on what it looks for.
+    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes_, nearReach(*play_))
+                                      : findIntersections(shapes_);
+    pairs_ = std::move(search.pairs);
+    complete_ = search.complete;
+    if (!goOn(boxCount_ / 2)) {
+        return false;
+    }
     for (std::size_t line = 0; line < lineTexts_.size(); ++line) {
-        add(ProblemRows::Lines, line, lineRows(line));
+        rows.add(ProblemRows::Lines, line, lineRows(line));
     }
     if (!complete_) {
-        add(ProblemRows::Missing, 0, collected([&](ProblemReporter& incomplete) {
-                reportIncompleteSearch(pairs_.size(), incomplete);
-            }));
+        rows.add(ProblemRows::Missing, 0, collected([&](ProblemReporter& incomplete) {
+                     reportIncompleteSearch(pairs_.size(), incomplete);
+                 }));
     } else {
         for (const RankPair& pair : pairs_) {
             const std::uint64_t key = keyOf(pair.first, pair.second);
-            add(ProblemRows::Missing, key, missingRows(key));
+            rows.add(ProblemRows::Missing, key, missingRows(key));
         }
     }
 
@@ -459,27 +462,121 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
         findings_ = findBetweenNearBoxes(faces_, shapes_, *play_, pairs_, search.nearPairs);
         for (auto finding = findings_.begin(); finding != findings_.end();) {
             const std::uint64_t key = keyOf(finding->rank, finding->other);
-            add(ProblemRows::Play, key, playRows(key));
+            rows.add(ProblemRows::Play, key, playRows(key));
             while (finding != findings_.end() && keyOf(finding->rank, finding->other) == key) {
                 ++finding;
             }
         }
     }
-    rows_.assign(std::move(rows), std::move(keys), sizes);
+    rows_.assign(std::move(rows.rows), std::move(rows.keys), rows.sizes);
+    goOn(total - done);
+    return true;
 }
 
-void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& solids,
-                        const DocumentChange& change) {
-    const std::size_t count = document.boxes.size();
-    const bool followable =
-        !change.everything && complete_ && solids.size() == count &&
-        ids_.size() + change.insertedBoxes.size() == count + change.removedBoxes.size() &&
-        lineTexts_.size() + change.insertedLines.size() ==
-            document.intersections.size() + change.removedLines.size();
-    if (!followable) {
-        rebuild(document, solids);
+// The boxes go to the threads in runs, each run's solids built, checked and kept as shapes and
+// faces on any thread, then taken in rank order on the calling thread.
+bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& watch, Rows& rows,
+                               std::uint64_t& done, std::uint64_t total) {
+    shapes_.clear();
+    shapes_.reserve(boxCount_);
+    faces_.clear();
+    faces_.reserve(boxCount_);
+    std::vector<BoxList::ConstPosition> runStarts;
+    std::size_t rank = 0;
+    for (auto position = document.boxes.begin(); position != document.boxes.end(); ++position) {
+        if (rank++ % BOXES_PER_RUN == 0) {
+            runStarts.push_back(position);
+        }
+    }
+    const unsigned threadCount = threadCountFor(boxCount_);
+    const std::size_t ahead = 2 * std::size_t{threadCount};
+    std::vector<BoxRun> runs(ahead);
+    std::atomic<bool> stopped = false;
+    runInOrder(
+        threadCount, runStarts.size(), ahead,
+        [&](std::size_t index) {
+            if (!stopped) {
+                checkRun(document, index, runStarts[index], watch, runs[index % ahead]);
+            }
+        },
+        [&](std::size_t index) {
+            if (stopped) {
+                return;
+            }
+            BoxRun& run = runs[index % ahead];
+            shapes_.append(run.shapes);
+            if (play_) {
+                faces_.append(run.faces);
+            }
+            std::size_t next = 0;
+            for (std::size_t box = 0; box < run.ends.size(); ++box) {
+                const auto from = run.rows.begin() + static_cast<std::ptrdiff_t>(next);
+                const auto to = run.rows.begin() + static_cast<std::ptrdiff_t>(run.ends[box]);
+                rows.add(ProblemRows::Boxes, index * BOXES_PER_RUN + box,
+                         std::vector<Problem>(std::make_move_iterator(from),
+                                              std::make_move_iterator(to)));
+                next = run.ends[box];
+            }
+            done += run.ends.size();
+            // Emptied but kept: the next run in this slot then needs no fresh memory.
+            run.shapes.clear();
+            run.rows.clear();
+            run.ends.clear();
+            if (watch.progress && !watch.progress(done, total)) {
+                stopped = true;
+            }
+        });
+    return !stopped;
+}
+
+void LiveChecks::checkRun(const BoxDocument& document, std::size_t index,
+                          BoxList::ConstPosition position, const RebuildWatch& watch,
+                          BoxRun& run) const {
+    const ProblemSink keep = [&](const Problem& problem) { run.rows.push_back(problem); };
+    ProblemReporter reporter(keep);
+    std::optional<PlayChecks> play;
+    if (play_) {
+        play.emplace(document, *play_, reporter);
+    }
+    Solid solid;
+    const std::size_t first = index * BOXES_PER_RUN;
+    const std::size_t last = std::min(first + BOXES_PER_RUN, boxCount_);
+    for (std::size_t rank = first; rank < last; ++rank, ++position) {
+        const Box& box = **position;
+        const BoxValues values = decodeBoxValues(box);
+        buildSolid(values, solid);
+        if (watch.solidBuilt) {
+            watch.solidBuilt(rank, values, solid);
+        }
+        reporter.beginBox(rank, box.id);
+        checkTextsOfBox(box, firstOtherWithId(rank), reporter);
+        checkSolidOfBox(box.maxRadius, values, solid, reporter);
+        if (play) {
+            play->checkBox(values, solid);
+        }
+        reporter.endBox();
+        run.ends.push_back(run.rows.size());
+        run.shapes.add(solid);
+    }
+    if (play) {
+        run.faces = play->releaseFaces();
+    }
+}
+
+bool LiveChecks::follows(const BoxDocument& document, const DocumentChange& change) const {
+    return !change.everything && complete_ &&
+           ids_.size() + change.insertedBoxes.size() ==
+               document.boxes.size() + change.removedBoxes.size() &&
+           lineTexts_.size() + change.insertedLines.size() ==
+               document.intersections.size() + change.removedLines.size();
+}
+
+void LiveChecks::update(const BoxDocument& document, const DocumentChange& change) {
+    if (!follows(document, change)) {
+        rebuild(document);
         return;
     }
+    const std::size_t count = document.boxes.size();
     Pending pending;
     const PositionMap boxes(change.removedBoxes, change.insertedBoxes);
     if (boxes.moves()) {
@@ -496,7 +593,7 @@ void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& s
     std::sort(pending.boxes.begin(), pending.boxes.end());
     pending.boxes.erase(std::unique(pending.boxes.begin(), pending.boxes.end()),
                         pending.boxes.end());
-    checkBoxesAgain(document, solids, pending);
+    checkBoxesAgain(document, pending);
     checkKeysAgain(pending);
     if (change.countChanged || boxes.moves()) {
         rows_.replace(ProblemRows::Count, {{0, countRows(document)}});
@@ -749,8 +846,7 @@ void LiveChecks::readLines(const BoxDocument& document, Pending& pending) {
                std::back_inserter(listings_));
 }
 
-void LiveChecks::checkBoxesAgain(const BoxDocument& document, const std::vector<Solid>& solids,
-                                 Pending& pending) {
+void LiveChecks::checkBoxesAgain(const BoxDocument& document, Pending& pending) {
     const std::vector<std::size_t>& dirty = pending.boxes;
     std::vector<ProblemRows::Block> blocks;
     if (!dirty.empty()) {
@@ -769,7 +865,7 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, const std::vector<
             }
             ids_[rank] = std::string_view(boxes[i]->id);
             pending.ids.push_back(ids_[rank]);
-            placed.push_back(placeBox(document, rank, *boxes[i], solids[rank]));
+            placed.push_back(placeBox(document, rank, *boxes[i]));
         }
         for (const std::size_t rank : dirty) {
             addId(rank);
