@@ -25,7 +25,6 @@ SceneChecker::~SceneChecker() {
 void SceneChecker::start(const BoxDocument& document) {
     stop();
     auto run = std::make_shared<Run>();
-    run->result.spheres.resize(document.boxes.size());
     current_ = run;
     const auto work = [this, run, &document] {
         check(document, *run);
@@ -50,12 +49,9 @@ void SceneChecker::check(const BoxDocument& document, Run& run) {
         }
         return !run.stopAsked;
     };
-    watch.solidBuilt = [&run](std::size_t rank, const BoxValues& values, const Solid& solid) {
-        run.result.spheres[rank] = sphereOf(solid, values.centre);
-    };
     watch.documentRead = [&run] { release(run); };
     try {
-        run.completed = run.result.checks.rebuild(document, watch);
+        run.completed = run.checks.rebuild(document, watch);
     } catch (...) {
         // Out of memory, most likely: the scene stays unchecked, and the window usable.
         run.completed = false;
@@ -97,7 +93,7 @@ void SceneChecker::end(const std::shared_ptr<Run>& run) {
     if (run == current_) {
         current_.reset();
         if (run->completed) {
-            emit finished(&run->result);
+            emit finished(&run->checks);
         }
         return;
     }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ViewScene.h"
 #include "livechecks.h"
 
 #include <QObject>
@@ -14,19 +13,14 @@
 
 class BoxDocument;
 
-// The whole check of a document and the exact sphere of every box, made on a worker thread while
-// the window draws and answers. The worker only reads the document, and only until it has read
-// it whole; whoever changes the document calls stop() first. What it finds reaches the window's
-// thread through finished(); a check stopped, or started again, reports nothing.
+// The whole check of a document, made on a worker thread while the window draws and answers. The
+// worker only reads the document, and only until it has read it whole; whoever changes the document
+// calls stop() first. What it finds reaches the window's thread through finished(); a check
+// stopped, or started again, reports nothing.
 class SceneChecker : public QObject {
     Q_OBJECT
 
 public:
-    struct Result {
-        LiveChecks checks;
-        std::vector<BoxSphere> spheres;
-    };
-
     explicit SceneChecker(QObject* parent = nullptr);
     // Stops every check and waits for their threads.
     ~SceneChecker() override;
@@ -42,8 +36,8 @@ public:
     int percentDone() const;
 
 signals:
-    // The check started last is done: its result is in result.
-    void finished(SceneChecker::Result* result);
+    // The check started last is done: its report is in checks, to be taken.
+    void finished(LiveChecks* checks);
 
 private:
     struct Run {
@@ -54,7 +48,7 @@ private:
         std::condition_variable released;
         bool readingDocument = true;
         bool completed = false;
-        Result result;
+        LiveChecks checks;
         std::thread thread;
     };
 

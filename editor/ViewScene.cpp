@@ -1,8 +1,6 @@
 #include "ViewScene.h"
 
 #include "boxvalues.h"
-#include "digits.h"
-#include "fixedpoint.h"
 #include "orlclass.h"
 #include "parallelwork.h"
 #include "rankpair.h"
@@ -18,23 +16,7 @@ namespace {
 constexpr std::size_t keptSolids = 4096;
 
 // Below this a second thread costs more than it saves.
-constexpr std::size_t sketchRunFrom = 16384;
-
-double positionOf(const BoxText& text) {
-    return fixedpoint::hexValue(text.view(), HexFormat::EightDigits);
-}
-
-// The maximum radius as the file gives it, when it is a number; 0 otherwise.
-double radiusOf(std::string_view text) {
-    if (text.empty() || !allDigits(text)) {
-        return 0;
-    }
-    double value = 0;
-    for (const char digit : text) {
-        value = value * 10 + (digit - '0');
-    }
-    return value;
-}
+constexpr std::size_t placeOnThreadsFrom = 16384;
 
 void markErrors(ViewScene& scene) {
     scene.hasError.assign(scene.size(), 0);
@@ -107,11 +89,10 @@ BoxSphere sphereOf(const Solid& solid, const Vec3& centre) {
     return {middle, length(solid.boundsMax - middle), true, solid.boundsMin, solid.boundsMax};
 }
 
-BoxSphere sketchedSphereOf(const Box& box) {
-    const Vec3 centre{positionOf(box.centerX), positionOf(box.centerY), positionOf(box.centerZ)};
-    const double radius = radiusOf(box.maxRadius.view());
-    const Vec3 reach{radius, radius, radius};
-    return {centre, radius, true, centre - reach, centre + reach};
+BoxSphere sphereOfBox(const Box& box, Solid& solid) {
+    const BoxValues values = decodeBoxValues(box);
+    buildSolid(values, solid);
+    return sphereOf(solid, values.centre);
 }
 
 BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres) {
@@ -131,27 +112,27 @@ BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres) {
     return {middle, length(high - middle), true, low, high};
 }
 
-ViewScene sketchViewScene(const BoxDocument& document) {
+ViewScene buildViewScene(const BoxDocument& document) {
     ViewScene scene;
     scene.document = &document;
     const std::size_t count = document.boxes.size();
     scene.spheres.resize(count);
     scene.hasError.assign(count, 0);
-    const unsigned threads = count < sketchRunFrom ? 1 : defaultThreadCount();
+    const unsigned threads = count < placeOnThreadsFrom ? 1 : defaultThreadCount();
     runInParallel(threads, [&](unsigned share) {
         const std::size_t first = count * share / threads;
         const std::size_t last = count * (share + 1) / threads;
         auto box = document.boxes.begin() + static_cast<std::ptrdiff_t>(first);
+        Solid solid;
         for (std::size_t rank = first; rank < last; ++rank, ++box) {
-            scene.spheres[rank] = sketchedSphereOf(**box);
+            scene.spheres[rank] = sphereOfBox(**box, solid);
         }
     });
     return scene;
 }
 
-void takeChecks(ViewScene& scene, LiveChecks checks, std::vector<BoxSphere> spheres) {
+void takeChecks(ViewScene& scene, LiveChecks checks) {
     scene.checks = std::move(checks);
-    scene.spheres = std::move(spheres);
     scene.checked = true;
     markErrors(scene);
 }
@@ -178,9 +159,7 @@ void followSpheres(std::vector<BoxSphere>& spheres, const BoxDocument& document,
     Solid solid;
     for (const std::size_t rank : placed) {
         if (rank < spheres.size() && rank < document.boxes.size()) {
-            const BoxValues values = decodeBoxValues(document.boxes.at(rank));
-            buildSolid(values, solid);
-            spheres[rank] = sphereOf(solid, values.centre);
+            spheres[rank] = sphereOfBox(document.boxes.at(rank), solid);
         }
     }
 }

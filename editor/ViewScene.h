@@ -73,13 +73,12 @@ struct ViewScene {
     mutable SolidCache solids;
 };
 
-// The scene of the document as far as a first frame needs it, without its checks: each box
-// stands where its centre is, as far around as its maximum radius says; fast enough for a
-// million boxes, on every core.
-ViewScene sketchViewScene(const BoxDocument& document);
+// The scene of the document as far as a first frame needs it, without its checks: where each box
+// stands, its solid built and let go, on every core for a large document.
+ViewScene buildViewScene(const BoxDocument& document);
 // The checks of the whole document, made apart on any thread, taken into a scene of the same
-// document with the exact sphere of every box.
-void takeChecks(ViewScene& scene, LiveChecks checks, std::vector<BoxSphere> spheres);
+// document.
+void takeChecks(ViewScene& scene, LiveChecks checks);
 // The scene of the document once the change is made: the boxes it names placed again, the
 // others moved to their new ranks, the checks following when there are any. Not for a change
 // of everything, nor one the checks cannot follow (see LiveChecks::follows) while checked.
@@ -88,9 +87,8 @@ void followChange(ViewScene& scene, const BoxDocument& document, const DocumentC
 void followSpheres(std::vector<BoxSphere>& spheres, const BoxDocument& document,
                    const DocumentChange& change);
 BoxSphere sphereOf(const Solid& solid, const Vec3& centre);
-// Where a box stands before its solid is built: around its centre, as far as its maximum
-// radius, when that is a number.
-BoxSphere sketchedSphereOf(const Box& box);
+// Where the box stands, its solid built into the one given.
+BoxSphere sphereOfBox(const Box& box, Solid& solid);
 // The sphere around the bounds of a set of boxes; radius 0 at the origin for none.
 BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres);
 // The two ranks of an intersection text such as "3 5", when it names two boxes of a document

@@ -324,7 +324,7 @@ void ViewWindow::refreshDocument() {
     problems_.setProblems(nullptr);
     view_->setScene(nullptr);
     const BoxDocument* document = mainWindow_.document();
-    scene_ = document ? sketchViewScene(*document) : ViewScene();
+    scene_ = document ? buildViewScene(*document) : ViewScene();
     startChecks();
     showScene();
     // Another file is another scene: show it whole. After an edit the user keeps the view.
@@ -332,7 +332,6 @@ void ViewWindow::refreshDocument() {
     if (path != shownPath_) {
         shownPath_ = path;
         view_->showAll();
-        framedCamera_ = view_->camera().version();
     }
 }
 
@@ -363,10 +362,10 @@ void ViewWindow::showProgress() {
 }
 
 // The report of the whole check, or none for a window without a document.
-void ViewWindow::adoptChecks(SceneChecker::Result* result) {
+void ViewWindow::adoptChecks(LiveChecks* checks) {
     progressTimer_->stop();
-    if (result != nullptr) {
-        takeChecks(scene_, std::move(result->checks), std::move(result->spheres));
+    if (checks != nullptr) {
+        takeChecks(scene_, std::move(*checks));
     }
     scene_.checks.setListener(&problems_);
     problems_.setProblems(&scene_.problems());
@@ -376,12 +375,6 @@ void ViewWindow::adoptChecks(SceneChecker::Result* result) {
     problemList_->resizeColumnToContents(2);
     problemBox_->setTitle(tr("Problèmes (%1)").arg(scene_.problems().size()));
     view_->refreshCategories();
-    const bool framedByOpening =
-        framedCamera_ && *framedCamera_ == view_->camera().version() && result != nullptr;
-    if (framedByOpening) {
-        view_->showAll();
-        framedCamera_ = view_->camera().version();
-    }
 }
 
 // While the window shows, each edit moves the scene and the problems where it changed them; hidden,

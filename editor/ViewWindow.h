@@ -71,7 +71,7 @@ private:
     void startChecks();
     void stopChecks();
     void showProgress();
-    void adoptChecks(SceneChecker::Result* result);
+    void adoptChecks(LiveChecks* checks);
     // The scene as it now is, in the view and the title of the problems.
     void showScene();
     void followForm();
@@ -114,9 +114,6 @@ private:
     // them needs no whole check.
     bool followedEdit_ = false;
     std::string shownPath_;
-    // The camera as the scene of a file just opened was framed, until the user moves it: the
-    // whole check then frames the scene again with every box's exact bounds.
-    std::optional<unsigned long long> framedCamera_;
     // Where the window was when it was last hidden; none until it is first placed.
     std::optional<QRect> lastGeometry_;
 };

@@ -25,6 +25,7 @@ constexpr std::uint64_t UNSOUND = MALFORMED - 1;
 // Boxes of a run of the whole check: enough that a run costs far more than handing it over, few
 // enough that a stop asked for is heard soon.
 constexpr std::size_t BOXES_PER_RUN = 2048;
+constexpr std::size_t ENTRIES_BETWEEN_STOPS = 65536;
 
 std::uint64_t keyOf(std::size_t low, std::size_t high) {
     return static_cast<std::uint64_t>(low) << 32 | high;
@@ -392,6 +393,11 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
         done += more;
         return !watch.progress || watch.progress(done, total);
     };
+    // Long loops over the document hear a stop every so many entries, so that whoever waits to
+    // change the document does not wait long.
+    const auto heard = [&](std::size_t entry) {
+        return entry % ENTRIES_BETWEEN_STOPS == ENTRIES_BETWEEN_STOPS - 1 && !goOn(0);
+    };
     Rows rows;
     rows.add(ProblemRows::Count, 0, countRows(document));
 
@@ -402,6 +408,9 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
         ids_.emplace_back(std::string_view(box->id));
         if (!ids_.back().empty()) {
             idIndex_.emplace_back(hashOf(ids_.back()), static_cast<std::uint32_t>(ids_.size() - 1));
+        }
+        if (heard(ids_.size())) {
+            return false;
         }
     }
     std::sort(idIndex_.begin(), idIndex_.end());
@@ -424,6 +433,9 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
         lineKeys_.push_back(key);
         if (sound(key)) {
             listings_.push_back({key, line});
+        }
+        if (heard(line)) {
+            return false;
         }
     }
     // From here on the checks work on what they keep.
@@ -496,7 +508,7 @@ bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& 
         threadCount, runStarts.size(), ahead,
         [&](std::size_t index) {
             if (!stopped) {
-                checkRun(document, index, runStarts[index], watch, runs[index % ahead]);
+                checkRun(document, index, runStarts[index], runs[index % ahead]);
             }
         },
         [&](std::size_t index) {
@@ -530,8 +542,7 @@ bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& 
 }
 
 void LiveChecks::checkRun(const BoxDocument& document, std::size_t index,
-                          BoxList::ConstPosition position, const RebuildWatch& watch,
-                          BoxRun& run) const {
+                          BoxList::ConstPosition position, BoxRun& run) const {
     const ProblemSink keep = [&](const Problem& problem) { run.rows.push_back(problem); };
     ProblemReporter reporter(keep);
     std::optional<PlayChecks> play;
@@ -545,9 +556,6 @@ void LiveChecks::checkRun(const BoxDocument& document, std::size_t index,
         const Box& box = **position;
         const BoxValues values = decodeBoxValues(box);
         buildSolid(values, solid);
-        if (watch.solidBuilt) {
-            watch.solidBuilt(rank, values, solid);
-        }
         reporter.beginBox(rank, box.id);
         checkTextsOfBox(box, firstOtherWithId(rank), reporter);
         checkSolidOfBox(box.maxRadius, values, solid, reporter);

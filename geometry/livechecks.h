@@ -39,9 +39,6 @@ public:
     struct RebuildWatch {
         // Told how far the check has gone; false stops it.
         WorkProgress progress;
-        // Shown each box's solid as soon as it is built, on the thread that built it.
-        std::function<void(std::size_t rank, const BoxValues& values, const Solid& solid)>
-            solidBuilt;
         // Told once the document is read: the rest of the check works on what it keeps, so
         // that the document may change from then on.
         std::function<void()> documentRead;
@@ -107,7 +104,7 @@ private:
     bool checkEveryBox(const BoxDocument& document, const RebuildWatch& watch, Rows& rows,
                        std::uint64_t& done, std::uint64_t total);
     void checkRun(const BoxDocument& document, std::size_t index, BoxList::ConstPosition position,
-                  const RebuildWatch& watch, BoxRun& run) const;
+                  BoxRun& run) const;
 
     void moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending);
     void moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending);
