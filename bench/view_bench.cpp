@@ -126,6 +126,14 @@ int main(int argc, char* argv[]) {
     const long long beforeOpening = statusBytes("VmRSS:");
     printOnce("Choisir... with the view closed", [&] { test.click(1000); });
     const long long opened = statusBytes("VmRSS:") - beforeOpening;
+    if (test.document().boxes.empty()) {
+        qFatal("The file was not opened");
+    }
+    // A long opening shows its progress in a window of its own, which took the focus.
+    test.window().activateWindow();
+    if (!QTest::qWaitForWindowActive(&test.window())) {
+        qFatal("The window did not come back to the front");
+    }
     test.clickLine(1008, 50000);
 
     // One digit typed and taken back, over and over: the form's own work and the view's.
@@ -152,6 +160,9 @@ int main(int argc, char* argv[]) {
     sinceF3.start();
     QTest::keyClick(&test.window(), Qt::Key_F3);
     ViewWindow* window = test.window().view();
+    if (window == nullptr) {
+        qFatal("F3 opened no view");
+    }
     SceneView& view = *window->sceneView();
     while (view.boxesDrawnInFull() + view.boxesDrawnAsPoints() == 0) {
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);

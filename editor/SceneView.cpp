@@ -142,6 +142,7 @@ void SceneView::paintEvent(QPaintEvent*) {
         scenePainter.drawMarkedFaces(*scene_, marks_);
     }
     scenePainter.drawLegend(font(), surfaceMode_, !marks_.empty());
+    emit framePainted();
 }
 
 void SceneView::renderBackground() {

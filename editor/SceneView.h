@@ -79,6 +79,8 @@ public:
 
 signals:
     void boxClicked(std::size_t rank);
+    // A frame is on the screen.
+    void framePainted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

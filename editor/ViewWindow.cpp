@@ -177,15 +177,19 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     checker_ = new SceneChecker(this);
     progressTimer_ = new QTimer(this);
     progressTimer_->setInterval(100);
+    // The check starts once the first frame is painted, so that it does not slow it down, or
+    // after a while if no frame is asked for.
     startTimer_ = new QTimer(this);
     startTimer_->setSingleShot(true);
-    startTimer_->setInterval(0);
-    connect(progressTimer_, &QTimer::timeout, this, &ViewWindow::showProgress);
-    connect(startTimer_, &QTimer::timeout, this, [this] {
-        if (const BoxDocument* document = mainWindow_.document()) {
-            checker_->start(*document);
+    startTimer_->setInterval(200);
+    connect(view_, &SceneView::framePainted, this, [this] {
+        if (startTimer_->isActive()) {
+            startTimer_->stop();
+            startWaitingChecks();
         }
     });
+    connect(progressTimer_, &QTimer::timeout, this, &ViewWindow::showProgress);
+    connect(startTimer_, &QTimer::timeout, this, &ViewWindow::startWaitingChecks);
     connect(checker_, &SceneChecker::finished, this, &ViewWindow::adoptChecks);
     // Queued edits wait: the check is started again once they are made.
     connect(&mainWindow_, &QuadrelDlg::documentAboutToChange, checker_, &SceneChecker::stop);
@@ -347,6 +351,13 @@ void ViewWindow::startChecks() {
     progressTimer_->start();
     // Once the command is over: the edits of one undo through several entries start one check.
     startTimer_->start();
+    view_->update();
+}
+
+void ViewWindow::startWaitingChecks() {
+    if (const BoxDocument* document = mainWindow_.document()) {
+        checker_->start(*document);
+    }
 }
 
 void ViewWindow::stopChecks() {

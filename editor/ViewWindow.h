@@ -70,6 +70,7 @@ private:
     // The whole check of the document on a worker thread, the list saying how far it has gone.
     void startChecks();
     void stopChecks();
+    void startWaitingChecks();
     void showProgress();
     void adoptChecks(LiveChecks* checks);
     // The scene as it now is, in the view and the title of the problems.

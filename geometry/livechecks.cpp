@@ -481,6 +481,10 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
         }
     }
     rows_.assign(std::move(rows.rows), std::move(rows.keys), rows.sizes);
+    // Kept while the document is edited: what they grew by and no longer use goes back.
+    pairs_.shrink_to_fit();
+    listings_.shrink_to_fit();
+    idIndex_.shrink_to_fit();
     goOn(total - done);
     return true;
 }
