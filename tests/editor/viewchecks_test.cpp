@@ -101,12 +101,17 @@ void compareWithWholeCheck(TestWindow& test, ViewWindow* view) {
     QCOMPARE(shownPercent(view), -1);
 }
 
-// F3 as the user presses it, without waiting for the checks.
+// F3 as the user presses it, without waiting for the checks. A long opening showed its progress
+// in a window of its own: the main window is brought back to the front first.
 ViewWindow* pressF3(TestWindow& test) {
+    test.window().activateWindow();
+    if (!QTest::qWaitForWindowActive(&test.window())) {
+        qWarning("The main window is not in front");
+    }
     QTest::keyClick(&test.window(), Qt::Key_F3);
     ViewWindow* view = test.window().view();
-    if (!QTest::qWaitForWindowExposed(view)) {
-        qWarning("The view did not show");
+    if (view == nullptr || !QTest::qWaitForWindowExposed(view)) {
+        qFatal("The view did not show");
     }
     return view;
 }
