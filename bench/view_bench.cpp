@@ -1,18 +1,23 @@
-// Times the 3D view on a scene of geometry_bench, 100,000 boxes by default: the refresh when the
-// view opens, one frame seen whole and one near a box while the view turns, one frame while the
-// user types, one keystroke in a hexadecimal field with the view open and closed, and one frame of
-// a drag of the box shown (the form following it), all in one process. Prints its figures.
+// Times the 3D view on the 100,000-box scene of geometry_bench: F3 until the first frame shows and
+// until the problems are listed, with the memory the view takes against the document's; one
+// frame seen whole and one near a box while the view turns, one frame while the user types,
+// one keystroke in a hexadecimal field with the view open and closed, and one frame of a drag
+// of the box shown (the form following it), all in one process.
+// Prints its figures.
 //
-// Usage: view_bench [BOXES] (runs geometry_bench to write the scene into a temporary folder)
+// Usage: view_bench [BOXES | FILE] (with a number or nothing, runs geometry_bench to write a
+//        scene of that many boxes, 100,000 by default, into a temporary folder)
 #include "BoxDragger.h"
 #include "EditorTestSupport.h"
 #include "QuadrelDlg.h"
 #include "SceneView.h"
 #include "ViewWindow.h"
+#include "benchsupport.h"
 #include "orlclass.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QMouseEvent>
 #include <QProcess>
@@ -21,7 +26,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -72,6 +79,27 @@ Spread framesWhileTurning(SceneView& view, QImage& image) {
     });
 }
 
+// Forgets the peak of resident memory so far: VmHWM then counts from now.
+void forgetMemoryPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double megabytes(long long bytes) {
+    return double(bytes) / 1e6;
+}
+
+// The memory of the document alone, in a process of its own: the growth of resident memory as
+// loadFile reads the file.
+int printDocumentMemory(const char* path) {
+    const long long before = statusBytes("VmRSS:");
+    BoxDocument document;
+    if (!document.loadFile(path)) {
+        return 1;
+    }
+    std::printf("%lld\n", statusBytes("VmRSS:") - before);
+    return 0;
+}
+
 void print(const char* what, Spread spread) {
     std::printf("%-50s median %6.2f ms, worst %6.2f ms, processor median %6.2f ms\n", what,
                 spread.median, spread.worst, spread.processorMedian);
@@ -80,24 +108,35 @@ void print(const char* what, Spread spread) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 3 && std::string(argv[1]) == "document") {
+        return printDocumentMemory(argv[2]);
+    }
     QApplication application(argc, argv);
-    const QString boxes = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("100000");
+    const QString argument = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("100000");
+    bool generated = false;
+    argument.toULongLong(&generated);
     QTemporaryDir dir;
-    const QString path = dir.filePath("scene-" + boxes + ".box");
-    if (QProcess::execute(QStringLiteral(GEOMETRY_BENCH), {"generate", path, boxes}) != 0) {
+    const QString path = generated ? dir.filePath("scene-" + argument + ".box") : argument;
+    if (generated &&
+        QProcess::execute(QStringLiteral(GEOMETRY_BENCH), {"generate", path, argument}) != 0) {
         qFatal("geometry_bench could not write the scene");
     }
+    const std::vector<double> documentBytes = measureInChild("document", path.toStdString());
 
     TestWindow test;
     test.answerChooser(path);
+    const long long beforeOpening = statusBytes("VmRSS:");
     printOnce("Choisir... with the view closed", [&] { test.click(1000); });
-    // A large file shows its progress in a window of its own, which takes the focus away.
-    test.window().activateWindow();
-    if (test.document().boxes.size() != boxes.toULongLong() ||
-        !QTest::qWaitForWindowActive(&test.window())) {
-        qFatal("The scene did not open");
+    const long long opened = statusBytes("VmRSS:") - beforeOpening;
+    if (test.document().boxes.empty()) {
+        qFatal("The file was not opened");
     }
-    test.clickLine(1008, boxes.toInt() / 2);
+    // A long opening shows its progress in a window of its own, which took the focus.
+    test.window().activateWindow();
+    if (!QTest::qWaitForWindowActive(&test.window())) {
+        qFatal("The window did not come back to the front");
+    }
+    test.clickLine(1008, static_cast<int>(test.document().boxes.size() / 2));
 
     // One digit typed and taken back, over and over: the form's own work and the view's.
     QWidget* field = test.control(1028);
@@ -115,15 +154,49 @@ int main(int argc, char* argv[]) {
     }
     keystroke();
 
-    printOnce("F3, the view built (every solid, every check) and shown", [&] {
-        QTest::keyClick(&test.window(), Qt::Key_F3);
-        QApplication::processEvents();
-    });
+    // F3 until the view has painted its first frame, then until the worker's checks are listed.
+    const long long beforeView = statusBytes("VmRSS:");
+    forgetMemoryPeak();
+    QElapsedTimer sinceF3;
+    const double processorAtF3 = threadMilliseconds();
+    sinceF3.start();
+    QTest::keyClick(&test.window(), Qt::Key_F3);
     ViewWindow* window = test.window().view();
-    if (!QTest::qWaitForWindowExposed(window)) {
-        qFatal("The view did not show");
+    if (window == nullptr) {
+        qFatal("F3 opened no view");
     }
     SceneView& view = *window->sceneView();
+    while (view.boxesDrawnInFull() + view.boxesDrawnAsPoints() == 0) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (sinceF3.elapsed() > 600000) {
+            qFatal("The view drew no frame");
+        }
+    }
+    const double firstFrame = double(sinceF3.nsecsElapsed()) / 1e6;
+    const double firstFrameProcessor = threadMilliseconds() - processorAtF3;
+    const bool checkingAtFirstFrame = window->checking();
+    while (window->checking()) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    const double checked = double(sinceF3.nsecsElapsed()) / 1e6;
+    const double checkedProcessor = threadMilliseconds() - processorAtF3;
+    const long long viewGrowth = statusBytes("VmRSS:") - beforeView;
+    const long long viewPeak = statusBytes("VmHWM:") - beforeView;
+    std::printf("F3 to the first frame: %.0f ms, processor of the window's thread %.0f ms (%s)\n",
+                firstFrame, firstFrameProcessor,
+                checkingAtFirstFrame ? "the list saying Vérification…" : "checks done already");
+    std::printf("F3 to the problems listed: %.0f ms, processor of the window's thread %.0f ms\n",
+                checked, checkedProcessor);
+    const double fileBytes = double(QFileInfo(path).size());
+    std::printf("memory: file %.1f MB; document alone %.1f MB (%.2f x file); opened in the window "
+                "%.1f MB\n",
+                megabytes(static_cast<long long>(fileBytes)),
+                megabytes(static_cast<long long>(documentBytes.at(0))),
+                documentBytes.at(0) / fileBytes, megabytes(opened));
+    std::printf("memory of the view once checked: %.1f MB (%.2f x the document alone), peak "
+                "growth %.1f MB (%.2f x)\n",
+                megabytes(viewGrowth), double(viewGrowth) / documentBytes.at(0),
+                megabytes(viewPeak), double(viewPeak) / documentBytes.at(0));
     std::printf("view: %zu boxes, %zu problems, %dx%d pixels\n", window->scene().size(),
                 window->scene().problems().size(), view.width(), view.height());
 

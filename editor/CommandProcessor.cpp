@@ -6,6 +6,7 @@ CommandProcessor::CommandProcessor(BoxDocument& document, QObject* parent)
     : QObject(parent), history_(document) {}
 
 void CommandProcessor::apply(std::unique_ptr<Edit> edit) {
+    emit aboutToEdit();
     emit documentEdited(history_.apply(std::move(edit)), false);
     emit historyChanged();
 }
@@ -28,9 +29,11 @@ void CommandProcessor::goTo(std::size_t point) {
     }
     // One entry at a time, each change reported against the document as that entry left it.
     while (history_.currentPoint() > point) {
+        emit aboutToEdit();
         emit documentEdited(*history_.undo(), true);
     }
     while (history_.currentPoint() < point) {
+        emit aboutToEdit();
         emit documentEdited(*history_.redo(), true);
     }
     emit historyChanged();

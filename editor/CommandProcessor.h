@@ -31,6 +31,9 @@ public:
     const History& history() const { return history_; }
 
 signals:
+    // Before an entry is applied, undone or redone: whatever reads the document on another
+    // thread stops now.
+    void aboutToEdit();
     // Once for each entry applied, undone or redone, in order; fromHistory: by undo or redo,
     // after which the windows show the box the entry changed.
     void documentEdited(const DocumentChange& change, bool fromHistory);

@@ -158,6 +158,7 @@ LoadOutcome QuadrelDlg::openFile(const std::string& chosen) {
     if (outcome != LoadOutcome::loaded) {
         return outcome;
     }
+    emit documentAboutToChange();
     takeWhole(*document_, opened);
     unnamed_ = false;
     // A file without a count token is saved with the count "0"; the label says so already.
@@ -193,6 +194,7 @@ void QuadrelDlg::newFile() {
     if (exists(*chosen) && ask(replaceByEmptyFileQuestion(fileNameOf(*chosen))) != replaceAnswer) {
         return;
     }
+    emit documentAboutToChange();
     document_->setPath(*chosen);
     unnamed_ = false;
     const std::string path = document_->getPath();

@@ -39,6 +39,8 @@ std::optional<std::size_t> followedRank(std::optional<std::size_t> rank,
 } // namespace
 
 void QuadrelDlg::connectHistory() {
+    connect(commands_.get(), &CommandProcessor::aboutToEdit, this,
+            &QuadrelDlg::documentAboutToChange);
     connect(commands_.get(), &CommandProcessor::documentEdited, this, &QuadrelDlg::followEdit);
     connect(commands_.get(), &CommandProcessor::historyChanged, this, &QuadrelDlg::followHistory);
 }

@@ -126,6 +126,9 @@ public:
     ShapeWindow* shapeWindow() const { return shapeWindow_; }
 
 signals:
+    // Just before the document changes, by a command or by another file taking its place: what
+    // reads it on another thread stops now.
+    void documentAboutToChange();
     // Every command that changes the document or opens another one says so here, once.
     void documentChanged();
     // A field of the form that describes the box shown has changed, by the user or the program.

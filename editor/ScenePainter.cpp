@@ -85,7 +85,7 @@ void ScenePainter::drawFullBoxes(SceneFrame& frame, const ViewScene& scene,
     const double nearDepth = camera_.nearDepth();
     QPolygonF face;
     for (SceneFrame::FullBox& box : frame.full) {
-        const Solid& solid = scene.solids[box.rank];
+        const Solid& solid = scene.solid(box.rank);
         const unsigned char category = categories.of(box.rank);
         const bool allBefore =
             std::all_of(solid.vertices.begin(), solid.vertices.end(),
@@ -312,7 +312,7 @@ void ScenePainter::drawMarkedFaces(const ViewScene& scene, const std::vector<Fac
         if (mark.rank >= scene.size() || mark.plane < 0 || mark.plane >= 6) {
             continue;
         }
-        const Solid& solid = scene.solids[mark.rank];
+        const Solid& solid = scene.solid(mark.rank);
         const std::vector<std::size_t>& indices = solid.faces[static_cast<std::size_t>(mark.plane)];
         face.clear();
         for (const std::size_t index : indices) {

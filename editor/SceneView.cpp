@@ -35,6 +35,13 @@ void SceneView::setScene(const ViewScene* scene) {
     update();
 }
 
+void SceneView::refreshCategories() {
+    categories_.setScene(scene_);
+    categories_.setShownBox(highlightRank_);
+    backgroundValid_ = false;
+    update();
+}
+
 void SceneView::setHighlight(bool present, const Solid& solid, const Vec3& centre,
                              std::optional<std::size_t> rank) {
     highlightPresent_ = present;
@@ -135,6 +142,7 @@ void SceneView::paintEvent(QPaintEvent*) {
         scenePainter.drawMarkedFaces(*scene_, marks_);
     }
     scenePainter.drawLegend(font(), surfaceMode_, !marks_.empty());
+    emit framePainted();
 }
 
 void SceneView::renderBackground() {

@@ -39,6 +39,9 @@ public:
 
     // The scene stays the caller's, alive until another one is set.
     void setScene(const ViewScene* scene);
+    // The boxes of the scene set are coloured again, its problems or its listed pairs having
+    // changed; what the user does in the view goes on.
+    void refreshCategories();
     // The box the form shows, as its texts build it; rank: the box of the document it stands
     // for, which is then not drawn a second time. present false: the form shows no box.
     void setHighlight(bool present, const Solid& solid, const Vec3& centre,
@@ -76,6 +79,8 @@ public:
 
 signals:
     void boxClicked(std::size_t rank);
+    // A frame is on the screen.
+    void framePainted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

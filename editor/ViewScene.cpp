@@ -2,8 +2,8 @@
 
 #include "boxvalues.h"
 #include "orlclass.h"
+#include "parallelwork.h"
 #include "rankpair.h"
-#include "scene.h"
 
 #include <algorithm>
 #include <limits>
@@ -11,19 +11,63 @@
 
 namespace {
 
-bool sameValues(const BoxValues& a, const BoxValues& b) {
-    if (!(a.centre == b.centre)) {
-        return false;
-    }
-    for (std::size_t p = 0; p < a.planes.size(); ++p) {
-        if (!(a.planes[p].normal == b.planes[p].normal) || a.planes[p].d != b.planes[p].d) {
-            return false;
+// Solids kept for drawing: more than a frame draws in full, so that turning the view builds
+// only the boxes that come into it.
+constexpr std::size_t keptSolids = 4096;
+
+// Below this a second thread costs more than it saves.
+constexpr std::size_t placeOnThreadsFrom = 16384;
+
+void markErrors(ViewScene& scene) {
+    scene.hasError.assign(scene.size(), 0);
+    for (const Problem& problem : scene.problems()) {
+        if (problem.rank && problem.severity() == Severity::Error && *problem.rank < scene.size()) {
+            scene.hasError[*problem.rank] = 1;
         }
     }
-    return true;
 }
 
 } // namespace
+
+const Solid& SolidCache::solidOf(std::size_t rank, const Box& box) {
+    const auto found = solids_.find(rank);
+    if (found != solids_.end()) {
+        uses_.splice(uses_.begin(), uses_, found->second.use);
+        return found->second.solid;
+    }
+    Solid solid;
+    if (solids_.size() >= keptSolids) {
+        // The least used one's storage serves again.
+        const auto oldest = solids_.find(uses_.back());
+        solid = std::move(oldest->second.solid);
+        solids_.erase(oldest);
+        uses_.pop_back();
+    }
+    buildSolid(decodeBoxValues(box), solid);
+    uses_.push_front(rank);
+    return solids_.emplace(rank, Entry{std::move(solid), uses_.begin()}).first->second.solid;
+}
+
+void SolidCache::forget(std::size_t rank) {
+    const auto found = solids_.find(rank);
+    if (found != solids_.end()) {
+        uses_.erase(found->second.use);
+        solids_.erase(found);
+    }
+}
+
+void SolidCache::clear() {
+    solids_.clear();
+    uses_.clear();
+}
+
+const Solid& ViewScene::solid(std::size_t rank) const {
+    static const Solid none;
+    if (document == nullptr || rank >= document->boxes.size()) {
+        return none;
+    }
+    return solids.solidOf(rank, document->boxes.at(rank));
+}
 
 std::optional<RankPair> listedPair(std::string_view text, std::size_t boxCount) {
     const auto ranks = parseRankPair(text);
@@ -45,6 +89,12 @@ BoxSphere sphereOf(const Solid& solid, const Vec3& centre) {
     return {middle, length(solid.boundsMax - middle), true, solid.boundsMin, solid.boundsMax};
 }
 
+BoxSphere sphereOfBox(const Box& box, Solid& solid) {
+    const BoxValues values = decodeBoxValues(box);
+    buildSolid(values, solid);
+    return sphereOf(solid, values.centre);
+}
+
 BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres) {
     if (spheres.empty()) {
         return {};
@@ -62,80 +112,80 @@ BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres) {
     return {middle, length(high - middle), true, low, high};
 }
 
-namespace {
-
-void markErrors(ViewScene& scene) {
-    scene.hasError.assign(scene.size(), 0);
-    for (const Problem& problem : scene.problems()) {
-        if (problem.rank && problem.severity() == Severity::Error && *problem.rank < scene.size()) {
-            scene.hasError[*problem.rank] = 1;
-        }
-    }
-}
-
-} // namespace
-
-ViewScene buildViewScene(const BoxDocument& document, ViewScene previous) {
+ViewScene buildViewScene(const BoxDocument& document) {
     ViewScene scene;
-    scene.values.reserve(document.boxes.size());
-    scene.solids.reserve(document.boxes.size());
-    scene.spheres.reserve(document.boxes.size());
-    for (const auto& box : document.boxes) {
-        const std::size_t rank = scene.solids.size();
-        const BoxValues& values = scene.values.emplace_back(decodeBoxValues(*box));
-        if (rank < previous.size() && sameValues(previous.values[rank], values)) {
-            scene.solids.push_back(std::move(previous.solids[rank]));
-        } else {
-            scene.solids.push_back(buildSolid(values));
+    scene.document = &document;
+    const std::size_t count = document.boxes.size();
+    scene.spheres.resize(count);
+    scene.hasError.assign(count, 0);
+    const unsigned threads = count < placeOnThreadsFrom ? 1 : defaultThreadCount();
+    runInParallel(threads, [&](unsigned share) {
+        const std::size_t first = count * share / threads;
+        const std::size_t last = count * (share + 1) / threads;
+        auto box = document.boxes.begin() + static_cast<std::ptrdiff_t>(first);
+        Solid solid;
+        for (std::size_t rank = first; rank < last; ++rank, ++box) {
+            scene.spheres[rank] = sphereOfBox(**box, solid);
         }
-        scene.spheres.push_back(sphereOf(scene.solids.back(), values.centre));
-    }
+    });
     scene.grid.build(scene.spheres);
-    scene.checks.rebuild(document, scene.solids);
-    markErrors(scene);
     return scene;
 }
 
-void followChange(ViewScene& scene, const BoxDocument& document, const DocumentChange& change) {
-    const auto at = [](auto& ranks, std::size_t rank) {
-        return ranks.begin() + static_cast<std::ptrdiff_t>(rank);
+void takeChecks(ViewScene& scene, LiveChecks checks) {
+    scene.checks = std::move(checks);
+    scene.checked = true;
+    markErrors(scene);
+}
+
+std::vector<std::size_t> followSpheres(std::vector<BoxSphere>& spheres,
+                                       const BoxDocument& document, const DocumentChange& change) {
+    const auto at = [&](std::size_t rank) {
+        return spheres.begin() + static_cast<std::ptrdiff_t>(rank);
     };
     for (auto rank = change.removedBoxes.rbegin(); rank != change.removedBoxes.rend(); ++rank) {
-        scene.values.erase(at(scene.values, *rank));
-        scene.solids.erase(at(scene.solids, *rank));
-        scene.spheres.erase(at(scene.spheres, *rank));
+        spheres.erase(at(*rank));
     }
     for (const std::size_t rank : change.insertedBoxes) {
-        scene.values.insert(at(scene.values, rank), BoxValues{});
-        scene.solids.insert(at(scene.solids, rank), Solid{});
-        scene.spheres.insert(at(scene.spheres, rank), BoxSphere{});
+        spheres.insert(at(rank), BoxSphere{});
     }
-    scene.grid.erase(change.removedBoxes);
-    scene.grid.insert(change.insertedBoxes);
     // Ranks changed are named before the insertions move them.
-    std::vector<std::size_t> built = change.insertedBoxes;
+    std::vector<std::size_t> placed = change.insertedBoxes;
     for (std::size_t rank : change.changedBoxes) {
         for (const std::size_t inserted : change.insertedBoxes) {
             rank += inserted <= rank ? 1 : 0;
         }
-        built.push_back(rank);
+        placed.push_back(rank);
     }
-    std::sort(built.begin(), built.end());
-    auto next = built.begin();
-    std::size_t rank = 0;
-    for (auto box = document.boxes.begin(); box != document.boxes.end() && next != built.end();
-         ++box, ++rank) {
-        if (*next != rank) {
-            continue;
-        }
-        scene.values[rank] = decodeBoxValues(**box);
-        scene.solids[rank] = buildSolid(scene.values[rank]);
-        scene.spheres[rank] = sphereOf(scene.solids[rank], scene.values[rank].centre);
-        scene.grid.place(rank, scene.spheres[rank]);
-        while (next != built.end() && *next == rank) {
-            ++next;
+    Solid solid;
+    for (const std::size_t rank : placed) {
+        if (rank < spheres.size() && rank < document.boxes.size()) {
+            spheres[rank] = sphereOfBox(document.boxes.at(rank), solid);
         }
     }
-    scene.checks.update(document, scene.solids, change);
-    markErrors(scene);
+    return placed;
+}
+
+void followChange(ViewScene& scene, const BoxDocument& document, const DocumentChange& change) {
+    scene.document = &document;
+    scene.grid.erase(change.removedBoxes);
+    scene.grid.insert(change.insertedBoxes);
+    for (const std::size_t rank : followSpheres(scene.spheres, document, change)) {
+        if (rank < scene.spheres.size()) {
+            scene.grid.place(rank, scene.spheres[rank]);
+        }
+    }
+    if (!change.removedBoxes.empty() || !change.insertedBoxes.empty()) {
+        scene.solids.clear();
+    } else {
+        for (const std::size_t rank : change.changedBoxes) {
+            scene.solids.forget(rank);
+        }
+    }
+    if (scene.checked) {
+        scene.checks.update(document, change);
+        markErrors(scene);
+    } else {
+        scene.hasError.assign(scene.size(), 0);
+    }
 }

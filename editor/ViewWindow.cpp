@@ -24,9 +24,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QStackedWidget>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -135,9 +138,23 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     stickButton_ = new QPushButton(tr("Coller contre"));
     stickButton_->setToolTip(tr("Fermer la fente : la box de la forme, ou sinon la première box "
                                 "du problème, glisse le long de sa face jusqu'à l'autre face"));
+    // While the whole check runs, the list says how far it has gone.
+    checkingLabel_ = new QLabel;
+    checkingBar_ = new QProgressBar;
+    checkingBar_->setRange(0, 100);
+    checkingBar_->setTextVisible(false);
+    checkingBar_->setAccessibleName(tr("Vérification"));
+    auto* checkingPage = new QWidget;
+    auto* checkingLayout = new QVBoxLayout(checkingPage);
+    checkingLayout->addWidget(checkingLabel_);
+    checkingLayout->addWidget(checkingBar_);
+    checkingLayout->addStretch(1);
+    problemPages_ = new QStackedWidget;
+    problemPages_->addWidget(problemList_);
+    problemPages_->addWidget(checkingPage);
     problemBox_ = new QGroupBox;
     auto* problemLayout = new QVBoxLayout(problemBox_);
-    problemLayout->addWidget(problemList_, 1);
+    problemLayout->addWidget(problemPages_, 1);
     problemLayout->addWidget(normaliseButton_);
     problemLayout->addWidget(addMissingButton_);
     problemLayout->addWidget(removeInvalidButton_);
@@ -165,6 +182,26 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     resize(1280, 720);
     // Every key of the main window works here too, with the same refusals.
     mainWindow_.shareShortcutsWith(this);
+
+    checker_ = new SceneChecker(this);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(100);
+    // The check starts once the first frame is painted, so that it does not slow it down, or
+    // after a while if no frame is asked for.
+    startTimer_ = new QTimer(this);
+    startTimer_->setSingleShot(true);
+    startTimer_->setInterval(200);
+    connect(view_, &SceneView::framePainted, this, [this] {
+        if (startTimer_->isActive()) {
+            startTimer_->stop();
+            startWaitingChecks();
+        }
+    });
+    connect(progressTimer_, &QTimer::timeout, this, &ViewWindow::showProgress);
+    connect(startTimer_, &QTimer::timeout, this, &ViewWindow::startWaitingChecks);
+    connect(checker_, &SceneChecker::finished, this, &ViewWindow::adoptChecks);
+    // Queued edits wait: the check is started again once they are made.
+    connect(&mainWindow_, &QuadrelDlg::documentAboutToChange, checker_, &SceneChecker::stop);
 
     connect(recentreButton, &QPushButton::clicked, view_, &SceneView::recentre);
     connect(showAllButton, &QPushButton::clicked, view_, &SceneView::showAll);
@@ -246,6 +283,15 @@ void ViewWindow::hideEvent(QHideEvent* event) {
     if (!isMinimized()) {
         lastGeometry_ = geometry();
     }
+    // Closed, the window checks nothing: it checks the document whole when it shows again.
+    if (!isVisible() && checking()) {
+        stopChecks();
+        stale_ = true;
+    }
+}
+
+bool ViewWindow::checking() const {
+    return !scene_.checked;
 }
 
 void ViewWindow::resizeEvent(QResizeEvent* event) {
@@ -294,31 +340,82 @@ void ViewWindow::showEvent(QShowEvent* event) {
     }
 }
 
+// The first frame needs only where each box stands; the solids drawn in full are built as they
+// are drawn, and the checks run on a worker thread meanwhile.
 void ViewWindow::refreshDocument() {
     stale_ = false;
+    stopChecks();
     problems_.setProblems(nullptr);
     view_->setScene(nullptr);
-    scene_ = mainWindow_.document() ? buildViewScene(*mainWindow_.document(), std::move(scene_))
-                                    : ViewScene();
-    scene_.checks.setListener(&problems_);
-    problems_.setProblems(&scene_.problems());
-    problemList_->resizeColumnToContents(0);
-    problemList_->resizeColumnToContents(1);
-    problemList_->resizeColumnToContents(2);
+    const BoxDocument* document = mainWindow_.document();
+    scene_ = document ? buildViewScene(*document) : ViewScene();
+    startChecks();
     showScene();
     // Another file is another scene: show it whole. After an edit the user keeps the view.
-    const std::string path = mainWindow_.document() ? mainWindow_.document()->getPath() : "";
+    const std::string path = document ? document->getPath() : "";
     if (path != shownPath_) {
         shownPath_ = path;
         view_->showAll();
     }
 }
 
+void ViewWindow::startChecks() {
+    problems_.setProblems(nullptr);
+    if (mainWindow_.document() == nullptr) {
+        scene_.checked = true;
+        adoptChecks(nullptr);
+        return;
+    }
+    problemPages_->setCurrentIndex(1);
+    showProgress();
+    progressTimer_->start();
+    // Once the command is over: the edits of one undo through several entries start one check.
+    startTimer_->start();
+    view_->update();
+}
+
+void ViewWindow::startWaitingChecks() {
+    if (const BoxDocument* document = mainWindow_.document()) {
+        checker_->start(*document);
+    }
+}
+
+void ViewWindow::stopChecks() {
+    startTimer_->stop();
+    checker_->stop();
+    progressTimer_->stop();
+}
+
+void ViewWindow::showProgress() {
+    const int percent = checker_->running() ? checker_->percentDone() : 0;
+    checkingLabel_->setText(tr("Vérification… %1 %").arg(percent));
+    checkingBar_->setValue(percent);
+}
+
+// The report of the whole check, or none for a window without a document.
+void ViewWindow::adoptChecks(LiveChecks* checks) {
+    progressTimer_->stop();
+    if (checks != nullptr) {
+        takeChecks(scene_, std::move(*checks));
+    }
+    scene_.checks.setListener(&problems_);
+    problems_.setProblems(&scene_.problems());
+    problemPages_->setCurrentWidget(problemList_);
+    problemList_->resizeColumnToContents(0);
+    problemList_->resizeColumnToContents(1);
+    problemList_->resizeColumnToContents(2);
+    problemBox_->setTitle(tr("Problèmes (%1)").arg(scene_.problems().size()));
+    view_->refreshCategories();
+}
+
 // While the window shows, each edit moves the scene and the problems where it changed them; hidden,
-// the window checks the document whole when it shows again.
+// the window checks the document whole when it shows again. An edit made while the whole check
+// runs starts it again.
 void ViewWindow::followEdit(const DocumentChange& change) {
-    followedEdit_ = isVisible() && !stale_ && mainWindow_.document() != nullptr;
+    const BoxDocument* document = mainWindow_.document();
+    followedEdit_ = isVisible() && !stale_ && document != nullptr;
     if (!followedEdit_) {
+        stopChecks();
         stale_ = true;
         return;
     }
@@ -326,12 +423,22 @@ void ViewWindow::followEdit(const DocumentChange& change) {
         refreshDocument();
         return;
     }
-    followChange(scene_, *mainWindow_.document(), change);
+    const bool checksFollow = scene_.checked && scene_.checks.follows(*document, change);
+    if (!checksFollow) {
+        problems_.setProblems(nullptr);
+        scene_.checks = LiveChecks();
+        scene_.checked = false;
+    }
+    followChange(scene_, *document, change);
+    if (!checksFollow) {
+        startChecks();
+    }
     showScene();
 }
 
 void ViewWindow::showScene() {
-    problemBox_->setTitle(tr("Problèmes (%1)").arg(scene_.problems().size()));
+    problemBox_->setTitle(scene_.checked ? tr("Problèmes (%1)").arg(scene_.problems().size())
+                                         : tr("Problèmes"));
     view_->setScene(&scene_);
     followForm();
     if (boxToFrame_ && *boxToFrame_ < scene_.size()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProblemModel.h"
+#include "SceneChecker.h"
 #include "ViewScene.h"
 
 #include <QBoxLayout>
@@ -14,6 +15,11 @@ class DragFollower;
 class QHBoxLayout;
 class QVBoxLayout;
 class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QStackedWidget;
+class QTimer;
+class SceneChecker;
 class ModelExchange;
 class QListWidget;
 class QModelIndex;
@@ -42,6 +48,8 @@ public:
     // per entry; the current point is marked, and a click goes back or forth to it.
     QListWidget* historyList() const { return historyList_; }
     const ViewScene& scene() const { return scene_; }
+    // Whether the whole check of the document is under way, the problems not known yet.
+    bool checking() const;
 #ifdef QUADREL_MODEL_EXCHANGE
     // "Importer..." and "Exporter...".
     ModelExchange& modelExchange() const {
@@ -65,6 +73,12 @@ private:
     void setToolsDirection(QBoxLayout::Direction direction);
     void refreshDocument();
     void followEdit(const DocumentChange& change);
+    // The whole check of the document on a worker thread, the list saying how far it has gone.
+    void startChecks();
+    void stopChecks();
+    void startWaitingChecks();
+    void showProgress();
+    void adoptChecks(LiveChecks* checks);
     // The scene as it now is, in the view and the title of the problems.
     void showScene();
     void followForm();
@@ -89,6 +103,12 @@ private:
     QVBoxLayout* viewLayout_ = nullptr;
     QGroupBox* problemBox_ = nullptr;
     QTreeView* problemList_ = nullptr;
+    QStackedWidget* problemPages_ = nullptr;
+    QLabel* checkingLabel_ = nullptr;
+    QProgressBar* checkingBar_ = nullptr;
+    SceneChecker* checker_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
+    QTimer* startTimer_ = nullptr;
     QPushButton* normaliseButton_ = nullptr;
     QPushButton* addMissingButton_ = nullptr;
     QPushButton* removeInvalidButton_ = nullptr;

@@ -3,6 +3,7 @@
 #include "boxvalues.h"
 #include "intersectionchecks.h"
 #include "orlclass.h"
+#include "parallelwork.h"
 #include "playchecks.h"
 #include "problemreporter.h"
 #include "rankpair.h"
@@ -10,6 +11,7 @@
 #include "textchecks.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <iterator>
 #include <limits>
@@ -19,6 +21,11 @@ namespace {
 
 constexpr std::uint64_t MALFORMED = std::numeric_limits<std::uint64_t>::max();
 constexpr std::uint64_t UNSOUND = MALFORMED - 1;
+
+// Boxes of a run of the whole check: enough that a run costs far more than handing it over, few
+// enough that a stop asked for is heard soon.
+constexpr std::size_t BOXES_PER_RUN = 2048;
+constexpr std::size_t ENTRIES_BETWEEN_STOPS = 65536;
 
 std::uint64_t keyOf(std::size_t low, std::size_t high) {
     return static_cast<std::uint64_t>(low) << 32 | high;
@@ -295,13 +302,14 @@ void LiveChecks::addId(std::size_t rank) {
     idIndex_.insert(std::lower_bound(idIndex_.begin(), idIndex_.end(), entry), entry);
 }
 
-std::vector<Problem> LiveChecks::placeBox(std::size_t rank, const Box& box, const Solid& solid) {
+std::vector<Problem> LiveChecks::placeBox(std::size_t rank, const Box& box) {
+    const BoxValues values = decodeBoxValues(box);
+    const Solid solid = buildSolid(values);
     ShapeSet shape;
     shape.add(solid);
     FaceStore faces;
     std::vector<Problem> rows = collected([&](ProblemReporter& reporter) {
         reporter.beginBox(rank, box.id);
-        const BoxValues values = decodeBoxValues(box);
         checkSolidOfBox(box.maxRadius, values, solid, reporter);
         if (play_) {
             PlayChecks checks(*play_, reporter);
@@ -418,18 +426,33 @@ std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey) const {
     });
 }
 
-void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& solids) {
-    boxCount_ = document.boxes.size();
+// What a thread makes of a run of boxes: their shapes and faces, and the rows of each box.
+struct LiveChecks::BoxRun {
+    ShapeSet shapes;
+    FaceStore faces;
     std::vector<Problem> rows;
-    std::vector<std::uint64_t> keys;
-    std::array<std::size_t, ProblemRows::SectionCount> sizes{};
-    const auto add = [&](ProblemRows::Section section, std::uint64_t key,
-                         std::vector<Problem> found) {
-        sizes[section] += found.size();
-        keys.insert(keys.end(), found.size(), key);
-        std::move(found.begin(), found.end(), std::back_inserter(rows));
+    // Where each box's rows end in rows.
+    std::vector<std::size_t> ends;
+};
+
+bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch) {
+    boxCount_ = document.boxes.size();
+    const std::size_t lineCount = document.intersections.size();
+    // Rough shares of the time, in boxes checked alone: the search for pairs and the checks
+    // between boxes take about as long as the boxes themselves.
+    const std::uint64_t total = 2 * std::uint64_t{boxCount_} + lineCount / 8 + 1;
+    std::uint64_t done = 0;
+    const auto goOn = [&](std::uint64_t more) {
+        done += more;
+        return !watch.progress || watch.progress(done, total);
     };
-    add(ProblemRows::Count, 0, countRows(document));
+    // Long loops over the document hear a stop every so many entries, so that whoever waits to
+    // change the document does not wait long.
+    const auto heard = [&](std::size_t entry) {
+        return entry % ENTRIES_BETWEEN_STOPS == ENTRIES_BETWEEN_STOPS - 1 && !goOn(0);
+    };
+    Rows rows;
+    rows.add(ProblemRows::Count, 0, countRows(document));
 
     ids_.clear();
     ids_.reserve(boxCount_);
@@ -439,52 +462,28 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
         if (!ids_.back().empty()) {
             idIndex_.emplace_back(hashOf(ids_.back()), static_cast<std::uint32_t>(ids_.size() - 1));
         }
+        if (heard(ids_.size())) {
+            return false;
+        }
     }
     std::sort(idIndex_.begin(), idIndex_.end());
-    shapes_.clear();
-    shapes_.reserve(boxCount_);
-    faces_.clear();
-    std::vector<Problem> boxProblems;
-    const ProblemSink keep = [&](const Problem& problem) { boxProblems.push_back(problem); };
-    ProblemReporter reporter(keep);
-    std::optional<PlayChecks> play;
-    if (play_) {
-        play.emplace(*play_, reporter);
-        play->reserve(boxCount_);
-    }
-    std::size_t rank = 0;
-    for (const auto& box : document.boxes) {
-        const Solid& solid = solids[rank];
-        const BoxValues values = decodeBoxValues(*box);
-        reporter.beginBox(rank, box->id);
-        checkTextsOfBox(*box, firstOtherWithId(rank), reporter);
-        checkSolidOfBox(box->maxRadius, values, solid, reporter);
-        if (play) {
-            play->checkBox(values, solid);
-        }
-        reporter.endBox();
-        shapes_.add(solid);
-        add(ProblemRows::Boxes, rank, std::move(boxProblems));
-        boxProblems.clear();
-        ++rank;
-    }
-    if (play) {
-        faces_ = play->releaseFaces();
+    if (!checkEveryBox(document, watch, rows, done, total)) {
+        return false;
     }
 
-    // The one search checkDocument makes: where a heap stops it depends on what it looks for.
-    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes_, nearReach(*play_))
-                                      : findIntersections(shapes_);
-    pairs_ = std::move(search.pairs);
-    complete_ = search.complete;
     lineKeys_.clear();
     listings_.clear();
-    std::vector<std::string_view> texts;
-    texts.reserve(document.intersections.size());
+    lineKeys_.reserve(lineCount);
+    // The texts the rows of the lines quote, copied for this check alone: once the document is
+    // read it may change under the rest of the check.
+    std::string textBytes;
+    std::vector<std::size_t> textEnds;
+    textEnds.reserve(lineCount);
     for (const auto& entry : document.intersections) {
         const std::string_view text = entry;
-        const auto line = static_cast<std::uint32_t>(texts.size());
-        texts.push_back(text);
+        const auto line = static_cast<std::uint32_t>(textEnds.size());
+        textBytes.append(text);
+        textEnds.push_back(textBytes.size());
         const std::uint64_t key = parseRankPair(text)
                                       ? listedPairKey(text, boxCount_, nullptr).value_or(UNSOUND)
                                       : MALFORMED;
@@ -492,20 +491,42 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
         if (sound(key)) {
             listings_.push_back({key, line});
         }
+        if (heard(line)) {
+            return false;
+        }
+    }
+    // From here on the checks work on what they keep.
+    if (watch.documentRead) {
+        watch.documentRead();
+    }
+    if (!goOn(lineCount / 8)) {
+        return false;
     }
     std::sort(listings_.begin(), listings_.end());
-    const auto textOf = [&](std::size_t line) { return texts[line]; };
-    for (std::size_t line = 0; line < texts.size(); ++line) {
-        add(ProblemRows::Lines, line, lineRows(line, textOf));
+
+    // The one search checkDocument makes: where a heap stops it depends on what it looks for.
+    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes_, nearReach(*play_))
+                                      : findIntersections(shapes_);
+    pairs_ = std::move(search.pairs);
+    complete_ = search.complete;
+    if (!goOn(boxCount_ / 2)) {
+        return false;
+    }
+    const auto textOf = [&](std::size_t line) {
+        const std::size_t start = line == 0 ? 0 : textEnds[line - 1];
+        return std::string_view(textBytes).substr(start, textEnds[line] - start);
+    };
+    for (std::size_t line = 0; line < textEnds.size(); ++line) {
+        rows.add(ProblemRows::Lines, line, lineRows(line, textOf));
     }
     if (!complete_) {
-        add(ProblemRows::Missing, 0, collected([&](ProblemReporter& incomplete) {
-                reportIncompleteSearch(pairs_.size(), incomplete);
-            }));
+        rows.add(ProblemRows::Missing, 0, collected([&](ProblemReporter& incomplete) {
+                     reportIncompleteSearch(pairs_.size(), incomplete);
+                 }));
     } else {
         for (const RankPair& pair : pairs_) {
             const std::uint64_t key = keyOf(pair.first, pair.second);
-            add(ProblemRows::Missing, key, missingRows(key));
+            rows.add(ProblemRows::Missing, key, missingRows(key));
         }
     }
 
@@ -514,27 +535,120 @@ void LiveChecks::rebuild(const BoxDocument& document, const std::vector<Solid>& 
         findings_ = findBetweenNearBoxes(faces_, shapes_, *play_, pairs_, search.nearPairs);
         for (auto finding = findings_.begin(); finding != findings_.end();) {
             const std::uint64_t key = keyOf(finding->rank, finding->other);
-            add(ProblemRows::Play, key, playRows(key));
+            rows.add(ProblemRows::Play, key, playRows(key));
             while (finding != findings_.end() && keyOf(finding->rank, finding->other) == key) {
                 ++finding;
             }
         }
     }
-    rows_.assign(std::move(rows), std::move(keys), sizes);
+    rows_.assign(std::move(rows.rows), std::move(rows.keys), rows.sizes);
+    // Kept while the document is edited: what they grew by and no longer use goes back.
+    pairs_.shrink_to_fit();
+    listings_.shrink_to_fit();
+    idIndex_.shrink_to_fit();
+    goOn(total - done);
+    return true;
 }
 
-void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& solids,
-                        const DocumentChange& change) {
-    const std::size_t count = document.boxes.size();
-    const bool followable =
-        !change.everything && complete_ && solids.size() == count &&
-        ids_.size() + change.insertedBoxes.size() == count + change.removedBoxes.size() &&
-        lineKeys_.size() + change.insertedLines.size() ==
-            document.intersections.size() + change.removedLines.size();
-    if (!followable) {
-        rebuild(document, solids);
+// The boxes go to the threads in runs, each run's solids built, checked and kept as shapes and
+// faces on any thread, then taken in rank order on the calling thread.
+bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& watch, Rows& rows,
+                               std::uint64_t& done, std::uint64_t total) {
+    shapes_.clear();
+    shapes_.reserve(boxCount_);
+    faces_.clear();
+    faces_.reserve(boxCount_);
+    std::vector<BoxList::ConstPosition> runStarts;
+    std::size_t rank = 0;
+    for (auto position = document.boxes.begin(); position != document.boxes.end(); ++position) {
+        if (rank++ % BOXES_PER_RUN == 0) {
+            runStarts.push_back(position);
+        }
+    }
+    const unsigned threadCount = threadCountFor(boxCount_);
+    const std::size_t ahead = 2 * std::size_t{threadCount};
+    std::vector<BoxRun> runs(ahead);
+    std::atomic<bool> stopped = false;
+    runInOrder(
+        threadCount, runStarts.size(), ahead,
+        [&](std::size_t index) {
+            if (!stopped) {
+                checkRun(index, runStarts[index], runs[index % ahead]);
+            }
+        },
+        [&](std::size_t index) {
+            if (stopped) {
+                return;
+            }
+            BoxRun& run = runs[index % ahead];
+            shapes_.append(run.shapes);
+            if (play_) {
+                faces_.append(run.faces);
+            }
+            std::size_t next = 0;
+            for (std::size_t box = 0; box < run.ends.size(); ++box) {
+                const auto from = run.rows.begin() + static_cast<std::ptrdiff_t>(next);
+                const auto to = run.rows.begin() + static_cast<std::ptrdiff_t>(run.ends[box]);
+                rows.add(ProblemRows::Boxes, index * BOXES_PER_RUN + box,
+                         std::vector<Problem>(std::make_move_iterator(from),
+                                              std::make_move_iterator(to)));
+                next = run.ends[box];
+            }
+            done += run.ends.size();
+            // Emptied but kept: the next run in this slot then needs no fresh memory.
+            run.shapes.clear();
+            run.rows.clear();
+            run.ends.clear();
+            if (watch.progress && !watch.progress(done, total)) {
+                stopped = true;
+            }
+        });
+    return !stopped;
+}
+
+void LiveChecks::checkRun(std::size_t index, BoxList::ConstPosition position, BoxRun& run) const {
+    const ProblemSink keep = [&](const Problem& problem) { run.rows.push_back(problem); };
+    ProblemReporter reporter(keep);
+    std::optional<PlayChecks> play;
+    if (play_) {
+        play.emplace(*play_, reporter);
+    }
+    Solid solid;
+    const std::size_t first = index * BOXES_PER_RUN;
+    const std::size_t last = std::min(first + BOXES_PER_RUN, boxCount_);
+    for (std::size_t rank = first; rank < last; ++rank, ++position) {
+        const Box& box = **position;
+        const BoxValues values = decodeBoxValues(box);
+        buildSolid(values, solid);
+        reporter.beginBox(rank, box.id);
+        checkTextsOfBox(box, firstOtherWithId(rank), reporter);
+        checkSolidOfBox(box.maxRadius, values, solid, reporter);
+        if (play) {
+            play->checkBox(values, solid);
+        }
+        reporter.endBox();
+        run.ends.push_back(run.rows.size());
+        run.shapes.add(solid);
+    }
+    if (play) {
+        run.faces = play->releaseFaces();
+    }
+}
+
+bool LiveChecks::follows(const BoxDocument& document, const DocumentChange& change) const {
+    return !change.everything && complete_ &&
+           ids_.size() + change.insertedBoxes.size() ==
+               document.boxes.size() + change.removedBoxes.size() &&
+           lineKeys_.size() + change.insertedLines.size() ==
+               document.intersections.size() + change.removedLines.size();
+}
+
+void LiveChecks::update(const BoxDocument& document, const DocumentChange& change) {
+    if (!follows(document, change)) {
+        rebuild(document);
         return;
     }
+    const std::size_t count = document.boxes.size();
     Pending pending;
     const PositionMap boxes(change.removedBoxes, change.insertedBoxes);
     if (boxes.moves()) {
@@ -551,7 +665,7 @@ void LiveChecks::update(const BoxDocument& document, const std::vector<Solid>& s
     std::sort(pending.boxes.begin(), pending.boxes.end());
     pending.boxes.erase(std::unique(pending.boxes.begin(), pending.boxes.end()),
                         pending.boxes.end());
-    checkBoxesAgain(document, solids, pending);
+    checkBoxesAgain(document, pending);
     checkKeysAgain(document, pending);
     if (change.countChanged || boxes.moves()) {
         rows_.replace(ProblemRows::Count, {{0, countRows(document)}});
@@ -808,8 +922,7 @@ void LiveChecks::readLines(const BoxDocument& document, const DocumentChange& ch
     mergeInPlace(listings_, coming);
 }
 
-void LiveChecks::checkBoxesAgain(const BoxDocument& document, const std::vector<Solid>& solids,
-                                 Pending& pending) {
+void LiveChecks::checkBoxesAgain(const BoxDocument& document, Pending& pending) {
     const std::vector<std::size_t>& dirty = pending.boxes;
     std::vector<ProblemRows::Block> blocks;
     if (!dirty.empty()) {
@@ -828,7 +941,7 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, const std::vector<
             }
             ids_[rank] = std::string_view(boxes[i]->id);
             pending.ids.push_back(ids_[rank]);
-            placed.push_back(placeBox(rank, *boxes[i], solids[rank]));
+            placed.push_back(placeBox(rank, *boxes[i]));
         }
         for (const std::size_t rank : dirty) {
             addId(rank);

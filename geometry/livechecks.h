@@ -1,23 +1,26 @@
 #pragma once
 
+#include "boxvalues.h"
 #include "documentchange.h"
 #include "facestore.h"
 #include "intersections.h"
+#include "orlclass.h"
 #include "playchecks.h"
 #include "playlimits.h"
 #include "problemrows.h"
+#include "progress.h"
 #include "shapeset.h"
 #include "solid.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-class BoxDocument;
 
 // The report of checkDocument on a document being edited, kept up to date edit by edit: a change
 // of a few boxes checks again those boxes and the boxes near them, reads again the intersection
@@ -33,12 +36,24 @@ public:
     LiveChecks() : LiveChecks(PlayLimits{}) {}
     explicit LiveChecks(const std::optional<PlayLimits>& play);
 
-    // The whole check; solids: one per box by rank, as buildSolid makes them.
-    void rebuild(const BoxDocument& document, const std::vector<Solid>& solids);
-    // Follows the change the document went through since the last rebuild or update; solids as
-    // the document now has them.
-    void update(const BoxDocument& document, const std::vector<Solid>& solids,
-                const DocumentChange& change);
+    // Who waits for a whole check: each is optional, and may be called on any thread.
+    struct RebuildWatch {
+        // Told how far the check has gone; false stops it.
+        WorkProgress progress;
+        // Told once the document is read: the rest of the check works on what it keeps, so
+        // that the document may change from then on.
+        std::function<void()> documentRead;
+    };
+
+    // The whole check, building each box's solid in turn and keeping only what the checks need
+    // of it, on every core for a large document. False when the watch stopped it: the checks
+    // then hold nothing usable until the next rebuild.
+    bool rebuild(const BoxDocument& document, const RebuildWatch& watch = {});
+    // Whether update can follow the change, the document as it now is; otherwise it checks the
+    // document whole.
+    bool follows(const BoxDocument& document, const DocumentChange& change) const;
+    // Follows the change the document went through since the last rebuild or update.
+    void update(const BoxDocument& document, const DocumentChange& change);
 
     const std::vector<Problem>& problems() const { return rows_.problems(); }
     // Told of every row removed, inserted or changed, from the next update or rebuild on.
@@ -74,17 +89,34 @@ private:
         std::vector<std::size_t> oldLines;
     };
     class PositionMap;
+    struct BoxRun;
+    // The rows of a whole check, section after section.
+    struct Rows {
+        std::vector<Problem> rows;
+        std::vector<std::uint64_t> keys;
+        std::array<std::size_t, ProblemRows::SectionCount> sizes{};
+
+        void add(ProblemRows::Section section, std::uint64_t key, std::vector<Problem> found) {
+            sizes[section] += found.size();
+            keys.insert(keys.end(), found.size(), key);
+            std::move(found.begin(), found.end(), std::back_inserter(rows));
+        }
+    };
+
+    bool checkEveryBox(const BoxDocument& document, const RebuildWatch& watch, Rows& rows,
+                       std::uint64_t& done, std::uint64_t total);
+    void checkRun(std::size_t index, BoxList::ConstPosition position, BoxRun& run) const;
 
     void moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending);
     void moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending);
     void readLines(const BoxDocument& document, const DocumentChange& change, Pending& pending);
-    void checkBoxesAgain(const BoxDocument& document, const std::vector<Solid>& solids,
-                         Pending& pending);
+    void checkBoxesAgain(const BoxDocument& document, Pending& pending);
     void findPairsAgain(Pending& pending);
     void checkKeysAgain(const BoxDocument& document, Pending& pending);
 
-    // The solid's and the play checks' problems of a box, its shape and faces placed at the rank.
-    std::vector<Problem> placeBox(std::size_t rank, const Box& box, const Solid& solid);
+    // The solid's and the play checks' problems of a box, its solid built again and its shape
+    // and faces placed at the rank.
+    std::vector<Problem> placeBox(std::size_t rank, const Box& box);
     std::vector<Problem> textRows(std::size_t rank, const Box& box) const;
     // The rows of a box with its duplicate told again, as the IDs now stand.
     void patchDuplicate(std::size_t rank, std::vector<ProblemRows::Block>& blocks) const;

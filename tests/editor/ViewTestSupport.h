@@ -53,12 +53,20 @@ inline void openFile(TestWindow& test, const QString& path, const std::vector<Fo
     test.click(1000);
 }
 
-// Opens the view with F3, as the user does, and waits until it shows.
+// Waits until the view's whole check of the document is done and its problems are listed.
+inline bool waitForChecks(ViewWindow* view) {
+    return QTest::qWaitFor([view] { return !view->checking(); }, 20000);
+}
+
+// Opens the view with F3, as the user does, and waits until it shows with its problems.
 inline ViewWindow* openView(TestWindow& test) {
     QTest::keyClick(&test.window(), Qt::Key_F3);
     ViewWindow* view = test.window().view();
     if (view != nullptr && !QTest::qWaitForWindowExposed(view)) {
         qWarning("The view did not show");
+    }
+    if (view != nullptr && !waitForChecks(view)) {
+        qWarning("The view's checks did not end");
     }
     return view;
 }

@@ -201,6 +201,7 @@ void LiveProblemsTest::editsWhileTheViewIsClosedShowWhenItOpensAgain() {
     QTest::keyClick(boxList, Qt::Key_Y, Qt::ControlModifier);
     test.click(1083); // "Vue 3D"
     QVERIFY(QTest::qWaitForWindowExposed(view));
+    QVERIFY(waitForChecks(view));
     compareWithWholeCheck(test, view);
     // And it follows again from there.
     test.clickLine(1027, 0);

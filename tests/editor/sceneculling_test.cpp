@@ -232,7 +232,6 @@ public:
 
     // The lists a frame and the categories read, at the size of the spheres.
     void resize(ViewScene& scene) {
-        scene.solids.resize(scene.spheres.size());
         scene.hasError.assign(scene.spheres.size(), 0);
         for (unsigned char& error : scene.hasError) {
             error = std::uniform_int_distribution<int>(0, 19)(random_) == 0;

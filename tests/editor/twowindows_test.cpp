@@ -41,6 +41,9 @@ ViewWindow* waitForView(TestWindow& test) {
     if (view != nullptr && !QTest::qWaitForWindowExposed(view)) {
         qWarning("The view did not show");
     }
+    if (view != nullptr && !waitForChecks(view)) {
+        qWarning("The view's checks did not end");
+    }
     return view;
 }
 

@@ -232,6 +232,7 @@ void UndoRedoTest::repeatedIdsShowAndValidateTheBoxAtItsRank() {
     test.click(1083);
     view = test.window().view();
     QVERIFY(view != nullptr);
+    QVERIFY(waitForChecks(view));
     emit view->sceneView()->boxClicked(1);
     QCOMPARE(test.shownText(rankLabel), QString("1"));
     QCOMPARE(test.shownText(radiusField), QString("23"));

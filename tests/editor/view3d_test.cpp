@@ -160,8 +160,8 @@ void View3dTest::theViewDrawsEveryBoxAndCrossesTheOnesWithoutASolid() {
         QVERIFY(scene->drawnPositionOf(rank));
     }
     QVERIFY(!scene->drawnPositionOf(3));
-    QVERIFY(!view->scene().solids[3].closed());
-    QCOMPARE(view->scene().solids[2].boundsMin.x, -2.0);
+    QVERIFY(!view->scene().solid(3).closed());
+    QCOMPARE(view->scene().solid(2).boundsMin.x, -2.0);
     QVERIFY(view->scene().hasError[3]);
 }
 
@@ -191,10 +191,10 @@ void View3dTest::typingInAHexFieldRebuildsTheHighlightedSolid() {
     QCOMPARE(scene->highlightedSolid().vertices.size(), std::size_t(8));
     // Not yet in the document, nor in the scene drawn behind.
     QCOMPARE(test.document().boxes.last().planeText(3), std::string("00014000"));
-    QCOMPARE(view->scene().solids[1].boundsMax.x, 5.0);
+    QCOMPARE(view->scene().solid(1).boundsMax.x, 5.0);
 
     test.click(1081);
-    QCOMPARE(view->scene().solids[1].boundsMax.x, 6.0);
+    QCOMPARE(view->scene().solid(1).boundsMax.x, 6.0);
 }
 
 void View3dTest::typingInADecimalFieldOrTheCentreFollowsToo() {
@@ -254,13 +254,13 @@ void View3dTest::theCommandsRefreshTheScene() {
     test.click(1031); // box "Supprimer"
     QCOMPARE(view->scene().size(), std::size_t(2));
     // The boxes moved down one rank, each with its own solid.
-    QCOMPARE(view->scene().solids[0].boundsMin.x, 3.0);
-    QCOMPARE(view->scene().solids[1].boundsMin.x, 3.0);
+    QCOMPARE(view->scene().solid(0).boundsMin.x, 3.0);
+    QCOMPARE(view->scene().solid(1).boundsMin.x, 3.0);
     retype(test, 1013, "2");
     retype(test, 1028, "00018000");
     test.click(1081);
-    QCOMPARE(view->scene().solids[0].boundsMax.x, 6.0);
-    QCOMPARE(view->scene().solids[1].boundsMax.x, 5.0);
+    QCOMPARE(view->scene().solid(0).boundsMax.x, 6.0);
+    QCOMPARE(view->scene().solid(1).boundsMax.x, 5.0);
 
     // While hidden the view does not follow; shown again, it shows the document as it is.
     view->close();

@@ -86,6 +86,32 @@ public:
         }
     }
 
+    // A scene large enough to be checked on several threads: cells of a few boxes as fill makes
+    // them, apart from each other, with IDs repeating across the scene, the pairs of each cell
+    // listed now and then, and lines of every kind.
+    void fillLarge(BoxDocument& document, std::size_t cells) {
+        std::vector<std::string> lines;
+        for (std::size_t cell = 0; cell < cells; ++cell) {
+            const Vec3 origin{double(cell % 64) * 8, double(cell / 64) * 8, 0};
+            const std::size_t first = document.boxes.size();
+            for (std::size_t i = 0, boxes = 2 + pick(4); i < boxes; ++i) {
+                addBox(document, box(id(), origin));
+                if (i > 0 && pick(3) != 0) {
+                    lines.push_back(std::to_string(first + i - 1) + " " +
+                                    std::to_string(first + i));
+                }
+            }
+        }
+        for (std::size_t i = 0; i < cells / 8; ++i) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(pick(lines.size())),
+                         line(document.boxes.size()));
+        }
+        for (const std::string& text : lines) {
+            document.intersections.append(text);
+        }
+        document.setCountText(std::to_string(document.boxes.size()));
+    }
+
     std::unique_ptr<Edit> edit(const BoxDocument& document) {
         const std::size_t boxes = document.boxes.size();
         const std::size_t lines = document.intersections.size();
@@ -156,11 +182,11 @@ private:
     // Few IDs, so that they repeat; now and then one that is no ID.
     std::string id() { return oneOf({"1", "2", "3", "4", "5", "6", "07", "", "x9"}); }
 
-    BoxTexts box(const std::string& id) {
+    BoxTexts box(const std::string& id, const Vec3& origin = {}) {
         // A cube of side one on a grid of one, moved by a seam's width, a small step, or half.
         const std::vector<double> shifts = {0, 0, 0, 1.0 / 32, 1.0 / 16 + 1.0 / 64, 0.5};
-        const Vec3 low{double(pick(3)) + shifts[pick(shifts.size())], double(pick(2)),
-                       pick(4) == 0 ? 1.0 / 16 : 0.0};
+        const Vec3 low = origin + Vec3{double(pick(3)) + shifts[pick(shifts.size())],
+                                       double(pick(2)), pick(4) == 0 ? 1.0 / 16 : 0.0};
         BoxTexts texts;
         if (pick(5) == 0) {
             texts = turnedBox(id, low + Vec3{0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 30);
@@ -197,7 +223,7 @@ TEST(LiveChecksProperty, EveryEditUndoAndRedoLeavesWhatAWholeCheckFinds) {
         BoxDocument document;
         scenes.fill(document);
         LiveChecks live;
-        live.rebuild(document, buildSolids(document));
+        live.rebuild(document);
         ASSERT_EQ(live.problems(), wholeCheck(document));
         MirroredRows mirror(live);
         live.setListener(&mirror);
@@ -216,7 +242,7 @@ TEST(LiveChecksProperty, EveryEditUndoAndRedoLeavesWhatAWholeCheckFinds) {
             if (!change) {
                 continue;
             }
-            live.update(document, buildSolids(document), *change);
+            live.update(document, *change);
             ASSERT_EQ(live.problems(), wholeCheck(document));
             ASSERT_EQ(mirror.rows(), live.problems());
         }
@@ -232,7 +258,7 @@ TEST(LiveChecksProperty, AnEditOfOneBoxLeavesTheRowsOfTheOthersUntouched) {
                axisBox("3", {50, 0, 0}, {51, 1, 1}), axisBox("4", {51, 0, 0}, {52, 1, 1})},
               {"0 1", "2 3", "3 2"});
     LiveChecks live;
-    live.rebuild(document, buildSolids(document));
+    live.rebuild(document);
     ASSERT_EQ(live.problems().size(), 1u);
     const Problem repeated = live.problems().front();
     EXPECT_EQ(repeated.kind, ProblemKind::IntersectionDuplicate);
@@ -241,7 +267,7 @@ TEST(LiveChecksProperty, AnEditOfOneBoxLeavesTheRowsOfTheOthersUntouched) {
     History history(document);
     const DocumentChange change =
         history.apply(std::make_unique<ReplaceBoxTexts>(1, axisBox("2", {5, 0, 0}, {6, 1, 1})));
-    live.update(document, buildSolids(document), change);
+    live.update(document, change);
     ASSERT_EQ(live.problems(), wholeCheck(document));
     ASSERT_EQ(live.problems().size(), 2u);
     EXPECT_EQ(live.problems()[0].kind, ProblemKind::IntersectionApart);
@@ -259,19 +285,98 @@ TEST(LiveChecksProperty, DeletingABoxRenumbersTheRowsAfterIt) {
                axisBox("5", {1, 0, 0}, {2, 1, 1})},
               {});
     LiveChecks live;
-    live.rebuild(document, buildSolids(document));
+    live.rebuild(document);
     History history(document);
-    live.update(document, buildSolids(document),
-                history.apply(std::make_unique<DeleteBox>(document, 0)));
+    live.update(document, history.apply(std::make_unique<DeleteBox>(document, 0)));
     const std::vector<Problem> problems = live.problems();
     ASSERT_EQ(problems, wholeCheck(document));
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_EQ(problems[0].message, "l'ID « 5 » est déjà celui de la box 0");
     EXPECT_EQ(problems[0].rank, 1u);
     EXPECT_EQ(problems[1].intersection, "0 1");
-    live.update(document, buildSolids(document), *history.undo());
+    live.update(document, *history.undo());
     EXPECT_EQ(live.problems(), wholeCheck(document));
     EXPECT_EQ(live.problems()[0].message, "l'ID « 5 » est déjà celui de la box 1");
+}
+
+// Above a few thousand boxes the whole check shares the boxes between threads: what it finds
+// must not depend on that, nor on where the runs of boxes begin and end.
+TEST(LiveChecksWhole, OnSeveralThreadsFindsWhatAWholeCheckFinds) {
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        SCOPED_TRACE(seed);
+        RandomScenes scenes(seed);
+        BoxDocument document;
+        scenes.fillLarge(document, 1600);
+        ASSERT_GT(document.boxes.size(), 4096u);
+        LiveChecks live;
+        ASSERT_TRUE(live.rebuild(document));
+        ASSERT_EQ(live.problems(), wholeCheck(document));
+        EXPECT_EQ(live.intersections(), computeIntersections(buildSolids(document)));
+        // And it follows edits from there as from a check on one thread.
+        History history(document);
+        for (int step = 0; step < 10; ++step) {
+            if (std::unique_ptr<Edit> edit = scenes.edit(document)) {
+                live.update(document, history.apply(std::move(edit)));
+            }
+        }
+        ASSERT_EQ(live.problems(), wholeCheck(document));
+    }
+}
+
+TEST(LiveChecksWhole, TellsHowFarItHasGoneAndStopsWhenAsked) {
+    RandomScenes scenes(11);
+    BoxDocument document;
+    scenes.fillLarge(document, 1600);
+    const std::vector<Problem> expected = wholeCheck(document);
+
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> told;
+    LiveChecks::RebuildWatch watch;
+    watch.progress = [&](std::uint64_t done, std::uint64_t total) {
+        told.emplace_back(done, total);
+        return told.size() < 2;
+    };
+    LiveChecks live;
+    EXPECT_FALSE(live.rebuild(document, watch));
+    EXPECT_EQ(told.size(), 2u);
+    EXPECT_LT(told.back().first, told.back().second);
+
+    told.clear();
+    watch.progress = [&](std::uint64_t done, std::uint64_t total) {
+        told.emplace_back(done, total);
+        return true;
+    };
+    ASSERT_TRUE(live.rebuild(document, watch));
+    EXPECT_EQ(live.problems(), expected);
+    // Several steps, never going back, the last one the whole.
+    ASSERT_GT(told.size(), 3u);
+    for (std::size_t step = 1; step < told.size(); ++step) {
+        EXPECT_GE(told[step].first, told[step - 1].first);
+        EXPECT_EQ(told[step].second, told.front().second);
+    }
+    EXPECT_EQ(told.back().first, told.back().second);
+}
+
+// Once the document is read the check no longer looks at it, so that it may change meanwhile.
+TEST(LiveChecksWhole, LeavesTheDocumentOnceRead) {
+    RandomScenes scenes(5);
+    BoxDocument document;
+    scenes.fillLarge(document, 1600);
+    const std::vector<Problem> expected = wholeCheck(document);
+    int readTold = 0;
+    LiveChecks::RebuildWatch watch;
+    watch.documentRead = [&] {
+        ++readTold;
+        // Every box moved far away, a box less and a line more.
+        for (std::size_t rank = 0; rank < document.boxes.size(); ++rank) {
+            assignTexts(document.boxes.at(rank), axisBox("1", {-90, -90, -90}, {-89, -89, -89}));
+        }
+        document.removeBoxAt(0);
+        document.intersections.append("0 1");
+    };
+    LiveChecks live;
+    ASSERT_TRUE(live.rebuild(document, watch));
+    EXPECT_EQ(readTold, 1);
+    EXPECT_EQ(live.problems(), expected);
 }
 
 } // namespace
