@@ -69,6 +69,7 @@ void ShapeRoomTest::aRoomBuiltWithTheShapeWindowHasNoProblem() {
     test.click(1083);
     ViewWindow* view = test.window().view();
     QVERIFY(view && QTest::qWaitForWindowExposed(view));
+    QVERIFY(waitForChecks(view));
     QTreeView* problems = view->problemList();
     QVERIFY(problems->model()->rowCount() > 0);
     problems->setCurrentIndex(problems->model()->index(0, 0));

@@ -211,7 +211,7 @@ int main(int argc, char* argv[]) {
         test.clickLine(1008, 4);
         test.click(1083);
         ViewWindow* view = test.window().view();
-        if (!QTest::qWaitForWindowExposed(view)) {
+        if (!QTest::qWaitForWindowExposed(view) || !waitForChecks(view)) {
             qFatal("The 3D view did not show");
         }
         view->sceneView()->showAll();
@@ -267,7 +267,7 @@ int main(int argc, char* argv[]) {
         save(*window, output.filePath("shape-window.png"));
         test.click(1083);
         ViewWindow* view = test.window().view();
-        if (!QTest::qWaitForWindowExposed(view)) {
+        if (!QTest::qWaitForWindowExposed(view) || !waitForChecks(view)) {
             qFatal("The 3D view did not show");
         }
         view->resize(1100, 680);
