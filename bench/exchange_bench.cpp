@@ -82,22 +82,24 @@ int compare(const fs::path& folder) {
     std::ofstream(model, std::ios::binary) << importScene();
     std::printf("import of %d box-shaped objects, OBJ of %.1f MB\n", importObjects,
                 static_cast<double>(fs::file_size(model)) / 1e6);
-    const double assimpRead = medianSeconds([&] {
-        Assimp::Importer importer;
-        if (importer.ReadFile(model.string(), aiProcess_ValidateDataStructure) == nullptr) {
-            std::exit(1);
-        }
-    }).processor;
+    const double assimpRead =
+        medianSeconds([&] {
+            Assimp::Importer importer;
+            if (importer.ReadFile(model.string(), aiProcess_ValidateDataStructure) == nullptr) {
+                std::exit(1);
+            }
+        }).processor;
     std::printf("  Assimp's reading alone   %7.3f s\n", assimpRead);
     std::fflush(stdout);
     std::size_t imported = 0;
     const double fullImport = medianSeconds([&] {
-        std::string error;
-        const std::optional<ModelContent> content = readModelFile(model.string(), error);
-        BoxDocument document;
-        appendModelBoxes(*content, document, {});
-        imported = document.boxes.size();
-    }).processor;
+                                  std::string error;
+                                  const std::optional<ModelContent> content =
+                                      readModelFile(model.string(), error);
+                                  BoxDocument document;
+                                  appendModelBoxes(*content, document, {});
+                                  imported = document.boxes.size();
+                              }).processor;
     std::printf("  whole import             %7.3f s   ratio %.2f (target 2), %zu boxes made\n",
                 fullImport, fullImport / assimpRead, imported);
     std::fflush(stdout);
@@ -119,15 +121,14 @@ int compare(const fs::path& folder) {
                 std::exit(1);
             }
         });
-        std::printf("export of %zu boxes: BOX file (%.1f MB) %.3f s wall, %.3f s processor; "
-                    "%s (%.1f MB) %.3f s wall, %.3f s processor; ratios %.2f wall, %.2f "
-                    "processor (target 2)\n",
-                    boxes.boxes.size(),
-                    static_cast<double>(fs::file_size(folder / "scene.box")) / 1e6,
-                    boxWrite.wall, boxWrite.processor, name,
-                    static_cast<double>(fs::file_size(folder / name)) / 1e6, model.wall,
-                    model.processor, model.wall / boxWrite.wall,
-                    model.processor / boxWrite.processor);
+        std::printf(
+            "export of %zu boxes: BOX file (%.1f MB) %.3f s wall, %.3f s processor; "
+            "%s (%.1f MB) %.3f s wall, %.3f s processor; ratios %.2f wall, %.2f "
+            "processor (target 2)\n",
+            boxes.boxes.size(), static_cast<double>(fs::file_size(folder / "scene.box")) / 1e6,
+            boxWrite.wall, boxWrite.processor, name,
+            static_cast<double>(fs::file_size(folder / name)) / 1e6, model.wall, model.processor,
+            model.wall / boxWrite.wall, model.processor / boxWrite.processor);
         std::fflush(stdout);
         return model;
     };

@@ -138,8 +138,8 @@ void takeChecks(ViewScene& scene, LiveChecks checks) {
     markErrors(scene);
 }
 
-std::vector<std::size_t> followSpheres(std::vector<BoxSphere>& spheres,
-                                       const BoxDocument& document, const DocumentChange& change) {
+std::vector<std::size_t> followSpheres(std::vector<BoxSphere>& spheres, const BoxDocument& document,
+                                       const DocumentChange& change) {
     const auto at = [&](std::size_t rank) {
         return spheres.begin() + static_cast<std::ptrdiff_t>(rank);
     };

@@ -87,8 +87,8 @@ void takeChecks(ViewScene& scene, LiveChecks checks);
 // of everything, nor one the checks cannot follow (see LiveChecks::follows) while checked.
 void followChange(ViewScene& scene, const BoxDocument& document, const DocumentChange& change);
 // The spheres of a scene through the same change; returns the ranks whose sphere was placed again.
-std::vector<std::size_t> followSpheres(std::vector<BoxSphere>& spheres,
-                                       const BoxDocument& document, const DocumentChange& change);
+std::vector<std::size_t> followSpheres(std::vector<BoxSphere>& spheres, const BoxDocument& document,
+                                       const DocumentChange& change);
 BoxSphere sphereOf(const Solid& solid, const Vec3& centre);
 // Where the box stands, its solid built into the one given.
 BoxSphere sphereOfBox(const Box& box, Solid& solid);
