@@ -177,7 +177,7 @@ void QuadrelDlg::connectFieldPairs() {
     for (const FieldPair& pair : fieldPairs()) {
         auto* decimalField = controlAs<EditField>(pair.decimalId);
         // A value below 0.1 is written with an exponent, which must stay in sight.
-        decimalField->setShowsBothEnds(true);
+        decimalField->setKeepsEndFrom(QLatin1Char('e'));
         decimalField->setChangeReaction([this, &pair] {
             pullFromControls();
             const std::string& decimal = text(pair.decimalId);

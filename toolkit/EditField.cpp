@@ -84,21 +84,25 @@ void EditField::setText(const QString& text) {
     heldTexts_ = {QLineEdit::text()};
 }
 
-void EditField::setShowsBothEnds(bool showsBothEnds) {
-    showsBothEnds_ = showsBothEnds;
+void EditField::setKeepsEndFrom(QChar marker) {
+    endMarker_ = marker;
     update();
 }
 
 QString EditField::displayedText() const {
     const QString whole = text();
-    if (!showsBothEnds_ || hasFocus()) {
+    if (!endMarker_ || hasFocus()) {
         return whole;
     }
     const int room = textArea().width();
-    if (fontMetrics().horizontalAdvance(whole) <= room) {
+    const QFontMetrics metrics = fontMetrics();
+    if (metrics.horizontalAdvance(whole) <= room) {
         return whole;
     }
-    return fontMetrics().elidedText(whole, Qt::ElideMiddle, room);
+    const qsizetype markerAt = whole.lastIndexOf(*endMarker_);
+    const QString end = markerAt > 0 ? whole.mid(markerAt) : QString();
+    const QString start = whole.left(whole.size() - end.size());
+    return metrics.elidedText(start, Qt::ElideRight, room - metrics.horizontalAdvance(end)) + end;
 }
 
 QRect EditField::textArea() const {

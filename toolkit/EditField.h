@@ -4,6 +4,7 @@
 #include <QSet>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QValidator;
 
@@ -36,10 +37,11 @@ public:
     void setChangeReaction(std::function<void()> reaction) { reaction_ = std::move(reaction); }
     // While suppressed, not even a user change runs the reaction.
     void setReactionSuppressed(bool suppressed) { suppressed_ = suppressed; }
-    // A field too narrow for its text shows, while it is not being edited, both ends of the text
-    // around "…" rather than its start alone, which would read "6.103515625e" for
-    // "6.103515625e-005". The text itself is unchanged.
-    void setShowsBothEnds(bool showsBothEnds);
+    // A field too narrow for its text shows, while it is not being edited, the start of the text
+    // and, whole, its end from the last marker on, around "…": "6.1035…e-005" rather than
+    // "6.103515625e" for "6.103515625e-005". A text without the marker shows its start and "…".
+    // The text itself is unchanged.
+    void setKeepsEndFrom(QChar marker);
     // What the field shows of its text.
     QString displayedText() const;
 
@@ -57,6 +59,6 @@ private:
     bool digitsOnly_ = false;
     bool refusesWhiteSpace_ = false;
     bool suppressed_ = false;
-    bool showsBothEnds_ = false;
+    std::optional<QChar> endMarker_;
     std::function<void()> reaction_;
 };

@@ -85,7 +85,7 @@ class EditFieldTest : public QObject {
 private slots:
     void refusalsHoldOnEveryRoad();
     void undoAndRedoStillWorkOnAcceptedChanges();
-    void aNarrowFieldShowsBothEndsOfItsText();
+    void aNarrowFieldShowsItsStartAndTheEndFromItsMarker();
 };
 
 void EditFieldTest::refusalsHoldOnEveryRoad() {
@@ -207,7 +207,7 @@ void EditFieldTest::undoAndRedoStillWorkOnAcceptedChanges() {
     QCOMPARE(seen, QStringList({"1", "12", "", "12", ""}));
 }
 
-void EditFieldTest::aNarrowFieldShowsBothEndsOfItsText() {
+void EditFieldTest::aNarrowFieldShowsItsStartAndTheEndFromItsMarker() {
     QWidget window;
     auto* field = new EditField(&window);
     auto* other = new EditField(&window);
@@ -216,20 +216,29 @@ void EditFieldTest::aNarrowFieldShowsBothEndsOfItsText() {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     other->setFocus();
-    const QString text = "abcdefghijklmnopqrstuvwxyz0123456789";
+    const QString text = "abcdfghijklmnopqrstuvwxyz0123456789";
     field->setText(text);
     // Left alone, the field shows its text as it is, the start alone in sight.
     QCOMPARE(field->displayedText(), text);
     const QImage startOnly = field->grab().toImage();
 
-    field->setShowsBothEnds(true);
+    field->setKeepsEndFrom(QLatin1Char('e'));
     const QString shown = field->displayedText();
-    QVERIFY2(shown.startsWith("ab") && shown.endsWith("89") && shown.contains(QChar(0x2026)),
-             qPrintable(shown));
+    QVERIFY2(shown.startsWith("ab") && shown.endsWith(QChar(0x2026)), qPrintable(shown));
     QVERIFY(field->fontMetrics().horizontalAdvance(shown) <= field->width());
     QCOMPARE(field->text(), text);
     // What is drawn changes with it.
     QVERIFY(field->grab().toImage() != startOnly);
+
+    // With the marker, the end from it stays whole in sight after the start.
+    const QString number = "1.23456789012345678901234e-005";
+    field->setText(number);
+    const QString shownNumber = field->displayedText();
+    QVERIFY2(shownNumber.startsWith("1.2") &&
+                 shownNumber.endsWith(QString(QChar(0x2026)) + "e-005"),
+             qPrintable(shownNumber));
+    QVERIFY(field->fontMetrics().horizontalAdvance(shownNumber) <= field->width());
+    field->setText(text);
 
     // Being edited, it shows the text itself; a text that fits shows whole.
     field->setFocus();
