@@ -6,11 +6,15 @@
 #include "ViewWindow.h"
 #include "decimaltext.h"
 #include "fixedpoint.h"
+#include "problems.h"
+#include "scene.h"
 
+#include <QAbstractItemModel>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <string>
 #include <vector>
 
@@ -84,4 +88,19 @@ inline QString problemTitle(ViewWindow* view) {
         }
     }
     return {};
+}
+
+// What the view's problem list shows, row by row, and its title, against a whole check of the
+// document as it now is.
+inline void compareWithWholeCheck(const BoxDocument& document, ViewWindow* view) {
+    const std::vector<Problem> expected = checkDocument(document, buildSolids(document));
+    const QAbstractItemModel* model = view->problemList()->model();
+    QCOMPARE(model->rowCount(), static_cast<int>(expected.size()));
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QCOMPARE(model->index(row, 3).data().toString(),
+                 QString::fromStdString(expected[static_cast<std::size_t>(row)].message));
+        QCOMPARE(view->scene().problems()[static_cast<std::size_t>(row)],
+                 expected[static_cast<std::size_t>(row)]);
+    }
+    QCOMPARE(problemTitle(view), QString("Problèmes (%1)").arg(expected.size()));
 }
