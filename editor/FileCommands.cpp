@@ -202,11 +202,17 @@ void QuadrelDlg::newFile() {
     if (std::FILE* file = std::fopen(path.c_str(), "w+b")) {
         std::fclose(file);
     }
-    text(pathLabelId) = path;
+    showEmptyDocument(path);
+    emit documentChanged();
+}
+
+void QuadrelDlg::showEmptyDocument(const std::string& path) {
+    document_->clear();
+    document_->setPath(path);
     document_->setCountText("0");
+    text(pathLabelId) = path;
     text(countLabelId) = document_->countText;
     setEditFieldsEnabled(true);
-    document_->clear();
     boxList_->removeAllLines();
     intersectionList_->removeAllLines();
     clearForm();
@@ -215,7 +221,6 @@ void QuadrelDlg::newFile() {
     forgetFieldUndo();
     commands_->clear();
     setModified(false);
-    emit documentChanged();
 }
 
 bool QuadrelDlg::hasDocument() const {
@@ -227,21 +232,8 @@ QString QuadrelDlg::documentName() const {
 }
 
 void QuadrelDlg::startUnnamedDocument(std::unique_ptr<Edit> firstEdit) {
-    document_->clear();
-    document_->setPath("");
-    document_->setCountText("0");
     unnamed_ = true;
-    text(pathLabelId).clear();
-    text(countLabelId) = document_->countText;
-    setEditFieldsEnabled(true);
-    boxList_->removeAllLines();
-    intersectionList_->removeAllLines();
-    clearForm();
-    shownRank_.reset();
-    pushToControls();
-    forgetFieldUndo();
-    commands_->clear();
-    setModified(false);
+    showEmptyDocument("");
     // The history follows the edit as any other, and tells the other windows.
     commands_->apply(std::move(firstEdit));
 }

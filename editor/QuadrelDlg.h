@@ -176,6 +176,9 @@ private:
 
     void chooseFile();
     void newFile();
+    // An empty document in the window under the path (none for a document not yet named), its
+    // history fresh.
+    void showEmptyDocument(const std::string& path);
     // False, with the reason told, when the document could not be saved.
     bool saveFile();
     bool writeShowingProgress(std::error_code& reason);
