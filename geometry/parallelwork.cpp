@@ -14,6 +14,40 @@ namespace {
 constexpr unsigned MOST_THREADS = 8;
 constexpr std::size_t PARALLEL_FROM_BOXES = 4096;
 
+// What the threads of an ordered run share: which pieces are produced, and whether a thread
+// failed, so that the others stop rather than wait for its piece.
+struct OrderedRun {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<bool> produced;
+    bool failed = false;
+
+    // Produces the piece without the lock, then tells the others.
+    void produce(std::unique_lock<std::mutex>& lock, std::size_t piece,
+                 const std::function<void(std::size_t)>& work) {
+        lock.unlock();
+        work(piece);
+        lock.lock();
+        produced[piece] = true;
+        changed.notify_all();
+    }
+
+    // Runs a thread's share with the lock held, marking the run failed should it throw.
+    template <typename Share> void runShare(Share share) {
+        std::unique_lock<std::mutex> lock(mutex);
+        try {
+            share(lock);
+        } catch (...) {
+            if (!lock.owns_lock()) {
+                lock.lock();
+            }
+            failed = true;
+            changed.notify_all();
+            throw;
+        }
+    }
+};
+
 } // namespace
 
 unsigned defaultThreadCount() {
@@ -63,56 +97,38 @@ void runInOrder(unsigned threadCount, std::size_t pieceCount, std::size_t ahead,
                 const std::function<void(std::size_t)>& produce,
                 const std::function<void(std::size_t)>& consume) {
     ahead = std::max<std::size_t>(ahead, 1);
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<bool> produced(pieceCount);
+    OrderedRun run;
+    run.produced.resize(pieceCount);
     std::size_t claimed = 0;
     std::size_t consumed = 0;
-    // Set when a thread fails, so that the others stop rather than wait for its piece.
-    bool failed = false;
-    const auto producedBy = [&](std::unique_lock<std::mutex>& lock, std::size_t piece) {
-        lock.unlock();
-        produce(piece);
-        lock.lock();
-        produced[piece] = true;
-        changed.notify_all();
-    };
     const auto mayClaim = [&] { return claimed < pieceCount && claimed < consumed + ahead; };
     runInParallel(threadCount, [&](unsigned index) {
-        std::unique_lock<std::mutex> lock(mutex);
-        try {
+        run.runShare([&](std::unique_lock<std::mutex>& lock) {
             if (index != 0) {
                 for (;;) {
-                    changed.wait(lock,
-                                 [&] { return failed || claimed == pieceCount || mayClaim(); });
-                    if (failed || claimed == pieceCount) {
+                    run.changed.wait(
+                        lock, [&] { return run.failed || claimed == pieceCount || mayClaim(); });
+                    if (run.failed || claimed == pieceCount) {
                         return;
                     }
-                    producedBy(lock, claimed++);
+                    run.produce(lock, claimed++, produce);
                 }
             }
             // The calling thread consumes what is ready, and produces while it waits.
-            while (consumed < pieceCount && !failed) {
-                if (produced[consumed]) {
+            while (consumed < pieceCount && !run.failed) {
+                if (run.produced[consumed]) {
                     lock.unlock();
                     consume(consumed);
                     lock.lock();
                     ++consumed;
-                    changed.notify_all();
+                    run.changed.notify_all();
                 } else if (mayClaim()) {
-                    producedBy(lock, claimed++);
+                    run.produce(lock, claimed++, produce);
                 } else {
-                    changed.wait(lock, [&] { return failed || produced[consumed]; });
+                    run.changed.wait(lock, [&] { return run.failed || run.produced[consumed]; });
                 }
             }
-        } catch (...) {
-            if (!lock.owns_lock()) {
-                lock.lock();
-            }
-            failed = true;
-            changed.notify_all();
-            throw;
-        }
+        });
     });
 }
 
@@ -121,68 +137,51 @@ void runFedInOrder(unsigned threadCount, std::size_t ahead,
                    const std::function<void(std::size_t)>& produce,
                    const std::function<void(std::size_t)>& consume) {
     ahead = std::max<std::size_t>(ahead, 1);
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<bool> produced;
+    OrderedRun run;
     std::size_t fed = 0;
     bool exhausted = false;
     std::size_t claimed = 0;
     std::size_t consumed = 0;
-    bool failed = false;
-    const auto producedBy = [&](std::unique_lock<std::mutex>& lock, std::size_t piece) {
-        lock.unlock();
-        produce(piece);
-        lock.lock();
-        produced[piece] = true;
-        changed.notify_all();
-    };
     const auto finished = [&] { return exhausted && claimed == fed; };
     runInParallel(threadCount, [&](unsigned index) {
-        std::unique_lock<std::mutex> lock(mutex);
-        try {
+        run.runShare([&](std::unique_lock<std::mutex>& lock) {
             if (index != 0) {
                 for (;;) {
-                    changed.wait(lock, [&] { return failed || finished() || claimed < fed; });
-                    if (failed || finished()) {
+                    run.changed.wait(lock,
+                                     [&] { return run.failed || finished() || claimed < fed; });
+                    if (run.failed || finished()) {
                         return;
                     }
-                    producedBy(lock, claimed++);
+                    run.produce(lock, claimed++, produce);
                 }
             }
             // The calling thread consumes what is ready, then feeds, and produces while it
             // can feed no more.
-            while (!failed && !(exhausted && consumed == fed)) {
-                if (consumed < fed && produced[consumed]) {
+            while (!run.failed && !(exhausted && consumed == fed)) {
+                if (consumed < fed && run.produced[consumed]) {
                     lock.unlock();
                     consume(consumed);
                     lock.lock();
                     ++consumed;
-                    changed.notify_all();
+                    run.changed.notify_all();
                 } else if (!exhausted && fed < consumed + ahead) {
                     const std::size_t piece = fed;
                     lock.unlock();
                     const bool more = feed(piece);
                     lock.lock();
                     if (more) {
-                        produced.push_back(false);
+                        run.produced.push_back(false);
                         ++fed;
                     } else {
                         exhausted = true;
                     }
-                    changed.notify_all();
+                    run.changed.notify_all();
                 } else if (claimed < fed) {
-                    producedBy(lock, claimed++);
+                    run.produce(lock, claimed++, produce);
                 } else {
-                    changed.wait(lock, [&] { return failed || produced[consumed]; });
+                    run.changed.wait(lock, [&] { return run.failed || run.produced[consumed]; });
                 }
             }
-        } catch (...) {
-            if (!lock.owns_lock()) {
-                lock.lock();
-            }
-            failed = true;
-            changed.notify_all();
-            throw;
-        }
+        });
     });
 }

@@ -9,6 +9,7 @@
 #include "solid.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -19,6 +20,9 @@
 namespace {
 
 constexpr std::uint8_t ALL_PLANES = 0x3f;
+// Near pairs a thread takes at a time: neighbours lie close together in the list, so that the
+// thread's cache of faces serves most of a piece.
+constexpr std::size_t NEAR_PAIRS_PER_PIECE = 4096;
 
 std::string faceText(int plane) {
     return "la face " + std::to_string(plane);
@@ -204,18 +208,26 @@ void findBetweenBoxes(const FaceStore& store, FaceReader& faces, const PlayLimit
 std::vector<PlayFinding> findBetweenNearBoxes(const FaceStore& store, const ShapeSet& shapes,
                                               const PlayLimits& limits,
                                               const std::vector<RankPair>& touching,
-                                              const std::vector<RankPair>& near) {
-    // The near pairs in shares, one a thread: the findings are sorted, so that they do not
-    // depend on the threads.
+                                              const std::vector<RankPair>& near,
+                                              const std::function<void()>& alongside) {
+    // The near pairs go to the threads a piece at a time, so that a thread that starts late takes
+    // fewer: the findings are sorted, so that they do not depend on the threads.
     const unsigned threadCount = threadCountFor(store.size());
+    const std::size_t pieceCount = (near.size() + NEAR_PAIRS_PER_PIECE - 1) / NEAR_PAIRS_PER_PIECE;
+    std::atomic<std::size_t> nextPiece{0};
     std::vector<std::vector<PlayFinding>> found(threadCount);
     runInParallel(threadCount, [&](unsigned share) {
-        const auto first =
-            near.begin() + static_cast<std::ptrdiff_t>(near.size() * share / threadCount);
-        const auto last =
-            near.begin() + static_cast<std::ptrdiff_t>(near.size() * (share + 1) / threadCount);
+        if (share == 0 && alongside) {
+            alongside();
+        }
         FaceReader faces(store, shapes);
-        checkPairs(store, faces, limits, touching, first, last, found[share]);
+        for (std::size_t piece = nextPiece++; piece < pieceCount; piece = nextPiece++) {
+            const std::size_t first = piece * NEAR_PAIRS_PER_PIECE;
+            const std::size_t last = std::min(first + NEAR_PAIRS_PER_PIECE, near.size());
+            checkPairs(store, faces, limits, touching,
+                       near.begin() + static_cast<std::ptrdiff_t>(first),
+                       near.begin() + static_cast<std::ptrdiff_t>(last), found[share]);
+        }
     });
     std::vector<PlayFinding> findings = std::move(found.front());
     for (std::size_t share = 1; share < found.size(); ++share) {
@@ -238,6 +250,8 @@ double PlayChecks::nearMargin() const {
 }
 
 void PlayChecks::checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
-                                   const std::vector<RankPair>& near, const IdOfRank& idOf) {
-    reportFindings(findBetweenNearBoxes(faces_, shapes, limits_, touching, near), idOf, reporter_);
+                                   const std::vector<RankPair>& near, const IdOfRank& idOf,
+                                   const std::function<void()>& alongside) {
+    reportFindings(findBetweenNearBoxes(faces_, shapes, limits_, touching, near, alongside), idOf,
+                   reporter_);
 }

@@ -45,10 +45,13 @@ void findBetweenBoxes(const FaceStore& store, FaceReader& faces, const PlayLimit
                       const RankPair& pair, bool apart, std::vector<PlayFinding>& findings);
 // What lies between the boxes of every near pair, on every core, sorted; near: the pairs whose
 // bounds come within nearReach(), increasing; touching: the pairs that touch, increasing.
+// alongside, if given, runs first on the calling thread while the other threads start on the
+// pairs, and the calling thread then joins them.
 std::vector<PlayFinding> findBetweenNearBoxes(const FaceStore& store, const ShapeSet& shapes,
                                               const PlayLimits& limits,
                                               const std::vector<RankPair>& touching,
-                                              const std::vector<RankPair>& near);
+                                              const std::vector<RankPair>& near,
+                                              const std::function<void()>& alongside = {});
 // The problem of a finding, told on the box the reporter is on, its first box.
 void reportPlayFinding(const PlayFinding& finding, ProblemReporter& reporter);
 
@@ -67,8 +70,11 @@ public:
     // Seams and micro-steps, the shapes holding every box; touching: the pairs of boxes that
     // touch, increasing; near: every pair whose bounds come within nearMargin(), increasing,
     // the touching ones among them; idOf: the ID of a rank, asked for in increasing order.
+    // alongside: other work of the calling thread, done while the other threads start on the
+    // pairs, before any of these problems is reported.
     void checkBetweenBoxes(const ShapeSet& shapes, const std::vector<RankPair>& touching,
-                           const std::vector<RankPair>& near, const IdOfRank& idOf);
+                           const std::vector<RankPair>& near, const IdOfRank& idOf,
+                           const std::function<void()>& alongside = {});
     // How near two boxes' bounds must come for a seam or a micro-step to lie between them.
     double nearMargin() const;
     // The faces checkBox kept, taken away; boxes checked apart on another thread join the scene

@@ -126,11 +126,17 @@ public:
         IntersectionSearch search =
             play_ ? findIntersectionsAndNearPairs(shapes_, play_->nearMargin())
                   : findIntersections(shapes_);
-        checkListedIntersections(feed_.intersections(), boxCount(), shapes_, search, reporter_);
-        // A heap of boxes stops the search: that is reported already.
+        const auto checkListed = [&] {
+            checkListedIntersections(feed_.intersections(), boxCount(), shapes_, search, reporter_);
+        };
+        // A heap of boxes stops the search: that is reported already. The list is checked on
+        // this thread while the others start on the near pairs, whose problems come after.
         if (play_ && search.complete) {
-            play_->checkBetweenBoxes(shapes_, search.pairs, search.nearPairs,
-                                     [&](std::size_t rank) { return feed_.idOf(rank); });
+            play_->checkBetweenBoxes(
+                shapes_, search.pairs, search.nearPairs,
+                [&](std::size_t rank) { return feed_.idOf(rank); }, checkListed);
+        } else {
+            checkListed();
         }
         std::vector<RankPair>().swap(search.nearPairs);
         return search;

@@ -248,6 +248,36 @@ TEST(PlayChecks, ALargeSceneGivesEverySeamOnceInOrder) {
     EXPECT_EQ(problemsOf(boxes, listed), expected);
 }
 
+// The list is checked while other threads look for seams: its problems still come first, in
+// the list's order, and every seam after them in rank order. Each seam's pair is listed, though
+// its boxes stand apart, listed backwards so that the list's order is not the ranks'.
+TEST(PlayChecks, ListedPairsApartComeBeforeTheSeamsFoundAlongside) {
+    std::vector<BoxTexts> boxes;
+    std::vector<std::string> listed;
+    std::vector<Found> apart;
+    std::vector<Found> seams;
+    for (std::size_t pair = 0; pair < 2600; ++pair) {
+        const double x = 3.0 * static_cast<double>(pair);
+        const std::size_t first = boxes.size();
+        boxes.push_back(axisBox(std::to_string(first), {x, 0, 0}, {x + 1, 1, 1}));
+        boxes.push_back(
+            axisBox(std::to_string(first + 1), {x + 1 + 1.0 / 32, 0, 0}, {x + 2 + 1.0 / 32, 1, 1}));
+        const std::string text = std::to_string(first + 1) + " " + std::to_string(first);
+        listed.insert(listed.begin(), text);
+        apart.insert(
+            apart.begin(),
+            Found{"intersection-apart", std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                  "intersection « " + text + " » : les solides des boxes " + std::to_string(first) +
+                      " et " + std::to_string(first + 1) + " ne se touchent pas"});
+        seams.push_back({"seam", first, 0, first + 1, 5,
+                         "fente de 0,0312 entre la face 0 et la face 5 de la box " +
+                             std::to_string(first + 1)});
+    }
+    std::vector<Found> expected = apart;
+    expected.insert(expected.end(), seams.begin(), seams.end());
+    EXPECT_EQ(problemsOf(boxes, listed), expected);
+}
+
 // A normal at the given angle from +Z, turned about Y.
 Vec3 tilted(double degrees) {
     const double angle = degrees * 3.14159265358979323846 / 180;
