@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <span>
 #include <utility>
 
 namespace {
@@ -152,15 +154,26 @@ public:
     }
 
 private:
-    // The threads' sorted lists as one, each pair once.
+    // The threads' sorted lists as one, each pair once. Merged from the back into the room the
+    // first list keeps, rather than through a buffer of their size: fresh memory is dear.
     static std::vector<RankPair> merged(std::vector<Worker>& workers,
                                         std::vector<RankPair> Worker::*list) {
+        std::size_t total = 0;
+        for (const Worker& worker : workers) {
+            total += (worker.*list).size();
+        }
         std::vector<RankPair> pairs = std::move(workers.front().*list);
+        pairs.reserve(total);
         for (std::size_t i = 1; i < workers.size(); ++i) {
-            const auto middle = static_cast<std::ptrdiff_t>(pairs.size());
-            pairs.insert(pairs.end(), (workers[i].*list).begin(), (workers[i].*list).end());
+            const std::vector<RankPair>& other = workers[i].*list;
+            std::size_t kept = pairs.size();
+            std::size_t taken = other.size();
+            pairs.resize(kept + taken);
+            for (std::size_t place = pairs.size(); taken != 0;) {
+                pairs[--place] = kept != 0 && other[taken - 1] < pairs[kept - 1] ? pairs[--kept]
+                                                                                 : other[--taken];
+            }
             std::vector<RankPair>().swap(workers[i].*list);
-            std::inplace_merge(pairs.begin(), pairs.begin() + middle, pairs.end());
         }
         pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
         return pairs;
@@ -293,7 +306,10 @@ private:
                 usedLevels_[static_cast<std::size_t>(levels_[rank])] = true;
             }
         }
-        entries_.resize(entryStarts.back());
+        // Left unwritten until each thread fills its share: the thread that fills a part of
+        // the fresh memory then pays for its pages.
+        entryStorage_ = std::make_unique_for_overwrite<Entry[]>(entryStarts.back());
+        entries_ = {entryStorage_.get(), entryStarts.back()};
         const auto byCell = [](const Entry& a, const Entry& b) {
             return a.key != b.key ? a.key < b.key : a.rank < b.rank;
         };
@@ -665,7 +681,8 @@ private:
     std::vector<std::int8_t> levels_;
     std::vector<std::size_t> oversized_;
     std::array<bool, LEVEL_COUNT> usedLevels_{};
-    std::vector<Entry> entries_;
+    std::unique_ptr<Entry[]> entryStorage_;
+    std::span<Entry> entries_;
     // Where each cell's entries start in entries_, in entry order, then the end.
     std::vector<std::uint32_t> cellStarts_;
     std::vector<std::uint32_t> slots_;
