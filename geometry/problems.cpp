@@ -11,8 +11,10 @@
 #include "textchecks.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <iterator>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -102,7 +104,16 @@ public:
                 feed_.fill(index % ahead, BOXES_PER_RUN, run.boxes);
                 return !run.boxes.empty();
             },
-            [&](std::size_t index) { checkRun(index, runs[index % ahead]); },
+            [&](std::size_t index) {
+                BoxRun& run = runs[index % ahead];
+                try {
+                    checkRun(index, run);
+                    appendInTurn(index, run);
+                } catch (...) {
+                    abandonAppending();
+                    throw;
+                }
+            },
             [&](std::size_t index) { handOn(index, runs[index % ahead]); });
         finishBoxes();
     }
@@ -188,6 +199,30 @@ private:
         }
     }
 
+    // Adds the run's shapes and faces to the scene's once those of the runs before it are: by
+    // the thread that checked it, so that the fresh memory they fill is shared between the
+    // threads rather than left to the calling thread, which also checks the IDs.
+    void appendInTurn(std::size_t index, const BoxRun& run) {
+        std::unique_lock<std::mutex> lock(appendMutex_);
+        appended_.wait(lock, [&] { return nextToAppend_ == index || appendAbandoned_; });
+        if (appendAbandoned_) {
+            return;
+        }
+        shapes_.append(run.shapes);
+        if (play_) {
+            play_->appendFaces(run.faces);
+        }
+        ++nextToAppend_;
+        appended_.notify_all();
+    }
+
+    // A run that failed is never appended: the others stop waiting for their turn.
+    void abandonAppending() {
+        const std::lock_guard<std::mutex> lock(appendMutex_);
+        appendAbandoned_ = true;
+        appended_.notify_all();
+    }
+
     void handOn(std::size_t index, BoxRun& run) {
         std::size_t next = 0;
         for (std::size_t box = 0; box < run.problemEnds.size(); ++box) {
@@ -209,10 +244,6 @@ private:
         boxesChecked_ += run.boxes.size();
         if (idRoomAwaited_ != 0 && boxesChecked_ * ID_ROOM_TRUST >= idRoomAwaited_) {
             texts_.reserve(std::exchange(idRoomAwaited_, 0));
-        }
-        shapes_.append(run.shapes);
-        if (play_) {
-            play_->appendFaces(run.faces);
         }
         // Emptied but kept: the next run in this slot then needs no fresh memory.
         run.shapes.clear();
@@ -237,6 +268,10 @@ private:
     std::optional<PlayLimits> playLimits_;
     std::optional<PlayChecks> play_;
     ShapeSet shapes_;
+    std::mutex appendMutex_;
+    std::condition_variable appended_;
+    std::size_t nextToAppend_ = 0;
+    bool appendAbandoned_ = false;
     std::size_t boxesChecked_ = 0;
     std::size_t idRoomAwaited_ = 0;
 };
