@@ -81,7 +81,7 @@ public:
             // as soon as it is made, waits for a part of them to come.
             idRoomAwaited_ = expected;
         } else {
-            texts_.reserve(expected);
+            idRoomAhead_ = expected;
         }
         shapes_.reserve(expected);
         if (play_) {
@@ -107,6 +107,11 @@ public:
             [&](std::size_t index) {
                 BoxRun& run = runs[index % ahead];
                 try {
+                    // Before any ID is checked, and often on another thread than the one that
+                    // checks them, which then need not fill the table's fresh memory itself.
+                    if (index == 0) {
+                        makeIdRoom();
+                    }
                     checkRun(index, run);
                     appendInTurn(index, run);
                 } catch (...) {
@@ -119,6 +124,7 @@ public:
     }
 
     void checkBox(std::size_t rank, const Box& box, const BoxValues& values, const Solid& solid) {
+        makeIdRoom();
         reporter_.beginBox(rank, box.id);
         texts_.checkBox(box);
         checkSolidOfBox(box.maxRadius, values, solid, reporter_);
@@ -216,6 +222,13 @@ private:
         appended_.notify_all();
     }
 
+    // Room for the IDs of the number of boxes known beforehand, made once.
+    void makeIdRoom() {
+        if (idRoomAhead_ != 0) {
+            texts_.reserve(std::exchange(idRoomAhead_, 0));
+        }
+    }
+
     // A run that failed is never appended: the others stop waiting for their turn.
     void abandonAppending() {
         const std::lock_guard<std::mutex> lock(appendMutex_);
@@ -274,6 +287,7 @@ private:
     bool appendAbandoned_ = false;
     std::size_t boxesChecked_ = 0;
     std::size_t idRoomAwaited_ = 0;
+    std::size_t idRoomAhead_ = 0;
 };
 
 } // namespace
