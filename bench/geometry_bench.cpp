@@ -141,7 +141,7 @@ void report(const char* what, const std::vector<std::vector<double>>& runs, doub
                 last[5], last[6]);
     std::printf(
         "  wall time: readFile %.4f s, check %.4f s: check / readFile = %.2f (runs %.2f to %.2f, "
-        "target 2)\n",
+        "target 1.5)\n",
         median(reads), median(checks), median(ratios),
         *std::min_element(ratios.begin(), ratios.end()),
         *std::max_element(ratios.begin(), ratios.end()));
@@ -150,7 +150,7 @@ void report(const char* what, const std::vector<std::vector<double>>& runs, doub
                 *std::min_element(processorRatios.begin(), processorRatios.end()),
                 *std::max_element(processorRatios.begin(), processorRatios.end()));
     std::printf("  processor time of the calling thread: check %.4f s: ratio to readFile %.2f "
-                "(runs %.2f to %.2f)\n",
+                "(runs %.2f to %.2f; near the wall time when the machine is quiet)\n",
                 median(callerProcessors), median(callerRatios),
                 *std::min_element(callerRatios.begin(), callerRatios.end()),
                 *std::max_element(callerRatios.begin(), callerRatios.end()));
