@@ -371,19 +371,49 @@ bool ShapeSet::touch(std::size_t a, std::size_t b) const {
         }
         return false;
     };
+    const auto separates = [&](const Vec3& axis) {
+        if (length(axis) < PARALLEL_EDGES || alongAFace(unit(axis))) {
+            return false;
+        }
+        const Vec3 direction = unit(axis);
+        const Range firstRange = project(first, direction);
+        const Range secondRange = project(second, direction);
+        return apart(firstRange.low, firstRange.high, secondRange.low, secondRange.high);
+    };
+    // Solids turned alike, most neighbours, have the same edges up to their signs: the cross
+    // products of one's edges with the other's are then those of the first's own edges, each
+    // twice, exactly negated, or nothing. Each is tried once.
+    if (sameEdgeAxes(first, second)) {
+        for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
+            for (std::size_t j = i + 1; j < first.edgeAxisCount; ++j) {
+                if (separates(cross(toVec3(edgeAxes_[first.firstEdgeAxis + i]),
+                                    toVec3(edgeAxes_[first.firstEdgeAxis + j])))) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
     for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
         for (std::size_t j = 0; j < second.edgeAxisCount; ++j) {
-            const Vec3 axis = cross(toVec3(edgeAxes_[first.firstEdgeAxis + i]),
-                                    toVec3(edgeAxes_[second.firstEdgeAxis + j]));
-            if (length(axis) < PARALLEL_EDGES || alongAFace(unit(axis))) {
-                continue;
-            }
-            const Vec3 direction = unit(axis);
-            const Range firstRange = project(first, direction);
-            const Range secondRange = project(second, direction);
-            if (apart(firstRange.low, firstRange.high, secondRange.low, secondRange.high)) {
+            if (separates(cross(toVec3(edgeAxes_[first.firstEdgeAxis + i]),
+                                toVec3(edgeAxes_[second.firstEdgeAxis + j])))) {
                 return false;
             }
+        }
+    }
+    return true;
+}
+
+bool ShapeSet::sameEdgeAxes(const Entry& first, const Entry& second) const {
+    if (first.edgeAxisCount != second.edgeAxisCount) {
+        return false;
+    }
+    for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
+        const Float3& own = edgeAxes_[first.firstEdgeAxis + i];
+        const Float3& other = edgeAxes_[second.firstEdgeAxis + i];
+        if (other != own && other != Float3{-own[0], -own[1], -own[2]}) {
+            return false;
         }
     }
     return true;

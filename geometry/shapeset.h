@@ -79,6 +79,8 @@ private:
     // Whether one of the own solid's face axes separates the two, leaving out those of the solid
     // tried already, if any.
     bool separatedByFaces(const Entry& own, const Entry& other, const Entry* tried) const;
+    // Whether the two have the same edge axes in the same order, each perhaps reversed.
+    bool sameEdgeAxes(const Entry& first, const Entry& second) const;
 
     // The entry of the set of one solid, its data added after this set's own.
     Entry adopted(const ShapeSet& single);

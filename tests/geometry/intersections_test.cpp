@@ -120,6 +120,41 @@ TEST(TouchTest, CrossingEdgesTouchOnlyWhenTheyMeet) {
     EXPECT_TRUE(touch(first, aboutY({2 * ROOT_TWO - 0.01, 0, 0})));
 }
 
+// A tetrahedron (two of its six planes far off, bounding nothing) with corners (1, 1, 1),
+// (1, -1, -1), (-1, 1, -1) and (-1, -1, 1), moved along X. Moved by 2, its edge from (1, 1, 1) to
+// (1, -1, -1) crosses the copy's edge from (1, 1, -1) to (1, -1, 1): along X, the cross product
+// of two opposite edges, they are apart by whatever more they are moved, and no face normal
+// separates them. The copies have the same edges, which the shape set tells, to the bit.
+Solid tetrahedronAt(double x) {
+    BoxValues values;
+    const std::array<Vec3, 4> normals = {{{-1, -1, -1}, {-1, 1, 1}, {1, -1, 1}, {1, 1, -1}}};
+    for (std::size_t p = 0; p < normals.size(); ++p) {
+        values.planes[p] = {normals[p], 1 + normals[p].x * x};
+    }
+    values.planes[4] = {{0, 0, 1}, 100};
+    values.planes[5] = {{0, 0, -1}, 100};
+    return buildSolid(values);
+}
+
+TEST(TouchTest, CopiesApartOnlyAcrossTwoOfTheirEdgesTouchOnlyWhenTheEdgesMeet) {
+    const std::vector<std::pair<double, bool>> cases = {
+        {0, true},
+        {GEOMETRY_TOLERANCE / 2, true},
+        {2 * GEOMETRY_TOLERANCE, false},
+        {1.0 / 64, false},
+        {-1.0 / 64, true},
+    };
+    for (const auto& [gap, touching] : cases) {
+        const std::vector<Solid> solids = {tetrahedronAt(0), tetrahedronAt(2 + gap)};
+        ASSERT_TRUE(solids[0].closed());
+        ASSERT_EQ(solids[0].vertices.size(), 4u);
+        const ShapeSet shapes = shapesOf(solids);
+        EXPECT_EQ(shapes.touch(0, 1), touching) << gap;
+        EXPECT_EQ(shapes.touch(1, 0), touching) << gap;
+        EXPECT_EQ(solidsTouch(solids[0], solids[1]), touching) << gap;
+    }
+}
+
 // Layers of running-bond brick walls, one unit apart: bricks touch their neighbours in the row
 // and the two bricks they straddle in the rows above and below, all by faces.
 TEST(ComputedIntersections, ABrickWallGivesExactlyItsPairs) {
