@@ -1,5 +1,6 @@
 #include "glbwriter.h"
 
+#include "boxmesh.h"
 #include "modelwriter.h"
 #include "orlclass.h"
 #include "parallelwork.h"
@@ -121,55 +122,48 @@ std::uint8_t sizesIndexOf(std::vector<FaceSizes>& known, const FaceSizes& sizes)
     return static_cast<std::uint8_t>(known.size() - 1);
 }
 
-// Builds the solids of a run and writes their corners, each face's in turn, and the normal sets
+// Builds the meshes of a run and writes their corners, each face's in turn, and the normal sets
 // they need.
 void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
               std::vector<Vec3>& centres, std::vector<char>& written) {
-    thread_local Solid solid;
+    thread_local BoxMesh mesh;
     NormalSetIndex normalSets;
     for (std::size_t rank = run.first; rank < run.last; ++rank) {
         const BoxValues values = decodeBoxValues(document.boxes.at(rank));
-        buildSolid(values, solid);
         centres[rank] = values.centre;
-        if (!solid.closed()) {
+        if (!mesh.build(values)) {
             out.skipped.push_back(rank);
             continue;
         }
         written[rank] = 1;
-        const FacePlanes faces = distinctFaces(solid);
-        MeshEntry mesh;
-        mesh.rank = rank;
+        MeshEntry entry;
+        entry.rank = rank;
         FaceSizes sizes;
-        std::size_t cornerCount = 0;
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            cornerCount += solid.faces[faces.planes[f]].size();
-        }
-        char* at = out.binary.room(cornerCount * FLOAT3_BYTES);
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            const std::vector<std::size_t>& corners = solid.faces[faces.planes[f]];
+        char* at = out.binary.room(mesh.faceCornerCount() * FLOAT3_BYTES);
+        for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+            const std::span<const std::uint8_t> corners = mesh.face(f);
             sizes.sizes[sizes.count++] = static_cast<std::uint8_t>(corners.size());
-            for (const std::size_t corner : corners) {
+            for (const std::uint8_t corner : corners) {
                 const std::array<float, 3> p =
-                    singlePrecision(placed(solid.vertices[corner], UpAxis::Y));
-                mesh.bounds.add(p);
+                    singlePrecision(placed(mesh.corners()[corner], UpAxis::Y));
+                entry.bounds.add(p);
                 at = putFloats(at, p);
             }
         }
         out.binary.end(at);
         NormalSet normals;
         normals.sizes = sizes;
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            normals.normals[f] =
-                singlePrecision(placed(unitNormal(values.planes[faces.planes[f]]), UpAxis::Y));
+        for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+            normals.normals[f] = singlePrecision(placed(mesh.normal(f), UpAxis::Y));
         }
         const auto [found, added] = normalSets.try_emplace(normals, out.normalSets.size());
         if (added) {
             out.normalSets.push_back(normals);
         }
-        mesh.normalsIndex = found->second;
-        mesh.cornerCount = static_cast<std::uint32_t>(cornerCount);
-        mesh.sizesIndex = sizesIndexOf(out.faceSizes, sizes);
-        out.meshes.push_back(mesh);
+        entry.normalsIndex = found->second;
+        entry.cornerCount = static_cast<std::uint32_t>(mesh.faceCornerCount());
+        entry.sizesIndex = sizesIndexOf(out.faceSizes, sizes);
+        out.meshes.push_back(entry);
     }
 }
 
