@@ -80,7 +80,7 @@ bool BoxMesh::buildParallelepiped(const BoxValues& values) {
 bool BoxMesh::buildOther(const BoxValues& values) {
     layout_ = Layout::Other;
     buildSolid(values, solid_);
-    if (!solid_.closed()) {
+    if (!solid_.closed() || solid_.vertices.size() > MOST_CORNERS) {
         return false;
     }
     corners_ = solid_.vertices;

@@ -21,6 +21,8 @@ class BoxMesh {
 public:
     // How the faces join the corners: every parallelepiped built here alike, or the box's own.
     enum class Layout : std::uint8_t { Parallelepiped, Mirrored, Other };
+    // Six planes meet three by three in at most twenty points.
+    static constexpr std::size_t MOST_CORNERS = 20;
 
     // False when the box has no solid (empty, unbounded, flat, or a plane with no normal).
     bool build(const BoxValues& values);

@@ -19,6 +19,8 @@ constexpr std::uint32_t GLB_VERSION = 2;
 constexpr std::uint32_t JSON_CHUNK = 0x4e4f534a; // "JSON"
 constexpr std::uint32_t BIN_CHUNK = 0x004e4942;  // "BIN\0"
 constexpr std::size_t FLOAT3_BYTES = 12;
+constexpr std::size_t PARALLELEPIPED_CORNERS = 8;
+constexpr std::size_t PARALLELEPIPED_FACE_CORNERS = 24;
 
 // The numbers of corners of a mesh's faces, in order: the triangles of every mesh that has the
 // same numbers are the same indices.
@@ -66,17 +68,23 @@ using NormalSetIndex = std::unordered_map<NormalSet, std::size_t, NormalSetHash>
 
 struct MeshEntry {
     std::size_t rank = 0;
-    std::uint32_t cornerCount = 0;
+    // Its corners, and the corners of all its faces together, each face's its own.
+    std::uint8_t cornerCount = 0;
+    std::uint32_t faceCornerCount = 0;
     // Into the run's own lists of face sizes and of normal sets.
     std::uint8_t sizesIndex = 0;
     std::size_t normalsIndex = 0;
     Bounds bounds;
 };
 
-// What one run of boxes gives: first the corners and normals of its meshes with what names and
-// describes them, then, once every run's place in the file is known, its texts in the JSON.
+// What one run of boxes gives: first its meshes, their corners in single precision and the
+// corners of their faces, what names and describes them; then, once every run's place in the
+// file is known, its texts in the JSON. The corners of each face are laid out only as the file
+// is written: three times the corners, they would take most of the model's memory.
 struct RunMeshes {
-    TextBuffer binary;
+    TextBuffer corners;
+    std::vector<std::uint8_t> faceCorners;
+    std::size_t binaryBytes = 0;
     std::vector<MeshEntry> meshes;
     std::vector<FaceSizes> faceSizes;
     std::vector<NormalSet> normalSets;
@@ -122,12 +130,16 @@ std::uint8_t sizesIndexOf(std::vector<FaceSizes>& known, const FaceSizes& sizes)
     return static_cast<std::uint8_t>(known.size() - 1);
 }
 
-// Builds the meshes of a run and writes their corners, each face's in turn, and the normal sets
-// they need.
+// Builds the meshes of a run and keeps their corners, the corners of their faces and the normal
+// sets they need.
 void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
               std::vector<Vec3>& centres, std::vector<char>& written) {
     thread_local BoxMesh mesh;
     NormalSetIndex normalSets;
+    // Room for parallelepipeds, asked at once: a buffer grown step by step is copied and its
+    // fresh pages faulted in again at each step.
+    out.corners.reserve((run.last - run.first) * PARALLELEPIPED_CORNERS * FLOAT3_BYTES);
+    out.faceCorners.reserve((run.last - run.first) * PARALLELEPIPED_FACE_CORNERS);
     for (std::size_t rank = run.first; rank < run.last; ++rank) {
         const BoxValues values = decodeBoxValues(document.boxes.at(rank));
         centres[rank] = values.centre;
@@ -138,19 +150,25 @@ void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
         written[rank] = 1;
         MeshEntry entry;
         entry.rank = rank;
+        entry.cornerCount = static_cast<std::uint8_t>(mesh.corners().size());
+        entry.faceCornerCount = static_cast<std::uint32_t>(mesh.faceCornerCount());
+        std::array<std::array<float, 3>, BoxMesh::MOST_CORNERS> placedCorners{};
+        char* at = out.corners.room(mesh.corners().size() * FLOAT3_BYTES);
+        for (std::size_t c = 0; c < mesh.corners().size(); ++c) {
+            placedCorners[c] = singlePrecision(placed(mesh.corners()[c], UpAxis::Y));
+            at = putFloats(at, placedCorners[c]);
+        }
+        out.corners.end(at);
         FaceSizes sizes;
-        char* at = out.binary.room(mesh.faceCornerCount() * FLOAT3_BYTES);
         for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
             const std::span<const std::uint8_t> corners = mesh.face(f);
             sizes.sizes[sizes.count++] = static_cast<std::uint8_t>(corners.size());
             for (const std::uint8_t corner : corners) {
-                const std::array<float, 3> p =
-                    singlePrecision(placed(mesh.corners()[corner], UpAxis::Y));
-                entry.bounds.add(p);
-                at = putFloats(at, p);
+                entry.bounds.add(placedCorners[corner]);
             }
+            out.faceCorners.insert(out.faceCorners.end(), corners.begin(), corners.end());
         }
-        out.binary.end(at);
+        out.binaryBytes += entry.faceCornerCount * FLOAT3_BYTES;
         NormalSet normals;
         normals.sizes = sizes;
         for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
@@ -161,10 +179,25 @@ void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
             out.normalSets.push_back(normals);
         }
         entry.normalsIndex = found->second;
-        entry.cornerCount = static_cast<std::uint32_t>(mesh.faceCornerCount());
         entry.sizesIndex = sizesIndexOf(out.faceSizes, sizes);
         out.meshes.push_back(entry);
     }
+}
+
+// The corners of each face of the run's meshes in turn, as the binary chunk holds them.
+void layOutRun(const RunMeshes& run, TextBuffer& binary) {
+    binary.clear();
+    char* at = binary.room(run.binaryBytes);
+    const char* corners = run.corners.view().data();
+    const std::uint8_t* faceCorner = run.faceCorners.data();
+    for (const MeshEntry& mesh : run.meshes) {
+        for (std::uint32_t i = 0; i < mesh.faceCornerCount; ++i) {
+            std::memcpy(at, corners + std::size_t{*faceCorner++} * FLOAT3_BYTES, FLOAT3_BYTES);
+            at += FLOAT3_BYTES;
+        }
+        corners += std::size_t{mesh.cornerCount} * FLOAT3_BYTES;
+    }
+    binary.end(at);
 }
 
 // Each face cut into a fan of triangles from its first corner: counter-clockwise as it is.
@@ -211,6 +244,13 @@ char* putQuotedName(char* at, std::string_view id, std::size_t rank) {
 }
 
 constexpr std::size_t ACCESSOR_ROOM = 128 + 8 * NUMBER_ROOM;
+// The rest of a node's and a mesh's text beside the name.
+constexpr std::size_t NODE_ROOM = 32 + NUMBER_ROOM;
+constexpr std::size_t MESH_ROOM = 96 + 3 * NUMBER_ROOM;
+
+std::size_t quotedNameRoom(std::string_view id) {
+    return 2 * meshNameRoom(id) + 2;
+}
 
 // The accessor of the positions of a run of corners (glTF asks for their bounds) or of their
 // normals.
@@ -238,14 +278,23 @@ char* putNormalAccessor(char* at, std::size_t offset, std::size_t count) {
 // whose positions' accessors come first, then the normal sets', then the index lists'.
 void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshCount,
                   std::size_t normalSetCount) {
+    // The room each text asks at most, asked at once for the whole run.
+    std::size_t nameRooms = 0;
+    for (const MeshEntry& mesh : run.meshes) {
+        nameRooms += quotedNameRoom(document.boxes.at(mesh.rank).id.view());
+    }
+    const std::size_t meshes = run.meshes.size();
+    run.nodes.reserve(nameRooms + meshes * NODE_ROOM);
+    run.meshTexts.reserve(nameRooms + meshes * MESH_ROOM);
+    run.accessors.reserve(meshes * ACCESSOR_ROOM);
     std::size_t byte = run.firstByte;
     for (std::size_t i = 0; i < run.meshes.size(); ++i) {
         const MeshEntry& mesh = run.meshes[i];
         const std::size_t index = run.firstMesh + i;
         const std::string_view id = document.boxes.at(mesh.rank).id.view();
-        const std::size_t nameRoom = 2 * meshNameRoom(id) + 2;
+        const std::size_t nameRoom = quotedNameRoom(id);
         // The root node comes before every box's.
-        char* at = run.nodes.room(32 + nameRoom + NUMBER_ROOM);
+        char* at = run.nodes.room(NODE_ROOM + nameRoom);
         at = TextBuffer::put(at, R"(,{"name":)");
         at = putQuotedName(at, id, mesh.rank);
         at = TextBuffer::put(at, R"(,"mesh":)");
@@ -253,7 +302,7 @@ void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshC
         run.nodes.end(TextBuffer::put(at, '}'));
 
         const bool first = index == 0;
-        at = run.meshTexts.room(96 + nameRoom + 3 * NUMBER_ROOM);
+        at = run.meshTexts.room(MESH_ROOM + nameRoom);
         at = TextBuffer::put(at, first ? R"({"name":)" : R"(,{"name":)");
         at = putQuotedName(at, id, mesh.rank);
         at = TextBuffer::put(at, R"(,"primitives":[{"attributes":{"POSITION":)");
@@ -269,8 +318,8 @@ void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshC
         if (!first) {
             at = TextBuffer::put(at, ',');
         }
-        at = putPositionAccessor(at, byte, mesh.cornerCount, mesh.bounds);
-        byte += mesh.cornerCount * FLOAT3_BYTES;
+        at = putPositionAccessor(at, byte, mesh.faceCornerCount, mesh.bounds);
+        byte += mesh.faceCornerCount * FLOAT3_BYTES;
         run.accessors.end(at);
     }
 }
@@ -345,7 +394,7 @@ private:
             run.firstMesh = mesh;
             run.firstByte = vertexBytes_;
             mesh += run.meshes.size();
-            vertexBytes_ += run.binary.view().size();
+            vertexBytes_ += run.binaryBytes;
             for (const FaceSizes& sizes : run.faceSizes) {
                 const auto found = std::find(known.begin(), known.end(), sizes);
                 run.indexLists.push_back(static_cast<std::size_t>(found - known.begin()));
@@ -496,28 +545,44 @@ private:
         const std::string jsonPadding(paddingTo4(json.length()), ' ');
         json.add(jsonPadding);
 
-        GlbPieces binary;
+        // The faces' corners of every mesh lead the binary chunk.
+        std::size_t faceCornerBytes = 0;
         for (const RunMeshes& run : runs_) {
-            binary.add(run.binary.view());
+            faceCornerBytes += run.binaryBytes;
         }
-        binary.add(lineBytes_);
-        binary.add(normalBytes_);
-        binary.add(indexBytes_);
-        const std::string binaryPadding(paddingTo4(binary.length()), '\0');
-        binary.add(binaryPadding);
+        GlbPieces rest;
+        rest.add(lineBytes_);
+        rest.add(normalBytes_);
+        rest.add(indexBytes_);
+        const std::string binaryPadding(paddingTo4(faceCornerBytes + rest.length()), '\0');
+        rest.add(binaryPadding);
+        const std::size_t binaryLength = faceCornerBytes + rest.length();
 
         std::string header;
         appendLittleEndian(header, GLB_MAGIC);
         appendLittleEndian(header, GLB_VERSION);
-        const std::size_t binaryChunk = binary.length() > 0 ? 8 + binary.length() : 0;
+        const std::size_t binaryChunk = binaryLength > 0 ? 8 + binaryLength : 0;
         appendLittleEndian(header,
                            static_cast<std::uint32_t>(12 + 8 + json.length() + binaryChunk));
         header += chunkHeader(json.length(), JSON_CHUNK);
         if (!output(header) || !json.writeTo(output)) {
             return false;
         }
-        return binaryChunk == 0 ||
-               (output(chunkHeader(binary.length(), BIN_CHUNK)) && binary.writeTo(output));
+        return binaryChunk == 0 || (output(chunkHeader(binaryLength, BIN_CHUNK)) &&
+                                    writeFaceCorners(output) && rest.writeTo(output));
+    }
+
+    // Lays the runs' face corners out on the threads, and writes them in order as they come.
+    bool writeFaceCorners(const ModelOutput& output) {
+        const unsigned threadCount = threadCountFor(document_.boxes.size());
+        const std::size_t ahead = 2 * std::size_t{threadCount};
+        std::vector<TextBuffer> slots(ahead);
+        bool accepted = true;
+        runInOrder(
+            threadCount, runs_.size(), ahead,
+            [&](std::size_t r) { layOutRun(runs_[r], slots[r % ahead]); },
+            [&](std::size_t r) { accepted = accepted && output(slots[r % ahead].view()); });
+        return accepted;
     }
 
     template <typename Work> void forEachRun(const Work& work) {
