@@ -71,6 +71,7 @@ struct MeshEntry {
     // Its corners, and the corners of all its faces together, each face's its own.
     std::uint8_t cornerCount = 0;
     std::uint32_t faceCornerCount = 0;
+    std::uint8_t boundsLength = 0;
     // Into the run's own lists of face sizes and of normal sets.
     std::uint8_t sizesIndex = 0;
     std::size_t normalsIndex = 0;
@@ -95,9 +96,10 @@ struct RunMeshes {
     // The global index list of each of its face sizes, and normal set of each of its own.
     std::vector<std::size_t> indexLists;
     std::vector<std::size_t> normalAccessors;
-    TextBuffer nodes;
-    TextBuffer meshTexts;
-    TextBuffer accessors;
+    // The bounds of each mesh's corners as its accessor gives them, `[x,y,z],"max":[x,y,z]`.
+    TextBuffer boundsTexts;
+    // The length of its nodes', meshes' and accessors' texts in the JSON.
+    std::array<std::size_t, 3> jsonLengths{};
 };
 
 std::array<float, 3> singlePrecision(const Vec3& v) {
@@ -130,16 +132,37 @@ std::uint8_t sizesIndexOf(std::vector<FaceSizes>& known, const FaceSizes& sizes)
     return static_cast<std::uint8_t>(known.size() - 1);
 }
 
+char* putVector(char* at, const std::array<float, 3>& v, NumberTexts& numbers) {
+    at = TextBuffer::put(at, '[');
+    at = numbers.put(at, v[0]);
+    at = TextBuffer::put(at, ',');
+    at = numbers.put(at, v[1]);
+    at = TextBuffer::put(at, ',');
+    at = numbers.put(at, v[2]);
+    return TextBuffer::put(at, ']');
+}
+
+// `[x,y,z],"max":[x,y,z]`, what follows "min": in an accessor of positions.
+constexpr std::size_t BOUNDS_ROOM = 16 + 6 * (NUMBER_ROOM + 1);
+char* putBounds(char* at, const Bounds& bounds, NumberTexts& numbers) {
+    at = putVector(at, bounds.low, numbers);
+    at = TextBuffer::put(at, R"(,"max":)");
+    return putVector(at, bounds.high, numbers);
+}
+
 // Builds the meshes of a run and keeps their corners, the corners of their faces and the normal
 // sets they need.
 void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
               std::vector<Vec3>& centres, std::vector<char>& written) {
     thread_local BoxMesh mesh;
+    // Kept apart from the stack: its number texts take some hundred kilobytes.
+    thread_local auto numbers = std::make_unique<NumberTexts>();
     NormalSetIndex normalSets;
     // Room for parallelepipeds, asked at once: a buffer grown step by step is copied and its
     // fresh pages faulted in again at each step.
     out.corners.reserve((run.last - run.first) * PARALLELEPIPED_CORNERS * FLOAT3_BYTES);
     out.faceCorners.reserve((run.last - run.first) * PARALLELEPIPED_FACE_CORNERS);
+    out.boundsTexts.reserve((run.last - run.first) * BOUNDS_ROOM);
     for (std::size_t rank = run.first; rank < run.last; ++rank) {
         const BoxValues values = decodeBoxValues(document.boxes.at(rank));
         centres[rank] = values.centre;
@@ -169,6 +192,10 @@ void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
             out.faceCorners.insert(out.faceCorners.end(), corners.begin(), corners.end());
         }
         out.binaryBytes += entry.faceCornerCount * FLOAT3_BYTES;
+        char* bounds = out.boundsTexts.room(BOUNDS_ROOM);
+        const char* boundsEnd = putBounds(bounds, entry.bounds, *numbers);
+        entry.boundsLength = static_cast<std::uint8_t>(boundsEnd - bounds);
+        out.boundsTexts.end(boundsEnd);
         NormalSet normals;
         normals.sizes = sizes;
         for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
@@ -214,16 +241,6 @@ std::vector<std::uint16_t> triangleIndices(const FaceSizes& sizes) {
     return indices;
 }
 
-char* putVector(char* at, const std::array<float, 3>& v) {
-    at = TextBuffer::put(at, '[');
-    at = TextBuffer::putNumber(at, v[0]);
-    at = TextBuffer::put(at, ',');
-    at = TextBuffer::putNumber(at, v[1]);
-    at = TextBuffer::put(at, ',');
-    at = TextBuffer::putNumber(at, v[2]);
-    return TextBuffer::put(at, ']');
-}
-
 // A JSON string of a mesh's name: what JSON cannot hold as it is, escaped. Room: twice the
 // name's.
 char* putQuotedName(char* at, std::string_view id, std::size_t rank) {
@@ -252,17 +269,15 @@ std::size_t quotedNameRoom(std::string_view id) {
     return 2 * meshNameRoom(id) + 2;
 }
 
-// The accessor of the positions of a run of corners (glTF asks for their bounds) or of their
-// normals.
-char* putPositionAccessor(char* at, std::size_t offset, std::size_t count, const Bounds& bounds) {
+// The accessor of the positions of a run of corners, with their bounds as glTF asks.
+char* putPositionAccessor(char* at, std::size_t offset, std::size_t count,
+                          std::string_view boundsText) {
     at = TextBuffer::put(at, R"({"bufferView":0,"byteOffset":)");
     at = TextBuffer::putNumber(at, offset);
     at = TextBuffer::put(at, R"(,"componentType":5126,"count":)");
     at = TextBuffer::putNumber(at, count);
     at = TextBuffer::put(at, R"(,"type":"VEC3","min":)");
-    at = putVector(at, bounds.low);
-    at = TextBuffer::put(at, R"(,"max":)");
-    at = putVector(at, bounds.high);
+    at = TextBuffer::put(at, boundsText);
     return TextBuffer::put(at, '}');
 }
 
@@ -274,53 +289,59 @@ char* putNormalAccessor(char* at, std::size_t offset, std::size_t count) {
     return TextBuffer::put(at, R"(,"type":"VEC3"})");
 }
 
-// The run's nodes, meshes and accessors; meshCount: the number of meshes of boxes in the file,
+// The parts of the JSON each run has a share of, in the order of the file; the corners of the
+// faces of its meshes in the binary chunk are the last of its shares.
+enum class JsonSection : std::size_t { Nodes, Meshes, Accessors };
+constexpr std::size_t RUN_SHARES = 4;
+
+// The run's share of a part of the JSON. meshCount: the number of meshes of boxes in the file,
 // whose positions' accessors come first, then the normal sets', then the index lists'.
-void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshCount,
-                  std::size_t normalSetCount) {
-    // The room each text asks at most, asked at once for the whole run.
-    std::size_t nameRooms = 0;
-    for (const MeshEntry& mesh : run.meshes) {
-        nameRooms += quotedNameRoom(document.boxes.at(mesh.rank).id.view());
-    }
-    const std::size_t meshes = run.meshes.size();
-    run.nodes.reserve(nameRooms + meshes * NODE_ROOM);
-    run.meshTexts.reserve(nameRooms + meshes * MESH_ROOM);
-    run.accessors.reserve(meshes * ACCESSOR_ROOM);
+void putRunSection(const BoxDocument& document, const RunMeshes& run, JsonSection section,
+                   std::size_t meshCount, std::size_t normalSetCount, TextBuffer& text) {
+    text.clear();
     std::size_t byte = run.firstByte;
+    const char* boundsText = run.boundsTexts.view().data();
     for (std::size_t i = 0; i < run.meshes.size(); ++i) {
         const MeshEntry& mesh = run.meshes[i];
         const std::size_t index = run.firstMesh + i;
-        const std::string_view id = document.boxes.at(mesh.rank).id.view();
-        const std::size_t nameRoom = quotedNameRoom(id);
-        // The root node comes before every box's.
-        char* at = run.nodes.room(NODE_ROOM + nameRoom);
-        at = TextBuffer::put(at, R"(,{"name":)");
-        at = putQuotedName(at, id, mesh.rank);
-        at = TextBuffer::put(at, R"(,"mesh":)");
-        at = TextBuffer::putNumber(at, index);
-        run.nodes.end(TextBuffer::put(at, '}'));
-
         const bool first = index == 0;
-        at = run.meshTexts.room(MESH_ROOM + nameRoom);
-        at = TextBuffer::put(at, first ? R"({"name":)" : R"(,{"name":)");
-        at = putQuotedName(at, id, mesh.rank);
-        at = TextBuffer::put(at, R"(,"primitives":[{"attributes":{"POSITION":)");
-        at = TextBuffer::putNumber(at, index);
-        at = TextBuffer::put(at, R"(,"NORMAL":)");
-        at = TextBuffer::putNumber(at, meshCount + run.normalAccessors[mesh.normalsIndex]);
-        at = TextBuffer::put(at, R"(},"indices":)");
-        at =
-            TextBuffer::putNumber(at, meshCount + normalSetCount + run.indexLists[mesh.sizesIndex]);
-        run.meshTexts.end(TextBuffer::put(at, "}]}"));
-
-        at = run.accessors.room(ACCESSOR_ROOM);
-        if (!first) {
-            at = TextBuffer::put(at, ',');
+        const std::string_view id = document.boxes.at(mesh.rank).id.view();
+        char* at = nullptr;
+        switch (section) {
+        case JsonSection::Nodes:
+            // The root node comes before every box's.
+            at = text.room(NODE_ROOM + quotedNameRoom(id));
+            at = TextBuffer::put(at, R"(,{"name":)");
+            at = putQuotedName(at, id, mesh.rank);
+            at = TextBuffer::put(at, R"(,"mesh":)");
+            at = TextBuffer::putNumber(at, index);
+            at = TextBuffer::put(at, '}');
+            break;
+        case JsonSection::Meshes:
+            at = text.room(MESH_ROOM + quotedNameRoom(id));
+            at = TextBuffer::put(at, first ? R"({"name":)" : R"(,{"name":)");
+            at = putQuotedName(at, id, mesh.rank);
+            at = TextBuffer::put(at, R"(,"primitives":[{"attributes":{"POSITION":)");
+            at = TextBuffer::putNumber(at, index);
+            at = TextBuffer::put(at, R"(,"NORMAL":)");
+            at = TextBuffer::putNumber(at, meshCount + run.normalAccessors[mesh.normalsIndex]);
+            at = TextBuffer::put(at, R"(},"indices":)");
+            at = TextBuffer::putNumber(at, meshCount + normalSetCount +
+                                               run.indexLists[mesh.sizesIndex]);
+            at = TextBuffer::put(at, "}]}");
+            break;
+        case JsonSection::Accessors:
+            at = text.room(ACCESSOR_ROOM);
+            if (!first) {
+                at = TextBuffer::put(at, ',');
+            }
+            at = putPositionAccessor(at, byte, mesh.faceCornerCount,
+                                     std::string_view(boundsText, mesh.boundsLength));
+            break;
         }
-        at = putPositionAccessor(at, byte, mesh.faceCornerCount, mesh.bounds);
+        text.end(at);
         byte += mesh.faceCornerCount * FLOAT3_BYTES;
-        run.accessors.end(at);
+        boundsText += mesh.boundsLength;
     }
 }
 
@@ -443,16 +464,31 @@ private:
                 appendFloats(lineBytes_, p);
             }
         }
+        NumberTexts numbers;
+        std::array<char, BOUNDS_ROOM> boundsText{};
+        const std::string_view boundsView(
+            boundsText.data(),
+            static_cast<std::size_t>(putBounds(boundsText.data(), bounds, numbers) -
+                                     boundsText.data()));
         lineAccessor_.resize(ACCESSOR_ROOM);
         lineAccessor_.resize(static_cast<std::size_t>(
-            putPositionAccessor(lineAccessor_.data(), vertexBytes_, 2 * lines.size(), bounds) -
+            putPositionAccessor(lineAccessor_.data(), vertexBytes_, 2 * lines.size(), boundsView) -
             lineAccessor_.data()));
         vertexBytes_ += lineBytes_.size();
     }
 
+    // Measures each run's share of the JSON, formatted apart on each thread and let go: the
+    // file states the JSON's length before it, and the whole text would take as much memory as
+    // the model.
     void writeJson() {
         forEachRun([&](std::size_t r) {
-            writeRunJson(document_, runs_[r], meshCount_, normalSets_.size());
+            thread_local TextBuffer measured;
+            for (const JsonSection section :
+                 {JsonSection::Nodes, JsonSection::Meshes, JsonSection::Accessors}) {
+                putRunSection(document_, runs_[r], section, meshCount_, normalSets_.size(),
+                              measured);
+                runs_[r].jsonLengths[static_cast<std::size_t>(section)] = measured.view().size();
+            }
         });
         const bool withLines = !lineBytes_.empty();
         const std::size_t nodeCount = meshCount_ + (withLines ? 1 : 0);
@@ -519,70 +555,92 @@ private:
 
     std::size_t binaryLength() const { return vertexBytes_ + indexBytes_.size(); }
 
+    // Writes the file in order: the pieces of the JSON and of the binary chunk that are the
+    // file's own, and between them the runs' shares, made on the threads as they are written.
     bool assemble(const ModelOutput& output) {
         const bool withMeshes = meshCount_ > 0 || !lineBytes_.empty();
-        GlbPieces json;
-        json.add(head_);
-        for (const RunMeshes& run : runs_) {
-            json.add(run.nodes.view());
-        }
-        json.add(linesNode_);
+        // The file's own pieces before each share of the runs, then those after the last.
+        std::array<GlbPieces, RUN_SHARES + 1> before;
+        before[0].add(head_);
+        before[1].add(linesNode_);
         if (withMeshes) {
-            json.add(R"(],"meshes":[)");
-            for (const RunMeshes& run : runs_) {
-                json.add(run.meshTexts.view());
-            }
-            json.add(linesMesh_);
-            json.add(R"(],"accessors":[)");
-            for (const RunMeshes& run : runs_) {
-                json.add(run.accessors.view());
-            }
+            before[1].add(R"(],"meshes":[)");
+            before[2].add(linesMesh_);
+            before[2].add(R"(],"accessors":[)");
             // The first mesh's accessor leads; those that follow have a comma of their own.
-            json.add(meshCount_ > 0 ? std::string_view(indexTexts_)
-                                    : std::string_view(indexTexts_).substr(1));
+            before[3].add(meshCount_ > 0 ? std::string_view(indexTexts_)
+                                         : std::string_view(indexTexts_).substr(1));
         }
-        json.add(tail_);
-        const std::string jsonPadding(paddingTo4(json.length()), ' ');
-        json.add(jsonPadding);
+        before[3].add(tail_);
+        std::size_t jsonLength = 0;
+        for (std::size_t share = 0; share < RUN_SHARES; ++share) {
+            jsonLength += before[share].length();
+        }
+        for (const RunMeshes& run : runs_) {
+            for (const std::size_t length : run.jsonLengths) {
+                jsonLength += length;
+            }
+        }
+        const std::string jsonPadding(paddingTo4(jsonLength), ' ');
+        before[3].add(jsonPadding);
+        jsonLength += jsonPadding.size();
 
         // The faces' corners of every mesh lead the binary chunk.
         std::size_t faceCornerBytes = 0;
         for (const RunMeshes& run : runs_) {
             faceCornerBytes += run.binaryBytes;
         }
-        GlbPieces rest;
-        rest.add(lineBytes_);
-        rest.add(normalBytes_);
-        rest.add(indexBytes_);
-        const std::string binaryPadding(paddingTo4(faceCornerBytes + rest.length()), '\0');
-        rest.add(binaryPadding);
-        const std::size_t binaryLength = faceCornerBytes + rest.length();
+        GlbPieces& after = before[RUN_SHARES];
+        after.add(lineBytes_);
+        after.add(normalBytes_);
+        after.add(indexBytes_);
+        const std::string binaryPadding(paddingTo4(faceCornerBytes + after.length()), '\0');
+        after.add(binaryPadding);
+        const std::size_t binaryLength = faceCornerBytes + after.length();
+        const std::size_t binaryChunk = binaryLength > 0 ? 8 + binaryLength : 0;
+        const std::string binaryHeader =
+            binaryChunk > 0 ? chunkHeader(binaryLength, BIN_CHUNK) : std::string();
+        before[3].add(binaryHeader);
+        if (binaryChunk == 0) {
+            after = GlbPieces();
+        }
 
         std::string header;
         appendLittleEndian(header, GLB_MAGIC);
         appendLittleEndian(header, GLB_VERSION);
-        const std::size_t binaryChunk = binaryLength > 0 ? 8 + binaryLength : 0;
-        appendLittleEndian(header,
-                           static_cast<std::uint32_t>(12 + 8 + json.length() + binaryChunk));
-        header += chunkHeader(json.length(), JSON_CHUNK);
-        if (!output(header) || !json.writeTo(output)) {
-            return false;
+        appendLittleEndian(header, static_cast<std::uint32_t>(12 + 8 + jsonLength + binaryChunk));
+        header += chunkHeader(jsonLength, JSON_CHUNK);
+        bool accepted = output(header);
+        const std::size_t runCount = runs_.size();
+        if (runCount == 0) {
+            for (std::size_t share = 0; share < RUN_SHARES && accepted; ++share) {
+                accepted = before[share].writeTo(output);
+            }
+        } else if (accepted) {
+            const unsigned threadCount = threadCountFor(document_.boxes.size());
+            const std::size_t ahead = 2 * std::size_t{threadCount};
+            std::vector<TextBuffer> slots(ahead);
+            // Piece p is the share p / runCount of the run p % runCount.
+            runInOrder(
+                threadCount, RUN_SHARES * runCount, ahead,
+                [&](std::size_t piece) {
+                    const RunMeshes& run = runs_[piece % runCount];
+                    const std::size_t share = piece / runCount;
+                    if (share == RUN_SHARES - 1) {
+                        layOutRun(run, slots[piece % ahead]);
+                    } else {
+                        putRunSection(document_, run, static_cast<JsonSection>(share), meshCount_,
+                                      normalSets_.size(), slots[piece % ahead]);
+                    }
+                },
+                [&](std::size_t piece) {
+                    if (piece % runCount == 0) {
+                        accepted = accepted && before[piece / runCount].writeTo(output);
+                    }
+                    accepted = accepted && output(slots[piece % ahead].view());
+                });
         }
-        return binaryChunk == 0 || (output(chunkHeader(binaryLength, BIN_CHUNK)) &&
-                                    writeFaceCorners(output) && rest.writeTo(output));
-    }
-
-    // Lays the runs' face corners out on the threads, and writes them in order as they come.
-    bool writeFaceCorners(const ModelOutput& output) {
-        const unsigned threadCount = threadCountFor(document_.boxes.size());
-        const std::size_t ahead = 2 * std::size_t{threadCount};
-        std::vector<TextBuffer> slots(ahead);
-        bool accepted = true;
-        runInOrder(
-            threadCount, runs_.size(), ahead,
-            [&](std::size_t r) { layOutRun(runs_[r], slots[r % ahead]); },
-            [&](std::size_t r) { accepted = accepted && output(slots[r % ahead].view()); });
-        return accepted;
+        return accepted && after.writeTo(output);
     }
 
     template <typename Work> void forEachRun(const Work& work) {
