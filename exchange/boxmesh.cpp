@@ -56,12 +56,19 @@ bool BoxMesh::buildParallelepiped(const BoxValues& values) {
     if (!(std::fabs(det) >= SURE_VOLUME_FACTOR)) {
         return false;
     }
-    for (const auto& [i, j, k] : PARALLELEPIPED_CORNERS) {
-        const Vec3 jk = cross(normals_[j], normals_[k]);
-        const Vec3 point = (distances[i] * jk - distances[j] * cross(normals_[i], normals_[k]) +
-                            distances[k] * cross(normals_[i], normals_[j])) *
-                           (1.0 / dot(normals_[i], jk));
-        corners_.push_back(point);
+    // Each corner is three of these pairs' crosses, each pair's shared by several corners.
+    std::array<std::array<Vec3, 6>, 6> crosses;
+    for (std::size_t i = 0; i < 6; ++i) {
+        for (std::size_t j = i + 1; j < 6; ++j) {
+            crosses[i][j] = cross(normals_[i], normals_[j]);
+        }
+    }
+    corners_.resize(PARALLELEPIPED_CORNERS.size());
+    for (std::size_t c = 0; c < PARALLELEPIPED_CORNERS.size(); ++c) {
+        const auto& [i, j, k] = PARALLELEPIPED_CORNERS[c];
+        corners_[c] = (distances[i] * crosses[j][k] - distances[j] * crosses[i][k] +
+                       distances[k] * crosses[i][j]) *
+                      (1.0 / dot(normals_[i], crosses[j][k]));
     }
     // Mirrored normals turn every face the other way.
     for (const auto& face : PARALLELEPIPED_FACES) {
