@@ -155,7 +155,7 @@ char* putBounds(char* at, const Bounds& bounds, NumberTexts& numbers) {
 void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
               std::vector<Vec3>& centres, std::vector<char>& written) {
     thread_local BoxMesh mesh;
-    // Kept apart from the stack: its number texts take some hundred kilobytes.
+    // Kept apart from the stack: its number texts take some twenty-five kilobytes.
     thread_local auto numbers = std::make_unique<NumberTexts>();
     NormalSetIndex normalSets;
     // Room for parallelepipeds, asked at once: a buffer grown step by step is copied and its

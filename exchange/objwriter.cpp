@@ -126,7 +126,7 @@ public:
     void write(const RankRun& run, RunText& out) const {
         out.text.clear();
         out.skipped.clear();
-        // Kept apart from the stack: its number texts take some hundred kilobytes.
+        // Kept apart from the stack: its number texts take some twenty-five kilobytes.
         thread_local auto state = std::make_unique<ObjThreadState>();
         for (std::size_t rank = run.first; rank < run.last; ++rank) {
             const Box& box = document_.boxes.at(rank);

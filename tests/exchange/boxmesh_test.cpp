@@ -121,9 +121,9 @@ TEST(NumberTexts, GiveTheShortestTextThatReadsBackToTheBit) {
         FLT_MAX,   -FLT_MAX, 3.9012303f, 1e7f,  123456.79f, -1.17549435e-38f, 0.1f,
         262143.99f};
     // Values that fall on the same entry as the first, so that they take turns in it.
-    const auto first = static_cast<std::uint32_t>(bitsOf(0.1f) * 2654435761u >> 20);
+    const auto first = static_cast<std::uint32_t>(bitsOf(0.1f) * 2654435761u >> 22);
     for (float v = 1.0f; values.size() < 24; v = std::nextafter(v, 2.0f)) {
-        if (static_cast<std::uint32_t>(bitsOf(v) * 2654435761u >> 20) == first) {
+        if (static_cast<std::uint32_t>(bitsOf(v) * 2654435761u >> 22) == first) {
             values.push_back(v);
         }
     }
