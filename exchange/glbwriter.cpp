@@ -66,16 +66,17 @@ struct NormalSetHash {
 
 using NormalSetIndex = std::unordered_map<NormalSet, std::size_t, NormalSetHash>;
 
+// What the JSON says of a mesh, kept small: there is one per box.
 struct MeshEntry {
     std::size_t rank = 0;
     // Its corners, and the corners of all its faces together, each face's its own.
-    std::uint8_t cornerCount = 0;
     std::uint32_t faceCornerCount = 0;
+    std::uint8_t cornerCount = 0;
+    // The length of its text among the run's bounds.
     std::uint8_t boundsLength = 0;
     // Into the run's own lists of face sizes and of normal sets.
     std::uint8_t sizesIndex = 0;
-    std::size_t normalsIndex = 0;
-    Bounds bounds;
+    std::uint32_t normalsIndex = 0;
 };
 
 // What one run of boxes gives: first its meshes, their corners in single precision and the
@@ -183,17 +184,18 @@ void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
         }
         out.corners.end(at);
         FaceSizes sizes;
+        Bounds cornerBounds;
         for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
             const std::span<const std::uint8_t> corners = mesh.face(f);
             sizes.sizes[sizes.count++] = static_cast<std::uint8_t>(corners.size());
             for (const std::uint8_t corner : corners) {
-                entry.bounds.add(placedCorners[corner]);
+                cornerBounds.add(placedCorners[corner]);
             }
             out.faceCorners.insert(out.faceCorners.end(), corners.begin(), corners.end());
         }
         out.binaryBytes += entry.faceCornerCount * FLOAT3_BYTES;
         char* bounds = out.boundsTexts.room(BOUNDS_ROOM);
-        const char* boundsEnd = putBounds(bounds, entry.bounds, *numbers);
+        const char* boundsEnd = putBounds(bounds, cornerBounds, *numbers);
         entry.boundsLength = static_cast<std::uint8_t>(boundsEnd - bounds);
         out.boundsTexts.end(boundsEnd);
         NormalSet normals;
@@ -205,7 +207,7 @@ void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
         if (added) {
             out.normalSets.push_back(normals);
         }
-        entry.normalsIndex = found->second;
+        entry.normalsIndex = static_cast<std::uint32_t>(found->second);
         entry.sizesIndex = sizesIndexOf(out.faceSizes, sizes);
         out.meshes.push_back(entry);
     }
