@@ -263,24 +263,65 @@ char* putQuotedName(char* at, std::string_view id, std::size_t rank) {
 }
 
 constexpr std::size_t ACCESSOR_ROOM = 128 + 8 * NUMBER_ROOM;
-// The rest of a node's and a mesh's text beside the name.
-constexpr std::size_t NODE_ROOM = 32 + NUMBER_ROOM;
-constexpr std::size_t MESH_ROOM = 96 + 3 * NUMBER_ROOM;
+// The most a mesh's node, mesh or accessor takes beside the name.
+constexpr std::size_t MESH_ROOM = std::max<std::size_t>(ACCESSOR_ROOM, 96 + 3 * NUMBER_ROOM);
 
 std::size_t quotedNameRoom(std::string_view id) {
     return 2 * meshNameRoom(id) + 2;
 }
 
+std::size_t digitCount(std::size_t value) {
+    std::size_t digits = 1;
+    for (; value >= 10; value /= 10) {
+        ++digits;
+    }
+    return digits;
+}
+
+// The length of putQuotedName's text.
+std::size_t quotedNameLength(std::string_view id, std::size_t rank) {
+    const auto escaped = static_cast<std::size_t>(
+        std::count_if(id.begin(), id.end(), [](char c) { return c == '"' || c == '\\'; }));
+    return std::string_view(R"("box_)").size() + id.size() + escaped +
+           std::string_view(R"(_r")").size() + digitCount(rank);
+}
+
+// JSON text written at a place with room enough.
+class JsonWriting {
+public:
+    explicit JsonWriting(char* at) : at_(at) {}
+    void put(std::string_view bytes) { at_ = TextBuffer::put(at_, bytes); }
+    void putNumber(std::size_t value) { at_ = TextBuffer::putNumber(at_, value); }
+    void putName(std::string_view id, std::size_t rank) { at_ = putQuotedName(at_, id, rank); }
+    char* end() const { return at_; }
+
+private:
+    char* at_;
+};
+
+// The length of the text the same calls would write, counted without writing it.
+class JsonMeasuring {
+public:
+    void put(std::string_view bytes) { length_ += bytes.size(); }
+    void putNumber(std::size_t value) { length_ += digitCount(value); }
+    void putName(std::string_view id, std::size_t rank) { length_ += quotedNameLength(id, rank); }
+    std::size_t length() const { return length_; }
+
+private:
+    std::size_t length_ = 0;
+};
+
 // The accessor of the positions of a run of corners, with their bounds as glTF asks.
-char* putPositionAccessor(char* at, std::size_t offset, std::size_t count,
-                          std::string_view boundsText) {
-    at = TextBuffer::put(at, R"({"bufferView":0,"byteOffset":)");
-    at = TextBuffer::putNumber(at, offset);
-    at = TextBuffer::put(at, R"(,"componentType":5126,"count":)");
-    at = TextBuffer::putNumber(at, count);
-    at = TextBuffer::put(at, R"(,"type":"VEC3","min":)");
-    at = TextBuffer::put(at, boundsText);
-    return TextBuffer::put(at, '}');
+template <typename Json>
+void putPositionAccessor(Json& json, std::size_t offset, std::size_t count,
+                         std::string_view boundsText) {
+    json.put(R"({"bufferView":0,"byteOffset":)");
+    json.putNumber(offset);
+    json.put(R"(,"componentType":5126,"count":)");
+    json.putNumber(count);
+    json.put(R"(,"type":"VEC3","min":)");
+    json.put(boundsText);
+    json.put("}");
 }
 
 char* putNormalAccessor(char* at, std::size_t offset, std::size_t count) {
@@ -296,55 +337,78 @@ char* putNormalAccessor(char* at, std::size_t offset, std::size_t count) {
 enum class JsonSection : std::size_t { Nodes, Meshes, Accessors };
 constexpr std::size_t RUN_SHARES = 4;
 
-// The run's share of a part of the JSON. meshCount: the number of meshes of boxes in the file,
-// whose positions' accessors come first, then the normal sets', then the index lists'.
-void putRunSection(const BoxDocument& document, const RunMeshes& run, JsonSection section,
-                   std::size_t meshCount, std::size_t normalSetCount, TextBuffer& text) {
-    text.clear();
-    std::size_t byte = run.firstByte;
+// What the JSON says of one mesh, wherever it stands in the file.
+struct MeshJson {
+    std::size_t index = 0;
+    std::string_view id;
+    std::size_t rank = 0;
+    std::size_t normalAccessor = 0;
+    std::size_t indexAccessor = 0;
+    std::size_t byteOffset = 0;
+    std::size_t faceCornerCount = 0;
+    std::string_view boundsText;
+};
+
+template <typename Json> void putMeshJson(Json& json, JsonSection section, const MeshJson& mesh) {
+    const bool first = mesh.index == 0;
+    switch (section) {
+    case JsonSection::Nodes:
+        // The root node comes before every box's.
+        json.put(R"(,{"name":)");
+        json.putName(mesh.id, mesh.rank);
+        json.put(R"(,"mesh":)");
+        json.putNumber(mesh.index);
+        json.put("}");
+        break;
+    case JsonSection::Meshes:
+        json.put(first ? R"({"name":)" : R"(,{"name":)");
+        json.putName(mesh.id, mesh.rank);
+        json.put(R"(,"primitives":[{"attributes":{"POSITION":)");
+        json.putNumber(mesh.index);
+        json.put(R"(,"NORMAL":)");
+        json.putNumber(mesh.normalAccessor);
+        json.put(R"(},"indices":)");
+        json.putNumber(mesh.indexAccessor);
+        json.put("}]}");
+        break;
+    case JsonSection::Accessors:
+        if (!first) {
+            json.put(",");
+        }
+        putPositionAccessor(json, mesh.byteOffset, mesh.faceCornerCount, mesh.boundsText);
+        break;
+    }
+}
+
+// The run's share of a part of the JSON, written at the end of text or, without it, measured.
+// meshCount: the number of meshes of boxes in the file, whose positions' accessors come first,
+// then the normal sets', then the index lists'.
+std::size_t putRunSection(const BoxDocument& document, const RunMeshes& run, JsonSection section,
+                          std::size_t meshCount, std::size_t normalSetCount, TextBuffer* text) {
+    JsonMeasuring measured;
+    MeshJson json;
+    json.byteOffset = run.firstByte;
     const char* boundsText = run.boundsTexts.view().data();
     for (std::size_t i = 0; i < run.meshes.size(); ++i) {
         const MeshEntry& mesh = run.meshes[i];
-        const std::size_t index = run.firstMesh + i;
-        const bool first = index == 0;
-        const std::string_view id = document.boxes.at(mesh.rank).id.view();
-        char* at = nullptr;
-        switch (section) {
-        case JsonSection::Nodes:
-            // The root node comes before every box's.
-            at = text.room(NODE_ROOM + quotedNameRoom(id));
-            at = TextBuffer::put(at, R"(,{"name":)");
-            at = putQuotedName(at, id, mesh.rank);
-            at = TextBuffer::put(at, R"(,"mesh":)");
-            at = TextBuffer::putNumber(at, index);
-            at = TextBuffer::put(at, '}');
-            break;
-        case JsonSection::Meshes:
-            at = text.room(MESH_ROOM + quotedNameRoom(id));
-            at = TextBuffer::put(at, first ? R"({"name":)" : R"(,{"name":)");
-            at = putQuotedName(at, id, mesh.rank);
-            at = TextBuffer::put(at, R"(,"primitives":[{"attributes":{"POSITION":)");
-            at = TextBuffer::putNumber(at, index);
-            at = TextBuffer::put(at, R"(,"NORMAL":)");
-            at = TextBuffer::putNumber(at, meshCount + run.normalAccessors[mesh.normalsIndex]);
-            at = TextBuffer::put(at, R"(},"indices":)");
-            at = TextBuffer::putNumber(at, meshCount + normalSetCount +
-                                               run.indexLists[mesh.sizesIndex]);
-            at = TextBuffer::put(at, "}]}");
-            break;
-        case JsonSection::Accessors:
-            at = text.room(ACCESSOR_ROOM);
-            if (!first) {
-                at = TextBuffer::put(at, ',');
-            }
-            at = putPositionAccessor(at, byte, mesh.faceCornerCount,
-                                     std::string_view(boundsText, mesh.boundsLength));
-            break;
+        json.index = run.firstMesh + i;
+        json.id = document.boxes.at(mesh.rank).id.view();
+        json.rank = mesh.rank;
+        json.normalAccessor = meshCount + run.normalAccessors[mesh.normalsIndex];
+        json.indexAccessor = meshCount + normalSetCount + run.indexLists[mesh.sizesIndex];
+        json.faceCornerCount = mesh.faceCornerCount;
+        json.boundsText = std::string_view(boundsText, mesh.boundsLength);
+        if (text == nullptr) {
+            putMeshJson(measured, section, json);
+        } else {
+            JsonWriting writing(text->room(MESH_ROOM + quotedNameRoom(json.id)));
+            putMeshJson(writing, section, json);
+            text->end(writing.end());
         }
-        text.end(at);
-        byte += mesh.faceCornerCount * FLOAT3_BYTES;
+        json.byteOffset += mesh.faceCornerCount * FLOAT3_BYTES;
         boundsText += mesh.boundsLength;
     }
+    return measured.length();
 }
 
 // The pieces of the file in order, and their total length.
@@ -473,9 +537,9 @@ private:
             static_cast<std::size_t>(putBounds(boundsText.data(), bounds, numbers) -
                                      boundsText.data()));
         lineAccessor_.resize(ACCESSOR_ROOM);
-        lineAccessor_.resize(static_cast<std::size_t>(
-            putPositionAccessor(lineAccessor_.data(), vertexBytes_, 2 * lines.size(), boundsView) -
-            lineAccessor_.data()));
+        JsonWriting accessor(lineAccessor_.data());
+        putPositionAccessor(accessor, vertexBytes_, 2 * lines.size(), boundsView);
+        lineAccessor_.resize(static_cast<std::size_t>(accessor.end() - lineAccessor_.data()));
         vertexBytes_ += lineBytes_.size();
     }
 
@@ -484,12 +548,10 @@ private:
     // the model.
     void writeJson() {
         forEachRun([&](std::size_t r) {
-            thread_local TextBuffer measured;
             for (const JsonSection section :
                  {JsonSection::Nodes, JsonSection::Meshes, JsonSection::Accessors}) {
-                putRunSection(document_, runs_[r], section, meshCount_, normalSets_.size(),
-                              measured);
-                runs_[r].jsonLengths[static_cast<std::size_t>(section)] = measured.view().size();
+                runs_[r].jsonLengths[static_cast<std::size_t>(section)] = putRunSection(
+                    document_, runs_[r], section, meshCount_, normalSets_.size(), nullptr);
             }
         });
         const bool withLines = !lineBytes_.empty();
@@ -631,8 +693,10 @@ private:
                     if (share == RUN_SHARES - 1) {
                         layOutRun(run, slots[piece % ahead]);
                     } else {
+                        TextBuffer& text = slots[piece % ahead];
+                        text.clear();
                         putRunSection(document_, run, static_cast<JsonSection>(share), meshCount_,
-                                      normalSets_.size(), slots[piece % ahead]);
+                                      normalSets_.size(), &text);
                     }
                 },
                 [&](std::size_t piece) {

@@ -340,7 +340,8 @@ TEST(ObjWriter, WritesACubeAsItsCornersNormalsAndFaces) {
 void loadSharedCoordinateScene(BoxDocument& document) {
     const Frame mirrored{Vec3{0, 1, 0}, Vec3{1, 0, 0}, Vec3{0, 0, 1}};
     for (std::size_t i = 0; i < 5000; ++i) {
-        const std::string id = std::to_string(i + 1);
+        // Some IDs hold what a JSON string escapes.
+        const std::string id = std::to_string(i + 1) + (i % 13 == 0 ? "\"q\\" : "");
         const Vec3 low{static_cast<double>(i % 40) * 2.5, static_cast<double>(i / 40) * 0.75,
                        static_cast<double>(i % 3) * 3.2};
         const Vec3 centre = low + Vec3{0.5, 0.5, 0.5};
@@ -490,7 +491,12 @@ TEST(GlbWriter, LaysOutTheCornersOfEveryFaceInOrder) {
     ExportReport report;
     const std::string bytes = exported(document, ModelFormat::Glb, report);
     ASSERT_FALSE(report.skippedRanks.empty());
-    std::size_t offset = 20 + wordAt(bytes, 12) + 8;
+    // The lengths stated before the JSON, measured before it was written, are those written.
+    ASSERT_EQ(wordAt(bytes, 8), bytes.size());
+    const std::size_t jsonEnd = 20 + wordAt(bytes, 12);
+    ASSERT_EQ(bytes.substr(jsonEnd + 4, 4), std::string("BIN\0", 4));
+    EXPECT_EQ(bytes.substr(0, jsonEnd).find_last_not_of(' '), bytes.find_last_of('}', jsonEnd));
+    std::size_t offset = jsonEnd + 8;
     for (const auto& box : document.boxes) {
         const Solid solid = buildSolid(decodeBoxValues(*box));
         if (!solid.closed()) {
