@@ -79,13 +79,15 @@ struct MeshEntry {
     std::uint32_t normalsIndex = 0;
 };
 
-// What one run of boxes gives: first its meshes, their corners in single precision and the
-// corners of their faces, what names and describes them; then, once every run's place in the
-// file is known, its texts in the JSON. The corners of each face are laid out only as the file
-// is written: three times the corners, they would take most of the model's memory.
+// What one run of boxes gives: first its meshes, their corners in single precision, the corners
+// of their faces as indices, and what names and describes them; then, once every run's place in
+// the file is known, the length of its texts in the JSON. Its texts and the corners of each face
+// are made again only as the file is written: held for the whole model, they would take as much
+// memory as the file.
 struct RunMeshes {
     TextBuffer corners;
     std::vector<std::uint8_t> faceCorners;
+    // The length of the corners of its faces in the binary chunk.
     std::size_t binaryBytes = 0;
     std::vector<MeshEntry> meshes;
     std::vector<FaceSizes> faceSizes;
