@@ -1,5 +1,6 @@
 #include "assimpwriter.h"
 
+#include "boxmesh.h"
 #include "modelwriter.h"
 #include "orlclass.h"
 
@@ -15,14 +16,9 @@ aiVector3D aiPoint(const Vec3& v, UpAxis up) {
     return {static_cast<ai_real>(p.x), static_cast<ai_real>(p.y), static_cast<ai_real>(p.z)};
 }
 
-aiMesh* solidMesh(const Solid& solid, const BoxValues& values, const std::string& name, UpAxis up) {
-    const FacePlanes faces = distinctFaces(solid);
-    std::size_t cornerCount = 0;
-    std::size_t triangleCount = 0;
-    for (std::size_t f = 0; f < faces.count; ++f) {
-        cornerCount += solid.faces[faces.planes[f]].size();
-        triangleCount += solid.faces[faces.planes[f]].size() - 2;
-    }
+aiMesh* boxMesh(const BoxMesh& box, const std::string& name, UpAxis up) {
+    const std::size_t cornerCount = box.faceCornerCount();
+    const std::size_t triangleCount = cornerCount - 2 * box.faceCount();
     auto* mesh = new aiMesh();
     mesh->mName = name;
     mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
@@ -33,12 +29,12 @@ aiMesh* solidMesh(const Solid& solid, const BoxValues& values, const std::string
     mesh->mFaces = new aiFace[triangleCount];
     unsigned corner = 0;
     std::size_t triangle = 0;
-    for (std::size_t f = 0; f < faces.count; ++f) {
-        const std::vector<std::size_t>& corners = solid.faces[faces.planes[f]];
-        const aiVector3D normal = aiPoint(unitNormal(values.planes[faces.planes[f]]), up);
+    for (std::size_t f = 0; f < box.faceCount(); ++f) {
+        const std::span<const std::uint8_t> corners = box.face(f);
+        const aiVector3D normal = aiPoint(box.normal(f), up);
         const unsigned first = corner;
-        for (const std::size_t index : corners) {
-            mesh->mVertices[corner] = aiPoint(solid.vertices[index], up);
+        for (const std::uint8_t index : corners) {
+            mesh->mVertices[corner] = aiPoint(box.corners()[index], up);
             mesh->mNormals[corner] = normal;
             ++corner;
         }
@@ -76,17 +72,17 @@ std::unique_ptr<aiScene> boxScene(const BoxDocument& document, UpAxis up,
     std::vector<aiMesh*> meshes;
     std::vector<Vec3> centres;
     std::vector<char> written;
-    Solid solid;
+    BoxMesh mesh;
     std::size_t rank = 0;
     for (const auto& box : document.boxes) {
         const BoxValues values = decodeBoxValues(*box);
-        buildSolid(values, solid);
+        const bool built = mesh.build(values);
         centres.push_back(values.centre);
-        written.push_back(solid.closed() ? 1 : 0);
-        if (solid.closed()) {
+        written.push_back(built ? 1 : 0);
+        if (built) {
             std::string name;
             appendMeshName(name, box->id.view(), rank);
-            meshes.push_back(solidMesh(solid, values, name, up));
+            meshes.push_back(boxMesh(mesh, name, up));
         } else {
             report.skippedRanks.push_back(rank);
         }

@@ -4,7 +4,6 @@
 #include "rankpair.h"
 
 #include <algorithm>
-#include <cstdint>
 
 namespace {
 
@@ -12,50 +11,7 @@ namespace {
 // small enough that a run's text stays in the processor's caches.
 constexpr std::size_t BOXES_PER_RUN = 1024;
 
-// The corners of a face as a set: six planes make at most eight corners.
-std::uint64_t cornerSet(const std::vector<std::size_t>& corners) {
-    std::uint64_t set = 0;
-    for (const std::size_t corner : corners) {
-        set |= std::uint64_t{1} << (corner % 64);
-    }
-    return set;
-}
-
 } // namespace
-
-FacePlanes distinctFaces(const Solid& solid) {
-    FacePlanes faces;
-    std::array<std::uint64_t, 6> sets{};
-    for (std::size_t p = 0; p < solid.faces.size(); ++p) {
-        const std::vector<std::size_t>& corners = solid.faces[p];
-        if (corners.size() < 3) {
-            continue;
-        }
-        const std::uint64_t set = cornerSet(corners);
-        const auto seen = sets.begin() + static_cast<std::ptrdiff_t>(faces.count);
-        if (std::find(sets.begin(), seen, set) == seen) {
-            sets[faces.count] = set;
-            faces.planes[faces.count++] = p;
-        }
-    }
-    return faces;
-}
-
-Vec3 unitNormal(const PlaneValues& plane) {
-    return plane.normal * (1 / length(plane.normal));
-}
-
-char* TextBuffer::room(std::size_t most) {
-    if (capacity_ - used_ < most) {
-        const std::size_t capacity = std::max(2 * capacity_, used_ + most);
-        // Left uninitialised: every byte is written before it is used.
-        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
-        std::copy_n(data_.get(), used_, grown.get());
-        data_ = std::move(grown);
-        capacity_ = capacity;
-    }
-    return data_.get() + used_;
-}
 
 char* putMeshName(char* at, std::string_view id, std::size_t rank) {
     at = TextBuffer::put(at, "box_");

@@ -1,5 +1,6 @@
 #include "glbwriter.h"
 
+#include "boxmesh.h"
 #include "modelwriter.h"
 #include "orlclass.h"
 #include "parallelwork.h"
@@ -18,6 +19,8 @@ constexpr std::uint32_t GLB_VERSION = 2;
 constexpr std::uint32_t JSON_CHUNK = 0x4e4f534a; // "JSON"
 constexpr std::uint32_t BIN_CHUNK = 0x004e4942;  // "BIN\0"
 constexpr std::size_t FLOAT3_BYTES = 12;
+constexpr std::size_t PARALLELEPIPED_CORNERS = 8;
+constexpr std::size_t PARALLELEPIPED_FACE_CORNERS = 24;
 
 // The numbers of corners of a mesh's faces, in order: the triangles of every mesh that has the
 // same numbers are the same indices.
@@ -63,19 +66,29 @@ struct NormalSetHash {
 
 using NormalSetIndex = std::unordered_map<NormalSet, std::size_t, NormalSetHash>;
 
+// What the JSON says of a mesh, kept small: there is one per box.
 struct MeshEntry {
     std::size_t rank = 0;
-    std::uint32_t cornerCount = 0;
+    // Its corners, and the corners of all its faces together, each face's its own.
+    std::uint32_t faceCornerCount = 0;
+    std::uint8_t cornerCount = 0;
+    // The length of its text among the run's bounds.
+    std::uint8_t boundsLength = 0;
     // Into the run's own lists of face sizes and of normal sets.
     std::uint8_t sizesIndex = 0;
-    std::size_t normalsIndex = 0;
-    Bounds bounds;
+    std::uint32_t normalsIndex = 0;
 };
 
-// What one run of boxes gives: first the corners and normals of its meshes with what names and
-// describes them, then, once every run's place in the file is known, its texts in the JSON.
+// What one run of boxes gives: first its meshes, their corners in single precision, the corners
+// of their faces as indices, and what names and describes them; then, once every run's place in
+// the file is known, the length of its texts in the JSON. Its texts and the corners of each face
+// are made again only as the file is written: held for the whole model, they would take as much
+// memory as the file.
 struct RunMeshes {
-    TextBuffer binary;
+    TextBuffer corners;
+    std::vector<std::uint8_t> faceCorners;
+    // The length of the corners of its faces in the binary chunk.
+    std::size_t binaryBytes = 0;
     std::vector<MeshEntry> meshes;
     std::vector<FaceSizes> faceSizes;
     std::vector<NormalSet> normalSets;
@@ -86,9 +99,10 @@ struct RunMeshes {
     // The global index list of each of its face sizes, and normal set of each of its own.
     std::vector<std::size_t> indexLists;
     std::vector<std::size_t> normalAccessors;
-    TextBuffer nodes;
-    TextBuffer meshTexts;
-    TextBuffer accessors;
+    // The bounds of each mesh's corners as its accessor gives them, `[x,y,z],"max":[x,y,z]`.
+    TextBuffer boundsTexts;
+    // The length of its nodes', meshes' and accessors' texts in the JSON.
+    std::array<std::size_t, 3> jsonLengths{};
 };
 
 std::array<float, 3> singlePrecision(const Vec3& v) {
@@ -121,56 +135,100 @@ std::uint8_t sizesIndexOf(std::vector<FaceSizes>& known, const FaceSizes& sizes)
     return static_cast<std::uint8_t>(known.size() - 1);
 }
 
-// Builds the solids of a run and writes their corners, each face's in turn, and the normal sets
-// they need.
+char* putVector(char* at, const std::array<float, 3>& v, NumberTexts& numbers) {
+    at = TextBuffer::put(at, '[');
+    at = numbers.put(at, v[0]);
+    at = TextBuffer::put(at, ',');
+    at = numbers.put(at, v[1]);
+    at = TextBuffer::put(at, ',');
+    at = numbers.put(at, v[2]);
+    return TextBuffer::put(at, ']');
+}
+
+// `[x,y,z],"max":[x,y,z]`, what follows "min": in an accessor of positions.
+constexpr std::size_t BOUNDS_ROOM = 16 + 6 * (NUMBER_ROOM + 1);
+char* putBounds(char* at, const Bounds& bounds, NumberTexts& numbers) {
+    at = putVector(at, bounds.low, numbers);
+    at = TextBuffer::put(at, R"(,"max":)");
+    return putVector(at, bounds.high, numbers);
+}
+
+// Builds the meshes of a run and keeps their corners, the corners of their faces and the normal
+// sets they need.
 void buildRun(const BoxDocument& document, const RankRun& run, RunMeshes& out,
               std::vector<Vec3>& centres, std::vector<char>& written) {
-    thread_local Solid solid;
+    thread_local BoxMesh mesh;
+    // Kept apart from the stack: its number texts take some twenty-five kilobytes.
+    thread_local auto numbers = std::make_unique<NumberTexts>();
     NormalSetIndex normalSets;
+    // Room for parallelepipeds, asked at once: a buffer grown step by step is copied and its
+    // fresh pages faulted in again at each step.
+    out.corners.reserve((run.last - run.first) * PARALLELEPIPED_CORNERS * FLOAT3_BYTES);
+    out.faceCorners.reserve((run.last - run.first) * PARALLELEPIPED_FACE_CORNERS);
+    out.boundsTexts.reserve((run.last - run.first) * BOUNDS_ROOM);
     for (std::size_t rank = run.first; rank < run.last; ++rank) {
         const BoxValues values = decodeBoxValues(document.boxes.at(rank));
-        buildSolid(values, solid);
         centres[rank] = values.centre;
-        if (!solid.closed()) {
+        if (!mesh.build(values)) {
             out.skipped.push_back(rank);
             continue;
         }
         written[rank] = 1;
-        const FacePlanes faces = distinctFaces(solid);
-        MeshEntry mesh;
-        mesh.rank = rank;
+        MeshEntry entry;
+        entry.rank = rank;
+        entry.cornerCount = static_cast<std::uint8_t>(mesh.corners().size());
+        entry.faceCornerCount = static_cast<std::uint32_t>(mesh.faceCornerCount());
+        std::array<std::array<float, 3>, BoxMesh::MOST_CORNERS> placedCorners{};
+        char* at = out.corners.room(mesh.corners().size() * FLOAT3_BYTES);
+        for (std::size_t c = 0; c < mesh.corners().size(); ++c) {
+            placedCorners[c] = singlePrecision(placed(mesh.corners()[c], UpAxis::Y));
+            at = putFloats(at, placedCorners[c]);
+        }
+        out.corners.end(at);
         FaceSizes sizes;
-        std::size_t cornerCount = 0;
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            cornerCount += solid.faces[faces.planes[f]].size();
-        }
-        char* at = out.binary.room(cornerCount * FLOAT3_BYTES);
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            const std::vector<std::size_t>& corners = solid.faces[faces.planes[f]];
+        Bounds cornerBounds;
+        for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+            const std::span<const std::uint8_t> corners = mesh.face(f);
             sizes.sizes[sizes.count++] = static_cast<std::uint8_t>(corners.size());
-            for (const std::size_t corner : corners) {
-                const std::array<float, 3> p =
-                    singlePrecision(placed(solid.vertices[corner], UpAxis::Y));
-                mesh.bounds.add(p);
-                at = putFloats(at, p);
+            for (const std::uint8_t corner : corners) {
+                cornerBounds.add(placedCorners[corner]);
             }
+            out.faceCorners.insert(out.faceCorners.end(), corners.begin(), corners.end());
         }
-        out.binary.end(at);
+        out.binaryBytes += entry.faceCornerCount * FLOAT3_BYTES;
+        char* bounds = out.boundsTexts.room(BOUNDS_ROOM);
+        const char* boundsEnd = putBounds(bounds, cornerBounds, *numbers);
+        entry.boundsLength = static_cast<std::uint8_t>(boundsEnd - bounds);
+        out.boundsTexts.end(boundsEnd);
         NormalSet normals;
         normals.sizes = sizes;
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            normals.normals[f] =
-                singlePrecision(placed(unitNormal(values.planes[faces.planes[f]]), UpAxis::Y));
+        for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+            normals.normals[f] = singlePrecision(placed(mesh.normal(f), UpAxis::Y));
         }
         const auto [found, added] = normalSets.try_emplace(normals, out.normalSets.size());
         if (added) {
             out.normalSets.push_back(normals);
         }
-        mesh.normalsIndex = found->second;
-        mesh.cornerCount = static_cast<std::uint32_t>(cornerCount);
-        mesh.sizesIndex = sizesIndexOf(out.faceSizes, sizes);
-        out.meshes.push_back(mesh);
+        entry.normalsIndex = static_cast<std::uint32_t>(found->second);
+        entry.sizesIndex = sizesIndexOf(out.faceSizes, sizes);
+        out.meshes.push_back(entry);
     }
+}
+
+// The corners of each face of the run's meshes in turn, as the binary chunk holds them.
+void layOutRun(const RunMeshes& run, TextBuffer& binary) {
+    binary.clear();
+    char* at = binary.room(run.binaryBytes);
+    const char* corners = run.corners.view().data();
+    const std::uint8_t* faceCorner = run.faceCorners.data();
+    for (const MeshEntry& mesh : run.meshes) {
+        for (std::uint32_t i = 0; i < mesh.faceCornerCount; ++i) {
+            std::memcpy(at, corners + std::size_t{*faceCorner++} * FLOAT3_BYTES, FLOAT3_BYTES);
+            at += FLOAT3_BYTES;
+        }
+        corners += std::size_t{mesh.cornerCount} * FLOAT3_BYTES;
+    }
+    binary.end(at);
 }
 
 // Each face cut into a fan of triangles from its first corner: counter-clockwise as it is.
@@ -185,16 +243,6 @@ std::vector<std::uint16_t> triangleIndices(const FaceSizes& sizes) {
         first = static_cast<std::uint16_t>(first + sizes.sizes[f]);
     }
     return indices;
-}
-
-char* putVector(char* at, const std::array<float, 3>& v) {
-    at = TextBuffer::put(at, '[');
-    at = TextBuffer::putNumber(at, v[0]);
-    at = TextBuffer::put(at, ',');
-    at = TextBuffer::putNumber(at, v[1]);
-    at = TextBuffer::put(at, ',');
-    at = TextBuffer::putNumber(at, v[2]);
-    return TextBuffer::put(at, ']');
 }
 
 // A JSON string of a mesh's name: what JSON cannot hold as it is, escaped. Room: twice the
@@ -217,19 +265,65 @@ char* putQuotedName(char* at, std::string_view id, std::size_t rank) {
 }
 
 constexpr std::size_t ACCESSOR_ROOM = 128 + 8 * NUMBER_ROOM;
+// The most a mesh's node, mesh or accessor takes beside the name.
+constexpr std::size_t MESH_ROOM = std::max<std::size_t>(ACCESSOR_ROOM, 96 + 3 * NUMBER_ROOM);
 
-// The accessor of the positions of a run of corners (glTF asks for their bounds) or of their
-// normals.
-char* putPositionAccessor(char* at, std::size_t offset, std::size_t count, const Bounds& bounds) {
-    at = TextBuffer::put(at, R"({"bufferView":0,"byteOffset":)");
-    at = TextBuffer::putNumber(at, offset);
-    at = TextBuffer::put(at, R"(,"componentType":5126,"count":)");
-    at = TextBuffer::putNumber(at, count);
-    at = TextBuffer::put(at, R"(,"type":"VEC3","min":)");
-    at = putVector(at, bounds.low);
-    at = TextBuffer::put(at, R"(,"max":)");
-    at = putVector(at, bounds.high);
-    return TextBuffer::put(at, '}');
+std::size_t quotedNameRoom(std::string_view id) {
+    return 2 * meshNameRoom(id) + 2;
+}
+
+std::size_t digitCount(std::size_t value) {
+    std::size_t digits = 1;
+    for (; value >= 10; value /= 10) {
+        ++digits;
+    }
+    return digits;
+}
+
+// The length of putQuotedName's text.
+std::size_t quotedNameLength(std::string_view id, std::size_t rank) {
+    const auto escaped = static_cast<std::size_t>(
+        std::count_if(id.begin(), id.end(), [](char c) { return c == '"' || c == '\\'; }));
+    return std::string_view(R"("box_)").size() + id.size() + escaped +
+           std::string_view(R"(_r")").size() + digitCount(rank);
+}
+
+// JSON text written at a place with room enough.
+class JsonWriting {
+public:
+    explicit JsonWriting(char* at) : at_(at) {}
+    void put(std::string_view bytes) { at_ = TextBuffer::put(at_, bytes); }
+    void putNumber(std::size_t value) { at_ = TextBuffer::putNumber(at_, value); }
+    void putName(std::string_view id, std::size_t rank) { at_ = putQuotedName(at_, id, rank); }
+    char* end() const { return at_; }
+
+private:
+    char* at_;
+};
+
+// The length of the text the same calls would write, counted without writing it.
+class JsonMeasuring {
+public:
+    void put(std::string_view bytes) { length_ += bytes.size(); }
+    void putNumber(std::size_t value) { length_ += digitCount(value); }
+    void putName(std::string_view id, std::size_t rank) { length_ += quotedNameLength(id, rank); }
+    std::size_t length() const { return length_; }
+
+private:
+    std::size_t length_ = 0;
+};
+
+// The accessor of the positions of a run of corners, with their bounds as glTF asks.
+template <typename Json>
+void putPositionAccessor(Json& json, std::size_t offset, std::size_t count,
+                         std::string_view boundsText) {
+    json.put(R"({"bufferView":0,"byteOffset":)");
+    json.putNumber(offset);
+    json.put(R"(,"componentType":5126,"count":)");
+    json.putNumber(count);
+    json.put(R"(,"type":"VEC3","min":)");
+    json.put(boundsText);
+    json.put("}");
 }
 
 char* putNormalAccessor(char* at, std::size_t offset, std::size_t count) {
@@ -240,45 +334,83 @@ char* putNormalAccessor(char* at, std::size_t offset, std::size_t count) {
     return TextBuffer::put(at, R"(,"type":"VEC3"})");
 }
 
-// The run's nodes, meshes and accessors; meshCount: the number of meshes of boxes in the file,
-// whose positions' accessors come first, then the normal sets', then the index lists'.
-void writeRunJson(const BoxDocument& document, RunMeshes& run, std::size_t meshCount,
-                  std::size_t normalSetCount) {
-    std::size_t byte = run.firstByte;
+// The parts of the JSON each run has a share of, in the order of the file; the corners of the
+// faces of its meshes in the binary chunk are the last of its shares.
+enum class JsonSection : std::size_t { Nodes, Meshes, Accessors };
+constexpr std::size_t RUN_SHARES = 4;
+
+// What the JSON says of one mesh, wherever it stands in the file.
+struct MeshJson {
+    std::size_t index = 0;
+    std::string_view id;
+    std::size_t rank = 0;
+    std::size_t normalAccessor = 0;
+    std::size_t indexAccessor = 0;
+    std::size_t byteOffset = 0;
+    std::size_t faceCornerCount = 0;
+    std::string_view boundsText;
+};
+
+template <typename Json> void putMeshJson(Json& json, JsonSection section, const MeshJson& mesh) {
+    const bool first = mesh.index == 0;
+    switch (section) {
+    case JsonSection::Nodes:
+        // The root node comes before every box's.
+        json.put(R"(,{"name":)");
+        json.putName(mesh.id, mesh.rank);
+        json.put(R"(,"mesh":)");
+        json.putNumber(mesh.index);
+        json.put("}");
+        break;
+    case JsonSection::Meshes:
+        json.put(first ? R"({"name":)" : R"(,{"name":)");
+        json.putName(mesh.id, mesh.rank);
+        json.put(R"(,"primitives":[{"attributes":{"POSITION":)");
+        json.putNumber(mesh.index);
+        json.put(R"(,"NORMAL":)");
+        json.putNumber(mesh.normalAccessor);
+        json.put(R"(},"indices":)");
+        json.putNumber(mesh.indexAccessor);
+        json.put("}]}");
+        break;
+    case JsonSection::Accessors:
+        if (!first) {
+            json.put(",");
+        }
+        putPositionAccessor(json, mesh.byteOffset, mesh.faceCornerCount, mesh.boundsText);
+        break;
+    }
+}
+
+// The run's share of a part of the JSON, written at the end of text or, without it, measured.
+// meshCount: the number of meshes of boxes in the file, whose positions' accessors come first,
+// then the normal sets', then the index lists'.
+std::size_t putRunSection(const BoxDocument& document, const RunMeshes& run, JsonSection section,
+                          std::size_t meshCount, std::size_t normalSetCount, TextBuffer* text) {
+    JsonMeasuring measured;
+    MeshJson json;
+    json.byteOffset = run.firstByte;
+    const char* boundsText = run.boundsTexts.view().data();
     for (std::size_t i = 0; i < run.meshes.size(); ++i) {
         const MeshEntry& mesh = run.meshes[i];
-        const std::size_t index = run.firstMesh + i;
-        const std::string_view id = document.boxes.at(mesh.rank).id.view();
-        const std::size_t nameRoom = 2 * meshNameRoom(id) + 2;
-        // The root node comes before every box's.
-        char* at = run.nodes.room(32 + nameRoom + NUMBER_ROOM);
-        at = TextBuffer::put(at, R"(,{"name":)");
-        at = putQuotedName(at, id, mesh.rank);
-        at = TextBuffer::put(at, R"(,"mesh":)");
-        at = TextBuffer::putNumber(at, index);
-        run.nodes.end(TextBuffer::put(at, '}'));
-
-        const bool first = index == 0;
-        at = run.meshTexts.room(96 + nameRoom + 3 * NUMBER_ROOM);
-        at = TextBuffer::put(at, first ? R"({"name":)" : R"(,{"name":)");
-        at = putQuotedName(at, id, mesh.rank);
-        at = TextBuffer::put(at, R"(,"primitives":[{"attributes":{"POSITION":)");
-        at = TextBuffer::putNumber(at, index);
-        at = TextBuffer::put(at, R"(,"NORMAL":)");
-        at = TextBuffer::putNumber(at, meshCount + run.normalAccessors[mesh.normalsIndex]);
-        at = TextBuffer::put(at, R"(},"indices":)");
-        at =
-            TextBuffer::putNumber(at, meshCount + normalSetCount + run.indexLists[mesh.sizesIndex]);
-        run.meshTexts.end(TextBuffer::put(at, "}]}"));
-
-        at = run.accessors.room(ACCESSOR_ROOM);
-        if (!first) {
-            at = TextBuffer::put(at, ',');
+        json.index = run.firstMesh + i;
+        json.id = document.boxes.at(mesh.rank).id.view();
+        json.rank = mesh.rank;
+        json.normalAccessor = meshCount + run.normalAccessors[mesh.normalsIndex];
+        json.indexAccessor = meshCount + normalSetCount + run.indexLists[mesh.sizesIndex];
+        json.faceCornerCount = mesh.faceCornerCount;
+        json.boundsText = std::string_view(boundsText, mesh.boundsLength);
+        if (text == nullptr) {
+            putMeshJson(measured, section, json);
+        } else {
+            JsonWriting writing(text->room(MESH_ROOM + quotedNameRoom(json.id)));
+            putMeshJson(writing, section, json);
+            text->end(writing.end());
         }
-        at = putPositionAccessor(at, byte, mesh.cornerCount, mesh.bounds);
-        byte += mesh.cornerCount * FLOAT3_BYTES;
-        run.accessors.end(at);
+        json.byteOffset += mesh.faceCornerCount * FLOAT3_BYTES;
+        boundsText += mesh.boundsLength;
     }
+    return measured.length();
 }
 
 // The pieces of the file in order, and their total length.
@@ -351,7 +483,7 @@ private:
             run.firstMesh = mesh;
             run.firstByte = vertexBytes_;
             mesh += run.meshes.size();
-            vertexBytes_ += run.binary.view().size();
+            vertexBytes_ += run.binaryBytes;
             for (const FaceSizes& sizes : run.faceSizes) {
                 const auto found = std::find(known.begin(), known.end(), sizes);
                 run.indexLists.push_back(static_cast<std::size_t>(found - known.begin()));
@@ -400,16 +532,29 @@ private:
                 appendFloats(lineBytes_, p);
             }
         }
+        NumberTexts numbers;
+        std::array<char, BOUNDS_ROOM> boundsText{};
+        const std::string_view boundsView(
+            boundsText.data(),
+            static_cast<std::size_t>(putBounds(boundsText.data(), bounds, numbers) -
+                                     boundsText.data()));
         lineAccessor_.resize(ACCESSOR_ROOM);
-        lineAccessor_.resize(static_cast<std::size_t>(
-            putPositionAccessor(lineAccessor_.data(), vertexBytes_, 2 * lines.size(), bounds) -
-            lineAccessor_.data()));
+        JsonWriting accessor(lineAccessor_.data());
+        putPositionAccessor(accessor, vertexBytes_, 2 * lines.size(), boundsView);
+        lineAccessor_.resize(static_cast<std::size_t>(accessor.end() - lineAccessor_.data()));
         vertexBytes_ += lineBytes_.size();
     }
 
+    // Measures each run's share of the JSON, formatted apart on each thread and let go: the
+    // file states the JSON's length before it, and the whole text would take as much memory as
+    // the model.
     void writeJson() {
         forEachRun([&](std::size_t r) {
-            writeRunJson(document_, runs_[r], meshCount_, normalSets_.size());
+            for (const JsonSection section :
+                 {JsonSection::Nodes, JsonSection::Meshes, JsonSection::Accessors}) {
+                runs_[r].jsonLengths[static_cast<std::size_t>(section)] = putRunSection(
+                    document_, runs_[r], section, meshCount_, normalSets_.size(), nullptr);
+            }
         });
         const bool withLines = !lineBytes_.empty();
         const std::size_t nodeCount = meshCount_ + (withLines ? 1 : 0);
@@ -476,54 +621,94 @@ private:
 
     std::size_t binaryLength() const { return vertexBytes_ + indexBytes_.size(); }
 
+    // Writes the file in order: the pieces of the JSON and of the binary chunk that are the
+    // file's own, and between them the runs' shares, made on the threads as they are written.
     bool assemble(const ModelOutput& output) {
         const bool withMeshes = meshCount_ > 0 || !lineBytes_.empty();
-        GlbPieces json;
-        json.add(head_);
-        for (const RunMeshes& run : runs_) {
-            json.add(run.nodes.view());
-        }
-        json.add(linesNode_);
+        // The file's own pieces before each share of the runs, then those after the last.
+        std::array<GlbPieces, RUN_SHARES + 1> before;
+        before[0].add(head_);
+        before[1].add(linesNode_);
         if (withMeshes) {
-            json.add(R"(],"meshes":[)");
-            for (const RunMeshes& run : runs_) {
-                json.add(run.meshTexts.view());
-            }
-            json.add(linesMesh_);
-            json.add(R"(],"accessors":[)");
-            for (const RunMeshes& run : runs_) {
-                json.add(run.accessors.view());
-            }
+            before[1].add(R"(],"meshes":[)");
+            before[2].add(linesMesh_);
+            before[2].add(R"(],"accessors":[)");
             // The first mesh's accessor leads; those that follow have a comma of their own.
-            json.add(meshCount_ > 0 ? std::string_view(indexTexts_)
-                                    : std::string_view(indexTexts_).substr(1));
+            before[3].add(meshCount_ > 0 ? std::string_view(indexTexts_)
+                                         : std::string_view(indexTexts_).substr(1));
         }
-        json.add(tail_);
-        const std::string jsonPadding(paddingTo4(json.length()), ' ');
-        json.add(jsonPadding);
-
-        GlbPieces binary;
+        before[3].add(tail_);
+        std::size_t jsonLength = 0;
+        for (std::size_t share = 0; share < RUN_SHARES; ++share) {
+            jsonLength += before[share].length();
+        }
         for (const RunMeshes& run : runs_) {
-            binary.add(run.binary.view());
+            for (const std::size_t length : run.jsonLengths) {
+                jsonLength += length;
+            }
         }
-        binary.add(lineBytes_);
-        binary.add(normalBytes_);
-        binary.add(indexBytes_);
-        const std::string binaryPadding(paddingTo4(binary.length()), '\0');
-        binary.add(binaryPadding);
+        const std::string jsonPadding(paddingTo4(jsonLength), ' ');
+        before[3].add(jsonPadding);
+        jsonLength += jsonPadding.size();
+
+        // The faces' corners of every mesh lead the binary chunk.
+        std::size_t faceCornerBytes = 0;
+        for (const RunMeshes& run : runs_) {
+            faceCornerBytes += run.binaryBytes;
+        }
+        GlbPieces& after = before[RUN_SHARES];
+        after.add(lineBytes_);
+        after.add(normalBytes_);
+        after.add(indexBytes_);
+        const std::string binaryPadding(paddingTo4(faceCornerBytes + after.length()), '\0');
+        after.add(binaryPadding);
+        const std::size_t binaryLength = faceCornerBytes + after.length();
+        const std::size_t binaryChunk = binaryLength > 0 ? 8 + binaryLength : 0;
+        const std::string binaryHeader =
+            binaryChunk > 0 ? chunkHeader(binaryLength, BIN_CHUNK) : std::string();
+        before[3].add(binaryHeader);
+        if (binaryChunk == 0) {
+            after = GlbPieces();
+        }
 
         std::string header;
         appendLittleEndian(header, GLB_MAGIC);
         appendLittleEndian(header, GLB_VERSION);
-        const std::size_t binaryChunk = binary.length() > 0 ? 8 + binary.length() : 0;
-        appendLittleEndian(header,
-                           static_cast<std::uint32_t>(12 + 8 + json.length() + binaryChunk));
-        header += chunkHeader(json.length(), JSON_CHUNK);
-        if (!output(header) || !json.writeTo(output)) {
-            return false;
+        appendLittleEndian(header, static_cast<std::uint32_t>(12 + 8 + jsonLength + binaryChunk));
+        header += chunkHeader(jsonLength, JSON_CHUNK);
+        bool accepted = output(header);
+        const std::size_t runCount = runs_.size();
+        if (runCount == 0) {
+            for (std::size_t share = 0; share < RUN_SHARES && accepted; ++share) {
+                accepted = before[share].writeTo(output);
+            }
+        } else if (accepted) {
+            const unsigned threadCount = threadCountFor(document_.boxes.size());
+            const std::size_t ahead = 2 * std::size_t{threadCount};
+            std::vector<TextBuffer> slots(ahead);
+            // Piece p is the share p / runCount of the run p % runCount.
+            runInOrder(
+                threadCount, RUN_SHARES * runCount, ahead,
+                [&](std::size_t piece) {
+                    const RunMeshes& run = runs_[piece % runCount];
+                    const std::size_t share = piece / runCount;
+                    if (share == RUN_SHARES - 1) {
+                        layOutRun(run, slots[piece % ahead]);
+                    } else {
+                        TextBuffer& text = slots[piece % ahead];
+                        text.clear();
+                        putRunSection(document_, run, static_cast<JsonSection>(share), meshCount_,
+                                      normalSets_.size(), &text);
+                    }
+                },
+                [&](std::size_t piece) {
+                    if (piece % runCount == 0) {
+                        accepted = accepted && before[piece / runCount].writeTo(output);
+                    }
+                    accepted = accepted && output(slots[piece % ahead].view());
+                });
         }
-        return binaryChunk == 0 ||
-               (output(chunkHeader(binary.length(), BIN_CHUNK)) && binary.writeTo(output));
+        return accepted && after.writeTo(output);
     }
 
     template <typename Work> void forEachRun(const Work& work) {

@@ -1,11 +1,13 @@
 #include "objwriter.h"
 
+#include "boxmesh.h"
 #include "modelwriter.h"
 #include "orlclass.h"
 #include "parallelwork.h"
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -19,6 +21,16 @@ char* putPoint(char* at, std::string_view keyword, const Vec3& v) {
     at = TextBuffer::putNumber(at, static_cast<float>(v.y));
     at = TextBuffer::put(at, ' ');
     at = TextBuffer::putNumber(at, static_cast<float>(v.z));
+    return TextBuffer::put(at, '\n');
+}
+
+char* putCorner(char* at, const Vec3& v, NumberTexts& numbers) {
+    at = TextBuffer::put(at, "v ");
+    at = numbers.put(at, static_cast<float>(v.x));
+    at = TextBuffer::put(at, ' ');
+    at = numbers.put(at, static_cast<float>(v.y));
+    at = TextBuffer::put(at, ' ');
+    at = numbers.put(at, static_cast<float>(v.z));
     return TextBuffer::put(at, '\n');
 }
 
@@ -49,53 +61,34 @@ private:
     std::array<Line, 61> lines_{};
 };
 
-// The "f" lines of the last solid written: boxes built alike (all blocks turning the same way)
-// have the same, as their corners are counted back from their own.
+// The "f" lines of a box, whose corners and normals are counted back from its own: every
+// parallelepiped turning the same way has the same, written once.
 class FaceLines {
 public:
-    char* put(char* at, const Solid& solid, const FacePlanes& faces) {
-        std::array<std::uint8_t, 36> key{};
-        std::size_t used = 0;
-        bool fits = solid.vertices.size() <= 255;
-        for (std::size_t f = 0; f < faces.count && fits; ++f) {
-            const std::vector<std::size_t>& corners = solid.faces[faces.planes[f]];
-            fits = used + corners.size() + 1 <= key.size();
-            for (std::size_t c = 0; c < corners.size() && fits; ++c) {
-                key[used++] = static_cast<std::uint8_t>(corners[c] + 1);
-            }
-            if (fits) {
-                key[used++] = 0;
-            }
+    char* put(char* at, const BoxMesh& mesh) {
+        const auto layout = static_cast<std::size_t>(mesh.layout());
+        if (mesh.layout() == BoxMesh::Layout::Other) {
+            return putFaces(at, mesh);
         }
-        if (!fits) {
-            return putFaces(at, solid, faces);
+        std::string& text = texts_[layout];
+        if (text.empty()) {
+            text.resize(faceRoom(mesh));
+            text.resize(static_cast<std::size_t>(putFaces(text.data(), mesh) - text.data()));
         }
-        if (!known_ || key != key_ || vertexCount_ != solid.vertices.size()) {
-            text_.resize(faceRoom(solid, faces));
-            text_.resize(
-                static_cast<std::size_t>(putFaces(text_.data(), solid, faces) - text_.data()));
-            key_ = key;
-            vertexCount_ = solid.vertices.size();
-            known_ = true;
-        }
-        return TextBuffer::put(at, text_);
+        return TextBuffer::put(at, text);
     }
 
-    static std::size_t faceRoom(const Solid& solid, const FacePlanes& faces) {
-        std::size_t corners = 0;
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            corners += solid.faces[faces.planes[f]].size();
-        }
-        return faces.count * 2 + corners * (4 + 2 * NUMBER_ROOM);
+    static std::size_t faceRoom(const BoxMesh& mesh) {
+        return mesh.faceCount() * 2 + mesh.faceCornerCount() * (4 + 2 * NUMBER_ROOM);
     }
 
 private:
-    static char* putFaces(char* at, const Solid& solid, const FacePlanes& faces) {
-        const auto cornerCount = static_cast<long long>(solid.vertices.size());
-        const auto faceCount = static_cast<long long>(faces.count);
-        for (std::size_t f = 0; f < faces.count; ++f) {
+    static char* putFaces(char* at, const BoxMesh& mesh) {
+        const auto cornerCount = static_cast<long long>(mesh.corners().size());
+        const auto faceCount = static_cast<long long>(mesh.faceCount());
+        for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
             at = TextBuffer::put(at, 'f');
-            for (const std::size_t corner : solid.faces[faces.planes[f]]) {
+            for (const std::uint8_t corner : mesh.face(f)) {
                 at = TextBuffer::put(at, ' ');
                 at = TextBuffer::putNumber(at, static_cast<long long>(corner) - cornerCount);
                 at = TextBuffer::put(at, "//");
@@ -106,10 +99,16 @@ private:
         return at;
     }
 
-    std::array<std::uint8_t, 36> key_{};
-    std::size_t vertexCount_ = 0;
-    bool known_ = false;
-    std::string text_;
+    // The lines of a parallelepiped and of a mirrored one, once written.
+    std::array<std::string, 2> texts_;
+};
+
+// What a thread keeps from one box to the next.
+struct ObjThreadState {
+    BoxMesh mesh;
+    NumberTexts numbers;
+    NormalLines normals;
+    FaceLines faces;
 };
 
 // What one run of boxes gives: its text, and the boxes it leaves out.
@@ -127,43 +126,38 @@ public:
     void write(const RankRun& run, RunText& out) const {
         out.text.clear();
         out.skipped.clear();
-        thread_local Solid solid;
-        thread_local NormalLines normals;
-        thread_local FaceLines faceLines;
+        // Kept apart from the stack: its number texts take some twenty-five kilobytes.
+        thread_local auto state = std::make_unique<ObjThreadState>();
         for (std::size_t rank = run.first; rank < run.last; ++rank) {
             const Box& box = document_.boxes.at(rank);
             const BoxValues values = decodeBoxValues(box);
-            buildSolid(values, solid);
             centres_[rank] = values.centre;
-            if (!solid.closed()) {
+            if (!state->mesh.build(values)) {
                 out.skipped.push_back(rank);
                 continue;
             }
             written_[rank] = 1;
-            writeBox(box, rank, values, solid, normals, faceLines, out.text);
+            writeBox(box.id.view(), rank, *state, out.text);
         }
     }
 
 private:
-    static void writeBox(const Box& box, std::size_t rank, const BoxValues& values,
-                         const Solid& solid, NormalLines& normals, FaceLines& faceLines,
+    static void writeBox(std::string_view id, std::size_t rank, ObjThreadState& state,
                          TextBuffer& text) {
-        const FacePlanes faces = distinctFaces(solid);
-        const std::string_view id = box.id.view();
-        char* at =
-            text.room(4 + meshNameRoom(id) + (solid.vertices.size() + faces.count) * LINE_ROOM +
-                      FaceLines::faceRoom(solid, faces));
+        const BoxMesh& mesh = state.mesh;
+        char* at = text.room(4 + meshNameRoom(id) +
+                             (mesh.corners().size() + mesh.faceCount()) * LINE_ROOM +
+                             FaceLines::faceRoom(mesh));
         at = TextBuffer::put(at, "o ");
         at = putMeshName(at, id, rank);
         at = TextBuffer::put(at, '\n');
-        for (const Vec3& corner : solid.vertices) {
-            at = putPoint(at, "v ", corner);
+        for (const Vec3& corner : mesh.corners()) {
+            at = putCorner(at, corner, state.numbers);
         }
-        for (std::size_t f = 0; f < faces.count; ++f) {
-            at = normals.put(at, unitNormal(values.planes[faces.planes[f]]));
+        for (std::size_t f = 0; f < mesh.faceCount(); ++f) {
+            at = state.normals.put(at, mesh.normal(f));
         }
-        at = faceLines.put(at, solid, faces);
-        text.end(at);
+        text.end(state.faces.put(at, mesh));
     }
 
     const BoxDocument& document_;

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "solid.h"
 #include "vec3.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <numbers>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -102,4 +105,19 @@ inline std::string objOf(const std::vector<std::pair<std::string, std::vector<Ve
         appendObjObject(obj, name, points, firstVertex);
     }
     return obj;
+}
+
+// The faces of a solid a model shows, by their planes: each face once, a plane whose face an
+// earlier plane already bounds (the same corners in any order) left out.
+inline std::vector<std::size_t> shownFacePlanes(const Solid& solid) {
+    std::vector<std::size_t> planes;
+    std::vector<std::set<std::size_t>> seen;
+    for (std::size_t p = 0; p < solid.faces.size(); ++p) {
+        const std::set<std::size_t> corners(solid.faces[p].begin(), solid.faces[p].end());
+        if (corners.size() >= 3 && std::find(seen.begin(), seen.end(), corners) == seen.end()) {
+            seen.push_back(corners);
+            planes.push_back(p);
+        }
+    }
+    return planes;
 }

@@ -9,6 +9,8 @@
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
+#include <bit>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -332,6 +334,97 @@ TEST(ObjWriter, WritesACubeAsItsCornersNormalsAndFaces) {
     EXPECT_EQ(normalsUsed.size(), 6u);
 }
 
+// Upright boxes on a grid, floors at shared heights, and boxes turned about one and two axes,
+// some mirrored, some with no solid, over several runs and threads: their corners share many
+// coordinates, which the writers format once and copy.
+void loadSharedCoordinateScene(BoxDocument& document) {
+    const Frame mirrored{Vec3{0, 1, 0}, Vec3{1, 0, 0}, Vec3{0, 0, 1}};
+    for (std::size_t i = 0; i < 5000; ++i) {
+        // Some IDs hold what a JSON string escapes.
+        const std::string id = std::to_string(i + 1) + (i % 13 == 0 ? "\"q\\" : "");
+        const Vec3 low{static_cast<double>(i % 40) * 2.5, static_cast<double>(i / 40) * 0.75,
+                       static_cast<double>(i % 3) * 3.2};
+        const Vec3 centre = low + Vec3{0.5, 0.5, 0.5};
+        switch (i % 5) {
+        case 0:
+        case 1:
+            addBox(document, axisBox(id, low, low + Vec3{2.5, 0.25, 3.2}));
+            break;
+        case 2:
+            addBox(document, turnedBox(id, centre, {1, 0.25, 1}, static_cast<double>(i % 7) * 15));
+            break;
+        case 3: {
+            const Frame frame =
+                i % 2 == 0 ? turnedFrame(30, static_cast<double>(i % 4) * 20) : mirrored;
+            addBox(document,
+                   boxTexts(id, "10", centre,
+                            framePlanes(centre, {0.75, 0.5, 0.25}, frame[0], frame[1], frame[2])));
+            break;
+        }
+        default:
+            Box& box = addBox(document, axisBox(id, low, low + Vec3{1, 1, 1}));
+            // Every twentieth box leans one side, or bounds nothing at all.
+            if (i % 20 == 4) {
+                box.planes[0].b = "1000";
+            } else if (i % 40 == 9) {
+                box.planes[2].d = "ffff0000";
+            }
+        }
+    }
+    document.setCountText(std::to_string(document.boxes.size()));
+}
+
+std::string floatText(float value) {
+    std::array<char, 32> text{};
+    return {text.data(), std::to_chars(text.data(), text.data() + text.size(), value).ptr};
+}
+
+// Every corner line holds the shortest texts of the solid's corner in single precision, which
+// read back as the same floats to the bit, whether formatted for this corner or copied from an
+// earlier one.
+TEST(ObjWriter, WritesEveryCornerAsTheShortestTextOfItsFloats) {
+    BoxDocument document;
+    loadSharedCoordinateScene(document);
+    ExportReport report;
+    const std::vector<std::string> lines = linesOf(exported(document, ModelFormat::Obj, report));
+    ASSERT_FALSE(report.skippedRanks.empty());
+    std::size_t line = 0;
+    std::size_t rank = 0;
+    for (const auto& box : document.boxes) {
+        const Solid solid = buildSolid(decodeBoxValues(*box));
+        const std::string object =
+            "o box_" + std::string(box->id.view()) + "_r" + std::to_string(rank++);
+        if (!solid.closed()) {
+            EXPECT_TRUE(std::find(lines.begin(), lines.end(), object) == lines.end()) << object;
+            continue;
+        }
+        ASSERT_LT(line, lines.size());
+        ASSERT_EQ(lines[line++], object);
+        for (const Vec3& corner : solid.vertices) {
+            const std::array<float, 3> expected{static_cast<float>(corner.x),
+                                                static_cast<float>(corner.y),
+                                                static_cast<float>(corner.z)};
+            ASSERT_LT(line, lines.size());
+            const std::string& text = lines[line++];
+            EXPECT_EQ(text, "v " + floatText(expected[0]) + " " + floatText(expected[1]) + " " +
+                                floatText(expected[2]))
+                << object;
+            const char* at = text.data() + 2;
+            for (const float value : expected) {
+                float back = 0;
+                const auto read = std::from_chars(at, text.data() + text.size(), back);
+                ASSERT_EQ(read.ec, std::errc()) << text;
+                EXPECT_EQ(std::memcmp(&back, &value, sizeof back), 0) << text;
+                at = read.ptr + 1;
+            }
+        }
+        while (line < lines.size() && lines[line].rfind("o ", 0) != 0) {
+            ++line;
+        }
+    }
+    EXPECT_EQ(line, lines.size());
+}
+
 std::uint32_t wordAt(const std::string& bytes, std::size_t offset) {
     std::uint32_t word = 0;
     for (std::size_t i = 0; i < 4; ++i) {
@@ -388,6 +481,43 @@ TEST(GlbWriter, WritesAContainerOfAlignedChunksOfTheStatedLengths) {
     }
     EXPECT_EQ(report.boxesWritten, 2u);
     EXPECT_EQ(report.linesWritten, 1u);
+}
+
+// The binary chunk leads with the corners of each face of each box written, in order and in
+// glTF's axes, each the solid's corner in single precision to the bit.
+TEST(GlbWriter, LaysOutTheCornersOfEveryFaceInOrder) {
+    BoxDocument document;
+    loadSharedCoordinateScene(document);
+    ExportReport report;
+    const std::string bytes = exported(document, ModelFormat::Glb, report);
+    ASSERT_FALSE(report.skippedRanks.empty());
+    // The lengths stated before the JSON, measured before it was written, are those written.
+    ASSERT_EQ(wordAt(bytes, 8), bytes.size());
+    const std::size_t jsonEnd = 20 + wordAt(bytes, 12);
+    ASSERT_EQ(bytes.substr(jsonEnd + 4, 4), std::string("BIN\0", 4));
+    EXPECT_EQ(bytes.substr(0, jsonEnd).find_last_not_of(' '), bytes.find_last_of('}', jsonEnd));
+    std::size_t offset = jsonEnd + 8;
+    for (const auto& box : document.boxes) {
+        const Solid solid = buildSolid(decodeBoxValues(*box));
+        if (!solid.closed()) {
+            continue;
+        }
+        for (const std::size_t plane : shownFacePlanes(solid)) {
+            for (const std::size_t corner : solid.faces[plane]) {
+                const Vec3& v = solid.vertices[corner];
+                const std::array<float, 3> expected{
+                    static_cast<float>(v.x), static_cast<float>(v.z), static_cast<float>(-v.y)};
+                for (const float value : expected) {
+                    ASSERT_LE(offset + 4, bytes.size());
+                    EXPECT_EQ(wordAt(bytes, offset), std::bit_cast<std::uint32_t>(value))
+                        << box->id.view();
+                    offset += 4;
+                }
+            }
+        }
+    }
+    // The normals of the sets the boxes share follow, then the indices.
+    EXPECT_LT(offset, bytes.size());
 }
 
 // No box, no binary chunk: glTF gives no buffer of no bytes.
