@@ -1,5 +1,6 @@
 #include "glbwriter.h"
 
+#include "modelwriteprogress.h"
 #include "modelwriter.h"
 #include "orlclass.h"
 #include "parallelwork.h"
@@ -312,18 +313,22 @@ std::string chunkHeader(std::size_t length, std::uint32_t type) {
 
 class GlbWriter {
 public:
-    GlbWriter(const BoxDocument& document, const ExportOptions& options)
-        : document_(document), options_(options), centres_(document.boxes.size()),
-          written_(document.boxes.size(), 0) {}
+    GlbWriter(const BoxDocument& document, const ExportOptions& options,
+              const WorkProgress& progress)
+        : document_(document), options_(options), progress_(progress, 2 * document.boxes.size()),
+          centres_(document.boxes.size()), written_(document.boxes.size(), 0) {}
 
     bool write(ExportReport& report, const ModelOutput& output) {
         buildMeshes(report);
+        if (progress_.stopped()) {
+            return false;
+        }
         placeRuns();
         if (options_.intersections) {
             addLines(report);
         }
         writeJson();
-        return assemble(output);
+        return !progress_.stopped() && assemble(output);
     }
 
 private:
@@ -332,6 +337,7 @@ private:
         runs_.resize(rankRunList.size());
         forEachRun([&](std::size_t r) {
             buildRun(document_, rankRunList[r], runs_[r], centres_, written_);
+            progress_.add(rankRunList[r].last - rankRunList[r].first);
         });
         for (const RunMeshes& run : runs_) {
             report.skippedRanks.insert(report.skippedRanks.end(), run.skipped.begin(),
@@ -410,6 +416,7 @@ private:
     void writeJson() {
         forEachRun([&](std::size_t r) {
             writeRunJson(document_, runs_[r], meshCount_, normalSets_.size());
+            progress_.add(runs_[r].meshes.size() + runs_[r].skipped.size());
         });
         const bool withLines = !lineBytes_.empty();
         const std::size_t nodeCount = meshCount_ + (withLines ? 1 : 0);
@@ -529,7 +536,7 @@ private:
     template <typename Work> void forEachRun(const Work& work) {
         std::atomic<std::size_t> next{0};
         runInParallel(threadCountFor(document_.boxes.size()), [&](unsigned) {
-            for (std::size_t r = next++; r < runs_.size(); r = next++) {
+            for (std::size_t r = next++; r < runs_.size() && !progress_.stopped(); r = next++) {
                 work(r);
             }
         });
@@ -537,6 +544,7 @@ private:
 
     const BoxDocument& document_;
     const ExportOptions& options_;
+    ModelWriteProgress progress_;
     std::vector<Vec3> centres_;
     std::vector<char> written_;
     std::vector<RunMeshes> runs_;
@@ -560,8 +568,8 @@ private:
 } // namespace
 
 bool writeGlbModel(const BoxDocument& document, const ExportOptions& options, ExportReport& report,
-                   const ModelOutput& output) {
+                   const ModelOutput& output, const WorkProgress& progress) {
     report = ExportReport{};
-    GlbWriter writer(document, options);
+    GlbWriter writer(document, options, progress);
     return writer.write(report, output);
 }
