@@ -55,6 +55,15 @@ Qt::Orientation orientationFor(QSize shape) {
     return shape.width() * 3 >= shape.height() * 4 ? Qt::Horizontal : Qt::Vertical;
 }
 
+// An import of thousands of boxes into a scene that held few is placed whole, on every core, as F3
+// places it: placed box by box, its boxes would crowd the few cells of the scene's grid, each
+// placement going through all the boxes of its cell.
+bool bringsMostOfTheScene(const DocumentChange& change, const BoxDocument& document) {
+    constexpr std::size_t manyBoxes = 4096;
+    const std::size_t inserted = change.insertedBoxes.size();
+    return inserted >= manyBoxes && inserted * 2 > document.boxes.size();
+}
+
 } // namespace
 
 ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
@@ -437,7 +446,7 @@ void ViewWindow::followEdit(const DocumentChange& change) {
         stale_ = true;
         return;
     }
-    if (change.everything) {
+    if (change.everything || bringsMostOfTheScene(change, *document)) {
         refreshDocument();
         return;
     }

@@ -8,18 +8,12 @@
 #include "QuadrelDlg.h"
 #include "orlclass.h"
 
-#include <QApplication>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 namespace {
