@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -40,8 +41,9 @@ bool isUserInput(QEvent::Type type) {
     }
 }
 
-// The bar, and "Annuler" where the work may stop. Where it may not, Escape and the close box
-// leave it in place.
+// The bar, and "Annuler" where the work may stop. Once asked to stop, the dialog stays until the
+// work has stopped, saying so: a step that cannot be cut short, such as reading a model, may take
+// a while yet. Where the work may not stop, Escape and the close box leave the dialog in place.
 class ProgressDialog final : public QProgressDialog {
 public:
     ProgressDialog(QWidget* owner, const QString& label, LongWork::Stop stop)
@@ -51,7 +53,14 @@ public:
         // Room for a long file name beside the bar's percentage.
         setMinimumWidth(fontMetrics().averageCharWidth() * minimumWidthInCharacters);
         if (stopOffered_) {
-            setCancelButtonText(QStringLiteral("Annuler"));
+            auto* cancel = new QPushButton(QStringLiteral("Annuler"), this);
+            setCancelButton(cancel);
+            // Left shown, rather than hidden as a cancelled progress dialog is.
+            disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
+            connect(this, &QProgressDialog::canceled, this, [this, cancel] {
+                setLabelText(QStringLiteral("Arrêt en cours…"));
+                cancel->setEnabled(false);
+            });
         } else {
             setCancelButton(nullptr);
         }
@@ -71,10 +80,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override {
+        event->ignore();
         if (stopOffered_) {
-            QProgressDialog::closeEvent(event);
-        } else {
-            event->ignore();
+            emit canceled();
         }
     }
 

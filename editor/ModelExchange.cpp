@@ -5,6 +5,7 @@
 #include "FileChooser.h"
 #include "FileQuestions.h"
 #include "ImportReportWindow.h"
+#include "LongWork.h"
 #include "QuadrelDlg.h"
 #include "QuestionBox.h"
 #include "boxedits.h"
@@ -15,7 +16,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -33,6 +37,41 @@ QString fileNameOf(const QString& path) {
 
 std::string encodedPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// The progress of the work as the bar shows it; false once the user has asked to stop.
+WorkProgress progressOf(LongWork& work) {
+    return [&work](std::uint64_t done, std::uint64_t total) {
+        work.setTotal(total);
+        return work.report(done);
+    };
+}
+
+// What reading and fitting a model gave: the boxes, or why there are none.
+struct FittedModel {
+    std::optional<ModelBoxes> boxes;
+    // Assimp's reason when the model could not be read.
+    std::optional<std::string> unreadable;
+};
+
+// Reads the model and fits its boxes against the document on a worker thread, while the window
+// shows how far it has gone, with "Annuler". Assimp's reading tells nothing of its progress: the
+// bar stays busy until the meshes are fitted. A stopped import brings no boxes and changes nothing.
+FittedModel fitShowingProgress(QWidget* owner, const QString& path, const QString& fileName,
+                               const BoxDocument& document, const ImportOptions& options) {
+    LongWork work(owner, QStringLiteral("Importation de « %1 »…").arg(fileName),
+                  LongWork::Stop::offered);
+    FittedModel fitted;
+    work.run([&] {
+        std::string error;
+        const std::optional<ModelContent> model = readModelFile(encodedPath(path), error);
+        if (!model) {
+            fitted.unreadable = error;
+            return;
+        }
+        fitted.boxes = fitModelBoxes(*model, document, options, progressOf(work));
+    });
+    return work.stopRequested() ? FittedModel() : fitted;
 }
 
 std::unique_ptr<Edit> importEdit(ModelBoxes& fitted, const QString& fileName) {
@@ -126,21 +165,24 @@ void ModelExchange::importModel() {
     if (optionsDialog.exec() != QDialog::Accepted) {
         return;
     }
-    std::string error;
-    const std::optional<ModelContent> model = readModelFile(encodedPath(*chosen), error);
-    if (!model) {
-        tell(QStringLiteral("Importer"),
-             // Assimp says why, in English.
-             QStringLiteral("Impossible de lire « %1 ».\nRaison donnée par Assimp : %2")
-                 .arg(fileName, QString::fromStdString(error)),
-             true);
-        return;
-    }
     // With no document open, the boxes are fitted against none.
     const bool intoNewDocument = !mainWindow_.hasDocument();
     const BoxDocument none;
-    ModelBoxes fitted = fitModelBoxes(*model, intoNewDocument ? none : *mainWindow_.document(),
-                                      optionsDialog.options());
+    FittedModel model = fitShowingProgress(&owner_, *chosen, fileName,
+                                           intoNewDocument ? none : *mainWindow_.document(),
+                                           optionsDialog.options());
+    if (model.unreadable) {
+        tell(QStringLiteral("Importer"),
+             // Assimp says why, in English.
+             QStringLiteral("Impossible de lire « %1 ».\nRaison donnée par Assimp : %2")
+                 .arg(fileName, QString::fromStdString(*model.unreadable)),
+             true);
+        return;
+    }
+    if (!model.boxes) {
+        return;
+    }
+    ModelBoxes& fitted = *model.boxes;
     if (!fitted.boxes.empty()) {
         const std::size_t firstNewRank = intoNewDocument ? 0 : mainWindow_.document()->boxes.size();
         if (intoNewDocument) {
@@ -201,7 +243,18 @@ void ModelExchange::exportModel() {
     options.intersections = optionsDialog.withIntersections();
     ExportReport report;
     std::string error;
-    if (!writeModelFile(*mainWindow_.document(), path, *format, options, report, error)) {
+    bool written = false;
+    // Stopped, the safe save leaves any file there as it was: there is nothing to tell.
+    LongWork work(&owner_, QStringLiteral("Exportation vers « %1 »…").arg(fileName),
+                  LongWork::Stop::offered);
+    work.run([&] {
+        written = writeModelFile(*mainWindow_.document(), path, *format, options, report, error,
+                                 progressOf(work));
+    });
+    if (report.stopped) {
+        return;
+    }
+    if (!written) {
         // The system's reasons are told in French; Assimp's come in English.
         const QString reason =
             report.fileError ? saveFailureReason(report.fileError) : QString::fromStdString(error);

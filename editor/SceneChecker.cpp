@@ -3,11 +3,26 @@
 #include "orlclass.h"
 
 #include <algorithm>
+#include <exception>
+#include <new>
 #include <system_error>
 
 namespace {
 
 std::atomic<SceneCheckHook> stepHook = nullptr;
+
+// Why the exception under way stopped the check, as the user reads it.
+QString failureReason() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("la mémoire a manqué");
+    } catch (const std::exception& error) {
+        return QStringLiteral("erreur imprévue (%1)").arg(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        return QStringLiteral("erreur imprévue");
+    }
+}
 
 } // namespace
 
@@ -55,6 +70,7 @@ void SceneChecker::check(const BoxDocument& document, Run& run) {
     } catch (...) {
         // Out of memory, most likely: the scene stays unchecked, and the window usable.
         run.completed = false;
+        run.failure = failureReason();
     }
     release(run);
 }
@@ -94,6 +110,8 @@ void SceneChecker::end(const std::shared_ptr<Run>& run) {
         current_.reset();
         if (run->completed) {
             emit finished(&run->checks);
+        } else if (!run->failure.isEmpty()) {
+            emit failed(run->failure);
         }
         return;
     }

@@ -3,6 +3,7 @@
 #include "livechecks.h"
 
 #include <QObject>
+#include <QString>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -15,7 +16,8 @@ class BoxDocument;
 
 // The whole check of a document, made on a worker thread while the window draws and answers. The
 // worker only reads the document, and only until it has read it whole; whoever changes the document
-// calls stop() first. What it finds reaches the window's thread through finished(); a check
+// calls stop() first. What it finds reaches the window's thread through finished(), and a check
+// that could not be done, for want of memory or otherwise, says why through failed(); a check
 // stopped, or started again, reports nothing.
 class SceneChecker : public QObject {
     Q_OBJECT
@@ -38,6 +40,8 @@ public:
 signals:
     // The check started last is done: its report is in checks, to be taken.
     void finished(LiveChecks* checks);
+    // The check started last could not be done; reason says why, in a few plain French words.
+    void failed(const QString& reason);
 
 private:
     struct Run {
@@ -48,6 +52,8 @@ private:
         std::condition_variable released;
         bool readingDocument = true;
         bool completed = false;
+        // Why the check could not be done; empty when it was, or was stopped.
+        QString failure;
         LiveChecks checks;
         std::thread thread;
     };
@@ -63,6 +69,6 @@ private:
 
 // Called on the worker thread each time a check tells how far it has gone, before it goes on,
 // with the flag that asks it to stop: a test holds the check at a known step until it lets it go
-// or the check is stopped.
+// or the check is stopped, or makes the check fail there by throwing.
 using SceneCheckHook = void (*)(std::uint64_t done, const std::atomic<bool>& stopAsked);
 void setSceneCheckHook(SceneCheckHook hook);

@@ -55,6 +55,15 @@ Qt::Orientation orientationFor(QSize shape) {
     return shape.width() * 3 >= shape.height() * 4 ? Qt::Horizontal : Qt::Vertical;
 }
 
+// An import of thousands of boxes into a scene that held few is placed whole, on every core, as F3
+// places it: placed box by box, its boxes would crowd the few cells of the scene's grid, each
+// placement going through all the boxes of its cell.
+bool bringsMostOfTheScene(const DocumentChange& change, const BoxDocument& document) {
+    constexpr std::size_t manyBoxes = 4096;
+    const std::size_t inserted = change.insertedBoxes.size();
+    return inserted >= manyBoxes && inserted * 2 > document.boxes.size();
+}
+
 } // namespace
 
 ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
@@ -144,10 +153,15 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     checkingBar_->setRange(0, 100);
     checkingBar_->setTextVisible(false);
     checkingBar_->setAccessibleName(tr("Vérification"));
+    // A check that failed says why where the bar was, and may be tried again.
+    checkingLabel_->setWordWrap(true);
+    checkAgainButton_ = new QPushButton(tr("Vérifier à nouveau"));
+    checkAgainButton_->hide();
     auto* checkingPage = new QWidget;
     auto* checkingLayout = new QVBoxLayout(checkingPage);
     checkingLayout->addWidget(checkingLabel_);
     checkingLayout->addWidget(checkingBar_);
+    checkingLayout->addWidget(checkAgainButton_, 0, Qt::AlignLeft);
     checkingLayout->addStretch(1);
     problemPages_ = new QStackedWidget;
     problemPages_->addWidget(problemList_);
@@ -200,6 +214,8 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     connect(progressTimer_, &QTimer::timeout, this, &ViewWindow::showProgress);
     connect(startTimer_, &QTimer::timeout, this, &ViewWindow::startWaitingChecks);
     connect(checker_, &SceneChecker::finished, this, &ViewWindow::adoptChecks);
+    connect(checker_, &SceneChecker::failed, this, &ViewWindow::showCheckFailure);
+    connect(checkAgainButton_, &QPushButton::clicked, this, &ViewWindow::startChecks);
     // Queued edits wait: the check is started again once they are made.
     connect(&mainWindow_, &QuadrelDlg::documentAboutToChange, checker_, &SceneChecker::stop);
 
@@ -367,6 +383,8 @@ void ViewWindow::startChecks() {
         return;
     }
     problemPages_->setCurrentIndex(1);
+    checkAgainButton_->hide();
+    checkingBar_->show();
     showProgress();
     progressTimer_->start();
     // Once the command is over: the edits of one undo through several entries start one check.
@@ -390,6 +408,15 @@ void ViewWindow::showProgress() {
     const int percent = checker_->running() ? checker_->percentDone() : 0;
     checkingLabel_->setText(tr("Vérification… %1 %").arg(percent));
     checkingBar_->setValue(percent);
+}
+
+void ViewWindow::showCheckFailure(const QString& reason) {
+    progressTimer_->stop();
+    checkingBar_->hide();
+    checkingLabel_->setText(tr("La vérification n'a pas pu se faire : %1. Elle sera refaite à la "
+                               "prochaine modification, ou par « Vérifier à nouveau ».")
+                                .arg(reason));
+    checkAgainButton_->show();
 }
 
 // The report of the whole check, or none for a window without a document.
@@ -419,7 +446,7 @@ void ViewWindow::followEdit(const DocumentChange& change) {
         stale_ = true;
         return;
     }
-    if (change.everything) {
+    if (change.everything || bringsMostOfTheScene(change, *document)) {
         refreshDocument();
         return;
     }

@@ -79,6 +79,8 @@ private:
     void startWaitingChecks();
     void showProgress();
     void adoptChecks(LiveChecks* checks);
+    // The scene stays drawn and unchecked; the next edit, or the button, checks it again.
+    void showCheckFailure(const QString& reason);
     // The scene as it now is, in the view and the title of the problems.
     void showScene();
     void followForm();
@@ -106,6 +108,7 @@ private:
     QStackedWidget* problemPages_ = nullptr;
     QLabel* checkingLabel_ = nullptr;
     QProgressBar* checkingBar_ = nullptr;
+    QPushButton* checkAgainButton_ = nullptr;
     SceneChecker* checker_ = nullptr;
     QTimer* progressTimer_ = nullptr;
     QTimer* startTimer_ = nullptr;

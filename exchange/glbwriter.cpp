@@ -1,6 +1,7 @@
 #include "glbwriter.h"
 
 #include "boxmesh.h"
+#include "modelwriteprogress.h"
 #include "modelwriter.h"
 #include "orlclass.h"
 #include "parallelwork.h"
@@ -444,18 +445,22 @@ std::string chunkHeader(std::size_t length, std::uint32_t type) {
 
 class GlbWriter {
 public:
-    GlbWriter(const BoxDocument& document, const ExportOptions& options)
-        : document_(document), options_(options), centres_(document.boxes.size()),
-          written_(document.boxes.size(), 0) {}
+    GlbWriter(const BoxDocument& document, const ExportOptions& options,
+              const WorkProgress& progress)
+        : document_(document), options_(options), progress_(progress, 2 * document.boxes.size()),
+          centres_(document.boxes.size()), written_(document.boxes.size(), 0) {}
 
     bool write(ExportReport& report, const ModelOutput& output) {
         buildMeshes(report);
+        if (progress_.stopped()) {
+            return false;
+        }
         placeRuns();
         if (options_.intersections) {
             addLines(report);
         }
         writeJson();
-        return assemble(output);
+        return !progress_.stopped() && assemble(output);
     }
 
 private:
@@ -464,6 +469,7 @@ private:
         runs_.resize(rankRunList.size());
         forEachRun([&](std::size_t r) {
             buildRun(document_, rankRunList[r], runs_[r], centres_, written_);
+            progress_.add(rankRunList[r].last - rankRunList[r].first);
         });
         for (const RunMeshes& run : runs_) {
             report.skippedRanks.insert(report.skippedRanks.end(), run.skipped.begin(),
@@ -690,6 +696,9 @@ private:
             runInOrder(
                 threadCount, RUN_SHARES * runCount, ahead,
                 [&](std::size_t piece) {
+                    if (progress_.stopped()) {
+                        return;
+                    }
                     const RunMeshes& run = runs_[piece % runCount];
                     const std::size_t share = piece / runCount;
                     if (share == RUN_SHARES - 1) {
@@ -706,6 +715,12 @@ private:
                         accepted = accepted && before[piece / runCount].writeTo(output);
                     }
                     accepted = accepted && output(slots[piece % ahead].view());
+                    // A run is dealt with once its faces' corners, its last share, are written.
+                    if (piece / runCount == RUN_SHARES - 1) {
+                        const RunMeshes& run = runs_[piece % runCount];
+                        accepted =
+                            accepted && progress_.add(run.meshes.size() + run.skipped.size());
+                    }
                 });
         }
         return accepted && after.writeTo(output);
@@ -714,7 +729,7 @@ private:
     template <typename Work> void forEachRun(const Work& work) {
         std::atomic<std::size_t> next{0};
         runInParallel(threadCountFor(document_.boxes.size()), [&](unsigned) {
-            for (std::size_t r = next++; r < runs_.size(); r = next++) {
+            for (std::size_t r = next++; r < runs_.size() && !progress_.stopped(); r = next++) {
                 work(r);
             }
         });
@@ -722,6 +737,7 @@ private:
 
     const BoxDocument& document_;
     const ExportOptions& options_;
+    ModelWriteProgress progress_;
     std::vector<Vec3> centres_;
     std::vector<char> written_;
     std::vector<RunMeshes> runs_;
@@ -745,8 +761,8 @@ private:
 } // namespace
 
 bool writeGlbModel(const BoxDocument& document, const ExportOptions& options, ExportReport& report,
-                   const ModelOutput& output) {
+                   const ModelOutput& output, const WorkProgress& progress) {
     report = ExportReport{};
-    GlbWriter writer(document, options);
+    GlbWriter writer(document, options, progress);
     return writer.write(report, output);
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 #include <unordered_set>
 
@@ -98,9 +99,26 @@ MeshReport fitMeshBox(const ModelMesh& mesh, IdSequence& ids, std::size_t rank,
     return report;
 }
 
-std::vector<std::string> newIntersections(const BoxDocument& document,
-                                          const std::vector<BoxTexts>& boxes,
-                                          ImportReport& report) {
+// Counts the steps of an import for its progress: a mesh fitted, a solid built.
+class ImportSteps {
+public:
+    ImportSteps(const WorkProgress& progress, std::uint64_t total)
+        : progress_(progress), total_(total) {}
+
+    // The solids to build turn out fewer than foreseen once the meshes with no volume are known.
+    void setTotal(std::uint64_t total) { total_ = total; }
+    // False once the progress asks to stop.
+    bool step() { return !progress_ || progress_(++done_, total_); }
+
+private:
+    const WorkProgress& progress_;
+    std::uint64_t total_;
+    std::uint64_t done_ = 0;
+};
+
+std::optional<std::vector<std::string>> newIntersections(const BoxDocument& document,
+                                                         const std::vector<BoxTexts>& boxes,
+                                                         ImportReport& report, ImportSteps& steps) {
     const std::size_t firstNewRank = document.boxes.size();
     ShapeSet shapes;
     shapes.reserve(firstNewRank + boxes.size());
@@ -108,10 +126,16 @@ std::vector<std::string> newIntersections(const BoxDocument& document,
     for (const auto& box : document.boxes) {
         buildSolid(decodeBoxValues(*box), solid);
         shapes.add(solid);
+        if (!steps.step()) {
+            return std::nullopt;
+        }
     }
     for (const BoxTexts& box : boxes) {
         buildSolid(decodeBoxValues(box), solid);
         shapes.add(solid);
+        if (!steps.step()) {
+            return std::nullopt;
+        }
     }
     const IntersectionSearch search = findIntersections(shapes);
     report.intersectionsComplete = search.complete;
@@ -138,19 +162,38 @@ std::vector<std::string> newIntersections(const BoxDocument& document,
 
 ModelBoxes fitModelBoxes(const ModelContent& model, const BoxDocument& document,
                          const ImportOptions& options) {
+    return std::move(*fitModelBoxes(model, document, options, WorkProgress()));
+}
+
+std::optional<ModelBoxes> fitModelBoxes(const ModelContent& model, const BoxDocument& document,
+                                        const ImportOptions& options,
+                                        const WorkProgress& progress) {
+    const std::size_t meshCount = model.meshes.size();
+    // Foreseen: every mesh a box, and a solid for each box old and new.
+    ImportSteps steps(progress, 2 * std::uint64_t{meshCount} + document.boxes.size());
     ModelBoxes result;
     IdSequence ids(document, options.firstId);
     for (const ModelMesh& mesh : model.meshes) {
         if (!wanted(mesh, options)) {
             ++result.report.ignored;
-            continue;
+        } else {
+            const std::size_t rank = document.boxes.size() + result.boxes.size();
+            result.report.meshes.push_back(fitMeshBox(mesh, ids, rank, result.boxes));
         }
-        const std::size_t rank = document.boxes.size() + result.boxes.size();
-        result.report.meshes.push_back(fitMeshBox(mesh, ids, rank, result.boxes));
+        if (!steps.step()) {
+            return std::nullopt;
+        }
     }
-    if (!result.boxes.empty()) {
-        result.intersections = newIntersections(document, result.boxes, result.report);
+    if (result.boxes.empty()) {
+        return result;
     }
+    steps.setTotal(std::uint64_t{meshCount} + document.boxes.size() + result.boxes.size());
+    std::optional<std::vector<std::string>> pairs =
+        newIntersections(document, result.boxes, result.report, steps);
+    if (!pairs) {
+        return std::nullopt;
+    }
+    result.intersections = std::move(*pairs);
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include "box.h"
 #include "fittedbox.h"
 #include "modelreader.h"
+#include "progress.h"
 
 #include <cstddef>
 #include <optional>
@@ -66,6 +67,11 @@ struct ModelBoxes {
 // computed from their shapes; pairs the document already lists are not repeated.
 ModelBoxes fitModelBoxes(const ModelContent& model, const BoxDocument& document,
                          const ImportOptions& options);
+// The same, telling progress after each mesh fitted and each solid built for the search of
+// intersections, out of the meshes and the solids to come. Nothing once progress asks to stop:
+// what was fitted so far is dropped.
+std::optional<ModelBoxes> fitModelBoxes(const ModelContent& model, const BoxDocument& document,
+                                        const ImportOptions& options, const WorkProgress& progress);
 
 // Appends one box per mesh of the model to the document, after its boxes, with the next IDs and
 // its count brought up to date; then appends the intersections of the new boxes, with each other

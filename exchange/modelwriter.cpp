@@ -6,6 +6,7 @@
 #include "safefile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <system_error>
 
 namespace {
@@ -45,9 +46,10 @@ std::string lowerExtension(std::string_view path) {
 }
 
 bool writeOurs(const BoxDocument& document, ModelFormat format, const ExportOptions& options,
-               ExportReport& report, const ModelOutput& output) {
-    return format == ModelFormat::Obj ? writeObjModel(document, options, report, output)
-                                      : writeGlbModel(document, options, report, output);
+               ExportReport& report, const ModelOutput& output,
+               const WorkProgress& progress = WorkProgress()) {
+    return format == ModelFormat::Obj ? writeObjModel(document, options, report, output, progress)
+                                      : writeGlbModel(document, options, report, output, progress);
 }
 
 std::error_code reasonOf(const SafeFileWriter& writer) {
@@ -96,7 +98,19 @@ std::optional<std::string> modelBytes(const BoxDocument& document, ModelFormat f
 
 bool writeModelFile(const BoxDocument& document, const std::string& path, ModelFormat format,
                     const ExportOptions& options, ExportReport& report, std::string& error) {
+    return writeModelFile(document, path, format, options, report, error, WorkProgress());
+}
+
+bool writeModelFile(const BoxDocument& document, const std::string& path, ModelFormat format,
+                    const ExportOptions& options, ExportReport& report, std::string& error,
+                    const WorkProgress& progress) {
     report = ExportReport{};
+    // Remembers a request to stop, which the writers only see as a refusal.
+    bool stopped = false;
+    const WorkProgress told = [&progress, &stopped](std::uint64_t done, std::uint64_t total) {
+        stopped = stopped || (progress && !progress(done, total));
+        return !stopped;
+    };
     SafeFileWriter file(path);
     if (!file.isOpen()) {
         report.fileError = reasonOf(file);
@@ -110,10 +124,15 @@ bool writeModelFile(const BoxDocument& document, const std::string& path, ModelF
         if (!bytes) {
             return false;
         }
-        written = file.write(*bytes);
+        written = told(0, 0) && file.write(*bytes);
     } else {
-        written = writeOurs(document, format, options, report,
-                            [&file](std::string_view piece) { return file.write(piece); });
+        written = writeOurs(
+            document, format, options, report,
+            [&file](std::string_view piece) { return file.write(piece); }, told);
+    }
+    if (stopped) {
+        report.stopped = true;
+        return false;
     }
     if (!written || !file.commit()) {
         report.fileError = reasonOf(file);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "progress.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -43,6 +45,8 @@ struct ExportReport {
     std::size_t linesWritten = 0;
     // Why the file could not be written, when that is what failed: a std::errc value.
     std::error_code fileError;
+    // The progress asked to stop: no file was written or changed.
+    bool stopped = false;
 };
 
 // The model's bytes: one mesh per box, "box_<ID>_r<rank>", with its solid's faces and their
@@ -53,3 +57,10 @@ std::optional<std::string> modelBytes(const BoxDocument& document, ModelFormat f
 // The same into a file, which is replaced only once the whole model is on disk.
 bool writeModelFile(const BoxDocument& document, const std::string& path, ModelFormat format,
                     const ExportOptions& options, ExportReport& report, std::string& error);
+// The same, telling progress as the boxes are written, from any of the writer's threads but one
+// at a time; a total of 0 while a format written by Assimp cannot tell how far it has gone. When
+// progress asks to stop, the writing stops as soon as it can, report.stopped is set, and any
+// file there keeps its bytes.
+bool writeModelFile(const BoxDocument& document, const std::string& path, ModelFormat format,
+                    const ExportOptions& options, ExportReport& report, std::string& error,
+                    const WorkProgress& progress);

@@ -1,6 +1,7 @@
 #include "objwriter.h"
 
 #include "boxmesh.h"
+#include "modelwriteprogress.h"
 #include "modelwriter.h"
 #include "orlclass.h"
 #include "parallelwork.h"
@@ -181,7 +182,7 @@ std::string linesText(const std::vector<Vec3>& centres,
 } // namespace
 
 bool writeObjModel(const BoxDocument& document, const ExportOptions& options, ExportReport& report,
-                   const ModelOutput& output) {
+                   const ModelOutput& output, const WorkProgress& progress) {
     report = ExportReport{};
     const std::size_t boxCount = document.boxes.size();
     std::vector<Vec3> centres(boxCount);
@@ -191,13 +192,19 @@ bool writeObjModel(const BoxDocument& document, const ExportOptions& options, Ex
     const std::size_t ahead = 2 * std::size_t{threadCount};
     std::vector<RunText> texts(ahead);
     const ObjRunWriter writer(document, centres, written);
+    ModelWriteProgress told(progress, boxCount);
     bool accepted = true;
     runInOrder(
         threadCount, runs.size(), ahead,
-        [&](std::size_t index) { writer.write(runs[index], texts[index % ahead]); },
+        [&](std::size_t index) {
+            if (!told.stopped()) {
+                writer.write(runs[index], texts[index % ahead]);
+            }
+        },
         [&](std::size_t index) {
             const RunText& run = texts[index % ahead];
-            accepted = accepted && output(run.text.view());
+            accepted = accepted && output(run.text.view()) &&
+                       told.add(runs[index].last - runs[index].first);
             report.skippedRanks.insert(report.skippedRanks.end(), run.skipped.begin(),
                                        run.skipped.end());
         });

@@ -3,23 +3,17 @@
 #include "EditField.h"
 #include "EditorTestSupport.h"
 #include "FormTestSupport.h"
-#include "LongWork.h"
+#include "ProgressTestSupport.h"
 #include "Quadrel.h"
 #include "QuadrelDlg.h"
 #include "orlclass.h"
 
-#include <QApplication>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -36,29 +30,6 @@ constexpr int idField = 1013;
 constexpr int radiusField = 1015;
 constexpr std::uint64_t chunkSize = 64 * 1024;
 constexpr int largeBoxCount = 20000;
-
-// The worker's reports, and the hold at the first one until the test lets it go on.
-std::mutex reportsMutex;
-std::vector<std::uint64_t> reports;
-std::atomic<bool> letGo = false;
-
-void holdAtFirstReport(std::uint64_t done) {
-    std::size_t count = 0;
-    {
-        const std::lock_guard lock(reportsMutex);
-        reports.push_back(done);
-        count = reports.size();
-    }
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (count == 1 && !letGo && std::chrono::steady_clock::now() < giveUp) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
-
-std::vector<std::uint64_t> takeReports() {
-    const std::lock_guard lock(reportsMutex);
-    return std::exchange(reports, {});
-}
 
 // Everything of the window and its document that an opening replaces.
 struct WindowState {
@@ -96,48 +67,6 @@ std::vector<SampleBox> manyBoxes(int count) {
         boxes.push_back({"b" + std::to_string(i)});
     }
     return boxes;
-}
-
-QPushButton* buttonOf(QWidget* dialog, const QString& text) {
-    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-        if (button->text() == text) {
-            return button;
-        }
-    }
-    return nullptr;
-}
-
-bool progressShows() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QProgressDialog*>(widget) != nullptr && widget->isVisible()) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// What the progress dialog showed when it came up.
-struct ShownProgress {
-    QString label;
-    int value = -1;
-    int maximum = -1;
-    bool offersCancel = false;
-    QString captionBehind;
-};
-
-// Records the progress dialog once it shows, does action, then lets the worker go on.
-void whenProgressShows(ShownProgress& shown, QWidget& window,
-                       std::function<void(QProgressDialog&)> action = {}) {
-    whenModalShows([&shown, &window, action](QWidget* dialog) {
-        if (auto* progress = qobject_cast<QProgressDialog*>(dialog)) {
-            shown = {progress->labelText(), progress->value(), progress->maximum(),
-                     buttonOf(progress, "Annuler") != nullptr, window.windowTitle()};
-            if (action) {
-                action(*progress);
-            }
-        }
-        letGo = true;
-    });
 }
 
 } // namespace

@@ -8,11 +8,13 @@
 
 #include <QAbstractItemModel>
 #include <QLabel>
+#include <QPushButton>
 #include <QTreeView>
 #include <atomic>
 #include <chrono>
 #include <limits>
 #include <memory>
+#include <new>
 #include <thread>
 
 namespace {
@@ -21,9 +23,14 @@ namespace {
 // check is stopped.
 std::atomic<std::uint64_t> allowedSteps = std::numeric_limits<std::uint64_t>::max();
 std::atomic<std::uint64_t> stepsReached = 0;
+// The checks fail at their first step, as when memory runs out, this many times more.
+std::atomic<int> failuresToCome = 0;
 
 void holdAtAllowedStep(std::uint64_t, const std::atomic<bool>& stopAsked) {
     const std::uint64_t step = ++stepsReached;
+    if (failuresToCome > 0 && failuresToCome-- > 0) {
+        throw std::bad_alloc();
+    }
     while (step > allowedSteps && !stopAsked) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -71,6 +78,16 @@ QLabel* checkingLabel(ViewWindow* view) {
     return nullptr;
 }
 
+// The failure the list shows where it showed the percentage, or nothing.
+QString shownFailure(ViewWindow* view) {
+    for (QLabel* label : view->findChildren<QLabel*>()) {
+        if (label->isVisible() && label->text().startsWith(QString("La vérification"))) {
+            return label->text();
+        }
+    }
+    return {};
+}
+
 // The percentage the list shows while checking, or -1 when it shows none.
 int shownPercent(ViewWindow* view) {
     const QLabel* label = checkingLabel(view);
@@ -114,7 +131,10 @@ class ViewChecksTest : public QObject {
 
 private slots:
     void initTestCase() { setSceneCheckHook(holdAtAllowedStep); }
-    void cleanup() { letChecksGo(); }
+    void cleanup() {
+        letChecksGo();
+        failuresToCome = 0;
+    }
 
     void theSceneShowsAtOnceAndTheListWhileChecking();
     void thePercentageMovesOnALargeScene();
@@ -123,6 +143,7 @@ private slots:
     void anEditOnceTheDocumentIsReadStartsTheCheckAgain();
     void theWindowClosedWhileCheckingEndsCleanly();
     void clickingAndDrawingFollowTheDocumentAsItIsNow();
+    void aCheckThatFailsSaysWhyAndTheNextEditChecksAgain();
 };
 
 void ViewChecksTest::theSceneShowsAtOnceAndTheListWhileChecking() {
@@ -330,6 +351,54 @@ void ViewChecksTest::clickingAndDrawingFollowTheDocumentAsItIsNow() {
     const std::optional<QPointF> wide = scene->drawnPositionOf(1);
     QVERIFY(wide);
     QCOMPARE(scene->boxAt(*wide), std::optional<std::size_t>(1));
+    compareOnceChecked(test, view);
+}
+
+// Memory running out during the check on the worker: the list says so instead of the percentage,
+// the scene stays drawn and answers clicks, and an edit or "Vérifier à nouveau" checks again.
+void ViewChecksTest::aCheckThatFailsSaysWhyAndTheNextEditChecksAgain() {
+    QTemporaryDir dir;
+    TestWindow test;
+    openFile(test, dir.filePath("row.box"), rowOfCubes(), rowPairs);
+    failuresToCome = 1;
+    ViewWindow* view = pressF3(test);
+    const QString failure("La vérification n'a pas pu se faire : la mémoire a manqué. Elle sera "
+                          "refaite à la prochaine modification, ou par « Vérifier à nouveau ».");
+    QTRY_COMPARE(shownFailure(view), failure);
+    QCOMPARE(shownPercent(view), -1);
+    QVERIFY(view->checking());
+    QCOMPARE(problemTitle(view), QString("Problèmes"));
+    QVERIFY(!view->problemList()->isVisible());
+    QPushButton* checkAgain = buttonNamed(view, "Vérifier à nouveau");
+    QVERIFY(checkAgain != nullptr && checkAgain->isVisible());
+
+    drawFrame(view);
+    SceneView* scene = view->sceneView();
+    QCOMPARE(scene->boxesDrawnInFull(), std::size_t(7));
+    const std::optional<QPointF> at = scene->drawnPositionOf(4);
+    QVERIFY(at);
+    QTest::mouseClick(scene, Qt::LeftButton, Qt::NoModifier, at->toPoint());
+    QCOMPARE(test.shownText(1013), QString("5"));
+
+    // The next edit checks the document again, whole.
+    test.clickLine(1027, 3);
+    test.click(1030);
+    QVERIFY(waitForChecks(view));
+    compareOnceChecked(test, view);
+    QCOMPARE(shownFailure(view), QString());
+    QVERIFY(!checkAgain->isVisible());
+
+    // Failed again on opening the view again, the button tries again.
+    view->close();
+    test.clickLine(1027, 0);
+    test.click(1030);
+    failuresToCome = 1;
+    pressF3(test);
+    QTRY_COMPARE(shownFailure(view), failure);
+    QTest::mouseClick(checkAgain, Qt::LeftButton);
+    QCOMPARE(shownFailure(view), QString());
+    QVERIFY(!checkAgain->isVisible());
+    QVERIFY(waitForChecks(view));
     compareOnceChecked(test, view);
 }
 
