@@ -28,31 +28,27 @@ struct PlainRank {
 // Up to this many digits a rank and the rank above it hold in long long.
 constexpr std::ptrdiff_t mostPlainDigits = 18;
 
-// Reads digits without a leading zero from at, and moves at past them.
-bool readPlainRank(char*& at, char* end, PlainRank& rank) {
-    rank.begin = at;
-    rank.value = 0;
-    for (; at != end && static_cast<unsigned char>(*at - '0') < 10; ++at) {
-        if (at - rank.begin == mostPlainDigits) {
-            return false;
-        }
-        rank.value = rank.value * 10 + (*at - '0');
-    }
-    rank.end = at;
-    const std::ptrdiff_t length = at - rank.begin;
-    return length == 1 || (length > 1 && *rank.begin != '0');
-}
-
 // A line written "a b" in plain decimal without sign, as nearly every line of a file is: read
 // without the general rules, and renumbered digit by digit.
 bool readPlainPair(char* text, std::size_t length, PlainRank& first, PlainRank& second) {
     char* at = text;
     char* const end = text + length;
-    if (!readPlainRank(at, end, first) || at == end || *at != ' ') {
+    // Digits without a leading zero, read from at and moved past.
+    const auto rank = [&](PlainRank& read) {
+        read.begin = at;
+        read.value = 0;
+        for (; at != end && static_cast<unsigned char>(*at - '0') < 10; ++at) {
+            read.value = read.value * 10 + (*at - '0');
+        }
+        read.end = at;
+        const std::ptrdiff_t digits = at - read.begin;
+        return digits == 1 || (digits > 1 && digits <= mostPlainDigits && *read.begin != '0');
+    };
+    if (!rank(first) || at == end || *at != ' ') {
         return false;
     }
     ++at;
-    return readPlainRank(at, end, second) && at == end;
+    return rank(second) && at == end;
 }
 
 // Writes the rank one below over its digits, which must read above zero. True when the text
@@ -71,29 +67,45 @@ bool decrement(PlainRank& rank) {
     return false;
 }
 
-// Whether the rank one above needs one more digit ("99" becomes "100").
-bool allNines(const PlainRank& rank) {
-    return std::all_of(rank.begin, rank.end, [](char digit) { return digit == '9'; });
-}
-
-// Writes the rank one above over its digits, which must not all be nines.
-void increment(PlainRank& rank) {
+// Writes the rank one above over its digits. False when it needs one more digit ("99" becomes
+// "100"): the digits are then left as they were.
+bool increment(PlainRank& rank) {
     char* digit = rank.end - 1;
-    for (; *digit == '9'; --digit) {
-        *digit = '0';
+    for (; digit >= rank.begin && *digit == '9'; --digit) {
+    }
+    if (digit < rank.begin) {
+        return false;
     }
     ++*digit;
+    std::fill(digit + 1, rank.end, '0');
     ++rank.value;
+    return true;
 }
 
-// "a b" from the digits of two ranks, in the caller's buffer.
-std::string_view joined(const PlainRank& first, const PlainRank& second, RankPairBuffer& buffer) {
-    const auto firstLength = static_cast<std::size_t>(first.end - first.begin);
-    const auto secondLength = static_cast<std::size_t>(second.end - second.begin);
-    std::memcpy(buffer.data(), first.begin, firstLength);
-    buffer[firstLength] = ' ';
-    std::memcpy(buffer.data() + firstLength + 1, second.begin, secondLength);
-    return std::string_view(buffer.data(), firstLength + 1 + secondLength);
+// Appends the digits of a rank to out, one above when moved, and moves out past them.
+void appendDigits(const PlainRank& rank, bool moved, char*& out) {
+    const auto length = static_cast<std::size_t>(rank.end - rank.begin);
+    if (moved && std::all_of(rank.begin, rank.end, [](char digit) { return digit == '9'; })) {
+        *out++ = '1';
+        std::fill(out, out + length, '0');
+    } else {
+        std::memcpy(out, rank.begin, length);
+        PlainRank copy{out, out + length, 0};
+        if (moved) {
+            increment(copy);
+        }
+    }
+    out += length;
+}
+
+// "a b" from the digits of two ranks, each one above when moved, in the caller's buffer.
+std::string_view joined(const PlainRank& first, bool movesFirst, const PlainRank& second,
+                        bool movesSecond, RankPairBuffer& buffer) {
+    char* out = buffer.data();
+    appendDigits(first, movesFirst, out);
+    *out++ = ' ';
+    appendDigits(second, movesSecond, out);
+    return std::string_view(buffer.data(), static_cast<std::size_t>(out - buffer.data()));
 }
 
 // Writes a block's entries again as its walk reads them: over the block's own bytes, behind the
@@ -177,7 +189,8 @@ public:
     using Block = TextList::Block;
 
     static RankRemoval remove(TextList& lines, long long rank) {
-        const std::vector<Part> parts = partsOf(lines);
+        const std::vector<Part> parts =
+            partsOf(lines, [rank](const Block& block) { return !skipsRemoval(block, rank); });
         std::vector<PartOutcome> outcomes(parts.size());
         runParts(parts.size(), [&](std::size_t p) {
             std::vector<char> spare;
@@ -211,7 +224,8 @@ public:
     }
 
     static void restore(TextList& lines, long long rank, RankRemoval removal) {
-        const std::vector<Part> parts = partsOf(lines);
+        const std::vector<Part> parts =
+            partsOf(lines, [rank](const Block& block) { return block.span.high >= rank; });
         std::vector<PartOutcome> outcomes(parts.size());
         const std::vector<IndexedText>& unplain = removal.unplainLines;
         runParts(parts.size(), [&](std::size_t p) {
@@ -236,25 +250,48 @@ public:
     }
 
 private:
-    static std::vector<Part> partsOf(const TextList& lines) {
-        const std::size_t blockCount = lines.blocks_.size();
-        const std::size_t partCount = partsForBlocks(blockCount);
+    // Divides the blocks between the parts so that each has as many blocks to work on: the
+    // others cost next to nothing.
+    template <typename Worked>
+    static std::vector<Part> partsOf(const TextList& lines, Worked worked) {
+        const std::vector<Block>& blocks = lines.blocks_;
+        const auto working =
+            static_cast<std::size_t>(std::count_if(blocks.begin(), blocks.end(), worked));
+        const std::size_t partCount = partsForBlocks(working);
         std::vector<Part> parts;
         std::size_t index = 0;
         std::size_t block = 0;
+        std::size_t seen = 0;
         for (std::size_t p = 0; p < partCount; ++p) {
-            const std::size_t end = blockCount * (p + 1) / partCount;
-            parts.push_back({block, end, index});
-            for (; block < end; ++block) {
-                index += lines.blocks_[block].count;
+            Part part{block, block, index};
+            const std::size_t share = working * (p + 1) / partCount;
+            for (; block < blocks.size() && (p + 1 == partCount || seen < share); ++block) {
+                seen += worked(blocks[block]) ? 1 : 0;
+                index += blocks[block].count;
             }
+            part.endBlock = block;
+            parts.push_back(part);
         }
         return parts;
     }
 
+    // Whether every entry of the block is a plain pair of ranks, each rank from `least` up.
+    static bool onlyPlainPairsFrom(const Block& block, long long least) {
+        return !block.span.unplain && !block.span.nonPairs && block.span.low >= least;
+    }
+
+    // Whether no line of the block names the rank or one above it, and none is to be made plain.
+    static bool skipsRemoval(const Block& block, long long rank) {
+        return block.span.high < rank && !block.span.unplain;
+    }
+
     static void removeFromBlock(Block& block, std::size_t index, long long rank,
                                 PartOutcome& outcome, std::vector<char>& spare) {
-        if (block.span.high < rank && !block.span.unplain) {
+        if (skipsRemoval(block, rank)) {
+            return;
+        }
+        if (rank >= 0 && onlyPlainPairsFrom(block, rank + 1)) {
+            moveWholeBlock(block, -1, outcome, spare);
             return;
         }
         char* const bytes = block.bytes.data();
@@ -283,7 +320,7 @@ private:
                     }
                     span.addPair(first.value, second.value);
                     if (shorter) {
-                        out.write(joined(first, second, buffer), next);
+                        out.write(joined(first, false, second, false, buffer), next);
                     } else {
                         out.keep(offset, next);
                     }
@@ -331,6 +368,10 @@ private:
         if (block.span.high < rank && !restoresTexts) {
             return;
         }
+        if (rank >= 0 && !restoresTexts && onlyPlainPairsFrom(block, rank)) {
+            moveWholeBlock(block, 1, outcome, spare);
+            return;
+        }
         char* const bytes = block.bytes.data();
         const std::size_t size = block.bytes.size();
         BlockRewriter out(block.bytes, spare);
@@ -353,20 +394,14 @@ private:
                 const std::size_t next = offset + 1 + header;
                 const bool movesFirst = first.value >= rank;
                 const bool movesSecond = second.value >= rank;
-                if ((movesFirst && allNines(first)) || (movesSecond && allNines(second))) {
-                    const long long a = first.value + (movesFirst ? 1 : 0);
-                    const long long b = second.value + (movesSecond ? 1 : 0);
-                    out.write(rankPairText(a, b, buffer), next);
-                    span.addPair(a, b);
-                } else {
-                    if (movesFirst) {
-                        increment(first);
-                    }
-                    if (movesSecond) {
-                        increment(second);
-                    }
+                span.addPair(first.value + (movesFirst ? 1 : 0),
+                             second.value + (movesSecond ? 1 : 0));
+                const bool firstInPlace = !movesFirst || increment(first);
+                const bool secondInPlace = !movesSecond || increment(second);
+                if (firstInPlace && secondInPlace) {
                     out.keep(offset, next);
-                    span.addPair(first.value, second.value);
+                } else {
+                    out.write(joined(first, !firstInPlace, second, !secondInPlace, buffer), next);
                 }
                 offset = next;
                 continue;
@@ -389,6 +424,57 @@ private:
         }
         outcome.reshaped = !out.finish() || outcome.reshaped;
         block.span = span;
+    }
+
+    // Moves every rank of a block of plain pairs by delta, one down or one up, digit by digit:
+    // most blocks of a large file, which lie wholly above the rank.
+    static void moveWholeBlock(Block& block, int delta, PartOutcome& outcome,
+                               std::vector<char>& spare) {
+        char* const bytes = block.bytes.data();
+        const std::size_t size = block.bytes.size();
+        BlockRewriter out(block.bytes, spare);
+        RankPairBuffer buffer;
+        // Most ranks change in their last digit alone, which is all the loop writes for them.
+        const char last = delta < 0 ? '0' : '9';
+        for (std::size_t offset = 0; offset < size;) {
+            const auto length = static_cast<unsigned char>(bytes[offset]);
+            const std::size_t next = offset + 1 + length;
+            char* const text = bytes + offset + 1;
+            char* const end = text + length;
+            char* space = text;
+            while (*space != ' ') {
+                ++space;
+            }
+            if (space[-1] != last && end[-1] != last) {
+                space[-1] = static_cast<char>(space[-1] + delta);
+                end[-1] = static_cast<char>(end[-1] + delta);
+                out.keep(offset, next);
+                offset = next;
+                continue;
+            }
+            PlainRank first{text, space, 0};
+            PlainRank second{space + 1, end, 0};
+            if (delta < 0) {
+                const bool firstShorter = decrement(first);
+                if (decrement(second) || firstShorter) {
+                    out.write(joined(first, false, second, false, buffer), next);
+                } else {
+                    out.keep(offset, next);
+                }
+            } else {
+                const bool firstInPlace = increment(first);
+                const bool secondInPlace = increment(second);
+                if (firstInPlace && secondInPlace) {
+                    out.keep(offset, next);
+                } else {
+                    out.write(joined(first, !firstInPlace, second, !secondInPlace, buffer), next);
+                }
+            }
+            offset = next;
+        }
+        outcome.reshaped = !out.finish() || outcome.reshaped;
+        block.span.low += delta;
+        block.span.high += delta;
     }
 };
 
