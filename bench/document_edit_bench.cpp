@@ -26,26 +26,29 @@ namespace {
 
 constexpr int runs = 7;
 
-double threadMilliseconds() {
+double processorMilliseconds(clockid_t clock) {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
-// Wall and processor time of the calling thread, in milliseconds. Work this thread hands to
-// another is counted by the wall time only.
+// Wall time, processor time of the calling thread, and processor time of all the process's
+// threads, in milliseconds: work the calling thread hands to another counts in the last only.
 struct Timing {
     double wall;
     double processor;
+    double allThreads;
 };
 
 Timing timed(const std::function<void()>& action) {
     const auto start = std::chrono::steady_clock::now();
-    const double processorStart = threadMilliseconds();
+    const double processorStart = processorMilliseconds(CLOCK_THREAD_CPUTIME_ID);
+    const double allStart = processorMilliseconds(CLOCK_PROCESS_CPUTIME_ID);
     action();
     return {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
-        threadMilliseconds() - processorStart};
+        processorMilliseconds(CLOCK_THREAD_CPUTIME_ID) - processorStart,
+        processorMilliseconds(CLOCK_PROCESS_CPUTIME_ID) - allStart};
 }
 
 double median(std::vector<double> values) {
@@ -66,8 +69,8 @@ void measure(std::size_t boxCount) {
     document.readText(benchscene::generateScene(boxCount));
     History history(document);
     const std::string original = document.writeText();
-    std::printf("\nscene: %zu boxes, %zu intersections; medians of %d runs, ms, wall then this "
-                "thread's processor time\n",
+    std::printf("\nscene: %zu boxes, %zu intersections; medians of %d runs, ms (edit / its "
+                "undo): wall, this thread's processor time, all threads' processor time\n",
                 document.boxes.size(), document.intersections.size(), runs);
 
     const std::size_t middleBox = std::min<std::size_t>(50000, boxCount / 2);
@@ -135,31 +138,35 @@ void measure(std::size_t boxCount) {
     };
 
     for (const Measure& m : measures) {
-        std::vector<double> doing, doingProcessor, undoing, undoingProcessor;
+        std::vector<double> doing, doingProcessor, doingAll, undoing, undoingProcessor, undoingAll;
         for (int run = 0; run < runs; ++run) {
             if (m.search) {
                 const Timing t = timed([&] { m.search(document); });
                 doing.push_back(t.wall);
                 doingProcessor.push_back(t.processor);
+                doingAll.push_back(t.allThreads);
                 continue;
             }
             const Timing applied = timed([&] { history.apply(m.edit(document)); });
             const Timing undone = timed([&] { history.undo(); });
             doing.push_back(applied.wall);
             doingProcessor.push_back(applied.processor);
+            doingAll.push_back(applied.allThreads);
             undoing.push_back(undone.wall);
             undoingProcessor.push_back(undone.processor);
+            undoingAll.push_back(undone.allThreads);
             if (document.writeText() != original) {
                 std::fprintf(stderr, "Undo did not give back the scene's bytes: %s\n", m.name);
                 std::exit(1);
             }
         }
         if (m.search) {
-            std::printf("  %-52s %7.2f           processor %7.2f\n", m.name, median(doing),
-                        median(doingProcessor));
+            std::printf("  %-50s %7.2f          %7.2f          %7.2f\n", m.name, median(doing),
+                        median(doingProcessor), median(doingAll));
         } else {
-            std::printf("  %-52s %7.2f / %7.2f processor %7.2f / %7.2f\n", m.name, median(doing),
-                        median(undoing), median(doingProcessor), median(undoingProcessor));
+            std::printf("  %-50s %7.2f / %6.2f %7.2f / %6.2f %7.2f / %6.2f\n", m.name,
+                        median(doing), median(undoing), median(doingProcessor),
+                        median(undoingProcessor), median(doingAll), median(undoingAll));
         }
     }
 }

@@ -27,6 +27,7 @@ struct PlainRank {
 
 // Up to this many digits a rank and the rank above it hold in long long.
 constexpr std::ptrdiff_t mostPlainDigits = 18;
+constexpr long long largestShortRank = 999'999'999'999'999'999;
 
 // A line written "a b" in plain decimal without sign, as nearly every line of a file is: read
 // without the general rules, and renumbered digit by digit.
@@ -275,9 +276,10 @@ private:
         return parts;
     }
 
-    // Whether every entry of the block is a plain pair of ranks, each rank from `least` up.
-    static bool onlyPlainPairsFrom(const Block& block, long long least) {
-        return !block.span.unplain && !block.span.nonPairs && block.span.low >= least;
+    // Whether every entry of the block is a plain pair of ranks short enough that moving them
+    // by one never saturates.
+    static bool onlyShortPlainPairs(const Block& block) {
+        return !block.span.unplain && !block.span.nonPairs && block.span.high < largestShortRank;
     }
 
     // Whether no line of the block names the rank or one above it, and none is to be made plain.
@@ -290,7 +292,7 @@ private:
         if (skipsRemoval(block, rank)) {
             return;
         }
-        if (rank >= 0 && onlyPlainPairsFrom(block, rank + 1)) {
+        if (rank >= 0 && onlyShortPlainPairs(block) && block.span.low > rank) {
             moveWholeBlock(block, -1, outcome, spare);
             return;
         }
@@ -368,7 +370,7 @@ private:
         if (block.span.high < rank && !restoresTexts) {
             return;
         }
-        if (rank >= 0 && !restoresTexts && onlyPlainPairsFrom(block, rank)) {
+        if (rank >= 0 && !restoresTexts && onlyShortPlainPairs(block) && block.span.low >= rank) {
             moveWholeBlock(block, 1, outcome, spare);
             return;
         }
