@@ -39,11 +39,14 @@ bool readPlainPair(char* text, std::size_t length, PlainRank& first, PlainRank& 
         read.begin = at;
         read.value = 0;
         for (; at != end && static_cast<unsigned char>(*at - '0') < 10; ++at) {
+            if (at - read.begin == mostPlainDigits) {
+                return false;
+            }
             read.value = read.value * 10 + (*at - '0');
         }
         read.end = at;
         const std::ptrdiff_t digits = at - read.begin;
-        return digits == 1 || (digits > 1 && digits <= mostPlainDigits && *read.begin != '0');
+        return digits == 1 || (digits > 1 && *read.begin != '0');
     };
     if (!rank(first) || at == end || *at != ' ') {
         return false;
