@@ -6,7 +6,6 @@
 #include "textlistencoding.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <iterator>
 #include <optional>
@@ -27,6 +26,7 @@ struct PlainRank {
 
 // Up to this many digits a rank and the rank above it hold in long long.
 constexpr std::ptrdiff_t mostPlainDigits = 18;
+// The greatest rank of that many digits.
 constexpr long long largestShortRank = 999'999'999'999'999'999;
 
 // A line written "a b" in plain decimal without sign, as nearly every line of a file is: read

@@ -1,10 +1,12 @@
 #include "textlist.h"
 
+#include "rankpair.h"
 #include "textlistencoding.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
