@@ -340,58 +340,9 @@ void BoxDocument::shiftRanksAbove(long long delta, long long threshold) {
 }
 
 BoxDocument::RankRemoval BoxDocument::removeRank(long long rank) {
-    RankRemoval removal;
-    std::size_t index = 0;
-    std::size_t keptIndex = 0;
-    RankPairBuffer buffer;
-    intersections.transform([&](std::string_view text) -> TextList::Fate {
-        const std::size_t line = index++;
-        const std::optional<RankPairReading> pair = readRankPair(text);
-        if (!pair) {
-            ++keptIndex;
-            return {};
-        }
-        const auto [first, second] = pair->ranks;
-        if (first == rank || second == rank) {
-            removal.removedLines.push_back({line, std::string(text)});
-            return {TextList::Fate::Removed, {}};
-        }
-        if (!pair->plain) {
-            removal.unplainLines.push_back({keptIndex, std::string(text)});
-        }
-        ++keptIndex;
-        if (pair->plain && first < rank && second < rank) {
-            return {};
-        }
-        const auto shifted = [rank](long long value) {
-            return value > rank ? saturatingAdd(value, -1) : value;
-        };
-        return {TextList::Fate::Replaced, rankPairText(shifted(first), shifted(second), buffer)};
-    });
-    return removal;
+    return removeRankFromLines(intersections, rank);
 }
 
 void BoxDocument::restoreRank(long long rank, RankRemoval removal) {
-    std::size_t index = 0;
-    auto unplain = removal.unplainLines.begin();
-    RankPairBuffer buffer;
-    intersections.transform([&](std::string_view text) -> TextList::Fate {
-        const std::size_t line = index++;
-        if (unplain != removal.unplainLines.end() && unplain->index == line) {
-            return {TextList::Fate::Replaced, (unplain++)->text};
-        }
-        const std::optional<RankPairReading> pair = readRankPair(text);
-        if (!pair) {
-            return {};
-        }
-        const auto [first, second] = pair->ranks;
-        if (first < rank && second < rank) {
-            return {};
-        }
-        const auto shifted = [rank](long long value) {
-            return value >= rank ? saturatingAdd(value, 1) : value;
-        };
-        return {TextList::Fate::Replaced, rankPairText(shifted(first), shifted(second), buffer)};
-    });
-    intersections.insertAtIndexes(std::move(removal.removedLines));
+    restoreRankToLines(intersections, rank, std::move(removal));
 }

@@ -2,6 +2,7 @@
 
 #include "box.h"
 #include "progress.h"
+#include "rankrenumbering.h"
 #include "textlist.h"
 
 #include <cstddef>
@@ -121,13 +122,7 @@ public:
     // moved by delta.
     void shiftRanksAbove(long long delta, long long threshold);
 
-    // What the intersections lose when the box of a rank leaves: the lines that named it, each
-    // with the index it had, and the lines kept whose text was not plain decimal ("01 2",
-    // "+0 1"), each with its index among the lines kept and the text it had.
-    struct RankRemoval {
-        std::vector<IndexedText> removedLines;
-        std::vector<IndexedText> unplainLines;
-    };
+    using RankRemoval = ::RankRemoval;
     // removeIntersectionsOfRank then shiftRanksAbove(-1, rank), in one walk of the lines.
     RankRemoval removeRank(long long rank);
     // Takes back removeRank of the same rank, given what it handed back, byte for byte: the

@@ -12,37 +12,17 @@ constexpr std::size_t safeDigits = 18;
 
 // Reads a plain decimal rank, "0" or digits without a leading zero short enough not to
 // saturate, from at up to the first byte that is no digit, and moves at past it.
-std::optional<long long> plainRankAt(const char*& at, const char* end) {
+bool readPlainRank(const char*& at, const char* end, long long& value) {
     const char* const start = at;
-    long long value = 0;
+    value = 0;
     for (; at != end && static_cast<unsigned char>(*at - '0') < 10; ++at) {
         if (static_cast<std::size_t>(at - start) == safeDigits) {
-            return std::nullopt;
+            return false;
         }
         value = value * 10 + (*at - '0');
     }
     const auto length = static_cast<std::size_t>(at - start);
-    if (length == 0 || (length > 1 && *start == '0')) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// The pair of a text written as rankPairText writes it: the texts of nearly every file, read in
-// one pass without the general rules.
-std::optional<IntersectionRanks> plainPair(std::string_view text) {
-    const char* at = text.data();
-    const char* const end = at + text.size();
-    const std::optional<long long> first = plainRankAt(at, end);
-    if (!first || at == end || *at != ' ') {
-        return std::nullopt;
-    }
-    ++at;
-    const std::optional<long long> second = plainRankAt(at, end);
-    if (!second || at != end) {
-        return std::nullopt;
-    }
-    return IntersectionRanks{*first, *second};
+    return length == 1 || (length > 1 && *start != '0');
 }
 
 } // namespace
@@ -59,9 +39,19 @@ std::optional<long long> parseRank(std::string_view text) {
     return parseLeadingInteger(text);
 }
 
+bool readPlainRankPair(std::string_view text, IntersectionRanks& ranks) {
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    if (!readPlainRank(at, end, ranks.first) || at == end || *at != ' ') {
+        return false;
+    }
+    ++at;
+    return readPlainRank(at, end, ranks.second) && at == end;
+}
+
 std::optional<RankPairReading> readRankPair(std::string_view text) {
-    if (const std::optional<IntersectionRanks> plain = plainPair(text)) {
-        return RankPairReading{*plain, true};
+    if (IntersectionRanks plain; readPlainRankPair(text, plain)) {
+        return RankPairReading{plain, true};
     }
     const std::size_t space = text.find(' ');
     if (space == std::string_view::npos) {

@@ -23,6 +23,9 @@ struct RankPairReading {
     bool plain;
 };
 std::optional<RankPairReading> readRankPair(std::string_view text);
+// The pair of a text written "a b" in plain decimal without sign, as nearly every line of a file
+// is, read in one pass; false for any other text, which readRankPair may still read.
+bool readPlainRankPair(std::string_view text, IntersectionRanks& ranks);
 
 // The plain decimal text of a pair, "3 5", as the program writes every pair it computes.
 std::string rankPairText(long long first, long long second);

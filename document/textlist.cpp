@@ -1,58 +1,31 @@
 #include "textlist.h"
 
+#include "rankpair.h"
+#include "textlistencoding.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <optional>
+#include <unordered_map>
 #include <utility>
+
+using namespace textlistencoding;
 
 namespace {
 
-// Large enough that the blocks' own bookkeeping is lost in their bytes, small enough that moving
-// the bytes behind an entry costs less than walking to it.
-constexpr std::size_t blockBytes = 4000;
-
-std::size_t headerSize(std::size_t length) {
-    std::size_t size = 1;
-    for (; length >= 0x80; length >>= 7) {
-        ++size;
+RankSpan spanOf(const char* bytes, std::size_t size) {
+    RankSpan span;
+    for (std::size_t offset = 0; offset < size;) {
+        const Decoded entry = decode(bytes, offset);
+        span.add(entry.text);
+        offset = entry.next;
     }
-    return size;
+    return span;
 }
 
-std::size_t encodedSize(std::string_view text) {
-    return headerSize(text.size()) + text.size();
-}
-
-// Writes the text behind its length at out, which has room for encodedSize(text) bytes.
-void encode(std::string_view text, char* out) {
-    std::size_t length = text.size();
-    for (; length >= 0x80; length >>= 7) {
-        *out++ = static_cast<char>(0x80 | (length & 0x7f));
-    }
-    *out++ = static_cast<char>(length);
-    if (!text.empty()) {
-        std::memcpy(out, text.data(), text.size());
-    }
-}
-
-// The text encoded at the offset, and the offset of the entry after it.
-struct Decoded {
-    std::string_view text;
-    std::size_t next;
-};
-
-Decoded decode(const std::vector<char>& bytes, std::size_t offset) {
-    std::size_t length = 0;
-    unsigned shift = 0;
-    for (;;) {
-        const auto byte = static_cast<unsigned char>(bytes[offset++]);
-        length |= static_cast<std::size_t>(byte & 0x7f) << shift;
-        if ((byte & 0x80) == 0) {
-            break;
-        }
-        shift += 7;
-    }
-    return {std::string_view(bytes.data() + offset, length), offset + length};
+RankSpan spanOf(const std::vector<char>& bytes) {
+    return spanOf(bytes.data(), bytes.size());
 }
 
 } // namespace
@@ -67,6 +40,7 @@ public:
         block.bytes.resize(offset + encodedSize(text));
         encode(text, block.bytes.data() + offset);
         ++block.count;
+        block.span.add(text);
     }
 
     // Entries already encoded, copied as they are.
@@ -77,12 +51,16 @@ public:
         Block& block = roomFor(size);
         block.bytes.insert(block.bytes.end(), bytes, bytes + size);
         block.count += count;
+        block.span.merge(spanOf(bytes, size));
     }
 
     // A block left as it was: joined to the one before when both fit in one, else kept whole.
     void keep(Block block) {
         if (!blocks_.empty() && fits(blocks_.back(), block.bytes.size())) {
-            addEncoded(block.bytes.data(), block.bytes.size(), block.count);
+            Block& last = blocks_.back();
+            last.bytes.insert(last.bytes.end(), block.bytes.begin(), block.bytes.end());
+            last.count += block.count;
+            last.span.merge(block.span);
         } else {
             blocks_.push_back(std::move(block));
         }
@@ -159,6 +137,7 @@ TextList::Position TextList::remove(Position position) {
         blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(position.block_));
         return {this, position.block_, 0};
     }
+    block.span = spanOf(block.bytes);
     if (position.offset_ == block.bytes.size()) {
         return {this, position.block_ + 1, 0};
     }
@@ -193,6 +172,7 @@ TextList::Position TextList::replace(Position position, std::string_view text) {
                               at + static_cast<std::ptrdiff_t>(oldSize));
         }
         encode(text, block.bytes.data() + position.offset_);
+        block.span = spanOf(block.bytes);
         return position;
     }
     // The block outgrows its bytes: rebuilt, it may split, and the entry moves with its half.
@@ -219,12 +199,120 @@ TextList::Position TextList::replace(Position position, std::string_view text) {
 }
 
 TextList::Position TextList::find(std::string_view text) const {
-    for (auto position = begin(); position != end(); ++position) {
-        if (*position == text) {
-            return position;
+    const std::optional<IntersectionRanks> pair = parseRankPair(text);
+    for (std::size_t block = 0; block < blocks_.size(); ++block) {
+        const Block& candidate = blocks_[block];
+        if (pair ? !candidate.span.mayHold(*pair) : !candidate.span.nonPairs) {
+            continue;
+        }
+        for (std::size_t offset = 0; offset < candidate.bytes.size();) {
+            const Decoded entry = decode(candidate.bytes, offset);
+            if (entry.text == text) {
+                return {this, block, offset};
+            }
+            offset = entry.next;
         }
     }
     return end();
+}
+
+namespace {
+
+// The texts firstIndexesOf looks for, each with the number of equal entries still to find, and
+// the pairs among them ordered by their lesser rank, so that a block's span picks out the few
+// that may lie in it.
+class WantedTexts {
+public:
+    explicit WantedTexts(const std::vector<std::string>& texts) {
+        for (const std::string& text : texts) {
+            ++left_[text];
+        }
+        for (auto& wanted : left_) {
+            if (const std::optional<IntersectionRanks> pair = parseRankPair(wanted.first)) {
+                pairs_.push_back({std::min(pair->first, pair->second),
+                                  std::max(pair->first, pair->second), &wanted});
+            } else {
+                nonPairs_.push_back(&wanted);
+            }
+        }
+        std::sort(pairs_.begin(), pairs_.end(),
+                  [](const Pair& a, const Pair& b) { return a.low < b.low; });
+    }
+
+    using Entry = std::pair<const std::string_view, std::size_t>;
+
+    // The wanted text equal to the entry, if any still is.
+    Entry* find(std::string_view text) {
+        const auto found = left_.find(text);
+        return found != left_.end() && found->second > 0 ? &*found : nullptr;
+    }
+
+    // The texts still wanted that the block's span may hold.
+    void candidatesIn(const RankSpan& span, std::vector<Entry*>& candidates) const {
+        candidates.clear();
+        auto pair = std::lower_bound(pairs_.begin(), pairs_.end(), span.low,
+                                     [](const Pair& a, long long low) { return a.low < low; });
+        for (; pair != pairs_.end() && pair->low <= span.high; ++pair) {
+            if (pair->high <= span.high && pair->wanted->second > 0) {
+                candidates.push_back(pair->wanted);
+            }
+        }
+        if (span.nonPairs) {
+            for (Entry* wanted : nonPairs_) {
+                if (wanted->second > 0) {
+                    candidates.push_back(wanted);
+                }
+            }
+        }
+    }
+
+private:
+    struct Pair {
+        long long low;
+        long long high;
+        Entry* wanted;
+    };
+
+    std::unordered_map<std::string_view, std::size_t> left_;
+    std::vector<Pair> pairs_;
+    std::vector<Entry*> nonPairs_;
+};
+
+} // namespace
+
+std::vector<std::size_t> TextList::firstIndexesOf(const std::vector<std::string>& texts) const {
+    WantedTexts wanted(texts);
+    std::vector<std::size_t> indexes;
+    std::vector<WantedTexts::Entry*> candidates;
+    std::size_t first = 0;
+    for (const Block& block : blocks_) {
+        wanted.candidatesIn(block.span, candidates);
+        // Beyond a few candidates, one look-up by hash costs less than comparing each.
+        const bool hashing = candidates.size() > 8;
+        std::size_t index = first;
+        for (std::size_t offset = 0; !candidates.empty() && offset < block.bytes.size(); ++index) {
+            const Decoded entry = decode(block.bytes, offset);
+            offset = entry.next;
+            if (hashing) {
+                if (WantedTexts::Entry* found = wanted.find(entry.text)) {
+                    indexes.push_back(index);
+                    --found->second;
+                }
+                continue;
+            }
+            const auto candidate =
+                std::find_if(candidates.begin(), candidates.end(),
+                             [&](const WantedTexts::Entry* c) { return c->first == entry.text; });
+            if (candidate != candidates.end()) {
+                indexes.push_back(index);
+                if (--(*candidate)->second == 0) {
+                    candidates.erase(candidate);
+                }
+            }
+        }
+        first += block.count;
+    }
+    return indexes;
 }
 
 void TextList::appendAll(TextList& other) {
@@ -282,15 +370,23 @@ void TextList::insertAtIndexes(std::vector<IndexedText> entries) {
             builder.keep(std::move(block));
             continue;
         }
+        // The entries between two insertions go over in one piece.
+        std::size_t runFrom = 0;
+        std::size_t runCount = 0;
         std::size_t offset = 0;
         for (std::size_t index = first; index < first + block.count; ++index) {
-            for (; next < entries.size() && before[next] == index; ++next) {
-                builder.add(entries[next].text);
+            if (next < entries.size() && before[next] == index) {
+                builder.addEncoded(block.bytes.data() + runFrom, offset - runFrom, runCount);
+                for (; next < entries.size() && before[next] == index; ++next) {
+                    builder.add(entries[next].text);
+                }
+                runFrom = offset;
+                runCount = 0;
             }
-            const Decoded entry = decode(block.bytes, offset);
-            builder.add(entry.text);
-            offset = entry.next;
+            offset = decode(block.bytes, offset).next;
+            ++runCount;
         }
+        builder.addEncoded(block.bytes.data() + runFrom, offset - runFrom, runCount);
         first += block.count;
     }
     for (; next < entries.size(); ++next) {
@@ -311,17 +407,24 @@ std::vector<IndexedText> TextList::removeAtIndexes(const std::vector<std::size_t
             builder.keep(std::move(block));
             continue;
         }
+        // The entries between two removals go over in one piece.
+        std::size_t runFrom = 0;
+        std::size_t runCount = 0;
         std::size_t offset = 0;
         for (std::size_t index = first; index < first + block.count; ++index) {
             const Decoded entry = decode(block.bytes, offset);
             if (next != indexes.end() && *next == index) {
+                builder.addEncoded(block.bytes.data() + runFrom, offset - runFrom, runCount);
                 removed.push_back({index, std::string(entry.text)});
                 ++next;
+                runFrom = entry.next;
+                runCount = 0;
             } else {
-                builder.add(entry.text);
+                ++runCount;
             }
             offset = entry.next;
         }
+        builder.addEncoded(block.bytes.data() + runFrom, offset - runFrom, runCount);
         first += block.count;
     }
     assert(next == indexes.end());
@@ -415,6 +518,7 @@ void TextList::transform(const std::function<Fate(std::string_view)>& fate) {
         if (written.size() <= std::max(blockBytes, block.bytes.capacity())) {
             block.bytes.assign(written.begin(), written.end());
             block.count = count;
+            block.span = spanOf(block.bytes);
             builder.keep(std::move(block));
             continue;
         }
@@ -454,4 +558,32 @@ void TextList::adoptBlocks(std::vector<Block> blocks) {
     for (const Block& block : blocks_) {
         size_ += block.count;
     }
+}
+
+void TextList::settleBlocks() {
+    BlockBuilder builder;
+    for (Block& block : blocks_) {
+        if (block.count == 0) {
+            continue;
+        }
+        if (block.bytes.size() <= blockBytes || block.count == 1) {
+            builder.keep(std::move(block));
+            continue;
+        }
+        for (std::size_t offset = 0; offset < block.bytes.size();) {
+            const Decoded entry = decode(block.bytes, offset);
+            builder.add(entry.text);
+            offset = entry.next;
+        }
+    }
+    adoptBlocks(builder.finish());
+}
+
+std::vector<TextList::BlockSummary> TextList::blockSummaries() const {
+    std::vector<BlockSummary> summaries;
+    summaries.reserve(blocks_.size());
+    for (const Block& block : blocks_) {
+        summaries.push_back({block.count, block.span});
+    }
+    return summaries;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rankspan.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -24,6 +26,9 @@ struct IndexedText {
 //
 // Positions read the list and stay valid until it changes; remove and replace hand back the
 // position to go on from.
+//
+// Each block also keeps the span of ranks its entries name when read as intersection lines, so
+// that the searches and renumberings of those lines pass over the blocks they cannot concern.
 class TextList {
 public:
     class Position {
@@ -75,6 +80,9 @@ public:
     Position replace(Position position, std::string_view text);
     // The first entry equal to the text, compared exactly, or end().
     Position find(std::string_view text) const;
+    // The indexes of the first entries equal to the texts, ascending: a text given n times names
+    // its first n equal entries, and a text no entry equals names none.
+    std::vector<std::size_t> firstIndexesOf(const std::vector<std::string>& texts) const;
     // Moves every entry of the other list to the end of this one, leaving the other empty.
     void appendAll(TextList& other);
 
@@ -106,19 +114,33 @@ public:
     // entries all stay keeps its bytes where they are; the others are written again in place.
     void transform(const std::function<Fate(std::string_view)>& fate);
 
+    // How the entries lie in blocks, first block first: what the walks above pass over or not.
+    struct BlockSummary {
+        std::size_t count;
+        RankSpan span;
+
+        bool operator==(const BlockSummary&) const = default;
+    };
+    std::vector<BlockSummary> blockSummaries() const;
+
 private:
     // Texts one after another, each behind its length in seven-bit groups, low group first.
     struct Block {
         std::vector<char> bytes;
         std::size_t count = 0;
+        RankSpan span;
     };
     class BlockBuilder;
+    // Renumbers the ranks of intersection lines block by block, in place.
+    friend class RankRenumbering;
 
     // The block and first index of the entry at the index, or of the end.
     std::pair<std::size_t, std::size_t> blockOf(std::size_t index) const;
     Position positionOf(std::size_t index) const;
     // Puts the blocks in place of the list's, recounting its size.
     void adoptBlocks(std::vector<Block> blocks);
+    // Drops the blocks a walk in place emptied and divides those it grew past a block's size.
+    void settleBlocks();
 
     std::vector<Block> blocks_;
     std::size_t size_ = 0;

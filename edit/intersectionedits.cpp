@@ -3,7 +3,6 @@
 #include <iterator>
 #include <memory>
 #include <numeric>
-#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -85,19 +84,5 @@ DocumentChange RemoveIntersections::revert(BoxDocument& document) {
 
 std::vector<std::size_t> positionsOfFirstEqualLines(const TextList& lines,
                                                     const std::vector<std::string>& texts) {
-    std::unordered_map<std::string_view, std::size_t> wanted;
-    for (const std::string& text : texts) {
-        ++wanted[text];
-    }
-    std::vector<std::size_t> positions;
-    std::size_t index = 0;
-    for (const std::string_view line : lines) {
-        const auto found = wanted.find(line);
-        if (found != wanted.end() && found->second > 0) {
-            --found->second;
-            positions.push_back(index);
-        }
-        ++index;
-    }
-    return positions;
+    return lines.firstIndexesOf(texts);
 }

@@ -52,6 +52,6 @@ private:
 };
 
 // The positions at which removing each text in turn, as removeIntersection removes the first
-// equal line, would remove lines: ascending, found in one walk.
+// equal line, would remove lines: ascending, found in the blocks whose ranks may hold them.
 std::vector<std::size_t> positionsOfFirstEqualLines(const TextList& lines,
                                                     const std::vector<std::string>& texts);

@@ -4,6 +4,7 @@
 
 #include "boxtestsupport.h"
 #include "rankpair.h"
+#include "textlisttestsupport.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -33,7 +34,9 @@ void expectRoundTrip(const std::vector<std::string>& lines, long long rank) {
     BoxDocument document;
     fill(document, lines);
     BoxDocument::RankRemoval removal = document.removeRank(rank);
-    ASSERT_EQ(textsIn(document.intersections), removedTheLongWay(lines, rank));
+    const std::vector<std::string> after = removedTheLongWay(lines, rank);
+    ASSERT_EQ(textsIn(document.intersections), after);
+    ASSERT_NO_FATAL_FAILURE(expectExactSummaries(document.intersections, after));
     std::size_t removed = 0;
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const auto pair = parseRankPair(lines[k]);
@@ -47,6 +50,7 @@ void expectRoundTrip(const std::vector<std::string>& lines, long long rank) {
     EXPECT_EQ(removed, removal.removedLines.size());
     document.restoreRank(rank, std::move(removal));
     ASSERT_EQ(textsIn(document.intersections), lines);
+    ASSERT_NO_FATAL_FAILURE(expectExactSummaries(document.intersections, lines));
 }
 
 TEST(RankPair, TellsPlainDecimalFromOtherForms) {
@@ -150,6 +154,72 @@ TEST(BoxDocument, RemovesARankFromLargeListsOfOddLinesAndPutsItBack) {
             SCOPED_TRACE(rank);
             ASSERT_NO_FATAL_FAILURE(expectRoundTrip(lines, rank));
         }
+    }
+}
+
+// Ranks whose decimal text changes length as they move, one by one and filling whole blocks:
+// "10" becomes "9" and back, "100 1000" becomes "99 999", and a block of those grows past its
+// size when they come back.
+TEST(BoxDocument, RenumbersRanksWhoseTextChangesLength) {
+    struct Case {
+        const char* name;
+        long long rank;
+        std::vector<std::string> lines;
+        std::vector<std::string> after;
+    };
+    std::vector<Case> cases = {
+        {"one line each",
+         3,
+         {"10 4", "100 9", "4 1000", "10 10", "3 10", "2 1", "9 99"},
+         {"9 3", "99 8", "3 999", "9 9", "2 1", "8 98"}},
+        {"the lowest ranks", 0, {"0 1", "1 10", "1 2", "10 1"}, {"0 9", "0 1", "9 0"}},
+        {"every form around a boundary",
+         9,
+         {"+10 0", "010 1", "10 -10", "9 10", "8 10", "19 20", "100 09"},
+         {"9 0", "9 1", "9 -10", "8 9", "18 19"}},
+    };
+    Case wholeBlocks{"whole blocks of ranks that lose a digit", 0, {"0 1"}, {}};
+    for (int k = 0; k < 3000; ++k) {
+        wholeBlocks.lines.push_back(k % 2 ? "10 100" : "1000 10000");
+        wholeBlocks.after.push_back(k % 2 ? "9 99" : "999 9999");
+    }
+    cases.push_back(wholeBlocks);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BoxDocument document;
+        fill(document, c.lines);
+        document.removeRank(c.rank);
+        EXPECT_EQ(textsIn(document.intersections), c.after);
+        ASSERT_NO_FATAL_FAILURE(expectRoundTrip(c.lines, c.rank));
+    }
+}
+
+// A list of some megabytes, which the renumbering divides between threads: plain pairs near each
+// other as real scenes list them, with odd lines here and there, the rank taken at the start,
+// the middle, near the end and past it. Every byte must agree with the long way, and come back.
+TEST(BoxDocument, RenumbersALongListAsItsPartsWouldOneAfterAnother) {
+    std::mt19937 random(99);
+    const auto below = [&](long long bound) {
+        return std::uniform_int_distribution<long long>(0, bound - 1)(random);
+    };
+    const long long boxes = 60000;
+    std::vector<std::string> lines;
+    for (long long box = 0; box < boxes; ++box) {
+        for (long long k = below(5); k > 0; --k) {
+            const long long other = std::min(boxes - 1, box + 1 + below(30));
+            lines.push_back(std::to_string(box) + " " + std::to_string(other));
+        }
+        if (below(3000) == 0) {
+            lines.push_back("+" + std::to_string(box) + " 0" + std::to_string(box + 1));
+        }
+        if (below(5000) == 0) {
+            lines.push_back("not a pair");
+        }
+    }
+    ASSERT_GT(lines.size(), 100000u);
+    for (const long long rank : {0LL, 9999LL, boxes / 2, boxes - 2, boxes + 5}) {
+        SCOPED_TRACE(rank);
+        ASSERT_NO_FATAL_FAILURE(expectRoundTrip(lines, rank));
     }
 }
 

@@ -3,11 +3,14 @@
 // must stay usable where the list promises it.
 
 #include "textlist.h"
+#include "textlisttestsupport.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -32,9 +35,11 @@ TextList listOf(const Texts& texts) {
     return list;
 }
 
-// Every access agrees with the expected texts: walking, at(), last(), size().
+// Every access agrees with the expected texts: walking, at(), last(), size(), and the blocks'
+// summaries.
 void expectHolds(const TextList& list, const Texts& expected) {
     ASSERT_EQ(textsOf(list), expected);
+    ASSERT_NO_FATAL_FAILURE(expectExactSummaries(list, expected));
     ASSERT_EQ(list.size(), expected.size());
     ASSERT_EQ(list.empty(), expected.empty());
     for (std::size_t k = 0; k < expected.size(); k += 1 + expected.size() / 50) {
@@ -351,6 +356,48 @@ TEST(TextList, TransformsEveryEntryInOneWalk) {
     }
 }
 
+// The searches pass over blocks by their spans: they must still find what a plain walk finds,
+// pairs in every form and texts that are no pair, wherever they lie.
+TEST(TextList, FindsTheFirstEqualTextsWhateverTheirBlock) {
+    Texts texts = manyPairs(6000);
+    for (std::size_t k = 0; k < texts.size(); k += 997) {
+        texts[k] = k % 2 ? "+" + texts[k] : "x" + std::to_string(k);
+    }
+    texts.insert(texts.begin() + 4000, {"0 6000", "3 5997", "3 5997", "junk", ""});
+    const TextList list = listOf(texts);
+    const auto firstIndex = [&](const std::string& text) {
+        return static_cast<std::size_t>(std::find(texts.begin(), texts.end(), text) -
+                                        texts.begin());
+    };
+    for (const std::string text : {"0 6000", "3 5997", "5999 1", "+997 5003", "x1994", "junk", "",
+                                   "6000 0", "1 6000", "x", "+0 6000"}) {
+        EXPECT_EQ(static_cast<std::size_t>(std::distance(list.begin(), list.find(text))),
+                  firstIndex(text))
+            << '"' << text << '"';
+    }
+    // Each text given n times names its n first equal entries.
+    const std::vector<std::string> wanted = {"3 5997", "junk",      "3 5997", "3 5997",
+                                             "x0",     "2000 4000", "6000 0", ""};
+    std::vector<std::size_t> expected;
+    std::map<std::string, std::size_t> left;
+    for (const std::string& text : wanted) {
+        ++left[text];
+    }
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        if (const auto found = left.find(texts[k]); found != left.end() && found->second > 0) {
+            --found->second;
+            expected.push_back(k);
+        }
+    }
+    EXPECT_EQ(list.firstIndexesOf(wanted), expected);
+    // Over a hundred texts, all of the same blocks: looked up by hashing.
+    std::vector<std::string> many(texts.begin() + 100, texts.begin() + 300);
+    std::vector<std::size_t> hundreds(200);
+    std::iota(hundreds.begin(), hundreds.end(), 100);
+    EXPECT_EQ(list.firstIndexesOf(many), hundreds);
+    EXPECT_TRUE(list.firstIndexesOf({}).empty());
+}
+
 TEST(TextList, GivesTheTextsAtIndexesInOneWalk) {
     const Texts texts = manyPairs(5000);
     const TextList list = listOf(texts);
@@ -371,8 +418,15 @@ TEST(TextList, AgreesWithAVectorThroughRandomOperations) {
     const auto below = [&](std::size_t bound) {
         return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random);
     };
+    // Half the texts read as pairs of ranks, some of them not in plain decimal, so that the
+    // blocks' spans have something to follow.
     const auto someText = [&] {
         const std::size_t kind = below(20);
+        if (kind >= 10) {
+            static const char* const forms[] = {"", "", "", "", "+", "0", "-"};
+            return forms[below(7)] + std::to_string(below(1000)) + " " +
+                   std::to_string(below(1000));
+        }
         const std::size_t length = kind == 0 ? 130 + below(300) : kind == 1 ? 4100 : below(12);
         std::string text;
         for (std::size_t k = 0; k < length; ++k) {
