@@ -91,6 +91,9 @@ void ListControl::scrollTo(const QModelIndex& index, ScrollHint hint) {
     if (!index.isValid()) {
         return;
     }
+    // The scroll range follows the rows at the next turn of the event loop; a scroll asked for
+    // before then must reach rows just come.
+    updateGeometries();
     const int row = index.row();
     const int first = firstRowInSight();
     const int sight = rowsInSight();
