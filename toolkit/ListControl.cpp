@@ -13,6 +13,8 @@ ListControl::ListControl(QWidget* parent) : QAbstractItemView(parent), model_(ow
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // An item view lays out and paints nothing of its own when rows go: this one does it here.
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this, [this] { followRowMoves(); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!changingByCode_) {
             emit userSelectionChanged();
@@ -290,13 +292,14 @@ void ListControl::dataChanged(const QModelIndex& topLeft, const QModelIndex& bot
 }
 
 void ListControl::rowsInserted(const QModelIndex& parent, int start, int end) {
-    firstLineWidth_ = 0;
     QAbstractItemView::rowsInserted(parent, start, end);
+    followRowMoves();
 }
 
-void ListControl::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+void ListControl::followRowMoves() {
     firstLineWidth_ = 0;
-    QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+    updateGeometries();
+    viewport()->update();
 }
 
 int ListControl::rowHeight() const {

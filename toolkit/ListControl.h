@@ -74,7 +74,6 @@ protected:
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles) override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
-    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
 private:
     // Every row's height, that of a line of text.
@@ -84,6 +83,8 @@ private:
     // The rows wholly in sight, at least one.
     int rowsInSight() const;
     int firstRowInSight() const;
+    // After rows came or went: the scroll range and the rows in sight follow.
+    void followRowMoves();
     void leaveNothingSelected();
     template <class Change> void changeByCode(const Change& change);
 

@@ -32,12 +32,19 @@ std::vector<FormBox> manyBoxes(int count) {
     return boxes;
 }
 
-std::vector<std::string> pairsOfNeighbours(int count) {
+// Each box with its next two; a rank left out has no line.
+std::vector<std::string> pairsOfNeighbours(int count, int leftOut = -1) {
     std::vector<std::string> lines;
+    const auto add = [&](int first, int second, const std::string& text) {
+        if (first != leftOut && second != leftOut) {
+            lines.push_back(text);
+        }
+    };
     for (int i = 0; i + 2 < count; ++i) {
-        lines.push_back(std::to_string(i) + " " + std::to_string(i + 1));
-        lines.push_back(i % 500 == 3 ? "+" + std::to_string(i) + " 0" + std::to_string(i + 2)
-                                     : std::to_string(i) + " " + std::to_string(i + 2));
+        add(i, i + 1, std::to_string(i) + " " + std::to_string(i + 1));
+        add(i, i + 2,
+            i % 500 == 3 ? "+" + std::to_string(i) + " 0" + std::to_string(i + 2)
+                         : std::to_string(i) + " " + std::to_string(i + 2));
     }
     lines.push_back("0 1");
     lines.push_back("x");
@@ -86,6 +93,7 @@ class ListsFollowEditsTest : public QObject {
 private slots:
     void anySequenceOfCommandsLeavesTheListsShowingTheDocument();
     void deletingABoxRenumbersTheLinesInSightAndUndoGivesThemBack();
+    void deletingABoxWithoutLinesRepaintsTheLinesItRenumbered();
 };
 
 void ListsFollowEditsTest::anySequenceOfCommandsLeavesTheListsShowingTheDocument() {
@@ -174,6 +182,29 @@ void ListsFollowEditsTest::deletingABoxRenumbersTheLinesInSightAndUndoGivesThemB
 
     pressOnBoxList(test, Qt::Key_Y);
     QCOMPARE(paintedRows(lines).front().text, QString("2001 2002"));
+    compareListsWithDocument(test);
+}
+
+void ListsFollowEditsTest::deletingABoxWithoutLinesRepaintsTheLinesItRenumbered() {
+    QTemporaryDir dir;
+    TestWindow test;
+    openFile(test, dir.filePath("many.box"), manyBoxes(3000), pairsOfNeighbours(3000, 1500));
+    const int row = static_cast<int>(test.lines(intersectionListId).indexOf("2000 2001"));
+    ListControl* lines = test.list(intersectionListId);
+    lines->scrollTo(lines->model()->index(row, 0), QAbstractItemView::PositionAtTop);
+    QVERIFY(screenShowsAFreshPaint(lines));
+
+    test.clickLine(boxListId, 1500);
+    test.click(1031);
+    QVERIFY(screenShowsAFreshPaint(lines));
+    // No line left: the rows in sight stay, every rank past 1500 one less.
+    const std::vector<PaintedRow> after = paintedRows(lines);
+    QCOMPARE(after.front().row, row);
+    QCOMPARE(after.front().text, QString("1999 2000"));
+    compareListsWithDocument(test);
+    pressOnBoxList(test, Qt::Key_Z);
+    QVERIFY(screenShowsAFreshPaint(lines));
+    QCOMPARE(paintedRows(lines).front().text, QString("2000 2001"));
     compareListsWithDocument(test);
 }
 

@@ -124,6 +124,13 @@ void ListControlTest::followsRemovalsInsertionsAndRewritesAsTold() {
     QCOMPARE(list_->selectedIndex(), std::nullopt);
     QCOMPARE(selectedPaintedRow(*list_), -1);
     QCOMPARE(userChanges.count(), 0);
+    // A lone removal, then a lone insertion, in sight.
+    source_.lines.erase(source_.lines.begin() + 102);
+    list_->followLines({{102}, {}, {}, false});
+    compareWithSource(*list_, source_);
+    source_.lines.insert(source_.lines.begin() + 101, "inserted");
+    list_->followLines({{}, {}, {101}, false});
+    compareWithSource(*list_, source_);
     // Any line may be rewritten: the rows in sight are painted again.
     for (std::string& line : source_.lines) {
         line += "'";
