@@ -1,7 +1,7 @@
 // Times every edit of the main window and its undo on the 100,000-box scene of geometry_bench (or
-// one of the size given, made the same way), with the 3D view closed and open, against a full
-// copy of the lines into the two lists and against the whole check of the view that each edit cost
-// before, all in one process. Each figure includes the update of the lists, labels, view and
+// one of the size given, made the same way), with the 3D view closed and open, against a repaint
+// of the two lists, a copy of every line into them and the whole check of the view that each edit
+// cost before, all in one process. Each figure includes the update of the lists, labels, view and
 // problem list and the events that paint them. Prints its figures.
 //
 // Usage: edit_bench [BOXES] (runs geometry_bench to write the scene into a temporary folder)
@@ -201,8 +201,7 @@ int main(int argc, char* argv[]) {
             test.list(1027)->appendLines(document.intersections);
         }));
     }
-    std::printf("full copy of the lines into both lists (what each command cost before): %.1f ms\n",
-                median(refills));
+    std::printf("copy of every line into both lists' own storage: %.1f ms\n", median(refills));
     // What the view did after every edit before it followed them: every check.
     std::vector<double> rebuilds;
     // A whole check of a million boxes takes a minute under load: once is enough for scale.
