@@ -10,6 +10,7 @@
 #include "ListControl.h"
 #include "LongWork.h"
 #include "QuadrelDlg.h"
+#include "TextListLines.h"
 #include "boxwriter.h"
 #include "orlclass.h"
 
@@ -130,9 +131,9 @@ bool QuadrelDlg::settleUnsavedChanges() {
     }
 }
 
-void QuadrelDlg::fillLists() {
-    boxList_->appendLines(document_->boxIds);
-    intersectionList_->appendLines(document_->intersections);
+void QuadrelDlg::showDocumentLines() {
+    boxList_->showLines(*boxLines_);
+    intersectionList_->showLines(*intersectionLines_);
 }
 
 void QuadrelDlg::chooseFile() {
@@ -165,12 +166,10 @@ LoadOutcome QuadrelDlg::openFile(const std::string& chosen) {
     if (document_->countText.empty()) {
         document_->setCountText("0");
     }
-    boxList_->removeAllLines();
-    intersectionList_->removeAllLines();
+    showDocumentLines();
     clearForm();
     text(pathLabelId) = document_->getPath();
     text(countLabelId) = document_->countText;
-    fillLists();
     setEditFieldsEnabled(true);
     shownRank_.reset();
     pushToControls();
@@ -213,8 +212,7 @@ void QuadrelDlg::showEmptyDocument(const std::string& path) {
     text(pathLabelId) = path;
     text(countLabelId) = document_->countText;
     setEditFieldsEnabled(true);
-    boxList_->removeAllLines();
-    intersectionList_->removeAllLines();
+    showDocumentLines();
     clearForm();
     shownRank_.reset();
     pushToControls();

@@ -1,5 +1,6 @@
 // How the main window follows the document's edits: its lists and labels change line by line as
-// each edit says, and undo and redo go through the same road.
+// each edit says, and undo and redo go through the same road. The lists read the document's
+// lines where they lie, so that an edit costs them only the rows it moves and the rows in sight.
 #include "BoxForm.h"
 #include "CommandProcessor.h"
 #include "ListControl.h"
@@ -8,8 +9,6 @@
 #include "orlclass.h"
 
 #include <QPushButton>
-#include <algorithm>
-#include <iterator>
 
 namespace {
 
@@ -56,19 +55,16 @@ void QuadrelDlg::redo() {
 void QuadrelDlg::followEdit(const DocumentChange& change, bool fromHistory) {
     editedSinceNotice_ = true;
     if (change.everything) {
-        boxList_->removeAllLines();
-        intersectionList_->removeAllLines();
-        fillLists();
+        showDocumentLines();
     } else {
         if (change.touchesBoxes()) {
-            boxList_->editLines(lineEdits(change.removedBoxes, change.changedBoxes,
-                                          change.insertedBoxes, document_->boxIds));
+            boxList_->followLines(
+                {change.removedBoxes, change.changedBoxes, change.insertedBoxes, false});
         }
-        if (change.linesRenumbered) {
-            intersectionList_->replaceAllLines(document_->intersections);
-        } else if (change.touchesLines()) {
-            intersectionList_->editLines(lineEdits(change.removedLines, change.rewrittenLines,
-                                                   change.insertedLines, document_->intersections));
+        if (change.touchesLines()) {
+            // A renumbering rewrites lines it does not name: the list paints again what shows.
+            intersectionList_->followLines({change.removedLines, change.rewrittenLines,
+                                            change.insertedLines, change.linesRenumbered});
         }
     }
     if (change.countChanged) {
@@ -118,48 +114,4 @@ void QuadrelDlg::followHistory() {
         editedSinceNotice_ = false;
         emit documentChanged();
     }
-}
-
-// The texts to show come from the document, read in one walk whatever the number of lines.
-LineEdits QuadrelDlg::lineEdits(const std::vector<std::size_t>& removed,
-                                const std::vector<std::size_t>& rewritten,
-                                const std::vector<std::size_t>& inserted,
-                                const TextList& now) const {
-    // Where each rewritten line ends up once the insertions are made around it.
-    std::vector<std::size_t> rewrittenFinal;
-    rewrittenFinal.reserve(rewritten.size());
-    std::size_t insertedBefore = 0;
-    for (const std::size_t kept : rewritten) {
-        while (insertedBefore < inserted.size() &&
-               inserted[insertedBefore] <= kept + insertedBefore) {
-            ++insertedBefore;
-        }
-        rewrittenFinal.push_back(kept + insertedBefore);
-    }
-    std::vector<std::size_t> wanted;
-    wanted.reserve(rewritten.size() + inserted.size());
-    std::merge(rewrittenFinal.begin(), rewrittenFinal.end(), inserted.begin(), inserted.end(),
-               std::back_inserter(wanted));
-    std::vector<std::string> found;
-    found.reserve(wanted.size());
-    auto next = wanted.begin();
-    std::size_t index = 0;
-    for (auto line = now.begin(); line != now.end() && next != wanted.end(); ++line, ++index) {
-        for (; next != wanted.end() && *next == index; ++next) {
-            found.emplace_back(*line);
-        }
-    }
-    const auto textAt = [&](std::size_t finalIndex) {
-        const auto position = std::lower_bound(wanted.begin(), wanted.end(), finalIndex);
-        return found.at(static_cast<std::size_t>(position - wanted.begin()));
-    };
-    LineEdits edits;
-    edits.removed.assign(removed.begin(), removed.end());
-    for (std::size_t k = 0; k < rewritten.size(); ++k) {
-        edits.rewritten.emplace_back(static_cast<int>(rewritten[k]), textAt(rewrittenFinal[k]));
-    }
-    for (const std::size_t line : inserted) {
-        edits.inserted.emplace_back(static_cast<int>(line), textAt(line));
-    }
-    return edits;
 }

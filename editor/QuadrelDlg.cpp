@@ -12,6 +12,7 @@
 #include "QuestionBox.h"
 #include "StringTable.h"
 #include "SystemMenu.h"
+#include "TextListLines.h"
 #include "box.h"
 #include "intersectionedits.h"
 #include "orlclass.h"
@@ -153,6 +154,9 @@ void QuadrelDlg::setDocument(BoxDocument* document) {
     document_ = document;
     unnamed_ = false;
     commands_ = std::make_unique<CommandProcessor>(*document_);
+    boxLines_ = std::make_unique<TextListLines>(document_->boxIds);
+    intersectionLines_ = std::make_unique<TextListLines>(document_->intersections);
+    showDocumentLines();
     connectHistory();
     followHistory();
 }
@@ -271,7 +275,7 @@ void QuadrelDlg::addIntersection() {
         commands_->apply(AppendIntersections::added(dialog.chosenPair()));
     } else {
         // As after a pair added, no line stays selected.
-        intersectionList_->editLines({});
+        intersectionList_->followLines({});
     }
 }
 
@@ -285,9 +289,4 @@ void QuadrelDlg::deleteIntersection() {
     }
     // By position: of two equal lines, the selected one's entry leaves.
     commands_->apply(RemoveIntersections::removed(*document_, static_cast<std::size_t>(*line)));
-}
-
-void QuadrelDlg::refillIntersectionList() {
-    intersectionList_->removeAllLines();
-    intersectionList_->appendLines(document_->intersections);
 }

@@ -29,7 +29,7 @@ class ShapeWindow;
 class ViewWindow;
 class TextList;
 struct DocumentChange;
-struct LineEdits;
+class TextListLines;
 
 // The system-menu command that opens the about box.
 inline constexpr int ABOUT_COMMAND = 0x0010;
@@ -155,16 +155,13 @@ private:
     void forgetFieldUndo();
     void followEdit(const DocumentChange& change, bool fromHistory);
     void followHistory();
-    LineEdits lineEdits(const std::vector<std::size_t>& removed,
-                        const std::vector<std::size_t>& rewritten,
-                        const std::vector<std::size_t>& inserted, const TextList& now) const;
     void showShownRank();
-    void refillIntersectionList();
     void nameControlsForScreenReaders();
     void addAboutEntry();
     std::optional<std::string> chooseBoxFile(FileChooser& chooser);
     std::size_t ask(const Question& question);
-    void fillLists();
+    // Both lists show the document's lines afresh, none selected.
+    void showDocumentLines();
 
     // Whether the document differs from what was last read or saved; the caption shows it.
     void setModified(bool modified);
@@ -192,6 +189,9 @@ private:
     ListControl* intersectionList_ = nullptr;
     BoxDocument* document_ = nullptr;
     ListControl* boxList_ = nullptr;
+    // The document's lists as the list controls read them.
+    std::unique_ptr<TextListLines> boxLines_;
+    std::unique_ptr<TextListLines> intersectionLines_;
     BoundTexts texts_;
     QIcon icon_;
     std::unique_ptr<FileChooser> fileChooser_;

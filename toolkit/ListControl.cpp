@@ -1,141 +1,20 @@
 #include "ListControl.h"
 
-#include "DisplayText.h"
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
 
-int LineListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(ends_.size());
-}
-
-QVariant LineListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole) {
-        return {};
-    }
-    return shortenedForDisplay(line(index.row()));
-}
-
-void LineListModel::removeAll() {
-    beginResetModel();
-    bytes_.clear();
-    ends_.clear();
-    endResetModel();
-}
-
-void LineListModel::remove(int row) {
-    const auto index = static_cast<std::size_t>(row);
-    const std::size_t start = index == 0 ? 0 : ends_.at(index - 1);
-    const std::size_t length = ends_.at(index) - start;
-    beginRemoveRows(QModelIndex(), row, row);
-    bytes_.erase(start, length);
-    ends_.erase(ends_.begin() + row);
-    for (auto end = ends_.begin() + row; end != ends_.end(); ++end) {
-        *end -= length;
-    }
-    endRemoveRows();
-}
-
-// In place: fresh memory for a copy of a long list costs more than moving its bytes.
-void LineListModel::insert(int row, std::string_view text) {
-    const auto index = static_cast<std::size_t>(row);
-    const std::size_t start = index == 0 ? 0 : ends_.at(index - 1);
-    beginInsertRows(QModelIndex(), row, row);
-    bytes_.insert(start, text);
-    ends_.insert(ends_.begin() + row, start);
-    for (auto end = ends_.begin() + row; end != ends_.end(); ++end) {
-        *end += text.size();
-    }
-    endInsertRows();
-}
-
-void LineListModel::rewrite(int row, std::string_view text) {
-    const auto index = static_cast<std::size_t>(row);
-    const std::size_t start = index == 0 ? 0 : ends_.at(index - 1);
-    const std::size_t length = ends_.at(index) - start;
-    bytes_.replace(start, length, text);
-    if (text.size() != length) {
-        for (auto end = ends_.begin() + row; end != ends_.end(); ++end) {
-            *end = *end - length + text.size();
-        }
-    }
-}
-
-// A lone removal or insertion, or rewrites alone, keep the view where it stands; anything else
-// resets it, which costs the view less than thousands of separate moves.
-void LineListModel::edit(const LineEdits& edits) {
-    const bool rewritesOnly = edits.removed.empty() && edits.inserted.empty();
-    if (rewritesOnly) {
-        if (edits.rewritten.empty()) {
-            return;
-        }
-        if (edits.rewritten.size() <= 4) {
-            for (const auto& [row, text] : edits.rewritten) {
-                rewrite(row, text);
-            }
-        } else {
-            rebuild(edits);
-        }
-        emit dataChanged(index(edits.rewritten.front().first), index(edits.rewritten.back().first));
-    } else if (edits.removed.size() == 1 && edits.inserted.empty() && edits.rewritten.empty()) {
-        remove(edits.removed.front());
-    } else if (edits.inserted.size() == 1 && edits.removed.empty() && edits.rewritten.empty()) {
-        insert(edits.inserted.front().first, edits.inserted.front().second);
-    } else {
-        beginResetModel();
-        rebuild(edits);
-        endResetModel();
-    }
-}
-
-void LineListModel::rebuild(const LineEdits& edits) {
-    std::string bytes;
-    std::vector<std::size_t> ends;
-    bytes.reserve(bytes_.size());
-    ends.reserve(ends_.size() + edits.inserted.size());
-    const auto put = [&](std::string_view text) {
-        bytes += text;
-        ends.push_back(bytes.size());
-    };
-    auto removed = edits.removed.begin();
-    auto rewritten = edits.rewritten.begin();
-    auto inserted = edits.inserted.begin();
-    const auto putInsertedLines = [&] {
-        for (; inserted != edits.inserted.end() &&
-               static_cast<std::size_t>(inserted->first) == ends.size();
-             ++inserted) {
-            put(inserted->second);
-        }
-    };
-    int kept = 0;
-    for (int row = 0; row < rowCount(); ++row) {
-        if (removed != edits.removed.end() && *removed == row) {
-            ++removed;
-            continue;
-        }
-        putInsertedLines();
-        if (rewritten != edits.rewritten.end() && rewritten->first == kept) {
-            put((rewritten++)->second);
-        } else {
-            put(line(row));
-        }
-        ++kept;
-    }
-    putInsertedLines();
-    bytes_ = std::move(bytes);
-    ends_ = std::move(ends);
-}
-
-std::string_view LineListModel::line(int row) const {
-    const auto index = static_cast<std::size_t>(row);
-    const std::size_t end = ends_.at(index);
-    const std::size_t start = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(bytes_).substr(start, end - start);
-}
-
-ListControl::ListControl(QWidget* parent) : QListView(parent) {
+ListControl::ListControl(QWidget* parent) : QAbstractItemView(parent), model_(ownLines_) {
     setModel(&model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setUniformItemSizes(true);
+    // The vertical scroll bar counts rows, so that a million lines stay within its range.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // An item view lays out and paints nothing of its own when rows go: this one does it here.
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this, [this] { followRowMoves(); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!changingByCode_) {
             emit userSelectionChanged();
@@ -144,10 +23,11 @@ ListControl::ListControl(QWidget* parent) : QListView(parent) {
 }
 
 void ListControl::removeAllLines() {
-    changingByCode_ = true;
-    model_.removeAll();
-    leaveNothingSelected();
-    changingByCode_ = false;
+    changeByCode([this] {
+        ownLines_.clear();
+        model_.show(ownLines_);
+        leaveNothingSelected();
+    });
 }
 
 void ListControl::appendLine(std::string_view line) {
@@ -155,30 +35,38 @@ void ListControl::appendLine(std::string_view line) {
 }
 
 void ListControl::deleteLine(int index) {
-    changingByCode_ = true;
-    model_.remove(index);
-    // Qt moves the current row to a neighbour of the removed line; nothing may stay selected.
-    leaveNothingSelected();
-    changingByCode_ = false;
+    changeByCode([this, index] {
+        const auto line = static_cast<std::size_t>(index);
+        ownLines_.remove(line);
+        model_.follow({{line}, {}, {}, false});
+        leaveNothingSelected();
+    });
 }
 
-void ListControl::editLines(const LineEdits& edits) {
-    changingByCode_ = true;
-    model_.edit(edits);
-    leaveNothingSelected();
-    changingByCode_ = false;
+void ListControl::showLines(const LineSource& source) {
+    changeByCode([this, &source] {
+        model_.show(source);
+        leaveNothingSelected();
+    });
+}
+
+void ListControl::followLines(const LineChanges& changes) {
+    changeByCode([this, &changes] {
+        model_.follow(changes);
+        leaveNothingSelected();
+    });
 }
 
 void ListControl::selectLine(int index) {
-    changingByCode_ = true;
-    const QModelIndex line = model_.index(index, 0);
-    selectionModel()->setCurrentIndex(line, QItemSelectionModel::ClearAndSelect);
-    scrollTo(line);
-    changingByCode_ = false;
+    changeByCode([this, index] {
+        const QModelIndex line = model_.index(index, 0);
+        selectionModel()->setCurrentIndex(line, QItemSelectionModel::ClearAndSelect);
+        scrollTo(line);
+    });
 }
 
-void ListControl::leaveNothingSelected() {
-    selectionModel()->clear();
+std::string ListControl::lineText(int index) const {
+    return std::string(model_.source().line(static_cast<std::size_t>(index)));
 }
 
 std::optional<int> ListControl::selectedIndex() const {
@@ -189,11 +77,63 @@ std::optional<int> ListControl::selectedIndex() const {
     return rows.first().row();
 }
 
+void ListControl::leaveNothingSelected() {
+    selectionModel()->clear();
+}
+
+QRect ListControl::visualRect(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != &model_) {
+        return {};
+    }
+    return {-horizontalOffset(), index.row() * rowHeight() - verticalOffset(), rowWidth(),
+            rowHeight()};
+}
+
+void ListControl::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (!index.isValid()) {
+        return;
+    }
+    // The scroll range follows the rows at the next turn of the event loop; a scroll asked for
+    // before then must reach rows just come.
+    updateGeometries();
+    const int row = index.row();
+    const int first = firstRowInSight();
+    const int sight = rowsInSight();
+    int top = first;
+    switch (hint) {
+    case EnsureVisible:
+        if (row < first) {
+            top = row;
+        } else if (row >= first + sight) {
+            top = row - sight + 1;
+        }
+        break;
+    case PositionAtTop:
+        top = row;
+        break;
+    case PositionAtBottom:
+        top = row - sight + 1;
+        break;
+    case PositionAtCenter:
+        top = row - sight / 2;
+        break;
+    }
+    verticalScrollBar()->setValue(top);
+}
+
+QModelIndex ListControl::indexAt(const QPoint& point) const {
+    const int y = point.y() + verticalOffset();
+    if (y < 0 || point.x() + horizontalOffset() >= rowWidth()) {
+        return {};
+    }
+    return model_.index(y / rowHeight(), 0);
+}
+
 QItemSelectionModel::SelectionFlags ListControl::selectionCommand(const QModelIndex& index,
                                                                   const QEvent* event) const {
     // A single-selection list keeps its line selected: neither Ctrl+click nor a click below the
     // last line deselects it.
-    const auto command = QListView::selectionCommand(index, event);
+    const auto command = QAbstractItemView::selectionCommand(index, event);
     if (!index.isValid() ||
         (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))) {
         return QItemSelectionModel::NoUpdate;
@@ -201,23 +141,194 @@ QItemSelectionModel::SelectionFlags ListControl::selectionCommand(const QModelIn
     return command;
 }
 
-QModelIndex ListControl::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
-    if (selectedIndex() || lineCount() == 0) {
-        return QListView::moveCursor(action, modifiers);
+QModelIndex ListControl::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
+    const int last = lineCount() - 1;
+    if (last < 0) {
+        return {};
     }
-    // Nothing selected: the key picks a line from the ends, not from a line that only looks
-    // current, and selects it even if it is that line.
-    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    return model_.index(action == MoveEnd ? lineCount() - 1 : 0, 0);
+    if (!selectedIndex()) {
+        // Nothing selected: the key picks a line from the ends, not from a line that only looks
+        // current, and selects it even if it is that line.
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return model_.index(action == MoveEnd ? last : 0, 0);
+    }
+    const int row = currentIndex().row();
+    int moved = row;
+    switch (action) {
+    case MoveUp:
+    case MovePrevious:
+        moved = row - 1;
+        break;
+    case MoveDown:
+    case MoveNext:
+        moved = row + 1;
+        break;
+    case MovePageUp:
+        moved = row - rowsInSight();
+        break;
+    case MovePageDown:
+        moved = row + rowsInSight();
+        break;
+    case MoveHome:
+        moved = 0;
+        break;
+    case MoveEnd:
+        moved = last;
+        break;
+    case MoveLeft:
+    case MoveRight:
+        break;
+    }
+    return model_.index(std::clamp(moved, 0, last), 0);
+}
+
+int ListControl::horizontalOffset() const {
+    return horizontalScrollBar()->value();
+}
+
+int ListControl::verticalOffset() const {
+    return verticalScrollBar()->value() * rowHeight();
+}
+
+bool ListControl::isIndexHidden(const QModelIndex&) const {
+    return false;
+}
+
+void ListControl::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+    const QRect rows = rect.normalized();
+    const int first = std::max(0, (rows.top() + verticalOffset()) / rowHeight());
+    const int last = std::min(lineCount() - 1, (rows.bottom() + verticalOffset()) / rowHeight());
+    QItemSelection selection;
+    if (rows.bottom() + verticalOffset() >= 0 && first <= last) {
+        selection.select(model_.index(first, 0), model_.index(last, 0));
+    }
+    selectionModel()->select(selection, command);
+}
+
+QRegion ListControl::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region;
+    const int first = firstRowInSight();
+    const int last = first + rowsInSight();
+    for (const QItemSelectionRange& range : selection) {
+        const int top = std::max(range.top(), first);
+        const int bottom = std::min(range.bottom(), last);
+        if (top <= bottom) {
+            region += visualRect(model_.index(top, 0)).united(visualRect(model_.index(bottom, 0)));
+        }
+    }
+    return region;
+}
+
+void ListControl::updateGeometries() {
+    const int sight = rowsInSight();
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setSingleStep(1);
+    vertical->setPageStep(sight);
+    vertical->setRange(0, std::max(0, lineCount() - sight));
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setSingleStep(rowHeight());
+    horizontal->setPageStep(viewport()->width());
+    horizontal->setRange(0, std::max(0, rowWidth() - viewport()->width()));
+    QAbstractItemView::updateGeometries();
+}
+
+void ListControl::scrollContentsBy(int dx, int dy) {
+    viewport()->scroll(dx, dy * rowHeight());
+}
+
+void ListControl::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QStyle::State state = option.state;
+    const QModelIndex current = currentIndex();
+    const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+    const QRect dirty = event->rect();
+    const int first = std::max(0, (dirty.top() + verticalOffset()) / rowHeight());
+    const int last = std::min(lineCount() - 1, (dirty.bottom() + verticalOffset()) / rowHeight());
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = model_.index(row, 0);
+        option.rect = visualRect(index);
+        option.state = state;
+        if (selectionModel()->isSelected(index)) {
+            option.state |= QStyle::State_Selected;
+        }
+        if (focus && index == current) {
+            option.state |= QStyle::State_HasFocus;
+        }
+        itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
 }
 
 void ListControl::focusInEvent(QFocusEvent* event) {
     // Qt makes the first line current on focus, framed as if chosen; Home would then not select
     // it, nor Down the first line.
-    QListView::focusInEvent(event);
+    QAbstractItemView::focusInEvent(event);
     if (!selectedIndex() && currentIndex().isValid()) {
-        changingByCode_ = true;
-        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-        changingByCode_ = false;
+        changeByCode([this] {
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        });
     }
+}
+
+void ListControl::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        rowHeight_ = 0;
+        firstLineWidth_ = 0;
+    }
+    QAbstractItemView::changeEvent(event);
+}
+
+void ListControl::reset() {
+    firstLineWidth_ = 0;
+    QAbstractItemView::reset();
+}
+
+void ListControl::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                              const QList<int>& roles) {
+    firstLineWidth_ = 0;
+    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    updateGeometries();
+}
+
+void ListControl::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QAbstractItemView::rowsInserted(parent, start, end);
+    followRowMoves();
+}
+
+void ListControl::followRowMoves() {
+    firstLineWidth_ = 0;
+    updateGeometries();
+    viewport()->update();
+}
+
+int ListControl::rowHeight() const {
+    if (rowHeight_ == 0) {
+        // What the delegate asks of the style for any line of text: every line is one.
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.features |= QStyleOptionViewItem::HasDisplay;
+        option.text = QStringLiteral("Ég");
+        rowHeight_ = std::max(
+            1, style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height());
+    }
+    return rowHeight_;
+}
+
+int ListControl::rowWidth() const {
+    if (firstLineWidth_ == 0 && lineCount() > 0) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        const QModelIndex first = model_.index(0, 0);
+        firstLineWidth_ = itemDelegateForIndex(first)->sizeHint(option, first).width();
+    }
+    return std::max(viewport()->width(), lineCount() > 0 ? firstLineWidth_ : 0);
+}
+
+int ListControl::rowsInSight() const {
+    return std::max(1, viewport()->height() / rowHeight());
+}
+
+int ListControl::firstRowInSight() const {
+    return verticalScrollBar()->value();
 }

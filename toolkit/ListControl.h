@@ -1,140 +1,58 @@
 #pragma once
 
-#include <QAbstractListModel>
-#include <QListView>
-#include <cstddef>
+#include "LineListModel.h"
+#include "LineSource.h"
+#include "PackedLines.h"
+
+#include <QAbstractItemView>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
-// Changes to the lines of a list made in one pass, however many: rows removed (ascending, as
-// they were), then lines rewritten (ascending rows once the removals are done), then lines
-// inserted (ascending rows in the end).
-struct LineEdits {
-    std::vector<int> removed;
-    std::vector<std::pair<int, std::string>> rewritten;
-    std::vector<std::pair<int, std::string>> inserted;
-};
-
-// The lines of a ListControl: byte strings, shown as DisplayText.h says. They lie end to end in
-// one buffer, so that a list of many short lines costs little more memory than their bytes.
-class LineListModel : public QAbstractListModel {
-    Q_OBJECT
-
-public:
-    using QAbstractListModel::QAbstractListModel;
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-
-    void removeAll();
-    // Lines is any range of texts that convert to std::string_view.
-    template <class Lines> void append(const Lines& lines);
-    void remove(int row);
-    // Precondition: 0 <= row <= rowCount().
-    void insert(int row, std::string_view text);
-    void edit(const LineEdits& edits);
-    // Every line replaced by the range's, as after a change that may have rewritten any of them.
-    // Lines has size() as well.
-    template <class Lines> void replaceAll(const Lines& lines);
-    std::string_view line(int row) const;
-
-private:
-    void rebuild(const LineEdits& edits);
-    // Without telling the views. Precondition: 0 <= row < rowCount().
-    void rewrite(int row, std::string_view text);
-
-    std::string bytes_;
-    // Where each line ends in bytes_.
-    std::vector<std::size_t> ends_;
-};
-
-template <class Lines> void LineListModel::append(const Lines& lines) {
-    std::size_t count = 0;
-    std::size_t size = 0;
-    for (const std::string_view line : lines) {
-        ++count;
-        size += line.size();
-    }
-    if (count == 0) {
-        return;
-    }
-    const int first = rowCount();
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(count) - 1);
-    // Only a first filling reserves: a list grown a line at a time grows geometrically.
-    if (ends_.empty()) {
-        bytes_.reserve(size);
-        ends_.reserve(count);
-    }
-    for (const std::string_view line : lines) {
-        bytes_ += line;
-        ends_.push_back(bytes_.size());
-    }
-    endInsertRows();
-}
-
-template <class Lines> void LineListModel::replaceAll(const Lines& lines) {
-    // The rows stay when their number does: a list of a million lines redraws what it shows.
-    const bool reset = static_cast<std::size_t>(lines.size()) != ends_.size();
-    if (reset) {
-        beginResetModel();
-    }
-    bytes_.clear();
-    ends_.clear();
-    for (const std::string_view line : lines) {
-        bytes_ += line;
-        ends_.push_back(bytes_.size());
-    }
-    if (reset) {
-        endResetModel();
-    } else if (!ends_.empty()) {
-        emit dataChanged(index(0), index(rowCount() - 1));
-    }
-}
-
-// An unsorted, single-selection list of lines that keeps the lines' bytes. It reports a
-// selection change only when the user makes one, and its own changes leave no line selected.
-// Tabbing into it selects nothing; with no line selected, the first key that moves selects one:
-// End the last line, every other the first.
-class ListControl : public QListView {
+// An unsorted, single-selection list of lines, one row each, all of one height. It paints and
+// lays out only the rows in sight, so that a list of millions of lines costs no more to change
+// than one of ten. The lines are its own, or read from a source that its owner keeps.
+//
+// It reports a selection change only when the user makes one, and its own changes leave no line
+// selected. Tabbing into it selects nothing; with no line selected, the first key that moves
+// selects one: End the last line, every other the first.
+class ListControl : public QAbstractItemView {
     Q_OBJECT
 
 public:
     explicit ListControl(QWidget* parent = nullptr);
 
+    // Empties the list and shows its own lines again.
     void removeAllLines();
+    // The calls below change the list's own lines. Precondition: it shows them.
     void appendLine(std::string_view line);
     // Appends in one batch: much faster than line by line for long lists. Lines is any range of
     // texts that convert to std::string_view.
-    template <class Lines> void appendLines(const Lines& lines) {
-        changingByCode_ = true;
-        model_.append(lines);
-        changingByCode_ = false;
-    }
+    template <class Lines> void appendLines(const Lines& lines);
     void appendLines(std::initializer_list<std::string_view> lines) {
         appendLines<std::initializer_list<std::string_view>>(lines);
     }
     void deleteLine(int index);
-    // Leaves no line selected, as every change made by code.
-    void editLines(const LineEdits& edits);
-    // The same, for a change that may have rewritten every line. Lines is any range of texts
-    // that convert to std::string_view, with size().
-    template <class Lines> void replaceAllLines(const Lines& lines) {
-        changingByCode_ = true;
-        model_.replaceAll(lines);
-        leaveNothingSelected();
-        changingByCode_ = false;
-    }
+
+    // Shows the source's lines from now on; the source must outlive the list or its next show.
+    void showLines(const LineSource& source);
+    // After the lines shown changed as said; leaves no line selected, as every change made by
+    // code. The rows out of sight cost nothing.
+    void followLines(const LineChanges& changes);
+
     // Selects the line and scrolls it into view; as every change made by code, it is not
     // reported as the user's. Precondition: 0 <= index < lineCount().
     void selectLine(int index);
     int lineCount() const { return model_.rowCount(); }
     // Precondition: 0 <= index < lineCount().
-    std::string lineText(int index) const { return std::string(model_.line(index)); }
+    std::string lineText(int index) const;
     std::optional<int> selectedIndex() const;
+
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
+    void reset() override;
 
 signals:
     void userSelectionChanged();
@@ -143,11 +61,59 @@ protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex& index) const override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles) override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
 
 private:
+    // Every row's height, that of a line of text.
+    int rowHeight() const;
+    // The width of every row: the first line's, or the viewport's if wider.
+    int rowWidth() const;
+    // The rows wholly in sight, at least one.
+    int rowsInSight() const;
+    int firstRowInSight() const;
+    // After rows came or went: the scroll range and the rows in sight follow.
+    void followRowMoves();
     void leaveNothingSelected();
+    template <class Change> void changeByCode(const Change& change);
 
+    PackedLines ownLines_;
     LineListModel model_;
     bool changingByCode_ = false;
+    // Measured when first needed after a change, 0 until then.
+    mutable int rowHeight_ = 0;
+    mutable int firstLineWidth_ = 0;
 };
+
+template <class Change> void ListControl::changeByCode(const Change& change) {
+    changingByCode_ = true;
+    change();
+    changingByCode_ = false;
+}
+
+template <class Lines> void ListControl::appendLines(const Lines& lines) {
+    if (ownLines_.lineCount() == 0) {
+        std::size_t count = 0;
+        std::size_t bytes = 0;
+        for (const std::string_view line : lines) {
+            ++count;
+            bytes += line.size();
+        }
+        ownLines_.reserve(count, bytes);
+    }
+    for (const std::string_view line : lines) {
+        ownLines_.append(line);
+    }
+    changeByCode([this] { model_.followAppended(); });
+}
