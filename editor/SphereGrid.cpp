@@ -20,7 +20,7 @@ std::size_t slot(double offset, double side, std::size_t count) {
     return at >= double(count - 1) ? count - 1 : static_cast<std::size_t>(at);
 }
 
-void grow(SphereGrid::Cell& cell, const BoxSphere& sphere) {
+void grow(SphereGrid::Cell& cell, const SphereGrid::Entry& sphere) {
     const Vec3& c = sphere.centre;
     cell.low = {std::min(cell.low.x, c.x), std::min(cell.low.y, c.y), std::min(cell.low.z, c.z)};
     cell.high = {std::max(cell.high.x, c.x), std::max(cell.high.y, c.y),
@@ -88,7 +88,7 @@ void SphereGrid::build(const std::vector<BoxSphere>& spheres) {
     Vec3 low{huge, huge, huge};
     Vec3 high{-huge, -huge, -huge};
     for (const BoxSphere& sphere : spheres) {
-        const Vec3& c = sphere.centre;
+        const Vec3 c = sphere.centre();
         low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
         high = {std::max(high.x, c.x), std::max(high.y, c.y), std::max(high.z, c.z)};
     }
@@ -131,12 +131,13 @@ void SphereGrid::place(std::size_t rank, const BoxSphere& sphere) {
 }
 
 std::size_t SphereGrid::put(std::size_t rank, const BoxSphere& sphere) {
-    const std::size_t index = cellAt(sphere.centre);
+    const Entry entry{sphere.centre(), sphere.radius(), static_cast<std::uint32_t>(rank),
+                      sphere.drawable()};
+    const std::size_t index = cellAt(entry.centre);
     Cell& cell = cells_[index];
-    cell.entries.push_back(
-        {sphere.centre, sphere.radius, static_cast<std::uint32_t>(rank), sphere.drawable});
-    cell.crossCount += sphere.drawable ? 0 : 1;
-    grow(cell, sphere);
+    cell.entries.push_back(entry);
+    cell.crossCount += entry.drawable ? 0 : 1;
+    grow(cell, entry);
     cellOf_[rank] = static_cast<std::uint32_t>(index);
     return index;
 }

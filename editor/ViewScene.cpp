@@ -6,6 +6,7 @@
 #include "rankpair.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -17,6 +18,19 @@ constexpr std::size_t keptSolids = 2048;
 
 // Below this a second thread costs more than it saves.
 constexpr std::size_t placeOnThreadsFrom = 16384;
+
+// The nearest float at or below the value, and at or above it.
+float below(double value) {
+    const auto near = static_cast<float>(value);
+    return double(near) > value ? std::nextafter(near, -std::numeric_limits<float>::infinity())
+                                : near;
+}
+
+float above(double value) {
+    const auto near = static_cast<float>(value);
+    return double(near) < value ? std::nextafter(near, std::numeric_limits<float>::infinity())
+                                : near;
+}
 
 void markErrors(ViewScene& scene) {
     scene.hasError.assign(scene.size(), 0);
@@ -81,12 +95,26 @@ std::optional<RankPair> listedPair(std::string_view text, std::size_t boxCount) 
                     static_cast<std::size_t>(ranks->second)};
 }
 
+BoxSphere BoxSphere::around(const Vec3& low, const Vec3& high) {
+    BoxSphere sphere;
+    sphere.low_ = {below(low.x), below(low.y), below(low.z)};
+    sphere.high_ = {above(high.x), above(high.y), above(high.z)};
+    sphere.drawable_ = true;
+    return sphere;
+}
+
+BoxSphere BoxSphere::at(const Vec3& centre) {
+    BoxSphere sphere;
+    sphere.low_ = {float(centre.x), float(centre.y), float(centre.z)};
+    sphere.high_ = sphere.low_;
+    return sphere;
+}
+
 BoxSphere sphereOf(const Solid& solid, const Vec3& centre) {
     if (solid.vertices.empty()) {
-        return {centre, 0, false, centre, centre};
+        return BoxSphere::at(centre);
     }
-    const Vec3 middle = (solid.boundsMin + solid.boundsMax) * 0.5;
-    return {middle, length(solid.boundsMax - middle), true, solid.boundsMin, solid.boundsMax};
+    return BoxSphere::around(solid.boundsMin, solid.boundsMax);
 }
 
 BoxSphere sphereOfBox(const Box& box, Solid& solid) {
@@ -103,13 +131,12 @@ BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres) {
     Vec3 low{huge, huge, huge};
     Vec3 high{-huge, -huge, -huge};
     for (const BoxSphere& sphere : spheres) {
-        const Vec3& a = sphere.low;
-        const Vec3& b = sphere.high;
+        const Vec3 a = sphere.low();
+        const Vec3 b = sphere.high();
         low = {std::min(low.x, a.x), std::min(low.y, a.y), std::min(low.z, a.z)};
         high = {std::max(high.x, b.x), std::max(high.y, b.y), std::max(high.z, b.z)};
     }
-    const Vec3 middle = (low + high) * 0.5;
-    return {middle, length(high - middle), true, low, high};
+    return BoxSphere::around(low, high);
 }
 
 ViewScene buildViewScene(const BoxDocument& document) {

@@ -32,11 +32,11 @@ bool chooseByWalkingEveryBox(SceneFrame& frame, const ViewScene& scene,
             continue;
         }
         const BoxSphere& sphere = scene.spheres[rank];
-        const double depth = camera.depthOf(sphere.centre);
+        const double depth = camera.depthOf(sphere.centre());
         depths[rank] = depth;
-        if (!sphere.drawable) {
+        if (!sphere.drawable()) {
             if (depth > nearDepth) {
-                const QPointF at = camera.project(sphere.centre, depth);
+                const QPointF at = camera.project(sphere.centre(), depth);
                 if (at.x() >= -crossHalf && at.y() >= -crossHalf &&
                     at.x() <= viewport.width() + crossHalf &&
                     at.y() <= viewport.height() + crossHalf) {
@@ -46,15 +46,15 @@ bool chooseByWalkingEveryBox(SceneFrame& frame, const ViewScene& scene,
             }
             continue;
         }
-        if (depth + sphere.radius < nearDepth) {
+        if (depth + sphere.radius() < nearDepth) {
             continue;
         }
-        if (depth - sphere.radius <= nearDepth) {
+        if (depth - sphere.radius() <= nearDepth) {
             candidates.push_back(rank);
             continue;
         }
-        const QPointF at = camera.project(sphere.centre, depth);
-        const double reach = sphere.radius * focal / depth;
+        const QPointF at = camera.project(sphere.centre(), depth);
+        const double reach = sphere.radius() * focal / depth;
         if (at.x() + reach < 0 || at.y() + reach < 0 || at.x() - reach > viewport.width() ||
             at.y() - reach > viewport.height()) {
             continue;
@@ -67,7 +67,7 @@ bool chooseByWalkingEveryBox(SceneFrame& frame, const ViewScene& scene,
         }
     }
     const auto distance = [&](std::size_t rank) {
-        const Vec3 d = scene.spheres[rank].centre - camera.focus();
+        const Vec3 d = scene.spheres[rank].centre() - camera.focus();
         return dot(d, d);
     };
     std::sort(candidates.begin(), candidates.end(),
@@ -76,7 +76,7 @@ bool chooseByWalkingEveryBox(SceneFrame& frame, const ViewScene& scene,
         if (depths[candidates[i]] > nearDepth) {
             frame.pointRanks.push_back(candidates[i]);
             frame.points.push_back(
-                camera.project(scene.spheres[candidates[i]].centre, depths[candidates[i]]));
+                camera.project(scene.spheres[candidates[i]].centre(), depths[candidates[i]]));
         }
     }
     const bool tie = candidates.size() > fullBoxBudget &&
@@ -92,7 +92,7 @@ std::vector<double> focusDistancesOfFull(const SceneFrame& frame, const ViewScen
                                          const Vec3& focus) {
     std::vector<double> distances;
     for (const SceneFrame::FullBox& box : frame.full) {
-        const Vec3 d = scene.spheres[box.rank].centre - focus;
+        const Vec3 d = scene.spheres[box.rank].centre() - focus;
         distances.push_back(dot(d, d));
     }
     std::sort(distances.begin(), distances.end());
@@ -211,13 +211,13 @@ public:
         // A few boxes whose solid cannot be built, and a few very large ones.
         const double kind = unit(random_);
         if (kind < 0.03) {
-            return {centre, 0, false, centre, centre};
+            return BoxSphere::at(centre);
         }
         if (kind < 0.035) {
             radius *= 200;
         }
         const Vec3 half{radius / 2, radius / 2, radius / 2};
-        return {centre, radius, true, centre - half, centre + half};
+        return BoxSphere::around(centre - half, centre + half);
     }
 
     ViewScene scene(std::size_t count) {
@@ -244,7 +244,7 @@ public:
         camera.setViewport(QSize(200 + int(600 * unit(random_)), 150 + int(500 * unit(random_))));
         camera.orbit(6.3 * unit(random_), 3 * unit(random_) - 1.5);
         const BoxSphere all = enclosingSphere(scene.spheres);
-        camera.frame(all.centre, std::max(all.radius, 1.0));
+        camera.frame(all.centre(), std::max(all.radius(), 1.0));
         // From the whole scene down to a few boxes, and from inside it.
         camera.zoom(std::pow(10, -3 * unit(random_)));
         camera.pan(800 * unit(random_) - 400, 600 * unit(random_) - 300);
@@ -268,11 +268,11 @@ bool gridHoldsEveryBox(const ViewScene& scene) {
             }
             ++seen[entry.rank];
             const BoxSphere& sphere = scene.spheres[entry.rank];
-            const Vec3& c = sphere.centre;
-            if (!(entry.centre == c) || entry.radius != sphere.radius ||
-                entry.drawable != sphere.drawable || c.x < cell.low.x || c.y < cell.low.y ||
+            const Vec3 c = sphere.centre();
+            if (!(entry.centre == c) || entry.radius != sphere.radius() ||
+                entry.drawable != sphere.drawable() || c.x < cell.low.x || c.y < cell.low.y ||
                 c.z < cell.low.z || c.x > cell.high.x || c.y > cell.high.y || c.z > cell.high.z ||
-                sphere.radius > cell.largestRadius) {
+                sphere.radius() > cell.largestRadius) {
                 return false;
             }
         }
@@ -405,7 +405,11 @@ private slots:
                 scene.spheres[rank] = random.next();
                 // Now and then far outside the extent the grid was built for.
                 if (draw() % 10 == 0) {
-                    scene.spheres[rank].centre = scene.spheres[rank].centre * 7.5;
+                    const BoxSphere& near = scene.spheres[rank];
+                    const Vec3 away = near.centre() * 6.5;
+                    scene.spheres[rank] =
+                        near.drawable() ? BoxSphere::around(near.low() + away, near.high() + away)
+                                        : BoxSphere::at(near.centre() + away);
                 }
                 scene.grid.place(rank, scene.spheres[rank]);
             }
