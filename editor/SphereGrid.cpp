@@ -25,7 +25,7 @@ void grow(SphereGrid::Cell& cell, const SphereGrid::Entry& sphere) {
     cell.low = {std::min(cell.low.x, c.x), std::min(cell.low.y, c.y), std::min(cell.low.z, c.z)};
     cell.high = {std::max(cell.high.x, c.x), std::max(cell.high.y, c.y),
                  std::max(cell.high.z, c.z)};
-    cell.largestRadius = std::max(cell.largestRadius, sphere.radius);
+    cell.largestRadius = std::max(cell.largestRadius, double(sphere.radius));
 }
 
 std::size_t partOf(double value, double low, double high, std::size_t parts) {
@@ -113,7 +113,9 @@ void SphereGrid::build(const std::vector<BoxSphere>& spheres) {
     for (std::size_t rank = 0; rank < spheres.size(); ++rank) {
         put(rank, spheres[rank]);
     }
+    // Built once, then changed a box at a time: no room is left over for growth.
     for (Cell& cell : cells_) {
+        cell.entries.shrink_to_fit();
         resample(cell);
     }
 }
@@ -130,9 +132,16 @@ void SphereGrid::place(std::size_t rank, const BoxSphere& sphere) {
     resample(cells_[put(rank, sphere)]);
 }
 
+SphereGrid::Entry SphereGrid::entryOf(std::size_t rank, const BoxSphere& sphere) {
+    const Vec3 centre = sphere.centre();
+    return {{float(centre.x), float(centre.y), float(centre.z)},
+            float(sphere.radius()),
+            static_cast<std::uint32_t>(rank),
+            sphere.drawable()};
+}
+
 std::size_t SphereGrid::put(std::size_t rank, const BoxSphere& sphere) {
-    const Entry entry{sphere.centre(), sphere.radius(), static_cast<std::uint32_t>(rank),
-                      sphere.drawable()};
+    const Entry entry = entryOf(rank, sphere);
     const std::size_t index = cellAt(entry.centre);
     Cell& cell = cells_[index];
     cell.entries.push_back(entry);

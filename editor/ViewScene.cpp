@@ -110,6 +110,24 @@ BoxSphere BoxSphere::at(const Vec3& centre) {
     return sphere;
 }
 
+Vec3 BoxSphere::centre() const {
+    // In single precision throughout: the halves are exact and their sum rounds once. (GCC 12
+    // drops a round trip through float of a double computed in vector registers.)
+    const auto middle = [](float low, float high) { return 0.5f * low + 0.5f * high; };
+    return {middle(low_[0], high_[0]), middle(low_[1], high_[1]), middle(low_[2], high_[2])};
+}
+
+double BoxSphere::radius() const {
+    if (!drawable_) {
+        return 0;
+    }
+    const Vec3 c = centre();
+    const Vec3 reach{std::max(double(high_[0]) - c.x, c.x - double(low_[0])),
+                     std::max(double(high_[1]) - c.y, c.y - double(low_[1])),
+                     std::max(double(high_[2]) - c.z, c.z - double(low_[2]))};
+    return above(length(reach));
+}
+
 BoxSphere sphereOf(const Solid& solid, const Vec3& centre) {
     if (solid.vertices.empty()) {
         return BoxSphere::at(centre);

@@ -21,8 +21,9 @@ class BoxDocument;
 
 // Where a box stands, for culling and framing: the bounds of its solid and the sphere around
 // them, or its centre alone when its solid cannot be built. The bounds are kept in single
-// precision, rounded outward, and the sphere is worked out from them: a view keeps one for every
-// box, and a third of the memory of doubles is precise enough for where a box is drawn.
+// precision, rounded outward, and the sphere is worked out from them, its centre and radius
+// single-precision values too: a view keeps one for every box, and a third of the memory of
+// doubles is precise enough for where a box is drawn.
 class BoxSphere {
 public:
     BoxSphere() = default;
@@ -33,9 +34,10 @@ public:
     bool drawable() const { return drawable_; }
     Vec3 low() const { return {low_[0], low_[1], low_[2]}; }
     Vec3 high() const { return {high_[0], high_[1], high_[2]}; }
-    Vec3 centre() const { return (low() + high()) * 0.5; }
-    // 0 for a box without a solid.
-    double radius() const { return drawable_ ? length(high() - centre()) : 0; }
+    // The middle of the bounds, to the nearest float.
+    Vec3 centre() const;
+    // Reaches every corner of the bounds from the centre; 0 for a box without a solid.
+    double radius() const;
 
 private:
     std::array<float, 3> low_{};

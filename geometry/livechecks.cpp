@@ -41,8 +41,9 @@ bool sound(std::uint64_t key) {
     return key < UNSOUND;
 }
 
-std::uint64_t hashOf(std::string_view id) {
-    return std::hash<std::string_view>{}(id);
+std::uint32_t hashOf(std::string_view id) {
+    const std::uint64_t hash = std::hash<std::string_view>{}(id);
+    return static_cast<std::uint32_t>(hash ^ hash >> 32);
 }
 
 // The boxes of the ranks, increasing, found in one walk of the list.
@@ -60,7 +61,7 @@ std::vector<const Box*> boxesAt(const BoxDocument& document,
     return boxes;
 }
 
-void sortUnique(std::vector<std::uint64_t>& values) {
+template <typename Value> void sortUnique(std::vector<Value>& values) {
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
 }
@@ -265,7 +266,7 @@ std::optional<std::uint32_t> LiveChecks::firstOtherWithId(const BoxDocument& doc
     if (id.empty()) {
         return std::nullopt;
     }
-    const std::uint64_t hash = hashOf(id);
+    const std::uint32_t hash = hashOf(id);
     for (auto entry = std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
          entry != idIndex_.end() && entry->first == hash && entry->second < rank; ++entry) {
         if (document.boxes.at(entry->second).id == id) {
@@ -939,7 +940,7 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, Pending& pending) 
     // The boxes whose ID's first box changed, or moved, tell it again.
     std::vector<std::size_t> patched = std::move(pending.duplicates);
     sortUnique(pending.idHashes);
-    for (const std::uint64_t hash : pending.idHashes) {
+    for (const std::uint32_t hash : pending.idHashes) {
         for (auto entry =
                  std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
              entry != idIndex_.end() && entry->first == hash; ++entry) {
@@ -967,11 +968,10 @@ void LiveChecks::indexIdsAgain(const BoxDocument& document, Pending& pending) {
     // A box whose entry stands under its new ID kept its ID (or one of the same hash, whose boxes
     // are told again all the same); the others' old entries are found in one walk of the index.
     std::vector<std::size_t> renamed;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> coming;
+    std::vector<IdEntry> coming;
     for (const std::size_t rank : pending.boxes) {
         const std::string_view id = document.boxes.at(rank).id;
-        const std::pair<std::uint64_t, std::uint32_t> entry{hashOf(id),
-                                                            static_cast<std::uint32_t>(rank)};
+        const IdEntry entry{hashOf(id), static_cast<std::uint32_t>(rank)};
         if (!id.empty()) {
             pending.idHashes.push_back(entry.first);
             if (std::binary_search(idIndex_.begin(), idIndex_.end(), entry)) {
@@ -982,7 +982,7 @@ void LiveChecks::indexIdsAgain(const BoxDocument& document, Pending& pending) {
         renamed.push_back(rank);
     }
     if (!renamed.empty()) {
-        std::erase_if(idIndex_, [&](const std::pair<std::uint64_t, std::uint32_t>& entry) {
+        std::erase_if(idIndex_, [&](const IdEntry& entry) {
             if (!std::binary_search(renamed.begin(), renamed.end(), std::size_t{entry.second})) {
                 return false;
             }

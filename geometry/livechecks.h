@@ -75,7 +75,7 @@ private:
         // Ranks, as the document now has them, of the boxes changed or inserted.
         std::vector<std::size_t> boxes;
         // Hashes of the IDs whose boxes changed: each box of such an ID tells its duplicate again.
-        std::vector<std::uint64_t> idHashes;
+        std::vector<std::uint32_t> idHashes;
         // Ranks of boxes that told a duplicate before the change.
         std::vector<std::size_t> duplicates;
         // Pairs whose listed lines and missing row are made again.
@@ -97,6 +97,7 @@ private:
     };
     // Low above high: a box without a closed solid.
     static constexpr Bounds ABSENT{{1, 1, 1}, {0, 0, 0}};
+    using IdEntry = std::pair<std::uint32_t, std::uint32_t>;
     // Whether two present boxes touch.
     using TouchTest = std::function<bool(std::size_t, std::size_t)>;
     // The rows of a whole check, section after section.
@@ -160,8 +161,8 @@ private:
     // kept for every box. IDs too are read from the document.
     std::vector<Bounds> bounds_;
     // (hash of the ID, rank) of every box with an ID, increasing: the boxes of one ID follow each
-    // other, the first of them first.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> idIndex_;
+    // other, the first of them first. A hash shared by two IDs costs only a comparison of IDs.
+    std::vector<IdEntry> idIndex_;
     std::vector<RankPair> pairs_;
     std::vector<PlayFinding> findings_;
     // Whether the searches of the last whole check went to their end.

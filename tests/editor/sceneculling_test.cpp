@@ -9,6 +9,7 @@
 
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -326,6 +327,49 @@ private:
     }
 
 private slots:
+    // Bounds and spheres kept in single precision still hold the solid, far from the origin and
+    // for tiny boxes alike, and the grid reads them as they are.
+    void sphereInSinglePrecisionHoldsTheSolid() {
+        std::mt19937 random(17);
+        std::uniform_real_distribution<double> unit(0, 1);
+        for (int box = 0; box < 20000; ++box) {
+            const double far = std::pow(10, 6 * unit(random));
+            const Vec3 low{far * (2 * unit(random) - 1), far * (2 * unit(random) - 1),
+                           far * (2 * unit(random) - 1)};
+            const double size = std::pow(10, 6 * unit(random) - 3);
+            const Vec3 high = low + Vec3{size * unit(random), size * unit(random), size};
+            Solid solid;
+            solid.vertices = {low, high};
+            solid.boundsMin = low;
+            solid.boundsMax = high;
+            const BoxSphere sphere = sphereOf(solid, low);
+            QVERIFY(sphere.drawable());
+            const Vec3 l = sphere.low();
+            const Vec3 h = sphere.high();
+            QVERIFY(l.x <= low.x && l.y <= low.y && l.z <= low.z);
+            QVERIFY(h.x >= high.x && h.y >= high.y && h.z >= high.z);
+            const Vec3 c = sphere.centre();
+            for (int corner = 0; corner < 8; ++corner) {
+                const Vec3 at{corner & 1 ? high.x : low.x, corner & 2 ? high.y : low.y,
+                              corner & 4 ? high.z : low.z};
+                QVERIFY(length(at - c) <= sphere.radius());
+            }
+            // No looser than the rounding of a float far from the origin.
+            const double ulp = std::max({std::abs(low.x), std::abs(low.y), std::abs(low.z),
+                                         std::abs(high.x), std::abs(high.y), std::abs(high.z)}) *
+                               1e-6;
+            QVERIFY(sphere.radius() <= length(high - low) / 2 + 4 * ulp);
+            const SphereGrid::Entry entry = SphereGrid::entryOf(3, sphere);
+            QVERIFY(Vec3(entry.centre) == c);
+            QCOMPARE(double(entry.radius), sphere.radius());
+        }
+        const BoxSphere none = sphereOf(Solid{}, {0.1, -2e5, 3});
+        QVERIFY(!none.drawable());
+        QCOMPARE(none.radius(), 0.0);
+        const Vec3 nearest{0.1f, -2e5f, 3.0f};
+        QVERIFY(none.centre() == nearest);
+    }
+
     void sameBoxesAsEveryBoxWalked_data() {
         QTest::addColumn<int>("layout");
         QTest::addColumn<int>("count");
