@@ -108,6 +108,11 @@ private:
     void checkRun(std::size_t index, BoxList::ConstPosition position, BoxRun& run) const;
 
     void moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending);
+    // The ranks of the pairs, IDs and lines moved through the change of boxes, as leaves and
+    // moved tell; lowest is the lowest rank that may move.
+    template <typename Leaves, typename Moved>
+    void moveRanks(Leaves leaves, Moved moved, std::size_t lowest, const DocumentChange& change,
+                   Pending& pending);
     void moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending);
     void readLines(const BoxDocument& document, const DocumentChange& change, Pending& pending);
     void checkBoxesAgain(const BoxDocument& document, Pending& pending);
