@@ -276,14 +276,18 @@ private:
 LiveChecks::LiveChecks(const std::optional<PlayLimits>& play) : play_(play) {}
 
 std::vector<std::size_t> LiveChecks::partnersOf(std::size_t rank) const {
+    // A key names its lower rank first: the pairs that end at the rank lie before those that
+    // start from it, which lie together.
     std::vector<std::size_t> partners;
-    for (const Listing& listing : listings_) {
-        const auto [low, high] = pairOf(listing.key);
-        if (low == rank) {
-            partners.push_back(high);
-        } else if (high == rank) {
-            partners.push_back(low);
+    const auto from =
+        std::lower_bound(listings_.begin(), listings_.end(), Listing{keyOf(rank, 0), 0});
+    for (auto listing = listings_.begin(); listing != from; ++listing) {
+        if ((listing->key & 0xffffffffu) == rank) {
+            partners.push_back(static_cast<std::size_t>(listing->key >> 32));
         }
+    }
+    for (auto listing = from; listing != listings_.end() && listing->key >> 32 == rank; ++listing) {
+        partners.push_back(static_cast<std::size_t>(listing->key & 0xffffffffu));
     }
     return partners;
 }
