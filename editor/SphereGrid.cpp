@@ -37,12 +37,16 @@ std::size_t partOf(double value, double low, double high, std::size_t parts) {
     return at >= 0 ? std::min(parts - 1, static_cast<std::size_t>(at)) : 0;
 }
 
+// Puts the samples of each level before the other boxes of the cell. A box first, in the cell's
+// order, of its part at one level is first of its part at every finer level: the samples grow
+// level by level, and sorted by the level where each box first samples its part, every level's
+// sample is a run from the start that stays the same when taken again in the new order.
 void resample(SphereGrid::Cell& cell) {
+    constexpr auto levels = static_cast<std::size_t>(SphereGrid::sampleLevels);
+    std::vector<std::uint8_t> firstLevel(cell.entries.size(), levels);
     std::vector<unsigned char> taken;
-    for (int level = 0; level < SphereGrid::sampleLevels; ++level) {
+    for (std::size_t level = 0; level < levels; ++level) {
         const std::size_t parts = std::size_t{1} << level;
-        std::vector<std::uint32_t>& sample = cell.samples[static_cast<std::size_t>(level)];
-        sample.clear();
         taken.assign(parts * parts * parts, 0);
         for (std::size_t i = 0; i < cell.entries.size(); ++i) {
             const Vec3& c = cell.entries[i].centre;
@@ -52,10 +56,28 @@ void resample(SphereGrid::Cell& cell) {
                                      partOf(c.x, cell.low.x, cell.high.x, parts);
             if (!taken[part]) {
                 taken[part] = 1;
-                sample.push_back(static_cast<std::uint32_t>(i));
+                firstLevel[i] = std::min(firstLevel[i], static_cast<std::uint8_t>(level));
             }
         }
     }
+    std::array<std::uint32_t, levels + 1> starts{};
+    for (const std::uint8_t level : firstLevel) {
+        ++starts[level];
+    }
+    std::uint32_t sum = 0;
+    for (std::size_t level = 0; level <= levels; ++level) {
+        const std::uint32_t count = starts[level];
+        starts[level] = sum;
+        sum += count;
+        if (level < levels) {
+            cell.sampleCounts[level] = sum;
+        }
+    }
+    std::vector<SphereGrid::Entry> ordered(cell.entries.size());
+    for (std::size_t i = 0; i < cell.entries.size(); ++i) {
+        ordered[starts[firstLevel[i]]++] = cell.entries[i];
+    }
+    cell.entries = std::move(ordered);
 }
 
 // Cubic cells, about one per boxesPerCell boxes over the extent; flat scenes get one layer.
@@ -113,9 +135,7 @@ void SphereGrid::build(const std::vector<BoxSphere>& spheres) {
     for (std::size_t rank = 0; rank < spheres.size(); ++rank) {
         put(rank, spheres[rank]);
     }
-    // Built once, then changed a box at a time: no room is left over for growth.
     for (Cell& cell : cells_) {
-        cell.entries.shrink_to_fit();
         resample(cell);
     }
 }
@@ -172,12 +192,24 @@ void SphereGrid::erase(const std::vector<std::size_t>& ranks) {
         leave(rank);
     }
     const std::size_t first = ranks.front();
-    for (Cell& cell : cells_) {
-        for (Entry& entry : cell.entries) {
-            if (entry.rank > first) {
-                entry.rank -= static_cast<std::uint32_t>(
-                    std::lower_bound(ranks.begin(), ranks.end(), std::size_t{entry.rank}) -
-                    ranks.begin());
+    if (ranks.size() == 1) {
+        // The usual edit: a compare for each of a million boxes.
+        const auto gone = static_cast<std::uint32_t>(first);
+        for (Cell& cell : cells_) {
+            for (Entry& entry : cell.entries) {
+                if (entry.rank > gone) {
+                    --entry.rank;
+                }
+            }
+        }
+    } else {
+        for (Cell& cell : cells_) {
+            for (Entry& entry : cell.entries) {
+                if (entry.rank > first) {
+                    entry.rank -= static_cast<std::uint32_t>(
+                        std::lower_bound(ranks.begin(), ranks.end(), std::size_t{entry.rank}) -
+                        ranks.begin());
+                }
             }
         }
     }
@@ -203,13 +235,25 @@ void SphereGrid::insert(const std::vector<std::size_t>& ranks) {
         thresholds[j] = ranks[j] - j;
     }
     const std::size_t first = thresholds.front();
-    for (Cell& cell : cells_) {
-        for (Entry& entry : cell.entries) {
-            if (entry.rank >= first) {
-                entry.rank += static_cast<std::uint32_t>(std::upper_bound(thresholds.begin(),
-                                                                          thresholds.end(),
-                                                                          std::size_t{entry.rank}) -
-                                                         thresholds.begin());
+    // Boxes appended move no rank; one box inserted, the usual edit, takes a compare for each.
+    if (first < cellOf_.size() && ranks.size() == 1) {
+        const auto newRank = static_cast<std::uint32_t>(first);
+        for (Cell& cell : cells_) {
+            for (Entry& entry : cell.entries) {
+                if (entry.rank >= newRank) {
+                    ++entry.rank;
+                }
+            }
+        }
+    } else if (first < cellOf_.size()) {
+        for (Cell& cell : cells_) {
+            for (Entry& entry : cell.entries) {
+                if (entry.rank >= first) {
+                    entry.rank += static_cast<std::uint32_t>(
+                        std::upper_bound(thresholds.begin(), thresholds.end(),
+                                         std::size_t{entry.rank}) -
+                        thresholds.begin());
+                }
             }
         }
     }

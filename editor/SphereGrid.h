@@ -35,9 +35,9 @@ public:
     };
     static Entry entryOf(std::size_t rank, const BoxSphere& sphere);
 
-    // Coarser and coarser samples of a cell: at level L, the first of its boxes in each of the
-    // 2^L by 2^L by 2^L parts of its bounds, as indices into its entries. A far cell whose parts
-    // fall within a pixel draws those boxes for all of its own.
+    // Coarser and coarser samples of a cell: at level L, one of its boxes in each of the 2^L by
+    // 2^L by 2^L parts of its bounds that hold any. A far cell whose parts fall within a pixel
+    // draws those boxes for all of its own.
     static constexpr int sampleLevels = 4;
 
     struct Cell {
@@ -46,8 +46,10 @@ public:
         double largestRadius = 0;
         // Boxes without a solid, drawn as crosses and never sampled.
         std::size_t crossCount = 0;
+        // The samples lead, coarsest first: the sample of level L is the first sampleCounts[L]
+        // entries, so that a far cell's frame reads a few neighbouring entries.
         std::vector<Entry> entries;
-        std::array<std::vector<std::uint32_t>, sampleLevels> samples;
+        std::array<std::uint32_t, sampleLevels> sampleCounts{};
     };
 
     // Sorts every sphere, in cells of a few dozen boxes over the extent of their centres.

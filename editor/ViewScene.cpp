@@ -70,6 +70,37 @@ void SolidCache::forget(std::size_t rank) {
     }
 }
 
+void SolidCache::follow(const DocumentChange& change) {
+    const std::vector<std::size_t>& removed = change.removedBoxes;
+    const std::vector<std::size_t>& inserted = change.insertedBoxes;
+    for (const std::size_t rank : removed) {
+        forget(rank);
+    }
+    if (!removed.empty() || !inserted.empty()) {
+        // A few thousand entries at most: moved one by one, where the ranks of a million boxes
+        // shift.
+        std::unordered_map<std::size_t, Entry> moved;
+        moved.reserve(solids_.size());
+        for (auto& [rank, entry] : solids_) {
+            std::size_t now = rank - static_cast<std::size_t>(
+                                         std::lower_bound(removed.begin(), removed.end(), rank) -
+                                         removed.begin());
+            for (const std::size_t coming : inserted) {
+                now += coming <= now ? 1 : 0;
+            }
+            *entry.use = now;
+            moved.emplace(now, std::move(entry));
+        }
+        solids_ = std::move(moved);
+    }
+    for (std::size_t rank : change.changedBoxes) {
+        for (const std::size_t coming : inserted) {
+            rank += coming <= rank ? 1 : 0;
+        }
+        forget(rank);
+    }
+}
+
 void SolidCache::clear() {
     solids_.clear();
     uses_.clear();
@@ -220,13 +251,7 @@ void followChange(ViewScene& scene, const BoxDocument& document, const DocumentC
             scene.grid.place(rank, scene.spheres[rank]);
         }
     }
-    if (!change.removedBoxes.empty() || !change.insertedBoxes.empty()) {
-        scene.solids.clear();
-    } else {
-        for (const std::size_t rank : change.changedBoxes) {
-            scene.solids.forget(rank);
-        }
-    }
+    scene.solids.follow(change);
     if (scene.checked) {
         scene.checks.update(document, change);
         markErrors(scene);

@@ -53,6 +53,8 @@ public:
     // The solid of the box, valid until the next call.
     const Solid& solidOf(std::size_t rank, const Box& box);
     void forget(std::size_t rank);
+    // The solids kept follow their boxes to their new ranks; those of boxes removed or changed go.
+    void follow(const DocumentChange& change);
     void clear();
     std::size_t size() const { return solids_.size(); }
 

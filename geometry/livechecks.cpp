@@ -200,6 +200,23 @@ public:
         }
         return keptAnyhow(position);
     }
+    // Calls work(leaves, kept) with function objects answering as leaves and kept do, made for
+    // the change at hand: for one box or line removed or inserted, the change of nearly every
+    // edit, each answer is a compare and an add that the passes over millions of entries inline.
+    template <typename Work> void visit(Work&& work) const {
+        if (inserted_.empty() && removed_.size() == 1) {
+            const std::size_t gone = removed_.front();
+            work([gone](std::size_t position) { return position == gone; },
+                 [gone](std::size_t position) { return position - (position > gone ? 1 : 0); });
+        } else if (removed_.empty() && inserted_.size() == 1) {
+            const std::size_t added = inserted_.front();
+            work([](std::size_t) { return false; },
+                 [added](std::size_t position) { return position + (position >= added ? 1 : 0); });
+        } else {
+            work([this](std::size_t position) { return leaves(position); },
+                 [this](std::size_t position) { return kept(position); });
+        }
+    }
     // A position once the removals are made, as the change names rewritten ones, moved by the
     // insertions.
     std::size_t afterInsertions(std::size_t position) const {
@@ -248,14 +265,18 @@ private:
 LiveChecks::LiveChecks(const std::optional<PlayLimits>& play) : play_(play) {}
 
 std::vector<std::size_t> LiveChecks::partnersOf(std::size_t rank) const {
+    // A key names its lower rank first: the pairs that end at the rank lie before those that
+    // start from it, which lie together.
     std::vector<std::size_t> partners;
-    for (const Listing& listing : listings_) {
-        const auto [low, high] = pairOf(listing.key);
-        if (low == rank) {
-            partners.push_back(high);
-        } else if (high == rank) {
-            partners.push_back(low);
+    const auto from =
+        std::lower_bound(listings_.begin(), listings_.end(), Listing{keyOf(rank, 0), 0});
+    for (auto listing = listings_.begin(); listing != from; ++listing) {
+        if ((listing->key & 0xffffffffu) == rank) {
+            partners.push_back(static_cast<std::size_t>(listing->key >> 32));
         }
+    }
+    for (auto listing = from; listing != listings_.end() && listing->key >> 32 == rank; ++listing) {
+        partners.push_back(static_cast<std::size_t>(listing->key & 0xffffffffu));
     }
     return partners;
 }
@@ -684,7 +705,6 @@ void LiveChecks::update(const BoxDocument& document, const DocumentChange& chang
 void LiveChecks::moveBoxes(const BoxDocument& document, const PositionMap& map,
                            const DocumentChange& change, Pending& pending) {
     const auto moved = [&](std::size_t rank) { return map.kept(rank); };
-    const auto leaves = [&](std::size_t rank) { return map.leaves(rank); };
     std::vector<ProblemRows::Block> leaving;
     for (const std::size_t rank : change.removedBoxes) {
         leaving.push_back({rank, {}});
@@ -714,38 +734,53 @@ void LiveChecks::moveBoxes(const BoxDocument& document, const PositionMap& map,
         }
         return;
     }
-    std::erase_if(idIndex_, [&](const auto& entry) {
-        if (!leaves(entry.second)) {
-            return false;
-        }
-        pending.idHashes.push_back(entry.first);
-        return true;
+    map.visit([&](auto leaves, auto moved) {
+        moveRanks(document, leaves, moved, map.lowestMoved(), change, pending);
     });
-    for (auto& entry : idIndex_) {
-        entry.second = static_cast<std::uint32_t>(moved(entry.second));
+}
+
+template <typename Leaves, typename Moved>
+void LiveChecks::moveRanks(const BoxDocument& document, Leaves leaves, Moved moved,
+                           std::size_t lowest, const DocumentChange& change, Pending& pending) {
+    // Each list is compacted and renumbered in one pass, the moves keeping every order; an entry
+    // is written only where it changes, so that a box removed at the end writes nothing.
+    const auto keep = [](auto& values, std::size_t& kept, std::size_t read, const auto& now) {
+        if (kept != read || !(values[read] == now)) {
+            values[kept] = now;
+        }
+        ++kept;
+    };
+    std::size_t kept = 0;
+    for (std::size_t read = 0; read < idIndex_.size(); ++read) {
+        const auto [hash, rank] = idIndex_[read];
+        if (leaves(rank)) {
+            pending.idHashes.push_back(hash);
+        } else {
+            keep(idIndex_, kept, read, IdEntry{hash, static_cast<std::uint32_t>(moved(rank))});
+        }
     }
+    idIndex_.resize(kept);
 
     // The pairs, missing or with faces between them, follow their boxes.
     const auto pairLeaves = [&](std::size_t a, std::size_t b) { return leaves(a) || leaves(b); };
     const auto movedKey = [&](std::uint64_t key) {
-        const auto [a, b] = pairOf(key);
-        return keyOf(moved(a), moved(b));
+        return keyOf(moved(static_cast<std::size_t>(key >> 32)),
+                     moved(static_cast<std::size_t>(key & 0xffffffffu)));
     };
     std::vector<ProblemRows::Block> missingLeaving;
-    for (const RankPair& pair : pairs_) {
+    kept = 0;
+    for (std::size_t read = 0; read < pairs_.size(); ++read) {
+        const RankPair pair = pairs_[read];
         if (pairLeaves(pair.first, pair.second)) {
             missingLeaving.push_back({keyOf(pair.first, pair.second), {}});
+        } else {
+            keep(pairs_, kept, read, RankPair{moved(pair.first), moved(pair.second)});
         }
     }
+    pairs_.resize(kept);
     rows_.replace(ProblemRows::Missing, std::move(missingLeaving));
-    std::erase_if(pairs_,
-                  [&](const RankPair& pair) { return pairLeaves(pair.first, pair.second); });
-    for (RankPair& pair : pairs_) {
-        pair = {moved(pair.first), moved(pair.second)};
-    }
     rows_.renumber(ProblemRows::Missing, movedKey, [](Problem&, std::uint64_t) {});
     const auto [missingFirst, missingLast] = rows_.sectionRows(ProblemRows::Missing);
-    const std::size_t lowest = map.lowestMoved();
     for (std::size_t row = missingFirst; row < missingLast; ++row) {
         if (pairOf(rows_.keyAt(row)).second >= lowest) {
             pending.keys.push_back(rows_.keyAt(row));
@@ -787,8 +822,9 @@ void LiveChecks::moveBoxes(const BoxDocument& document, const PositionMap& map,
         const std::uint64_t key = lineKeys_[line];
         if (key == UNSOUND) {
             pending.oldLines.push_back(line);
-        } else if (sound(key) && pairOf(key).second >= lowest) {
-            const auto [a, b] = pairOf(key);
+        } else if (sound(key) && (key & 0xffffffffu) >= lowest) {
+            const auto a = static_cast<std::size_t>(key >> 32);
+            const auto b = static_cast<std::size_t>(key & 0xffffffffu);
             if (leaves(a) || leaves(b)) {
                 lineKeys_[line] = UNSOUND;
                 pending.keys.push_back(key);
@@ -801,13 +837,16 @@ void LiveChecks::moveBoxes(const BoxDocument& document, const PositionMap& map,
             }
         }
     }
-    std::erase_if(listings_, [&](const Listing& listing) {
-        const auto [a, b] = pairOf(listing.key);
-        return leaves(a) || leaves(b);
-    });
-    for (Listing& listing : listings_) {
-        listing.key = movedKey(listing.key);
+    kept = 0;
+    for (std::size_t read = 0; read < listings_.size(); ++read) {
+        const Listing listing = listings_[read];
+        const auto a = static_cast<std::size_t>(listing.key >> 32);
+        const auto b = static_cast<std::size_t>(listing.key & 0xffffffffu);
+        if (!leaves(a) && !leaves(b)) {
+            keep(listings_, kept, read, Listing{keyOf(moved(a), moved(b)), listing.line});
+        }
     }
+    listings_.resize(kept);
 }
 
 void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending) {
@@ -827,10 +866,16 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
     const auto leaves = [&](std::size_t line) { return map.leaves(line); };
     if (map.moves()) {
         moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
-        std::erase_if(listings_, [&](const Listing& listing) { return leaves(listing.line); });
-        for (Listing& listing : listings_) {
-            listing.line = static_cast<std::uint32_t>(map.kept(listing.line));
-        }
+        map.visit([&](auto lineLeaves, auto lineMoved) {
+            std::size_t kept = 0;
+            for (const Listing& listing : listings_) {
+                if (!lineLeaves(listing.line)) {
+                    listings_[kept++] = {listing.key,
+                                         static_cast<std::uint32_t>(lineMoved(listing.line))};
+                }
+            }
+            listings_.resize(kept);
+        });
     }
     const auto follow = [&](std::vector<std::size_t>& lines) {
         std::erase_if(lines, leaves);
@@ -1001,12 +1046,23 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
         isDirty[rank] = 1;
     }
     const auto involves = [&](std::size_t a, std::size_t b) { return isDirty[a] || isDirty[b]; };
+    // One walk of every shape for each box checked again, with the wider of the two margins;
+    // each search below keeps those within its own.
+    const double reach = play_ ? nearReach(*play_) : 0.0;
+    std::vector<std::vector<std::size_t>> around;
+    around.reserve(dirty.size());
+    for (const std::size_t rank : dirty) {
+        around.push_back(neighboursOf(rank, std::max(GEOMETRY_TOLERANCE, reach)));
+    }
     // Each pair between two boxes checked again is found from its first.
     const auto pairsNear = [&](double margin) {
         std::vector<RankPair> near;
-        for (const std::size_t rank : dirty) {
-            for (const std::size_t other : neighboursOf(rank, margin)) {
-                if (!isDirty[other] || rank < other) {
+        for (std::size_t i = 0; i < dirty.size(); ++i) {
+            const std::size_t rank = dirty[i];
+            const WidenedBounds own = widened(bounds_[rank].low, bounds_[rank].high, margin);
+            for (const std::size_t other : around[i]) {
+                if ((!isDirty[other] || rank < other) &&
+                    overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
                     near.emplace_back(std::min(rank, other), std::max(rank, other));
                 }
             }
@@ -1015,22 +1071,25 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
         return near;
     };
 
-    // Millions of pairs stay where they are; only those of the boxes checked again move.
+    // Millions of pairs stay where they are; only those of the boxes checked again move, and
+    // only when they changed, as they seldom do.
     std::vector<RankPair> before;
-    std::erase_if(pairs_, [&](const RankPair& pair) {
-        if (!involves(pair.first, pair.second)) {
-            return false;
+    for (const RankPair& pair : pairs_) {
+        if (involves(pair.first, pair.second)) {
+            before.push_back(pair);
         }
-        before.push_back(pair);
-        return true;
-    });
+    }
     std::vector<RankPair> after;
     for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
         if (shapes.touch(pair.first, pair.second)) {
             after.push_back(pair);
         }
     }
-    mergeInPlace(pairs_, after);
+    if (before != after) {
+        std::erase_if(pairs_,
+                      [&](const RankPair& pair) { return involves(pair.first, pair.second); });
+        mergeInPlace(pairs_, after);
+    }
     std::vector<RankPair> changed;
     std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
                                   std::back_inserter(changed));
@@ -1058,7 +1117,6 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     });
     std::vector<PlayFinding> found;
     // The search lists no near pairs for a margin within the tolerance.
-    const double reach = nearReach(*play_);
     const std::vector<RankPair> near =
         reach > GEOMETRY_TOLERANCE ? pairsNear(reach) : std::vector<RankPair>();
     std::vector<std::size_t> reached;

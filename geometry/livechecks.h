@@ -121,6 +121,11 @@ private:
 
     void moveBoxes(const BoxDocument& document, const PositionMap& map,
                    const DocumentChange& change, Pending& pending);
+    // The ranks of the pairs, IDs and lines moved through the change of boxes, as leaves and
+    // moved tell; lowest is the lowest rank that may move.
+    template <typename Leaves, typename Moved>
+    void moveRanks(const BoxDocument& document, Leaves leaves, Moved moved, std::size_t lowest,
+                   const DocumentChange& change, Pending& pending);
     void moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending);
     void readLines(const BoxDocument& document, const DocumentChange& change, Pending& pending);
     void checkBoxesAgain(const BoxDocument& document, Pending& pending);

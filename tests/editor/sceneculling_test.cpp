@@ -423,7 +423,10 @@ private slots:
                 ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
                 return ranks;
             };
-            const std::vector<std::size_t> erased = pick(scene.spheres.size(), draw() % 40);
+            // One edit in three removes one box and inserts one, as most edits do.
+            const bool single = edit % 3 == 0;
+            const std::vector<std::size_t> erased =
+                pick(scene.spheres.size(), single ? 1 : draw() % 40);
             for (auto rank = erased.rbegin(); rank != erased.rend(); ++rank) {
                 scene.spheres.erase(scene.spheres.begin() + std::ptrdiff_t(*rank));
             }
@@ -431,10 +434,12 @@ private slots:
             // Numbered before the insertion, several at one place, some at the end as an import
             // adds them; then numbered after it.
             std::vector<std::size_t> inserted;
-            for (std::size_t i = draw() % 40; i > 0; --i) {
+            for (std::size_t i = single ? 1 : draw() % 40; i > 0; --i) {
                 inserted.push_back(draw() % (scene.spheres.size() + 1));
             }
-            inserted.insert(inserted.end(), draw() % 3, scene.spheres.size());
+            if (!single) {
+                inserted.insert(inserted.end(), draw() % 3, scene.spheres.size());
+            }
             std::sort(inserted.begin(), inserted.end());
             for (std::size_t i = 0; i < inserted.size(); ++i) {
                 inserted[i] += i;

@@ -5,12 +5,14 @@
 #include "editgroup.h"
 #include "geometrytestsupport.h"
 #include "history.h"
+#include "intersectionchecks.h"
 #include "intersectionedits.h"
 #include "livechecks.h"
 #include "problems.h"
 #include "scene.h"
 #include "shapeedits.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
@@ -25,6 +27,33 @@ void PrintTo(const Problem& problem, std::ostream* out) {
 }
 
 namespace {
+
+// The boxes the document's lines pair with the box of the rank, each line read on its own, in
+// increasing order.
+std::vector<std::size_t> listedPartners(const BoxDocument& document, std::size_t rank) {
+    std::vector<std::size_t> partners;
+    for (const auto& entry : document.intersections) {
+        const std::optional<std::uint64_t> key =
+            listedPairKey(std::string_view(entry), document.boxes.size(), nullptr);
+        if (!key) {
+            continue;
+        }
+        const auto low = static_cast<std::size_t>(*key >> 32);
+        const auto high = static_cast<std::size_t>(*key & 0xffffffffu);
+        if (low == rank) {
+            partners.push_back(high);
+        } else if (high == rank) {
+            partners.push_back(low);
+        }
+    }
+    std::sort(partners.begin(), partners.end());
+    return partners;
+}
+
+std::vector<std::size_t> sorted(std::vector<std::size_t> values) {
+    std::sort(values.begin(), values.end());
+    return values;
+}
 
 // The rows as a list told of each change would hold them.
 class MirroredRows : public ProblemRowsListener {
@@ -245,6 +274,9 @@ TEST(LiveChecksProperty, EveryEditUndoAndRedoLeavesWhatAWholeCheckFinds) {
             live.update(document, *change);
             ASSERT_EQ(live.problems(), wholeCheck(document));
             ASSERT_EQ(mirror.rows(), live.problems());
+            for (std::size_t rank = 0; rank < document.boxes.size(); ++rank) {
+                ASSERT_EQ(sorted(live.partnersOf(rank)), listedPartners(document, rank)) << rank;
+            }
         }
     }
 }
