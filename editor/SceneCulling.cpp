@@ -205,7 +205,7 @@ private:
     // A candidate beyond the budget: a point when it lies before the eye.
     void drop(std::size_t rank, const Vec3& centre, double depth) {
         if (depth > nearDepth_) {
-            frame_.pointRanks.push_back(rank);
+            frame_.pointRanks.push_back(static_cast<std::uint32_t>(rank));
             frame_.points.push_back(camera_.project(centre, depth));
         }
     }

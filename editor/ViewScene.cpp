@@ -14,7 +14,7 @@ namespace {
 
 // Solids kept for drawing: more than the 1,500 a frame draws in full, so that turning the view
 // builds only the boxes that come into it; each takes about a kilobyte.
-constexpr std::size_t keptSolids = 2048;
+constexpr std::size_t keptSolids = 1800;
 
 // Below this a second thread costs more than it saves.
 constexpr std::size_t placeOnThreadsFrom = 16384;

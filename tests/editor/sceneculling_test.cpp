@@ -144,7 +144,7 @@ bool everyPointShows(const SceneFrame& walked, const SceneFrame& drawn,
         const auto [x, y] = pixel(at);
         lit[std::size_t(y) * std::size_t(width) + std::size_t(x)] = 1;
     }
-    std::vector<std::size_t> drawnRanks = drawn.pointRanks;
+    std::vector<std::size_t> drawnRanks(drawn.pointRanks.begin(), drawn.pointRanks.end());
     std::sort(drawnRanks.begin(), drawnRanks.end());
     constexpr int reach = 2;
     for (std::size_t i = 0; i < walked.points.size(); ++i) {
