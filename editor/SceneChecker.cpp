@@ -5,9 +5,22 @@
 #include <algorithm>
 #include <system_error>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 std::atomic<SceneCheckHook> stepHook = nullptr;
+
+// A whole check works in several times the memory it keeps, freed on the worker's thread; the C
+// library keeps such memory for that thread's next allocations, which never come, unless told
+// to hand it back.
+void giveBackFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
 
 } // namespace
 
@@ -95,9 +108,10 @@ void SceneChecker::end(const std::shared_ptr<Run>& run) {
         if (run->completed) {
             emit finished(&run->checks);
         }
-        return;
+    } else {
+        std::erase(leaving_, run);
     }
-    std::erase(leaving_, run);
+    giveBackFreedMemory();
 }
 
 void setSceneCheckHook(SceneCheckHook hook) {

@@ -282,9 +282,7 @@ void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCatego
     }
     for (const std::size_t rank : categories.marked()) {
         if (rank != skipped && sampled[scene.grid.cellOf(rank)]) {
-            const BoxSphere& sphere = scene.spheres[rank];
-            chooser.take(
-                {sphere.centre, sphere.radius, static_cast<std::uint32_t>(rank), sphere.drawable});
+            chooser.take(SphereGrid::entryOf(rank, scene.spheres[rank]));
         }
     }
     chooser.finish();

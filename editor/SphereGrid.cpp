@@ -20,12 +20,12 @@ std::size_t slot(double offset, double side, std::size_t count) {
     return at >= double(count - 1) ? count - 1 : static_cast<std::size_t>(at);
 }
 
-void grow(SphereGrid::Cell& cell, const BoxSphere& sphere) {
+void grow(SphereGrid::Cell& cell, const SphereGrid::Entry& sphere) {
     const Vec3& c = sphere.centre;
     cell.low = {std::min(cell.low.x, c.x), std::min(cell.low.y, c.y), std::min(cell.low.z, c.z)};
     cell.high = {std::max(cell.high.x, c.x), std::max(cell.high.y, c.y),
                  std::max(cell.high.z, c.z)};
-    cell.largestRadius = std::max(cell.largestRadius, sphere.radius);
+    cell.largestRadius = std::max(cell.largestRadius, double(sphere.radius));
 }
 
 std::size_t partOf(double value, double low, double high, std::size_t parts) {
@@ -110,7 +110,7 @@ void SphereGrid::build(const std::vector<BoxSphere>& spheres) {
     Vec3 low{huge, huge, huge};
     Vec3 high{-huge, -huge, -huge};
     for (const BoxSphere& sphere : spheres) {
-        const Vec3& c = sphere.centre;
+        const Vec3 c = sphere.centre();
         low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
         high = {std::max(high.x, c.x), std::max(high.y, c.y), std::max(high.z, c.z)};
     }
@@ -152,13 +152,21 @@ void SphereGrid::place(std::size_t rank, const BoxSphere& sphere) {
     resample(cells_[put(rank, sphere)]);
 }
 
+SphereGrid::Entry SphereGrid::entryOf(std::size_t rank, const BoxSphere& sphere) {
+    const Vec3 centre = sphere.centre();
+    return {{float(centre.x), float(centre.y), float(centre.z)},
+            float(sphere.radius()),
+            static_cast<std::uint32_t>(rank),
+            sphere.drawable()};
+}
+
 std::size_t SphereGrid::put(std::size_t rank, const BoxSphere& sphere) {
-    const std::size_t index = cellAt(sphere.centre);
+    const Entry entry = entryOf(rank, sphere);
+    const std::size_t index = cellAt(entry.centre);
     Cell& cell = cells_[index];
-    cell.entries.push_back(
-        {sphere.centre, sphere.radius, static_cast<std::uint32_t>(rank), sphere.drawable});
-    cell.crossCount += sphere.drawable ? 0 : 1;
-    grow(cell, sphere);
+    cell.entries.push_back(entry);
+    cell.crossCount += entry.drawable ? 0 : 1;
+    grow(cell, entry);
     cellOf_[rank] = static_cast<std::uint32_t>(index);
     return index;
 }

@@ -7,6 +7,8 @@
 #include "playchecks.h"
 #include "problemreporter.h"
 #include "rankpair.h"
+#include "shapeset.h"
+#include "shapesondemand.h"
 #include "solidchecks.h"
 #include "textchecks.h"
 
@@ -39,8 +41,9 @@ bool sound(std::uint64_t key) {
     return key < UNSOUND;
 }
 
-std::uint64_t hashOf(std::string_view id) {
-    return std::hash<std::string_view>{}(id);
+std::uint32_t hashOf(std::string_view id) {
+    const std::uint64_t hash = std::hash<std::string_view>{}(id);
+    return static_cast<std::uint32_t>(hash ^ hash >> 32);
 }
 
 // The boxes of the ranks.
@@ -54,7 +57,7 @@ std::vector<const Box*> boxesAt(const BoxDocument& document,
     return boxes;
 }
 
-void sortUnique(std::vector<std::uint64_t>& values) {
+template <typename Value> void sortUnique(std::vector<Value>& values) {
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
 }
@@ -64,14 +67,17 @@ struct WidenedBounds {
     std::array<double, 3> high;
 };
 
-// The bounds of a shape widened by half the margin on every side, as the search for intersections
-// and near pairs widens them.
-WidenedBounds widened(const ShapeSet& shapes, std::size_t rank, double margin) {
-    const Vec3 low = shapes.boundsMin(rank);
-    const Vec3 high = shapes.boundsMax(rank);
+// Bounds widened by half the margin on every side, as the search for intersections and near
+// pairs widens them.
+WidenedBounds widened(const std::array<float, 3>& low, const std::array<float, 3>& high,
+                      double margin) {
     const double half = margin / 2;
-    return {{low.x - half, low.y - half, low.z - half},
-            {high.x + half, high.y + half, high.z + half}};
+    WidenedBounds wide{};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        wide.low[axis] = double(low[axis]) - half;
+        wide.high[axis] = double(high[axis]) + half;
+    }
+    return wide;
 }
 
 bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
@@ -83,20 +89,8 @@ bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
     return true;
 }
 
-// The present shapes whose bounds come within the margin of those of the rank.
-std::vector<std::size_t> neighboursOf(const ShapeSet& shapes, std::size_t rank, double margin) {
-    std::vector<std::size_t> found;
-    if (!shapes.present(rank)) {
-        return found;
-    }
-    const WidenedBounds own = widened(shapes, rank, margin);
-    for (std::size_t other = 0; other < shapes.size(); ++other) {
-        if (other != rank && shapes.present(other) &&
-            overlap(own, widened(shapes, other, margin))) {
-            found.push_back(other);
-        }
-    }
-    return found;
+std::array<float, 3> floats(const Vec3& value) {
+    return {static_cast<float>(value.x), static_cast<float>(value.y), static_cast<float>(value.z)};
 }
 
 // The entries at the removed positions taken out and placeholders put in at the inserted ones,
@@ -151,11 +145,6 @@ void mergeInPlace(std::vector<Value>& values, const std::vector<Value>& addition
             values[--write] = additions[--added];
         }
     }
-}
-
-void sortUniqueIds(std::vector<std::string>& ids) {
-    std::sort(ids.begin(), ids.end());
-    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
 }
 
 std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& report) {
@@ -330,35 +319,35 @@ std::vector<std::size_t> LiveChecks::partnersOf(std::size_t rank) const {
     return partners;
 }
 
-std::size_t LiveChecks::firstWithId(const std::string& id) const {
-    const std::uint64_t hash = hashOf(id);
-    auto entry = std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
-    for (; entry != idIndex_.end() && entry->first == hash; ++entry) {
-        if (ids_[entry->second] == id) {
-            return entry->second;
-        }
-    }
-    return std::numeric_limits<std::size_t>::max();
-}
-
-std::optional<std::uint32_t> LiveChecks::firstOtherWithId(std::size_t rank) const {
-    if (ids_[rank].empty()) {
+std::optional<std::uint32_t> LiveChecks::firstOtherWithId(const BoxDocument& document,
+                                                          std::size_t rank,
+                                                          std::string_view id) const {
+    if (id.empty()) {
         return std::nullopt;
     }
-    const std::size_t first = firstWithId(ids_[rank]);
-    if (first < rank) {
-        return static_cast<std::uint32_t>(first);
+    const std::uint32_t hash = hashOf(id);
+    for (auto entry = std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
+         entry != idIndex_.end() && entry->first == hash && entry->second < rank; ++entry) {
+        if (document.boxes.at(entry->second).id == id) {
+            return entry->second;
+        }
     }
     return std::nullopt;
 }
 
-void LiveChecks::addId(std::size_t rank) {
-    if (ids_[rank].empty()) {
-        return;
+std::vector<std::size_t> LiveChecks::neighboursOf(std::size_t rank, double margin) const {
+    std::vector<std::size_t> found;
+    if (!present(rank)) {
+        return found;
     }
-    const std::pair<std::uint64_t, std::uint32_t> entry{hashOf(ids_[rank]),
-                                                        static_cast<std::uint32_t>(rank)};
-    idIndex_.insert(std::lower_bound(idIndex_.begin(), idIndex_.end(), entry), entry);
+    const WidenedBounds own = widened(bounds_[rank].low, bounds_[rank].high, margin);
+    for (std::size_t other = 0; other < bounds_.size(); ++other) {
+        if (other != rank && present(other) &&
+            overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
+            found.push_back(other);
+        }
+    }
+    return found;
 }
 
 std::vector<Problem> LiveChecks::placeBox(std::size_t rank, const Box& box) {
@@ -366,46 +355,43 @@ std::vector<Problem> LiveChecks::placeBox(std::size_t rank, const Box& box) {
     const Solid solid = buildSolid(values);
     ShapeSet shape;
     shape.add(solid);
-    FaceStore faces;
-    std::vector<Problem> rows = collected([&](ProblemReporter& reporter) {
+    bounds_[rank] =
+        shape.present(0) ? Bounds{floats(shape.boundsMin(0)), floats(shape.boundsMax(0))} : ABSENT;
+    return collected([&](ProblemReporter& reporter) {
         reporter.beginBox(rank, box.id);
         checkSolidOfBox(box.maxRadius, values, solid, reporter);
         if (play_) {
-            PlayChecks checks(*play_, reporter);
-            checks.checkBox(values, solid);
-            faces = checks.releaseFaces();
+            PlayChecks(*play_, reporter).checkBox(values, solid);
         }
         reporter.endBox();
     });
-    shapes_.replace(rank, shape);
-    if (play_) {
-        faces_.replace(rank, faces);
-    }
-    return rows;
 }
 
-std::vector<Problem> LiveChecks::textRows(std::size_t rank, const Box& box) const {
+std::vector<Problem> LiveChecks::textRows(const BoxDocument& document, std::size_t rank,
+                                          const Box& box) const {
     return collected([&](ProblemReporter& reporter) {
         reporter.beginBox(rank, box.id);
-        checkTextsOfBox(box, firstOtherWithId(rank), reporter);
+        checkTextsOfBox(box, firstOtherWithId(document, rank, box.id), reporter);
         reporter.endBox();
     });
 }
 
-void LiveChecks::patchDuplicate(std::size_t rank, std::vector<ProblemRows::Block>& blocks) const {
+void LiveChecks::patchDuplicate(const BoxDocument& document, std::size_t rank,
+                                std::vector<ProblemRows::Block>& blocks) const {
     const auto [first, last] = rows_.rowsOf(ProblemRows::Boxes, rank);
     std::vector<Problem> rows(rows_.problems().begin() + static_cast<std::ptrdiff_t>(first),
                               rows_.problems().begin() + static_cast<std::ptrdiff_t>(last));
     const auto isDuplicate = [](const Problem& p) { return p.kind == ProblemKind::IdDuplicate; };
     rows.erase(std::remove_if(rows.begin(), rows.end(), isDuplicate), rows.end());
-    if (const auto other = firstOtherWithId(rank)) {
+    const std::string_view id = document.boxes.at(rank).id;
+    if (const auto other = firstOtherWithId(document, rank, id)) {
         // After the texts and the ID's own fault, before the solid's problems.
         const auto place = std::find_if(rows.begin(), rows.end(), [](const Problem& p) {
             return p.kind != ProblemKind::TextFormat && p.kind != ProblemKind::IdInvalid;
         });
         const std::vector<Problem> duplicate = collected([&](ProblemReporter& reporter) {
-            reporter.beginBox(rank, ids_[rank]);
-            reportDuplicate(ids_[rank], *other, reporter);
+            reporter.beginBox(rank, id);
+            reportDuplicate(id, *other, reporter);
             reporter.endBox();
         });
         rows.insert(place, duplicate.front());
@@ -434,8 +420,8 @@ std::pair<std::size_t, std::size_t> LiveChecks::listingsOf(std::uint64_t key) co
 }
 
 std::vector<Problem>
-LiveChecks::lineRows(std::size_t line,
-                     const std::function<std::string_view(std::size_t)>& textOf) const {
+LiveChecks::lineRows(std::size_t line, const std::function<std::string_view(std::size_t)>& textOf,
+                     const TouchTest& touch) const {
     const std::string_view text = textOf(line);
     const std::uint64_t key = lineKeys_[line];
     return collected([&](ProblemReporter& reporter) {
@@ -450,8 +436,7 @@ LiveChecks::lineRows(std::size_t line,
             return;
         }
         const auto [low, high] = pairOf(key);
-        if (!computed(key) && shapes_.present(low) && shapes_.present(high) &&
-            !shapes_.touch(low, high)) {
+        if (!computed(key) && present(low) && present(high) && !touch(low, high)) {
             reportApartPair(text, {low, high}, reporter);
         }
     });
@@ -468,7 +453,7 @@ std::vector<Problem> LiveChecks::missingRows(std::uint64_t key) const {
     return collected([&](ProblemReporter& reporter) { reportMissingPair(pairOf(key), reporter); });
 }
 
-std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey) const {
+std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey, const IdOfRank& idOf) const {
     // Named, not bound: the clang of Debian 12 cannot capture a structured binding in a lambda.
     const RankPair pair = pairOf(pairKey);
     const std::size_t low = pair.first;
@@ -476,7 +461,7 @@ std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey) const {
     const PlayFinding from{low, high, ProblemKind::CountMismatch, -1, -1, 0};
     auto finding = std::lower_bound(findings_.begin(), findings_.end(), from);
     return collected([&](ProblemReporter& reporter) {
-        reporter.beginBox(low, ids_[low]);
+        reporter.beginBox(low, idOf(low));
         for (; finding != findings_.end() && finding->rank == low && finding->other == high;
              ++finding) {
             reportPlayFinding(*finding, reporter);
@@ -513,21 +498,38 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
     Rows rows;
     rows.add(ProblemRows::Count, 0, countRows(document));
 
-    ids_.clear();
-    ids_.reserve(boxCount_);
+    // The IDs, copied for this check alone: the rows of the checks between boxes, made once the
+    // document may change, name them.
+    std::string idBytes;
+    std::vector<std::size_t> idEnds;
+    idEnds.reserve(boxCount_);
     idIndex_.clear();
     for (const auto& box : document.boxes) {
-        ids_.emplace_back(std::string_view(box->id));
-        if (!ids_.back().empty()) {
-            idIndex_.emplace_back(hashOf(ids_.back()), static_cast<std::uint32_t>(ids_.size() - 1));
+        const std::string_view id = box->id;
+        if (!id.empty()) {
+            idIndex_.emplace_back(hashOf(id), static_cast<std::uint32_t>(idEnds.size()));
         }
-        if (heard(ids_.size())) {
+        idBytes.append(id);
+        idEnds.push_back(idBytes.size());
+        if (heard(idEnds.size())) {
             return false;
         }
     }
     std::sort(idIndex_.begin(), idIndex_.end());
-    if (!checkEveryBox(document, watch, rows, done, total)) {
+    const IdOfRank idOf = [&](std::size_t rank) {
+        const std::size_t start = rank == 0 ? 0 : idEnds[rank - 1];
+        return std::string_view(idBytes).substr(start, idEnds[rank] - start);
+    };
+    ShapeSet shapes;
+    FaceStore faces;
+    if (!checkEveryBox(document, watch, rows, done, total, shapes, faces)) {
         return false;
+    }
+    bounds_.assign(boxCount_, ABSENT);
+    for (std::size_t rank = 0; rank < boxCount_; ++rank) {
+        if (shapes.present(rank)) {
+            bounds_[rank] = {floats(shapes.boundsMin(rank)), floats(shapes.boundsMax(rank))};
+        }
     }
 
     lineKeys_.clear();
@@ -564,8 +566,8 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
     std::sort(listings_.begin(), listings_.end());
 
     // The one search checkDocument makes: where a heap stops it depends on what it looks for.
-    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes_, nearReach(*play_))
-                                      : findIntersections(shapes_);
+    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes, nearReach(*play_))
+                                      : findIntersections(shapes);
     pairs_ = std::move(search.pairs);
     complete_ = search.complete;
     if (!goOn(boxCount_ / 2)) {
@@ -575,8 +577,9 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
         const std::size_t start = line == 0 ? 0 : textEnds[line - 1];
         return std::string_view(textBytes).substr(start, textEnds[line] - start);
     };
+    const TouchTest touch = [&](std::size_t a, std::size_t b) { return shapes.touch(a, b); };
     for (std::size_t line = 0; line < textEnds.size(); ++line) {
-        rows.add(ProblemRows::Lines, line, lineRows(line, textOf));
+        rows.add(ProblemRows::Lines, line, lineRows(line, textOf, touch));
     }
     if (!complete_) {
         rows.add(ProblemRows::Missing, 0, collected([&](ProblemReporter& incomplete) {
@@ -591,10 +594,10 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
 
     findings_.clear();
     if (play_ && complete_) {
-        findings_ = findBetweenNearBoxes(faces_, shapes_, *play_, pairs_, search.nearPairs);
+        findings_ = findBetweenNearBoxes(faces, shapes, *play_, pairs_, search.nearPairs);
         for (auto finding = findings_.begin(); finding != findings_.end();) {
             const std::uint64_t key = keyOf(finding->rank, finding->other);
-            rows.add(ProblemRows::Play, key, playRows(key));
+            rows.add(ProblemRows::Play, key, playRows(key, idOf));
             while (finding != findings_.end() && keyOf(finding->rank, finding->other) == key) {
                 ++finding;
             }
@@ -612,11 +615,12 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
 // The boxes go to the threads in runs, each run's solids built, checked and kept as shapes and
 // faces on any thread, then taken in rank order on the calling thread.
 bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& watch, Rows& rows,
-                               std::uint64_t& done, std::uint64_t total) {
-    shapes_.clear();
-    shapes_.reserve(boxCount_);
-    faces_.clear();
-    faces_.reserve(boxCount_);
+                               std::uint64_t& done, std::uint64_t total, ShapeSet& shapes,
+                               FaceStore& faces) {
+    shapes.reserve(boxCount_);
+    if (play_) {
+        faces.reserve(boxCount_);
+    }
     std::vector<BoxList::ConstPosition> runStarts;
     std::size_t rank = 0;
     for (auto position = document.boxes.begin(); position != document.boxes.end(); ++position) {
@@ -632,7 +636,7 @@ bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& 
         threadCount, runStarts.size(), ahead,
         [&](std::size_t index) {
             if (!stopped) {
-                checkRun(index, runStarts[index], runs[index % ahead]);
+                checkRun(document, index, runStarts[index], runs[index % ahead]);
             }
         },
         [&](std::size_t index) {
@@ -640,9 +644,9 @@ bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& 
                 return;
             }
             BoxRun& run = runs[index % ahead];
-            shapes_.append(run.shapes);
+            shapes.append(run.shapes);
             if (play_) {
-                faces_.append(run.faces);
+                faces.append(run.faces);
             }
             std::size_t next = 0;
             for (std::size_t box = 0; box < run.ends.size(); ++box) {
@@ -665,7 +669,8 @@ bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& 
     return !stopped;
 }
 
-void LiveChecks::checkRun(std::size_t index, BoxList::ConstPosition position, BoxRun& run) const {
+void LiveChecks::checkRun(const BoxDocument& document, std::size_t index,
+                          BoxList::ConstPosition position, BoxRun& run) const {
     const ProblemSink keep = [&](const Problem& problem) { run.rows.push_back(problem); };
     ProblemReporter reporter(keep);
     std::optional<PlayChecks> play;
@@ -680,7 +685,7 @@ void LiveChecks::checkRun(std::size_t index, BoxList::ConstPosition position, Bo
         const BoxValues values = decodeBoxValues(box);
         buildSolid(values, solid);
         reporter.beginBox(rank, box.id);
-        checkTextsOfBox(box, firstOtherWithId(rank), reporter);
+        checkTextsOfBox(box, firstOtherWithId(document, rank, box.id), reporter);
         checkSolidOfBox(box.maxRadius, values, solid, reporter);
         if (play) {
             play->checkBox(values, solid);
@@ -696,7 +701,7 @@ void LiveChecks::checkRun(std::size_t index, BoxList::ConstPosition position, Bo
 
 bool LiveChecks::follows(const BoxDocument& document, const DocumentChange& change) const {
     return !change.everything && complete_ &&
-           ids_.size() + change.insertedBoxes.size() ==
+           bounds_.size() + change.insertedBoxes.size() ==
                document.boxes.size() + change.removedBoxes.size() &&
            lineKeys_.size() + change.insertedLines.size() ==
                document.intersections.size() + change.removedLines.size();
@@ -711,7 +716,7 @@ void LiveChecks::update(const BoxDocument& document, const DocumentChange& chang
     Pending pending;
     const PositionMap boxes(change.removedBoxes, change.insertedBoxes);
     if (boxes.moves()) {
-        moveBoxes(boxes, change, pending);
+        moveBoxes(document, boxes, change, pending);
     }
     boxCount_ = count;
     moveLines(PositionMap(change.removedLines, change.insertedLines), change, pending);
@@ -724,19 +729,23 @@ void LiveChecks::update(const BoxDocument& document, const DocumentChange& chang
     std::sort(pending.boxes.begin(), pending.boxes.end());
     pending.boxes.erase(std::unique(pending.boxes.begin(), pending.boxes.end()),
                         pending.boxes.end());
+    ShapesOnDemand shapes(document, play_);
     checkBoxesAgain(document, pending);
-    checkKeysAgain(document, pending);
+    if (!pending.boxes.empty()) {
+        findPairsAgain(shapes, pending);
+    }
+    checkKeysAgain(document, shapes, pending);
     if (change.countChanged || boxes.moves()) {
         rows_.replace(ProblemRows::Count, {{0, countRows(document)}});
     }
 }
 
-void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending) {
+void LiveChecks::moveBoxes(const BoxDocument& document, const PositionMap& map,
+                           const DocumentChange& change, Pending& pending) {
     const auto moved = [&](std::size_t rank) { return map.kept(rank); };
     std::vector<ProblemRows::Block> leaving;
     for (const std::size_t rank : change.removedBoxes) {
         leaving.push_back({rank, {}});
-        pending.ids.push_back(ids_[rank]);
     }
     rows_.replace(ProblemRows::Boxes, std::move(leaving));
     rows_.renumber(ProblemRows::Boxes, moved, [&](Problem& problem, std::uint64_t rank) {
@@ -752,25 +761,8 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
         }
     }
 
-    // The shapes, faces and IDs of the boxes, by rank.
-    for (auto rank = change.removedBoxes.rbegin(); rank != change.removedBoxes.rend(); ++rank) {
-        shapes_.erase(*rank);
-        if (play_) {
-            faces_.erase(*rank);
-        }
-        ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(*rank));
-    }
-    ShapeSet absent;
-    absent.add(Solid{});
-    FaceStore noFaces;
-    noFaces.add(Solid{}, 0);
-    for (const std::size_t rank : change.insertedBoxes) {
-        shapes_.insert(rank, absent);
-        if (play_) {
-            faces_.insert(rank, noFaces);
-        }
-        ids_.insert(ids_.begin() + static_cast<std::ptrdiff_t>(rank), std::string());
-    }
+    // The bounds of the boxes, by rank; the inserted ones are placed once read.
+    moveEntries(bounds_, change.removedBoxes, change.insertedBoxes, ABSENT);
     if (change.removedBoxes.empty() && map.lowestMoved() >= boxCount_) {
         // Boxes appended: no rank moves, but a line may now name one of them.
         for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
@@ -781,13 +773,13 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
         return;
     }
     map.visit([&](auto leaves, auto moved) {
-        moveRanks(leaves, moved, map.lowestMoved(), change, pending);
+        moveRanks(document, leaves, moved, map.lowestMoved(), change, pending);
     });
 }
 
 template <typename Leaves, typename Moved>
-void LiveChecks::moveRanks(Leaves leaves, Moved moved, std::size_t lowest,
-                           const DocumentChange& change, Pending& pending) {
+void LiveChecks::moveRanks(const BoxDocument& document, Leaves leaves, Moved moved,
+                           std::size_t lowest, const DocumentChange& change, Pending& pending) {
     // Each list is compacted and renumbered in one pass, the moves keeping every order; an entry
     // is written only where it changes, so that a box removed at the end writes nothing.
     const auto keep = [](auto& values, std::size_t& kept, std::size_t read, const auto& now) {
@@ -799,10 +791,10 @@ void LiveChecks::moveRanks(Leaves leaves, Moved moved, std::size_t lowest,
     std::size_t kept = 0;
     for (std::size_t read = 0; read < idIndex_.size(); ++read) {
         const auto [hash, rank] = idIndex_[read];
-        if (!leaves(rank)) {
-            keep(idIndex_, kept, read,
-                 std::pair<std::uint64_t, std::uint32_t>{hash,
-                                                         static_cast<std::uint32_t>(moved(rank))});
+        if (leaves(rank)) {
+            pending.idHashes.push_back(hash);
+        } else {
+            keep(idIndex_, kept, read, IdEntry{hash, static_cast<std::uint32_t>(moved(rank))});
         }
     }
     idIndex_.resize(kept);
@@ -854,8 +846,11 @@ void LiveChecks::moveRanks(Leaves leaves, Moved moved, std::size_t lowest,
         }
     }
     rows_.renumber(ProblemRows::Play, movedKey, [](Problem&, std::uint64_t) {});
+    const IdOfRank idOf = [&](std::size_t rank) -> std::string_view {
+        return document.boxes.at(rank).id;
+    };
     for (ProblemRows::Block& block : playMoved) {
-        block.rows = playRows(block.key);
+        block.rows = playRows(block.key, idOf);
     }
     rows_.replace(ProblemRows::Play, std::move(playMoved));
 
@@ -1015,45 +1010,24 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, Pending& pending) 
     const std::vector<std::size_t>& dirty = pending.boxes;
     std::vector<ProblemRows::Block> blocks;
     if (!dirty.empty()) {
+        indexIdsAgain(document, pending);
         const std::vector<const Box*> boxes = boxesAt(document, dirty);
-        std::vector<std::vector<Problem>> placed;
         for (std::size_t i = 0; i < dirty.size(); ++i) {
-            const std::size_t rank = dirty[i];
-            if (!ids_[rank].empty()) {
-                pending.ids.push_back(ids_[rank]);
-                const std::pair<std::uint64_t, std::uint32_t> entry{
-                    hashOf(ids_[rank]), static_cast<std::uint32_t>(rank)};
-                const auto found = std::lower_bound(idIndex_.begin(), idIndex_.end(), entry);
-                if (found != idIndex_.end() && *found == entry) {
-                    idIndex_.erase(found);
-                }
-            }
-            ids_[rank] = std::string_view(boxes[i]->id);
-            pending.ids.push_back(ids_[rank]);
-            placed.push_back(placeBox(rank, *boxes[i]));
-        }
-        for (const std::size_t rank : dirty) {
-            addId(rank);
-        }
-        for (std::size_t i = 0; i < dirty.size(); ++i) {
-            std::vector<Problem> rows = textRows(dirty[i], *boxes[i]);
-            std::move(placed[i].begin(), placed[i].end(), std::back_inserter(rows));
+            std::vector<Problem> rows = textRows(document, dirty[i], *boxes[i]);
+            std::vector<Problem> placed = placeBox(dirty[i], *boxes[i]);
+            std::move(placed.begin(), placed.end(), std::back_inserter(rows));
             blocks.push_back({dirty[i], std::move(rows)});
         }
-        findPairsAgain(pending);
     }
 
     // The boxes whose ID's first box changed, or moved, tell it again.
     std::vector<std::size_t> patched = std::move(pending.duplicates);
-    sortUniqueIds(pending.ids);
-    for (const std::string& id : pending.ids) {
-        const std::uint64_t hash = hashOf(id);
+    sortUnique(pending.idHashes);
+    for (const std::uint32_t hash : pending.idHashes) {
         for (auto entry =
                  std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
              entry != idIndex_.end() && entry->first == hash; ++entry) {
-            if (ids_[entry->second] == id) {
-                patched.push_back(entry->second);
-            }
+            patched.push_back(entry->second);
         }
     }
     std::sort(patched.begin(), patched.end());
@@ -1061,7 +1035,7 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, Pending& pending) 
     std::vector<ProblemRows::Block> patches;
     for (const std::size_t rank : patched) {
         if (!std::binary_search(dirty.begin(), dirty.end(), rank)) {
-            patchDuplicate(rank, patches);
+            patchDuplicate(document, rank, patches);
         }
     }
     std::vector<ProblemRows::Block> all;
@@ -1073,7 +1047,37 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, Pending& pending) 
     rows_.replace(ProblemRows::Boxes, std::move(all));
 }
 
-void LiveChecks::findPairsAgain(Pending& pending) {
+void LiveChecks::indexIdsAgain(const BoxDocument& document, Pending& pending) {
+    // A box whose entry stands under its new ID kept its ID (or one of the same hash, whose boxes
+    // are told again all the same); the others' old entries are found in one walk of the index.
+    std::vector<std::size_t> renamed;
+    std::vector<IdEntry> coming;
+    for (const std::size_t rank : pending.boxes) {
+        const std::string_view id = document.boxes.at(rank).id;
+        const IdEntry entry{hashOf(id), static_cast<std::uint32_t>(rank)};
+        if (!id.empty()) {
+            pending.idHashes.push_back(entry.first);
+            if (std::binary_search(idIndex_.begin(), idIndex_.end(), entry)) {
+                continue;
+            }
+            coming.push_back(entry);
+        }
+        renamed.push_back(rank);
+    }
+    if (!renamed.empty()) {
+        std::erase_if(idIndex_, [&](const IdEntry& entry) {
+            if (!std::binary_search(renamed.begin(), renamed.end(), std::size_t{entry.second})) {
+                return false;
+            }
+            pending.idHashes.push_back(entry.first);
+            return true;
+        });
+    }
+    std::sort(coming.begin(), coming.end());
+    mergeInPlace(idIndex_, coming);
+}
+
+void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     const std::vector<std::size_t>& dirty = pending.boxes;
     std::vector<char> isDirty(boxCount_, 0);
     for (const std::size_t rank : dirty) {
@@ -1086,17 +1090,17 @@ void LiveChecks::findPairsAgain(Pending& pending) {
     std::vector<std::vector<std::size_t>> around;
     around.reserve(dirty.size());
     for (const std::size_t rank : dirty) {
-        around.push_back(neighboursOf(shapes_, rank, std::max(GEOMETRY_TOLERANCE, reach)));
+        around.push_back(neighboursOf(rank, std::max(GEOMETRY_TOLERANCE, reach)));
     }
     // Each pair between two boxes checked again is found from its first.
     const auto pairsNear = [&](double margin) {
         std::vector<RankPair> near;
         for (std::size_t i = 0; i < dirty.size(); ++i) {
             const std::size_t rank = dirty[i];
-            const WidenedBounds own = widened(shapes_, rank, margin);
+            const WidenedBounds own = widened(bounds_[rank].low, bounds_[rank].high, margin);
             for (const std::size_t other : around[i]) {
                 if ((!isDirty[other] || rank < other) &&
-                    overlap(own, widened(shapes_, other, margin))) {
+                    overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
                     near.emplace_back(std::min(rank, other), std::max(rank, other));
                 }
             }
@@ -1117,7 +1121,7 @@ void LiveChecks::findPairsAgain(Pending& pending) {
     }
     std::vector<RankPair> after;
     for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
-        if (shapes_.touch(pair.first, pair.second)) {
+        if (shapes.touch(pair.first, pair.second)) {
             after.push_back(pair);
         }
     }
@@ -1158,11 +1162,24 @@ void LiveChecks::findPairsAgain(Pending& pending) {
     // The search lists no near pairs for a margin within the tolerance.
     const std::vector<RankPair> near =
         reach > GEOMETRY_TOLERANCE ? pairsNear(reach) : std::vector<RankPair>();
-    FaceReader faces(faces_, shapes_);
+    std::vector<std::size_t> reached;
     for (const RankPair& pair : near) {
-        findBetweenBoxes(faces_, faces, *play_, pair,
+        reached.push_back(pair.first);
+        reached.push_back(pair.second);
+    }
+    std::sort(reached.begin(), reached.end());
+    reached.erase(std::unique(reached.begin(), reached.end()), reached.end());
+    shapes.prepare(reached);
+    FaceReader faces(shapes.faces(), shapes.shapes());
+    for (const RankPair& pair : near) {
+        findBetweenBoxes(shapes.faces(), faces, *play_,
+                         {shapes.indexOf(pair.first), shapes.indexOf(pair.second)},
                          !std::binary_search(pairs_.begin(), pairs_.end(), pair), found);
         playKeys.push_back(keyOf(pair.first, pair.second));
+    }
+    for (PlayFinding& finding : found) {
+        finding.rank = shapes.rankAt(finding.rank);
+        finding.other = shapes.rankAt(finding.other);
     }
     std::sort(found.begin(), found.end());
     std::vector<PlayFinding> merged;
@@ -1170,14 +1187,18 @@ void LiveChecks::findPairsAgain(Pending& pending) {
                std::back_inserter(merged));
     findings_ = std::move(merged);
     sortUnique(playKeys);
+    const IdOfRank idOf = [&](std::size_t rank) -> std::string_view {
+        return shapes.document().boxes.at(rank).id;
+    };
     std::vector<ProblemRows::Block> blocks;
     for (const std::uint64_t key : playKeys) {
-        blocks.push_back({key, playRows(key)});
+        blocks.push_back({key, playRows(key, idOf)});
     }
     rows_.replace(ProblemRows::Play, std::move(blocks));
 }
 
-void LiveChecks::checkKeysAgain(const BoxDocument& document, Pending& pending) {
+void LiveChecks::checkKeysAgain(const BoxDocument& document, ShapesOnDemand& shapes,
+                                Pending& pending) {
     sortUnique(pending.keys);
     std::vector<std::size_t>& lines = pending.lines;
     for (const std::uint64_t key : pending.keys) {
@@ -1202,9 +1223,10 @@ void LiveChecks::checkKeysAgain(const BoxDocument& document, Pending& pending) {
         return texts[static_cast<std::size_t>(std::lower_bound(quoted.begin(), quoted.end(), line) -
                                               quoted.begin())];
     };
+    const TouchTest touch = [&](std::size_t a, std::size_t b) { return shapes.touch(a, b); };
     std::vector<ProblemRows::Block> lineBlocks;
     for (const std::size_t line : lines) {
-        lineBlocks.push_back({line, lineRows(line, textOf)});
+        lineBlocks.push_back({line, lineRows(line, textOf, touch)});
     }
     rows_.replace(ProblemRows::Lines, std::move(lineBlocks));
     std::vector<ProblemRows::Block> missingBlocks;
