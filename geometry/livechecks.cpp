@@ -46,17 +46,13 @@ std::uint32_t hashOf(std::string_view id) {
     return static_cast<std::uint32_t>(hash ^ hash >> 32);
 }
 
-// The boxes of the ranks, increasing, found in one walk of the list.
+// The boxes of the ranks.
 std::vector<const Box*> boxesAt(const BoxDocument& document,
                                 const std::vector<std::size_t>& ranks) {
     std::vector<const Box*> boxes;
-    auto wanted = ranks.begin();
-    std::size_t rank = 0;
-    for (auto box = document.boxes.begin(); box != document.boxes.end() && wanted != ranks.end();
-         ++box, ++rank) {
-        for (; wanted != ranks.end() && *wanted == rank; ++wanted) {
-            boxes.push_back(box->get());
-        }
+    boxes.reserve(ranks.size());
+    for (const std::size_t rank : ranks) {
+        boxes.push_back(&document.boxes.at(rank));
     }
     return boxes;
 }
@@ -159,6 +155,44 @@ std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& repo
     return problems;
 }
 
+// How many of the ascending removed positions lie below a position, found among the few of its
+// block of positions: a thousand lines removed at once, where millions are renumbered, then
+// cost a lookup and a compare or two for each instead of a search of the thousand.
+class RemovalsBelow {
+public:
+    explicit RemovalsBelow(const std::vector<std::size_t>& removed) : removed_(removed) {
+        const std::size_t blocks = removed.empty() ? 0 : (removed.back() >> blockBits) + 1;
+        firsts_.reserve(blocks + 1);
+        std::size_t index = 0;
+        for (std::size_t block = 0; block <= blocks; ++block) {
+            while (index < removed.size() && removed[index] >> blockBits < block) {
+                ++index;
+            }
+            firsts_.push_back(index);
+        }
+    }
+
+    std::size_t operator()(std::size_t position) const {
+        const std::size_t block = position >> blockBits;
+        if (block + 1 >= firsts_.size()) {
+            return removed_.size();
+        }
+        const auto first = removed_.begin() + static_cast<std::ptrdiff_t>(firsts_[block]);
+        const auto last = removed_.begin() + static_cast<std::ptrdiff_t>(firsts_[block + 1]);
+        return static_cast<std::size_t>(std::lower_bound(first, last, position) - removed_.begin());
+    }
+    bool removes(std::size_t position) const {
+        const std::size_t below = (*this)(position);
+        return below < removed_.size() && removed_[below] == position;
+    }
+
+private:
+    static constexpr unsigned blockBits = 12;
+    const std::vector<std::size_t>& removed_;
+    // By block: the index of its first removal, or of the first one after it.
+    std::vector<std::size_t> firsts_;
+};
+
 } // namespace
 
 // Where positions go through a change: removed ones leave (positions before it), inserted ones
@@ -212,6 +246,10 @@ public:
             const std::size_t added = inserted_.front();
             work([](std::size_t) { return false; },
                  [added](std::size_t position) { return position + (position >= added ? 1 : 0); });
+        } else if (inserted_.empty()) {
+            const RemovalsBelow below(removed_);
+            work([&](std::size_t position) { return below.removes(position); },
+                 [&](std::size_t position) { return position - below(position); });
         } else {
             work([this](std::size_t position) { return leaves(position); },
                  [this](std::size_t position) { return kept(position); });
@@ -1074,9 +1112,11 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     // Millions of pairs stay where they are; only those of the boxes checked again move, and
     // only when they changed, as they seldom do.
     std::vector<RankPair> before;
-    for (const RankPair& pair : pairs_) {
-        if (involves(pair.first, pair.second)) {
-            before.push_back(pair);
+    const auto pairsEnd =
+        std::lower_bound(pairs_.begin(), pairs_.end(), RankPair{dirty.back() + 1, 0});
+    for (auto pair = pairs_.begin(); pair != pairsEnd; ++pair) {
+        if (involves(pair->first, pair->second)) {
+            before.push_back(*pair);
         }
     }
     std::vector<RankPair> after;
@@ -1096,11 +1136,14 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     for (const RankPair& pair : changed) {
         pending.keys.push_back(keyOf(pair.first, pair.second));
     }
-    // A listed pair of a box that changed may be apart now, or no longer.
-    for (const Listing& listing : listings_) {
-        const auto [low, high] = pairOf(listing.key);
-        if (involves(low, high)) {
-            pending.keys.push_back(listing.key);
+    // A listed pair of a box that changed may be apart now, or no longer. Keys name their lower
+    // rank first: none past the last box checked again involves one.
+    const auto listedEnd = std::lower_bound(listings_.begin(), listings_.end(),
+                                            Listing{keyOf(dirty.back() + 1, 0), 0});
+    for (auto listing = listings_.begin(); listing != listedEnd; ++listing) {
+        if (involves(static_cast<std::size_t>(listing->key >> 32),
+                     static_cast<std::size_t>(listing->key & 0xffffffffu))) {
+            pending.keys.push_back(listing->key);
         }
     }
 

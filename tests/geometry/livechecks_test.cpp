@@ -355,6 +355,34 @@ TEST(LiveChecksWhole, OnSeveralThreadsFindsWhatAWholeCheckFinds) {
     }
 }
 
+// Thousands of lines removed in one edit, scattered and in a long run, across a list of more
+// than nine thousand, and given back by undo.
+TEST(LiveChecksProperty, ManyLinesRemovedAtOnceAcrossALongList) {
+    RandomScenes scenes(21);
+    BoxDocument document;
+    scenes.fillLarge(document, 5500);
+    ASSERT_GT(document.intersections.size(), 9000u);
+    LiveChecks live;
+    live.rebuild(document);
+    History history(document);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::size_t> positions;
+        for (std::size_t line = 0; line < document.intersections.size(); ++line) {
+            const bool inRun = round == 1 && line >= 1000 && line < 6000;
+            if (inRun || scenes.pick(round == 0 ? 7 : 400) == 0) {
+                positions.push_back(line);
+            }
+        }
+        live.update(document, history.apply(RemoveIntersections::invalid(positions)));
+        ASSERT_EQ(live.problems(), wholeCheck(document));
+        if (round < 2) {
+            live.update(document, *history.undo());
+            ASSERT_EQ(live.problems(), wholeCheck(document));
+        }
+    }
+}
+
 TEST(LiveChecksWhole, TellsHowFarItHasGoneAndStopsWhenAsked) {
     RandomScenes scenes(11);
     BoxDocument document;
