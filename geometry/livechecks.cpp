@@ -155,17 +155,17 @@ std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& repo
     return problems;
 }
 
-// How many of the ascending removed positions lie below a position, found among the few of its
-// block of positions: a thousand lines removed at once, where millions are renumbered, then
+// How many of the ascending values lie below a position, found among the few of its block of
+// positions: a thousand lines removed or inserted at once, where millions are renumbered, then
 // cost a lookup and a compare or two for each instead of a search of the thousand.
-class RemovalsBelow {
+class CountBelow {
 public:
-    explicit RemovalsBelow(const std::vector<std::size_t>& removed) : removed_(removed) {
-        const std::size_t blocks = removed.empty() ? 0 : (removed.back() >> blockBits) + 1;
+    explicit CountBelow(const std::vector<std::size_t>& values) : values_(values) {
+        const std::size_t blocks = values.empty() ? 0 : (values.back() >> blockBits) + 1;
         firsts_.reserve(blocks + 1);
         std::size_t index = 0;
         for (std::size_t block = 0; block <= blocks; ++block) {
-            while (index < removed.size() && removed[index] >> blockBits < block) {
+            while (index < values.size() && values[index] >> blockBits < block) {
                 ++index;
             }
             firsts_.push_back(index);
@@ -175,21 +175,21 @@ public:
     std::size_t operator()(std::size_t position) const {
         const std::size_t block = position >> blockBits;
         if (block + 1 >= firsts_.size()) {
-            return removed_.size();
+            return values_.size();
         }
-        const auto first = removed_.begin() + static_cast<std::ptrdiff_t>(firsts_[block]);
-        const auto last = removed_.begin() + static_cast<std::ptrdiff_t>(firsts_[block + 1]);
-        return static_cast<std::size_t>(std::lower_bound(first, last, position) - removed_.begin());
+        const auto first = values_.begin() + static_cast<std::ptrdiff_t>(firsts_[block]);
+        const auto last = values_.begin() + static_cast<std::ptrdiff_t>(firsts_[block + 1]);
+        return static_cast<std::size_t>(std::lower_bound(first, last, position) - values_.begin());
     }
-    bool removes(std::size_t position) const {
+    bool holds(std::size_t position) const {
         const std::size_t below = (*this)(position);
-        return below < removed_.size() && removed_[below] == position;
+        return below < values_.size() && values_[below] == position;
     }
 
 private:
     static constexpr unsigned blockBits = 12;
-    const std::vector<std::size_t>& removed_;
-    // By block: the index of its first removal, or of the first one after it.
+    const std::vector<std::size_t>& values_;
+    // By block: the index of its first value, or of the first one after it.
     std::vector<std::size_t> firsts_;
 };
 
@@ -247,9 +247,18 @@ public:
             work([](std::size_t) { return false; },
                  [added](std::size_t position) { return position + (position >= added ? 1 : 0); });
         } else if (inserted_.empty()) {
-            const RemovalsBelow below(removed_);
-            work([&](std::size_t position) { return below.removes(position); },
+            const CountBelow below(removed_);
+            work([&](std::size_t position) { return below.holds(position); },
                  [&](std::size_t position) { return position - below(position); });
+        } else if (removed_.empty()) {
+            // A position moves up once for each insertion j with inserted_[j] - j at or below it.
+            std::vector<std::size_t> thresholds(inserted_.size());
+            for (std::size_t j = 0; j < inserted_.size(); ++j) {
+                thresholds[j] = inserted_[j] - j;
+            }
+            const CountBelow below(thresholds);
+            work([](std::size_t) { return false; },
+                 [&](std::size_t position) { return position + below(position + 1); });
         } else {
             work([this](std::size_t position) { return leaves(position); },
                  [this](std::size_t position) { return kept(position); });
