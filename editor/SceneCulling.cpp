@@ -94,7 +94,7 @@ std::optional<int> sampleLevel(const SphereGrid::Cell& cell, const OrbitCamera& 
     for (int level = 0; level < SphereGrid::sampleLevels; ++level) {
         const double part = widest / double(1 << level);
         if (part * focal <= nearest) {
-            if (cell.samples[static_cast<std::size_t>(level)].size() < cell.entries.size()) {
+            if (cell.sampleCounts[static_cast<std::size_t>(level)] < cell.entries.size()) {
                 return level;
             }
             return std::nullopt;
@@ -205,7 +205,7 @@ private:
     // A candidate beyond the budget: a point when it lies before the eye.
     void drop(std::size_t rank, const Vec3& centre, double depth) {
         if (depth > nearDepth_) {
-            frame_.pointRanks.push_back(rank);
+            frame_.pointRanks.push_back(static_cast<std::uint32_t>(rank));
             frame_.points.push_back(camera_.project(centre, depth));
         }
     }
@@ -234,20 +234,30 @@ void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCatego
     // Far cells drawn by their samples at once, in the order they lie in memory; the others,
     // which hold every box that may be drawn in full, nearest the focus first, so that the
     // nearest boxes come early.
-    std::vector<std::pair<double, const SphereGrid::Cell*>> near;
+    struct NearCell {
+        double distance;
+        const SphereGrid::Entry* first;
+        const SphereGrid::Entry* last;
+    };
+    std::vector<NearCell> near;
     for (std::size_t index = 0; index < cells.size(); ++index) {
+        if (index + 1 < cells.size()) {
+            __builtin_prefetch(cells[index + 1].entries.data());
+        }
         const SphereGrid::Cell& cell = cells[index];
         if (cell.entries.empty() || outOfView(cell, camera, viewport)) {
             continue;
         }
         const std::optional<int> level = sampleLevel(cell, camera);
         if (!level) {
-            near.emplace_back(squaredDistance(camera.focus(), cell), &cell);
+            near.push_back({squaredDistance(camera.focus(), cell), cell.entries.data(),
+                            cell.entries.data() + cell.entries.size()});
             continue;
         }
         sampled[index] = 1;
         // Plain boxes only: the others are each drawn below, over them.
-        for (const std::uint32_t entry : cell.samples[static_cast<std::size_t>(*level)]) {
+        const std::uint32_t sampleCount = cell.sampleCounts[static_cast<std::size_t>(*level)];
+        for (std::uint32_t entry = 0; entry < sampleCount; ++entry) {
             const SphereGrid::Entry& box = cell.entries[entry];
             if (box.rank != skipped && categories.of(box.rank) == PlainBox) {
                 chooser.take(box);
@@ -255,19 +265,24 @@ void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCatego
         }
     }
     std::sort(near.begin(), near.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [distance, cell] : near) {
-        for (const SphereGrid::Entry& box : cell->entries) {
-            if (box.rank != skipped) {
-                chooser.take(box);
+              [](const NearCell& a, const NearCell& b) { return a.distance < b.distance; });
+    for (std::size_t index = 0; index < near.size(); ++index) {
+        // The cells lie apart in memory: the next one's boxes are asked for while these are taken.
+        if (index + 1 < near.size()) {
+            const char* next = reinterpret_cast<const char*>(near[index + 1].first);
+            for (int line = 0; line < 4; ++line) {
+                __builtin_prefetch(next + 64 * line);
+            }
+        }
+        for (const SphereGrid::Entry* box = near[index].first; box != near[index].last; ++box) {
+            if (box->rank != skipped) {
+                chooser.take(*box);
             }
         }
     }
     for (const std::size_t rank : categories.marked()) {
         if (rank != skipped && sampled[scene.grid.cellOf(rank)]) {
-            const BoxSphere& sphere = scene.spheres[rank];
-            chooser.take(
-                {sphere.centre, sphere.radius, static_cast<std::uint32_t>(rank), sphere.drawable});
+            chooser.take(SphereGrid::entryOf(rank, scene.spheres[rank]));
         }
     }
     chooser.finish();

@@ -2,6 +2,7 @@
 
 #include <QPointF>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 // Half the side of the cross that stands for a box without a solid, in pixels.
@@ -21,7 +22,9 @@ struct SceneFrame {
     // Far boxes first.
     std::vector<FullBox> full;
     std::vector<QPointF> projected;
-    std::vector<std::size_t> pointRanks;
+    // Ranks fit in 32 bits, as the culling grid keeps them: a frame may hold a point for most
+    // of a scene's boxes.
+    std::vector<std::uint32_t> pointRanks;
     std::vector<QPointF> points;
     std::vector<QPointF> crosses;
     std::vector<unsigned char> crossCategories;

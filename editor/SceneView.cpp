@@ -73,7 +73,7 @@ void SceneView::recentre() {
         return;
     }
     const BoxSphere sphere = sphereOf(highlight_, highlightCentre_);
-    camera_.frame(sphere.centre, sphere.drawable ? sphere.radius : 1.0);
+    camera_.frame(sphere.centre(), sphere.drawable() ? sphere.radius() : 1.0);
     update();
 }
 
@@ -87,7 +87,7 @@ void SceneView::showAll() {
     }
     // The solids alone: the origin may lie far away, and the axes show in a corner then.
     const BoxSphere all = enclosingSphere(spheres);
-    camera_.frame(all.centre, all.radius > 0 ? all.radius : 1.0);
+    camera_.frame(all.centre(), all.radius() > 0 ? all.radius() : 1.0);
     update();
 }
 
@@ -103,7 +103,7 @@ void SceneView::frameBoxes(const std::vector<std::size_t>& ranks) {
     }
     const BoxSphere all = enclosingSphere(spheres);
     // A box without a solid is a point: show a little room around it.
-    camera_.frame(all.centre, all.radius > 0 ? all.radius : 1.0);
+    camera_.frame(all.centre(), all.radius() > 0 ? all.radius() : 1.0);
     update();
 }
 

@@ -20,12 +20,12 @@ std::size_t slot(double offset, double side, std::size_t count) {
     return at >= double(count - 1) ? count - 1 : static_cast<std::size_t>(at);
 }
 
-void grow(SphereGrid::Cell& cell, const BoxSphere& sphere) {
+void grow(SphereGrid::Cell& cell, const SphereGrid::Entry& sphere) {
     const Vec3& c = sphere.centre;
     cell.low = {std::min(cell.low.x, c.x), std::min(cell.low.y, c.y), std::min(cell.low.z, c.z)};
     cell.high = {std::max(cell.high.x, c.x), std::max(cell.high.y, c.y),
                  std::max(cell.high.z, c.z)};
-    cell.largestRadius = std::max(cell.largestRadius, sphere.radius);
+    cell.largestRadius = std::max(cell.largestRadius, double(sphere.radius));
 }
 
 std::size_t partOf(double value, double low, double high, std::size_t parts) {
@@ -37,12 +37,16 @@ std::size_t partOf(double value, double low, double high, std::size_t parts) {
     return at >= 0 ? std::min(parts - 1, static_cast<std::size_t>(at)) : 0;
 }
 
+// Puts the samples of each level before the other boxes of the cell. A box first, in the cell's
+// order, of its part at one level is first of its part at every finer level: the samples grow
+// level by level, and sorted by the level where each box first samples its part, every level's
+// sample is a run from the start that stays the same when taken again in the new order.
 void resample(SphereGrid::Cell& cell) {
+    constexpr auto levels = static_cast<std::size_t>(SphereGrid::sampleLevels);
+    std::vector<std::uint8_t> firstLevel(cell.entries.size(), levels);
     std::vector<unsigned char> taken;
-    for (int level = 0; level < SphereGrid::sampleLevels; ++level) {
+    for (std::size_t level = 0; level < levels; ++level) {
         const std::size_t parts = std::size_t{1} << level;
-        std::vector<std::uint32_t>& sample = cell.samples[static_cast<std::size_t>(level)];
-        sample.clear();
         taken.assign(parts * parts * parts, 0);
         for (std::size_t i = 0; i < cell.entries.size(); ++i) {
             const Vec3& c = cell.entries[i].centre;
@@ -52,10 +56,28 @@ void resample(SphereGrid::Cell& cell) {
                                      partOf(c.x, cell.low.x, cell.high.x, parts);
             if (!taken[part]) {
                 taken[part] = 1;
-                sample.push_back(static_cast<std::uint32_t>(i));
+                firstLevel[i] = std::min(firstLevel[i], static_cast<std::uint8_t>(level));
             }
         }
     }
+    std::array<std::uint32_t, levels + 1> starts{};
+    for (const std::uint8_t level : firstLevel) {
+        ++starts[level];
+    }
+    std::uint32_t sum = 0;
+    for (std::size_t level = 0; level <= levels; ++level) {
+        const std::uint32_t count = starts[level];
+        starts[level] = sum;
+        sum += count;
+        if (level < levels) {
+            cell.sampleCounts[level] = sum;
+        }
+    }
+    std::vector<SphereGrid::Entry> ordered(cell.entries.size());
+    for (std::size_t i = 0; i < cell.entries.size(); ++i) {
+        ordered[starts[firstLevel[i]]++] = cell.entries[i];
+    }
+    cell.entries = std::move(ordered);
 }
 
 // Cubic cells, about one per boxesPerCell boxes over the extent; flat scenes get one layer.
@@ -88,7 +110,7 @@ void SphereGrid::build(const std::vector<BoxSphere>& spheres) {
     Vec3 low{huge, huge, huge};
     Vec3 high{-huge, -huge, -huge};
     for (const BoxSphere& sphere : spheres) {
-        const Vec3& c = sphere.centre;
+        const Vec3 c = sphere.centre();
         low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
         high = {std::max(high.x, c.x), std::max(high.y, c.y), std::max(high.z, c.z)};
     }
@@ -130,13 +152,21 @@ void SphereGrid::place(std::size_t rank, const BoxSphere& sphere) {
     resample(cells_[put(rank, sphere)]);
 }
 
+SphereGrid::Entry SphereGrid::entryOf(std::size_t rank, const BoxSphere& sphere) {
+    const Vec3 centre = sphere.centre();
+    return {{float(centre.x), float(centre.y), float(centre.z)},
+            float(sphere.radius()),
+            static_cast<std::uint32_t>(rank),
+            sphere.drawable()};
+}
+
 std::size_t SphereGrid::put(std::size_t rank, const BoxSphere& sphere) {
-    const std::size_t index = cellAt(sphere.centre);
+    const Entry entry = entryOf(rank, sphere);
+    const std::size_t index = cellAt(entry.centre);
     Cell& cell = cells_[index];
-    cell.entries.push_back(
-        {sphere.centre, sphere.radius, static_cast<std::uint32_t>(rank), sphere.drawable});
-    cell.crossCount += sphere.drawable ? 0 : 1;
-    grow(cell, sphere);
+    cell.entries.push_back(entry);
+    cell.crossCount += entry.drawable ? 0 : 1;
+    grow(cell, entry);
     cellOf_[rank] = static_cast<std::uint32_t>(index);
     return index;
 }
@@ -162,12 +192,24 @@ void SphereGrid::erase(const std::vector<std::size_t>& ranks) {
         leave(rank);
     }
     const std::size_t first = ranks.front();
-    for (Cell& cell : cells_) {
-        for (Entry& entry : cell.entries) {
-            if (entry.rank > first) {
-                entry.rank -= static_cast<std::uint32_t>(
-                    std::lower_bound(ranks.begin(), ranks.end(), std::size_t{entry.rank}) -
-                    ranks.begin());
+    if (ranks.size() == 1) {
+        // The usual edit: a compare for each of a million boxes.
+        const auto gone = static_cast<std::uint32_t>(first);
+        for (Cell& cell : cells_) {
+            for (Entry& entry : cell.entries) {
+                if (entry.rank > gone) {
+                    --entry.rank;
+                }
+            }
+        }
+    } else {
+        for (Cell& cell : cells_) {
+            for (Entry& entry : cell.entries) {
+                if (entry.rank > first) {
+                    entry.rank -= static_cast<std::uint32_t>(
+                        std::lower_bound(ranks.begin(), ranks.end(), std::size_t{entry.rank}) -
+                        ranks.begin());
+                }
             }
         }
     }
@@ -193,13 +235,25 @@ void SphereGrid::insert(const std::vector<std::size_t>& ranks) {
         thresholds[j] = ranks[j] - j;
     }
     const std::size_t first = thresholds.front();
-    for (Cell& cell : cells_) {
-        for (Entry& entry : cell.entries) {
-            if (entry.rank >= first) {
-                entry.rank += static_cast<std::uint32_t>(std::upper_bound(thresholds.begin(),
-                                                                          thresholds.end(),
-                                                                          std::size_t{entry.rank}) -
-                                                         thresholds.begin());
+    // Boxes appended move no rank; one box inserted, the usual edit, takes a compare for each.
+    if (first < cellOf_.size() && ranks.size() == 1) {
+        const auto newRank = static_cast<std::uint32_t>(first);
+        for (Cell& cell : cells_) {
+            for (Entry& entry : cell.entries) {
+                if (entry.rank >= newRank) {
+                    ++entry.rank;
+                }
+            }
+        }
+    } else if (first < cellOf_.size()) {
+        for (Cell& cell : cells_) {
+            for (Entry& entry : cell.entries) {
+                if (entry.rank >= first) {
+                    entry.rank += static_cast<std::uint32_t>(
+                        std::upper_bound(thresholds.begin(), thresholds.end(),
+                                         std::size_t{entry.rank}) -
+                        thresholds.begin());
+                }
             }
         }
     }

@@ -7,7 +7,16 @@
 #include <cstdint>
 #include <vector>
 
-struct BoxSphere;
+class BoxSphere;
+
+// A point of the scene kept in single precision, read as a Vec3.
+struct Float3 {
+    float x = 0;
+    float y = 0;
+    float z = 0;
+
+    operator Vec3() const { return {x, y, z}; }
+};
 
 // The boxes of a scene sorted into the cells of a regular grid by the centre of their sphere, so
 // that a frame looks at the cells it sees rather than at every box. Each cell knows the bounds of
@@ -16,17 +25,19 @@ struct BoxSphere;
 // erases, inserts or rebuilds spheres.
 class SphereGrid {
 public:
-    // What a frame reads of a box, kept beside its rank so that a cell's boxes lie together.
+    // What a frame reads of a box, kept beside its rank so that a cell's boxes lie together: its
+    // sphere, whose centre and radius are single-precision values.
     struct Entry {
-        Vec3 centre;
-        double radius;
+        Float3 centre;
+        float radius;
         std::uint32_t rank;
         bool drawable;
     };
+    static Entry entryOf(std::size_t rank, const BoxSphere& sphere);
 
-    // Coarser and coarser samples of a cell: at level L, the first of its boxes in each of the
-    // 2^L by 2^L by 2^L parts of its bounds, as indices into its entries. A far cell whose parts
-    // fall within a pixel draws those boxes for all of its own.
+    // Coarser and coarser samples of a cell: at level L, one of its boxes in each of the 2^L by
+    // 2^L by 2^L parts of its bounds that hold any. A far cell whose parts fall within a pixel
+    // draws those boxes for all of its own.
     static constexpr int sampleLevels = 4;
 
     struct Cell {
@@ -35,8 +46,10 @@ public:
         double largestRadius = 0;
         // Boxes without a solid, drawn as crosses and never sampled.
         std::size_t crossCount = 0;
+        // The samples lead, coarsest first: the sample of level L is the first sampleCounts[L]
+        // entries, so that a far cell's frame reads a few neighbouring entries.
         std::vector<Entry> entries;
-        std::array<std::vector<std::uint32_t>, sampleLevels> samples;
+        std::array<std::uint32_t, sampleLevels> sampleCounts{};
     };
 
     // Sorts every sphere, in cells of a few dozen boxes over the extent of their centres.

@@ -6,17 +6,31 @@
 #include "rankpair.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
 namespace {
 
-// Solids kept for drawing: more than a frame draws in full, so that turning the view builds
-// only the boxes that come into it.
-constexpr std::size_t keptSolids = 4096;
+// Solids kept for drawing: more than the 1,500 a frame draws in full, so that turning the view
+// builds only the boxes that come into it; each takes about a kilobyte.
+constexpr std::size_t keptSolids = 1800;
 
 // Below this a second thread costs more than it saves.
 constexpr std::size_t placeOnThreadsFrom = 16384;
+
+// The nearest float at or below the value, and at or above it.
+float below(double value) {
+    const auto near = static_cast<float>(value);
+    return double(near) > value ? std::nextafter(near, -std::numeric_limits<float>::infinity())
+                                : near;
+}
+
+float above(double value) {
+    const auto near = static_cast<float>(value);
+    return double(near) < value ? std::nextafter(near, std::numeric_limits<float>::infinity())
+                                : near;
+}
 
 void markErrors(ViewScene& scene) {
     scene.hasError.assign(scene.size(), 0);
@@ -56,6 +70,37 @@ void SolidCache::forget(std::size_t rank) {
     }
 }
 
+void SolidCache::follow(const DocumentChange& change) {
+    const std::vector<std::size_t>& removed = change.removedBoxes;
+    const std::vector<std::size_t>& inserted = change.insertedBoxes;
+    for (const std::size_t rank : removed) {
+        forget(rank);
+    }
+    if (!removed.empty() || !inserted.empty()) {
+        // A few thousand entries at most: moved one by one, where the ranks of a million boxes
+        // shift.
+        std::unordered_map<std::size_t, Entry> moved;
+        moved.reserve(solids_.size());
+        for (auto& [rank, entry] : solids_) {
+            std::size_t now = rank - static_cast<std::size_t>(
+                                         std::lower_bound(removed.begin(), removed.end(), rank) -
+                                         removed.begin());
+            for (const std::size_t coming : inserted) {
+                now += coming <= now ? 1 : 0;
+            }
+            *entry.use = now;
+            moved.emplace(now, std::move(entry));
+        }
+        solids_ = std::move(moved);
+    }
+    for (std::size_t rank : change.changedBoxes) {
+        for (const std::size_t coming : inserted) {
+            rank += coming <= rank ? 1 : 0;
+        }
+        forget(rank);
+    }
+}
+
 void SolidCache::clear() {
     solids_.clear();
     uses_.clear();
@@ -81,12 +126,44 @@ std::optional<RankPair> listedPair(std::string_view text, std::size_t boxCount) 
                     static_cast<std::size_t>(ranks->second)};
 }
 
+BoxSphere BoxSphere::around(const Vec3& low, const Vec3& high) {
+    BoxSphere sphere;
+    sphere.low_ = {below(low.x), below(low.y), below(low.z)};
+    sphere.high_ = {above(high.x), above(high.y), above(high.z)};
+    sphere.drawable_ = true;
+    return sphere;
+}
+
+BoxSphere BoxSphere::at(const Vec3& centre) {
+    BoxSphere sphere;
+    sphere.low_ = {float(centre.x), float(centre.y), float(centre.z)};
+    sphere.high_ = sphere.low_;
+    return sphere;
+}
+
+Vec3 BoxSphere::centre() const {
+    // In single precision throughout: the halves are exact and their sum rounds once. (GCC 12
+    // drops a round trip through float of a double computed in vector registers.)
+    const auto middle = [](float low, float high) { return 0.5f * low + 0.5f * high; };
+    return {middle(low_[0], high_[0]), middle(low_[1], high_[1]), middle(low_[2], high_[2])};
+}
+
+double BoxSphere::radius() const {
+    if (!drawable_) {
+        return 0;
+    }
+    const Vec3 c = centre();
+    const Vec3 reach{std::max(double(high_[0]) - c.x, c.x - double(low_[0])),
+                     std::max(double(high_[1]) - c.y, c.y - double(low_[1])),
+                     std::max(double(high_[2]) - c.z, c.z - double(low_[2]))};
+    return above(length(reach));
+}
+
 BoxSphere sphereOf(const Solid& solid, const Vec3& centre) {
     if (solid.vertices.empty()) {
-        return {centre, 0, false, centre, centre};
+        return BoxSphere::at(centre);
     }
-    const Vec3 middle = (solid.boundsMin + solid.boundsMax) * 0.5;
-    return {middle, length(solid.boundsMax - middle), true, solid.boundsMin, solid.boundsMax};
+    return BoxSphere::around(solid.boundsMin, solid.boundsMax);
 }
 
 BoxSphere sphereOfBox(const Box& box, Solid& solid) {
@@ -103,13 +180,12 @@ BoxSphere enclosingSphere(const std::vector<BoxSphere>& spheres) {
     Vec3 low{huge, huge, huge};
     Vec3 high{-huge, -huge, -huge};
     for (const BoxSphere& sphere : spheres) {
-        const Vec3& a = sphere.low;
-        const Vec3& b = sphere.high;
+        const Vec3 a = sphere.low();
+        const Vec3 b = sphere.high();
         low = {std::min(low.x, a.x), std::min(low.y, a.y), std::min(low.z, a.z)};
         high = {std::max(high.x, b.x), std::max(high.y, b.y), std::max(high.z, b.z)};
     }
-    const Vec3 middle = (low + high) * 0.5;
-    return {middle, length(high - middle), true, low, high};
+    return BoxSphere::around(low, high);
 }
 
 ViewScene buildViewScene(const BoxDocument& document) {
@@ -175,13 +251,7 @@ void followChange(ViewScene& scene, const BoxDocument& document, const DocumentC
             scene.grid.place(rank, scene.spheres[rank]);
         }
     }
-    if (!change.removedBoxes.empty() || !change.insertedBoxes.empty()) {
-        scene.solids.clear();
-    } else {
-        for (const std::size_t rank : change.changedBoxes) {
-            scene.solids.forget(rank);
-        }
-    }
+    scene.solids.follow(change);
     if (scene.checked) {
         scene.checks.update(document, change);
         markErrors(scene);

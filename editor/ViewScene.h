@@ -8,6 +8,7 @@
 #include "solid.h"
 #include "vec3.h"
 
+#include <array>
 #include <cstddef>
 #include <list>
 #include <optional>
@@ -18,13 +19,30 @@
 class Box;
 class BoxDocument;
 
-// Where a box stands, for culling and framing: the sphere around its solid and the solid's
-// bounds, or its centre alone when its solid cannot be built.
-struct BoxSphere {
-    Vec3 centre;
-    double radius = 0;
-    bool drawable = false;
-    Vec3 low, high;
+// Where a box stands, for culling and framing: the bounds of its solid and the sphere around
+// them, or its centre alone when its solid cannot be built. The bounds are kept in single
+// precision, rounded outward, and the sphere is worked out from them, its centre and radius
+// single-precision values too: a view keeps one for every box, and a third of the memory of
+// doubles is precise enough for where a box is drawn.
+class BoxSphere {
+public:
+    BoxSphere() = default;
+    static BoxSphere around(const Vec3& low, const Vec3& high);
+    // A box without a solid.
+    static BoxSphere at(const Vec3& centre);
+
+    bool drawable() const { return drawable_; }
+    Vec3 low() const { return {low_[0], low_[1], low_[2]}; }
+    Vec3 high() const { return {high_[0], high_[1], high_[2]}; }
+    // The middle of the bounds, to the nearest float.
+    Vec3 centre() const;
+    // Reaches every corner of the bounds from the centre; 0 for a box without a solid.
+    double radius() const;
+
+private:
+    std::array<float, 3> low_{};
+    std::array<float, 3> high_{};
+    bool drawable_ = false;
 };
 
 // The solids of the boxes a frame draws in full, built from the document when first asked for
@@ -35,6 +53,8 @@ public:
     // The solid of the box, valid until the next call.
     const Solid& solidOf(std::size_t rank, const Box& box);
     void forget(std::size_t rank);
+    // The solids kept follow their boxes to their new ranks; those of boxes removed or changed go.
+    void follow(const DocumentChange& change);
     void clear();
     std::size_t size() const { return solids_.size(); }
 

@@ -7,6 +7,8 @@
 #include "playchecks.h"
 #include "problemreporter.h"
 #include "rankpair.h"
+#include "shapeset.h"
+#include "shapesondemand.h"
 #include "solidchecks.h"
 #include "textchecks.h"
 
@@ -39,26 +41,23 @@ bool sound(std::uint64_t key) {
     return key < UNSOUND;
 }
 
-std::uint64_t hashOf(std::string_view id) {
-    return std::hash<std::string_view>{}(id);
+std::uint32_t hashOf(std::string_view id) {
+    const std::uint64_t hash = std::hash<std::string_view>{}(id);
+    return static_cast<std::uint32_t>(hash ^ hash >> 32);
 }
 
-// The boxes of the ranks, increasing, found in one walk of the list.
+// The boxes of the ranks.
 std::vector<const Box*> boxesAt(const BoxDocument& document,
                                 const std::vector<std::size_t>& ranks) {
     std::vector<const Box*> boxes;
-    auto wanted = ranks.begin();
-    std::size_t rank = 0;
-    for (auto box = document.boxes.begin(); box != document.boxes.end() && wanted != ranks.end();
-         ++box, ++rank) {
-        for (; wanted != ranks.end() && *wanted == rank; ++wanted) {
-            boxes.push_back(box->get());
-        }
+    boxes.reserve(ranks.size());
+    for (const std::size_t rank : ranks) {
+        boxes.push_back(&document.boxes.at(rank));
     }
     return boxes;
 }
 
-void sortUnique(std::vector<std::uint64_t>& values) {
+template <typename Value> void sortUnique(std::vector<Value>& values) {
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
 }
@@ -68,14 +67,17 @@ struct WidenedBounds {
     std::array<double, 3> high;
 };
 
-// The bounds of a shape widened by half the margin on every side, as the search for intersections
-// and near pairs widens them.
-WidenedBounds widened(const ShapeSet& shapes, std::size_t rank, double margin) {
-    const Vec3 low = shapes.boundsMin(rank);
-    const Vec3 high = shapes.boundsMax(rank);
+// Bounds widened by half the margin on every side, as the search for intersections and near
+// pairs widens them.
+WidenedBounds widened(const std::array<float, 3>& low, const std::array<float, 3>& high,
+                      double margin) {
     const double half = margin / 2;
-    return {{low.x - half, low.y - half, low.z - half},
-            {high.x + half, high.y + half, high.z + half}};
+    WidenedBounds wide{};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        wide.low[axis] = double(low[axis]) - half;
+        wide.high[axis] = double(high[axis]) + half;
+    }
+    return wide;
 }
 
 bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
@@ -87,20 +89,8 @@ bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
     return true;
 }
 
-// The present shapes whose bounds come within the margin of those of the rank.
-std::vector<std::size_t> neighboursOf(const ShapeSet& shapes, std::size_t rank, double margin) {
-    std::vector<std::size_t> found;
-    if (!shapes.present(rank)) {
-        return found;
-    }
-    const WidenedBounds own = widened(shapes, rank, margin);
-    for (std::size_t other = 0; other < shapes.size(); ++other) {
-        if (other != rank && shapes.present(other) &&
-            overlap(own, widened(shapes, other, margin))) {
-            found.push_back(other);
-        }
-    }
-    return found;
+std::array<float, 3> floats(const Vec3& value) {
+    return {static_cast<float>(value.x), static_cast<float>(value.y), static_cast<float>(value.z)};
 }
 
 // The entries at the removed positions taken out and placeholders put in at the inserted ones,
@@ -157,11 +147,6 @@ void mergeInPlace(std::vector<Value>& values, const std::vector<Value>& addition
     }
 }
 
-void sortUniqueIds(std::vector<std::string>& ids) {
-    std::sort(ids.begin(), ids.end());
-    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-}
-
 std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& report) {
     std::vector<Problem> problems;
     const ProblemSink keep = [&](const Problem& problem) { problems.push_back(problem); };
@@ -169,6 +154,44 @@ std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& repo
     report(reporter);
     return problems;
 }
+
+// How many of the ascending values lie below a position, found among the few of its block of
+// positions: a thousand lines removed or inserted at once, where millions are renumbered, then
+// cost a lookup and a compare or two for each instead of a search of the thousand.
+class CountBelow {
+public:
+    explicit CountBelow(const std::vector<std::size_t>& values) : values_(values) {
+        const std::size_t blocks = values.empty() ? 0 : (values.back() >> blockBits) + 1;
+        firsts_.reserve(blocks + 1);
+        std::size_t index = 0;
+        for (std::size_t block = 0; block <= blocks; ++block) {
+            while (index < values.size() && values[index] >> blockBits < block) {
+                ++index;
+            }
+            firsts_.push_back(index);
+        }
+    }
+
+    std::size_t operator()(std::size_t position) const {
+        const std::size_t block = position >> blockBits;
+        if (block + 1 >= firsts_.size()) {
+            return values_.size();
+        }
+        const auto first = values_.begin() + static_cast<std::ptrdiff_t>(firsts_[block]);
+        const auto last = values_.begin() + static_cast<std::ptrdiff_t>(firsts_[block + 1]);
+        return static_cast<std::size_t>(std::lower_bound(first, last, position) - values_.begin());
+    }
+    bool holds(std::size_t position) const {
+        const std::size_t below = (*this)(position);
+        return below < values_.size() && values_[below] == position;
+    }
+
+private:
+    static constexpr unsigned blockBits = 12;
+    const std::vector<std::size_t>& values_;
+    // By block: the index of its first value, or of the first one after it.
+    std::vector<std::size_t> firsts_;
+};
 
 } // namespace
 
@@ -210,6 +233,36 @@ public:
             return position + 1;
         }
         return keptAnyhow(position);
+    }
+    // Calls work(leaves, kept) with function objects answering as leaves and kept do, made for
+    // the change at hand: for one box or line removed or inserted, the change of nearly every
+    // edit, each answer is a compare and an add that the passes over millions of entries inline.
+    template <typename Work> void visit(Work&& work) const {
+        if (inserted_.empty() && removed_.size() == 1) {
+            const std::size_t gone = removed_.front();
+            work([gone](std::size_t position) { return position == gone; },
+                 [gone](std::size_t position) { return position - (position > gone ? 1 : 0); });
+        } else if (removed_.empty() && inserted_.size() == 1) {
+            const std::size_t added = inserted_.front();
+            work([](std::size_t) { return false; },
+                 [added](std::size_t position) { return position + (position >= added ? 1 : 0); });
+        } else if (inserted_.empty()) {
+            const CountBelow below(removed_);
+            work([&](std::size_t position) { return below.holds(position); },
+                 [&](std::size_t position) { return position - below(position); });
+        } else if (removed_.empty()) {
+            // A position moves up once for each insertion j with inserted_[j] - j at or below it.
+            std::vector<std::size_t> thresholds(inserted_.size());
+            for (std::size_t j = 0; j < inserted_.size(); ++j) {
+                thresholds[j] = inserted_[j] - j;
+            }
+            const CountBelow below(thresholds);
+            work([](std::size_t) { return false; },
+                 [&](std::size_t position) { return position + below(position + 1); });
+        } else {
+            work([this](std::size_t position) { return leaves(position); },
+                 [this](std::size_t position) { return kept(position); });
+        }
     }
     // A position once the removals are made, as the change names rewritten ones, moved by the
     // insertions.
@@ -259,47 +312,51 @@ private:
 LiveChecks::LiveChecks(const std::optional<PlayLimits>& play) : play_(play) {}
 
 std::vector<std::size_t> LiveChecks::partnersOf(std::size_t rank) const {
+    // A key names its lower rank first: the pairs that end at the rank lie before those that
+    // start from it, which lie together.
     std::vector<std::size_t> partners;
-    for (const Listing& listing : listings_) {
-        const auto [low, high] = pairOf(listing.key);
-        if (low == rank) {
-            partners.push_back(high);
-        } else if (high == rank) {
-            partners.push_back(low);
+    const auto from =
+        std::lower_bound(listings_.begin(), listings_.end(), Listing{keyOf(rank, 0), 0});
+    for (auto listing = listings_.begin(); listing != from; ++listing) {
+        if ((listing->key & 0xffffffffu) == rank) {
+            partners.push_back(static_cast<std::size_t>(listing->key >> 32));
         }
+    }
+    for (auto listing = from; listing != listings_.end() && listing->key >> 32 == rank; ++listing) {
+        partners.push_back(static_cast<std::size_t>(listing->key & 0xffffffffu));
     }
     return partners;
 }
 
-std::size_t LiveChecks::firstWithId(const std::string& id) const {
-    const std::uint64_t hash = hashOf(id);
-    auto entry = std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
-    for (; entry != idIndex_.end() && entry->first == hash; ++entry) {
-        if (ids_[entry->second] == id) {
-            return entry->second;
-        }
-    }
-    return std::numeric_limits<std::size_t>::max();
-}
-
-std::optional<std::uint32_t> LiveChecks::firstOtherWithId(std::size_t rank) const {
-    if (ids_[rank].empty()) {
+std::optional<std::uint32_t> LiveChecks::firstOtherWithId(const BoxDocument& document,
+                                                          std::size_t rank,
+                                                          std::string_view id) const {
+    if (id.empty()) {
         return std::nullopt;
     }
-    const std::size_t first = firstWithId(ids_[rank]);
-    if (first < rank) {
-        return static_cast<std::uint32_t>(first);
+    const std::uint32_t hash = hashOf(id);
+    for (auto entry = std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
+         entry != idIndex_.end() && entry->first == hash && entry->second < rank; ++entry) {
+        if (document.boxes.at(entry->second).id == id) {
+            return entry->second;
+        }
     }
     return std::nullopt;
 }
 
-void LiveChecks::addId(std::size_t rank) {
-    if (ids_[rank].empty()) {
-        return;
+std::vector<std::size_t> LiveChecks::neighboursOf(std::size_t rank, double margin) const {
+    std::vector<std::size_t> found;
+    if (!present(rank)) {
+        return found;
     }
-    const std::pair<std::uint64_t, std::uint32_t> entry{hashOf(ids_[rank]),
-                                                        static_cast<std::uint32_t>(rank)};
-    idIndex_.insert(std::lower_bound(idIndex_.begin(), idIndex_.end(), entry), entry);
+    const WidenedBounds own = widened(bounds_[rank].low, bounds_[rank].high, margin);
+    for (std::size_t other = 0; other < bounds_.size(); ++other) {
+        if (other != rank && present(other) &&
+            overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
+            found.push_back(other);
+        }
+    }
+    return found;
 }
 
 std::vector<Problem> LiveChecks::placeBox(std::size_t rank, const Box& box) {
@@ -307,46 +364,43 @@ std::vector<Problem> LiveChecks::placeBox(std::size_t rank, const Box& box) {
     const Solid solid = buildSolid(values);
     ShapeSet shape;
     shape.add(solid);
-    FaceStore faces;
-    std::vector<Problem> rows = collected([&](ProblemReporter& reporter) {
+    bounds_[rank] =
+        shape.present(0) ? Bounds{floats(shape.boundsMin(0)), floats(shape.boundsMax(0))} : ABSENT;
+    return collected([&](ProblemReporter& reporter) {
         reporter.beginBox(rank, box.id);
         checkSolidOfBox(box.maxRadius, values, solid, reporter);
         if (play_) {
-            PlayChecks checks(*play_, reporter);
-            checks.checkBox(values, solid);
-            faces = checks.releaseFaces();
+            PlayChecks(*play_, reporter).checkBox(values, solid);
         }
         reporter.endBox();
     });
-    shapes_.replace(rank, shape);
-    if (play_) {
-        faces_.replace(rank, faces);
-    }
-    return rows;
 }
 
-std::vector<Problem> LiveChecks::textRows(std::size_t rank, const Box& box) const {
+std::vector<Problem> LiveChecks::textRows(const BoxDocument& document, std::size_t rank,
+                                          const Box& box) const {
     return collected([&](ProblemReporter& reporter) {
         reporter.beginBox(rank, box.id);
-        checkTextsOfBox(box, firstOtherWithId(rank), reporter);
+        checkTextsOfBox(box, firstOtherWithId(document, rank, box.id), reporter);
         reporter.endBox();
     });
 }
 
-void LiveChecks::patchDuplicate(std::size_t rank, std::vector<ProblemRows::Block>& blocks) const {
+void LiveChecks::patchDuplicate(const BoxDocument& document, std::size_t rank,
+                                std::vector<ProblemRows::Block>& blocks) const {
     const auto [first, last] = rows_.rowsOf(ProblemRows::Boxes, rank);
     std::vector<Problem> rows(rows_.problems().begin() + static_cast<std::ptrdiff_t>(first),
                               rows_.problems().begin() + static_cast<std::ptrdiff_t>(last));
     const auto isDuplicate = [](const Problem& p) { return p.kind == ProblemKind::IdDuplicate; };
     rows.erase(std::remove_if(rows.begin(), rows.end(), isDuplicate), rows.end());
-    if (const auto other = firstOtherWithId(rank)) {
+    const std::string_view id = document.boxes.at(rank).id;
+    if (const auto other = firstOtherWithId(document, rank, id)) {
         // After the texts and the ID's own fault, before the solid's problems.
         const auto place = std::find_if(rows.begin(), rows.end(), [](const Problem& p) {
             return p.kind != ProblemKind::TextFormat && p.kind != ProblemKind::IdInvalid;
         });
         const std::vector<Problem> duplicate = collected([&](ProblemReporter& reporter) {
-            reporter.beginBox(rank, ids_[rank]);
-            reportDuplicate(ids_[rank], *other, reporter);
+            reporter.beginBox(rank, id);
+            reportDuplicate(id, *other, reporter);
             reporter.endBox();
         });
         rows.insert(place, duplicate.front());
@@ -375,8 +429,8 @@ std::pair<std::size_t, std::size_t> LiveChecks::listingsOf(std::uint64_t key) co
 }
 
 std::vector<Problem>
-LiveChecks::lineRows(std::size_t line,
-                     const std::function<std::string_view(std::size_t)>& textOf) const {
+LiveChecks::lineRows(std::size_t line, const std::function<std::string_view(std::size_t)>& textOf,
+                     const TouchTest& touch) const {
     const std::string_view text = textOf(line);
     const std::uint64_t key = lineKeys_[line];
     return collected([&](ProblemReporter& reporter) {
@@ -391,8 +445,7 @@ LiveChecks::lineRows(std::size_t line,
             return;
         }
         const auto [low, high] = pairOf(key);
-        if (!computed(key) && shapes_.present(low) && shapes_.present(high) &&
-            !shapes_.touch(low, high)) {
+        if (!computed(key) && present(low) && present(high) && !touch(low, high)) {
             reportApartPair(text, {low, high}, reporter);
         }
     });
@@ -409,7 +462,7 @@ std::vector<Problem> LiveChecks::missingRows(std::uint64_t key) const {
     return collected([&](ProblemReporter& reporter) { reportMissingPair(pairOf(key), reporter); });
 }
 
-std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey) const {
+std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey, const IdOfRank& idOf) const {
     // Named, not bound: the clang of Debian 12 cannot capture a structured binding in a lambda.
     const RankPair pair = pairOf(pairKey);
     const std::size_t low = pair.first;
@@ -417,7 +470,7 @@ std::vector<Problem> LiveChecks::playRows(std::uint64_t pairKey) const {
     const PlayFinding from{low, high, ProblemKind::CountMismatch, -1, -1, 0};
     auto finding = std::lower_bound(findings_.begin(), findings_.end(), from);
     return collected([&](ProblemReporter& reporter) {
-        reporter.beginBox(low, ids_[low]);
+        reporter.beginBox(low, idOf(low));
         for (; finding != findings_.end() && finding->rank == low && finding->other == high;
              ++finding) {
             reportPlayFinding(*finding, reporter);
@@ -454,21 +507,38 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
     Rows rows;
     rows.add(ProblemRows::Count, 0, countRows(document));
 
-    ids_.clear();
-    ids_.reserve(boxCount_);
+    // The IDs, copied for this check alone: the rows of the checks between boxes, made once the
+    // document may change, name them.
+    std::string idBytes;
+    std::vector<std::size_t> idEnds;
+    idEnds.reserve(boxCount_);
     idIndex_.clear();
     for (const auto& box : document.boxes) {
-        ids_.emplace_back(std::string_view(box->id));
-        if (!ids_.back().empty()) {
-            idIndex_.emplace_back(hashOf(ids_.back()), static_cast<std::uint32_t>(ids_.size() - 1));
+        const std::string_view id = box->id;
+        if (!id.empty()) {
+            idIndex_.emplace_back(hashOf(id), static_cast<std::uint32_t>(idEnds.size()));
         }
-        if (heard(ids_.size())) {
+        idBytes.append(id);
+        idEnds.push_back(idBytes.size());
+        if (heard(idEnds.size())) {
             return false;
         }
     }
     std::sort(idIndex_.begin(), idIndex_.end());
-    if (!checkEveryBox(document, watch, rows, done, total)) {
+    const IdOfRank idOf = [&](std::size_t rank) {
+        const std::size_t start = rank == 0 ? 0 : idEnds[rank - 1];
+        return std::string_view(idBytes).substr(start, idEnds[rank] - start);
+    };
+    ShapeSet shapes;
+    FaceStore faces;
+    if (!checkEveryBox(document, watch, rows, done, total, shapes, faces)) {
         return false;
+    }
+    bounds_.assign(boxCount_, ABSENT);
+    for (std::size_t rank = 0; rank < boxCount_; ++rank) {
+        if (shapes.present(rank)) {
+            bounds_[rank] = {floats(shapes.boundsMin(rank)), floats(shapes.boundsMax(rank))};
+        }
     }
 
     lineKeys_.clear();
@@ -505,8 +575,8 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
     std::sort(listings_.begin(), listings_.end());
 
     // The one search checkDocument makes: where a heap stops it depends on what it looks for.
-    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes_, nearReach(*play_))
-                                      : findIntersections(shapes_);
+    IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes, nearReach(*play_))
+                                      : findIntersections(shapes);
     pairs_ = std::move(search.pairs);
     complete_ = search.complete;
     if (!goOn(boxCount_ / 2)) {
@@ -516,8 +586,9 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
         const std::size_t start = line == 0 ? 0 : textEnds[line - 1];
         return std::string_view(textBytes).substr(start, textEnds[line] - start);
     };
+    const TouchTest touch = [&](std::size_t a, std::size_t b) { return shapes.touch(a, b); };
     for (std::size_t line = 0; line < textEnds.size(); ++line) {
-        rows.add(ProblemRows::Lines, line, lineRows(line, textOf));
+        rows.add(ProblemRows::Lines, line, lineRows(line, textOf, touch));
     }
     if (!complete_) {
         rows.add(ProblemRows::Missing, 0, collected([&](ProblemReporter& incomplete) {
@@ -532,10 +603,10 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
 
     findings_.clear();
     if (play_ && complete_) {
-        findings_ = findBetweenNearBoxes(faces_, shapes_, *play_, pairs_, search.nearPairs);
+        findings_ = findBetweenNearBoxes(faces, shapes, *play_, pairs_, search.nearPairs);
         for (auto finding = findings_.begin(); finding != findings_.end();) {
             const std::uint64_t key = keyOf(finding->rank, finding->other);
-            rows.add(ProblemRows::Play, key, playRows(key));
+            rows.add(ProblemRows::Play, key, playRows(key, idOf));
             while (finding != findings_.end() && keyOf(finding->rank, finding->other) == key) {
                 ++finding;
             }
@@ -553,11 +624,12 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
 // The boxes go to the threads in runs, each run's solids built, checked and kept as shapes and
 // faces on any thread, then taken in rank order on the calling thread.
 bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& watch, Rows& rows,
-                               std::uint64_t& done, std::uint64_t total) {
-    shapes_.clear();
-    shapes_.reserve(boxCount_);
-    faces_.clear();
-    faces_.reserve(boxCount_);
+                               std::uint64_t& done, std::uint64_t total, ShapeSet& shapes,
+                               FaceStore& faces) {
+    shapes.reserve(boxCount_);
+    if (play_) {
+        faces.reserve(boxCount_);
+    }
     std::vector<BoxList::ConstPosition> runStarts;
     std::size_t rank = 0;
     for (auto position = document.boxes.begin(); position != document.boxes.end(); ++position) {
@@ -573,7 +645,7 @@ bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& 
         threadCount, runStarts.size(), ahead,
         [&](std::size_t index) {
             if (!stopped) {
-                checkRun(index, runStarts[index], runs[index % ahead]);
+                checkRun(document, index, runStarts[index], runs[index % ahead]);
             }
         },
         [&](std::size_t index) {
@@ -581,9 +653,9 @@ bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& 
                 return;
             }
             BoxRun& run = runs[index % ahead];
-            shapes_.append(run.shapes);
+            shapes.append(run.shapes);
             if (play_) {
-                faces_.append(run.faces);
+                faces.append(run.faces);
             }
             std::size_t next = 0;
             for (std::size_t box = 0; box < run.ends.size(); ++box) {
@@ -606,7 +678,8 @@ bool LiveChecks::checkEveryBox(const BoxDocument& document, const RebuildWatch& 
     return !stopped;
 }
 
-void LiveChecks::checkRun(std::size_t index, BoxList::ConstPosition position, BoxRun& run) const {
+void LiveChecks::checkRun(const BoxDocument& document, std::size_t index,
+                          BoxList::ConstPosition position, BoxRun& run) const {
     const ProblemSink keep = [&](const Problem& problem) { run.rows.push_back(problem); };
     ProblemReporter reporter(keep);
     std::optional<PlayChecks> play;
@@ -621,7 +694,7 @@ void LiveChecks::checkRun(std::size_t index, BoxList::ConstPosition position, Bo
         const BoxValues values = decodeBoxValues(box);
         buildSolid(values, solid);
         reporter.beginBox(rank, box.id);
-        checkTextsOfBox(box, firstOtherWithId(rank), reporter);
+        checkTextsOfBox(box, firstOtherWithId(document, rank, box.id), reporter);
         checkSolidOfBox(box.maxRadius, values, solid, reporter);
         if (play) {
             play->checkBox(values, solid);
@@ -637,7 +710,7 @@ void LiveChecks::checkRun(std::size_t index, BoxList::ConstPosition position, Bo
 
 bool LiveChecks::follows(const BoxDocument& document, const DocumentChange& change) const {
     return !change.everything && complete_ &&
-           ids_.size() + change.insertedBoxes.size() ==
+           bounds_.size() + change.insertedBoxes.size() ==
                document.boxes.size() + change.removedBoxes.size() &&
            lineKeys_.size() + change.insertedLines.size() ==
                document.intersections.size() + change.removedLines.size();
@@ -652,7 +725,7 @@ void LiveChecks::update(const BoxDocument& document, const DocumentChange& chang
     Pending pending;
     const PositionMap boxes(change.removedBoxes, change.insertedBoxes);
     if (boxes.moves()) {
-        moveBoxes(boxes, change, pending);
+        moveBoxes(document, boxes, change, pending);
     }
     boxCount_ = count;
     moveLines(PositionMap(change.removedLines, change.insertedLines), change, pending);
@@ -665,20 +738,23 @@ void LiveChecks::update(const BoxDocument& document, const DocumentChange& chang
     std::sort(pending.boxes.begin(), pending.boxes.end());
     pending.boxes.erase(std::unique(pending.boxes.begin(), pending.boxes.end()),
                         pending.boxes.end());
+    ShapesOnDemand shapes(document, play_);
     checkBoxesAgain(document, pending);
-    checkKeysAgain(document, pending);
+    if (!pending.boxes.empty()) {
+        findPairsAgain(shapes, pending);
+    }
+    checkKeysAgain(document, shapes, pending);
     if (change.countChanged || boxes.moves()) {
         rows_.replace(ProblemRows::Count, {{0, countRows(document)}});
     }
 }
 
-void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending) {
+void LiveChecks::moveBoxes(const BoxDocument& document, const PositionMap& map,
+                           const DocumentChange& change, Pending& pending) {
     const auto moved = [&](std::size_t rank) { return map.kept(rank); };
-    const auto leaves = [&](std::size_t rank) { return map.leaves(rank); };
     std::vector<ProblemRows::Block> leaving;
     for (const std::size_t rank : change.removedBoxes) {
         leaving.push_back({rank, {}});
-        pending.ids.push_back(ids_[rank]);
     }
     rows_.replace(ProblemRows::Boxes, std::move(leaving));
     rows_.renumber(ProblemRows::Boxes, moved, [&](Problem& problem, std::uint64_t rank) {
@@ -694,25 +770,8 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
         }
     }
 
-    // The shapes, faces and IDs of the boxes, by rank.
-    for (auto rank = change.removedBoxes.rbegin(); rank != change.removedBoxes.rend(); ++rank) {
-        shapes_.erase(*rank);
-        if (play_) {
-            faces_.erase(*rank);
-        }
-        ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(*rank));
-    }
-    ShapeSet absent;
-    absent.add(Solid{});
-    FaceStore noFaces;
-    noFaces.add(Solid{}, 0);
-    for (const std::size_t rank : change.insertedBoxes) {
-        shapes_.insert(rank, absent);
-        if (play_) {
-            faces_.insert(rank, noFaces);
-        }
-        ids_.insert(ids_.begin() + static_cast<std::ptrdiff_t>(rank), std::string());
-    }
+    // The bounds of the boxes, by rank; the inserted ones are placed once read.
+    moveEntries(bounds_, change.removedBoxes, change.insertedBoxes, ABSENT);
     if (change.removedBoxes.empty() && map.lowestMoved() >= boxCount_) {
         // Boxes appended: no rank moves, but a line may now name one of them.
         for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
@@ -722,32 +781,53 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
         }
         return;
     }
-    std::erase_if(idIndex_, [&](const auto& entry) { return leaves(entry.second); });
-    for (auto& entry : idIndex_) {
-        entry.second = static_cast<std::uint32_t>(moved(entry.second));
+    map.visit([&](auto leaves, auto moved) {
+        moveRanks(document, leaves, moved, map.lowestMoved(), change, pending);
+    });
+}
+
+template <typename Leaves, typename Moved>
+void LiveChecks::moveRanks(const BoxDocument& document, Leaves leaves, Moved moved,
+                           std::size_t lowest, const DocumentChange& change, Pending& pending) {
+    // Each list is compacted and renumbered in one pass, the moves keeping every order; an entry
+    // is written only where it changes, so that a box removed at the end writes nothing.
+    const auto keep = [](auto& values, std::size_t& kept, std::size_t read, const auto& now) {
+        if (kept != read || !(values[read] == now)) {
+            values[kept] = now;
+        }
+        ++kept;
+    };
+    std::size_t kept = 0;
+    for (std::size_t read = 0; read < idIndex_.size(); ++read) {
+        const auto [hash, rank] = idIndex_[read];
+        if (leaves(rank)) {
+            pending.idHashes.push_back(hash);
+        } else {
+            keep(idIndex_, kept, read, IdEntry{hash, static_cast<std::uint32_t>(moved(rank))});
+        }
     }
+    idIndex_.resize(kept);
 
     // The pairs, missing or with faces between them, follow their boxes.
     const auto pairLeaves = [&](std::size_t a, std::size_t b) { return leaves(a) || leaves(b); };
     const auto movedKey = [&](std::uint64_t key) {
-        const auto [a, b] = pairOf(key);
-        return keyOf(moved(a), moved(b));
+        return keyOf(moved(static_cast<std::size_t>(key >> 32)),
+                     moved(static_cast<std::size_t>(key & 0xffffffffu)));
     };
     std::vector<ProblemRows::Block> missingLeaving;
-    for (const RankPair& pair : pairs_) {
+    kept = 0;
+    for (std::size_t read = 0; read < pairs_.size(); ++read) {
+        const RankPair pair = pairs_[read];
         if (pairLeaves(pair.first, pair.second)) {
             missingLeaving.push_back({keyOf(pair.first, pair.second), {}});
+        } else {
+            keep(pairs_, kept, read, RankPair{moved(pair.first), moved(pair.second)});
         }
     }
+    pairs_.resize(kept);
     rows_.replace(ProblemRows::Missing, std::move(missingLeaving));
-    std::erase_if(pairs_,
-                  [&](const RankPair& pair) { return pairLeaves(pair.first, pair.second); });
-    for (RankPair& pair : pairs_) {
-        pair = {moved(pair.first), moved(pair.second)};
-    }
     rows_.renumber(ProblemRows::Missing, movedKey, [](Problem&, std::uint64_t) {});
     const auto [missingFirst, missingLast] = rows_.sectionRows(ProblemRows::Missing);
-    const std::size_t lowest = map.lowestMoved();
     for (std::size_t row = missingFirst; row < missingLast; ++row) {
         if (pairOf(rows_.keyAt(row)).second >= lowest) {
             pending.keys.push_back(rows_.keyAt(row));
@@ -775,8 +855,11 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
         }
     }
     rows_.renumber(ProblemRows::Play, movedKey, [](Problem&, std::uint64_t) {});
+    const IdOfRank idOf = [&](std::size_t rank) -> std::string_view {
+        return document.boxes.at(rank).id;
+    };
     for (ProblemRows::Block& block : playMoved) {
-        block.rows = playRows(block.key);
+        block.rows = playRows(block.key, idOf);
     }
     rows_.replace(ProblemRows::Play, std::move(playMoved));
 
@@ -786,8 +869,9 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
         const std::uint64_t key = lineKeys_[line];
         if (key == UNSOUND) {
             pending.oldLines.push_back(line);
-        } else if (sound(key) && pairOf(key).second >= lowest) {
-            const auto [a, b] = pairOf(key);
+        } else if (sound(key) && (key & 0xffffffffu) >= lowest) {
+            const auto a = static_cast<std::size_t>(key >> 32);
+            const auto b = static_cast<std::size_t>(key & 0xffffffffu);
             if (leaves(a) || leaves(b)) {
                 lineKeys_[line] = UNSOUND;
                 pending.keys.push_back(key);
@@ -800,13 +884,16 @@ void LiveChecks::moveBoxes(const PositionMap& map, const DocumentChange& change,
             }
         }
     }
-    std::erase_if(listings_, [&](const Listing& listing) {
-        const auto [a, b] = pairOf(listing.key);
-        return leaves(a) || leaves(b);
-    });
-    for (Listing& listing : listings_) {
-        listing.key = movedKey(listing.key);
+    kept = 0;
+    for (std::size_t read = 0; read < listings_.size(); ++read) {
+        const Listing listing = listings_[read];
+        const auto a = static_cast<std::size_t>(listing.key >> 32);
+        const auto b = static_cast<std::size_t>(listing.key & 0xffffffffu);
+        if (!leaves(a) && !leaves(b)) {
+            keep(listings_, kept, read, Listing{keyOf(moved(a), moved(b)), listing.line});
+        }
     }
+    listings_.resize(kept);
 }
 
 void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending) {
@@ -826,10 +913,16 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
     const auto leaves = [&](std::size_t line) { return map.leaves(line); };
     if (map.moves()) {
         moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
-        std::erase_if(listings_, [&](const Listing& listing) { return leaves(listing.line); });
-        for (Listing& listing : listings_) {
-            listing.line = static_cast<std::uint32_t>(map.kept(listing.line));
-        }
+        map.visit([&](auto lineLeaves, auto lineMoved) {
+            std::size_t kept = 0;
+            for (const Listing& listing : listings_) {
+                if (!lineLeaves(listing.line)) {
+                    listings_[kept++] = {listing.key,
+                                         static_cast<std::uint32_t>(lineMoved(listing.line))};
+                }
+            }
+            listings_.resize(kept);
+        });
     }
     const auto follow = [&](std::vector<std::size_t>& lines) {
         std::erase_if(lines, leaves);
@@ -926,45 +1019,24 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, Pending& pending) 
     const std::vector<std::size_t>& dirty = pending.boxes;
     std::vector<ProblemRows::Block> blocks;
     if (!dirty.empty()) {
+        indexIdsAgain(document, pending);
         const std::vector<const Box*> boxes = boxesAt(document, dirty);
-        std::vector<std::vector<Problem>> placed;
         for (std::size_t i = 0; i < dirty.size(); ++i) {
-            const std::size_t rank = dirty[i];
-            if (!ids_[rank].empty()) {
-                pending.ids.push_back(ids_[rank]);
-                const std::pair<std::uint64_t, std::uint32_t> entry{
-                    hashOf(ids_[rank]), static_cast<std::uint32_t>(rank)};
-                const auto found = std::lower_bound(idIndex_.begin(), idIndex_.end(), entry);
-                if (found != idIndex_.end() && *found == entry) {
-                    idIndex_.erase(found);
-                }
-            }
-            ids_[rank] = std::string_view(boxes[i]->id);
-            pending.ids.push_back(ids_[rank]);
-            placed.push_back(placeBox(rank, *boxes[i]));
-        }
-        for (const std::size_t rank : dirty) {
-            addId(rank);
-        }
-        for (std::size_t i = 0; i < dirty.size(); ++i) {
-            std::vector<Problem> rows = textRows(dirty[i], *boxes[i]);
-            std::move(placed[i].begin(), placed[i].end(), std::back_inserter(rows));
+            std::vector<Problem> rows = textRows(document, dirty[i], *boxes[i]);
+            std::vector<Problem> placed = placeBox(dirty[i], *boxes[i]);
+            std::move(placed.begin(), placed.end(), std::back_inserter(rows));
             blocks.push_back({dirty[i], std::move(rows)});
         }
-        findPairsAgain(pending);
     }
 
     // The boxes whose ID's first box changed, or moved, tell it again.
     std::vector<std::size_t> patched = std::move(pending.duplicates);
-    sortUniqueIds(pending.ids);
-    for (const std::string& id : pending.ids) {
-        const std::uint64_t hash = hashOf(id);
+    sortUnique(pending.idHashes);
+    for (const std::uint32_t hash : pending.idHashes) {
         for (auto entry =
                  std::lower_bound(idIndex_.begin(), idIndex_.end(), std::make_pair(hash, 0u));
              entry != idIndex_.end() && entry->first == hash; ++entry) {
-            if (ids_[entry->second] == id) {
-                patched.push_back(entry->second);
-            }
+            patched.push_back(entry->second);
         }
     }
     std::sort(patched.begin(), patched.end());
@@ -972,7 +1044,7 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, Pending& pending) 
     std::vector<ProblemRows::Block> patches;
     for (const std::size_t rank : patched) {
         if (!std::binary_search(dirty.begin(), dirty.end(), rank)) {
-            patchDuplicate(rank, patches);
+            patchDuplicate(document, rank, patches);
         }
     }
     std::vector<ProblemRows::Block> all;
@@ -984,19 +1056,60 @@ void LiveChecks::checkBoxesAgain(const BoxDocument& document, Pending& pending) 
     rows_.replace(ProblemRows::Boxes, std::move(all));
 }
 
-void LiveChecks::findPairsAgain(Pending& pending) {
+void LiveChecks::indexIdsAgain(const BoxDocument& document, Pending& pending) {
+    // A box whose entry stands under its new ID kept its ID (or one of the same hash, whose boxes
+    // are told again all the same); the others' old entries are found in one walk of the index.
+    std::vector<std::size_t> renamed;
+    std::vector<IdEntry> coming;
+    for (const std::size_t rank : pending.boxes) {
+        const std::string_view id = document.boxes.at(rank).id;
+        const IdEntry entry{hashOf(id), static_cast<std::uint32_t>(rank)};
+        if (!id.empty()) {
+            pending.idHashes.push_back(entry.first);
+            if (std::binary_search(idIndex_.begin(), idIndex_.end(), entry)) {
+                continue;
+            }
+            coming.push_back(entry);
+        }
+        renamed.push_back(rank);
+    }
+    if (!renamed.empty()) {
+        std::erase_if(idIndex_, [&](const IdEntry& entry) {
+            if (!std::binary_search(renamed.begin(), renamed.end(), std::size_t{entry.second})) {
+                return false;
+            }
+            pending.idHashes.push_back(entry.first);
+            return true;
+        });
+    }
+    std::sort(coming.begin(), coming.end());
+    mergeInPlace(idIndex_, coming);
+}
+
+void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     const std::vector<std::size_t>& dirty = pending.boxes;
     std::vector<char> isDirty(boxCount_, 0);
     for (const std::size_t rank : dirty) {
         isDirty[rank] = 1;
     }
     const auto involves = [&](std::size_t a, std::size_t b) { return isDirty[a] || isDirty[b]; };
+    // One walk of every shape for each box checked again, with the wider of the two margins;
+    // each search below keeps those within its own.
+    const double reach = play_ ? nearReach(*play_) : 0.0;
+    std::vector<std::vector<std::size_t>> around;
+    around.reserve(dirty.size());
+    for (const std::size_t rank : dirty) {
+        around.push_back(neighboursOf(rank, std::max(GEOMETRY_TOLERANCE, reach)));
+    }
     // Each pair between two boxes checked again is found from its first.
     const auto pairsNear = [&](double margin) {
         std::vector<RankPair> near;
-        for (const std::size_t rank : dirty) {
-            for (const std::size_t other : neighboursOf(shapes_, rank, margin)) {
-                if (!isDirty[other] || rank < other) {
+        for (std::size_t i = 0; i < dirty.size(); ++i) {
+            const std::size_t rank = dirty[i];
+            const WidenedBounds own = widened(bounds_[rank].low, bounds_[rank].high, margin);
+            for (const std::size_t other : around[i]) {
+                if ((!isDirty[other] || rank < other) &&
+                    overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
                     near.emplace_back(std::min(rank, other), std::max(rank, other));
                 }
             }
@@ -1005,33 +1118,41 @@ void LiveChecks::findPairsAgain(Pending& pending) {
         return near;
     };
 
-    // Millions of pairs stay where they are; only those of the boxes checked again move.
+    // Millions of pairs stay where they are; only those of the boxes checked again move, and
+    // only when they changed, as they seldom do.
     std::vector<RankPair> before;
-    std::erase_if(pairs_, [&](const RankPair& pair) {
-        if (!involves(pair.first, pair.second)) {
-            return false;
+    const auto pairsEnd =
+        std::lower_bound(pairs_.begin(), pairs_.end(), RankPair{dirty.back() + 1, 0});
+    for (auto pair = pairs_.begin(); pair != pairsEnd; ++pair) {
+        if (involves(pair->first, pair->second)) {
+            before.push_back(*pair);
         }
-        before.push_back(pair);
-        return true;
-    });
+    }
     std::vector<RankPair> after;
     for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
-        if (shapes_.touch(pair.first, pair.second)) {
+        if (shapes.touch(pair.first, pair.second)) {
             after.push_back(pair);
         }
     }
-    mergeInPlace(pairs_, after);
+    if (before != after) {
+        std::erase_if(pairs_,
+                      [&](const RankPair& pair) { return involves(pair.first, pair.second); });
+        mergeInPlace(pairs_, after);
+    }
     std::vector<RankPair> changed;
     std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
                                   std::back_inserter(changed));
     for (const RankPair& pair : changed) {
         pending.keys.push_back(keyOf(pair.first, pair.second));
     }
-    // A listed pair of a box that changed may be apart now, or no longer.
-    for (const Listing& listing : listings_) {
-        const auto [low, high] = pairOf(listing.key);
-        if (involves(low, high)) {
-            pending.keys.push_back(listing.key);
+    // A listed pair of a box that changed may be apart now, or no longer. Keys name their lower
+    // rank first: none past the last box checked again involves one.
+    const auto listedEnd = std::lower_bound(listings_.begin(), listings_.end(),
+                                            Listing{keyOf(dirty.back() + 1, 0), 0});
+    for (auto listing = listings_.begin(); listing != listedEnd; ++listing) {
+        if (involves(static_cast<std::size_t>(listing->key >> 32),
+                     static_cast<std::size_t>(listing->key & 0xffffffffu))) {
+            pending.keys.push_back(listing->key);
         }
     }
 
@@ -1048,14 +1169,26 @@ void LiveChecks::findPairsAgain(Pending& pending) {
     });
     std::vector<PlayFinding> found;
     // The search lists no near pairs for a margin within the tolerance.
-    const double reach = nearReach(*play_);
     const std::vector<RankPair> near =
         reach > GEOMETRY_TOLERANCE ? pairsNear(reach) : std::vector<RankPair>();
-    FaceReader faces(faces_, shapes_);
+    std::vector<std::size_t> reached;
     for (const RankPair& pair : near) {
-        findBetweenBoxes(faces_, faces, *play_, pair,
+        reached.push_back(pair.first);
+        reached.push_back(pair.second);
+    }
+    std::sort(reached.begin(), reached.end());
+    reached.erase(std::unique(reached.begin(), reached.end()), reached.end());
+    shapes.prepare(reached);
+    FaceReader faces(shapes.faces(), shapes.shapes());
+    for (const RankPair& pair : near) {
+        findBetweenBoxes(shapes.faces(), faces, *play_,
+                         {shapes.indexOf(pair.first), shapes.indexOf(pair.second)},
                          !std::binary_search(pairs_.begin(), pairs_.end(), pair), found);
         playKeys.push_back(keyOf(pair.first, pair.second));
+    }
+    for (PlayFinding& finding : found) {
+        finding.rank = shapes.rankAt(finding.rank);
+        finding.other = shapes.rankAt(finding.other);
     }
     std::sort(found.begin(), found.end());
     std::vector<PlayFinding> merged;
@@ -1063,14 +1196,18 @@ void LiveChecks::findPairsAgain(Pending& pending) {
                std::back_inserter(merged));
     findings_ = std::move(merged);
     sortUnique(playKeys);
+    const IdOfRank idOf = [&](std::size_t rank) -> std::string_view {
+        return shapes.document().boxes.at(rank).id;
+    };
     std::vector<ProblemRows::Block> blocks;
     for (const std::uint64_t key : playKeys) {
-        blocks.push_back({key, playRows(key)});
+        blocks.push_back({key, playRows(key, idOf)});
     }
     rows_.replace(ProblemRows::Play, std::move(blocks));
 }
 
-void LiveChecks::checkKeysAgain(const BoxDocument& document, Pending& pending) {
+void LiveChecks::checkKeysAgain(const BoxDocument& document, ShapesOnDemand& shapes,
+                                Pending& pending) {
     sortUnique(pending.keys);
     std::vector<std::size_t>& lines = pending.lines;
     for (const std::uint64_t key : pending.keys) {
@@ -1095,9 +1232,10 @@ void LiveChecks::checkKeysAgain(const BoxDocument& document, Pending& pending) {
         return texts[static_cast<std::size_t>(std::lower_bound(quoted.begin(), quoted.end(), line) -
                                               quoted.begin())];
     };
+    const TouchTest touch = [&](std::size_t a, std::size_t b) { return shapes.touch(a, b); };
     std::vector<ProblemRows::Block> lineBlocks;
     for (const std::size_t line : lines) {
-        lineBlocks.push_back({line, lineRows(line, textOf)});
+        lineBlocks.push_back({line, lineRows(line, textOf, touch)});
     }
     rows_.replace(ProblemRows::Lines, std::move(lineBlocks));
     std::vector<ProblemRows::Block> missingBlocks;

@@ -2,15 +2,12 @@
 
 #include "boxvalues.h"
 #include "documentchange.h"
-#include "facestore.h"
 #include "intersections.h"
 #include "orlclass.h"
 #include "playchecks.h"
 #include "playlimits.h"
 #include "problemrows.h"
 #include "progress.h"
-#include "shapeset.h"
-#include "solid.h"
 
 #include <array>
 #include <cstddef>
@@ -21,6 +18,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+class FaceStore;
+class ShapeSet;
+class ShapesOnDemand;
 
 // The report of checkDocument on a document being edited, kept up to date edit by edit: a change
 // of a few boxes checks again those boxes and the boxes near them, reads again the intersection
@@ -73,8 +74,8 @@ private:
     struct Pending {
         // Ranks, as the document now has them, of the boxes changed or inserted.
         std::vector<std::size_t> boxes;
-        // IDs whose boxes changed: each of their boxes tells its duplicate again.
-        std::vector<std::string> ids;
+        // Hashes of the IDs whose boxes changed: each box of such an ID tells its duplicate again.
+        std::vector<std::uint32_t> idHashes;
         // Ranks of boxes that told a duplicate before the change.
         std::vector<std::size_t> duplicates;
         // Pairs whose listed lines and missing row are made again.
@@ -90,6 +91,15 @@ private:
     };
     class PositionMap;
     struct BoxRun;
+    struct Bounds {
+        std::array<float, 3> low;
+        std::array<float, 3> high;
+    };
+    // Low above high: a box without a closed solid.
+    static constexpr Bounds ABSENT{{1, 1, 1}, {0, 0, 0}};
+    using IdEntry = std::pair<std::uint32_t, std::uint32_t>;
+    // Whether two present boxes touch.
+    using TouchTest = std::function<bool(std::size_t, std::size_t)>;
     // The rows of a whole check, section after section.
     struct Rows {
         std::vector<Problem> rows;
@@ -104,43 +114,60 @@ private:
     };
 
     bool checkEveryBox(const BoxDocument& document, const RebuildWatch& watch, Rows& rows,
-                       std::uint64_t& done, std::uint64_t total);
-    void checkRun(std::size_t index, BoxList::ConstPosition position, BoxRun& run) const;
+                       std::uint64_t& done, std::uint64_t total, ShapeSet& shapes,
+                       FaceStore& faces);
+    void checkRun(const BoxDocument& document, std::size_t index, BoxList::ConstPosition position,
+                  BoxRun& run) const;
 
-    void moveBoxes(const PositionMap& map, const DocumentChange& change, Pending& pending);
+    void moveBoxes(const BoxDocument& document, const PositionMap& map,
+                   const DocumentChange& change, Pending& pending);
+    // The ranks of the pairs, IDs and lines moved through the change of boxes, as leaves and
+    // moved tell; lowest is the lowest rank that may move.
+    template <typename Leaves, typename Moved>
+    void moveRanks(const BoxDocument& document, Leaves leaves, Moved moved, std::size_t lowest,
+                   const DocumentChange& change, Pending& pending);
     void moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending);
     void readLines(const BoxDocument& document, const DocumentChange& change, Pending& pending);
     void checkBoxesAgain(const BoxDocument& document, Pending& pending);
-    void findPairsAgain(Pending& pending);
-    void checkKeysAgain(const BoxDocument& document, Pending& pending);
+    // The old IDs of the boxes checked again leave the index, their new ones come in.
+    void indexIdsAgain(const BoxDocument& document, Pending& pending);
+    void findPairsAgain(ShapesOnDemand& shapes, Pending& pending);
+    void checkKeysAgain(const BoxDocument& document, ShapesOnDemand& shapes, Pending& pending);
 
-    // The solid's and the play checks' problems of a box, its solid built again and its shape
-    // and faces placed at the rank.
+    // The solid's and the play checks' problems of a box, its solid built again and its bounds
+    // placed at the rank.
     std::vector<Problem> placeBox(std::size_t rank, const Box& box);
-    std::vector<Problem> textRows(std::size_t rank, const Box& box) const;
+    std::vector<Problem> textRows(const BoxDocument& document, std::size_t rank,
+                                  const Box& box) const;
     // The rows of a box with its duplicate told again, as the IDs now stand.
-    void patchDuplicate(std::size_t rank, std::vector<ProblemRows::Block>& blocks) const;
-    // The rank of the first box before the rank's that bears its ID, if any.
-    std::optional<std::uint32_t> firstOtherWithId(std::size_t rank) const;
-    std::size_t firstWithId(const std::string& id) const;
-    void addId(std::size_t rank);
+    void patchDuplicate(const BoxDocument& document, std::size_t rank,
+                        std::vector<ProblemRows::Block>& blocks) const;
+    // The rank of the first box before the rank, whose ID is given, that bears the same ID.
+    std::optional<std::uint32_t> firstOtherWithId(const BoxDocument& document, std::size_t rank,
+                                                  std::string_view id) const;
     std::vector<Problem> countRows(const BoxDocument& document) const;
     // textOf gives the document's text of a line: of this one and of the first with its pair.
     std::vector<Problem> lineRows(std::size_t line,
-                                  const std::function<std::string_view(std::size_t)>& textOf) const;
+                                  const std::function<std::string_view(std::size_t)>& textOf,
+                                  const TouchTest& touch) const;
     std::vector<Problem> missingRows(std::uint64_t key) const;
-    std::vector<Problem> playRows(std::uint64_t pairKey) const;
+    std::vector<Problem> playRows(std::uint64_t pairKey, const IdOfRank& idOf) const;
+    bool present(std::size_t rank) const { return bounds_[rank].low[0] <= bounds_[rank].high[0]; }
+    // The present boxes whose bounds come within the margin of those of the rank.
+    std::vector<std::size_t> neighboursOf(std::size_t rank, double margin) const;
     bool computed(std::uint64_t key) const;
     std::pair<std::size_t, std::size_t> listingsOf(std::uint64_t key) const;
 
     std::optional<PlayLimits> play_;
     std::size_t boxCount_ = 0;
-    ShapeSet shapes_;
-    FaceStore faces_;
-    std::vector<std::string> ids_;
+    // Each box's bounds as the touch tests have them, rounded outward to single precision, low
+    // above high for a box without a closed solid: where the boxes an edit may reach stand. Their
+    // shapes and faces are built again from the document when an edit reaches them, rather than
+    // kept for every box. IDs too are read from the document.
+    std::vector<Bounds> bounds_;
     // (hash of the ID, rank) of every box with an ID, increasing: the boxes of one ID follow each
-    // other, the first of them first.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> idIndex_;
+    // other, the first of them first. A hash shared by two IDs costs only a comparison of IDs.
+    std::vector<IdEntry> idIndex_;
     std::vector<RankPair> pairs_;
     std::vector<PlayFinding> findings_;
     // Whether the searches of the last whole check went to their end.

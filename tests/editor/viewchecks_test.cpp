@@ -351,6 +351,20 @@ void ViewChecksTest::clickingAndDrawingFollowTheDocumentAsItIsNow() {
     const std::optional<QPointF> wide = scene->drawnPositionOf(1);
     QVERIFY(wide);
     QCOMPARE(scene->boxAt(*wide), std::optional<std::size_t>(1));
+
+    // Both edits undone: the solids kept for drawing move back up with their boxes.
+    drawFrame(view);
+    QWidget* boxList = test.control(1008);
+    boxList->setFocus();
+    QTest::keyClick(boxList, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(boxList, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(view->scene().solid(1).boundsMin.x, 4.0);
+    QCOMPARE(view->scene().solid(1).boundsMax.x, 6.0);
+    QCOMPARE(view->scene().solid(0).boundsMin.x, -1.0);
+    drawFrame(view);
+    const std::optional<QPointF> last = scene->drawnPositionOf(3);
+    QVERIFY(last);
+    QCOMPARE(scene->boxAt(*last), std::optional<std::size_t>(3));
     compareOnceChecked(test, view);
 }
 
