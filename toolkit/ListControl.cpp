@@ -287,7 +287,13 @@ void ListControl::reset() {
 void ListControl::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                               const QList<int>& roles) {
     firstLineWidth_ = 0;
-    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    // Qt measures every changed row to find what to repaint: millions after a renumbering. Only
+    // the rows in sight can need it.
+    const int first = std::max(topLeft.row(), firstRowInSight());
+    const int last = std::min(bottomRight.row(), firstRowInSight() + rowsInSight());
+    if (topLeft.isValid() && bottomRight.isValid() && first <= last) {
+        QAbstractItemView::dataChanged(model_.index(first, 0), model_.index(last, 0), roles);
+    }
     updateGeometries();
 }
 
