@@ -1,22 +1,11 @@
 #include "boxmesh.h"
 
+#include "parallelepiped.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-// Planes 0 and 5, 1 and 3, 2 and 4 face each other in a box as the format writes it.
-constexpr std::array<std::array<std::size_t, 2>, 3> OPPOSITE_PLANES = {{{0, 5}, {1, 3}, {2, 4}}};
-// Pairs of planes further apart than this, along directions this far from coplanar, make a
-// parallelepiped whatever the rounding: buildSolid then takes the same short way.
-constexpr double SURE_THICKNESS = 4 * GEOMETRY_TOLERANCE;
-constexpr double SURE_VOLUME_FACTOR = 1.0 / 16;
-// The planes meeting at each corner, and the corners of each face counter-clockwise seen from
-// outside when the first three normals turn as x, y and z do: buildSolid's order.
-constexpr std::array<std::array<std::size_t, 3>, 8> PARALLELEPIPED_CORNERS = {
-    {{0, 1, 2}, {0, 1, 4}, {0, 2, 3}, {0, 3, 4}, {1, 2, 5}, {1, 4, 5}, {2, 3, 5}, {3, 4, 5}}};
-constexpr std::array<std::array<std::uint8_t, 4>, 6> PARALLELEPIPED_FACES = {
-    {{1, 0, 2, 3}, {0, 1, 5, 4}, {2, 0, 4, 6}, {3, 2, 6, 7}, {1, 3, 7, 5}, {4, 5, 7, 6}}};
 
 // The corners of a face as a set: six planes make at most twenty corners.
 std::uint64_t cornerSet(const std::vector<std::size_t>& corners) {

@@ -1,5 +1,7 @@
 #include "solid.h"
 
+#include "parallelepiped.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -13,19 +15,7 @@ constexpr std::size_t MAX_PLANES = 12;
 constexpr double FAR_LIMIT = 0x1p36;
 // Below this sine two unit normals count as parallel: the planes would meet only absurdly far.
 constexpr double PARALLEL_SINE = 1e-9;
-// Planes 0 and 5, 1 and 3, 2 and 4 face each other in a box as the format writes it.
-constexpr std::array<std::array<std::size_t, 2>, 3> OPPOSITE_PLANES = {{{0, 5}, {1, 3}, {2, 4}}};
-// A box whose pairs of planes lie further apart than this, along directions this far from
-// coplanar, has eight distinct corners well inside every other half-space, whatever the rounding.
-constexpr double SURE_THICKNESS = 4 * GEOMETRY_TOLERANCE;
-constexpr double SURE_VOLUME_FACTOR = 1.0 / 16;
-// The planes meeting at each corner of such a box, in the order findCorners would find them.
-constexpr std::array<std::array<std::size_t, 3>, 8> PARALLELEPIPED_CORNERS = {
-    {{0, 1, 2}, {0, 1, 4}, {0, 2, 3}, {0, 3, 4}, {1, 2, 5}, {1, 4, 5}, {2, 3, 5}, {3, 4, 5}}};
-// Its faces by those corners, counter-clockwise seen from outside when its first three normals
-// turn as x, y and z do; then its edges, each once.
-constexpr std::array<std::array<std::size_t, 4>, 6> PARALLELEPIPED_FACES = {
-    {{1, 0, 2, 3}, {0, 1, 5, 4}, {2, 0, 4, 6}, {3, 2, 6, 7}, {1, 3, 7, 5}, {4, 5, 7, 6}}};
+// Each edge of a sure parallelepiped once.
 constexpr std::array<std::array<std::size_t, 2>, 12> PARALLELEPIPED_EDGES = [] {
     std::array<std::array<std::size_t, 2>, 12> edges{};
     std::size_t count = 0;
