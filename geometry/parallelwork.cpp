@@ -1,10 +1,11 @@
 #include "parallelwork.h"
 
+#include "parallelparts.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -59,38 +60,7 @@ unsigned threadCountFor(std::size_t boxCount) {
 }
 
 void runInParallel(unsigned threadCount, const std::function<void(unsigned)>& work) {
-    // What a share threw, handed to the caller once every share has ended: a thread that lets
-    // an exception out ends the program.
-    std::vector<std::exception_ptr> failures(std::max(threadCount, 1u));
-    const auto share = [&](unsigned index) {
-        try {
-            work(index);
-        } catch (...) {
-            failures[index] = std::current_exception();
-        }
-    };
-    {
-        // Joined on leaving the block.
-        std::vector<std::jthread> threads;
-        threads.reserve(threadCount);
-        std::vector<unsigned> refused;
-        for (unsigned index = 1; index < threadCount; ++index) {
-            try {
-                threads.emplace_back(share, index);
-            } catch (const std::system_error&) {
-                refused.push_back(index);
-            }
-        }
-        share(0);
-        for (const unsigned index : refused) {
-            share(index);
-        }
-    }
-    for (const std::exception_ptr& failure : failures) {
-        if (failure) {
-            std::rethrow_exception(failure);
-        }
-    }
+    runParts(threadCount, [&](std::size_t index) { work(static_cast<unsigned>(index)); });
 }
 
 void runInOrder(unsigned threadCount, std::size_t pieceCount, std::size_t ahead,
