@@ -1,6 +1,7 @@
 #include "shapeset.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -20,6 +21,8 @@ constexpr double PARALLELEPIPED_EXTENT = 256;
 // How far a corner may lie from where three edges put it for a solid to be kept as a
 // parallelepiped.
 constexpr double PARALLELEPIPED_MISMATCH = GEOMETRY_TOLERANCE / 256;
+// An orientation counts its face axes, its edge axes and their cross products in a byte each.
+constexpr std::size_t MOST_AXES = 255;
 
 bool apart(double lowA, double highA, double lowB, double highB) {
     return lowB - highA > GEOMETRY_TOLERANCE || lowA - highB > GEOMETRY_TOLERANCE;
@@ -81,12 +84,10 @@ bool isParallelepiped(const std::vector<Vec3>& vertices) {
 } // namespace
 
 void ShapeSet::reserve(std::size_t solidCount) {
-    // Room for the most six planes can give (8 vertices, 6 faces, 12 edges), so that nothing is
-    // ever copied: untouched room costs address space, not memory.
+    // Room for the most six planes can give (8 vertices), so that nothing is ever copied:
+    // untouched room costs address space, not memory.
     entries_.reserve(solidCount);
     offsets_.reserve(solidCount * 8);
-    faceAxes_.reserve(solidCount * 6);
-    edgeAxes_.reserve(solidCount * 12);
 }
 
 ShapeSet::Range ShapeSet::project(const Entry& entry, const Vec3& axis) const {
@@ -167,8 +168,8 @@ void ShapeSet::add(const Solid& solid) {
             offsets_.push_back(toFloat3(vertex - origin));
         }
     }
-    entry.firstFaceAxis = static_cast<std::uint32_t>(faceAxes_.size());
     directions_.clear();
+    newAxes_.clear();
     for (const auto& face : solid.faces) {
         if (face.size() < 3) {
             continue;
@@ -186,10 +187,12 @@ void ShapeSet::add(const Solid& solid) {
         const Vec3 direction = unit(normal);
         if (isNewDirection(directions_, direction)) {
             directions_.push_back(direction);
-            faceAxes_.push_back(toFloat3(direction));
+            if (newAxes_.size() < MOST_AXES) {
+                newAxes_.push_back(toFloat3(direction));
+            }
         }
     }
-    entry.firstEdgeAxis = static_cast<std::uint32_t>(edgeAxes_.size());
+    const std::size_t faceAxisCount = newAxes_.size();
     directions_.clear();
     for (const auto& [a, b] : solid.edges) {
         const Vec3 direction = solid.vertices[b] - solid.vertices[a];
@@ -199,34 +202,33 @@ void ShapeSet::add(const Solid& solid) {
         const Vec3 axis = unit(direction);
         if (isNewDirection(directions_, axis)) {
             directions_.push_back(axis);
-            edgeAxes_.push_back(toFloat3(axis));
+            if (newAxes_.size() - faceAxisCount < MOST_AXES) {
+                newAxes_.push_back(toFloat3(axis));
+            }
         }
     }
-    entry.faceAxisCount = static_cast<std::uint8_t>(
-        std::min<std::size_t>(faceAxes_.size() - entry.firstFaceAxis, 255));
-    entry.edgeAxisCount = static_cast<std::uint8_t>(
-        std::min<std::size_t>(edgeAxes_.size() - entry.firstEdgeAxis, 255));
+    entry.orientation =
+        orientationOf(newAxes_.data(), faceAxisCount, newAxes_.size() - faceAxisCount);
     entries_.push_back(entry);
 }
 
 void ShapeSet::append(const ShapeSet& other) {
     const auto offsetsBefore = static_cast<std::uint32_t>(offsets_.size());
     const auto exactBefore = static_cast<std::uint32_t>(exactVertices_.size());
-    const auto faceAxesBefore = static_cast<std::uint32_t>(faceAxes_.size());
-    const auto edgeAxesBefore = static_cast<std::uint32_t>(edgeAxes_.size());
+    std::vector<std::uint32_t> orientations(other.orientations_.size());
+    for (std::size_t i = 0; i < orientations.size(); ++i) {
+        orientations[i] = adoptedOrientation(other, static_cast<std::uint32_t>(i));
+    }
     for (Entry entry : other.entries_) {
         if (entry.vertexCount != 0) {
             entry.firstVertex += entry.form == VertexForm::Exact ? exactBefore : offsetsBefore;
-            entry.firstFaceAxis += faceAxesBefore;
-            entry.firstEdgeAxis += edgeAxesBefore;
+            entry.orientation = orientations[entry.orientation];
         }
         entries_.push_back(entry);
     }
     offsets_.insert(offsets_.end(), other.offsets_.begin(), other.offsets_.end());
     exactVertices_.insert(exactVertices_.end(), other.exactVertices_.begin(),
                           other.exactVertices_.end());
-    faceAxes_.insert(faceAxes_.end(), other.faceAxes_.begin(), other.faceAxes_.end());
-    edgeAxes_.insert(edgeAxes_.end(), other.edgeAxes_.begin(), other.edgeAxes_.end());
 }
 
 void ShapeSet::clear() {
@@ -234,8 +236,110 @@ void ShapeSet::clear() {
     unused_ = 0;
     offsets_.clear();
     exactVertices_.clear();
-    faceAxes_.clear();
-    edgeAxes_.clear();
+    orientations_.clear();
+    axes_.clear();
+    ownCrossAxes_.clear();
+    orientationSlots_.clear();
+    lastOrientation_ = 0;
+}
+
+namespace {
+
+std::uint64_t hashOfAxes(const std::array<float, 3>* axes, std::size_t faceAxisCount,
+                         std::size_t edgeAxisCount) {
+    std::uint64_t hash = faceAxisCount << 8 | edgeAxisCount;
+    for (std::size_t i = 0; i < faceAxisCount + edgeAxisCount; ++i) {
+        for (const float value : axes[i]) {
+            // Plus zero: -0 and 0 are equal, and give the same answers along any axis.
+            hash = (hash ^ std::bit_cast<std::uint32_t>(value + 0.0f)) * 0x9e3779b97f4a7c15u;
+        }
+    }
+    return hash ^ hash >> 29;
+}
+
+} // namespace
+
+std::uint32_t ShapeSet::orientationOf(const Float3* axes, std::size_t faceAxisCount,
+                                      std::size_t edgeAxisCount) {
+    if (lastOrientation_ < orientations_.size() &&
+        isOrientation(lastOrientation_, axes, faceAxisCount, edgeAxisCount)) {
+        return lastOrientation_;
+    }
+    const std::uint64_t hash = hashOfAxes(axes, faceAxisCount, edgeAxisCount);
+    const std::size_t mask = orientationSlots_.size() - 1;
+    for (std::size_t slot = hash & mask; !orientationSlots_.empty() && orientationSlots_[slot] != 0;
+         slot = (slot + 1) & mask) {
+        if (isOrientation(orientationSlots_[slot] - 1, axes, faceAxisCount, edgeAxisCount)) {
+            return lastOrientation_ = orientationSlots_[slot] - 1;
+        }
+    }
+    Orientation orientation;
+    orientation.firstAxis = static_cast<std::uint32_t>(axes_.size());
+    orientation.faceAxisCount = static_cast<std::uint8_t>(faceAxisCount);
+    orientation.edgeAxisCount = static_cast<std::uint8_t>(edgeAxisCount);
+    axes_.insert(axes_.end(), axes, axes + faceAxisCount + edgeAxisCount);
+    addOwnCrossAxes(orientation);
+    orientations_.push_back(orientation);
+    const auto index = static_cast<std::uint32_t>(orientations_.size() - 1);
+    if (orientations_.size() * 2 > orientationSlots_.size()) {
+        orientationSlots_.assign(std::max<std::size_t>(16, orientationSlots_.size() * 2), 0);
+        for (std::uint32_t kept = 0; kept <= index; ++kept) {
+            indexOrientation(kept);
+        }
+    } else {
+        indexOrientation(index);
+    }
+    return lastOrientation_ = index;
+}
+
+bool ShapeSet::isOrientation(std::uint32_t index, const Float3* axes, std::size_t faceAxisCount,
+                             std::size_t edgeAxisCount) const {
+    const Orientation& orientation = orientations_[index];
+    return orientation.faceAxisCount == faceAxisCount &&
+           orientation.edgeAxisCount == edgeAxisCount &&
+           std::equal(axes, axes + faceAxisCount + edgeAxisCount,
+                      axes_.data() + orientation.firstAxis);
+}
+
+void ShapeSet::indexOrientation(std::uint32_t index) {
+    const Orientation& orientation = orientations_[index];
+    const std::size_t mask = orientationSlots_.size() - 1;
+    std::size_t slot = hashOfAxes(axes_.data() + orientation.firstAxis, orientation.faceAxisCount,
+                                  orientation.edgeAxisCount) &
+                       mask;
+    while (orientationSlots_[slot] != 0) {
+        slot = (slot + 1) & mask;
+    }
+    orientationSlots_[slot] = index + 1;
+}
+
+void ShapeSet::addOwnCrossAxes(Orientation& orientation) {
+    orientation.firstOwnCrossAxis = static_cast<std::uint32_t>(ownCrossAxes_.size());
+    const Float3* faces = faceAxes(orientation);
+    const Float3* edges = edgeAxes(orientation);
+    const auto alongAFace = [&](const Vec3& axis) {
+        return std::any_of(faces, faces + orientation.faceAxisCount, [&](const Float3& face) {
+            return std::fabs(dot(toVec3(face), axis)) >= SAME_DIRECTION;
+        });
+    };
+    for (std::size_t i = 0; i < orientation.edgeAxisCount; ++i) {
+        for (std::size_t j = i + 1; j < orientation.edgeAxisCount; ++j) {
+            const Vec3 axis = cross(toVec3(edges[i]), toVec3(edges[j]));
+            if (length(axis) < PARALLEL_EDGES || alongAFace(unit(axis)) ||
+                ownCrossAxes_.size() - orientation.firstOwnCrossAxis == MOST_AXES) {
+                continue;
+            }
+            ownCrossAxes_.push_back(unit(axis));
+        }
+    }
+    orientation.ownCrossAxisCount =
+        static_cast<std::uint8_t>(ownCrossAxes_.size() - orientation.firstOwnCrossAxis);
+}
+
+std::uint32_t ShapeSet::adoptedOrientation(const ShapeSet& other, std::uint32_t index) {
+    const Orientation& orientation = other.orientations_[index];
+    return orientationOf(other.axes_.data() + orientation.firstAxis, orientation.faceAxisCount,
+                         orientation.edgeAxisCount);
 }
 
 ShapeSet::Entry ShapeSet::adopted(const ShapeSet& single) {
@@ -251,10 +355,7 @@ ShapeSet::Entry ShapeSet::adopted(const ShapeSet& single) {
         entry.firstVertex = static_cast<std::uint32_t>(offsets_.size());
         offsets_.insert(offsets_.end(), single.offsets_.begin(), single.offsets_.end());
     }
-    entry.firstFaceAxis = static_cast<std::uint32_t>(faceAxes_.size());
-    faceAxes_.insert(faceAxes_.end(), single.faceAxes_.begin(), single.faceAxes_.end());
-    entry.firstEdgeAxis = static_cast<std::uint32_t>(edgeAxes_.size());
-    edgeAxes_.insert(edgeAxes_.end(), single.edgeAxes_.begin(), single.edgeAxes_.end());
+    entry.orientation = adoptedOrientation(single, entry.orientation);
     return entry;
 }
 
@@ -262,14 +363,12 @@ std::size_t ShapeSet::weightOf(const Entry& entry) {
     if (entry.vertexCount == 0) {
         return 0;
     }
-    const std::size_t vertices = entry.form == VertexForm::Parallelepiped ? 4 : entry.vertexCount;
-    return vertices + entry.faceAxisCount + entry.edgeAxisCount;
+    return entry.form == VertexForm::Parallelepiped ? 4 : entry.vertexCount;
 }
 
 void ShapeSet::leaveBehind(const Entry& entry) {
     unused_ += weightOf(entry);
-    const std::size_t stored =
-        offsets_.size() + exactVertices_.size() + faceAxes_.size() + edgeAxes_.size();
+    const std::size_t stored = offsets_.size() + exactVertices_.size();
     if (unused_ > 4096 && unused_ * 2 > stored) {
         compact();
     }
@@ -278,28 +377,26 @@ void ShapeSet::leaveBehind(const Entry& entry) {
 void ShapeSet::compact() {
     ShapeSet fresh;
     fresh.reserve(entries_.size());
+    constexpr std::uint32_t NOT_YET = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::uint32_t> orientations(orientations_.size(), NOT_YET);
     for (const Entry& entry : entries_) {
         Entry kept = entry;
         if (entry.vertexCount != 0) {
-            const std::size_t vertices =
-                entry.form == VertexForm::Parallelepiped ? 4 : entry.vertexCount;
+            const auto vertices = static_cast<std::ptrdiff_t>(weightOf(entry));
             if (entry.form == VertexForm::Exact) {
                 kept.firstVertex = static_cast<std::uint32_t>(fresh.exactVertices_.size());
                 const auto first = exactVertices_.begin() + entry.firstVertex;
-                fresh.exactVertices_.insert(fresh.exactVertices_.end(), first,
-                                            first + static_cast<std::ptrdiff_t>(vertices));
+                fresh.exactVertices_.insert(fresh.exactVertices_.end(), first, first + vertices);
             } else {
                 kept.firstVertex = static_cast<std::uint32_t>(fresh.offsets_.size());
                 const auto first = offsets_.begin() + entry.firstVertex;
-                fresh.offsets_.insert(fresh.offsets_.end(), first,
-                                      first + static_cast<std::ptrdiff_t>(vertices));
+                fresh.offsets_.insert(fresh.offsets_.end(), first, first + vertices);
             }
-            kept.firstFaceAxis = static_cast<std::uint32_t>(fresh.faceAxes_.size());
-            const auto faces = faceAxes_.begin() + entry.firstFaceAxis;
-            fresh.faceAxes_.insert(fresh.faceAxes_.end(), faces, faces + entry.faceAxisCount);
-            kept.firstEdgeAxis = static_cast<std::uint32_t>(fresh.edgeAxes_.size());
-            const auto edges = edgeAxes_.begin() + entry.firstEdgeAxis;
-            fresh.edgeAxes_.insert(fresh.edgeAxes_.end(), edges, edges + entry.edgeAxisCount);
+            std::uint32_t& orientation = orientations[entry.orientation];
+            if (orientation == NOT_YET) {
+                orientation = fresh.adoptedOrientation(*this, entry.orientation);
+            }
+            kept.orientation = orientation;
         }
         fresh.entries_.push_back(kept);
     }
@@ -324,28 +421,29 @@ void ShapeSet::erase(std::size_t rank) {
     leaveBehind(previous);
 }
 
-bool ShapeSet::hasFaceAxis(const Entry& entry, const Float3& direction) const {
-    const Float3 opposite = {-direction[0], -direction[1], -direction[2]};
-    for (std::size_t i = 0; i < entry.faceAxisCount; ++i) {
-        const Float3& axis = faceAxes_[entry.firstFaceAxis + i];
-        if (axis == direction || axis == opposite) {
-            return true;
-        }
-    }
-    return false;
+bool ShapeSet::apartAlong(const Entry& first, const Entry& second, const Vec3& axis) const {
+    const Range firstRange = project(first, axis);
+    const Range secondRange = project(second, axis);
+    return apart(firstRange.low, firstRange.high, secondRange.low, secondRange.high);
 }
 
-bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other, const Entry* tried) const {
-    for (std::size_t i = 0; i < own.faceAxisCount; ++i) {
-        const Float3& stored = faceAxes_[own.firstFaceAxis + i];
+bool ShapeSet::hasFaceAxis(const Orientation& orientation, const Float3& direction) const {
+    const Float3 opposite = {-direction[0], -direction[1], -direction[2]};
+    const Float3* faces = faceAxes(orientation);
+    return std::any_of(faces, faces + orientation.faceAxisCount,
+                       [&](const Float3& axis) { return axis == direction || axis == opposite; });
+}
+
+bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other,
+                                const Orientation* tried) const {
+    const Orientation& orientation = orientations_[own.orientation];
+    const Float3* faces = faceAxes(orientation);
+    for (std::size_t i = 0; i < orientation.faceAxisCount; ++i) {
         // The same axis, or its opposite, gives the same ranges, negated: its answer is known.
-        if (tried != nullptr && hasFaceAxis(*tried, stored)) {
+        if (tried != nullptr && hasFaceAxis(*tried, faces[i])) {
             continue;
         }
-        const Vec3 axis = toVec3(stored);
-        const Range ownRange = project(own, axis);
-        const Range range = project(other, axis);
-        if (apart(ownRange.low, ownRange.high, range.low, range.high)) {
+        if (apartAlong(own, other, toVec3(faces[i]))) {
             return true;
         }
     }
@@ -355,16 +453,37 @@ bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other, const Entr
 bool ShapeSet::touch(std::size_t a, std::size_t b) const {
     const Entry& first = entries_[a];
     const Entry& second = entries_[b];
-    if (separatedByFaces(first, second, nullptr) || separatedByFaces(second, first, &first)) {
+    if (first.orientation != second.orientation) {
+        return touchTurnedApart(first, second);
+    }
+    // Solids turned alike, most neighbours, have the same face axes, and the cross products of
+    // one's edges with the other's are those of the orientation's own edges, exactly negated, or
+    // along a face axis, or nothing: the orientation keeps those that are left.
+    const Orientation& orientation = orientations_[first.orientation];
+    const Float3* faces = faceAxes(orientation);
+    for (std::size_t i = 0; i < orientation.faceAxisCount; ++i) {
+        if (apartAlong(first, second, toVec3(faces[i]))) {
+            return false;
+        }
+    }
+    const Vec3* crosses = ownCrossAxes_.data() + orientation.firstOwnCrossAxis;
+    return std::none_of(crosses, crosses + orientation.ownCrossAxisCount,
+                        [&](const Vec3& axis) { return apartAlong(first, second, axis); });
+}
+
+bool ShapeSet::touchTurnedApart(const Entry& first, const Entry& second) const {
+    const Orientation& firstOrientation = orientations_[first.orientation];
+    const Orientation& secondOrientation = orientations_[second.orientation];
+    if (separatedByFaces(first, second, nullptr) ||
+        separatedByFaces(second, first, &firstOrientation)) {
         return false;
     }
-    // An axis along a face direction has been tried already: for boxes turned alike, as most
-    // neighbours in a scene are, every cross product of edges is one.
+    // An axis along a face direction has been tried already.
     const auto alongAFace = [&](const Vec3& axis) {
-        for (const Entry* entry : {&first, &second}) {
-            for (std::size_t i = 0; i < entry->faceAxisCount; ++i) {
-                const Vec3 direction = toVec3(faceAxes_[entry->firstFaceAxis + i]);
-                if (std::fabs(dot(direction, axis)) >= SAME_DIRECTION) {
+        for (const Orientation* orientation : {&firstOrientation, &secondOrientation}) {
+            const Float3* faces = faceAxes(*orientation);
+            for (std::size_t i = 0; i < orientation->faceAxisCount; ++i) {
+                if (std::fabs(dot(toVec3(faces[i]), axis)) >= SAME_DIRECTION) {
                     return true;
                 }
             }
@@ -375,29 +494,26 @@ bool ShapeSet::touch(std::size_t a, std::size_t b) const {
         if (length(axis) < PARALLEL_EDGES || alongAFace(unit(axis))) {
             return false;
         }
-        const Vec3 direction = unit(axis);
-        const Range firstRange = project(first, direction);
-        const Range secondRange = project(second, direction);
-        return apart(firstRange.low, firstRange.high, secondRange.low, secondRange.high);
+        return apartAlong(first, second, unit(axis));
     };
-    // Solids turned alike, most neighbours, have the same edges up to their signs: the cross
-    // products of one's edges with the other's are then those of the first's own edges, each
-    // twice, exactly negated, or nothing. Each is tried once.
-    if (sameEdgeAxes(first, second)) {
-        for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
-            for (std::size_t j = i + 1; j < first.edgeAxisCount; ++j) {
-                if (separates(cross(toVec3(edgeAxes_[first.firstEdgeAxis + i]),
-                                    toVec3(edgeAxes_[first.firstEdgeAxis + j])))) {
+    const Float3* firstEdges = edgeAxes(firstOrientation);
+    // Solids with the same edges up to their signs (a mirrored copy, say): the cross products of
+    // one's edges with the other's are those of the first's own edges, each twice, exactly
+    // negated, or nothing. Each is tried once.
+    if (sameEdgeAxes(firstOrientation, secondOrientation)) {
+        for (std::size_t i = 0; i < firstOrientation.edgeAxisCount; ++i) {
+            for (std::size_t j = i + 1; j < firstOrientation.edgeAxisCount; ++j) {
+                if (separates(cross(toVec3(firstEdges[i]), toVec3(firstEdges[j])))) {
                     return false;
                 }
             }
         }
         return true;
     }
-    for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
-        for (std::size_t j = 0; j < second.edgeAxisCount; ++j) {
-            if (separates(cross(toVec3(edgeAxes_[first.firstEdgeAxis + i]),
-                                toVec3(edgeAxes_[second.firstEdgeAxis + j])))) {
+    const Float3* secondEdges = edgeAxes(secondOrientation);
+    for (std::size_t i = 0; i < firstOrientation.edgeAxisCount; ++i) {
+        for (std::size_t j = 0; j < secondOrientation.edgeAxisCount; ++j) {
+            if (separates(cross(toVec3(firstEdges[i]), toVec3(secondEdges[j])))) {
                 return false;
             }
         }
@@ -405,13 +521,15 @@ bool ShapeSet::touch(std::size_t a, std::size_t b) const {
     return true;
 }
 
-bool ShapeSet::sameEdgeAxes(const Entry& first, const Entry& second) const {
+bool ShapeSet::sameEdgeAxes(const Orientation& first, const Orientation& second) const {
     if (first.edgeAxisCount != second.edgeAxisCount) {
         return false;
     }
+    const Float3* firstEdges = edgeAxes(first);
+    const Float3* secondEdges = edgeAxes(second);
     for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
-        const Float3& own = edgeAxes_[first.firstEdgeAxis + i];
-        const Float3& other = edgeAxes_[second.firstEdgeAxis + i];
+        const Float3& own = firstEdges[i];
+        const Float3& other = secondEdges[i];
         if (other != own && other != Float3{-own[0], -own[1], -own[2]}) {
             return false;
         }

@@ -9,8 +9,10 @@
 #include <vector>
 
 // The closed solids of a scene, one entry per rank, packed for the touch tests: their vertices,
-// the distinct directions of their faces and edges, and their bounds. Far smaller than the
-// solids themselves, so that a whole scene can be kept while each solid is built in turn.
+// their bounds, and the distinct directions of their faces and edges. Far smaller than the
+// solids themselves, so that a whole scene can be kept while each solid is built in turn. Most
+// solids of a scene are upright or turned alike: solids whose single-precision directions are
+// equal share one orientation, kept once.
 class ShapeSet {
 public:
     void reserve(std::size_t solidCount);
@@ -28,6 +30,9 @@ public:
     void insert(std::size_t rank, const ShapeSet& single);
     void erase(std::size_t rank);
     std::size_t size() const { return entries_.size(); }
+    // How many distinct orientations the present solids have, at most: those of solids replaced
+    // or taken out may stay until the set is compacted.
+    std::size_t orientationCount() const { return orientations_.size(); }
     bool present(std::size_t rank) const {
         return rank < entries_.size() && entries_[rank].vertexCount != 0;
     }
@@ -61,12 +66,20 @@ private:
         Float3 low;
         Float3 high;
         std::uint32_t firstVertex = 0;
-        std::uint32_t firstFaceAxis = 0;
-        std::uint32_t firstEdgeAxis = 0;
+        std::uint32_t orientation = 0;
         std::uint8_t vertexCount = 0;
+        VertexForm form = VertexForm::Offsets;
+    };
+    // The directions of the faces and edges of the solids turned alike.
+    struct Orientation {
+        // In axes_, the face axes followed by the edge axes.
+        std::uint32_t firstAxis = 0;
+        // In ownCrossAxes_: the cross products of the orientation's own edges, as units, that
+        // are along no face axis. Two solids of one orientation need no other axis.
+        std::uint32_t firstOwnCrossAxis = 0;
         std::uint8_t faceAxisCount = 0;
         std::uint8_t edgeAxisCount = 0;
-        VertexForm form = VertexForm::Offsets;
+        std::uint8_t ownCrossAxisCount = 0;
     };
     struct Range {
         double low;
@@ -75,16 +88,35 @@ private:
 
     static Vec3 toVec3(const Float3& value) { return {value[0], value[1], value[2]}; }
     Range project(const Entry& entry, const Vec3& axis) const;
-    bool hasFaceAxis(const Entry& entry, const Float3& direction) const;
-    // Whether one of the own solid's face axes separates the two, leaving out those of the solid
-    // tried already, if any.
-    bool separatedByFaces(const Entry& own, const Entry& other, const Entry* tried) const;
+    // Whether no axis separates the two by more than the tolerance.
+    bool apartAlong(const Entry& first, const Entry& second, const Vec3& axis) const;
+    const Float3* faceAxes(const Orientation& orientation) const {
+        return axes_.data() + orientation.firstAxis;
+    }
+    const Float3* edgeAxes(const Orientation& orientation) const {
+        return axes_.data() + orientation.firstAxis + orientation.faceAxisCount;
+    }
+    bool hasFaceAxis(const Orientation& orientation, const Float3& direction) const;
+    // Whether one of the own solid's face axes separates the two, leaving out those of the
+    // orientation tried already, if any.
+    bool separatedByFaces(const Entry& own, const Entry& other, const Orientation* tried) const;
     // Whether the two have the same edge axes in the same order, each perhaps reversed.
-    bool sameEdgeAxes(const Entry& first, const Entry& second) const;
+    bool sameEdgeAxes(const Orientation& first, const Orientation& second) const;
+    bool touchTurnedApart(const Entry& first, const Entry& second) const;
+
+    // The orientation of these axes, added if no solid has it yet.
+    std::uint32_t orientationOf(const Float3* axes, std::size_t faceAxisCount,
+                                std::size_t edgeAxisCount);
+    bool isOrientation(std::uint32_t index, const Float3* axes, std::size_t faceAxisCount,
+                       std::size_t edgeAxisCount) const;
+    void addOwnCrossAxes(Orientation& orientation);
+    void indexOrientation(std::uint32_t index);
+    // The orientation of the other set, as this set numbers it.
+    std::uint32_t adoptedOrientation(const ShapeSet& other, std::uint32_t index);
 
     // The entry of the set of one solid, its data added after this set's own.
     Entry adopted(const ShapeSet& single);
-    // How many stored values the entry's data takes.
+    // How many stored values the entry's vertices take.
     static std::size_t weightOf(const Entry& entry);
     void leaveBehind(const Entry& entry);
     // Copies the data in use into fresh storage, leaving out what replaced entries held.
@@ -95,11 +127,18 @@ private:
     std::size_t unused_ = 0;
     std::vector<Float3> offsets_;
     std::vector<Vec3> exactVertices_;
+    std::vector<Orientation> orientations_;
     // Any direction serves as an axis, so directions are kept in single precision; positions
     // along them are computed in double precision, when needed rather than kept, as fresh
     // memory costs more than the projection.
-    std::vector<Float3> faceAxes_;
-    std::vector<Float3> edgeAxes_;
-    // The directions of the solid being added, kept in double precision to tell the new ones.
+    std::vector<Float3> axes_;
+    std::vector<Vec3> ownCrossAxes_;
+    // The orientations by the hash of their axes: each slot holds an index, plus one.
+    std::vector<std::uint32_t> orientationSlots_;
+    // The orientation found last: neighbours in a scene are mostly turned alike.
+    std::uint32_t lastOrientation_ = 0;
+    // The directions of the solid being added, kept in double precision to tell the new ones,
+    // and the same in single precision, face axes first.
     std::vector<Vec3> directions_;
+    std::vector<Float3> newAxes_;
 };
