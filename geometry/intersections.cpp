@@ -31,8 +31,12 @@ constexpr std::size_t BASE_BOUNDS_TESTS = std::size_t{1} << 22;
 constexpr std::size_t BASE_EXACT_TESTS = std::size_t{1} << 18;
 // Work goes to the threads in pieces of this many cells or boxes: a thread that finishes early
 // takes the next piece, and claiming one costs little beside it.
-constexpr std::size_t CELLS_PER_PIECE = 256;
+constexpr std::size_t BUCKETS_PER_PIECE = 64;
+// Up to this many shapes, a cell tests every pair rather than sorting them first.
+constexpr std::size_t SMALL_CELL = 6;
 constexpr std::size_t BOXES_PER_PIECE = 1024;
+// Entries go to buckets by the high bits of their keys, a few to a bucket.
+constexpr std::size_t ENTRIES_PER_BUCKET = 2;
 // Pairs are sorted by their digits, DIGIT_BITS at a time, from this many on.
 constexpr std::size_t RADIX_SORT_FROM = 4096;
 constexpr int DIGIT_BITS = 11;
@@ -107,10 +111,9 @@ private:
 // A shape of a cell, as the sweep through the cell sees it.
 struct SweepItem {
     Bounds bounds;
-    // The cells its bounds span, at its level.
-    CellIndex lowCell;
-    CellIndex highCell;
     std::uint32_t rank;
+    // Which of the shape's cells this is (see Search::Entry).
+    std::uint8_t corner;
 };
 
 // What one thread finds, and what it needs for finding it.
@@ -186,6 +189,11 @@ private:
     struct Entry {
         std::uint64_t key;
         std::uint32_t rank;
+        // Bit a is set when the cell is not the lowest the shape's bounds reach along axis a:
+        // the pairs a cell takes are those whose bounds' overlap starts in it, along every axis
+        // in the lower cell of one of the two, so no two of its entries there have a bit in
+        // common.
+        std::uint8_t corner;
     };
     static constexpr std::size_t NO_CELL = static_cast<std::size_t>(-1);
 
@@ -212,17 +220,6 @@ private:
             high[axis] = cellCoordinate(bounds.high[axis], size);
         }
         return {low, high};
-    }
-
-    // The cell that holds the lowest corner of the overlap of two bounds: a pair is taken only
-    // there, so that it is met once.
-    CellIndex referenceCell(const Bounds& a, const Bounds& b, int level) const {
-        const double size = cellSize(level);
-        CellIndex cell{};
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            cell[axis] = cellCoordinate(std::max(a.low[axis], b.low[axis]), size);
-        }
-        return cell;
     }
 
     // The base cell is twice the median extent: most boxes of a scene then span one or two cells
@@ -257,15 +254,6 @@ private:
         return static_cast<std::int8_t>(level);
     }
 
-    std::size_t cellCount(const Bounds& bounds, int level) const {
-        const auto [low, high] = cellRange(bounds, level);
-        std::size_t count = 1;
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            count *= static_cast<std::size_t>(high[axis] - low[axis] + 1);
-        }
-        return count;
-    }
-
     // The first rank of each thread's share of the ranks, and the end.
     std::vector<std::size_t> rankShares() const {
         std::vector<std::size_t> shares;
@@ -275,15 +263,26 @@ private:
         return shares;
     }
 
+    // Writes each shape's entries into buckets by the high bits of their keys, each thread
+    // those of its share of the ranks, then sorts each bucket by key: two passes over the
+    // shapes and one over short buckets, rather than a sort of every entry. Within a bucket the
+    // entries come in rank order, so that the order is the same whatever the threads.
     void placeShapes() {
         chooseBaseSize();
         const std::size_t count = shapes_.size();
         levels_.assign(count, ABSENT);
         const std::vector<std::size_t> shares = rankShares();
-        // Each share's level and cell count first, so that each can write its entries in place.
-        std::vector<std::size_t> entryStarts(threadCount_ + 1, 0);
+        const int bucketBits =
+            std::clamp(static_cast<int>(std::bit_width(count / ENTRIES_PER_BUCKET)), 4, 30);
+        const std::size_t bucketCount = std::size_t{1} << bucketBits;
+        bucketShift_ = 64 - bucketBits;
+        // Each share's count of entries per bucket, then where it writes its next one there.
+        // Each thread fills its own: the thread that fills a part of fresh memory pays for it.
+        const auto places =
+            std::make_unique_for_overwrite<std::uint32_t[]>(bucketCount * threadCount_);
         runInParallel(threadCount_, [&](unsigned share) {
-            std::size_t entries = 0;
+            std::uint32_t* counts = places.get() + share * bucketCount;
+            std::fill(counts, counts + bucketCount, 0);
             for (std::size_t rank = shares[share]; rank < shares[share + 1]; ++rank) {
                 if (!shapes_.present(rank)) {
                     continue;
@@ -291,14 +290,24 @@ private:
                 const Bounds bounds = boundsOf(rank);
                 levels_[rank] = levelOf(bounds);
                 if (levels_[rank] != OVERSIZED) {
-                    entries += cellCount(bounds, levels_[rank]);
+                    const int level = levels_[rank];
+                    const auto [low, high] = cellRange(bounds, level);
+                    forEachCell(low, high, [&](const CellIndex& cell, std::uint8_t) {
+                        ++counts[cellKey(level, cell) >> bucketShift_];
+                    });
                 }
             }
-            entryStarts[share + 1] = entries;
         });
-        for (unsigned share = 0; share < threadCount_; ++share) {
-            entryStarts[share + 1] += entryStarts[share];
+        bucketStarts_.resize(bucketCount + 1);
+        std::size_t total = 0;
+        for (std::size_t bucket = 0; bucket < bucketCount; ++bucket) {
+            bucketStarts_[bucket] = static_cast<std::uint32_t>(total);
+            for (unsigned share = 0; share < threadCount_; ++share) {
+                std::uint32_t& place = places[share * bucketCount + bucket];
+                total += std::exchange(place, static_cast<std::uint32_t>(total));
+            }
         }
+        bucketStarts_[bucketCount] = static_cast<std::uint32_t>(total);
         for (std::size_t rank = 0; rank < count; ++rank) {
             if (levels_[rank] == OVERSIZED) {
                 oversized_.push_back(rank);
@@ -306,61 +315,43 @@ private:
                 usedLevels_[static_cast<std::size_t>(levels_[rank])] = true;
             }
         }
-        // Left unwritten until each thread fills its share: the thread that fills a part of
-        // the fresh memory then pays for its pages.
-        entryStorage_ = std::make_unique_for_overwrite<Entry[]>(entryStarts.back());
-        entries_ = {entryStorage_.get(), entryStarts.back()};
-        const auto byCell = [](const Entry& a, const Entry& b) {
-            return a.key != b.key ? a.key < b.key : a.rank < b.rank;
-        };
+        entryStorage_ = std::make_unique_for_overwrite<Entry[]>(total);
+        entries_ = {entryStorage_.get(), total};
         runInParallel(threadCount_, [&](unsigned share) {
-            Entry* next = entries_.data() + entryStarts[share];
+            std::uint32_t* next = places.get() + share * bucketCount;
             for (std::size_t rank = shares[share]; rank < shares[share + 1]; ++rank) {
                 if (levels_[rank] < 0) {
                     continue;
                 }
                 const int level = levels_[rank];
                 const auto [low, high] = cellRange(boundsOf(rank), level);
-                forEachCell(low, high, [&](const CellIndex& cell) {
-                    *next++ = {cellKey(level, cell), static_cast<std::uint32_t>(rank)};
+                forEachCell(low, high, [&](const CellIndex& cell, std::uint8_t corner) {
+                    const std::uint64_t key = cellKey(level, cell);
+                    entries_[next[key >> bucketShift_]++] = {key, static_cast<std::uint32_t>(rank),
+                                                             corner};
                 });
             }
-            std::sort(entries_.begin() + static_cast<std::ptrdiff_t>(entryStarts[share]),
-                      entries_.begin() + static_cast<std::ptrdiff_t>(entryStarts[share + 1]),
-                      byCell);
         });
-        for (unsigned share = 1; share < threadCount_; ++share) {
-            std::inplace_merge(
-                entries_.begin(),
-                entries_.begin() + static_cast<std::ptrdiff_t>(entryStarts[share]),
-                entries_.begin() + static_cast<std::ptrdiff_t>(entryStarts[share + 1]), byCell);
-        }
-        indexCells();
+        runInParallel(threadCount_, [&](unsigned share) {
+            const std::size_t last = bucketCount * (share + 1) / threadCount_;
+            for (std::size_t bucket = bucketCount * share / threadCount_; bucket < last; ++bucket) {
+                sortBucket(bucket);
+            }
+        });
         listCoarserQueries();
     }
 
-    // Notes where each cell's entries start, and finds them by key: each slot holds the place of
-    // a cell's first entry, plus one.
-    void indexCells() {
-        for (std::size_t i = 0; i < entries_.size(); ++i) {
-            if (i == 0 || entries_[i].key != entries_[i - 1].key) {
-                cellStarts_.push_back(static_cast<std::uint32_t>(i));
+    // By key, keeping the order of equal keys: an insertion sort, as buckets are short.
+    void sortBucket(std::size_t bucket) {
+        Entry* first = entries_.data() + bucketStarts_[bucket];
+        Entry* last = entries_.data() + bucketStarts_[bucket + 1];
+        for (Entry* next = first + 1; next < last; ++next) {
+            const Entry entry = *next;
+            Entry* place = next;
+            for (; place != first && (place - 1)->key > entry.key; --place) {
+                *place = *(place - 1);
             }
-        }
-        const std::size_t cellCount = cellStarts_.size();
-        cellStarts_.push_back(static_cast<std::uint32_t>(entries_.size()));
-        std::size_t slotCount = 16;
-        while (slotCount < cellCount * 2) {
-            slotCount *= 2;
-        }
-        slots_.assign(slotCount, 0);
-        for (std::size_t cell = 0; cell < cellCount; ++cell) {
-            const std::size_t first = cellStarts_[cell];
-            std::size_t slot = entries_[first].key & (slotCount - 1);
-            while (slots_[slot] != 0) {
-                slot = (slot + 1) & (slotCount - 1);
-            }
-            slots_[slot] = static_cast<std::uint32_t>(first + 1);
+            *place = entry;
         }
     }
 
@@ -377,12 +368,16 @@ private:
         }
     }
 
+    // Visits each cell from low to high with its corner bits (see Entry), when the two are at
+    // most one cell apart along each axis.
     template <typename Visit>
     static void forEachCell(const CellIndex& low, const CellIndex& high, Visit visit) {
         for (std::int64_t x = low[0]; x <= high[0]; ++x) {
             for (std::int64_t y = low[1]; y <= high[1]; ++y) {
                 for (std::int64_t z = low[2]; z <= high[2]; ++z) {
-                    visit(CellIndex{x, y, z});
+                    const auto corner = static_cast<std::uint8_t>((x - low[0]) | (y - low[1]) << 1 |
+                                                                  (z - low[2]) << 2);
+                    visit(CellIndex{x, y, z}, corner);
                 }
             }
         }
@@ -390,22 +385,21 @@ private:
 
     // The place of the cell's first entry, or NO_CELL.
     std::size_t findCell(std::uint64_t key) const {
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t slot = key & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
-            const std::size_t first = slots_[slot] - 1;
-            if (entries_[first].key == key) {
-                return first;
+        const std::size_t bucket = key >> bucketShift_;
+        for (std::size_t i = bucketStarts_[bucket]; i < bucketStarts_[bucket + 1]; ++i) {
+            if (entries_[i].key >= key) {
+                return entries_[i].key == key ? i : NO_CELL;
             }
         }
         return NO_CELL;
     }
 
-    // Takes pieces of work in order until none is left or the search stops: first the cells,
-    // each swept for the pairs of its own level, then the boxes that look into coarser levels,
-    // then the oversized boxes one at a time.
+    // Takes pieces of work in order until none is left or the search stops: first the buckets
+    // of cells, each cell swept for the pairs of its own level, then the boxes that look into
+    // coarser levels, then the oversized boxes one at a time.
     void work(Worker& worker) {
-        const std::size_t cellCount = cellStarts_.size() - 1;
-        const std::size_t cellPieces = (cellCount + CELLS_PER_PIECE - 1) / CELLS_PER_PIECE;
+        const std::size_t bucketCount = bucketStarts_.size() - 1;
+        const std::size_t cellPieces = (bucketCount + BUCKETS_PER_PIECE - 1) / BUCKETS_PER_PIECE;
         const std::size_t queryPieces =
             (coarserQueries_.size() + BOXES_PER_PIECE - 1) / BOXES_PER_PIECE;
         const std::size_t pieces = cellPieces + queryPieces + oversized_.size();
@@ -415,10 +409,16 @@ private:
         }
         for (std::size_t piece = nextPiece_++; piece < pieces && !stopped_; piece = nextPiece_++) {
             if (piece < cellPieces) {
-                const std::size_t first = piece * CELLS_PER_PIECE;
-                const std::size_t last = std::min(first + CELLS_PER_PIECE, cellCount);
-                for (std::size_t cell = first; cell < last && !stopped_; ++cell) {
-                    sweepCell(worker, cell);
+                const std::size_t end =
+                    bucketStarts_[std::min((piece + 1) * BUCKETS_PER_PIECE, bucketCount)];
+                std::size_t first = bucketStarts_[piece * BUCKETS_PER_PIECE];
+                while (first < end && !stopped_) {
+                    std::size_t last = first + 1;
+                    while (last < end && entries_[last].key == entries_[first].key) {
+                        ++last;
+                    }
+                    sweepCell(worker, first, last);
+                    first = last;
                 }
             } else if (piece < cellPieces + queryPieces) {
                 const std::size_t first = (piece - cellPieces) * BOXES_PER_PIECE;
@@ -469,45 +469,67 @@ private:
     }
 
     // The pairs of shapes of one level that share the cell and are met there once: in the cell
-    // that holds the lowest corner of their bounds' overlap.
-    void sweepCell(Worker& worker, std::size_t cell) {
-        const std::size_t first = cellStarts_[cell];
-        const std::size_t last = cellStarts_[cell + 1];
+    // that holds the lowest corner of their bounds' overlap. Two cells whose keys are the same
+    // share their entries: a pair of shapes that are not in one cell may then be met here as
+    // well as where it belongs, and is found twice, which the merging of the lists undoes.
+    void sweepCell(Worker& worker, std::size_t first, std::size_t last) {
         if (last - first < 2) {
             return;
         }
-        const std::uint64_t key = entries_[first].key;
-        const int level = levels_[entries_[first].rank];
         std::vector<SweepItem>& items = worker.sweep;
         items.clear();
-        // Two cells whose keys are the same share the entries: their shapes are told apart the
-        // slow way.
-        bool shared = false;
+        // Along an axis where no shape has its lowest cell here, no pair belongs here: a heap of
+        // shapes costs nothing in the cells it only crosses.
+        std::uint8_t crossedOnly = 7;
         for (std::size_t i = first; i < last; ++i) {
-            const std::uint32_t rank = entries_[i].rank;
-            shared =
-                shared || levels_[rank] != level || (i > first && entries_[i - 1].rank == rank);
-            const Bounds bounds = boundsOf(rank);
-            const auto [low, high] = cellRange(bounds, level);
-            items.push_back({bounds, low, high, rank});
+            const Entry& entry = entries_[i];
+            crossedOnly &= entry.corner;
+            items.push_back({boundsOf(entry.rank), entry.rank, entry.corner});
         }
-        CellIndex place{};
-        forEachCell(items.front().lowCell, items.front().highCell, [&](const CellIndex& index) {
-            if (cellKey(level, index) == key) {
-                place = index;
+        if (crossedOnly != 0) {
+            return;
+        }
+        if (items.size() <= SMALL_CELL) {
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                for (std::size_t j = i + 1; j < items.size(); ++j) {
+                    if (!meetPair(worker, items[i], items[j])) {
+                        return;
+                    }
+                }
             }
-        });
-        for (const SweepItem& item : items) {
-            for (std::size_t axis = 0; axis < 3; ++axis) {
-                shared =
-                    shared || item.lowCell[axis] > place[axis] || item.highCell[axis] < place[axis];
+            return;
+        }
+        const std::size_t axis = sortForSweep(items);
+        // Sorted along the axis, the later of two shapes has the overlap's lowest corner along
+        // it: only shapes whose lowest cell along it is this one can be the later one.
+        const std::uint8_t bit = static_cast<std::uint8_t>(1u << axis);
+        const auto firstInside = static_cast<std::size_t>(
+            std::find_if(items.begin(), items.end(),
+                         [&](const SweepItem& item) { return (item.corner & bit) == 0; }) -
+            items.begin());
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const SweepItem& item = items[i];
+            for (std::size_t j = std::max(i + 1, firstInside);
+                 j < items.size() && items[j].bounds.low[axis] <= item.bounds.high[axis]; ++j) {
+                if (!meetPair(worker, item, items[j])) {
+                    return;
+                }
             }
         }
-        if (shared) {
-            sweepSharedCell(worker, key);
-        } else {
-            sweepOwnCell(worker, place, level);
+    }
+
+    // Tests the pair if it belongs to the cell; false once the search has stopped.
+    bool meetPair(Worker& worker, const SweepItem& a, const SweepItem& b) {
+        if ((a.corner & b.corner) != 0 || a.rank == b.rank) {
+            return true;
         }
+        if (!spend(worker.boundsTests, boundsTests_)) {
+            return false;
+        }
+        if (overlap(a.bounds, b.bounds)) {
+            testPair(worker, a.rank, b.rank);
+        }
+        return true;
     }
 
     // Sorts the shapes along the axis where their lowest corners spread most, so that only those
@@ -534,65 +556,6 @@ private:
         return axis;
     }
 
-    void sweepOwnCell(Worker& worker, const CellIndex& place, int level) {
-        std::vector<SweepItem>& items = worker.sweep;
-        // Along each axis, a pair is met here only when the lowest corner of one of them lies
-        // in the cell: a heap of shapes costs nothing in the cells it only crosses.
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            if (std::none_of(items.begin(), items.end(), [&](const SweepItem& item) {
-                    return item.lowCell[axis] == place[axis];
-                })) {
-                return;
-            }
-        }
-        const std::size_t axis = sortForSweep(items);
-        // Sorted along the axis, the later of two shapes has the overlap's lowest corner along
-        // it: only shapes whose corner lies in the cell can be the later one.
-        const auto firstInside = static_cast<std::size_t>(
-            std::find_if(items.begin(), items.end(),
-                         [&](const SweepItem& item) { return item.lowCell[axis] == place[axis]; }) -
-            items.begin());
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const SweepItem& item = items[i];
-            for (std::size_t j = std::max(i + 1, firstInside);
-                 j < items.size() && items[j].bounds.low[axis] <= item.bounds.high[axis]; ++j) {
-                const SweepItem& other = items[j];
-                if (!spend(worker.boundsTests, boundsTests_)) {
-                    return;
-                }
-                if (overlap(item.bounds, other.bounds) &&
-                    referenceCell(item.bounds, other.bounds, level) == place) {
-                    testPair(worker, item.rank, other.rank);
-                }
-            }
-        }
-    }
-
-    // The same for the shapes of several cells that share a key: a pair is taken where the key of
-    // its reference cell is this one, which happens in this list alone.
-    void sweepSharedCell(Worker& worker, std::uint64_t key) {
-        std::vector<SweepItem>& items = worker.sweep;
-        const std::size_t axis = sortForSweep(items);
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const SweepItem& item = items[i];
-            const int level = levels_[item.rank];
-            for (std::size_t j = i + 1;
-                 j < items.size() && items[j].bounds.low[axis] <= item.bounds.high[axis]; ++j) {
-                const SweepItem& other = items[j];
-                if (levels_[other.rank] != level || other.rank == item.rank) {
-                    continue;
-                }
-                if (!spend(worker.boundsTests, boundsTests_)) {
-                    return;
-                }
-                if (overlap(item.bounds, other.bounds) &&
-                    cellKey(level, referenceCell(item.bounds, other.bounds, level)) == key) {
-                    testPair(worker, item.rank, other.rank);
-                }
-            }
-        }
-    }
-
     // The pairs of a shape with the shapes of every coarser level.
     void queryCoarser(Worker& worker, std::size_t rank) {
         const int ownLevel = levels_[rank];
@@ -602,7 +565,7 @@ private:
                 continue;
             }
             const auto [low, high] = cellRange(bounds, level);
-            forEachCell(low, high, [&](const CellIndex& cell) {
+            forEachCell(low, high, [&](const CellIndex& cell, std::uint8_t corner) {
                 const std::uint64_t key = cellKey(level, cell);
                 const std::size_t first = findCell(key);
                 if (first == NO_CELL) {
@@ -610,12 +573,11 @@ private:
                 }
                 for (std::size_t i = first; i < entries_.size() && entries_[i].key == key; ++i) {
                     const std::size_t other = entries_[i].rank;
-                    if (levels_[other] != level || !spend(worker.boundsTests, boundsTests_)) {
+                    if (levels_[other] != level || (entries_[i].corner & corner) != 0 ||
+                        !spend(worker.boundsTests, boundsTests_)) {
                         continue;
                     }
-                    const Bounds otherBounds = boundsOf(other);
-                    if (overlap(bounds, otherBounds) &&
-                        referenceCell(bounds, otherBounds, level) == cell) {
+                    if (overlap(bounds, boundsOf(other))) {
                         testPair(worker, rank, other);
                     }
                 }
@@ -683,9 +645,10 @@ private:
     std::array<bool, LEVEL_COUNT> usedLevels_{};
     std::unique_ptr<Entry[]> entryStorage_;
     std::span<Entry> entries_;
-    // Where each cell's entries start in entries_, in entry order, then the end.
-    std::vector<std::uint32_t> cellStarts_;
-    std::vector<std::uint32_t> slots_;
+    // The bucket of an entry is its key's bits from this one up.
+    int bucketShift_ = 63;
+    // Where each bucket's entries start in entries_, then the end.
+    std::vector<std::uint32_t> bucketStarts_;
     std::vector<std::uint32_t> coarserQueries_;
     Allowance boundsTests_;
     Allowance exactTests_;
