@@ -44,10 +44,6 @@ std::array<float, 3> toFloat3(const Vec3& value) {
     return {static_cast<float>(value.x), static_cast<float>(value.y), static_cast<float>(value.z)};
 }
 
-Vec3 unit(const Vec3& direction) {
-    return direction * (1.0 / length(direction));
-}
-
 // Whether neither the direction nor its opposite is among the directions given. Compared in
 // double precision, before rounding: two single-precision unit vectors can stray from unit length
 // by more than SAME_DIRECTION allows, and parallel edges would then each give an axis.
@@ -102,7 +98,7 @@ ShapeSet::Range ShapeSet::project(const Entry& entry, const Vec3& axis) const {
     }
     const double base = dot(toVec3(entry.low), axis);
     if (entry.form == VertexForm::Parallelepiped) {
-        const Float3* stored = &offsets_[entry.firstVertex];
+        const Float3* stored = entry.frame.data();
         range.low = range.high = base + dot(toVec3(stored[0]), axis);
         for (std::size_t edge = 1; edge <= 3; ++edge) {
             const double along = dot(toVec3(stored[edge]), axis);
@@ -123,10 +119,10 @@ Vec3 ShapeSet::vertex(std::size_t rank, std::size_t index) const {
     if (entry.form == VertexForm::Exact) {
         return exactVertices_[entry.firstVertex + index];
     }
-    const Float3* stored = &offsets_[entry.firstVertex];
     if (entry.form == VertexForm::Offsets) {
-        return toVec3(entry.low) + toVec3(stored[index]);
+        return toVec3(entry.low) + toVec3(offsets_[entry.firstVertex + index]);
     }
+    const Float3* stored = entry.frame.data();
     Vec3 offset = toVec3(stored[0]);
     for (std::size_t bit = 0; bit < PARALLELEPIPED_EDGE_ENDS.size(); ++bit) {
         if ((index >> bit & 1u) != 0) {
@@ -151,11 +147,11 @@ void ShapeSet::add(const Solid& solid) {
     entry.vertexCount = static_cast<std::uint8_t>(solid.vertices.size());
     if (largest <= PARALLELEPIPED_EXTENT && isParallelepiped(solid.vertices)) {
         entry.form = VertexForm::Parallelepiped;
-        entry.firstVertex = static_cast<std::uint32_t>(offsets_.size());
         const Vec3& corner = solid.vertices[0];
-        offsets_.push_back(toFloat3(corner - toVec3(entry.low)));
-        for (const std::size_t end : PARALLELEPIPED_EDGE_ENDS) {
-            offsets_.push_back(toFloat3(solid.vertices[end] - corner));
+        entry.frame[0] = toFloat3(corner - toVec3(entry.low));
+        for (std::size_t edge = 0; edge < PARALLELEPIPED_EDGE_ENDS.size(); ++edge) {
+            entry.frame[edge + 1] =
+                toFloat3(solid.vertices[PARALLELEPIPED_EDGE_ENDS[edge]] - corner);
         }
     } else if (largest > COMPACT_EXTENT) {
         entry.form = VertexForm::Exact;
@@ -181,10 +177,11 @@ void ShapeSet::add(const Solid& solid) {
             normal = normal +
                      cross(solid.vertices[face[i]] - corner, solid.vertices[face[i + 1]] - corner);
         }
-        if (length(normal) == 0) {
+        const double size = length(normal);
+        if (size == 0) {
             continue;
         }
-        const Vec3 direction = unit(normal);
+        const Vec3 direction = normal * (1.0 / size);
         if (isNewDirection(directions_, direction)) {
             directions_.push_back(direction);
             if (newAxes_.size() < MOST_AXES) {
@@ -196,10 +193,11 @@ void ShapeSet::add(const Solid& solid) {
     directions_.clear();
     for (const auto& [a, b] : solid.edges) {
         const Vec3 direction = solid.vertices[b] - solid.vertices[a];
-        if (length(direction) == 0) {
+        const double size = length(direction);
+        if (size == 0) {
             continue;
         }
-        const Vec3 axis = unit(direction);
+        const Vec3 axis = direction * (1.0 / size);
         if (isNewDirection(directions_, axis)) {
             directions_.push_back(axis);
             if (newAxes_.size() - faceAxisCount < MOST_AXES) {
@@ -221,7 +219,9 @@ void ShapeSet::append(const ShapeSet& other) {
     }
     for (Entry entry : other.entries_) {
         if (entry.vertexCount != 0) {
-            entry.firstVertex += entry.form == VertexForm::Exact ? exactBefore : offsetsBefore;
+            if (entry.form != VertexForm::Parallelepiped) {
+                entry.firstVertex += entry.form == VertexForm::Exact ? exactBefore : offsetsBefore;
+            }
             entry.orientation = orientations[entry.orientation];
         }
         entries_.push_back(entry);
@@ -241,6 +241,8 @@ void ShapeSet::clear() {
     ownCrossAxes_.clear();
     orientationSlots_.clear();
     lastOrientation_ = 0;
+    pairAxes_.clear();
+    pairAxisValues_.clear();
 }
 
 namespace {
@@ -281,6 +283,12 @@ std::uint32_t ShapeSet::orientationOf(const Float3* axes, std::size_t faceAxisCo
     addOwnCrossAxes(orientation);
     orientations_.push_back(orientation);
     const auto index = static_cast<std::uint32_t>(orientations_.size() - 1);
+    if (index != 0 && index < PAIRED_ORIENTATIONS) {
+        pairAxes_.resize(PAIRED_ORIENTATIONS * PAIRED_ORIENTATIONS);
+        for (std::uint32_t other = 0; other < index; ++other) {
+            addPairAxes(index, other);
+        }
+    }
     if (orientations_.size() * 2 > orientationSlots_.size()) {
         orientationSlots_.assign(std::max<std::size_t>(16, orientationSlots_.size() * 2), 0);
         for (std::uint32_t kept = 0; kept <= index; ++kept) {
@@ -325,15 +333,29 @@ void ShapeSet::addOwnCrossAxes(Orientation& orientation) {
     for (std::size_t i = 0; i < orientation.edgeAxisCount; ++i) {
         for (std::size_t j = i + 1; j < orientation.edgeAxisCount; ++j) {
             const Vec3 axis = cross(toVec3(edges[i]), toVec3(edges[j]));
-            if (length(axis) < PARALLEL_EDGES || alongAFace(unit(axis)) ||
-                ownCrossAxes_.size() - orientation.firstOwnCrossAxis == MOST_AXES) {
+            const double size = length(axis);
+            if (size < PARALLEL_EDGES) {
                 continue;
             }
-            ownCrossAxes_.push_back(unit(axis));
+            const Vec3 direction = axis * (1.0 / size);
+            if (!alongAFace(direction) &&
+                ownCrossAxes_.size() - orientation.firstOwnCrossAxis < MOST_AXES) {
+                ownCrossAxes_.push_back(direction);
+            }
         }
     }
     orientation.ownCrossAxisCount =
         static_cast<std::uint8_t>(ownCrossAxes_.size() - orientation.firstOwnCrossAxis);
+}
+
+void ShapeSet::addPairAxes(std::uint32_t first, std::uint32_t second) {
+    AxisList& list = pairAxes_[first * PAIRED_ORIENTATIONS + second];
+    list.first = static_cast<std::uint32_t>(pairAxisValues_.size());
+    forEachAxisApart(orientations_[first], orientations_[second], [&](const Vec3& axis) {
+        pairAxisValues_.push_back(axis);
+        return false;
+    });
+    list.count = static_cast<std::uint32_t>(pairAxisValues_.size() - list.first);
 }
 
 std::uint32_t ShapeSet::adoptedOrientation(const ShapeSet& other, std::uint32_t index) {
@@ -351,7 +373,7 @@ ShapeSet::Entry ShapeSet::adopted(const ShapeSet& single) {
         entry.firstVertex = static_cast<std::uint32_t>(exactVertices_.size());
         exactVertices_.insert(exactVertices_.end(), single.exactVertices_.begin(),
                               single.exactVertices_.end());
-    } else {
+    } else if (entry.form == VertexForm::Offsets) {
         entry.firstVertex = static_cast<std::uint32_t>(offsets_.size());
         offsets_.insert(offsets_.end(), single.offsets_.begin(), single.offsets_.end());
     }
@@ -360,15 +382,14 @@ ShapeSet::Entry ShapeSet::adopted(const ShapeSet& single) {
 }
 
 std::size_t ShapeSet::weightOf(const Entry& entry) {
-    if (entry.vertexCount == 0) {
-        return 0;
-    }
-    return entry.form == VertexForm::Parallelepiped ? 4 : entry.vertexCount;
+    return entry.vertexCount == 0 || entry.form == VertexForm::Parallelepiped ? 0
+                                                                              : entry.vertexCount;
 }
 
 void ShapeSet::leaveBehind(const Entry& entry) {
-    unused_ += weightOf(entry);
-    const std::size_t stored = offsets_.size() + exactVertices_.size();
+    // Its orientation counts too: solids turned by each edit would leave one each.
+    unused_ += weightOf(entry) + 1;
+    const std::size_t stored = offsets_.size() + exactVertices_.size() + orientations_.size();
     if (unused_ > 4096 && unused_ * 2 > stored) {
         compact();
     }
@@ -387,7 +408,7 @@ void ShapeSet::compact() {
                 kept.firstVertex = static_cast<std::uint32_t>(fresh.exactVertices_.size());
                 const auto first = exactVertices_.begin() + entry.firstVertex;
                 fresh.exactVertices_.insert(fresh.exactVertices_.end(), first, first + vertices);
-            } else {
+            } else if (entry.form == VertexForm::Offsets) {
                 kept.firstVertex = static_cast<std::uint32_t>(fresh.offsets_.size());
                 const auto first = offsets_.begin() + entry.firstVertex;
                 fresh.offsets_.insert(fresh.offsets_.end(), first, first + vertices);
@@ -434,53 +455,60 @@ bool ShapeSet::hasFaceAxis(const Orientation& orientation, const Float3& directi
                        [&](const Float3& axis) { return axis == direction || axis == opposite; });
 }
 
-bool ShapeSet::separatedByFaces(const Entry& own, const Entry& other,
-                                const Orientation* tried) const {
-    const Orientation& orientation = orientations_[own.orientation];
-    const Float3* faces = faceAxes(orientation);
-    for (std::size_t i = 0; i < orientation.faceAxisCount; ++i) {
-        // The same axis, or its opposite, gives the same ranges, negated: its answer is known.
-        if (tried != nullptr && hasFaceAxis(*tried, faces[i])) {
-            continue;
-        }
-        if (apartAlong(own, other, toVec3(faces[i]))) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool ShapeSet::touch(std::size_t a, std::size_t b) const {
     const Entry& first = entries_[a];
     const Entry& second = entries_[b];
-    if (first.orientation != second.orientation) {
-        return touchTurnedApart(first, second);
-    }
-    // Solids turned alike, most neighbours, have the same face axes, and the cross products of
-    // one's edges with the other's are those of the orientation's own edges, exactly negated, or
-    // along a face axis, or nothing: the orientation keeps those that are left.
-    const Orientation& orientation = orientations_[first.orientation];
-    const Float3* faces = faceAxes(orientation);
-    for (std::size_t i = 0; i < orientation.faceAxisCount; ++i) {
-        if (apartAlong(first, second, toVec3(faces[i]))) {
-            return false;
+    const std::uint32_t firstOrientation = first.orientation;
+    const std::uint32_t secondOrientation = second.orientation;
+    const auto apartAlongAny = [&](const Vec3* axes, std::size_t count) {
+        return std::any_of(axes, axes + count,
+                           [&](const Vec3& axis) { return apartAlong(first, second, axis); });
+    };
+    if (firstOrientation == secondOrientation) {
+        // Solids turned alike, most neighbours, have the same face axes, and the cross products
+        // of one's edges with the other's are those of the orientation's own edges, exactly
+        // negated, or along a face axis, or nothing: the orientation keeps those that are left.
+        const Orientation& orientation = orientations_[firstOrientation];
+        const Float3* faces = faceAxes(orientation);
+        for (std::size_t i = 0; i < orientation.faceAxisCount; ++i) {
+            if (apartAlong(first, second, toVec3(faces[i]))) {
+                return false;
+            }
         }
+        return !apartAlongAny(ownCrossAxes_.data() + orientation.firstOwnCrossAxis,
+                              orientation.ownCrossAxisCount);
     }
-    const Vec3* crosses = ownCrossAxes_.data() + orientation.firstOwnCrossAxis;
-    return std::none_of(crosses, crosses + orientation.ownCrossAxisCount,
-                        [&](const Vec3& axis) { return apartAlong(first, second, axis); });
+    // Along an axis or its exact opposite, two solids are as far apart: the axes found for the
+    // pair in one order serve in the other.
+    const std::uint32_t higher = std::max(firstOrientation, secondOrientation);
+    const std::uint32_t lower = std::min(firstOrientation, secondOrientation);
+    if (higher < PAIRED_ORIENTATIONS) {
+        const AxisList& list = pairAxes_[higher * PAIRED_ORIENTATIONS + lower];
+        return !apartAlongAny(pairAxisValues_.data() + list.first, list.count);
+    }
+    return !forEachAxisApart(orientations_[firstOrientation], orientations_[secondOrientation],
+                             [&](const Vec3& axis) { return apartAlong(first, second, axis); });
 }
 
-bool ShapeSet::touchTurnedApart(const Entry& first, const Entry& second) const {
-    const Orientation& firstOrientation = orientations_[first.orientation];
-    const Orientation& secondOrientation = orientations_[second.orientation];
-    if (separatedByFaces(first, second, nullptr) ||
-        separatedByFaces(second, first, &firstOrientation)) {
-        return false;
+template <typename Visit>
+bool ShapeSet::forEachAxisApart(const Orientation& first, const Orientation& second,
+                                Visit visit) const {
+    const Float3* firstFaces = faceAxes(first);
+    for (std::size_t i = 0; i < first.faceAxisCount; ++i) {
+        if (visit(toVec3(firstFaces[i]))) {
+            return true;
+        }
+    }
+    // The same axis, or its opposite, gives the same ranges, negated: its answer is known.
+    const Float3* secondFaces = faceAxes(second);
+    for (std::size_t i = 0; i < second.faceAxisCount; ++i) {
+        if (!hasFaceAxis(first, secondFaces[i]) && visit(toVec3(secondFaces[i]))) {
+            return true;
+        }
     }
     // An axis along a face direction has been tried already.
     const auto alongAFace = [&](const Vec3& axis) {
-        for (const Orientation* orientation : {&firstOrientation, &secondOrientation}) {
+        for (const Orientation* orientation : {&first, &second}) {
             const Float3* faces = faceAxes(*orientation);
             for (std::size_t i = 0; i < orientation->faceAxisCount; ++i) {
                 if (std::fabs(dot(toVec3(faces[i]), axis)) >= SAME_DIRECTION) {
@@ -490,35 +518,38 @@ bool ShapeSet::touchTurnedApart(const Entry& first, const Entry& second) const {
         }
         return false;
     };
-    const auto separates = [&](const Vec3& axis) {
-        if (length(axis) < PARALLEL_EDGES || alongAFace(unit(axis))) {
+    const auto visitCross = [&](const Float3& a, const Float3& b) {
+        const Vec3 axis = cross(toVec3(a), toVec3(b));
+        const double size = length(axis);
+        if (size < PARALLEL_EDGES) {
             return false;
         }
-        return apartAlong(first, second, unit(axis));
+        const Vec3 direction = axis * (1.0 / size);
+        return !alongAFace(direction) && visit(direction);
     };
-    const Float3* firstEdges = edgeAxes(firstOrientation);
+    const Float3* firstEdges = edgeAxes(first);
     // Solids with the same edges up to their signs (a mirrored copy, say): the cross products of
     // one's edges with the other's are those of the first's own edges, each twice, exactly
     // negated, or nothing. Each is tried once.
-    if (sameEdgeAxes(firstOrientation, secondOrientation)) {
-        for (std::size_t i = 0; i < firstOrientation.edgeAxisCount; ++i) {
-            for (std::size_t j = i + 1; j < firstOrientation.edgeAxisCount; ++j) {
-                if (separates(cross(toVec3(firstEdges[i]), toVec3(firstEdges[j])))) {
-                    return false;
+    if (sameEdgeAxes(first, second)) {
+        for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
+            for (std::size_t j = i + 1; j < first.edgeAxisCount; ++j) {
+                if (visitCross(firstEdges[i], firstEdges[j])) {
+                    return true;
                 }
             }
         }
-        return true;
+        return false;
     }
-    const Float3* secondEdges = edgeAxes(secondOrientation);
-    for (std::size_t i = 0; i < firstOrientation.edgeAxisCount; ++i) {
-        for (std::size_t j = 0; j < secondOrientation.edgeAxisCount; ++j) {
-            if (separates(cross(toVec3(firstEdges[i]), toVec3(secondEdges[j])))) {
-                return false;
+    const Float3* secondEdges = edgeAxes(second);
+    for (std::size_t i = 0; i < first.edgeAxisCount; ++i) {
+        for (std::size_t j = 0; j < second.edgeAxisCount; ++j) {
+            if (visitCross(firstEdges[i], secondEdges[j])) {
+                return true;
             }
         }
     }
-    return true;
+    return false;
 }
 
 bool ShapeSet::sameEdgeAxes(const Orientation& first, const Orientation& second) const {

@@ -50,25 +50,30 @@ public:
 private:
     using Float3 = std::array<float, 3>;
 
-    // How an entry's vertices are kept, from firstVertex on.
+    // The first orientations of a set, a scene's handful, keep the axes of each pair of them.
+    static constexpr std::uint32_t PAIRED_ORIENTATIONS = 16;
+
+    // How an entry's vertices are kept.
     enum class VertexForm : std::uint8_t {
-        // In offsets_, each vertex from the lowest corner of the bounds.
+        // In offsets_ from firstVertex on, each vertex from the lowest corner of the bounds.
         Offsets,
-        // In offsets_, four entries: one corner from the lowest corner of the bounds, then the
-        // three edges from it that span a parallelepiped, half the memory of its eight corners.
+        // In the entry's frame: one corner from the lowest corner of the bounds, then the three
+        // edges from it that span a parallelepiped, half the memory of its eight corners, read
+        // with the bounds the broad phase has just read.
         Parallelepiped,
-        // In exactVertices_, the solid being too large for single-precision offsets from its
-        // lowest corner to stay far below the tolerance.
+        // In exactVertices_ from firstVertex on, the solid being too large for single-precision
+        // offsets from its lowest corner to stay far below the tolerance.
         Exact,
     };
 
     struct Entry {
         Float3 low;
         Float3 high;
-        std::uint32_t firstVertex = 0;
         std::uint32_t orientation = 0;
+        std::uint32_t firstVertex = 0;
         std::uint8_t vertexCount = 0;
         VertexForm form = VertexForm::Offsets;
+        std::array<Float3, 4> frame{};
     };
     // The directions of the faces and edges of the solids turned alike.
     struct Orientation {
@@ -80,6 +85,10 @@ private:
         std::uint8_t faceAxisCount = 0;
         std::uint8_t edgeAxisCount = 0;
         std::uint8_t ownCrossAxisCount = 0;
+    };
+    struct AxisList {
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
     };
     struct Range {
         double low;
@@ -97,12 +106,13 @@ private:
         return axes_.data() + orientation.firstAxis + orientation.faceAxisCount;
     }
     bool hasFaceAxis(const Orientation& orientation, const Float3& direction) const;
-    // Whether one of the own solid's face axes separates the two, leaving out those of the
-    // orientation tried already, if any.
-    bool separatedByFaces(const Entry& own, const Entry& other, const Orientation* tried) const;
     // Whether the two have the same edge axes in the same order, each perhaps reversed.
     bool sameEdgeAxes(const Orientation& first, const Orientation& second) const;
-    bool touchTurnedApart(const Entry& first, const Entry& second) const;
+    // Visits the axes that may separate two solids of these orientations, as units, until the
+    // visit returns true; returns whether it did. Face axes come first: they part most pairs.
+    template <typename Visit>
+    bool forEachAxisApart(const Orientation& first, const Orientation& second, Visit visit) const;
+    void addPairAxes(std::uint32_t first, std::uint32_t second);
 
     // The orientation of these axes, added if no solid has it yet.
     std::uint32_t orientationOf(const Float3* axes, std::size_t faceAxisCount,
@@ -116,7 +126,7 @@ private:
 
     // The entry of the set of one solid, its data added after this set's own.
     Entry adopted(const ShapeSet& single);
-    // How many stored values the entry's vertices take.
+    // How many values the entry's vertices take outside the entry.
     static std::size_t weightOf(const Entry& entry);
     void leaveBehind(const Entry& entry);
     // Copies the data in use into fresh storage, leaving out what replaced entries held.
@@ -137,6 +147,10 @@ private:
     std::vector<std::uint32_t> orientationSlots_;
     // The orientation found last: neighbours in a scene are mostly turned alike.
     std::uint32_t lastOrientation_ = 0;
+    // For the orientations a and b below PAIRED_ORIENTATIONS, a > b, the axes in
+    // pairAxisValues_ of their pair at a * PAIRED_ORIENTATIONS + b.
+    std::vector<AxisList> pairAxes_;
+    std::vector<Vec3> pairAxisValues_;
     // The directions of the solid being added, kept in double precision to tell the new ones,
     // and the same in single precision, face axes first.
     std::vector<Vec3> directions_;

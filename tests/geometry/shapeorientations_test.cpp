@@ -132,30 +132,41 @@ TEST(ShapeOrientations, CopiesAndMirrorImagesTouchOnlyWhenTheirEdgesMeet) {
     }
 }
 
-// Boxes of a few orientations, each in several sizes, their mirror images (the planes of the
-// opposite sides first), and boxes turned from them by a hair, strewn close together: the
-// touch test agrees with the separation computed from the solids themselves, in both orders.
+// Boxes of a dozen orientations, some tilted, each in several sizes, their mirror images (the
+// planes of the opposite sides first), and boxes turned from them by a hair, strewn close
+// together: the touch test agrees with the separation computed from the solids themselves, in
+// both orders, for the orientations whose pairs are kept and the others alike.
 TEST(ShapeOrientations, TouchAgreesWithTheSolidsWhateverTheirOrientations) {
     std::mt19937 random(17);
     std::uniform_real_distribution<double> place(-3, 3);
     std::uniform_real_distribution<double> size(0.3, 1.5);
-    const std::array<double, 4> turns = {0, 30, 45, 30.02};
-    std::vector<Solid> solids;
-    for (int i = 0; i < 240; ++i) {
-        const double degrees = turns[static_cast<std::size_t>(i) % turns.size()];
-        const Vec3 centre{place(random), place(random), place(random) / 4};
-        const Vec3 half{size(random), size(random), size(random)};
-        if (i % 3 == 0) {
+    struct Frame {
+        Vec3 u, v, w;
+    };
+    std::vector<Frame> frames;
+    for (const double degrees : {0.0, 30.0, 45.0, 30.02, 10.0, 75.0}) {
+        for (const double tilt : {0.0, 20.0}) {
             const double angle = degrees * 3.14159265358979323846 / 180;
+            const double lean = tilt * 3.14159265358979323846 / 180;
             const Vec3 u{std::cos(angle), std::sin(angle), 0};
-            const Vec3 v{-std::sin(angle), std::cos(angle), 0};
-            solids.push_back(
-                solidOf(boxTexts("1", "9", centre, framePlanes(centre, half, -u, -v, {0, 0, 1}))));
-        } else {
-            solids.push_back(solidOf(turnedBox("1", centre, half, degrees)));
+            const Vec3 side{-std::sin(angle), std::cos(angle), 0};
+            const Vec3 v = side * std::cos(lean) + Vec3{0, 0, std::sin(lean)};
+            frames.push_back({u, v, cross(u, v)});
         }
     }
+    std::vector<Solid> solids;
+    for (int i = 0; i < 240; ++i) {
+        const Frame& frame = frames[static_cast<std::size_t>(i) % frames.size()];
+        const Vec3 centre{place(random), place(random), place(random) / 4};
+        const Vec3 half{size(random), size(random), size(random)};
+        const bool mirrored = i % 3 == 0;
+        solids.push_back(solidOf(boxTexts("1", "9", centre,
+                                          framePlanes(centre, half, mirrored ? -frame.u : frame.u,
+                                                      mirrored ? -frame.v : frame.v, frame.w))));
+        ASSERT_TRUE(solids.back().closed());
+    }
     const ShapeSet shapes = shapesOf(solids);
+    EXPECT_GT(shapes.orientationCount(), 24u);
     EXPECT_LT(shapes.orientationCount(), solids.size() / 2);
     std::size_t touching = 0;
     std::size_t apart = 0;
@@ -218,7 +229,7 @@ TEST(ShapeOrientations, JoinedAndEditedSetsKeepEveryShape) {
     // Every rank turned to an orientation of its own and back, again and again, with a rank
     // taken out and put back in between: what the replaced entries held, orientations
     // included, is dropped along the way.
-    constexpr int rounds = 40;
+    constexpr int rounds = 80;
     for (int round = 0; round < rounds; ++round) {
         const Solid stranger = solidOf(turnedBox("1", {0, 0, 0}, {1, 2, 3}, 10 + round));
         for (std::size_t rank = 0; rank < solids.size(); ++rank) {
