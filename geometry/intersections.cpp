@@ -118,8 +118,8 @@ struct SweepItem {
 
 // What one thread finds, and what it needs for finding it.
 struct Worker {
-    std::vector<RankPair> pairs;
-    std::vector<RankPair> nearPairs;
+    // The pairs found, near or touching, each as its key (see Search::keyOf).
+    std::vector<std::uint64_t> found;
     std::size_t boundsTests = 0;
     std::size_t exactTests = 0;
     std::vector<SweepItem> sweep;
@@ -131,6 +131,7 @@ public:
         : shapes_(shapes), threadCount_(std::max(threadCount, 1u)), nearMargin_(nearMargin),
           listsNear_(nearMargin > GEOMETRY_TOLERANCE),
           halfMargin_(std::max(nearMargin, GEOMETRY_TOLERANCE) / 2),
+          rankBits_(std::max(static_cast<int>(std::bit_width(shapes.size())), 1)),
           boundsTests_(BASE_BOUNDS_TESTS + BOUNDS_TESTS_PER_BOX * shapes.size()),
           exactTests_(BASE_EXACT_TESTS + EXACT_TESTS_PER_BOX * shapes.size()) {
         double size = 1;
@@ -151,35 +152,64 @@ public:
         }
         IntersectionSearch result;
         result.complete = !stopped_;
-        result.pairs = merged(workers, &Worker::pairs);
-        result.nearPairs = merged(workers, &Worker::nearPairs);
+        std::vector<std::uint64_t> found = merged(workers);
+        const std::uint64_t highMask = (std::uint64_t{1} << rankBits_) - 1;
+        const auto touching = static_cast<std::size_t>(
+            std::count_if(found.begin(), found.end(), [](std::uint64_t key) { return key & 1; }));
+        result.pairs.reserve(touching);
+        if (listsNear_) {
+            result.nearPairs.reserve(found.size());
+        }
+        for (const std::uint64_t key : found) {
+            const RankPair pair{key >> (rankBits_ + 1), key >> 1 & highMask};
+            if (listsNear_) {
+                result.nearPairs.push_back(pair);
+            }
+            if ((key & 1) != 0) {
+                result.pairs.push_back(pair);
+            }
+        }
         return result;
     }
 
 private:
-    // The threads' sorted lists as one, each pair once. Merged from the back into the room the
-    // first list keeps, rather than through a buffer of their size: fresh memory is dear.
-    static std::vector<RankPair> merged(std::vector<Worker>& workers,
-                                        std::vector<RankPair> Worker::*list) {
+    // A pair (a, b), a < b, as a < b are sorted, its lowest bit set when the two touch.
+    std::uint64_t keyOf(std::size_t a, std::size_t b, bool touching) const {
+        return static_cast<std::uint64_t>(a) << (rankBits_ + 1) |
+               static_cast<std::uint64_t>(b) << 1 | static_cast<std::uint64_t>(touching);
+    }
+
+    // The threads' sorted lists as one, each pair once, touching if it was found so anywhere.
+    // Merged from the back into the room the first list keeps, rather than through a buffer of
+    // their size: fresh memory is dear.
+    static std::vector<std::uint64_t> merged(std::vector<Worker>& workers) {
         std::size_t total = 0;
         for (const Worker& worker : workers) {
-            total += (worker.*list).size();
+            total += worker.found.size();
         }
-        std::vector<RankPair> pairs = std::move(workers.front().*list);
-        pairs.reserve(total);
+        std::vector<std::uint64_t> keys = std::move(workers.front().found);
+        keys.reserve(total);
         for (std::size_t i = 1; i < workers.size(); ++i) {
-            const std::vector<RankPair>& other = workers[i].*list;
-            std::size_t kept = pairs.size();
+            const std::vector<std::uint64_t>& other = workers[i].found;
+            std::size_t kept = keys.size();
             std::size_t taken = other.size();
-            pairs.resize(kept + taken);
-            for (std::size_t place = pairs.size(); taken != 0;) {
-                pairs[--place] = kept != 0 && other[taken - 1] < pairs[kept - 1] ? pairs[--kept]
-                                                                                 : other[--taken];
+            keys.resize(kept + taken);
+            for (std::size_t place = keys.size(); taken != 0;) {
+                keys[--place] =
+                    kept != 0 && other[taken - 1] < keys[kept - 1] ? keys[--kept] : other[--taken];
             }
-            std::vector<RankPair>().swap(workers[i].*list);
+            std::vector<std::uint64_t>().swap(workers[i].found);
         }
-        pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
-        return pairs;
+        std::size_t kept = 0;
+        for (const std::uint64_t key : keys) {
+            if (kept != 0 && keys[kept - 1] >> 1 == key >> 1) {
+                keys[kept - 1] |= key;
+            } else {
+                keys[kept++] = key;
+            }
+        }
+        keys.resize(kept);
+        return keys;
     }
 
     static constexpr std::int8_t ABSENT = -1;
@@ -403,10 +433,7 @@ private:
         const std::size_t queryPieces =
             (coarserQueries_.size() + BOXES_PER_PIECE - 1) / BOXES_PER_PIECE;
         const std::size_t pieces = cellPieces + queryPieces + oversized_.size();
-        worker.pairs.reserve(shapes_.size() * 8 / threadCount_);
-        if (listsNear_) {
-            worker.nearPairs.reserve(shapes_.size() * 8 / threadCount_);
-        }
+        worker.found.reserve(shapes_.size() * 8 / threadCount_);
         for (std::size_t piece = nextPiece_++; piece < pieces && !stopped_; piece = nextPiece_++) {
             if (piece < cellPieces) {
                 const std::size_t end =
@@ -430,25 +457,20 @@ private:
                 queryOversized(worker, oversized_[piece - cellPieces - queryPieces]);
             }
         }
-        sortPairs(worker.pairs);
-        sortPairs(worker.nearPairs);
+        sortKeys(worker.found);
     }
 
-    // Sorts pairs of ranks as std::sort would, in a few passes over their digits: a large scene
-    // has millions of pairs, which a comparison sort reads twenty times over.
-    void sortPairs(std::vector<RankPair>& pairs) const {
-        const int rankBits = std::max(static_cast<int>(std::bit_width(shapes_.size())), 1);
-        if (pairs.size() < RADIX_SORT_FROM || 2 * rankBits > 64) {
-            std::sort(pairs.begin(), pairs.end());
+    // Sorts the keys of pairs as std::sort would, in a few passes over their digits: a large
+    // scene has millions of pairs, which a comparison sort reads twenty times over.
+    void sortKeys(std::vector<std::uint64_t>& keys) const {
+        const int keyBits = 2 * rankBits_ + 1;
+        if (keys.size() < RADIX_SORT_FROM) {
+            std::sort(keys.begin(), keys.end());
             return;
-        }
-        std::vector<std::uint64_t> keys(pairs.size());
-        for (std::size_t i = 0; i < pairs.size(); ++i) {
-            keys[i] = static_cast<std::uint64_t>(pairs[i].first) << rankBits | pairs[i].second;
         }
         std::vector<std::uint64_t> sorted(keys.size());
         std::vector<std::size_t> starts(std::size_t{1} << DIGIT_BITS);
-        for (int shift = 0; shift < 2 * rankBits; shift += DIGIT_BITS) {
+        for (int shift = 0; shift < keyBits; shift += DIGIT_BITS) {
             std::fill(starts.begin(), starts.end(), 0);
             for (const std::uint64_t key : keys) {
                 ++starts[key >> shift & DIGIT_MASK];
@@ -461,10 +483,6 @@ private:
                 sorted[starts[key >> shift & DIGIT_MASK]++] = key;
             }
             keys.swap(sorted);
-        }
-        const std::uint64_t secondMask = (std::uint64_t{1} << rankBits) - 1;
-        for (std::size_t i = 0; i < pairs.size(); ++i) {
-            pairs[i] = {keys[i] >> rankBits, keys[i] & secondMask};
         }
     }
 
@@ -601,21 +619,21 @@ private:
     // A pair whose bounds, as the grids hold them, overlap: near, and tested exactly when its
     // bounds come within the tolerance.
     void testPair(Worker& worker, std::size_t a, std::size_t b) {
+        const std::size_t low = std::min(a, b);
+        const std::size_t high = std::max(a, b);
         if (listsNear_) {
-            worker.nearPairs.emplace_back(std::min(a, b), std::max(a, b));
             const double halfTolerance = GEOMETRY_TOLERANCE / 2;
-            if (!overlap(widenedBounds(shapes_, a, halfTolerance),
-                         widenedBounds(shapes_, b, halfTolerance))) {
-                return;
-            }
+            const bool close = overlap(widenedBounds(shapes_, a, halfTolerance),
+                                       widenedBounds(shapes_, b, halfTolerance));
+            worker.found.push_back(keyOf(low, high, close && touchWithin(worker, a, b)));
+        } else if (touchWithin(worker, a, b)) {
+            worker.found.push_back(keyOf(low, high, true));
         }
-        testExactly(worker, a, b);
     }
 
-    void testExactly(Worker& worker, std::size_t a, std::size_t b) {
-        if (spend(worker.exactTests, exactTests_) && shapes_.touch(a, b)) {
-            worker.pairs.emplace_back(std::min(a, b), std::max(a, b));
-        }
+    // Whether the two touch, if the allowance of exact tests is not spent.
+    bool touchWithin(Worker& worker, std::size_t a, std::size_t b) {
+        return spend(worker.exactTests, exactTests_) && shapes_.touch(a, b);
     }
 
     // Takes one test from the thread's batch, claiming a new batch when it is spent; stops the
@@ -638,6 +656,9 @@ private:
     const bool listsNear_;
     // Half the margin the grids' bounds are widened by: the tolerance, or the near margin.
     const double halfMargin_;
+    // The bits a rank takes in the key of a pair: two ranks and a bit fit in 64 bits below two
+    // billion shapes, far more than memory holds.
+    const int rankBits_;
     double baseSize_ = 1;
     std::array<double, LEVEL_COUNT> cellSizes_{};
     std::vector<std::int8_t> levels_;

@@ -240,7 +240,7 @@ void ShapeSet::clear() {
     axes_.clear();
     ownCrossAxes_.clear();
     orientationSlots_.clear();
-    lastOrientation_ = 0;
+    recentOrientations_.fill(0);
     pairAxes_.clear();
     pairAxisValues_.clear();
 }
@@ -263,16 +263,18 @@ std::uint64_t hashOfAxes(const std::array<float, 3>* axes, std::size_t faceAxisC
 
 std::uint32_t ShapeSet::orientationOf(const Float3* axes, std::size_t faceAxisCount,
                                       std::size_t edgeAxisCount) {
-    if (lastOrientation_ < orientations_.size() &&
-        isOrientation(lastOrientation_, axes, faceAxisCount, edgeAxisCount)) {
-        return lastOrientation_;
+    for (const std::uint32_t recent : recentOrientations_) {
+        if (recent < orientations_.size() &&
+            isOrientation(recent, axes, faceAxisCount, edgeAxisCount)) {
+            return recent;
+        }
     }
     const std::uint64_t hash = hashOfAxes(axes, faceAxisCount, edgeAxisCount);
     const std::size_t mask = orientationSlots_.size() - 1;
     for (std::size_t slot = hash & mask; !orientationSlots_.empty() && orientationSlots_[slot] != 0;
          slot = (slot + 1) & mask) {
         if (isOrientation(orientationSlots_[slot] - 1, axes, faceAxisCount, edgeAxisCount)) {
-            return lastOrientation_ = orientationSlots_[slot] - 1;
+            return remembered(orientationSlots_[slot] - 1);
         }
     }
     Orientation orientation;
@@ -297,7 +299,13 @@ std::uint32_t ShapeSet::orientationOf(const Float3* axes, std::size_t faceAxisCo
     } else {
         indexOrientation(index);
     }
-    return lastOrientation_ = index;
+    return remembered(index);
+}
+
+std::uint32_t ShapeSet::remembered(std::uint32_t orientation) {
+    recentOrientations_[nextRecent_] = orientation;
+    nextRecent_ = (nextRecent_ + 1) % recentOrientations_.size();
+    return orientation;
 }
 
 bool ShapeSet::isOrientation(std::uint32_t index, const Float3* axes, std::size_t faceAxisCount,

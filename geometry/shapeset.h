@@ -121,6 +121,8 @@ private:
                        std::size_t edgeAxisCount) const;
     void addOwnCrossAxes(Orientation& orientation);
     void indexOrientation(std::uint32_t index);
+    // Notes the orientation among the recent ones, and returns it.
+    std::uint32_t remembered(std::uint32_t orientation);
     // The orientation of the other set, as this set numbers it.
     std::uint32_t adoptedOrientation(const ShapeSet& other, std::uint32_t index);
 
@@ -145,8 +147,10 @@ private:
     std::vector<Vec3> ownCrossAxes_;
     // The orientations by the hash of their axes: each slot holds an index, plus one.
     std::vector<std::uint32_t> orientationSlots_;
-    // The orientation found last: neighbours in a scene are mostly turned alike.
-    std::uint32_t lastOrientation_ = 0;
+    // The orientations found last, tried before the others: neighbours in a scene are mostly
+    // turned alike, or in a few ways over and over.
+    std::array<std::uint32_t, 4> recentOrientations_{};
+    std::size_t nextRecent_ = 0;
     // For the orientations a and b below PAIRED_ORIENTATIONS, a > b, the axes in
     // pairAxisValues_ of their pair at a * PAIRED_ORIENTATIONS + b.
     std::vector<AxisList> pairAxes_;
