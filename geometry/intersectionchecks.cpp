@@ -1,5 +1,6 @@
 #include "intersectionchecks.h"
 
+#include "digitsort.h"
 #include "frenchtext.h"
 #include "intersections.h"
 #include "orlclass.h"
@@ -11,6 +12,7 @@
 #include "solid.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -61,16 +63,7 @@ public:
         }
         // The places of the sound pairs by key, then by place: a pair listed again follows its
         // first listing, and the walk beside the computed pairs finds the missing ones.
-        std::vector<std::uint32_t> order;
-        order.reserve(keys.size());
-        for (std::size_t position = 0; position < keys.size(); ++position) {
-            if (keys[position] != UNSOUND) {
-                order.push_back(static_cast<std::uint32_t>(position));
-            }
-        }
-        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
-        });
+        const std::vector<std::uint32_t> order = soundPlacesByKey(keys);
         // Each later listing of a pair, with the place of its first listing, in list order.
         std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats;
         for (std::size_t i = 1, first = 0; i < order.size(); ++i) {
@@ -145,6 +138,39 @@ public:
     }
 
 private:
+    std::vector<std::uint32_t> soundPlacesByKey(const std::vector<std::uint64_t>& keys) const {
+        std::vector<std::uint32_t> order;
+        const int rankBits = std::max(static_cast<int>(std::bit_width(boxCount_)), 1);
+        const int placeBits = std::max(static_cast<int>(std::bit_width(keys.size())), 1);
+        if (2 * rankBits + placeBits <= 64) {
+            // Both ranks and the place in one key, sorted by its digits.
+            std::vector<std::uint64_t> sorted;
+            for (std::size_t position = 0; position < keys.size(); ++position) {
+                if (keys[position] != UNSOUND) {
+                    const std::uint64_t pair =
+                        (keys[position] >> 32) << rankBits | (keys[position] & 0xffffffffu);
+                    sorted.push_back(pair << placeBits | position);
+                }
+            }
+            sortByDigits(sorted, 2 * rankBits + placeBits);
+            order.reserve(sorted.size());
+            const std::uint64_t placeMask = (std::uint64_t{1} << placeBits) - 1;
+            for (const std::uint64_t key : sorted) {
+                order.push_back(static_cast<std::uint32_t>(key & placeMask));
+            }
+            return order;
+        }
+        for (std::size_t position = 0; position < keys.size(); ++position) {
+            if (keys[position] != UNSOUND) {
+                order.push_back(static_cast<std::uint32_t>(position));
+            }
+        }
+        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
+        });
+        return order;
+    }
+
     std::optional<std::uint64_t> listedKey(std::string_view text, bool report) {
         return listedPairKey(text, boxCount_, report ? &reporter_ : nullptr);
     }

@@ -1,5 +1,6 @@
 #include "intersections.h"
 
+#include "digitsort.h"
 #include "parallelwork.h"
 #include "shapeset.h"
 #include "solid.h"
@@ -37,10 +38,6 @@ constexpr std::size_t SMALL_CELL = 6;
 constexpr std::size_t BOXES_PER_PIECE = 1024;
 // Entries go to buckets by the high bits of their keys, a few to a bucket.
 constexpr std::size_t ENTRIES_PER_BUCKET = 2;
-// Pairs are sorted by their digits, DIGIT_BITS at a time, from this many on.
-constexpr std::size_t RADIX_SORT_FROM = 4096;
-constexpr int DIGIT_BITS = 11;
-constexpr std::uint64_t DIGIT_MASK = (std::uint64_t{1} << DIGIT_BITS) - 1;
 // Tests a thread takes from the shared allowance at a time.
 constexpr std::size_t TESTS_PER_CLAIM = 1024;
 
@@ -457,33 +454,7 @@ private:
                 queryOversized(worker, oversized_[piece - cellPieces - queryPieces]);
             }
         }
-        sortKeys(worker.found);
-    }
-
-    // Sorts the keys of pairs as std::sort would, in a few passes over their digits: a large
-    // scene has millions of pairs, which a comparison sort reads twenty times over.
-    void sortKeys(std::vector<std::uint64_t>& keys) const {
-        const int keyBits = 2 * rankBits_ + 1;
-        if (keys.size() < RADIX_SORT_FROM) {
-            std::sort(keys.begin(), keys.end());
-            return;
-        }
-        std::vector<std::uint64_t> sorted(keys.size());
-        std::vector<std::size_t> starts(std::size_t{1} << DIGIT_BITS);
-        for (int shift = 0; shift < keyBits; shift += DIGIT_BITS) {
-            std::fill(starts.begin(), starts.end(), 0);
-            for (const std::uint64_t key : keys) {
-                ++starts[key >> shift & DIGIT_MASK];
-            }
-            std::size_t start = 0;
-            for (std::size_t& digitStart : starts) {
-                start += std::exchange(digitStart, start);
-            }
-            for (const std::uint64_t key : keys) {
-                sorted[starts[key >> shift & DIGIT_MASK]++] = key;
-            }
-            keys.swap(sorted);
-        }
+        sortByDigits(worker.found, 2 * rankBits_ + 1);
     }
 
     // The pairs of shapes of one level that share the cell and are met there once: in the cell
