@@ -166,6 +166,7 @@ void ShapeSet::add(const Solid& solid) {
     }
     directions_.clear();
     newAxes_.clear();
+    seen_.clear();
     for (const auto& face : solid.faces) {
         if (face.size() < 3) {
             continue;
@@ -178,7 +179,7 @@ void ShapeSet::add(const Solid& solid) {
                      cross(solid.vertices[face[i]] - corner, solid.vertices[face[i + 1]] - corner);
         }
         const double size = length(normal);
-        if (size == 0) {
+        if (size == 0 || seenAlready(normal)) {
             continue;
         }
         const Vec3 direction = normal * (1.0 / size);
@@ -191,8 +192,12 @@ void ShapeSet::add(const Solid& solid) {
     }
     const std::size_t faceAxisCount = newAxes_.size();
     directions_.clear();
+    seen_.clear();
     for (const auto& [a, b] : solid.edges) {
         const Vec3 direction = solid.vertices[b] - solid.vertices[a];
+        if (seenAlready(direction)) {
+            continue;
+        }
         const double size = length(direction);
         if (size == 0) {
             continue;
@@ -208,6 +213,15 @@ void ShapeSet::add(const Solid& solid) {
     entry.orientation =
         orientationOf(newAxes_.data(), faceAxisCount, newAxes_.size() - faceAxisCount);
     entries_.push_back(entry);
+}
+
+bool ShapeSet::seenAlready(const Vec3& vector) {
+    if (std::any_of(seen_.begin(), seen_.end(),
+                    [&](const Vec3& other) { return other == vector || other == -vector; })) {
+        return true;
+    }
+    seen_.push_back(vector);
+    return false;
 }
 
 void ShapeSet::append(const ShapeSet& other) {

@@ -114,6 +114,10 @@ private:
     bool forEachAxisApart(const Orientation& first, const Orientation& second, Visit visit) const;
     void addPairAxes(std::uint32_t first, std::uint32_t second);
 
+    // Whether the vector, or its exact opposite, was met already among the solid's faces or
+    // edges: its direction then adds nothing, and is not worked out again. Notes it otherwise.
+    // Most parallel edges of an upright box are the same vector to the bit.
+    bool seenAlready(const Vec3& vector);
     // The orientation of these axes, added if no solid has it yet.
     std::uint32_t orientationOf(const Float3* axes, std::size_t faceAxisCount,
                                 std::size_t edgeAxisCount);
@@ -159,4 +163,6 @@ private:
     // and the same in single precision, face axes first.
     std::vector<Vec3> directions_;
     std::vector<Float3> newAxes_;
+    // The vectors of the solid's faces or edges whose directions were taken already.
+    std::vector<Vec3> seen_;
 };
