@@ -170,7 +170,8 @@ public:
     }
 
 private:
-    // A pair (a, b), a < b, as a < b are sorted, its lowest bit set when the two touch.
+    // The key of the pair (a, b), a < b: keys sort as their pairs do, and the lowest bit is set
+    // when the two touch.
     std::uint64_t keyOf(std::size_t a, std::size_t b, bool touching) const {
         return static_cast<std::uint64_t>(a) << (rankBits_ + 1) |
                static_cast<std::uint64_t>(b) << 1 | static_cast<std::uint64_t>(touching);
@@ -216,10 +217,9 @@ private:
     struct Entry {
         std::uint64_t key;
         std::uint32_t rank;
-        // Bit a is set when the cell is not the lowest the shape's bounds reach along axis a:
-        // the pairs a cell takes are those whose bounds' overlap starts in it, along every axis
-        // in the lower cell of one of the two, so no two of its entries there have a bit in
-        // common.
+        // Bit a is set when this cell is not the lowest one the shape's bounds reach along axis
+        // a. A cell owns the pairs whose bounds' overlap starts in it: along every axis it is
+        // the lowest cell of one of the two, so that their entries have no bit in common.
         std::uint8_t corner;
     };
     static constexpr std::size_t NO_CELL = static_cast<std::size_t>(-1);
