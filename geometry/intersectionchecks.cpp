@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@
 namespace {
 
 constexpr std::uint64_t UNSOUND = std::numeric_limits<std::uint64_t>::max();
+// Places of one lower rank sorted by insertion; more, as a heap of boxes lists, by comparisons.
+constexpr std::ptrdiff_t FEW_PLACES = 32;
 
 std::uint64_t pairKey(const RankPair& pair) {
     return static_cast<std::uint64_t>(pair.first) << 32 | pair.second;
@@ -61,16 +64,7 @@ public:
         }
         // The places of the sound pairs by key, then by place: a pair listed again follows its
         // first listing, and the walk beside the computed pairs finds the missing ones.
-        std::vector<std::uint32_t> order;
-        order.reserve(keys.size());
-        for (std::size_t position = 0; position < keys.size(); ++position) {
-            if (keys[position] != UNSOUND) {
-                order.push_back(static_cast<std::uint32_t>(position));
-            }
-        }
-        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
-        });
+        const std::vector<std::uint32_t> order = placesByKey(keys);
         // Each later listing of a pair, with the place of its first listing, in list order.
         std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats;
         for (std::size_t i = 1, first = 0; i < order.size(); ++i) {
@@ -145,6 +139,43 @@ public:
     }
 
 private:
+    // Counted out by the lower rank, then each lower rank's few places sorted by key: a few
+    // passes over the list where a sort by comparisons would take many. Both keep the order of
+    // the places among equal keys.
+    std::vector<std::uint32_t> placesByKey(const std::vector<std::uint64_t>& keys) const {
+        std::vector<std::uint32_t> ends(boxCount_ + 1);
+        for (const std::uint64_t key : keys) {
+            if (key != UNSOUND) {
+                ++ends[(key >> 32) + 1];
+            }
+        }
+        std::partial_sum(ends.begin(), ends.end(), ends.begin());
+        std::vector<std::uint32_t> order(ends.back());
+        for (std::size_t position = 0; position < keys.size(); ++position) {
+            if (keys[position] != UNSOUND) {
+                order[ends[keys[position] >> 32]++] = static_cast<std::uint32_t>(position);
+            }
+        }
+        const auto byKey = [&](std::uint32_t a, std::uint32_t b) {
+            return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
+        };
+        // ends[low] is now where the places of the lower rank low end.
+        std::uint32_t begin = 0;
+        for (std::size_t low = 0; low < boxCount_; ++low) {
+            const auto first = order.begin() + begin;
+            const auto last = order.begin() + ends[low];
+            if (last - first <= FEW_PLACES) {
+                for (auto place = first; place != last; ++place) {
+                    std::rotate(std::upper_bound(first, place, *place, byKey), place, place + 1);
+                }
+            } else {
+                std::sort(first, last, byKey);
+            }
+            begin = ends[low];
+        }
+        return order;
+    }
+
     std::optional<std::uint64_t> listedKey(std::string_view text, bool report) {
         return listedPairKey(text, boxCount_, report ? &reporter_ : nullptr);
     }

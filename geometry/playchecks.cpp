@@ -91,10 +91,14 @@ void PlayChecks::checkThickness(const BoxValues& values, const Solid& solid) {
     std::array<Vec3, 6> normals{};
     for (std::size_t p = 0; p < solid.faces.size(); ++p) {
         const Vec3& normal = values.planes[p].normal;
-        if (solid.faces[p].size() < 3 || length(normal) == 0) {
+        if (solid.faces[p].size() < 3) {
             continue;
         }
-        normals[p] = normal * (1.0 / length(normal));
+        const double size = length(normal);
+        if (size == 0) {
+            continue;
+        }
+        normals[p] = normal * (1.0 / size);
         // Along a normal exactly opposite to one already measured the width is the same to the
         // bit, and the earlier plane keeps the report: most boxes need three planes, not six.
         if (std::any_of(normals.begin(), normals.begin() + static_cast<std::ptrdiff_t>(p),
@@ -137,9 +141,12 @@ void PlayChecks::checkThickness(const BoxValues& values, const Solid& solid) {
 std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid) {
     std::uint8_t walkable = 0;
     for (std::size_t p = 0; p < solid.faces.size(); ++p) {
+        if (solid.faces[p].size() < 3) {
+            continue;
+        }
         const Vec3& normal = values.planes[p].normal;
         const std::optional<SurfaceKind> kind = surfaces_.kindOf(normal);
-        if (solid.faces[p].size() < 3 || !kind) {
+        if (!kind) {
             continue;
         }
         if (*kind == SurfaceKind::Floor) {

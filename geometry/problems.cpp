@@ -183,14 +183,16 @@ private:
         std::optional<PlayChecks> play;
         if (playLimits_) {
             play.emplace(*playLimits_, reporter);
+            play->exchangeFaces(run.faces);
         }
         Solid solid;
         std::size_t rank = index * BOXES_PER_RUN;
         for (const Box* box : run.boxes) {
-            const BoxValues values = decodeBoxValues(*box);
+            const DecodedBox decoded = decodeBox(*box);
+            const BoxValues& values = decoded.values;
             buildSolid(values, solid);
             reporter.beginBox(rank++, box->id);
-            texts.checkTexts(*box);
+            texts.checkTexts(*box, decoded.malformedSlots);
             const std::size_t textsEnd = run.problems.size();
             checkSolidOfBox(box->maxRadius, values, solid, reporter);
             if (play) {
@@ -201,7 +203,7 @@ private:
             run.shapes.add(solid);
         }
         if (play) {
-            run.faces = play->releaseFaces();
+            play->exchangeFaces(run.faces);
         }
     }
 
@@ -260,6 +262,7 @@ private:
         }
         // Emptied but kept: the next run in this slot then needs no fresh memory.
         run.shapes.clear();
+        run.faces.clear();
         run.problems.clear();
         run.problemEnds.clear();
     }

@@ -23,6 +23,8 @@ public:
     // The two halves of checkBox. The texts of a box need no other box, and may be checked on
     // checks of their own, on any thread; the IDs must come in rank order.
     void checkTexts(const Box& box);
+    // The same when the box is decoded already: malformedSlots as decodeBox gives it.
+    void checkTexts(const Box& box, std::uint32_t malformedSlots);
     void checkId(std::string_view id);
     // Asks the processor to fetch where checkId will look for the ID, so that the IDs of a run
     // of boxes are looked for at once rather than one memory access after another.
