@@ -2,6 +2,8 @@
 #include "fixedpoint.h"
 #include "frenchtext.h"
 #include "geometrytestsupport.h"
+#include "playchecks.h"
+#include "playlimits.h"
 #include "problemreporter.h"
 #include "solid.h"
 #include "solidchecks.h"
@@ -240,6 +242,84 @@ TEST(BoxDecoding, TheTextsMarkedAreToldInTheFilesOrder) {
             "plan 3 : c = " + quoted("04000") + " n'est pas un texte hexadécimal de 4 chiffres",
             "plan 5 : d = texte vide",
             "rayon maximal : " + quoted("x") + " n'est pas fait que de chiffres"}));
+}
+
+// The width of a solid along each face's normal, measured over every corner, as a fast object
+// meets it: the thinnest, and along which plane, if any is below the minimum.
+std::optional<std::pair<int, double>> thinnestInFull(const BoxValues& values, const Solid& solid,
+                                                     double minimum) {
+    std::optional<std::pair<int, double>> thinnest;
+    for (std::size_t p = 0; p < 6; ++p) {
+        const Vec3& normal = values.planes[p].normal;
+        if (solid.faces[p].size() < 3 || length(normal) == 0) {
+            continue;
+        }
+        const Vec3 unit = normal * (1.0 / length(normal));
+        double low = std::numeric_limits<double>::infinity();
+        double high = -low;
+        for (const Vec3& vertex : solid.vertices) {
+            low = std::min(low, dot(unit, vertex));
+            high = std::max(high, dot(unit, vertex));
+        }
+        if (high - low < (thinnest ? thinnest->second : minimum)) {
+            thinnest = {static_cast<int>(p), high - low};
+        }
+    }
+    return thinnest;
+}
+
+TEST(PlayChecksOfOneBox, ASolidIsThinExactlyWhenItsCornersSaySo) {
+    const PlayLimits limits;
+    int thin = 0;
+    int thick = 0;
+    for (const double degrees : {0.0, 30.0, 45.0}) {
+        for (const double skew : {0.0, 1e-4}) {
+            for (double width = 0.001; width < 0.045; width += 0.00025) {
+                const double angle = degrees * std::numbers::pi / 180;
+                const Vec3 along{std::cos(angle), std::sin(angle), 0};
+                BoxValues values = cube();
+                values.centre = {100.25, -3, 7};
+                const auto place = [&](std::size_t p, const Vec3& normal, double half) {
+                    values.planes[p] = {normal, dot(normal, values.centre) + half};
+                };
+                place(0, along, width / 2);
+                place(5, -along + Vec3{0, skew, 0}, width / 2);
+                place(1, {-along.y, along.x, 0}, 2);
+                place(3, {along.y, -along.x, 0}, 2);
+                place(2, {0, 0, 1}, 1);
+                place(4, {0, 0, -1}, 1);
+                const Solid solid = buildSolid(values);
+                // A solid thinner than the tolerance is flat, and told so instead.
+                if (!solid.closed()) {
+                    continue;
+                }
+                std::vector<Problem> problems;
+                const ProblemSink keep = [&](const Problem& problem) {
+                    problems.push_back(problem);
+                };
+                ProblemReporter reporter(keep);
+                PlayChecks checks(limits, reporter);
+                reporter.beginBox(0, "1");
+                checks.checkBox(values, solid);
+                reporter.endBox();
+                const std::vector<Problem> found = ofKind(problems, ProblemKind::ThinSolid);
+                const auto expected = thinnestInFull(values, solid, limits.minThickness);
+                ASSERT_EQ(found.size(), expected ? 1u : 0u) << width << " " << degrees;
+                if (expected) {
+                    EXPECT_EQ(found[0].plane, expected->first);
+                    EXPECT_EQ(found[0].message.rfind(
+                                  "épaisseur de " + frenchNumber(expected->second) + " ", 0),
+                              0u)
+                        << found[0].message;
+                    ++thin;
+                } else {
+                    ++thick;
+                }
+            }
+        }
+    }
+    EXPECT_GT(thin, 50);
+    EXPECT_GT(thick, 50);
 }
 
 } // namespace
