@@ -125,18 +125,6 @@ void TextChecks::checkTexts(const Box& box, std::uint32_t malformedSlots) {
     checkTextFormats(box, malformedSlots, reporter_);
 }
 
-TextChecks::IdSlot TextChecks::slotOf(std::string_view id) const {
-    IdSlot slot;
-    if (id.size() < SHORT_LIMIT) {
-        std::memcpy(&slot.key, id.data(), id.size());
-        slot.form = static_cast<std::uint32_t>(id.size());
-    } else {
-        slot.key = std::hash<std::string_view>{}(id);
-        slot.form = SHORT_LIMIT;
-    }
-    return slot;
-}
-
 bool TextChecks::sameId(const IdSlot& slot, const IdSlot& probe, std::string_view id) const {
     if (slot.key != probe.key) {
         return false;
@@ -179,27 +167,43 @@ void TextChecks::growTo(std::size_t slotCount) {
     }
 }
 
-void TextChecks::prefetchId(std::string_view id) const {
+TextChecks::IdKey TextChecks::keyOf(std::string_view id) {
+    IdSlot slot;
+    if (id.size() < SHORT_LIMIT) {
+        std::memcpy(&slot.key, id.data(), id.size());
+        slot.form = static_cast<std::uint32_t>(id.size());
+    } else {
+        slot.key = std::hash<std::string_view>{}(id);
+        slot.form = SHORT_LIMIT;
+    }
+    return {slot.key, homeOf(slot), slot.form, !id.empty() && allDigits(id)};
+}
+
+void TextChecks::prefetchId(const IdKey& key) const {
 #if defined(__GNUC__)
     if (!slots_.empty()) {
-        __builtin_prefetch(&slots_[homeOf(slotOf(id)) & (slots_.size() - 1)]);
+        __builtin_prefetch(&slots_[key.home & (slots_.size() - 1)]);
     }
 #else
-    static_cast<void>(id);
+    static_cast<void>(key);
 #endif
 }
 
 void TextChecks::checkId(std::string_view id) {
+    checkId(id, keyOf(id));
+}
+
+void TextChecks::checkId(std::string_view id, const IdKey& key) {
     const auto rank = idCount_++;
-    if (!checkIdText(id, reporter_)) {
+    if (!key.digitsOnly && !checkIdText(id, reporter_)) {
         return;
     }
     if ((used_ + 1) * 2 > slots_.size()) {
         growTo(std::max<std::size_t>(slots_.size() * 2, 16));
     }
-    IdSlot probe = slotOf(id);
+    IdSlot probe{key.key, NO_RANK, key.form};
     const std::size_t mask = slots_.size() - 1;
-    std::size_t place = homeOf(probe) & mask;
+    std::size_t place = key.home & mask;
     for (; slots_[place].rank != NO_RANK; place = (place + 1) & mask) {
         if (sameId(slots_[place], probe, id)) {
             reportDuplicate(id, slots_[place].rank, reporter_);
