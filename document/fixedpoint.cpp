@@ -3,10 +3,12 @@
 #include "decimaltext.h"
 
 #include <array>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 // Every float step must round to single precision as it goes; a target that evaluates float
@@ -116,20 +118,72 @@ std::uint32_t fractionBits(float fraction) {
     return bits;
 }
 
-std::string writeHex(std::uint32_t pattern, std::size_t digitCount) {
-    static constexpr char DIGITS[] = "0123456789abcdef";
-    std::string text(digitCount, '0');
-    for (std::size_t i = digitCount; i-- > 0;) {
-        text[i] = DIGITS[pattern & 0xf];
-        pattern >>= 4;
+// What wellFormedPattern gives for a text not written as its format writes it: no pattern, which
+// fits in 32 bits, has this bit.
+constexpr std::uint64_t NOT_WELL_FORMED = std::uint64_t{1} << 32;
+
+// Count bytes of text as one number, the first in the lowest byte, whatever the machine's order.
+template <std::size_t Count> std::uint64_t littleEndianWord(const char* bytes) {
+    static_assert(Count <= sizeof(std::uint64_t));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes, Count);
+        return word;
+    } else {
+        std::uint64_t word = 0;
+        for (std::size_t i = 0; i < Count; ++i) {
+            word |= std::uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+        }
+        return word;
     }
-    return text;
 }
 
-} // namespace
+constexpr std::uint64_t EACH_BYTE = 0x0101010101010101u;
+constexpr std::uint64_t HIGH_BITS = 0x80 * EACH_BYTE;
 
-HexReading readHex(std::string_view hexText, HexFormat format) {
-    const std::uint32_t pattern = readPattern(hexText);
+// The high bit of each byte of a word of ASCII bytes (none above 0x7f) set when the byte lies
+// between low and high: no byte carries into the next.
+std::uint64_t bytesBetween(std::uint64_t word, std::uint64_t low, std::uint64_t high) {
+    return (word + (0x80 - low) * EACH_BYTE) & ~(word + (0x7f - high) * EACH_BYTE) & HIGH_BITS;
+}
+
+// The pattern of eight characters when every one is a hexadecimal digit, the first the highest,
+// or NOT_WELL_FORMED: the eight are told and read together, without a branch.
+inline std::uint64_t patternOfEightDigits(std::uint64_t word) {
+    const std::uint64_t ascii = word & ~HIGH_BITS;
+    const std::uint64_t digits = bytesBetween(ascii, '0', '9');
+    const std::uint64_t letters = bytesBetween(ascii | 0x20 * EACH_BYTE, 'a', 'f');
+    // A letter's low bits are its value less 9: 'a' is 0x61, worth 10.
+    const std::uint64_t values = (word & 0x0f * EACH_BYTE) + (letters >> 7) * 9;
+    // Two digits to a byte, then four bytes to the pattern.
+    const std::uint64_t pairs =
+        ((values & 0x000f000f000f000fu) << 4 | (values & 0x0f000f000f000f00u) >> 8) &
+        0x00ff00ff00ff00ffu;
+    const std::uint64_t pattern =
+        (pairs & 0xff) << 24 | (pairs >> 16 & 0xff) << 16 | (pairs >> 32 & 0xff) << 8 | pairs >> 48;
+    const bool wellFormed = (word & HIGH_BITS) == 0 && (digits | letters) == HIGH_BITS;
+    return wellFormed ? pattern : NOT_WELL_FORMED;
+}
+
+// The pattern of a text written as the format writes it, exactly 8 hexadecimal digits or 4, or
+// NOT_WELL_FORMED for any other text.
+inline std::uint64_t wellFormedPattern(std::string_view hexText, HexFormat format) {
+    if (format == HexFormat::EightDigits) {
+        return hexText.size() == EIGHT_DIGITS
+                   ? patternOfEightDigits(littleEndianWord<EIGHT_DIGITS>(hexText.data()))
+                   : NOT_WELL_FORMED;
+    }
+    if (hexText.size() != FOUR_DIGITS) {
+        return NOT_WELL_FORMED;
+    }
+    // Four digits read as eight ending in 0000.
+    constexpr std::uint64_t FOUR_ZEROS = std::uint64_t{0x30303030} << 32;
+    const std::uint64_t pattern =
+        patternOfEightDigits(littleEndianWord<FOUR_DIGITS>(hexText.data()) | FOUR_ZEROS);
+    return pattern == NOT_WELL_FORMED ? pattern : pattern >> 16;
+}
+
+inline HexReading readingOfPattern(std::uint32_t pattern, HexFormat format) {
     if (format == HexFormat::FourDigits && pattern >= FOUR_DIGIT_SIGN &&
         pattern <= FOUR_DIGIT_LIMIT) {
         return {pattern & FOUR_DIGIT_MAGNITUDE, HexReading::Sign::Negative};
@@ -145,8 +199,7 @@ HexReading readHex(std::string_view hexText, HexFormat format) {
     return {pattern, offset ? HexReading::Sign::Offset : HexReading::Sign::Positive};
 }
 
-double hexValue(std::string_view hexText, HexFormat format) {
-    const HexReading reading = readHex(hexText, format);
+inline double valueOf(const HexReading& reading) {
     // A power of two: the product is exact.
     constexpr double STEP = 1.0 / (1 << FRACTION_BITS);
     const double magnitude = static_cast<double>(reading.pattern) * STEP;
@@ -160,6 +213,41 @@ double hexValue(std::string_view hexText, HexFormat format) {
         break;
     }
     return magnitude;
+}
+
+std::string writeHex(std::uint32_t pattern, std::size_t digitCount) {
+    static constexpr char DIGITS[] = "0123456789abcdef";
+    std::string text(digitCount, '0');
+    for (std::size_t i = digitCount; i-- > 0;) {
+        text[i] = DIGITS[pattern & 0xf];
+        pattern >>= 4;
+    }
+    return text;
+}
+
+} // namespace
+
+HexReading readHex(std::string_view hexText, HexFormat format) {
+    return readingOfPattern(readPattern(hexText), format);
+}
+
+double hexValue(std::string_view hexText, HexFormat format) {
+    return valueOf(readHex(hexText, format));
+}
+
+std::uint32_t readHexValues(std::span<const std::string_view> hexTexts,
+                            std::span<const HexFormat> formats, std::span<double> values) {
+    std::uint32_t malformed = 0;
+    for (std::size_t i = 0; i < hexTexts.size(); ++i) {
+        const std::uint64_t pattern = wellFormedPattern(hexTexts[i], formats[i]);
+        if (pattern != NOT_WELL_FORMED) {
+            values[i] = valueOf(readingOfPattern(static_cast<std::uint32_t>(pattern), formats[i]));
+        } else {
+            malformed |= std::uint32_t{1} << i;
+            values[i] = hexValue(hexTexts[i], formats[i]);
+        }
+    }
+    return malformed;
 }
 
 std::string hexToDecimal(std::string_view hexText, HexFormat format) {

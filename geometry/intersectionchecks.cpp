@@ -59,7 +59,11 @@ public:
         std::vector<std::uint64_t> keys;
         keys.reserve(intersections_.size());
         for (const auto& entry : intersections_) {
-            keys.push_back(listedKey(entry, false).value_or(UNSOUND));
+            std::optional<std::uint64_t> key = plainKey(entry);
+            if (!key) {
+                key = listedKey(entry, false);
+            }
+            keys.push_back(key.value_or(UNSOUND));
         }
         // The places of the sound pairs by key, then by place: a pair listed again follows its
         // first listing, and the walk beside the computed pairs finds the missing ones.
@@ -169,6 +173,21 @@ private:
             return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
         });
         return order;
+    }
+
+    // The key of a sound pair written in plain decimal, as nearly every line is, read in one
+    // pass; nothing for any other text, which listedKey reads.
+    std::optional<std::uint64_t> plainKey(std::string_view text) const {
+        IntersectionRanks ranks;
+        if (!readPlainRankPair(text, ranks)) {
+            return std::nullopt;
+        }
+        const auto [a, b] = ranks;
+        if (a == b || static_cast<unsigned long long>(std::max(a, b)) >= boxCount_) {
+            return std::nullopt;
+        }
+        return static_cast<std::uint64_t>(std::min(a, b)) << 32 |
+               static_cast<std::uint64_t>(std::max(a, b));
     }
 
     std::optional<std::uint64_t> listedKey(std::string_view text, bool report) {

@@ -3,6 +3,7 @@
 #include "boxvalues.h"
 #include "facepairs.h"
 #include "frenchtext.h"
+#include "parallelepiped.h"
 #include "parallelwork.h"
 #include "problemreporter.h"
 #include "shapeset.h"
@@ -83,18 +84,51 @@ void PlayChecks::checkBox(const BoxValues& values, const Solid& solid) {
     faces_.add(solid, walkable);
 }
 
+namespace {
+
+// Whether the solid is surely no thinner than the minimum along any face's normal, told from its
+// planes alone: each plane faces an exactly opposite one, both bounding faces, so that the solid
+// reaches within the tolerance of both and is at least their distance apart less twice the
+// tolerance along their normal. Most boxes are, far beyond the roundings of their corners.
+bool surelyThick(const BoxValues& values, const Solid& solid, double minThickness) {
+    // Far above what the corners' roundings shift a width by, far below any meaningful width.
+    constexpr double ROUNDING_MARGIN = 1e-6;
+    for (const auto& [p, q] : OPPOSITE_PLANES) {
+        const PlaneValues& first = values.planes[p];
+        const PlaneValues& second = values.planes[q];
+        if (solid.faces[p].size() < 3 || solid.faces[q].size() < 3 ||
+            !(second.normal == -first.normal)) {
+            return false;
+        }
+        const double gap = (first.d + second.d) / length(first.normal);
+        if (!(gap - 2 * GEOMETRY_TOLERANCE - ROUNDING_MARGIN >= minThickness)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 // The solid's width along each face's normal; the thinnest, if below the minimum, is told
 // between that face and the face turned most nearly the other way.
 void PlayChecks::checkThickness(const BoxValues& values, const Solid& solid) {
+    if (surelyThick(values, solid, limits_.minThickness)) {
+        return;
+    }
     std::optional<int> thinnest;
     double thinnestWidth = limits_.minThickness;
     std::array<Vec3, 6> normals{};
     for (std::size_t p = 0; p < solid.faces.size(); ++p) {
         const Vec3& normal = values.planes[p].normal;
-        if (solid.faces[p].size() < 3 || length(normal) == 0) {
+        if (solid.faces[p].size() < 3) {
             continue;
         }
-        normals[p] = normal * (1.0 / length(normal));
+        const double size = length(normal);
+        if (size == 0) {
+            continue;
+        }
+        normals[p] = normal * (1.0 / size);
         // Along a normal exactly opposite to one already measured the width is the same to the
         // bit, and the earlier plane keeps the report: most boxes need three planes, not six.
         if (std::any_of(normals.begin(), normals.begin() + static_cast<std::ptrdiff_t>(p),
@@ -137,9 +171,12 @@ void PlayChecks::checkThickness(const BoxValues& values, const Solid& solid) {
 std::uint8_t PlayChecks::checkSlopes(const BoxValues& values, const Solid& solid) {
     std::uint8_t walkable = 0;
     for (std::size_t p = 0; p < solid.faces.size(); ++p) {
+        if (solid.faces[p].size() < 3) {
+            continue;
+        }
         const Vec3& normal = values.planes[p].normal;
         const std::optional<SurfaceKind> kind = surfaces_.kindOf(normal);
-        if (solid.faces[p].size() < 3 || !kind) {
+        if (!kind) {
             continue;
         }
         if (*kind == SurfaceKind::Floor) {

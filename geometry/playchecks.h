@@ -10,6 +10,7 @@
 #include <functional>
 #include <string_view>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 class ProblemReporter;
@@ -80,6 +81,9 @@ public:
     // The faces checkBox kept, taken away; boxes checked apart on another thread join the scene
     // of another PlayChecks through appendFaces, as its next ranks.
     FaceStore releaseFaces();
+    // Swaps the faces kept with those given: a caller that checks run after run hands in the
+    // emptied store of an earlier run, whose memory then serves again.
+    void exchangeFaces(FaceStore& faces) { std::swap(faces_, faces); }
     void appendFaces(const FaceStore& faces);
 
 private:

@@ -32,6 +32,9 @@ constexpr std::size_t ID_ROOM_TRUST = 16;
 // handed on around the problems of their IDs.
 struct BoxRun {
     std::vector<const Box*> boxes;
+    // Each box's ID and its key, made with the rest of the run: the thread that checks the IDs
+    // then need not read the boxes, which were last in another core's cache.
+    std::vector<std::pair<std::string_view, TextChecks::IdKey>> ids;
     ShapeSet shapes;
     std::vector<Problem> problems;
     // For each box, where its problems about its texts end in problems, and where all of its do.
@@ -183,14 +186,17 @@ private:
         std::optional<PlayChecks> play;
         if (playLimits_) {
             play.emplace(*playLimits_, reporter);
+            play->exchangeFaces(run.faces);
         }
         Solid solid;
         std::size_t rank = index * BOXES_PER_RUN;
         for (const Box* box : run.boxes) {
-            const BoxValues values = decodeBoxValues(*box);
+            const DecodedBox decoded = decodeBox(*box);
+            const BoxValues& values = decoded.values;
             buildSolid(values, solid);
+            run.ids.emplace_back(box->id, TextChecks::keyOf(box->id));
             reporter.beginBox(rank++, box->id);
-            texts.checkTexts(*box);
+            texts.checkTexts(*box, decoded.malformedSlots);
             const std::size_t textsEnd = run.problems.size();
             checkSolidOfBox(box->maxRadius, values, solid, reporter);
             if (play) {
@@ -201,7 +207,7 @@ private:
             run.shapes.add(solid);
         }
         if (play) {
-            run.faces = play->releaseFaces();
+            play->exchangeFaces(run.faces);
         }
     }
 
@@ -239,16 +245,16 @@ private:
     void handOn(std::size_t index, BoxRun& run) {
         std::size_t next = 0;
         for (std::size_t box = 0; box < run.problemEnds.size(); ++box) {
-            if (box + IDS_FETCHED_AHEAD < run.boxes.size()) {
-                texts_.prefetchId(run.boxes[box + IDS_FETCHED_AHEAD]->id);
+            if (box + IDS_FETCHED_AHEAD < run.ids.size()) {
+                texts_.prefetchId(run.ids[box + IDS_FETCHED_AHEAD].second);
             }
             const auto [textsEnd, end] = run.problemEnds[box];
             for (; next < textsEnd; ++next) {
                 route_(run.problems[next]);
             }
-            const std::string_view id = run.boxes[box]->id;
+            const auto& [id, key] = run.ids[box];
             reporter_.beginBox(index * BOXES_PER_RUN + box, id);
-            texts_.checkId(id);
+            texts_.checkId(id, key);
             reporter_.endBox();
             for (; next < end; ++next) {
                 route_(run.problems[next]);
@@ -259,7 +265,9 @@ private:
             texts_.reserve(std::exchange(idRoomAwaited_, 0));
         }
         // Emptied but kept: the next run in this slot then needs no fresh memory.
+        run.ids.clear();
         run.shapes.clear();
+        run.faces.clear();
         run.problems.clear();
         run.problemEnds.clear();
     }

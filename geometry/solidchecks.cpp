@@ -19,6 +19,10 @@ namespace {
 // Planes 0 and 5, 1 and 3, 2 and 4 face each other.
 constexpr std::array<std::pair<int, int>, 3> OPPOSITE_PLANES = {{{0, 5}, {1, 3}, {2, 4}}};
 constexpr double OPPOSITE_DEGREES = 1;
+// The squared cosine of an angle a little under OPPOSITE_DEGREES: normals whose angle to opposite
+// directions is within it pass whatever the roundings, without an arc cosine.
+const double SURELY_OPPOSITE_SQUARED_COSINE =
+    std::pow(std::cos((OPPOSITE_DEGREES - 0.001) * std::numbers::pi / 180), 2);
 
 // Whole digits; long digit strings saturate at the largest double.
 double digitsValue(std::string_view digits) {
@@ -64,6 +68,10 @@ void checkOpposites(const BoxValues& values, ProblemReporter& reporter) {
     for (const auto& [p, q] : OPPOSITE_PLANES) {
         const Vec3& a = values.planes[static_cast<std::size_t>(p)].normal;
         const Vec3& b = values.planes[static_cast<std::size_t>(q)].normal;
+        const double along = -dot(a, b);
+        if (along > 0 && along * along >= SURELY_OPPOSITE_SQUARED_COSINE * dot(a, a) * dot(b, b)) {
+            continue;
+        }
         const double lengths = length(a) * length(b);
         if (lengths == 0) {
             continue;
@@ -84,7 +92,12 @@ void checkCentre(const BoxValues& values, ProblemReporter& reporter) {
     double worstDistance = GEOMETRY_TOLERANCE;
     for (std::size_t p = 0; p < values.planes.size(); ++p) {
         const PlaneValues& plane = values.planes[p];
-        const double distance = (dot(plane.normal, values.centre) - plane.d) / length(plane.normal);
+        // A centre on the inner side of the plane is no farther out than 0, whatever the length.
+        const double beyond = dot(plane.normal, values.centre) - plane.d;
+        if (!(beyond > 0)) {
+            continue;
+        }
+        const double distance = beyond / length(plane.normal);
         if (distance > worstDistance) {
             worst = p;
             worstDistance = distance;
@@ -104,10 +117,13 @@ void checkRadius(std::string_view radiusText, const BoxValues& values, const Sol
     if (radiusText.empty() || !allDigits(radiusText)) {
         return;
     }
-    double farthest = 0;
+    // A square root rounds monotonically: the root of the largest square is the largest root.
+    double farthestSquared = 0;
     for (const Vec3& v : solid.vertices) {
-        farthest = std::max(farthest, length(v - values.centre));
+        const Vec3 offset = v - values.centre;
+        farthestSquared = std::max(farthestSquared, dot(offset, offset));
     }
+    const double farthest = std::sqrt(farthestSquared);
     if (digitsValue(radiusText) + GEOMETRY_TOLERANCE < farthest) {
         reporter.add(ProblemKind::RadiusTooSmall,
                      "rayon maximal " + quoted(radiusText) + " inférieur à " +

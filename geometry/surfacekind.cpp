@@ -20,11 +20,13 @@ SurfaceClassifier::SurfaceClassifier(double maxSlopeDegrees)
       wallCosine_(cosineOf(WALL_DEGREES - SLOPE_MARGIN_DEGREES)) {}
 
 std::optional<SurfaceKind> SurfaceClassifier::kindOf(const Vec3& normal) const {
-    const double size = length(normal);
-    if (size == 0) {
+    const double squares = dot(normal, normal);
+    if (squares == 0) {
         return std::nullopt;
     }
-    const double cosine = normal.z / size;
+    // A level normal, any wall's, has a cosine of 0 whatever its length.
+    const double cosine =
+        normal.z == 0 && !std::isnan(squares) ? 0.0 : normal.z / std::sqrt(squares);
     if (cosine >= walkableCosine_) {
         return SurfaceKind::Floor;
     }

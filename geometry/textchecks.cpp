@@ -1,5 +1,6 @@
 #include "textchecks.h"
 
+#include "boxvalues.h"
 #include "digits.h"
 #include "frenchtext.h"
 #include "orlclass.h"
@@ -17,29 +18,6 @@ namespace {
 constexpr std::array<char, 3> AXIS_NAMES = {'X', 'Y', 'Z'};
 constexpr std::array<char, 4> COEFFICIENT_NAMES = {'a', 'b', 'c', 'd'};
 
-constexpr std::array<bool, 256> hexDigitTable() {
-    std::array<bool, 256> table{};
-    for (const char* digits : {"0123456789", "abcdef", "ABCDEF"}) {
-        for (const char* c = digits; *c != '\0'; ++c) {
-            table[static_cast<unsigned char>(*c)] = true;
-        }
-    }
-    return table;
-}
-
-constexpr std::array<bool, 256> HEX_DIGITS = hexDigitTable();
-
-bool isHexDigit(char c) {
-    return HEX_DIGITS[static_cast<unsigned char>(c)];
-}
-
-// Whether the text is as it should be, the case of nearly every text: tried first, as it costs
-// a few comparisons where telling the fault builds its message.
-bool wellFormed(std::string_view text, std::size_t digits) {
-    return text.size() == digits &&
-           std::all_of(text.begin(), text.end(), [](char c) { return isHexDigit(c); });
-}
-
 // What is wrong with a text that is not well formed.
 std::string formatFault(std::string_view text, std::size_t digits) {
     if (text.empty()) {
@@ -49,26 +27,24 @@ std::string formatFault(std::string_view text, std::size_t digits) {
            " chiffres";
 }
 
-void checkTextFormats(const Box& box, ProblemReporter& reporter) {
-    for (std::size_t axis = 0; axis < Box::centerTextCount; ++axis) {
-        if (wellFormed(box.centerText(axis), 8)) {
+// The texts of the slots marked in malformedSlots, as decodeBox marks them, and the radius.
+void checkTextFormats(const Box& box, std::uint32_t malformedSlots, ProblemReporter& reporter) {
+    for (std::size_t slot = boxslot::firstCentre; malformedSlots >> slot != 0; ++slot) {
+        if ((malformedSlots >> slot & 1u) == 0) {
             continue;
         }
-        reporter.add(ProblemKind::TextFormat, std::string("centre ") + AXIS_NAMES[axis] + " : " +
-                                                  formatFault(box.centerText(axis), 8));
-    }
-    for (std::size_t p = 0; p < Box::planeCount; ++p) {
-        const Plane& plane = box.planes[p];
-        const std::array<std::string_view, 4> coefficients = {plane.a, plane.b, plane.c, plane.d};
-        for (std::size_t coefficient = 0; coefficient < coefficients.size(); ++coefficient) {
-            const std::size_t digits = coefficient == 3 ? 8 : 4;
-            if (wellFormed(coefficients[coefficient], digits)) {
-                continue;
-            }
-            reporter.addOnPlane(ProblemKind::TextFormat, static_cast<int>(p),
-                                std::string(1, COEFFICIENT_NAMES[coefficient]) + " = " +
-                                    formatFault(coefficients[coefficient], digits));
+        const std::string_view text = boxTextAt(box, slot);
+        if (slot < boxslot::firstPlane) {
+            reporter.add(ProblemKind::TextFormat, std::string("centre ") +
+                                                      AXIS_NAMES[slot - boxslot::firstCentre] +
+                                                      " : " + formatFault(text, 8));
+            continue;
         }
+        const std::size_t k = slot - boxslot::firstPlane;
+        const std::size_t coefficient = k % 4;
+        reporter.addOnPlane(ProblemKind::TextFormat, static_cast<int>(k / 4),
+                            std::string(1, COEFFICIENT_NAMES[coefficient]) + " = " +
+                                formatFault(text, coefficient == 3 ? 8 : 4));
     }
     const std::string_view radius = box.maxRadius;
     if (radius.empty()) {
@@ -142,19 +118,11 @@ void TextChecks::finishBoxes() {
 }
 
 void TextChecks::checkTexts(const Box& box) {
-    checkTextFormats(box, reporter_);
+    checkTexts(box, decodeBox(box).malformedSlots);
 }
 
-TextChecks::IdSlot TextChecks::slotOf(std::string_view id) const {
-    IdSlot slot;
-    if (id.size() < SHORT_LIMIT) {
-        std::memcpy(&slot.key, id.data(), id.size());
-        slot.form = static_cast<std::uint32_t>(id.size());
-    } else {
-        slot.key = std::hash<std::string_view>{}(id);
-        slot.form = SHORT_LIMIT;
-    }
-    return slot;
+void TextChecks::checkTexts(const Box& box, std::uint32_t malformedSlots) {
+    checkTextFormats(box, malformedSlots, reporter_);
 }
 
 bool TextChecks::sameId(const IdSlot& slot, const IdSlot& probe, std::string_view id) const {
@@ -199,27 +167,43 @@ void TextChecks::growTo(std::size_t slotCount) {
     }
 }
 
-void TextChecks::prefetchId(std::string_view id) const {
+TextChecks::IdKey TextChecks::keyOf(std::string_view id) {
+    IdSlot slot;
+    if (id.size() < SHORT_LIMIT) {
+        std::memcpy(&slot.key, id.data(), id.size());
+        slot.form = static_cast<std::uint32_t>(id.size());
+    } else {
+        slot.key = std::hash<std::string_view>{}(id);
+        slot.form = SHORT_LIMIT;
+    }
+    return {slot.key, homeOf(slot), slot.form, !id.empty() && allDigits(id)};
+}
+
+void TextChecks::prefetchId(const IdKey& key) const {
 #if defined(__GNUC__)
     if (!slots_.empty()) {
-        __builtin_prefetch(&slots_[homeOf(slotOf(id)) & (slots_.size() - 1)]);
+        __builtin_prefetch(&slots_[key.home & (slots_.size() - 1)]);
     }
 #else
-    static_cast<void>(id);
+    static_cast<void>(key);
 #endif
 }
 
 void TextChecks::checkId(std::string_view id) {
+    checkId(id, keyOf(id));
+}
+
+void TextChecks::checkId(std::string_view id, const IdKey& key) {
     const auto rank = idCount_++;
-    if (!checkIdText(id, reporter_)) {
+    if (!key.digitsOnly && !checkIdText(id, reporter_)) {
         return;
     }
     if ((used_ + 1) * 2 > slots_.size()) {
         growTo(std::max<std::size_t>(slots_.size() * 2, 16));
     }
-    IdSlot probe = slotOf(id);
+    IdSlot probe{key.key, NO_RANK, key.form};
     const std::size_t mask = slots_.size() - 1;
-    std::size_t place = homeOf(probe) & mask;
+    std::size_t place = key.home & mask;
     for (; slots_[place].rank != NO_RANK; place = (place + 1) & mask) {
         if (sameId(slots_[place], probe, id)) {
             reportDuplicate(id, slots_[place].rank, reporter_);
@@ -237,7 +221,7 @@ void TextChecks::checkId(std::string_view id) {
 
 void checkTextsOfBox(const Box& box, std::optional<std::uint32_t> firstWithSameId,
                      ProblemReporter& reporter) {
-    checkTextFormats(box, reporter);
+    checkTextFormats(box, decodeBox(box).malformedSlots, reporter);
     if (checkIdText(box.id, reporter) && firstWithSameId) {
         reportDuplicate(box.id, *firstWithSameId, reporter);
     }

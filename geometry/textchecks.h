@@ -23,10 +23,24 @@ public:
     // The two halves of checkBox. The texts of a box need no other box, and may be checked on
     // checks of their own, on any thread; the IDs must come in rank order.
     void checkTexts(const Box& box);
+    // The same when the box is decoded already: malformedSlots as decodeBox gives it.
+    void checkTexts(const Box& box, std::uint32_t malformedSlots);
     void checkId(std::string_view id);
+
+    // What the ID check needs to know of an ID before it looks for it, made on any thread, so
+    // that the thread that checks the IDs in rank order reads as little memory as it can.
+    struct IdKey {
+        std::uint64_t key = 0;  // the short ID's bytes, or the long ID's hash
+        std::uint64_t home = 0; // where the search for its slot starts, before the mask
+        std::uint32_t form = 0; // a short ID's length, or SHORT_LIMIT
+        bool digitsOnly = false;
+    };
+    static IdKey keyOf(std::string_view id);
+    // checkId, the key made already; id's bytes are read only for a long ID or a problem.
+    void checkId(std::string_view id, const IdKey& key);
     // Asks the processor to fetch where checkId will look for the ID, so that the IDs of a run
     // of boxes are looked for at once rather than one memory access after another.
-    void prefetchId(std::string_view id) const;
+    void prefetchId(const IdKey& key) const;
     // Room for the IDs of so many boxes, at any time.
     void reserve(std::size_t boxCount);
     // The IDs seen are needed no more once every box is checked.
@@ -44,7 +58,6 @@ private:
     static constexpr std::uint32_t NO_RANK = UINT32_MAX;
     static constexpr std::uint32_t SHORT_LIMIT = 9;
 
-    IdSlot slotOf(std::string_view id) const;
     // Where the search for a slot's ID starts, before the mask.
     static std::uint64_t homeOf(const IdSlot& slot);
     bool sameId(const IdSlot& slot, const IdSlot& probe, std::string_view id) const;

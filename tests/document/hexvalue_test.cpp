@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -78,6 +80,99 @@ TEST(HexValue, AgreesWithTheDecimalTextOfEveryPattern) {
     for (int i = 0; i < 100000; ++i) {
         pattern = pattern * 1664525u + 1013904223u;
         expectAgreement(eightDigits(pattern), HexFormat::EightDigits);
+    }
+}
+
+// Whether a text is written as its format writes it, by the definition of the format.
+bool wellFormed(const std::string& text, HexFormat format) {
+    return text.size() == (format == HexFormat::FourDigits ? 4u : 8u) &&
+           text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+// Reads the texts at once, and holds each value and mark against the reading of one text alone.
+void expectReadAsOneByOne(const std::vector<std::string>& texts,
+                          const std::vector<HexFormat>& formats) {
+    const std::vector<std::string_view> views(texts.begin(), texts.end());
+    std::vector<double> values(texts.size(), -7.5);
+    const std::uint32_t malformed = fixedpoint::readHexValues(views, formats, values);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const double alone = hexValue(texts[i], formats[i]);
+        ASSERT_EQ(values[i], alone) << texts[i];
+        ASSERT_EQ(std::signbit(values[i]), std::signbit(alone)) << texts[i];
+        ASSERT_EQ((malformed >> i & 1u) != 0, !wellFormed(texts[i], formats[i])) << texts[i];
+    }
+    ASSERT_EQ(malformed >> texts.size(), 0u);
+}
+
+// Texts written as the file writes them are told and read in one pass: exactly the format's
+// number of digits, each a hexadecimal digit in either case; any other text is read as ever.
+TEST(HexValue, ManyTextsAtOnceReadAsEachAloneAndTheMalformedAreMarked) {
+    const std::vector<std::string> texts = {"0000",
+                                            "FfAa",
+                                            "c000",
+                                            "8000",
+                                            "9",
+                                            "04000",
+                                            "000g",
+                                            "g000",
+                                            "00004000",
+                                            "00004000",
+                                            "DEADbeef",
+                                            "7ffdc000",
+                                            "7fffe000",
+                                            "fffbc000",
+                                            "4000",
+                                            "",
+                                            "0000400 ",
+                                            std::string("0000\0"
+                                                        "000",
+                                                        8),
+                                            "0000400\xc3",
+                                            "-0004000",
+                                            "0000:000",
+                                            "0000@000",
+                                            "0000`000",
+                                            "0000/000",
+                                            "0000G000",
+                                            "0000g000",
+                                            "09afAF09",
+                                            "ffffffff"};
+    std::vector<HexFormat> formats;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        formats.push_back(i < 8 || i == 14 ? HexFormat::FourDigits : HexFormat::EightDigits);
+    }
+    expectReadAsOneByOne(texts, formats);
+    std::vector<double> values(2);
+    const std::vector<std::string_view> pair = {"DEADbeef", "c000"};
+    EXPECT_EQ(
+        fixedpoint::readHexValues(
+            pair, std::vector<HexFormat>{HexFormat::EightDigits, HexFormat::FourDigits}, values),
+        0u);
+    EXPECT_EQ(values, (std::vector<double>{3735928559.0 / 16384 - 262143, -1}));
+}
+
+TEST(HexValue, ManyTextsAtOnceAgreeWithOneByOneOnAnyText) {
+    // Texts of 0 to 9 characters drawn mostly from digits, with the bytes next to them.
+    const std::string alphabet = "0123456789abcdefABCDEF/:@G`g \x7f\x80\xff";
+    std::uint32_t state = 2024;
+    const auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    for (int batch = 0; batch < 20000; ++batch) {
+        std::vector<std::string> texts(27);
+        std::vector<HexFormat> formats;
+        for (std::string& text : texts) {
+            const bool eight = next() % 2 == 0;
+            formats.push_back(eight ? HexFormat::EightDigits : HexFormat::FourDigits);
+            // Mostly of the format's length, where the one-pass reading applies.
+            const std::size_t size = next() % 3 != 0 ? (eight ? 8 : 4) : next() % 10;
+            text.assign(size, '0');
+            for (char& c : text) {
+                c = alphabet[next() % (next() % 4 == 0 ? alphabet.size() : 22)];
+            }
+        }
+        expectReadAsOneByOne(texts, formats);
     }
 }
 

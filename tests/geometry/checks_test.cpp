@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -235,6 +236,60 @@ TEST(Checks, EachRepeatNamesTheFirstListingOfItsPair) {
     EXPECT_EQ(repeats, (std::vector<std::pair<std::string, std::string>>{
                            named("2 1", "1 2"), named("1 0", "0 1"), named("01 2", "1 2"),
                            named("0 1", "0 1")}));
+}
+
+// A box listed with many others, in no order and each pair again in another form, beside a pair
+// listed both ways: every repeat names its own first listing, and only the pairs left out of the
+// list are missing.
+TEST(Checks, RepeatsAmongManyPairsOfOneBoxNameTheirFirstListing) {
+    constexpr int CUBES = 60;
+    Scene scene;
+    scene.boxes.push_back(axisBox("1", {0, 0, 0}, {3.0 * CUBES + 3, 1, 1}, "200"));
+    for (int k = 1; k <= CUBES; ++k) {
+        const double x = 3.0 * k;
+        scene.boxes.push_back(axisBox(std::to_string(k + 1), {x, 0, 1}, {x + 1, 1, 2}, "2"));
+    }
+    scene.boxes.push_back(axisBox("100", {0, 5, 0}, {1, 6, 1}, "2"));
+    scene.boxes.push_back(axisBox("101", {1, 5, 0}, {2, 6, 1}, "2"));
+    const std::set<int> left = {7, 13};
+    std::map<int, std::string> firstText;
+    std::vector<Found> expected;
+    std::vector<std::string> messages;
+    for (const int round : {0, 1}) {
+        for (int i = 0; i < CUBES; ++i) {
+            const int k = (round == 0 ? i * 37 : i * 23 + 5) % CUBES + 1;
+            if (left.count(k) != 0) {
+                continue;
+            }
+            const std::string text = (k + round) % 3 == 0 ? std::to_string(k) + " 0"
+                                     : round == 0         ? "0 " + std::to_string(k)
+                                                          : "00 " + std::to_string(k);
+            scene.intersections.push_back(text);
+            if (round == 0) {
+                firstText[k] = text;
+            } else {
+                expected.push_back({"intersection-duplicate", {}, {}, text});
+                messages.push_back("intersection « " + text +
+                                   " » : même paire que l'intersection « " + firstText[k] +
+                                   " », déjà listée");
+            }
+        }
+        if (round == 0) {
+            scene.intersections.push_back("62 61");
+        }
+    }
+    scene.intersections.push_back("61 62");
+    expected.push_back({"intersection-duplicate", {}, {}, "61 62"});
+    messages.push_back(
+        "intersection « 61 62 » : même paire que l'intersection « 62 61 », déjà listée");
+    for (const int k : left) {
+        expected.push_back({"intersection-missing", {}, {}, "0 " + std::to_string(k)});
+    }
+    const std::vector<Problem> problems = problemsOf(scene);
+    EXPECT_EQ(found(problems), expected);
+    for (std::size_t i = 0; i < std::min(messages.size(), problems.size()); ++i) {
+        EXPECT_EQ(problems[i].message, messages[i]);
+    }
 }
 
 // When a heap of boxes stops the search, the missing pairs cannot be told: the report says so
