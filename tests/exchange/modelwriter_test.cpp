@@ -6,6 +6,7 @@
 #include "orlclass.h"
 #include "problems.h"
 #include "solid.h"
+#include "textlinestestsupport.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
@@ -259,15 +260,6 @@ TEST(ModelWriter, WritesTheFileWholeOrNotAtAll) {
                             std::filesystem::directory_iterator()),
               1);
     std::filesystem::remove_all(folder);
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 // An upright cube of side 1: eight corners, six unit normals, six faces of four corners, each
