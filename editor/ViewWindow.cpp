@@ -23,7 +23,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -174,8 +173,7 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     problemLayout->addWidget(removeInvalidButton_);
     problemLayout->addWidget(stickButton_);
 
-    historyList_ = new QListWidget;
-    historyList_->setSelectionMode(QAbstractItemView::NoSelection);
+    historyList_ = new HistoryList(mainWindow.commands());
     historyList_->setAccessibleName(tr("Historique"));
     auto* historyBox = new QGroupBox(tr("Historique"));
     auto* historyLayout = new QVBoxLayout(historyBox);
@@ -253,12 +251,8 @@ ViewWindow::ViewWindow(QuadrelDlg& mainWindow)
     connect(&mainWindow_, &QuadrelDlg::boxShownByHistory, this,
             [this](std::size_t rank) { boxToFrame_ = rank; });
     connect(&mainWindow_.commands(), &CommandProcessor::historyChanged, this,
-            &ViewWindow::showHistory);
-    connect(historyList_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        mainWindow_.commands().goTo(static_cast<std::size_t>(historyList_->row(item)));
-    });
+            &ViewWindow::endCommand);
     updateFixButtons();
-    showHistory();
 }
 
 void ViewWindow::showAndRaise() {
@@ -574,29 +568,7 @@ void ViewWindow::stickTogether() {
     }
 }
 
-void ViewWindow::showHistory() {
+void ViewWindow::endCommand() {
     // The command is over: what changes the document next is another.
     followedEdit_ = false;
-    const History& history = mainWindow_.commands().history();
-    historyList_->clear();
-    historyList_->addItem(tr("État lu ou créé"));
-    for (std::size_t index = 0; index < history.size(); ++index) {
-        historyList_->addItem(QString::fromStdString(history.nameAt(index)));
-    }
-    const int current = static_cast<int>(history.currentPoint());
-    for (int row = 0; row < historyList_->count(); ++row) {
-        QListWidgetItem* item = historyList_->item(row);
-        if (row == current) {
-            item->setText(QStringLiteral("▶ ") + item->text());
-            QFont font = item->font();
-            font.setBold(true);
-            item->setFont(font);
-        } else if (row > current) {
-            // Undone: a click brings it back.
-            item->setForeground(palette().brush(QPalette::PlaceholderText));
-        }
-        item->setToolTip(row <= current ? tr("Revenir à cet état (annuler ce qui suit)")
-                                        : tr("Rétablir jusqu'ici"));
-    }
-    historyList_->scrollToItem(historyList_->item(current));
 }

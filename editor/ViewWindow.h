@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HistoryList.h"
 #include "ProblemModel.h"
 #include "SceneChecker.h"
 #include "ViewScene.h"
@@ -21,7 +22,6 @@ class QStackedWidget;
 class QTimer;
 class SceneChecker;
 class ModelExchange;
-class QListWidget;
 class QModelIndex;
 class QPushButton;
 class QSplitter;
@@ -46,7 +46,7 @@ public:
     QTreeView* problemList() const { return problemList_; }
     // The history of the document: a first line for the state read or created, then one line
     // per entry; the current point is marked, and a click goes back or forth to it.
-    QListWidget* historyList() const { return historyList_; }
+    HistoryList* historyList() const { return historyList_; }
     const ViewScene& scene() const { return scene_; }
     // Whether the whole check of the document is under way, the problems not known yet.
     bool checking() const;
@@ -91,7 +91,7 @@ private:
     void addMissingIntersections();
     void removeInvalidIntersections();
     void stickTogether();
-    void showHistory();
+    void endCommand();
 
     QuadrelDlg& mainWindow_;
     ViewScene scene_;
@@ -116,7 +116,7 @@ private:
     QPushButton* addMissingButton_ = nullptr;
     QPushButton* removeInvalidButton_ = nullptr;
     QPushButton* stickButton_ = nullptr;
-    QListWidget* historyList_ = nullptr;
+    HistoryList* historyList_ = nullptr;
 #ifdef QUADREL_MODEL_EXCHANGE
     ModelExchange* exchange_ = nullptr;
 #endif

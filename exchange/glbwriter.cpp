@@ -1,6 +1,7 @@
 #include "glbwriter.h"
 
 #include "boxmesh.h"
+#include "filetext.h"
 #include "modelwriteprogress.h"
 #include "modelwriter.h"
 #include "orlclass.h"
@@ -246,15 +247,28 @@ std::vector<std::uint16_t> triangleIndices(const FaceSizes& sizes) {
     return indices;
 }
 
-// A JSON string of a mesh's name: what JSON cannot hold as it is, escaped. Room: twice the
-// name's.
+// The ID as a name in the JSON, which is UTF-8: an ID that is not valid UTF-8 (a file's bytes
+// may be Windows-1252) is read as the editor's lists read it, into decoded, so that the name
+// reads as the list shows the ID; a valid one is kept as it is.
+std::string_view nameText(std::string_view id, std::string& decoded) {
+    if (isValidUtf8(id)) {
+        return id;
+    }
+    decoded = fileTextAsUtf8(id);
+    return decoded;
+}
+
+// A JSON string of a mesh's name: what JSON cannot hold as it is, escaped. Room:
+// quotedNameRoom(id).
 char* putQuotedName(char* at, std::string_view id, std::size_t rank) {
+    std::string decoded;
+    const std::string_view text = nameText(id, decoded);
     at = TextBuffer::put(at, '"');
-    if (id.find_first_of("\"\\") == std::string_view::npos) {
-        at = putMeshName(at, id, rank);
+    if (text.find_first_of("\"\\") == std::string_view::npos) {
+        at = putMeshName(at, text, rank);
     } else {
         std::string name;
-        appendMeshName(name, id, rank);
+        appendMeshName(name, text, rank);
         for (const char c : name) {
             if (c == '"' || c == '\\') {
                 *at++ = '\\';
@@ -269,8 +283,9 @@ constexpr std::size_t ACCESSOR_ROOM = 128 + 8 * NUMBER_ROOM;
 // The most a mesh's node, mesh or accessor takes beside the name.
 constexpr std::size_t MESH_ROOM = std::max<std::size_t>(ACCESSOR_ROOM, 96 + 3 * NUMBER_ROOM);
 
+// Each byte decoded takes at most three of UTF-8, each of those at most two once escaped.
 std::size_t quotedNameRoom(std::string_view id) {
-    return 2 * meshNameRoom(id) + 2;
+    return 2 * (meshNameRoom(id) + 2 * id.size()) + 2;
 }
 
 std::size_t digitCount(std::size_t value) {
@@ -283,9 +298,11 @@ std::size_t digitCount(std::size_t value) {
 
 // The length of putQuotedName's text.
 std::size_t quotedNameLength(std::string_view id, std::size_t rank) {
+    std::string decoded;
+    const std::string_view text = nameText(id, decoded);
     const auto escaped = static_cast<std::size_t>(
-        std::count_if(id.begin(), id.end(), [](char c) { return c == '"' || c == '\\'; }));
-    return std::string_view(R"("box_)").size() + id.size() + escaped +
+        std::count_if(text.begin(), text.end(), [](char c) { return c == '"' || c == '\\'; }));
+    return std::string_view(R"("box_)").size() + text.size() + escaped +
            std::string_view(R"(_r")").size() + digitCount(rank);
 }
 

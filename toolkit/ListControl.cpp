@@ -1,11 +1,15 @@
 #include "ListControl.h"
 
+#include "ListAccessible.h"
+
+#include <QAccessible>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 
 ListControl::ListControl(QWidget* parent) : QAbstractItemView(parent), model_(ownLines_) {
+    ListAccessible::install();
     setModel(&model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -300,6 +304,27 @@ void ListControl::dataChanged(const QModelIndex& topLeft, const QModelIndex& bot
 void ListControl::rowsInserted(const QModelIndex& parent, int start, int end) {
     QAbstractItemView::rowsInserted(parent, start, end);
     followRowMoves();
+}
+
+// A screen reader follows the current line as the focus, and hears which line is selected, as
+// Qt's own list views tell it.
+void ListControl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QAbstractItemView::currentChanged(current, previous);
+    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(current.row());
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void ListControl::selectionChanged(const QItemSelection& selected,
+                                   const QItemSelection& deselected) {
+    QAbstractItemView::selectionChanged(selected, deselected);
+    if (QAccessible::isActive() && !selected.isEmpty()) {
+        QAccessibleEvent event(this, QAccessible::Selection);
+        event.setChild(selected.first().top());
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ListControl::followRowMoves() {

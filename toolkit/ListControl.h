@@ -74,6 +74,9 @@ protected:
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles) override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
 
 private:
     // Every row's height, that of a line of text.

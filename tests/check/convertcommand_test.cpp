@@ -2,6 +2,7 @@
 #include "convertcommand.h"
 #include "filetestsupport.h"
 #include "meshtestsupport.h"
+#include "textlinestestsupport.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -19,15 +20,6 @@ Outcome convert(const std::vector<std::string>& arguments) {
     std::ostringstream err;
     const int status = runConvertCommand(arguments, out, err);
     return {status, out.str(), err.str()};
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 const Frame AXES = turnedFrame(0, 0);

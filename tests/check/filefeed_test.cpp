@@ -2,13 +2,13 @@
 #include "filefeed.h"
 #include "geometrytestsupport.h"
 #include "problems.h"
+#include "problemtestsupport.h"
 #include "scene.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,18 +16,6 @@
 // which order, must be what the checks of the document read from the same bytes find.
 
 namespace {
-
-std::string describe(const Problem& problem) {
-    std::ostringstream text;
-    text << kindIdentifier(problem.kind) << '|'
-         << (problem.rank ? std::to_string(*problem.rank) : "-") << '|' << problem.id.value_or("-")
-         << '|' << (problem.plane ? std::to_string(*problem.plane) : "-") << '|'
-         << problem.intersection.value_or("-") << '|'
-         << (problem.otherRank ? std::to_string(*problem.otherRank) : "-") << '|'
-         << (problem.otherPlane ? std::to_string(*problem.otherPlane) : "-") << '|'
-         << problem.message;
-    return text.str();
-}
 
 struct Checked {
     std::vector<std::string> problems;

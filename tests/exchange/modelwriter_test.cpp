@@ -6,6 +6,8 @@
 #include "orlclass.h"
 #include "problems.h"
 #include "solid.h"
+#include "strictjson.h"
+#include "textlinestestsupport.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
@@ -259,15 +261,6 @@ TEST(ModelWriter, WritesTheFileWholeOrNotAtAll) {
                             std::filesystem::directory_iterator()),
               1);
     std::filesystem::remove_all(folder);
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 // An upright cube of side 1: eight corners, six unit normals, six faces of four corners, each
@@ -641,6 +634,77 @@ TEST(ModelWriter, NamesMeshesWhateverTheIdHolds) {
         ASSERT_EQ(model->meshes.size(), 1u);
         EXPECT_EQ(model->meshes[0].name, "box_a\"b\\c_d_r0") << extensionOf(format);
     }
+}
+
+// The reader the glb tests below rely on turns down what the standard forbids.
+TEST(StrictJson, TurnsDownWhatTheStandardForbids) {
+    EXPECT_TRUE(StrictJson::stringsOf(R"({"a":[1,-2.5e3,true,null,"\u00e9\ud83d\ude00"]})"));
+    for (const std::string_view bad :
+         {std::string_view("{\"a\":\"\x80\"}"), std::string_view("[\"\xc0\xaf\"]"),
+          std::string_view("[\"\xed\xa0\x80\"]"), std::string_view("[\"\xf4\x90\x80\x80\"]"),
+          std::string_view("[\"\xc3\"]"), std::string_view("[\"a\x01\"]"),
+          std::string_view(R"(["\x41"])"), std::string_view(R"(["\ud800"])"),
+          std::string_view(R"(["\udc00x"])"), std::string_view("[1,]"),
+          std::string_view("{\"a\" 1}"), std::string_view("[01]"), std::string_view("[\"a\"] x")}) {
+        EXPECT_FALSE(StrictJson::stringsOf(bad)) << bad;
+    }
+}
+
+// glb's JSON is UTF-8, an ID is bytes. A valid UTF-8 ID names its mesh byte for byte; any other
+// reads as the lists show it (Windows-1252); whatever the bytes, a strict reader takes the JSON,
+// the lengths stated are those written, and Assimp reads back the name written.
+TEST(GlbWriter, WritesStrictJsonWhateverBytesAnIdHolds) {
+    struct Case {
+        std::string id;
+        std::string name;
+    };
+    std::string everyByte;
+    for (int c = 1; c < 256; ++c) {
+        everyByte += static_cast<char>(c);
+    }
+    const std::vector<Case> cases{
+        {"Béton€ü", "Béton€ü"},
+        {"日本\xf0\x9f\x98\x80", "日本\xf0\x9f\x98\x80"},
+        {"\xf4\x8f\xbf\xbf\xef\xbf\xbf", "\xf4\x8f\xbf\xbf\xef\xbf\xbf"},
+        {"a\"b\\c", "a\"b\\c"},
+        {"tab\there\x1f\x7f", "tab_here__"},
+        {"caf\xe9", "café"},
+        {"\x80\x9f\xff", "€Ÿÿ"},
+        {"\xa9 seul", "© seul"},
+        {"tronqu\xc3", "tronquÃ"},
+        {"long\xc0\xaf", "longÀ¯"},
+        {"\xe0\x80\xaf", "à€¯"},
+        {"\xed\xa0\x80", "í\xc2\xa0€"},
+        {"\xf4\x90\x80\x80", "ô\xc2\x90€€"},
+        {"\x81\x8d\"\\\xe9", "\xc2\x81\xc2\x8d\"\\é"},
+        {everyByte, ""},
+    };
+    BoxDocument document;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        addBox(document, axisBox(cases[i].id, {double(i), 0, 0}, {i + 0.5, 1, 1}));
+    }
+    document.setCountText(std::to_string(cases.size()));
+    ExportReport report;
+    const std::string bytes = exported(document, ModelFormat::Glb, report);
+    ASSERT_EQ(report.boxesWritten, cases.size());
+    ASSERT_EQ(wordAt(bytes, 8), bytes.size());
+    const std::string json = bytes.substr(20, wordAt(bytes, 12));
+    ASSERT_EQ(bytes.substr(20 + json.size() + 4, 4), std::string("BIN\0", 4));
+    const std::optional<std::vector<std::string>> strings = StrictJson::stringsOf(json);
+    ASSERT_TRUE(strings) << json;
+    std::string error;
+    const std::optional<ModelContent> model = readModelBytes(bytes, "glb", error);
+    ASSERT_TRUE(model) << error;
+    ASSERT_EQ(model->meshes.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const std::string& name = model->meshes[i].name;
+        // A node and a mesh carry each name.
+        EXPECT_EQ(std::count(strings->begin(), strings->end(), name), 2) << name;
+        if (!cases[i].name.empty()) {
+            EXPECT_EQ(name, "box_" + cases[i].name + "_r" + std::to_string(i)) << i;
+        }
+    }
+    EXPECT_TRUE(model->meshes.back().name.starts_with("box______")) << model->meshes.back().name;
 }
 
 // STL and PLY hold one mesh: every face of every box is there, each corner on its box in the

@@ -1,5 +1,6 @@
 #include "geometrytestsupport.h"
 #include "problems.h"
+#include "problemtestsupport.h"
 #include "scene.h"
 
 #include <functional>
@@ -8,7 +9,6 @@
 #include <optional>
 #include <ostream>
 #include <set>
-#include <sstream>
 #include <thread>
 #include <tuple>
 
@@ -339,15 +339,6 @@ TEST(Checks, ALongTokenIsCutShortInMessages) {
 } // namespace
 
 namespace {
-
-std::string describe(const Problem& problem) {
-    std::ostringstream text;
-    text << kindIdentifier(problem.kind) << '|'
-         << (problem.rank ? std::to_string(*problem.rank) : "-") << '|' << problem.id.value_or("-")
-         << '|' << (problem.plane ? std::to_string(*problem.plane) : "-") << '|'
-         << problem.intersection.value_or("-") << '|' << problem.message;
-    return text.str();
-}
 
 // Boxes two units wide in rows that touch along X, with a fault of each kind every few dozen
 // boxes, from the first run of boxes the threads share to the last.

@@ -4,6 +4,7 @@
 #include "ListControl.h"
 #include "listtestsupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -85,6 +86,7 @@ private slots:
     void keysMoveTheSelectionAndKeepItInSight();
     void typingSelectsTheNextLineThatStartsSo();
     void aClickSelectsTheLineUnderIt();
+    void isToldToScreenReadersAsAListOfItems();
 
 private:
     VectorLines source_;
@@ -268,6 +270,65 @@ void ListControlTest::aClickSelectsTheLineUnderIt() {
     QCOMPARE(selectedPaintedRow(*list_), -1);
     QCOMPARE(list_->selectedIndex(), std::optional<int>(702));
     QCOMPARE(list_->indexAt(list_->visualRect(list_->model()->index(710, 0)).center()).row(), 710);
+}
+
+// A list of list items, as Qt's own list views are, not a table: the lines' texts, the current
+// line as the focused item, the selection, and each item following its line as lines come and
+// go.
+void ListControlTest::isToldToScreenReadersAsAListOfItems() {
+    list_->setAccessibleName("Boxes");
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(list_.get());
+    QVERIFY(list != nullptr);
+    QCOMPARE(list->role(), QAccessible::List);
+    QCOMPARE(list->text(QAccessible::Name), QString("Boxes"));
+    QCOMPARE(list->childCount(), 5000);
+    QAccessibleInterface* line = list->child(2500);
+    QVERIFY(line != nullptr);
+    QCOMPARE(line->role(), QAccessible::ListItem);
+    QCOMPARE(line->text(QAccessible::Name), QString("line 2500"));
+    QCOMPARE(line->parent(), list);
+    QCOMPARE(list->indexOfChild(line), 2500);
+    QCOMPARE(list->child(2500), line);
+    QVERIFY(line->state().invisible);
+    QVERIFY(list->child(5000) == nullptr);
+    QVERIFY(list->focusChild() == nullptr);
+
+    list_->activateWindow();
+    list_->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return list_->hasFocus(); }));
+    QTest::keyClick(list_.get(), Qt::Key_Down);
+    QTest::keyClick(list_.get(), Qt::Key_Down);
+    QTest::keyClick(list_.get(), Qt::Key_Down);
+    QCOMPARE(list_->selectedIndex(), std::optional<int>(2));
+    QAccessibleInterface* current = list->focusChild();
+    QVERIFY(current != nullptr);
+    QCOMPARE(current->role(), QAccessible::ListItem);
+    QCOMPARE(current->text(QAccessible::Name), QString("line 2"));
+    QCOMPARE(list->indexOfChild(current), 2);
+    QVERIFY(current->state().focused);
+    QVERIFY(current->state().selected);
+    QVERIFY(!current->state().invisible);
+    QVERIFY(!list->child(1)->state().selected);
+    QVERIFY(!list->child(1)->state().focused);
+    // Under a point of the screen is the item of the line painted there.
+    QCOMPARE(list->childAt(current->rect().center().x(), current->rect().center().y()), current);
+
+    // The first line goes: each item follows its own line, and the one asked for by row is
+    // that row's.
+    source_.lines.erase(source_.lines.begin());
+    list_->followLines({{0}, {}, {}, false});
+    QCOMPARE(list->childCount(), 4999);
+    QCOMPARE(list->indexOfChild(line), 2499);
+    QCOMPARE(line->text(QAccessible::Name), QString("line 2500"));
+    QCOMPARE(list->child(2500)->text(QAccessible::Name), QString("line 2501"));
+    QCOMPARE(list->child(2499)->text(QAccessible::Name), QString("line 2500"));
+    QCOMPARE(list->child(2499), line);
+    // Lines shown afresh: the items of the old ones are gone.
+    VectorLines other = numberedLines(3);
+    list_->showLines(other);
+    QCOMPARE(list->childCount(), 3);
+    QCOMPARE(list->child(2)->text(QAccessible::Name), QString("line 2"));
+    list_->showLines(source_);
 }
 
 QTEST_MAIN(ListControlTest)
