@@ -581,19 +581,34 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
     if (!goOn(boxCount_ / 2)) {
         return false;
     }
-    // The listed pairs of boxes that do not touch, told while the shapes are at hand: the rows
-    // of the lines are made once the shapes are gone.
-    std::vector<std::uint64_t> apart;
-    for (const std::uint64_t key : lineKeys_) {
-        if (!sound(key) || computed(key)) {
-            continue;
-        }
-        const auto [low, high] = pairOf(key);
-        if (shapes.present(low) && shapes.present(high) && !shapes.touch(low, high)) {
-            apart.push_back(key);
+    // The lines in order, made while the search's pairs are at hand (its own arrays gone), and
+    // the listed pairs whose boxes do not touch, told while the shapes are: the rows of the
+    // lines are made once the shapes are gone.
+    listings_.clear();
+    listings_.reserve(
+        static_cast<std::size_t>(std::count_if(lineKeys_.begin(), lineKeys_.end(), sound)));
+    for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
+        if (sound(lineKeys_[line])) {
+            listings_.push_back({lineKeys_[line], static_cast<std::uint32_t>(line)});
         }
     }
-    sortUnique(apart);
+    std::sort(listings_.begin(), listings_.end());
+
+    std::vector<std::uint64_t> apart;
+    auto found = pairs_.begin();
+    for (auto listing = listings_.begin(); listing != listings_.end(); ++listing) {
+        if (listing != listings_.begin() && std::prev(listing)->key == listing->key) {
+            continue;
+        }
+        while (found != pairs_.end() && keyOf(found->first, found->second) < listing->key) {
+            ++found;
+        }
+        const auto [low, high] = pairOf(listing->key);
+        if ((found == pairs_.end() || keyOf(found->first, found->second) != listing->key) &&
+            shapes.present(low) && shapes.present(high) && !shapes.touch(low, high)) {
+            apart.push_back(listing->key);
+        }
+    }
     findings_.clear();
     if (play_ && complete_) {
         findings_ = findBetweenNearBoxes(faces, shapes, *play_, pairs_, search.nearPairs);
@@ -608,15 +623,6 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
     }
     shapes = ShapeSet();
     faces = FaceStore();
-    listings_.clear();
-    listings_.reserve(
-        static_cast<std::size_t>(std::count_if(lineKeys_.begin(), lineKeys_.end(), sound)));
-    for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
-        if (sound(lineKeys_[line])) {
-            listings_.push_back({lineKeys_[line], static_cast<std::uint32_t>(line)});
-        }
-    }
-    std::sort(listings_.begin(), listings_.end());
 
     // lineRows quotes a line and the first line of its pair side by side.
     std::array<RankPairBuffer, 2> quoted;
