@@ -3,6 +3,8 @@
 #include "shapeset.h"
 #include "solid.h"
 
+#include <algorithm>
+
 namespace {
 
 // Boxes ranked this far apart can both stay: neighbours in a scene are mostly written near each
@@ -12,101 +14,98 @@ constexpr std::size_t CACHE_SIZE = 1024;
 } // namespace
 
 void FaceStore::reserve(std::size_t boxCount) {
-    boxes_.reserve(boxCount);
-    // Four corners to a face for most boxes: what stays untouched costs no memory.
-    corners_.reserve(boxCount * 24);
+    layoutOf_.reserve(boxCount);
+    walkable_.reserve(boxCount);
 }
 
 void FaceStore::add(const Solid& solid, std::uint8_t walkable) {
-    Indices indices;
-    indices.first = static_cast<std::uint32_t>(corners_.size());
-    indices.walkable = walkable;
+    std::array<std::uint8_t, 6> sizes{};
+    std::array<std::uint8_t, 6 * FaceOutline::MAX_CORNERS> corners{};
+    std::size_t count = 0;
     // The shapes keep no solid of more vertices than a byte counts.
     if (solid.closed() && solid.vertices.size() <= UINT8_MAX) {
-        for (std::size_t p = 0; p < solid.faces.size(); ++p) {
+        for (std::size_t p = 0; p < solid.faces.size() && p < sizes.size(); ++p) {
             const std::vector<std::size_t>& face = solid.faces[p];
             if (face.size() > FaceOutline::MAX_CORNERS) {
                 continue;
             }
-            indices.sizes[p] = static_cast<std::uint8_t>(face.size());
+            sizes[p] = static_cast<std::uint8_t>(face.size());
             for (const std::size_t corner : face) {
-                corners_.push_back(static_cast<std::uint8_t>(corner));
+                corners[count++] = static_cast<std::uint8_t>(corner);
             }
         }
     }
-    boxes_.push_back(indices);
+    layoutOf_.push_back(layoutFor(sizes, corners.data()));
+    walkable_.push_back(walkable);
+}
+
+std::uint32_t FaceStore::layoutFor(const std::array<std::uint8_t, 6>& sizes,
+                                   const std::uint8_t* corners) {
+    // Boxes come mostly as the one before.
+    if (!layoutOf_.empty() && holds(layoutOf_.back(), sizes, corners)) {
+        return layoutOf_.back();
+    }
+    std::size_t count = 0;
+    std::uint64_t hash = 14695981039346656037u;
+    const auto mix = [&hash](std::uint8_t byte) { hash = (hash ^ byte) * 1099511628211u; };
+    for (const std::uint8_t size : sizes) {
+        mix(size);
+        count += size;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        mix(corners[i]);
+    }
+    const auto [found, added] =
+        byHash_.try_emplace(hash, static_cast<std::uint32_t>(layouts_.size()));
+    if (!added && holds(found->second, sizes, corners)) {
+        return found->second;
+    }
+    layouts_.push_back({sizes, static_cast<std::uint32_t>(corners_.size())});
+    corners_.insert(corners_.end(), corners, corners + count);
+    return static_cast<std::uint32_t>(layouts_.size() - 1);
+}
+
+bool FaceStore::holds(std::uint32_t layout, const std::array<std::uint8_t, 6>& sizes,
+                      const std::uint8_t* corners) const {
+    const Layout& held = layouts_[layout];
+    if (held.sizes != sizes) {
+        return false;
+    }
+    std::size_t count = 0;
+    for (const std::uint8_t size : sizes) {
+        count += size;
+    }
+    return std::equal(corners, corners + count, corners_.begin() + held.first);
 }
 
 void FaceStore::append(const FaceStore& other) {
-    const auto offset = static_cast<std::uint32_t>(corners_.size());
-    for (Indices indices : other.boxes_) {
-        indices.first += offset;
-        boxes_.push_back(indices);
+    std::vector<std::uint32_t> mapped(other.layouts_.size());
+    for (std::size_t layout = 0; layout < mapped.size(); ++layout) {
+        const Layout& theirs = other.layouts_[layout];
+        mapped[layout] = layoutFor(theirs.sizes, other.corners_.data() + theirs.first);
     }
-    corners_.insert(corners_.end(), other.corners_.begin(), other.corners_.end());
+    for (const std::uint32_t layout : other.layoutOf_) {
+        layoutOf_.push_back(mapped[layout]);
+    }
+    walkable_.insert(walkable_.end(), other.walkable_.begin(), other.walkable_.end());
 }
 
 void FaceStore::clear() {
-    boxes_.clear();
+    layoutOf_.clear();
+    walkable_.clear();
+    layouts_.clear();
     corners_.clear();
-    unusedCorners_ = 0;
-}
-
-FaceStore::Indices FaceStore::adopted(const FaceStore& single) {
-    Indices indices = single.boxes_.front();
-    indices.first = static_cast<std::uint32_t>(corners_.size());
-    corners_.insert(corners_.end(), single.corners_.begin(), single.corners_.end());
-    return indices;
-}
-
-std::size_t FaceStore::cornerCount(const Indices& indices) {
-    std::size_t count = 0;
-    for (const std::uint8_t size : indices.sizes) {
-        count += size;
-    }
-    return count;
-}
-
-void FaceStore::leaveBehind(const Indices& indices) {
-    unusedCorners_ += cornerCount(indices);
-    if (unusedCorners_ <= 4096 || unusedCorners_ * 2 <= corners_.size()) {
-        return;
-    }
-    std::vector<std::uint8_t> fresh;
-    fresh.reserve(corners_.size() - unusedCorners_);
-    for (Indices& box : boxes_) {
-        const auto first = corners_.begin() + box.first;
-        box.first = static_cast<std::uint32_t>(fresh.size());
-        fresh.insert(fresh.end(), first, first + static_cast<std::ptrdiff_t>(cornerCount(box)));
-    }
-    corners_ = std::move(fresh);
-    unusedCorners_ = 0;
-}
-
-void FaceStore::replace(std::size_t rank, const FaceStore& single) {
-    const Indices previous = boxes_[rank];
-    boxes_[rank] = adopted(single);
-    leaveBehind(previous);
-}
-
-void FaceStore::insert(std::size_t rank, const FaceStore& single) {
-    boxes_.insert(boxes_.begin() + static_cast<std::ptrdiff_t>(rank), adopted(single));
-}
-
-void FaceStore::erase(std::size_t rank) {
-    const Indices previous = boxes_[rank];
-    boxes_.erase(boxes_.begin() + static_cast<std::ptrdiff_t>(rank));
-    leaveBehind(previous);
+    byHash_.clear();
 }
 
 void FaceStore::build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
                       BoxFaces& faces) const {
-    const Indices& indices = boxes_[rank];
-    faces.walkable = indices.walkable;
-    std::size_t next = indices.first;
+    const Layout& layout = layouts_[layoutOf_[rank]];
+    faces.walkable = walkable_[rank];
+    std::size_t next = layout.first;
     std::array<Vec3, FaceOutline::MAX_CORNERS> corners;
     for (std::size_t p = 0; p < faces.faces.size(); ++p) {
-        const std::size_t count = indices.sizes[p];
+        const std::size_t count = layout.sizes[p];
         const auto bit = static_cast<std::uint8_t>(1u << p);
         if ((planes & bit) != 0 && (faces.built & bit) == 0) {
             for (std::size_t i = 0; i < count; ++i) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -19,9 +20,10 @@ struct BoxFaces {
     std::uint8_t built = 0;    // bit p when faces[p] holds plane p's outline, if it has one
 };
 
-// The faces of every box of a scene, kept as indices into the vertices the shapes keep: a few
-// bytes a box, where the outlines themselves would take more than a kilobyte. Outlines are built
-// again when a FaceReader asks for them.
+// The faces of every box of a scene, kept as the corners of each face among the vertices the
+// shapes keep, outlines being built again when a FaceReader asks for them. Which corners make
+// which face is the same for most boxes (every box of six four-sided faces whose solid numbers its
+// vertices alike): each such layout is kept once, and a box costs five bytes.
 class FaceStore {
 public:
     void reserve(std::size_t boxCount);
@@ -31,33 +33,32 @@ public:
     // The boxes of the other store as the next ranks, as if added here one by one.
     void append(const FaceStore& other);
     void clear();
-    // As ShapeSet's: the entry of a rank replaced by, or inserted as, the one entry of a store
-    // of one box, or taken out.
-    void replace(std::size_t rank, const FaceStore& single);
-    void insert(std::size_t rank, const FaceStore& single);
-    void erase(std::size_t rank);
-    std::size_t size() const { return boxes_.size(); }
-    std::uint8_t walkable(std::size_t rank) const { return boxes_[rank].walkable; }
+    std::size_t size() const { return layoutOf_.size(); }
+    std::uint8_t walkable(std::size_t rank) const { return walkable_[rank]; }
+    // How many different layouts of corners the boxes have.
+    std::size_t layoutCount() const { return layouts_.size(); }
     // Builds the outlines of the planes given that faces lacks.
     void build(const ShapeSet& shapes, std::size_t rank, std::uint8_t planes,
                BoxFaces& faces) const;
 
 private:
-    struct Indices {
-        std::uint32_t first = 0;
+    // The corners of each face, plane by plane, as indices into a solid's vertices.
+    struct Layout {
         std::array<std::uint8_t, 6> sizes{};
-        std::uint8_t walkable = 0;
+        std::uint32_t first = 0; // in corners_
     };
 
-    Indices adopted(const FaceStore& single);
-    static std::size_t cornerCount(const Indices& indices);
-    void leaveBehind(const Indices& indices);
+    // The layout of the sizes and corners given, added if it is new.
+    std::uint32_t layoutFor(const std::array<std::uint8_t, 6>& sizes, const std::uint8_t* corners);
+    bool holds(std::uint32_t layout, const std::array<std::uint8_t, 6>& sizes,
+               const std::uint8_t* corners) const;
 
-    std::vector<Indices> boxes_;
-    // The corners of every face, as indices into its solid's vertices.
+    std::vector<std::uint32_t> layoutOf_;
+    std::vector<std::uint8_t> walkable_;
+    std::vector<Layout> layouts_;
     std::vector<std::uint8_t> corners_;
-    // Corners no box refers to any more.
-    std::size_t unusedCorners_ = 0;
+    // The layouts by a hash of their sizes and corners; one whose hash is taken stays out.
+    std::unordered_map<std::uint64_t, std::uint32_t> byHash_;
 };
 
 // The outlines of a store's faces as one thread asks for them, the last ones kept for boxes

@@ -10,10 +10,12 @@
 #include "shapeset.h"
 #include "shapesondemand.h"
 #include "solidchecks.h"
+#include "sparsetexts.h"
 #include "textchecks.h"
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <functional>
 #include <iterator>
 #include <limits>
@@ -55,6 +57,13 @@ std::vector<const Box*> boxesAt(const BoxDocument& document,
         boxes.push_back(&document.boxes.at(rank));
     }
     return boxes;
+}
+
+// A rank's number from one, as most files number their boxes' IDs.
+using NumberBuffer = std::array<char, 24>;
+std::string_view numberText(std::size_t number, NumberBuffer& buffer) {
+    const char* const end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number).ptr;
+    return std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
 }
 
 template <typename Value> void sortUnique(std::vector<Value>& values) {
@@ -507,61 +516,52 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
     Rows rows;
     rows.add(ProblemRows::Count, 0, countRows(document));
 
-    // The IDs, copied for this check alone: the rows of the checks between boxes, made once the
-    // document may change, name them.
-    std::string idBytes;
-    std::vector<std::size_t> idEnds;
-    idEnds.reserve(boxCount_);
+    // The IDs the rows of the checks between boxes name, made once the document may change.
+    SparseTexts ids;
     idIndex_.clear();
+    idIndex_.reserve(boxCount_);
+    NumberBuffer number;
     for (const auto& box : document.boxes) {
         const std::string_view id = box->id;
+        const std::size_t rank = ids.size();
         if (!id.empty()) {
-            idIndex_.emplace_back(hashOf(id), static_cast<std::uint32_t>(idEnds.size()));
+            idIndex_.emplace_back(hashOf(id), static_cast<std::uint32_t>(rank));
         }
-        idBytes.append(id);
-        idEnds.push_back(idBytes.size());
-        if (heard(idEnds.size())) {
+        ids.add(id, numberText(rank + 1, number));
+        if (heard(ids.size())) {
             return false;
         }
     }
     std::sort(idIndex_.begin(), idIndex_.end());
     const IdOfRank idOf = [&](std::size_t rank) {
-        const std::size_t start = rank == 0 ? 0 : idEnds[rank - 1];
-        return std::string_view(idBytes).substr(start, idEnds[rank] - start);
+        return ids.kept(rank).value_or(numberText(rank + 1, number));
     };
     ShapeSet shapes;
     FaceStore faces;
     if (!checkEveryBox(document, watch, rows, done, total, shapes, faces)) {
         return false;
     }
-    bounds_.assign(boxCount_, ABSENT);
-    for (std::size_t rank = 0; rank < boxCount_; ++rank) {
-        if (shapes.present(rank)) {
-            bounds_[rank] = {floats(shapes.boundsMin(rank)), floats(shapes.boundsMax(rank))};
-        }
-    }
 
     lineKeys_.clear();
-    listings_.clear();
     lineKeys_.reserve(lineCount);
-    // The texts the rows of the lines quote, copied for this check alone: once the document is
-    // read it may change under the rest of the check.
-    std::string textBytes;
-    std::vector<std::size_t> textEnds;
-    textEnds.reserve(lineCount);
+    // The texts the rows of the lines quote, for the lines other than the plain text of their
+    // pair: once the document is read it may change under the rest of the check.
+    SparseTexts lineTexts;
+    RankPairBuffer plain;
+    const auto plainText = [&](std::uint64_t key) {
+        const RankPair pair = pairOf(key);
+        return sound(key) ? rankPairText(static_cast<long long>(pair.first),
+                                         static_cast<long long>(pair.second), plain)
+                          : std::string_view();
+    };
     for (const auto& entry : document.intersections) {
         const std::string_view text = entry;
-        const auto line = static_cast<std::uint32_t>(textEnds.size());
-        textBytes.append(text);
-        textEnds.push_back(textBytes.size());
         const std::uint64_t key = parseRankPair(text)
                                       ? listedPairKey(text, boxCount_, nullptr).value_or(UNSOUND)
                                       : MALFORMED;
         lineKeys_.push_back(key);
-        if (sound(key)) {
-            listings_.push_back({key, line});
-        }
-        if (heard(line)) {
+        lineTexts.add(text, plainText(key));
+        if (heard(lineTexts.size())) {
             return false;
         }
     }
@@ -572,7 +572,6 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
     if (!goOn(lineCount / 8)) {
         return false;
     }
-    std::sort(listings_.begin(), listings_.end());
 
     // The one search checkDocument makes: where a heap stops it depends on what it looks for.
     IntersectionSearch search = play_ ? findIntersectionsAndNearPairs(shapes, nearReach(*play_))
@@ -582,12 +581,71 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
     if (!goOn(boxCount_ / 2)) {
         return false;
     }
+    // The lines in order, made while the search's pairs are at hand (its own arrays gone), and
+    // the listed pairs whose boxes do not touch, told while the shapes are: the rows of the
+    // lines are made once the shapes are gone.
+    listings_.clear();
+    listings_.reserve(
+        static_cast<std::size_t>(std::count_if(lineKeys_.begin(), lineKeys_.end(), sound)));
+    for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
+        if (sound(lineKeys_[line])) {
+            listings_.push_back({lineKeys_[line], static_cast<std::uint32_t>(line)});
+        }
+    }
+    std::sort(listings_.begin(), listings_.end());
+
+    std::vector<std::uint64_t> apart;
+    auto found = pairs_.begin();
+    for (auto listing = listings_.begin(); listing != listings_.end(); ++listing) {
+        if (listing != listings_.begin() && std::prev(listing)->key == listing->key) {
+            continue;
+        }
+        while (found != pairs_.end() && keyOf(found->first, found->second) < listing->key) {
+            ++found;
+        }
+        const auto [low, high] = pairOf(listing->key);
+        if ((found == pairs_.end() || keyOf(found->first, found->second) != listing->key) &&
+            shapes.present(low) && shapes.present(high) && !shapes.touch(low, high)) {
+            apart.push_back(listing->key);
+        }
+    }
+    findings_.clear();
+    if (play_ && complete_) {
+        findings_ = findBetweenNearBoxes(faces, shapes, *play_, pairs_, search.nearPairs);
+    }
+    // What the checks keep is made as what only this check used goes.
+    search = {};
+    bounds_.assign(boxCount_, ABSENT);
+    for (std::size_t rank = 0; rank < boxCount_; ++rank) {
+        if (shapes.present(rank)) {
+            bounds_[rank] = {floats(shapes.boundsMin(rank)), floats(shapes.boundsMax(rank))};
+        }
+    }
+    shapes = ShapeSet();
+    faces = FaceStore();
+
+    // lineRows quotes a line and the first line of its pair side by side.
+    std::array<RankPairBuffer, 2> quoted;
+    std::size_t nextQuoted = 0;
     const auto textOf = [&](std::size_t line) {
-        const std::size_t start = line == 0 ? 0 : textEnds[line - 1];
-        return std::string_view(textBytes).substr(start, textEnds[line] - start);
+        if (const std::optional<std::string_view> kept = lineTexts.kept(line)) {
+            return *kept;
+        }
+        const std::uint64_t key = lineKeys_[line];
+        if (!sound(key)) {
+            return std::string_view();
+        }
+        const RankPair pair = pairOf(key);
+        RankPairBuffer& buffer = quoted[nextQuoted];
+        nextQuoted = (nextQuoted + 1) % quoted.size();
+        return rankPairText(static_cast<long long>(pair.first), static_cast<long long>(pair.second),
+                            buffer);
     };
-    const TouchTest touch = [&](std::size_t a, std::size_t b) { return shapes.touch(a, b); };
-    for (std::size_t line = 0; line < textEnds.size(); ++line) {
+    // Asked only of the pairs the search did not find, of present boxes.
+    const TouchTest touch = [&](std::size_t a, std::size_t b) {
+        return !std::binary_search(apart.begin(), apart.end(), keyOf(a, b));
+    };
+    for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
         rows.add(ProblemRows::Lines, line, lineRows(line, textOf, touch));
     }
     if (!complete_) {
@@ -600,22 +658,16 @@ bool LiveChecks::rebuild(const BoxDocument& document, const RebuildWatch& watch)
             rows.add(ProblemRows::Missing, key, missingRows(key));
         }
     }
-
-    findings_.clear();
-    if (play_ && complete_) {
-        findings_ = findBetweenNearBoxes(faces, shapes, *play_, pairs_, search.nearPairs);
-        for (auto finding = findings_.begin(); finding != findings_.end();) {
-            const std::uint64_t key = keyOf(finding->rank, finding->other);
-            rows.add(ProblemRows::Play, key, playRows(key, idOf));
-            while (finding != findings_.end() && keyOf(finding->rank, finding->other) == key) {
-                ++finding;
-            }
+    for (auto finding = findings_.begin(); finding != findings_.end();) {
+        const std::uint64_t key = keyOf(finding->rank, finding->other);
+        rows.add(ProblemRows::Play, key, playRows(key, idOf));
+        while (finding != findings_.end() && keyOf(finding->rank, finding->other) == key) {
+            ++finding;
         }
     }
     rows_.assign(std::move(rows.rows), std::move(rows.keys), rows.sizes);
     // Kept while the document is edited: what they grew by and no longer use goes back.
     pairs_.shrink_to_fit();
-    listings_.shrink_to_fit();
     idIndex_.shrink_to_fit();
     goOn(total - done);
     return true;

@@ -17,6 +17,7 @@
 #include <memory>
 #include <ostream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -441,6 +442,51 @@ TEST(LiveChecksWhole, LeavesTheDocumentOnceRead) {
     LiveChecks live;
     ASSERT_TRUE(live.rebuild(document, watch));
     EXPECT_EQ(readTold, 1);
+    EXPECT_EQ(live.problems(), expected);
+}
+
+// Most lines are the plain text of their pair and most IDs the number of their rank from one,
+// which the check writes again rather than keeps: the rows must still quote each as written,
+// a line and the first of its pair side by side, though the document changed once read.
+TEST(LiveChecksWhole, QuotesEachLineAndIdAsWritten) {
+    const double seam = 1.0 / 32;
+    BoxDocument document;
+    // Pairs of boxes a seam apart, each pair's first box telling the seam under its ID.
+    const std::vector<std::string> ids = {"1", "9", "3", "", "05", "x", "7", "8", "9", "10"};
+    std::vector<BoxTexts> boxes;
+    for (std::size_t rank = 0; rank < ids.size(); ++rank) {
+        const double x = rank % 2 == 0 ? 0 : 1 + seam;
+        const double y = double(rank / 2) * 2;
+        boxes.push_back(axisBox(ids[rank], {x, y, 0}, {x + 1, y + 1, 1}));
+    }
+    loadScene(document, boxes,
+              {"0 1", "1 0", "00 2", "+2 3", "2 3", "4 5", "4 5", "0 99", "", "x y", "0  1", "3 3",
+               "8 9", "6 7"});
+    const std::vector<Problem> expected = wholeCheck(document);
+    std::set<std::string> quoted;
+    std::set<std::string> named;
+    for (const Problem& problem : expected) {
+        if (problem.intersection) {
+            quoted.insert(*problem.intersection);
+        }
+        if (problem.kind == ProblemKind::Seam && problem.id) {
+            named.insert(*problem.id);
+        }
+    }
+    for (const char* line : {"0 1", "1 0", "00 2", "+2 3", "2 3", "4 5", "0 99", "x y", "3 3"}) {
+        EXPECT_TRUE(quoted.count(line)) << line;
+    }
+    EXPECT_EQ(named, (std::set<std::string>{"1", "3", "05", "7", "9"}));
+
+    LiveChecks::RebuildWatch watch;
+    watch.documentRead = [&] {
+        for (std::size_t rank = 0; rank < document.boxes.size(); ++rank) {
+            assignTexts(document.boxes.at(rank), axisBox("2", {-9, -9, -9}, {-8, -8, -8}));
+        }
+        document.intersections.clear();
+    };
+    LiveChecks live;
+    ASSERT_TRUE(live.rebuild(document, watch));
     EXPECT_EQ(live.problems(), expected);
 }
 
