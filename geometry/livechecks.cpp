@@ -3,6 +3,7 @@
 #include "boxvalues.h"
 #include "intersectionchecks.h"
 #include "orlclass.h"
+#include "parallelparts.h"
 #include "parallelwork.h"
 #include "playchecks.h"
 #include "problemreporter.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <functional>
 #include <iterator>
 #include <limits>
@@ -28,6 +30,9 @@ constexpr std::uint64_t UNSOUND = MALFORMED - 1;
 // enough that a stop asked for is heard soon.
 constexpr std::size_t BOXES_PER_RUN = 2048;
 constexpr std::size_t ENTRIES_BETWEEN_STOPS = 65536;
+// The walks that follow an edit count their work in blocks of this many bytes, as the
+// document's walks of its lists do.
+constexpr std::size_t BYTES_PER_BLOCK = 4096;
 
 std::uint64_t keyOf(std::size_t low, std::size_t high) {
     return static_cast<std::uint64_t>(low) << 32 | high;
@@ -89,6 +94,19 @@ bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
     return true;
 }
 
+// The nearest float at or below the value, and at or above it.
+float floatBelow(double value) {
+    const auto near = static_cast<float>(value);
+    return double(near) > value ? std::nextafter(near, -std::numeric_limits<float>::infinity())
+                                : near;
+}
+
+float floatAbove(double value) {
+    const auto near = static_cast<float>(value);
+    return double(near) < value ? std::nextafter(near, std::numeric_limits<float>::infinity())
+                                : near;
+}
+
 std::array<float, 3> floats(const Vec3& value) {
     return {static_cast<float>(value.x), static_cast<float>(value.y), static_cast<float>(value.z)};
 }
@@ -126,6 +144,55 @@ void moveEntries(std::vector<Value>& values, const std::vector<std::size_t>& rem
             values[write] = std::move(values[--read]);
         }
     }
+}
+
+// The parts a walk of the values divides into, one per core for a long list.
+template <typename Value> std::size_t partsFor(const std::vector<Value>& values) {
+    return partsForBlocks(values.size() * sizeof(Value) / BYTES_PER_BLOCK);
+}
+
+// Each value replaced by next(value, part), or taken out where that gives nothing, the order
+// kept, in one pass on every core: part gives each walk a share of its own to note what leaves.
+// A value is written only where it changes, so that a box removed at the end writes nothing;
+// the shares after the first that lost values then move down as wholes.
+template <typename Value, typename Next>
+void compactInParts(std::vector<Value>& values, std::size_t parts, Next next) {
+    const std::size_t count = values.size();
+    const auto start = [&](std::size_t part) { return count * part / parts; };
+    std::vector<std::size_t> ends(parts);
+    runParts(parts, [&](std::size_t part) {
+        std::size_t kept = start(part);
+        for (std::size_t read = kept; read < start(part + 1); ++read) {
+            const std::optional<Value> now = next(values[read], part);
+            if (!now) {
+                continue;
+            }
+            if (kept != read || !(values[read] == *now)) {
+                values[kept] = *now;
+            }
+            ++kept;
+        }
+        ends[part] = kept;
+    });
+    std::size_t kept = ends.empty() ? 0 : ends[0];
+    for (std::size_t part = 1; part < parts; ++part) {
+        const auto first = values.begin() + static_cast<std::ptrdiff_t>(start(part));
+        const auto last = values.begin() + static_cast<std::ptrdiff_t>(ends[part]);
+        if (kept != start(part)) {
+            std::move(first, last, values.begin() + static_cast<std::ptrdiff_t>(kept));
+        }
+        kept += ends[part] - start(part);
+    }
+    values.resize(kept);
+}
+
+// The shares of the parts one after the other.
+template <typename Value> std::vector<Value> joined(std::vector<std::vector<Value>> shares) {
+    std::vector<Value> all = std::move(shares.front());
+    for (std::size_t part = 1; part < shares.size(); ++part) {
+        all.insert(all.end(), shares[part].begin(), shares[part].end());
+    }
+    return all;
 }
 
 // The sorted values with the sorted additions merged in, in place: only the values past the
@@ -350,11 +417,37 @@ std::vector<std::size_t> LiveChecks::neighboursOf(std::size_t rank, double margi
         return found;
     }
     const WidenedBounds own = widened(bounds_[rank].low, bounds_[rank].high, margin);
-    for (std::size_t other = 0; other < bounds_.size(); ++other) {
-        if (other != rank && present(other) &&
-            overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
-            found.push_back(other);
+    // A walk of a million bounds in single precision: a box is left out at once only when it
+    // lies clearly apart, by far more than rounding, and the others are told exactly as the
+    // search widens them.
+    const double half = margin / 2;
+    std::array<float, 3> lowest{};
+    std::array<float, 3> highest{};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const double slack = 1e-6 * (std::abs(own.low[axis]) + std::abs(own.high[axis]) + half);
+        lowest[axis] = floatBelow(own.low[axis] - half - slack);
+        highest[axis] = floatAbove(own.high[axis] + half + slack);
+    }
+    const auto near = [&](const Bounds& other) {
+        return !(other.high[0] < lowest[0] || other.high[1] < lowest[1] ||
+                 other.high[2] < lowest[2] || other.low[0] > highest[0] ||
+                 other.low[1] > highest[1] || other.low[2] > highest[2]);
+    };
+    const std::size_t count = bounds_.size();
+    const std::size_t parts = partsForBlocks(count * sizeof(Bounds) / BYTES_PER_BLOCK);
+    std::vector<std::vector<std::size_t>> partFound(parts);
+    runParts(parts, [&](std::size_t part) {
+        std::vector<std::size_t>& mine = partFound[part];
+        const std::size_t end = count * (part + 1) / parts;
+        for (std::size_t other = count * part / parts; other < end; ++other) {
+            if (near(bounds_[other]) && other != rank && present(other) &&
+                overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
+                mine.push_back(other);
+            }
         }
+    });
+    for (const std::vector<std::size_t>& mine : partFound) {
+        found.insert(found.end(), mine.begin(), mine.end());
     }
     return found;
 }
@@ -789,24 +882,20 @@ void LiveChecks::moveBoxes(const BoxDocument& document, const PositionMap& map,
 template <typename Leaves, typename Moved>
 void LiveChecks::moveRanks(const BoxDocument& document, Leaves leaves, Moved moved,
                            std::size_t lowest, const DocumentChange& change, Pending& pending) {
-    // Each list is compacted and renumbered in one pass, the moves keeping every order; an entry
-    // is written only where it changes, so that a box removed at the end writes nothing.
-    const auto keep = [](auto& values, std::size_t& kept, std::size_t read, const auto& now) {
-        if (kept != read || !(values[read] == now)) {
-            values[kept] = now;
-        }
-        ++kept;
-    };
-    std::size_t kept = 0;
-    for (std::size_t read = 0; read < idIndex_.size(); ++read) {
-        const auto [hash, rank] = idIndex_[read];
-        if (leaves(rank)) {
-            pending.idHashes.push_back(hash);
-        } else {
-            keep(idIndex_, kept, read, IdEntry{hash, static_cast<std::uint32_t>(moved(rank))});
-        }
+    // Each list is compacted and renumbered in one pass, the moves keeping every order.
+    const std::size_t idParts = partsFor(idIndex_);
+    std::vector<std::vector<std::uint32_t>> leavingHashes(idParts);
+    compactInParts(idIndex_, idParts,
+                   [&](const IdEntry& entry, std::size_t part) -> std::optional<IdEntry> {
+                       if (leaves(entry.second)) {
+                           leavingHashes[part].push_back(entry.first);
+                           return std::nullopt;
+                       }
+                       return IdEntry{entry.first, static_cast<std::uint32_t>(moved(entry.second))};
+                   });
+    for (const std::vector<std::uint32_t>& hashes : leavingHashes) {
+        pending.idHashes.insert(pending.idHashes.end(), hashes.begin(), hashes.end());
     }
-    idIndex_.resize(kept);
 
     // The pairs, missing or with faces between them, follow their boxes.
     const auto pairLeaves = [&](std::size_t a, std::size_t b) { return leaves(a) || leaves(b); };
@@ -814,17 +903,17 @@ void LiveChecks::moveRanks(const BoxDocument& document, Leaves leaves, Moved mov
         return keyOf(moved(static_cast<std::size_t>(key >> 32)),
                      moved(static_cast<std::size_t>(key & 0xffffffffu)));
     };
-    std::vector<ProblemRows::Block> missingLeaving;
-    kept = 0;
-    for (std::size_t read = 0; read < pairs_.size(); ++read) {
-        const RankPair pair = pairs_[read];
-        if (pairLeaves(pair.first, pair.second)) {
-            missingLeaving.push_back({keyOf(pair.first, pair.second), {}});
-        } else {
-            keep(pairs_, kept, read, RankPair{moved(pair.first), moved(pair.second)});
-        }
-    }
-    pairs_.resize(kept);
+    const std::size_t pairParts = partsFor(pairs_);
+    std::vector<std::vector<ProblemRows::Block>> pairsLeaving(pairParts);
+    compactInParts(pairs_, pairParts,
+                   [&](const RankPair& pair, std::size_t part) -> std::optional<RankPair> {
+                       if (pairLeaves(pair.first, pair.second)) {
+                           pairsLeaving[part].push_back({keyOf(pair.first, pair.second), {}});
+                           return std::nullopt;
+                       }
+                       return RankPair{moved(pair.first), moved(pair.second)};
+                   });
+    std::vector<ProblemRows::Block> missingLeaving = joined(std::move(pairsLeaving));
     rows_.replace(ProblemRows::Missing, std::move(missingLeaving));
     rows_.renumber(ProblemRows::Missing, movedKey, [](Problem&, std::uint64_t) {});
     const auto [missingFirst, missingLast] = rows_.sectionRows(ProblemRows::Missing);
@@ -865,35 +954,50 @@ void LiveChecks::moveRanks(const BoxDocument& document, Leaves leaves, Moved mov
 
     // A line that named a box that moved is read again, unless the change renumbered the lines to
     // name the same boxes, or wrote it again (moveLines finds those).
-    for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
-        const std::uint64_t key = lineKeys_[line];
-        if (key == UNSOUND) {
-            pending.oldLines.push_back(line);
-        } else if (sound(key) && (key & 0xffffffffu) >= lowest) {
-            const auto a = static_cast<std::size_t>(key >> 32);
-            const auto b = static_cast<std::size_t>(key & 0xffffffffu);
-            if (leaves(a) || leaves(b)) {
-                lineKeys_[line] = UNSOUND;
-                pending.keys.push_back(key);
-                pending.oldLines.push_back(line);
-            } else {
-                lineKeys_[line] = keyOf(moved(a), moved(b));
-                if (!change.linesRenumbered) {
-                    pending.movedLines.push_back(line);
+    struct LinesToRead {
+        std::vector<std::size_t> old;
+        std::vector<std::uint64_t> keys;
+        std::vector<std::size_t> moved;
+    };
+    const std::size_t lineParts = partsFor(lineKeys_);
+    std::vector<LinesToRead> toRead(lineParts);
+    runParts(lineParts, [&](std::size_t part) {
+        LinesToRead& mine = toRead[part];
+        const std::size_t end = lineKeys_.size() * (part + 1) / lineParts;
+        for (std::size_t line = lineKeys_.size() * part / lineParts; line < end; ++line) {
+            const std::uint64_t key = lineKeys_[line];
+            if (key == UNSOUND) {
+                mine.old.push_back(line);
+            } else if (sound(key) && (key & 0xffffffffu) >= lowest) {
+                const auto a = static_cast<std::size_t>(key >> 32);
+                const auto b = static_cast<std::size_t>(key & 0xffffffffu);
+                if (leaves(a) || leaves(b)) {
+                    lineKeys_[line] = UNSOUND;
+                    mine.keys.push_back(key);
+                    mine.old.push_back(line);
+                } else {
+                    lineKeys_[line] = keyOf(moved(a), moved(b));
+                    if (!change.linesRenumbered) {
+                        mine.moved.push_back(line);
+                    }
                 }
             }
         }
+    });
+    for (const LinesToRead& mine : toRead) {
+        pending.oldLines.insert(pending.oldLines.end(), mine.old.begin(), mine.old.end());
+        pending.keys.insert(pending.keys.end(), mine.keys.begin(), mine.keys.end());
+        pending.movedLines.insert(pending.movedLines.end(), mine.moved.begin(), mine.moved.end());
     }
-    kept = 0;
-    for (std::size_t read = 0; read < listings_.size(); ++read) {
-        const Listing listing = listings_[read];
-        const auto a = static_cast<std::size_t>(listing.key >> 32);
-        const auto b = static_cast<std::size_t>(listing.key & 0xffffffffu);
-        if (!leaves(a) && !leaves(b)) {
-            keep(listings_, kept, read, Listing{keyOf(moved(a), moved(b)), listing.line});
-        }
-    }
-    listings_.resize(kept);
+    compactInParts(listings_, partsFor(listings_),
+                   [&](const Listing& listing, std::size_t) -> std::optional<Listing> {
+                       const auto a = static_cast<std::size_t>(listing.key >> 32);
+                       const auto b = static_cast<std::size_t>(listing.key & 0xffffffffu);
+                       if (leaves(a) || leaves(b)) {
+                           return std::nullopt;
+                       }
+                       return Listing{keyOf(moved(a), moved(b)), listing.line};
+                   });
 }
 
 void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending) {
@@ -914,14 +1018,14 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
     if (map.moves()) {
         moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
         map.visit([&](auto lineLeaves, auto lineMoved) {
-            std::size_t kept = 0;
-            for (const Listing& listing : listings_) {
-                if (!lineLeaves(listing.line)) {
-                    listings_[kept++] = {listing.key,
-                                         static_cast<std::uint32_t>(lineMoved(listing.line))};
-                }
-            }
-            listings_.resize(kept);
+            compactInParts(listings_, partsFor(listings_),
+                           [&](const Listing& listing, std::size_t) -> std::optional<Listing> {
+                               if (lineLeaves(listing.line)) {
+                                   return std::nullopt;
+                               }
+                               return Listing{listing.key,
+                                              static_cast<std::uint32_t>(lineMoved(listing.line))};
+                           });
         });
     }
     const auto follow = [&](std::vector<std::size_t>& lines) {
@@ -1088,11 +1192,23 @@ void LiveChecks::indexIdsAgain(const BoxDocument& document, Pending& pending) {
 
 void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     const std::vector<std::size_t>& dirty = pending.boxes;
-    std::vector<char> isDirty(boxCount_, 0);
-    for (const std::size_t rank : dirty) {
-        isDirty[rank] = 1;
+    // Nearly always one box or a few: a search of them, where a flag for every box would take
+    // fresh memory at each edit. Many boxes get their flags.
+    constexpr std::size_t searchedUpTo = 16;
+    std::vector<char> flags;
+    if (dirty.size() > searchedUpTo) {
+        flags.assign(boxCount_, 0);
+        for (const std::size_t rank : dirty) {
+            flags[rank] = 1;
+        }
     }
-    const auto involves = [&](std::size_t a, std::size_t b) { return isDirty[a] || isDirty[b]; };
+    const auto isDirty = [&](std::size_t rank) {
+        if (!flags.empty()) {
+            return flags[rank] != 0;
+        }
+        return std::find(dirty.begin(), dirty.end(), rank) != dirty.end();
+    };
+    const auto involves = [&](std::size_t a, std::size_t b) { return isDirty(a) || isDirty(b); };
     // One walk of every shape for each box checked again, with the wider of the two margins;
     // each search below keeps those within its own.
     const double reach = play_ ? nearReach(*play_) : 0.0;
@@ -1108,7 +1224,7 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
             const std::size_t rank = dirty[i];
             const WidenedBounds own = widened(bounds_[rank].low, bounds_[rank].high, margin);
             for (const std::size_t other : around[i]) {
-                if ((!isDirty[other] || rank < other) &&
+                if ((!isDirty(other) || rank < other) &&
                     overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
                     near.emplace_back(std::min(rank, other), std::max(rank, other));
                 }
