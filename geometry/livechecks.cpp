@@ -1,6 +1,7 @@
 #include "livechecks.h"
 
 #include "boxvalues.h"
+#include "compactinparts.h"
 #include "intersectionchecks.h"
 #include "orlclass.h"
 #include "parallelparts.h"
@@ -149,50 +150,6 @@ void moveEntries(std::vector<Value>& values, const std::vector<std::size_t>& rem
 // The parts a walk of the values divides into, one per core for a long list.
 template <typename Value> std::size_t partsFor(const std::vector<Value>& values) {
     return partsForBlocks(values.size() * sizeof(Value) / BYTES_PER_BLOCK);
-}
-
-// Each value replaced by next(value, part), or taken out where that gives nothing, the order
-// kept, in one pass on every core: part gives each walk a share of its own to note what leaves.
-// A value is written only where it changes, so that a box removed at the end writes nothing;
-// the shares after the first that lost values then move down as wholes.
-template <typename Value, typename Next>
-void compactInParts(std::vector<Value>& values, std::size_t parts, Next next) {
-    const std::size_t count = values.size();
-    const auto start = [&](std::size_t part) { return count * part / parts; };
-    std::vector<std::size_t> ends(parts);
-    runParts(parts, [&](std::size_t part) {
-        std::size_t kept = start(part);
-        for (std::size_t read = kept; read < start(part + 1); ++read) {
-            const std::optional<Value> now = next(values[read], part);
-            if (!now) {
-                continue;
-            }
-            if (kept != read || !(values[read] == *now)) {
-                values[kept] = *now;
-            }
-            ++kept;
-        }
-        ends[part] = kept;
-    });
-    std::size_t kept = ends.empty() ? 0 : ends[0];
-    for (std::size_t part = 1; part < parts; ++part) {
-        const auto first = values.begin() + static_cast<std::ptrdiff_t>(start(part));
-        const auto last = values.begin() + static_cast<std::ptrdiff_t>(ends[part]);
-        if (kept != start(part)) {
-            std::move(first, last, values.begin() + static_cast<std::ptrdiff_t>(kept));
-        }
-        kept += ends[part] - start(part);
-    }
-    values.resize(kept);
-}
-
-// The shares of the parts one after the other.
-template <typename Value> std::vector<Value> joined(std::vector<std::vector<Value>> shares) {
-    std::vector<Value> all = std::move(shares.front());
-    for (std::size_t part = 1; part < shares.size(); ++part) {
-        all.insert(all.end(), shares[part].begin(), shares[part].end());
-    }
-    return all;
 }
 
 // The sorted values with the sorted additions merged in, in place: only the values past the
