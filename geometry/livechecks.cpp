@@ -152,23 +152,72 @@ template <typename Value> std::size_t partsFor(const std::vector<Value>& values)
     return partsForBlocks(values.size() * sizeof(Value) / BYTES_PER_BLOCK);
 }
 
+// The values before end that the test picks, in order, found on every core.
+template <typename Value, typename Test>
+std::vector<Value> involved(const std::vector<Value>& values,
+                            typename std::vector<Value>::const_iterator end, Test picks) {
+    const auto count = static_cast<std::size_t>(end - values.begin());
+    const std::size_t parts = partsForBlocks(count * sizeof(Value) / BYTES_PER_BLOCK);
+    std::vector<std::vector<Value>> shares(parts);
+    runParts(parts, [&](std::size_t part) {
+        const std::size_t last = count * (part + 1) / parts;
+        for (std::size_t index = count * part / parts; index < last; ++index) {
+            if (picks(values[index])) {
+                shares[part].push_back(values[index]);
+            }
+        }
+    });
+    return joined(std::move(shares));
+}
+
 // The sorted values with the sorted additions merged in, in place: only the values past the
-// first addition move.
+// first addition move, run by run between the places the additions take, as a copy of memory.
 template <typename Value>
 void mergeInPlace(std::vector<Value>& values, const std::vector<Value>& additions) {
     if (additions.empty()) {
         return;
     }
-    std::size_t read = values.size();
+    std::size_t end = values.size();
     values.resize(values.size() + additions.size());
-    std::size_t added = additions.size();
-    for (std::size_t write = values.size(); added > 0;) {
-        if (read > 0 && additions[added - 1] < values[read - 1]) {
-            values[--write] = std::move(values[--read]);
-        } else {
-            values[--write] = additions[--added];
-        }
+    auto at = [&](std::size_t index) {
+        return values.begin() + static_cast<std::ptrdiff_t>(index);
+    };
+    for (std::size_t added = additions.size(); added > 0; --added) {
+        const Value& addition = additions[added - 1];
+        // Equal values stay before the addition, as a merge leaves them.
+        const auto place = static_cast<std::size_t>(
+            std::upper_bound(values.begin(), at(end), addition) - values.begin());
+        std::move_backward(at(place), at(end), at(end + added));
+        values[place + added - 1] = addition;
+        end = place;
     }
+}
+
+// The sorted values without those of leaving, sorted and each present once: only the values
+// past the first of them move, run by run.
+template <typename Value>
+void eraseSorted(std::vector<Value>& values, const std::vector<Value>& leaving) {
+    if (leaving.empty()) {
+        return;
+    }
+    auto at = [&](std::size_t index) {
+        return values.begin() + static_cast<std::ptrdiff_t>(index);
+    };
+    std::size_t write = 0;
+    std::size_t read = 0;
+    for (const Value& gone : leaving) {
+        const auto place = static_cast<std::size_t>(std::lower_bound(at(read), values.end(), gone) -
+                                                    values.begin());
+        if (write != read) {
+            std::move(at(read), at(place), at(write));
+        }
+        write += place - read;
+        read = place + 1;
+    }
+    if (write != read) {
+        std::move(at(read), values.end(), at(write));
+    }
+    values.resize(values.size() - leaving.size());
 }
 
 std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& report) {
@@ -785,6 +834,7 @@ void LiveChecks::update(const BoxDocument& document, const DocumentChange& chang
     }
     pending.boxes.insert(pending.boxes.end(), change.insertedBoxes.begin(),
                          change.insertedBoxes.end());
+    pending.insertedBoxes = change.insertedBoxes;
     std::sort(pending.boxes.begin(), pending.boxes.end());
     pending.boxes.erase(std::unique(pending.boxes.begin(), pending.boxes.end()),
                         pending.boxes.end());
@@ -1068,11 +1118,7 @@ void LiveChecks::readLines(const BoxDocument& document, const DocumentChange& ch
     }
     std::sort(leaving.begin(), leaving.end());
     std::sort(coming.begin(), coming.end());
-    if (!leaving.empty()) {
-        std::erase_if(listings_, [&](const Listing& listing) {
-            return std::binary_search(leaving.begin(), leaving.end(), listing);
-        });
-    }
+    eraseSorted(listings_, leaving);
     mergeInPlace(listings_, coming);
 }
 
@@ -1132,7 +1178,9 @@ void LiveChecks::indexIdsAgain(const BoxDocument& document, Pending& pending) {
             }
             coming.push_back(entry);
         }
-        renamed.push_back(rank);
+        if (!std::binary_search(pending.insertedBoxes.begin(), pending.insertedBoxes.end(), rank)) {
+            renamed.push_back(rank);
+        }
     }
     if (!renamed.empty()) {
         std::erase_if(idIndex_, [&](const IdEntry& entry) {
@@ -1192,41 +1240,41 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     };
 
     // Millions of pairs stay where they are; only those of the boxes checked again move, and
-    // only when they changed, as they seldom do.
-    std::vector<RankPair> before;
-    const auto pairsEnd =
-        std::lower_bound(pairs_.begin(), pairs_.end(), RankPair{dirty.back() + 1, 0});
-    for (auto pair = pairs_.begin(); pair != pairsEnd; ++pair) {
-        if (involves(pair->first, pair->second)) {
-            before.push_back(*pair);
-        }
-    }
+    // only when they changed, as they seldom do. Keys name their lower rank first: no pair or
+    // listing past the last box checked again involves one.
+    std::vector<RankPair> before = involved(
+        pairs_, std::lower_bound(pairs_.begin(), pairs_.end(), RankPair{dirty.back() + 1, 0}),
+        [&](const RankPair& pair) { return involves(pair.first, pair.second); });
     std::vector<RankPair> after;
     for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
         if (shapes.touch(pair.first, pair.second)) {
             after.push_back(pair);
         }
     }
-    if (before != after) {
-        std::erase_if(pairs_,
-                      [&](const RankPair& pair) { return involves(pair.first, pair.second); });
-        mergeInPlace(pairs_, after);
-    }
-    std::vector<RankPair> changed;
-    std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
-                                  std::back_inserter(changed));
-    for (const RankPair& pair : changed) {
-        pending.keys.push_back(keyOf(pair.first, pair.second));
-    }
-    // A listed pair of a box that changed may be apart now, or no longer. Keys name their lower
-    // rank first: none past the last box checked again involves one.
-    const auto listedEnd = std::lower_bound(listings_.begin(), listings_.end(),
-                                            Listing{keyOf(dirty.back() + 1, 0), 0});
-    for (auto listing = listings_.begin(); listing != listedEnd; ++listing) {
-        if (involves(static_cast<std::size_t>(listing->key >> 32),
-                     static_cast<std::size_t>(listing->key & 0xffffffffu))) {
-            pending.keys.push_back(listing->key);
+    std::vector<RankPair> gone;
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::back_inserter(gone));
+    std::vector<RankPair> come;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(come));
+    eraseSorted(pairs_, gone);
+    mergeInPlace(pairs_, come);
+    for (const std::vector<RankPair>* changed : {&gone, &come}) {
+        for (const RankPair& pair : *changed) {
+            pending.keys.push_back(keyOf(pair.first, pair.second));
         }
+    }
+    // A listed pair of a box that changed may be apart now, or no longer.
+    const std::vector<Listing> listed =
+        involved(listings_,
+                 std::lower_bound(listings_.begin(), listings_.end(),
+                                  Listing{keyOf(dirty.back() + 1, 0), 0}),
+                 [&](const Listing& listing) {
+                     return involves(static_cast<std::size_t>(listing.key >> 32),
+                                     static_cast<std::size_t>(listing.key & 0xffffffffu));
+                 });
+    for (const Listing& listing : listed) {
+        pending.keys.push_back(listing.key);
     }
 
     if (!play_) {
