@@ -3,6 +3,7 @@
 #include "BoxCategories.h"
 #include "OrbitCamera.h"
 #include "ViewScene.h"
+#include "parallelparts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -141,6 +142,20 @@ public:
         }
     }
 
+    // What another chooser took, after what this one took, as if this one had gone on: its
+    // frame's points and crosses, and its candidates considered here.
+    void takeOver(const SceneFrame& frame, const FrameChooser& other) {
+        frame_.pointRanks.insert(frame_.pointRanks.end(), frame.pointRanks.begin(),
+                                 frame.pointRanks.end());
+        frame_.points.insert(frame_.points.end(), frame.points.begin(), frame.points.end());
+        frame_.crosses.insert(frame_.crosses.end(), frame.crosses.begin(), frame.crosses.end());
+        frame_.crossCategories.insert(frame_.crossCategories.end(), frame.crossCategories.begin(),
+                                      frame.crossCategories.end());
+        for (const Candidate& candidate : other.candidates_) {
+            consider(candidate.rank, candidate.centre, candidate.depth);
+        }
+    }
+
     // Far boxes first, so that the near ones cover them.
     void finish() {
         if (candidates_.size() > fullBoxBudget) {
@@ -175,13 +190,17 @@ private:
     }
 
     void consider(const SphereGrid::Entry& box, double depth) {
-        const Vec3 away = box.centre - focus_;
+        consider(box.rank, box.centre, depth);
+    }
+
+    void consider(std::size_t rank, const Vec3& centre, double depth) {
+        const Vec3 away = centre - focus_;
         const double distance = dot(away, away);
         if (distance > cutoff_) {
-            drop(box.rank, box.centre, depth);
+            drop(rank, centre, depth);
             return;
         }
-        candidates_.push_back({box.rank, box.centre, depth, distance});
+        candidates_.push_back({rank, centre, depth, distance});
         if (candidates_.size() >= 2 * fullBoxBudget) {
             keepNearest();
         }
@@ -222,6 +241,16 @@ private:
     double cutoff_ = std::numeric_limits<double>::infinity();
 };
 
+// A cell whose boxes are looked at one by one.
+struct NearCell {
+    double distance;
+    const SphereGrid::Entry* first;
+    const SphereGrid::Entry* last;
+};
+
+// Frames of fewer boxes than this many blocks' worth are chosen on one core.
+constexpr std::size_t bytesPerBlock = 4096;
+
 } // namespace
 
 void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCategories& categories,
@@ -233,36 +262,51 @@ void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCatego
     std::vector<unsigned char> sampled(cells.size(), 0);
     // Far cells drawn by their samples at once, in the order they lie in memory; the others,
     // which hold every box that may be drawn in full, nearest the focus first, so that the
-    // nearest boxes come early.
-    struct NearCell {
-        double distance;
-        const SphereGrid::Entry* first;
-        const SphereGrid::Entry* last;
-    };
-    std::vector<NearCell> near;
-    for (std::size_t index = 0; index < cells.size(); ++index) {
-        if (index + 1 < cells.size()) {
-            __builtin_prefetch(cells[index + 1].entries.data());
+    // nearest boxes come early. The far cells of a large scene are shared between the cores,
+    // each share taken into a frame of its own, then all in order into the frame.
+    const std::size_t parts =
+        partsForBlocks(scene.size() * sizeof(SphereGrid::Entry) / bytesPerBlock);
+    std::vector<SceneFrame> shareFrames(parts);
+    std::vector<std::optional<FrameChooser>> shareChoosers(parts);
+    std::vector<std::vector<NearCell>> nearShares(parts);
+    runParts(parts, [&](std::size_t part) {
+        FrameChooser* mine = &chooser;
+        if (part > 0) {
+            mine = &shareChoosers[part].emplace(shareFrames[part], categories, camera, viewport);
         }
-        const SphereGrid::Cell& cell = cells[index];
-        if (cell.entries.empty() || outOfView(cell, camera, viewport)) {
-            continue;
-        }
-        const std::optional<int> level = sampleLevel(cell, camera);
-        if (!level) {
-            near.push_back({squaredDistance(camera.focus(), cell), cell.entries.data(),
-                            cell.entries.data() + cell.entries.size()});
-            continue;
-        }
-        sampled[index] = 1;
-        // Plain boxes only: the others are each drawn below, over them.
-        const std::uint32_t sampleCount = cell.sampleCounts[static_cast<std::size_t>(*level)];
-        for (std::uint32_t entry = 0; entry < sampleCount; ++entry) {
-            const SphereGrid::Entry& box = cell.entries[entry];
-            if (box.rank != skipped && categories.of(box.rank) == PlainBox) {
-                chooser.take(box);
+        const std::size_t end = cells.size() * (part + 1) / parts;
+        for (std::size_t index = cells.size() * part / parts; index < end; ++index) {
+            if (index + 1 < cells.size()) {
+                __builtin_prefetch(cells[index + 1].entries.data());
+            }
+            const SphereGrid::Cell& cell = cells[index];
+            if (cell.entries.empty() || outOfView(cell, camera, viewport)) {
+                continue;
+            }
+            const std::optional<int> level = sampleLevel(cell, camera);
+            if (!level) {
+                nearShares[part].push_back({squaredDistance(camera.focus(), cell),
+                                            cell.entries.data(),
+                                            cell.entries.data() + cell.entries.size()});
+                continue;
+            }
+            sampled[index] = 1;
+            // Plain boxes only: the others are each drawn below, over them.
+            const std::uint32_t sampleCount = cell.sampleCounts[static_cast<std::size_t>(*level)];
+            for (std::uint32_t entry = 0; entry < sampleCount; ++entry) {
+                const SphereGrid::Entry& box = cell.entries[entry];
+                if (box.rank != skipped && categories.of(box.rank) == PlainBox) {
+                    mine->take(box);
+                }
             }
         }
+    });
+    for (std::size_t part = 1; part < parts; ++part) {
+        chooser.takeOver(shareFrames[part], *shareChoosers[part]);
+    }
+    std::vector<NearCell> near = std::move(nearShares.front());
+    for (std::size_t part = 1; part < parts; ++part) {
+        near.insert(near.end(), nearShares[part].begin(), nearShares[part].end());
     }
     std::sort(near.begin(), near.end(),
               [](const NearCell& a, const NearCell& b) { return a.distance < b.distance; });

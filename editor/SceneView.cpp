@@ -146,7 +146,11 @@ void SceneView::paintEvent(QPaintEvent*) {
 }
 
 void SceneView::renderBackground() {
-    background_ = QImage(size() * devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+    // The image of the last frame serves again: fresh memory for a frame's pixels costs more
+    // here than painting many of its boxes.
+    if (background_.size() != size() * devicePixelRatio()) {
+        background_ = QImage(size() * devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+    }
     background_.setDevicePixelRatio(devicePixelRatio());
     background_.fill(palette::background);
     frame_.clear();

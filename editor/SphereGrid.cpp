@@ -1,6 +1,7 @@
 #include "SphereGrid.h"
 
 #include "ViewScene.h"
+#include "parallelparts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,6 +104,22 @@ std::size_t countAlong(double extent, double side) {
     return count >= 1 ? static_cast<std::size_t>(std::min(count, 1e6)) : 1;
 }
 
+// Renumbers the boxes of every cell, the cells shared between the cores: a million boxes
+// follow each box removed or inserted.
+template <typename Renumber>
+void renumberEntries(std::vector<SphereGrid::Cell>& cells, std::size_t boxes, Renumber renumber) {
+    constexpr std::size_t blockBytes = 4096;
+    const std::size_t parts = partsForBlocks(boxes * sizeof(SphereGrid::Entry) / blockBytes);
+    runParts(parts, [&](std::size_t part) {
+        const std::size_t end = cells.size() * (part + 1) / parts;
+        for (std::size_t cell = cells.size() * part / parts; cell < end; ++cell) {
+            for (SphereGrid::Entry& entry : cells[cell].entries) {
+                renumber(entry);
+            }
+        }
+    });
+}
+
 } // namespace
 
 void SphereGrid::build(const std::vector<BoxSphere>& spheres) {
@@ -195,23 +212,19 @@ void SphereGrid::erase(const std::vector<std::size_t>& ranks) {
     if (ranks.size() == 1) {
         // The usual edit: a compare for each of a million boxes.
         const auto gone = static_cast<std::uint32_t>(first);
-        for (Cell& cell : cells_) {
-            for (Entry& entry : cell.entries) {
-                if (entry.rank > gone) {
-                    --entry.rank;
-                }
+        renumberEntries(cells_, cellOf_.size(), [gone](Entry& entry) {
+            if (entry.rank > gone) {
+                --entry.rank;
             }
-        }
+        });
     } else {
-        for (Cell& cell : cells_) {
-            for (Entry& entry : cell.entries) {
-                if (entry.rank > first) {
-                    entry.rank -= static_cast<std::uint32_t>(
-                        std::lower_bound(ranks.begin(), ranks.end(), std::size_t{entry.rank}) -
-                        ranks.begin());
-                }
+        renumberEntries(cells_, cellOf_.size(), [&](Entry& entry) {
+            if (entry.rank > first) {
+                entry.rank -= static_cast<std::uint32_t>(
+                    std::lower_bound(ranks.begin(), ranks.end(), std::size_t{entry.rank}) -
+                    ranks.begin());
             }
-        }
+        });
     }
     std::size_t kept = first;
     auto gone = ranks.begin();
@@ -238,24 +251,20 @@ void SphereGrid::insert(const std::vector<std::size_t>& ranks) {
     // Boxes appended move no rank; one box inserted, the usual edit, takes a compare for each.
     if (first < cellOf_.size() && ranks.size() == 1) {
         const auto newRank = static_cast<std::uint32_t>(first);
-        for (Cell& cell : cells_) {
-            for (Entry& entry : cell.entries) {
-                if (entry.rank >= newRank) {
-                    ++entry.rank;
-                }
+        renumberEntries(cells_, cellOf_.size(), [newRank](Entry& entry) {
+            if (entry.rank >= newRank) {
+                ++entry.rank;
             }
-        }
+        });
     } else if (first < cellOf_.size()) {
-        for (Cell& cell : cells_) {
-            for (Entry& entry : cell.entries) {
-                if (entry.rank >= first) {
-                    entry.rank += static_cast<std::uint32_t>(
-                        std::upper_bound(thresholds.begin(), thresholds.end(),
-                                         std::size_t{entry.rank}) -
-                        thresholds.begin());
-                }
+        renumberEntries(cells_, cellOf_.size(), [&](Entry& entry) {
+            if (entry.rank >= first) {
+                entry.rank += static_cast<std::uint32_t>(std::upper_bound(thresholds.begin(),
+                                                                          thresholds.end(),
+                                                                          std::size_t{entry.rank}) -
+                                                         thresholds.begin());
             }
-        }
+        });
     }
     const std::size_t oldSize = cellOf_.size();
     cellOf_.resize(oldSize + ranks.size(), nowhere);

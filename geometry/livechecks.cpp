@@ -1,8 +1,10 @@
 #include "livechecks.h"
 
 #include "boxvalues.h"
+#include "compactinparts.h"
 #include "intersectionchecks.h"
 #include "orlclass.h"
+#include "parallelparts.h"
 #include "parallelwork.h"
 #include "playchecks.h"
 #include "problemreporter.h"
@@ -16,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <iterator>
 #include <limits>
@@ -30,6 +33,9 @@ constexpr std::uint64_t UNSOUND = MALFORMED - 1;
 // enough that a stop asked for is heard soon.
 constexpr std::size_t BOXES_PER_RUN = 2048;
 constexpr std::size_t ENTRIES_BETWEEN_STOPS = 65536;
+// The walks that follow an edit count their work in blocks of this many bytes, as the
+// document's walks of its lists do.
+constexpr std::size_t BYTES_PER_BLOCK = 4096;
 
 std::uint64_t keyOf(std::size_t low, std::size_t high) {
     return static_cast<std::uint64_t>(low) << 32 | high;
@@ -98,6 +104,19 @@ bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
     return true;
 }
 
+// The nearest float at or below the value, and at or above it.
+float floatBelow(double value) {
+    const auto near = static_cast<float>(value);
+    return double(near) > value ? std::nextafter(near, -std::numeric_limits<float>::infinity())
+                                : near;
+}
+
+float floatAbove(double value) {
+    const auto near = static_cast<float>(value);
+    return double(near) < value ? std::nextafter(near, std::numeric_limits<float>::infinity())
+                                : near;
+}
+
 std::array<float, 3> floats(const Vec3& value) {
     return {static_cast<float>(value.x), static_cast<float>(value.y), static_cast<float>(value.z)};
 }
@@ -137,23 +156,77 @@ void moveEntries(std::vector<Value>& values, const std::vector<std::size_t>& rem
     }
 }
 
+// The parts a walk of the values divides into, one per core for a long list.
+template <typename Value> std::size_t partsFor(const std::vector<Value>& values) {
+    return partsForBlocks(values.size() * sizeof(Value) / BYTES_PER_BLOCK);
+}
+
+// The values before end that the test picks, in order, found on every core.
+template <typename Value, typename Test>
+std::vector<Value> involved(const std::vector<Value>& values,
+                            typename std::vector<Value>::const_iterator end, Test picks) {
+    const auto count = static_cast<std::size_t>(end - values.begin());
+    const std::size_t parts = partsForBlocks(count * sizeof(Value) / BYTES_PER_BLOCK);
+    std::vector<std::vector<Value>> shares(parts);
+    runParts(parts, [&](std::size_t part) {
+        const std::size_t last = count * (part + 1) / parts;
+        for (std::size_t index = count * part / parts; index < last; ++index) {
+            if (picks(values[index])) {
+                shares[part].push_back(values[index]);
+            }
+        }
+    });
+    return joined(std::move(shares));
+}
+
 // The sorted values with the sorted additions merged in, in place: only the values past the
-// first addition move.
+// first addition move, run by run between the places the additions take, as a copy of memory.
 template <typename Value>
 void mergeInPlace(std::vector<Value>& values, const std::vector<Value>& additions) {
     if (additions.empty()) {
         return;
     }
-    std::size_t read = values.size();
+    std::size_t end = values.size();
     values.resize(values.size() + additions.size());
-    std::size_t added = additions.size();
-    for (std::size_t write = values.size(); added > 0;) {
-        if (read > 0 && additions[added - 1] < values[read - 1]) {
-            values[--write] = std::move(values[--read]);
-        } else {
-            values[--write] = additions[--added];
-        }
+    auto at = [&](std::size_t index) {
+        return values.begin() + static_cast<std::ptrdiff_t>(index);
+    };
+    for (std::size_t added = additions.size(); added > 0; --added) {
+        const Value& addition = additions[added - 1];
+        // Equal values stay before the addition, as a merge leaves them.
+        const auto place = static_cast<std::size_t>(
+            std::upper_bound(values.begin(), at(end), addition) - values.begin());
+        std::move_backward(at(place), at(end), at(end + added));
+        values[place + added - 1] = addition;
+        end = place;
     }
+}
+
+// The sorted values without those of leaving, sorted and each present once: only the values
+// past the first of them move, run by run.
+template <typename Value>
+void eraseSorted(std::vector<Value>& values, const std::vector<Value>& leaving) {
+    if (leaving.empty()) {
+        return;
+    }
+    auto at = [&](std::size_t index) {
+        return values.begin() + static_cast<std::ptrdiff_t>(index);
+    };
+    std::size_t write = 0;
+    std::size_t read = 0;
+    for (const Value& gone : leaving) {
+        const auto place = static_cast<std::size_t>(std::lower_bound(at(read), values.end(), gone) -
+                                                    values.begin());
+        if (write != read) {
+            std::move(at(read), at(place), at(write));
+        }
+        write += place - read;
+        read = place + 1;
+    }
+    if (write != read) {
+        std::move(at(read), values.end(), at(write));
+    }
+    values.resize(values.size() - leaving.size());
 }
 
 std::vector<Problem> collected(const std::function<void(ProblemReporter&)>& report) {
@@ -359,11 +432,37 @@ std::vector<std::size_t> LiveChecks::neighboursOf(std::size_t rank, double margi
         return found;
     }
     const WidenedBounds own = widened(bounds_[rank].low, bounds_[rank].high, margin);
-    for (std::size_t other = 0; other < bounds_.size(); ++other) {
-        if (other != rank && present(other) &&
-            overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
-            found.push_back(other);
+    // A walk of a million bounds in single precision: a box is left out at once only when it
+    // lies clearly apart, by far more than rounding, and the others are told exactly as the
+    // search widens them.
+    const double half = margin / 2;
+    std::array<float, 3> lowest{};
+    std::array<float, 3> highest{};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const double slack = 1e-6 * (std::abs(own.low[axis]) + std::abs(own.high[axis]) + half);
+        lowest[axis] = floatBelow(own.low[axis] - half - slack);
+        highest[axis] = floatAbove(own.high[axis] + half + slack);
+    }
+    const auto near = [&](const Bounds& other) {
+        return !(other.high[0] < lowest[0] || other.high[1] < lowest[1] ||
+                 other.high[2] < lowest[2] || other.low[0] > highest[0] ||
+                 other.low[1] > highest[1] || other.low[2] > highest[2]);
+    };
+    const std::size_t count = bounds_.size();
+    const std::size_t parts = partsForBlocks(count * sizeof(Bounds) / BYTES_PER_BLOCK);
+    std::vector<std::vector<std::size_t>> partFound(parts);
+    runParts(parts, [&](std::size_t part) {
+        std::vector<std::size_t>& mine = partFound[part];
+        const std::size_t end = count * (part + 1) / parts;
+        for (std::size_t other = count * part / parts; other < end; ++other) {
+            if (near(bounds_[other]) && other != rank && present(other) &&
+                overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
+                mine.push_back(other);
+            }
         }
+    });
+    for (const std::vector<std::size_t>& mine : partFound) {
+        found.insert(found.end(), mine.begin(), mine.end());
     }
     return found;
 }
@@ -787,6 +886,7 @@ void LiveChecks::update(const BoxDocument& document, const DocumentChange& chang
     }
     pending.boxes.insert(pending.boxes.end(), change.insertedBoxes.begin(),
                          change.insertedBoxes.end());
+    pending.insertedBoxes = change.insertedBoxes;
     std::sort(pending.boxes.begin(), pending.boxes.end());
     pending.boxes.erase(std::unique(pending.boxes.begin(), pending.boxes.end()),
                         pending.boxes.end());
@@ -841,24 +941,20 @@ void LiveChecks::moveBoxes(const BoxDocument& document, const PositionMap& map,
 template <typename Leaves, typename Moved>
 void LiveChecks::moveRanks(const BoxDocument& document, Leaves leaves, Moved moved,
                            std::size_t lowest, const DocumentChange& change, Pending& pending) {
-    // Each list is compacted and renumbered in one pass, the moves keeping every order; an entry
-    // is written only where it changes, so that a box removed at the end writes nothing.
-    const auto keep = [](auto& values, std::size_t& kept, std::size_t read, const auto& now) {
-        if (kept != read || !(values[read] == now)) {
-            values[kept] = now;
-        }
-        ++kept;
-    };
-    std::size_t kept = 0;
-    for (std::size_t read = 0; read < idIndex_.size(); ++read) {
-        const auto [hash, rank] = idIndex_[read];
-        if (leaves(rank)) {
-            pending.idHashes.push_back(hash);
-        } else {
-            keep(idIndex_, kept, read, IdEntry{hash, static_cast<std::uint32_t>(moved(rank))});
-        }
+    // Each list is compacted and renumbered in one pass, the moves keeping every order.
+    const std::size_t idParts = partsFor(idIndex_);
+    std::vector<std::vector<std::uint32_t>> leavingHashes(idParts);
+    compactInParts(idIndex_, idParts,
+                   [&](const IdEntry& entry, std::size_t part) -> std::optional<IdEntry> {
+                       if (leaves(entry.second)) {
+                           leavingHashes[part].push_back(entry.first);
+                           return std::nullopt;
+                       }
+                       return IdEntry{entry.first, static_cast<std::uint32_t>(moved(entry.second))};
+                   });
+    for (const std::vector<std::uint32_t>& hashes : leavingHashes) {
+        pending.idHashes.insert(pending.idHashes.end(), hashes.begin(), hashes.end());
     }
-    idIndex_.resize(kept);
 
     // The pairs, missing or with faces between them, follow their boxes.
     const auto pairLeaves = [&](std::size_t a, std::size_t b) { return leaves(a) || leaves(b); };
@@ -866,17 +962,17 @@ void LiveChecks::moveRanks(const BoxDocument& document, Leaves leaves, Moved mov
         return keyOf(moved(static_cast<std::size_t>(key >> 32)),
                      moved(static_cast<std::size_t>(key & 0xffffffffu)));
     };
-    std::vector<ProblemRows::Block> missingLeaving;
-    kept = 0;
-    for (std::size_t read = 0; read < pairs_.size(); ++read) {
-        const RankPair pair = pairs_[read];
-        if (pairLeaves(pair.first, pair.second)) {
-            missingLeaving.push_back({keyOf(pair.first, pair.second), {}});
-        } else {
-            keep(pairs_, kept, read, RankPair{moved(pair.first), moved(pair.second)});
-        }
-    }
-    pairs_.resize(kept);
+    const std::size_t pairParts = partsFor(pairs_);
+    std::vector<std::vector<ProblemRows::Block>> pairsLeaving(pairParts);
+    compactInParts(pairs_, pairParts,
+                   [&](const RankPair& pair, std::size_t part) -> std::optional<RankPair> {
+                       if (pairLeaves(pair.first, pair.second)) {
+                           pairsLeaving[part].push_back({keyOf(pair.first, pair.second), {}});
+                           return std::nullopt;
+                       }
+                       return RankPair{moved(pair.first), moved(pair.second)};
+                   });
+    std::vector<ProblemRows::Block> missingLeaving = joined(std::move(pairsLeaving));
     rows_.replace(ProblemRows::Missing, std::move(missingLeaving));
     rows_.renumber(ProblemRows::Missing, movedKey, [](Problem&, std::uint64_t) {});
     const auto [missingFirst, missingLast] = rows_.sectionRows(ProblemRows::Missing);
@@ -917,35 +1013,50 @@ void LiveChecks::moveRanks(const BoxDocument& document, Leaves leaves, Moved mov
 
     // A line that named a box that moved is read again, unless the change renumbered the lines to
     // name the same boxes, or wrote it again (moveLines finds those).
-    for (std::size_t line = 0; line < lineKeys_.size(); ++line) {
-        const std::uint64_t key = lineKeys_[line];
-        if (key == UNSOUND) {
-            pending.oldLines.push_back(line);
-        } else if (sound(key) && (key & 0xffffffffu) >= lowest) {
-            const auto a = static_cast<std::size_t>(key >> 32);
-            const auto b = static_cast<std::size_t>(key & 0xffffffffu);
-            if (leaves(a) || leaves(b)) {
-                lineKeys_[line] = UNSOUND;
-                pending.keys.push_back(key);
-                pending.oldLines.push_back(line);
-            } else {
-                lineKeys_[line] = keyOf(moved(a), moved(b));
-                if (!change.linesRenumbered) {
-                    pending.movedLines.push_back(line);
+    struct LinesToRead {
+        std::vector<std::size_t> old;
+        std::vector<std::uint64_t> keys;
+        std::vector<std::size_t> moved;
+    };
+    const std::size_t lineParts = partsFor(lineKeys_);
+    std::vector<LinesToRead> toRead(lineParts);
+    runParts(lineParts, [&](std::size_t part) {
+        LinesToRead& mine = toRead[part];
+        const std::size_t end = lineKeys_.size() * (part + 1) / lineParts;
+        for (std::size_t line = lineKeys_.size() * part / lineParts; line < end; ++line) {
+            const std::uint64_t key = lineKeys_[line];
+            if (key == UNSOUND) {
+                mine.old.push_back(line);
+            } else if (sound(key) && (key & 0xffffffffu) >= lowest) {
+                const auto a = static_cast<std::size_t>(key >> 32);
+                const auto b = static_cast<std::size_t>(key & 0xffffffffu);
+                if (leaves(a) || leaves(b)) {
+                    lineKeys_[line] = UNSOUND;
+                    mine.keys.push_back(key);
+                    mine.old.push_back(line);
+                } else {
+                    lineKeys_[line] = keyOf(moved(a), moved(b));
+                    if (!change.linesRenumbered) {
+                        mine.moved.push_back(line);
+                    }
                 }
             }
         }
+    });
+    for (const LinesToRead& mine : toRead) {
+        pending.oldLines.insert(pending.oldLines.end(), mine.old.begin(), mine.old.end());
+        pending.keys.insert(pending.keys.end(), mine.keys.begin(), mine.keys.end());
+        pending.movedLines.insert(pending.movedLines.end(), mine.moved.begin(), mine.moved.end());
     }
-    kept = 0;
-    for (std::size_t read = 0; read < listings_.size(); ++read) {
-        const Listing listing = listings_[read];
-        const auto a = static_cast<std::size_t>(listing.key >> 32);
-        const auto b = static_cast<std::size_t>(listing.key & 0xffffffffu);
-        if (!leaves(a) && !leaves(b)) {
-            keep(listings_, kept, read, Listing{keyOf(moved(a), moved(b)), listing.line});
-        }
-    }
-    listings_.resize(kept);
+    compactInParts(listings_, partsFor(listings_),
+                   [&](const Listing& listing, std::size_t) -> std::optional<Listing> {
+                       const auto a = static_cast<std::size_t>(listing.key >> 32);
+                       const auto b = static_cast<std::size_t>(listing.key & 0xffffffffu);
+                       if (leaves(a) || leaves(b)) {
+                           return std::nullopt;
+                       }
+                       return Listing{keyOf(moved(a), moved(b)), listing.line};
+                   });
 }
 
 void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change, Pending& pending) {
@@ -966,14 +1077,14 @@ void LiveChecks::moveLines(const PositionMap& map, const DocumentChange& change,
     if (map.moves()) {
         moveEntries(lineKeys_, change.removedLines, change.insertedLines, MALFORMED);
         map.visit([&](auto lineLeaves, auto lineMoved) {
-            std::size_t kept = 0;
-            for (const Listing& listing : listings_) {
-                if (!lineLeaves(listing.line)) {
-                    listings_[kept++] = {listing.key,
-                                         static_cast<std::uint32_t>(lineMoved(listing.line))};
-                }
-            }
-            listings_.resize(kept);
+            compactInParts(listings_, partsFor(listings_),
+                           [&](const Listing& listing, std::size_t) -> std::optional<Listing> {
+                               if (lineLeaves(listing.line)) {
+                                   return std::nullopt;
+                               }
+                               return Listing{listing.key,
+                                              static_cast<std::uint32_t>(lineMoved(listing.line))};
+                           });
         });
     }
     const auto follow = [&](std::vector<std::size_t>& lines) {
@@ -1059,11 +1170,7 @@ void LiveChecks::readLines(const BoxDocument& document, const DocumentChange& ch
     }
     std::sort(leaving.begin(), leaving.end());
     std::sort(coming.begin(), coming.end());
-    if (!leaving.empty()) {
-        std::erase_if(listings_, [&](const Listing& listing) {
-            return std::binary_search(leaving.begin(), leaving.end(), listing);
-        });
-    }
+    eraseSorted(listings_, leaving);
     mergeInPlace(listings_, coming);
 }
 
@@ -1123,7 +1230,9 @@ void LiveChecks::indexIdsAgain(const BoxDocument& document, Pending& pending) {
             }
             coming.push_back(entry);
         }
-        renamed.push_back(rank);
+        if (!std::binary_search(pending.insertedBoxes.begin(), pending.insertedBoxes.end(), rank)) {
+            renamed.push_back(rank);
+        }
     }
     if (!renamed.empty()) {
         std::erase_if(idIndex_, [&](const IdEntry& entry) {
@@ -1140,11 +1249,23 @@ void LiveChecks::indexIdsAgain(const BoxDocument& document, Pending& pending) {
 
 void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     const std::vector<std::size_t>& dirty = pending.boxes;
-    std::vector<char> isDirty(boxCount_, 0);
-    for (const std::size_t rank : dirty) {
-        isDirty[rank] = 1;
+    // Nearly always one box or a few: a search of them, where a flag for every box would take
+    // fresh memory at each edit. Many boxes get their flags.
+    constexpr std::size_t searchedUpTo = 16;
+    std::vector<char> flags;
+    if (dirty.size() > searchedUpTo) {
+        flags.assign(boxCount_, 0);
+        for (const std::size_t rank : dirty) {
+            flags[rank] = 1;
+        }
     }
-    const auto involves = [&](std::size_t a, std::size_t b) { return isDirty[a] || isDirty[b]; };
+    const auto isDirty = [&](std::size_t rank) {
+        if (!flags.empty()) {
+            return flags[rank] != 0;
+        }
+        return std::find(dirty.begin(), dirty.end(), rank) != dirty.end();
+    };
+    const auto involves = [&](std::size_t a, std::size_t b) { return isDirty(a) || isDirty(b); };
     // One walk of every shape for each box checked again, with the wider of the two margins;
     // each search below keeps those within its own.
     const double reach = play_ ? nearReach(*play_) : 0.0;
@@ -1160,7 +1281,7 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
             const std::size_t rank = dirty[i];
             const WidenedBounds own = widened(bounds_[rank].low, bounds_[rank].high, margin);
             for (const std::size_t other : around[i]) {
-                if ((!isDirty[other] || rank < other) &&
+                if ((!isDirty(other) || rank < other) &&
                     overlap(own, widened(bounds_[other].low, bounds_[other].high, margin))) {
                     near.emplace_back(std::min(rank, other), std::max(rank, other));
                 }
@@ -1171,41 +1292,41 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     };
 
     // Millions of pairs stay where they are; only those of the boxes checked again move, and
-    // only when they changed, as they seldom do.
-    std::vector<RankPair> before;
-    const auto pairsEnd =
-        std::lower_bound(pairs_.begin(), pairs_.end(), RankPair{dirty.back() + 1, 0});
-    for (auto pair = pairs_.begin(); pair != pairsEnd; ++pair) {
-        if (involves(pair->first, pair->second)) {
-            before.push_back(*pair);
-        }
-    }
+    // only when they changed, as they seldom do. Keys name their lower rank first: no pair or
+    // listing past the last box checked again involves one.
+    std::vector<RankPair> before = involved(
+        pairs_, std::lower_bound(pairs_.begin(), pairs_.end(), RankPair{dirty.back() + 1, 0}),
+        [&](const RankPair& pair) { return involves(pair.first, pair.second); });
     std::vector<RankPair> after;
     for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
         if (shapes.touch(pair.first, pair.second)) {
             after.push_back(pair);
         }
     }
-    if (before != after) {
-        std::erase_if(pairs_,
-                      [&](const RankPair& pair) { return involves(pair.first, pair.second); });
-        mergeInPlace(pairs_, after);
-    }
-    std::vector<RankPair> changed;
-    std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
-                                  std::back_inserter(changed));
-    for (const RankPair& pair : changed) {
-        pending.keys.push_back(keyOf(pair.first, pair.second));
-    }
-    // A listed pair of a box that changed may be apart now, or no longer. Keys name their lower
-    // rank first: none past the last box checked again involves one.
-    const auto listedEnd = std::lower_bound(listings_.begin(), listings_.end(),
-                                            Listing{keyOf(dirty.back() + 1, 0), 0});
-    for (auto listing = listings_.begin(); listing != listedEnd; ++listing) {
-        if (involves(static_cast<std::size_t>(listing->key >> 32),
-                     static_cast<std::size_t>(listing->key & 0xffffffffu))) {
-            pending.keys.push_back(listing->key);
+    std::vector<RankPair> gone;
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::back_inserter(gone));
+    std::vector<RankPair> come;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(come));
+    eraseSorted(pairs_, gone);
+    mergeInPlace(pairs_, come);
+    for (const std::vector<RankPair>* changed : {&gone, &come}) {
+        for (const RankPair& pair : *changed) {
+            pending.keys.push_back(keyOf(pair.first, pair.second));
         }
+    }
+    // A listed pair of a box that changed may be apart now, or no longer.
+    const std::vector<Listing> listed =
+        involved(listings_,
+                 std::lower_bound(listings_.begin(), listings_.end(),
+                                  Listing{keyOf(dirty.back() + 1, 0), 0}),
+                 [&](const Listing& listing) {
+                     return involves(static_cast<std::size_t>(listing.key >> 32),
+                                     static_cast<std::size_t>(listing.key & 0xffffffffu));
+                 });
+    for (const Listing& listing : listed) {
+        pending.keys.push_back(listing.key);
     }
 
     if (!play_) {

@@ -74,6 +74,8 @@ private:
     struct Pending {
         // Ranks, as the document now has them, of the boxes changed or inserted.
         std::vector<std::size_t> boxes;
+        // Those of them inserted: they have no entry in the index of IDs yet.
+        std::vector<std::size_t> insertedBoxes;
         // Hashes of the IDs whose boxes changed: each box of such an ID tells its duplicate again.
         std::vector<std::uint32_t> idHashes;
         // Ranks of boxes that told a duplicate before the change.

@@ -259,6 +259,33 @@ private:
     std::mt19937 random_;
 };
 
+// Each cell with a box the walk draws as a point well inside the view draws one of its boxes:
+// a cell stands for its boxes by samples within a pixel of them, never by nothing.
+bool everyCellShows(const ViewScene& scene, const SceneFrame& walked, const SceneFrame& drawn,
+                    QSize viewport) {
+    std::vector<unsigned char> shown(scene.size(), 0);
+    for (const std::uint32_t rank : drawn.pointRanks) {
+        shown[rank] = 1;
+    }
+    for (const SceneFrame::FullBox& box : drawn.full) {
+        shown[box.rank] = 1;
+    }
+    constexpr double inside = 3;
+    for (std::size_t i = 0; i < walked.points.size(); ++i) {
+        const QPointF at = walked.points[i];
+        if (at.x() < inside || at.y() < inside || at.x() > viewport.width() - inside ||
+            at.y() > viewport.height() - inside) {
+            continue;
+        }
+        const SphereGrid::Cell& cell = scene.grid.cells()[scene.grid.cellOf(walked.pointRanks[i])];
+        if (std::none_of(cell.entries.begin(), cell.entries.end(),
+                         [&](const SphereGrid::Entry& entry) { return shown[entry.rank] != 0; })) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Each rank in exactly one cell, with its sphere as it stands, within the cell's bounds.
 bool gridHoldsEveryBox(const ViewScene& scene) {
     std::vector<int> seen(scene.spheres.size(), 0);
@@ -321,6 +348,7 @@ private:
             // Each point drawn is a box the walk draws as a point, where it draws it.
             QVERIFY(std::includes(walked.begin(), walked.end(), drawn.begin(), drawn.end()));
             QVERIFY(everyPointShows(byWalk, byGrid, categories, camera.viewport()));
+            QVERIFY(everyCellShows(scene, byWalk, byGrid, camera.viewport()));
             sampled_ += drawn.size() < walked.size() ? 1 : 0;
             ++untied_;
         }
@@ -375,6 +403,8 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<unsigned>("seed");
         QTest::newRow("streets, many in full") << int(Layout::Streets) << 12000 << 1u;
+        // Enough boxes that the far cells are shared between the cores.
+        QTest::newRow("streets, the cells shared") << int(Layout::Streets) << 60000 << 9u;
         QTest::newRow("streets, few") << int(Layout::Streets) << 300 << 2u;
         QTest::newRow("scattered") << int(Layout::Scattered) << 8000 << 3u;
         QTest::newRow("flat") << int(Layout::Flat) << 5000 << 4u;
@@ -402,16 +432,20 @@ private slots:
     void sameBoxesAfterRanksChange_data() {
         QTest::addColumn<int>("layout");
         QTest::addColumn<unsigned>("seed");
-        QTest::newRow("streets") << int(Layout::Streets) << 11u;
-        QTest::newRow("scattered") << int(Layout::Scattered) << 12u;
-        QTest::newRow("one far away") << int(Layout::FarOutlier) << 13u;
+        QTest::addColumn<int>("count");
+        QTest::newRow("streets") << int(Layout::Streets) << 11u << 4000;
+        QTest::newRow("scattered") << int(Layout::Scattered) << 12u << 4000;
+        QTest::newRow("one far away") << int(Layout::FarOutlier) << 13u << 4000;
+        // The cells renumbered and the far ones chosen on both cores.
+        QTest::newRow("streets, the cells shared") << int(Layout::Streets) << 14u << 60000;
     }
 
     void sameBoxesAfterRanksChange() {
         QFETCH(int, layout);
         QFETCH(unsigned, seed);
+        QFETCH(int, count);
         RandomScene random(Layout(layout), seed);
-        ViewScene scene = random.scene(4000);
+        ViewScene scene = random.scene(std::size_t(count));
         std::mt19937& draw = random.random();
         for (int edit = 0; edit < 30; ++edit) {
             const auto pick = [&](std::size_t size, std::size_t count) {

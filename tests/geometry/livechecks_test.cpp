@@ -490,4 +490,58 @@ TEST(LiveChecksWhole, QuotesEachLineAndIdAsWritten) {
     EXPECT_EQ(live.problems(), expected);
 }
 
+// Lists long enough that the walks after an edit divide between the cores: rows of cubes touching
+// end to end, their pairs listed but for every fifth row's last, a listed pair apart now and then,
+// and IDs that repeat past the 100,000th box. Each edit leaves the pairs of a fresh search and the
+// rows of a whole check.
+TEST(LiveChecksProperty, FollowsEditsOfListsSharedBetweenTheCores) {
+    constexpr std::size_t rowLength = 16;
+    constexpr std::size_t rows = 9000;
+    BoxDocument document;
+    std::vector<BoxTexts> boxes;
+    std::vector<std::string> lines;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const double y = double(row % 100) * 3;
+        const double z = double(row / 100) * 3;
+        for (std::size_t i = 0; i < rowLength; ++i) {
+            const std::size_t rank = boxes.size();
+            boxes.push_back(axisBox(std::to_string(rank % 100000 + 1), {double(i), y, z},
+                                    {double(i + 1), y + 1, z + 1}));
+            if (i > 0 && !(row % 5 == 0 && i == rowLength - 1)) {
+                lines.push_back(std::to_string(rank - 1) + " " + std::to_string(rank));
+            }
+        }
+        if (row % 7 == 0) {
+            lines.push_back(std::to_string(boxes.size() - 1) + " " +
+                            std::to_string(boxes.size() - rowLength));
+        }
+    }
+    loadScene(document, boxes, lines);
+    LiveChecks live;
+    live.rebuild(document);
+    ASSERT_GT(document.intersections.size(), 131072u);
+    ASSERT_EQ(live.intersections().size(), rows * (rowLength - 1));
+    ASSERT_GT(live.problems().size(), 40000u);
+    History history(document);
+    const auto expectWholeCheck = [&] {
+        ASSERT_EQ(live.problems(), wholeCheck(document));
+        ASSERT_EQ(live.intersections(), computeIntersections(buildSolids(document)));
+        for (const std::size_t rank :
+             {std::size_t{0}, std::size_t{70001}, document.boxes.size() - 1}) {
+            ASSERT_EQ(sorted(live.partnersOf(rank)), listedPartners(document, rank)) << rank;
+        }
+    };
+    live.update(document, history.apply(std::make_unique<DeleteBox>(document, 70000)));
+    expectWholeCheck();
+    live.update(document, *history.undo());
+    expectWholeCheck();
+    // Box 5 of the first row goes across the scene, beside a row of the last layer.
+    live.update(document, history.apply(std::make_unique<ReplaceBoxTexts>(
+                              5, axisBox("6", {rowLength, 0, 261}, {rowLength + 1, 1, 262}))));
+    live.update(document, history.apply(std::make_unique<DeleteBox>(document, 0)));
+    live.update(document, history.apply(std::make_unique<AppendBox>(
+                              axisBox("x", {-1, 0, 0}, {0, 1, 1}), AppendBox::Command::Add)));
+    expectWholeCheck();
+}
+
 } // namespace
