@@ -75,14 +75,25 @@ private:
         }
     }
 
-    bool object(int depth) {
-        take('{');
+    // Elements between open and close, separated by commas, spaces around each.
+    template <class Element> bool sequence(char open, char close, const Element& element) {
+        take(open);
         skipSpace();
-        if (take('}')) {
+        if (take(close)) {
             return true;
         }
         do {
             skipSpace();
+            if (!element()) {
+                return false;
+            }
+            skipSpace();
+        } while (take(','));
+        return take(close);
+    }
+
+    bool object(int depth) {
+        return sequence('{', '}', [&] {
             if (peek() != '"' || !string()) {
                 return false;
             }
@@ -91,28 +102,12 @@ private:
                 return false;
             }
             skipSpace();
-            if (!value(depth + 1)) {
-                return false;
-            }
-            skipSpace();
-        } while (take(','));
-        return take('}');
+            return value(depth + 1);
+        });
     }
 
     bool array(int depth) {
-        take('[');
-        skipSpace();
-        if (take(']')) {
-            return true;
-        }
-        do {
-            skipSpace();
-            if (!value(depth + 1)) {
-                return false;
-            }
-            skipSpace();
-        } while (take(','));
-        return take(']');
+        return sequence('[', ']', [&] { return value(depth + 1); });
     }
 
     static bool isDigit(char c) { return c >= '0' && c <= '9'; }

@@ -16,6 +16,18 @@
 
 namespace {
 
+// A history and its list on the screen.
+struct ShownHistory {
+    explicit ShownHistory(QSize size) {
+        list.resize(size);
+        list.show();
+    }
+
+    BoxDocument document;
+    CommandProcessor commands{document};
+    HistoryList list{commands};
+};
+
 // Everything a line shows: text, font, colour, tip.
 struct Line {
     QString text;
@@ -69,11 +81,9 @@ private slots:
 };
 
 void HistoryListTest::followsAnyRunOfCommandsAsAFreshFillShowsIt() {
-    BoxDocument document;
-    CommandProcessor commands(document);
-    HistoryList list(commands);
-    list.resize(320, 240);
-    list.show();
+    ShownHistory shown({320, 240});
+    CommandProcessor& commands = shown.commands;
+    HistoryList& list = shown.list;
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     std::mt19937 random(2026);
     int made = 0;
@@ -141,11 +151,9 @@ void HistoryListTest::anEditLeavesTheLinesBeforeItInPlace() {
 
 // Every line is as wide as the widest needs marked current, and the list scrolls to see it.
 void HistoryListTest::aLongNameShowsWhole() {
-    BoxDocument document;
-    CommandProcessor commands(document);
-    HistoryList list(commands);
-    list.resize(200, 200);
-    list.show();
+    ShownHistory shown({200, 200});
+    CommandProcessor& commands = shown.commands;
+    HistoryList& list = shown.list;
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     const std::string longName = "Ajouter 312 intersections manquantes entre les box 1000 et 2000";
     for (const std::string& name :
