@@ -79,10 +79,12 @@ bool hasOpenDirection(const PlaneSet& set) {
     return !anyPair;
 }
 
-using Crosses = std::array<std::array<Vec3, MAX_PLANES>, MAX_PLANES>;
+// The cross products of the normals of planes i < j, for sets of up to Planes planes: a sure
+// parallelepiped's six need a table a quarter the size of the general search's.
+template <std::size_t Planes> using Crosses = std::array<std::array<Vec3, Planes>, Planes>;
 
-Crosses crossesOf(const PlaneSet& set) {
-    Crosses crosses;
+template <std::size_t Planes> Crosses<Planes> crossesOf(const PlaneSet& set) {
+    Crosses<Planes> crosses;
     for (std::size_t i = 0; i < set.count; ++i) {
         for (std::size_t j = i + 1; j < set.count; ++j) {
             crosses[i][j] = cross(set.planes[i].normal, set.planes[j].normal);
@@ -92,7 +94,8 @@ Crosses crossesOf(const PlaneSet& set) {
 }
 
 // The point where planes i < j < k meet, given det, their normals' triple product.
-Vec3 meetingPoint(const PlaneSet& set, const Crosses& crosses, std::size_t i, std::size_t j,
+template <std::size_t Planes>
+Vec3 meetingPoint(const PlaneSet& set, const Crosses<Planes>& crosses, std::size_t i, std::size_t j,
                   std::size_t k, double det) {
     return (set.planes[i].distance * crosses[j][k] - set.planes[j].distance * crosses[i][k] +
             set.planes[k].distance * crosses[i][j]) *
@@ -103,7 +106,7 @@ Vec3 meetingPoint(const PlaneSet& set, const Crosses& crosses, std::size_t i, st
 // points nearer each other than the tolerance are one.
 void findCorners(const PlaneSet& set, std::vector<Corner>& corners) {
     corners.clear();
-    const Crosses crosses = crossesOf(set);
+    const Crosses<MAX_PLANES> crosses = crossesOf<MAX_PLANES>(set);
     for (std::size_t i = 0; i < set.count; ++i) {
         for (std::size_t j = i + 1; j < set.count; ++j) {
             for (std::size_t k = j + 1; k < set.count; ++k) {
@@ -316,7 +319,7 @@ SolidStatus shape(const PlaneSet& set, const std::vector<Corner>& corners, Solid
 // is the product of its three thicknesses over det; it is thicker than the tolerance, so it is
 // closed.
 void shapeParallelepiped(const PlaneSet& set, double det, Solid& solid) {
-    const Crosses crosses = crossesOf(set);
+    const Crosses<BOX_PLANES> crosses = crossesOf<BOX_PLANES>(set);
     for (const auto& [i, j, k] : PARALLELEPIPED_CORNERS) {
         solid.vertices.push_back(
             meetingPoint(set, crosses, i, j, k, dot(set.planes[i].normal, crosses[j][k])));
