@@ -7,7 +7,7 @@ void SparseTexts::add(std::string_view text, std::string_view plain) {
     if (text == plain) {
         return;
     }
-    entries_.push_back(entry);
+    entries_.push_back(static_cast<std::uint32_t>(entry));
     bytes_.append(text);
     ends_.push_back(bytes_.size());
 }

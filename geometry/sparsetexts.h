@@ -21,8 +21,9 @@ public:
 
 private:
     std::size_t count_ = 0;
-    // The entries kept, increasing, with where each text ends in bytes_.
-    std::vector<std::size_t> entries_;
+    // The entries kept, increasing, with where each text ends in bytes_. Entries are numbered
+    // on 32 bits, as the checks number ranks and lines.
+    std::vector<std::uint32_t> entries_;
     std::vector<std::size_t> ends_;
     std::string bytes_;
 };
