@@ -248,8 +248,9 @@ struct NearCell {
     const SphereGrid::Entry* last;
 };
 
-// Frames of fewer boxes than this many blocks' worth are chosen on one core.
-constexpr std::size_t bytesPerBlock = 4096;
+// Scenes of fewer boxes than this many bytes of cells are chosen on one core: their frames
+// take a few milliseconds, less than a thread may wait for a core on a busy machine.
+constexpr std::size_t partedFromBytes = std::size_t{4} << 20;
 
 } // namespace
 
@@ -264,8 +265,8 @@ void chooseWhatToDraw(SceneFrame& frame, const ViewScene& scene, const BoxCatego
     // which hold every box that may be drawn in full, nearest the focus first, so that the
     // nearest boxes come early. The far cells of a large scene are shared between the cores,
     // each share taken into a frame of its own, then all in order into the frame.
-    const std::size_t parts =
-        partsForBlocks(scene.size() * sizeof(SphereGrid::Entry) / bytesPerBlock);
+    const std::size_t cellBytes = scene.size() * sizeof(SphereGrid::Entry);
+    const std::size_t parts = cellBytes < partedFromBytes ? 1 : partsForBlocks(cellBytes / 4096);
     std::vector<SceneFrame> shareFrames(parts);
     std::vector<std::optional<FrameChooser>> shareChoosers(parts);
     std::vector<std::vector<NearCell>> nearShares(parts);

@@ -108,8 +108,11 @@ std::size_t countAlong(double extent, double side) {
 // follow each box removed or inserted.
 template <typename Renumber>
 void renumberEntries(std::vector<SphereGrid::Cell>& cells, std::size_t boxes, Renumber renumber) {
-    constexpr std::size_t blockBytes = 4096;
-    const std::size_t parts = partsForBlocks(boxes * sizeof(SphereGrid::Entry) / blockBytes);
+    // A second core only for scenes of nearly a million boxes: on a busy machine a thread may
+    // wait long for a core, and a walk of a few megabytes ends sooner alone.
+    constexpr std::size_t partedFromBytes = std::size_t{16} << 20;
+    const std::size_t bytes = boxes * sizeof(SphereGrid::Entry);
+    const std::size_t parts = bytes < partedFromBytes ? 1 : partsForBlocks(bytes / 4096);
     runParts(parts, [&](std::size_t part) {
         const std::size_t end = cells.size() * (part + 1) / parts;
         for (std::size_t cell = cells.size() * part / parts; cell < end; ++cell) {

@@ -33,9 +33,10 @@ constexpr std::uint64_t UNSOUND = MALFORMED - 1;
 // enough that a stop asked for is heard soon.
 constexpr std::size_t BOXES_PER_RUN = 2048;
 constexpr std::size_t ENTRIES_BETWEEN_STOPS = 65536;
-// The walks that follow an edit count their work in blocks of this many bytes, as the
-// document's walks of its lists do.
-constexpr std::size_t BYTES_PER_BLOCK = 4096;
+// The walks that follow an edit take a second core only over lists of many megabytes, those of
+// scenes of nearly a million boxes: on a machine busy with other work a thread may wait long for
+// a core, and a walk of a few megabytes ends sooner alone.
+constexpr std::size_t PARTED_FROM_BYTES = std::size_t{16} << 20;
 
 std::uint64_t keyOf(std::size_t low, std::size_t high) {
     return static_cast<std::uint64_t>(low) << 32 | high;
@@ -156,9 +157,14 @@ void moveEntries(std::vector<Value>& values, const std::vector<std::size_t>& rem
     }
 }
 
+// The parts a walk of so many bytes divides into.
+std::size_t partsOfBytes(std::size_t bytes) {
+    return bytes < PARTED_FROM_BYTES ? 1 : partsForBlocks(bytes / 4096);
+}
+
 // The parts a walk of the values divides into, one per core for a long list.
 template <typename Value> std::size_t partsFor(const std::vector<Value>& values) {
-    return partsForBlocks(values.size() * sizeof(Value) / BYTES_PER_BLOCK);
+    return partsOfBytes(values.size() * sizeof(Value));
 }
 
 // The values before end that the test picks, in order, found on every core.
@@ -166,7 +172,7 @@ template <typename Value, typename Test>
 std::vector<Value> involved(const std::vector<Value>& values,
                             typename std::vector<Value>::const_iterator end, Test picks) {
     const auto count = static_cast<std::size_t>(end - values.begin());
-    const std::size_t parts = partsForBlocks(count * sizeof(Value) / BYTES_PER_BLOCK);
+    const std::size_t parts = partsOfBytes(count * sizeof(Value));
     std::vector<std::vector<Value>> shares(parts);
     runParts(parts, [&](std::size_t part) {
         const std::size_t last = count * (part + 1) / parts;
@@ -449,7 +455,7 @@ std::vector<std::size_t> LiveChecks::neighboursOf(std::size_t rank, double margi
                  other.low[1] > highest[1] || other.low[2] > highest[2]);
     };
     const std::size_t count = bounds_.size();
-    const std::size_t parts = partsForBlocks(count * sizeof(Bounds) / BYTES_PER_BLOCK);
+    const std::size_t parts = partsOfBytes(count * sizeof(Bounds));
     std::vector<std::vector<std::size_t>> partFound(parts);
     runParts(parts, [&](std::size_t part) {
         std::vector<std::size_t>& mine = partFound[part];
@@ -1294,9 +1300,14 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     // Millions of pairs stay where they are; only those of the boxes checked again move, and
     // only when they changed, as they seldom do. Keys name their lower rank first: no pair or
     // listing past the last box checked again involves one.
+    // Boxes just inserted have no pairs yet, and the lines that name them were read again: when
+    // every box checked again is new, as for a box added, there is nothing to look for.
+    const bool allNew = pending.insertedBoxes.size() == dirty.size();
+    const auto pairsEnd =
+        allNew ? pairs_.begin()
+               : std::lower_bound(pairs_.begin(), pairs_.end(), RankPair{dirty.back() + 1, 0});
     std::vector<RankPair> before = involved(
-        pairs_, std::lower_bound(pairs_.begin(), pairs_.end(), RankPair{dirty.back() + 1, 0}),
-        [&](const RankPair& pair) { return involves(pair.first, pair.second); });
+        pairs_, pairsEnd, [&](const RankPair& pair) { return involves(pair.first, pair.second); });
     std::vector<RankPair> after;
     for (const RankPair& pair : pairsNear(GEOMETRY_TOLERANCE)) {
         if (shapes.touch(pair.first, pair.second)) {
@@ -1319,8 +1330,9 @@ void LiveChecks::findPairsAgain(ShapesOnDemand& shapes, Pending& pending) {
     // A listed pair of a box that changed may be apart now, or no longer.
     const std::vector<Listing> listed =
         involved(listings_,
-                 std::lower_bound(listings_.begin(), listings_.end(),
-                                  Listing{keyOf(dirty.back() + 1, 0), 0}),
+                 allNew ? listings_.begin()
+                        : std::lower_bound(listings_.begin(), listings_.end(),
+                                           Listing{keyOf(dirty.back() + 1, 0), 0}),
                  [&](const Listing& listing) {
                      return involves(static_cast<std::size_t>(listing.key >> 32),
                                      static_cast<std::size_t>(listing.key & 0xffffffffu));

@@ -490,11 +490,11 @@ TEST(LiveChecksWhole, QuotesEachLineAndIdAsWritten) {
     EXPECT_EQ(live.problems(), expected);
 }
 
-// Lists long enough that the walks after an edit divide between the cores: rows of cubes touching
-// end to end, their pairs listed but for every fifth row's last, a listed pair apart now and then,
-// and IDs that repeat past the 100,000th box. Each edit leaves the pairs of a fresh search and the
-// rows of a whole check.
-TEST(LiveChecksProperty, FollowsEditsOfListsSharedBetweenTheCores) {
+// Lists of a hundred thousand entries and more, whose walks after an edit move runs of them at
+// once: rows of cubes touching end to end, their pairs listed but for every fifth row's last, a
+// listed pair apart now and then, and IDs that repeat past the 100,000th box. Each edit leaves the
+// pairs of a fresh search and the rows of a whole check.
+TEST(LiveChecksProperty, FollowsEditsOfLongLists) {
     constexpr std::size_t rowLength = 16;
     constexpr std::size_t rows = 9000;
     BoxDocument document;
