@@ -8,6 +8,7 @@
 #include "CommandProcessor.h"
 #include "EditorTestSupport.h"
 #include "ListControl.h"
+#include "MemoryRelease.h"
 #include "QuadrelDlg.h"
 #include "ViewWindow.h"
 #include "livechecks.h"
@@ -81,6 +82,8 @@ void tellFirstDifference(const std::string& now, const std::string& original) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // As the program does, so that the memory measured is what a user sees.
+    handLargeBlocksBackWhenFreed();
     QApplication application(argc, argv);
     const QString boxes = argc > 1 ? QString(argv[1]) : QStringLiteral("100000");
     QTemporaryDir dir;

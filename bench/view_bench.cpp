@@ -9,6 +9,7 @@
 //        scene of that many boxes, 100,000 by default, into a temporary folder)
 #include "BoxDragger.h"
 #include "EditorTestSupport.h"
+#include "MemoryRelease.h"
 #include "QuadrelDlg.h"
 #include "SceneView.h"
 #include "ViewWindow.h"
@@ -111,6 +112,8 @@ int main(int argc, char* argv[]) {
     if (argc == 3 && std::string(argv[1]) == "document") {
         return printDocumentMemory(argv[2]);
     }
+    // As the program does, so that the memory measured is what a user sees.
+    handLargeBlocksBackWhenFreed();
     QApplication application(argc, argv);
     const QString argument = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("100000");
     bool generated = false;

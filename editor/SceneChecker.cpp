@@ -1,15 +1,12 @@
 #include "SceneChecker.h"
 
+#include "MemoryRelease.h"
 #include "orlclass.h"
 
 #include <algorithm>
 #include <exception>
 #include <new>
 #include <system_error>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -26,15 +23,6 @@ QString failureReason() {
     } catch (...) {
         return QStringLiteral("erreur imprévue");
     }
-}
-
-// A whole check works in several times the memory it keeps, freed on the worker's thread; the C
-// library keeps such memory for that thread's next allocations, which never come, unless told
-// to hand it back.
-void giveBackFreedMemory() {
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
 }
 
 } // namespace

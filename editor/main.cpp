@@ -1,3 +1,4 @@
+#include "MemoryRelease.h"
 #include "QtTranslations.h"
 #include "Quadrel.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char* argv[]) {
         std::cout << commandLineHelp();
         return 0;
     }
+    handLargeBlocksBackWhenFreed();
     QApplication application(argc, argv);
     // The program speaks French, so Qt's own texts (file chooser, edit menus) must too.
     installQtTranslations(QStringLiteral("fr"));
