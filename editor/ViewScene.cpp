@@ -1,6 +1,7 @@
 #include "ViewScene.h"
 
 #include "boxvalues.h"
+#include "floatrounding.h"
 #include "orlclass.h"
 #include "parallelwork.h"
 #include "rankpair.h"
@@ -18,19 +19,6 @@ constexpr std::size_t keptSolids = 1800;
 
 // Below this a second thread costs more than it saves.
 constexpr std::size_t placeOnThreadsFrom = 16384;
-
-// The nearest float at or below the value, and at or above it.
-float below(double value) {
-    const auto near = static_cast<float>(value);
-    return double(near) > value ? std::nextafter(near, -std::numeric_limits<float>::infinity())
-                                : near;
-}
-
-float above(double value) {
-    const auto near = static_cast<float>(value);
-    return double(near) < value ? std::nextafter(near, std::numeric_limits<float>::infinity())
-                                : near;
-}
 
 void markErrors(ViewScene& scene) {
     scene.hasError.assign(scene.size(), 0);
@@ -128,8 +116,8 @@ std::optional<RankPair> listedPair(std::string_view text, std::size_t boxCount) 
 
 BoxSphere BoxSphere::around(const Vec3& low, const Vec3& high) {
     BoxSphere sphere;
-    sphere.low_ = {below(low.x), below(low.y), below(low.z)};
-    sphere.high_ = {above(high.x), above(high.y), above(high.z)};
+    sphere.low_ = {floatBelow(low.x), floatBelow(low.y), floatBelow(low.z)};
+    sphere.high_ = {floatAbove(high.x), floatAbove(high.y), floatAbove(high.z)};
     sphere.drawable_ = true;
     return sphere;
 }
@@ -156,7 +144,7 @@ double BoxSphere::radius() const {
     const Vec3 reach{std::max(double(high_[0]) - c.x, c.x - double(low_[0])),
                      std::max(double(high_[1]) - c.y, c.y - double(low_[1])),
                      std::max(double(high_[2]) - c.z, c.z - double(low_[2]))};
-    return above(length(reach));
+    return floatAbove(length(reach));
 }
 
 BoxSphere sphereOf(const Solid& solid, const Vec3& centre) {

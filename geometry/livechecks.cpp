@@ -2,6 +2,7 @@
 
 #include "boxvalues.h"
 #include "compactinparts.h"
+#include "floatrounding.h"
 #include "intersectionchecks.h"
 #include "orlclass.h"
 #include "parallelparts.h"
@@ -103,19 +104,6 @@ bool overlap(const WidenedBounds& a, const WidenedBounds& b) {
         }
     }
     return true;
-}
-
-// The nearest float at or below the value, and at or above it.
-float floatBelow(double value) {
-    const auto near = static_cast<float>(value);
-    return double(near) > value ? std::nextafter(near, -std::numeric_limits<float>::infinity())
-                                : near;
-}
-
-float floatAbove(double value) {
-    const auto near = static_cast<float>(value);
-    return double(near) < value ? std::nextafter(near, std::numeric_limits<float>::infinity())
-                                : near;
 }
 
 std::array<float, 3> floats(const Vec3& value) {

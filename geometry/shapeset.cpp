@@ -1,5 +1,7 @@
 #include "shapeset.h"
 
+#include "floatrounding.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -26,18 +28,6 @@ constexpr std::size_t MOST_AXES = 255;
 
 bool apart(double lowA, double highA, double lowB, double highB) {
     return lowB - highA > GEOMETRY_TOLERANCE || lowA - highB > GEOMETRY_TOLERANCE;
-}
-
-float roundedDown(double value) {
-    const float rounded = static_cast<float>(value);
-    return rounded > value ? std::nextafter(rounded, -std::numeric_limits<float>::infinity())
-                           : rounded;
-}
-
-float roundedUp(double value) {
-    const float rounded = static_cast<float>(value);
-    return rounded < value ? std::nextafter(rounded, std::numeric_limits<float>::infinity())
-                           : rounded;
 }
 
 std::array<float, 3> toFloat3(const Vec3& value) {
@@ -138,10 +128,10 @@ void ShapeSet::add(const Solid& solid) {
         entries_.push_back(entry);
         return;
     }
-    entry.low = {roundedDown(solid.boundsMin.x), roundedDown(solid.boundsMin.y),
-                 roundedDown(solid.boundsMin.z)};
-    entry.high = {roundedUp(solid.boundsMax.x), roundedUp(solid.boundsMax.y),
-                  roundedUp(solid.boundsMax.z)};
+    entry.low = {floatBelow(solid.boundsMin.x), floatBelow(solid.boundsMin.y),
+                 floatBelow(solid.boundsMin.z)};
+    entry.high = {floatAbove(solid.boundsMax.x), floatAbove(solid.boundsMax.y),
+                  floatAbove(solid.boundsMax.z)};
     const Vec3 extent = solid.boundsMax - solid.boundsMin;
     const double largest = std::max({extent.x, extent.y, extent.z});
     entry.vertexCount = static_cast<std::uint8_t>(solid.vertices.size());
