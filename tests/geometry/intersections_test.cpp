@@ -1,6 +1,7 @@
 #include "geometrytestsupport.h"
 #include "scene.h"
 #include "shapeset.h"
+#include "solidtestsupport.h"
 
 #include <algorithm>
 #include <array>
@@ -10,25 +11,11 @@
 
 namespace {
 
-Solid solidOf(const BoxTexts& texts) {
-    Box box;
-    assignTexts(box, texts);
-    return buildSolid(decodeBoxValues(box));
-}
-
 bool touch(const BoxTexts& a, const BoxTexts& b) {
     return solidsTouch(solidOf(a), solidOf(b));
 }
 
 const double ROOT_TWO = std::sqrt(2.0);
-
-ShapeSet shapesOf(const std::vector<Solid>& solids) {
-    ShapeSet shapes;
-    for (const Solid& solid : solids) {
-        shapes.add(solid);
-    }
-    return shapes;
-}
 
 // What the broad phase must find: the exact test run on every pair.
 std::vector<RankPair> testingEveryPair(const ShapeSet& shapes) {
@@ -120,30 +107,8 @@ TEST(TouchTest, CrossingEdgesTouchOnlyWhenTheyMeet) {
     EXPECT_TRUE(touch(first, aboutY({2 * ROOT_TWO - 0.01, 0, 0})));
 }
 
-// A tetrahedron (two of its six planes far off, bounding nothing) with corners (1, 1, 1),
-// (1, -1, -1), (-1, 1, -1) and (-1, -1, 1), moved along X. Moved by 2, its edge from (1, 1, 1) to
-// (1, -1, -1) crosses the copy's edge from (1, 1, -1) to (1, -1, 1): along X, the cross product
-// of two opposite edges, they are apart by whatever more they are moved, and no face normal
-// separates them. The copies have the same edges, which the shape set tells, to the bit.
-Solid tetrahedronAt(double x) {
-    BoxValues values;
-    const std::array<Vec3, 4> normals = {{{-1, -1, -1}, {-1, 1, 1}, {1, -1, 1}, {1, 1, -1}}};
-    for (std::size_t p = 0; p < normals.size(); ++p) {
-        values.planes[p] = {normals[p], 1 + normals[p].x * x};
-    }
-    values.planes[4] = {{0, 0, 1}, 100};
-    values.planes[5] = {{0, 0, -1}, 100};
-    return buildSolid(values);
-}
-
 TEST(TouchTest, CopiesApartOnlyAcrossTwoOfTheirEdgesTouchOnlyWhenTheEdgesMeet) {
-    const std::vector<std::pair<double, bool>> cases = {
-        {0, true},
-        {GEOMETRY_TOLERANCE / 2, true},
-        {2 * GEOMETRY_TOLERANCE, false},
-        {1.0 / 64, false},
-        {-1.0 / 64, true},
-    };
+    const std::vector<std::pair<double, bool>> cases = tetrahedronGaps();
     for (const auto& [gap, touching] : cases) {
         const std::vector<Solid> solids = {tetrahedronAt(0), tetrahedronAt(2 + gap)};
         ASSERT_TRUE(solids[0].closed());

@@ -1,31 +1,12 @@
 #include "geometrytestsupport.h"
 #include "scene.h"
 #include "shapeset.h"
+#include "solidtestsupport.h"
 
 #include <gtest/gtest.h>
 #include <random>
 
 namespace {
-
-Solid solidOf(const BoxTexts& texts) {
-    Box box;
-    assignTexts(box, texts);
-    return buildSolid(decodeBoxValues(box));
-}
-
-// The regular tetrahedron with corners (1, 1, 1), (1, -1, -1), (-1, 1, -1) and (-1, -1, 1), or
-// its mirror image through the centre, moved along X; two of the six planes are far off.
-Solid tetrahedronAt(double x, bool mirrored) {
-    BoxValues values;
-    const std::array<Vec3, 4> normals = {{{-1, -1, -1}, {-1, 1, 1}, {1, -1, 1}, {1, 1, -1}}};
-    for (std::size_t p = 0; p < normals.size(); ++p) {
-        const Vec3 normal = mirrored ? -normals[p] : normals[p];
-        values.planes[p] = {normal, 1 + normal.x * x};
-    }
-    values.planes[4] = {{0, 0, 1}, 100};
-    values.planes[5] = {{0, 0, -1}, 100};
-    return buildSolid(values);
-}
 
 // How far apart two convex solids are along the axis that separates them most (negative when
 // they overlap), from their vertices in double precision: the answer the packed shapes must
@@ -66,14 +47,6 @@ double separation(const Solid& a, const Solid& b) {
     return widest;
 }
 
-ShapeSet shapesOf(const std::vector<Solid>& solids) {
-    ShapeSet shapes;
-    for (const Solid& solid : solids) {
-        shapes.add(solid);
-    }
-    return shapes;
-}
-
 TEST(ShapeOrientations, SolidsTurnedAlikeShareOneOrientation) {
     std::vector<Solid> solids;
     for (int i = 0; i < 40; ++i) {
@@ -88,9 +61,9 @@ TEST(ShapeOrientations, SolidsTurnedAlikeShareOneOrientation) {
     }
     EXPECT_EQ(shapes.orientationCount(), 2u);
     // The mirror image has the same directions, some reversed: another orientation.
-    shapes.add(tetrahedronAt(0, false));
+    shapes.add(tetrahedronAt(0));
     shapes.add(tetrahedronAt(0, true));
-    shapes.add(tetrahedronAt(0, false));
+    shapes.add(tetrahedronAt(0));
     EXPECT_EQ(shapes.orientationCount(), 4u);
     ASSERT_EQ(shapes.size(), 63u);
     EXPECT_TRUE(shapes.touch(60, 61));
@@ -102,18 +75,11 @@ TEST(ShapeOrientations, SolidsTurnedAlikeShareOneOrientation) {
 // Copies share their orientation, mirror images do not, and a turned box beside them has
 // another: each way through the touch test must give the answer known by construction.
 TEST(ShapeOrientations, CopiesAndMirrorImagesTouchOnlyWhenTheirEdgesMeet) {
-    const std::vector<std::pair<double, bool>> cases = {
-        {0, true},
-        {GEOMETRY_TOLERANCE / 2, true},
-        {2 * GEOMETRY_TOLERANCE, false},
-        {1.0 / 64, false},
-        {-1.0 / 64, true},
-    };
+    const std::vector<std::pair<double, bool>> cases = tetrahedronGaps();
     for (const bool mirrored : {false, true}) {
         for (const auto& [gap, touching] : cases) {
             SCOPED_TRACE(testing::Message() << (mirrored ? "mirrored, gap " : "copy, gap ") << gap);
-            const std::vector<Solid> solids = {tetrahedronAt(0, false),
-                                               tetrahedronAt(2 + gap, mirrored)};
+            const std::vector<Solid> solids = {tetrahedronAt(0), tetrahedronAt(2 + gap, mirrored)};
             ASSERT_EQ(solids[1].vertices.size(), 4u);
             const ShapeSet shapes = shapesOf(solids);
             EXPECT_EQ(shapes.orientationCount(), mirrored ? 2u : 1u);
@@ -124,7 +90,7 @@ TEST(ShapeOrientations, CopiesAndMirrorImagesTouchOnlyWhenTheirEdgesMeet) {
     // An upright cube whose face at x = 1 - gap meets the first tetrahedron's edge at x = 1.
     for (const auto& [gap, touching] : cases) {
         SCOPED_TRACE(testing::Message() << "cube, gap " << gap);
-        const std::vector<Solid> solids = {tetrahedronAt(0, false),
+        const std::vector<Solid> solids = {tetrahedronAt(0),
                                            solidOf(axisBox("1", {1 + gap, -1, -1}, {3, 1, 1}))};
         const ShapeSet shapes = shapesOf(solids);
         EXPECT_EQ(shapes.touch(0, 1), touching);
